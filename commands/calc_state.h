@@ -1,0 +1,34 @@
+#pragma once
+// The calculator as a window sees it, without the window: the three panes, the parameter
+// fields, the registers and the decimal separator in force.
+
+#include <string>
+
+#include "numbers/number_format.h"
+#include "numbers/pane.h"
+#include "numbers/registers.h"
+
+namespace kelvaro {
+
+struct CalcState {
+  Pane paneA;   // RichEdit1, "Matrix A:"
+  Pane paneB;   // RichEdit2, "Matrix B:"
+  Pane result;  // RichEdit3, "Result:"
+
+  std::string coefText = "1";       // LabeledEdit1, "Coef.(x)"
+  std::string rowText = "3";        // LabeledEdit2, "Row"
+  std::string columnText = "3";     // LabeledEdit3, "Column"
+  std::string precisionText = "3";  // ComboBox1, "Precision"
+  DisplayFormat display = DisplayFormat::Rectangular;  // RadioGroup1, "Complex Format"
+
+  // The locale's decimal separator as the locale gives it (compared whole at start-up);
+  // numbers are written with its first character.
+  std::string decimalSeparator = ".";
+
+  Registers regs;
+
+  char decimalPoint() const { return decimalSeparator.empty() ? '.' : decimalSeparator[0]; }
+  NumberFormat numberFormat() const { return {regs.PrecScale, decimalPoint(), display}; }
+};
+
+}  // namespace kelvaro

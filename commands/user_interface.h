@@ -1,0 +1,20 @@
+#pragma once
+// What a command needs from a person, supplied by whoever runs it (window or kelvaro-cli).
+// Errors that end a command are not here: they are CalcError exceptions the caller shows.
+
+#include <string>
+
+namespace kelvaro {
+
+class UserInterface {
+ public:
+  virtual ~UserInterface() = default;
+  // A message box titled "Note" with an OK button.
+  virtual void showNote(const std::string& text) = 0;
+  // A warning-type message box with an OK button ("Successed!").
+  virtual void showWarning(const std::string& text) = 0;
+  // The screen-wide wait cursor, on while a long sequence runs.
+  virtual void setBusy(bool busy) { (void)busy; }
+};
+
+}  // namespace kelvaro

@@ -1,0 +1,6 @@
+#pragma once
+// The matrix library. Every routine works on plain matrices passed by reference, sizes its
+// outputs itself and reports failure either through MatErr or through its result, fixed per
+// routine. No text, no windows: this is where the arithmetic lives.
+
+#include "matrix/mat_basic.h"

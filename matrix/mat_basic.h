@@ -1,0 +1,20 @@
+#pragma once
+// Status word and the simplest routines of the matrix library.
+
+#include "numbers/rcomat.h"
+
+namespace kelvaro {
+
+// MatErr values.
+inline constexpr int kMatOk = 0;
+inline constexpr int kMatSingular = 3;
+inline constexpr int kMatSizeMismatch = 4;
+inline constexpr int kMatEmpty = 5;
+
+// rows and cols of m with MatErr := 0; 0, 0 and MatErr := 5 for a matrix without rows.
+void MatDim(const RCOMat& m, int& rows, int& cols, int& MatErr);
+
+// r := m1 + m2. Stops with 5 for an empty operand, 4 for different sizes (r unchanged).
+void MatAdd(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr);
+
+}  // namespace kelvaro

@@ -1,0 +1,54 @@
+#pragma once
+// The text of one element: what a user may type for it (token normaliser, complex text
+// parser), the standard decimal and integer conversions, and the two printers (number
+// formatter, complex formatter). Conversion failures throw CalcError with the message the
+// user sees.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "numbers/element.h"
+#include "numbers/extended.h"
+#include "numbers/number_format.h"
+
+namespace kelvaro {
+
+// "," and "." arranged so that "." is the decimal point.
+std::string normalizeDecimalSeparator(std::string_view s);
+
+// A token as typed (i, -2i, 3-i, 5(30), 1,5) to canonical rectangular text. The polar branch
+// prints through the number formatter, so the precision of nf applies to polar input.
+std::string normalizeToken(std::string_view token, const NumberFormat& nf);
+
+// Canonical text to a complex value; failures: "<reason> [<consumed><?><rest>]".
+Element parseComplexText(std::string_view text);
+
+// The element parser: normaliser, then complex text parser. Always gives a complex element.
+Element parseElement(std::string_view token, const NumberFormat& nf);
+
+// The standard decimal conversion: optional spaces around, optional sign, digits with at most
+// one decimal separator and at least one digit, optional exponent; the value must be a
+// finite double. Returns false when the text is not such a number.
+bool parseDecimal(std::string_view text, char separator, double& value);
+// As parseDecimal; a text that is not a number throws
+// "'<text>' is not a valid floating point value".
+double textToFloat(std::string_view text, char separator);
+// Optional sign and digits only, within 32 bits; otherwise throws
+// "'<text>' is not a valid integer value".
+std::int32_t textToInteger(std::string_view text);
+
+// The number formatter fmt(x) at the precision of nf (rounded general form, or "%1.4e" with
+// three exponent digits when precScale is 0).
+std::string formatNumber(Extended x, const NumberFormat& nf);
+void appendNumber(std::string& out, Extended x, const NumberFormat& nf);
+
+// The shortest general form: at most 15 significant digits, no rounding to the precision.
+std::string formatGeneral(Extended x, char decimalSeparator);
+
+// The complex formatter, in the display format of nf. A non-complex element prints as
+// fmt of its value.
+std::string formatComplex(const Element& e, const NumberFormat& nf);
+void appendComplex(std::string& out, const Element& e, const NumberFormat& nf);
+
+}  // namespace kelvaro

@@ -1,0 +1,49 @@
+#pragma once
+// A matrix register: rows x cols element values in one contiguous block, row-major,
+// indexed from 0. m[r][c] reads like the row-of-rows arrays it replaces.
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+#include "numbers/element.h"
+
+namespace kelvaro {
+
+class RCOMat {
+ public:
+  RCOMat() = default;
+  RCOMat(int rows, int cols) { resize(rows, cols); }
+
+  // Freshly sized: every element empty.
+  void resize(int rows, int cols) { assign(rows, cols, Element()); }
+  // Sized with every element set to value (the reading loop uses complex zero).
+  void assign(int rows, int cols, const Element& value) {
+    rows_ = rows > 0 ? rows : 0;
+    // The column count is the length of row 0, so a matrix without rows has none.
+    cols_ = rows_ > 0 && cols > 0 ? cols : 0;
+    data_.assign(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_), value);
+  }
+  void clear() { assign(0, 0, Element()); }
+
+  int rows() const { return rows_; }
+  int cols() const { return cols_; }
+  bool empty() const { return rows_ == 0; }
+
+  Element* operator[](int r) { return data_.data() + static_cast<std::size_t>(r) * cols_; }
+  const Element* operator[](int r) const {
+    return data_.data() + static_cast<std::size_t>(r) * cols_;
+  }
+  Element& at(int r, int c) { return (*this)[r][c]; }
+  const Element& at(int r, int c) const { return (*this)[r][c]; }
+
+  std::span<Element> elements() { return data_; }
+  std::span<const Element> elements() const { return data_; }
+
+ private:
+  int rows_ = 0;
+  int cols_ = 0;
+  std::vector<Element> data_;
+};
+
+}  // namespace kelvaro

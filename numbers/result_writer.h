@@ -1,0 +1,20 @@
+#pragma once
+// The result writer: completes the label line with "=", lays the registers out by ResKind in
+// cells of one blank plus ten right-aligned characters, and ends with an empty line.
+
+#include <string_view>
+
+#include "numbers/number_format.h"
+#include "numbers/pane.h"
+#include "numbers/registers.h"
+
+namespace kelvaro {
+
+void writeResult(Pane& result, Registers& regs, const NumberFormat& nf);
+
+// The precision box's change handler: "e" selects exponent format (PrecScale 0); otherwise the
+// text is a number p and PrecScale becomes 10^p. A text that is not a number throws and
+// leaves PrecScale as it was.
+void changePrecision(std::string_view text, char decimalSeparator, Registers& regs);
+
+}  // namespace kelvaro
