@@ -103,9 +103,9 @@ std::string usage() {
       "\n"
       "Actions:\n ";
   std::size_t column = 1;
-  auto addAction = [&](std::string_view name, bool takesArgument) {
+  auto addAction = [&](std::string_view name, const char* argument) {
     std::string word(name);
-    if (takesArgument) word += "TEXT";
+    if (argument != nullptr) word = word + "=" + argument;
     if (column + word.size() + 1 > 78) {
       text += "\n ";
       column = 1;
@@ -115,9 +115,9 @@ std::string usage() {
     column += word.size() + 1;
   };
   for (const auto& command : commandTable())
-    if (command.built()) addAction(command.action, false);
+    if (command.built()) addAction(command.action, nullptr);
   for (const auto& action : shellActionTable())
-    if (action.built()) addAction(action.action, action.takesArgument());
+    if (action.built()) addAction(action.action, action.argument);
   text += "\n";
   return text;
 }

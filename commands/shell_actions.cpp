@@ -62,39 +62,34 @@ void saveResultTo(CalcState& s, UserInterface&, std::string_view path) {
 }
 
 const std::array kShellActions = std::to_array<ShellActionInfo>({
-    {"auto", nullptr},
-    {"align-a", alignA},
-    {"align-b", alignB},
-    {"align-result", alignResult},
-    {"clear-a", clearA},
-    {"clear-b", clearB},
-    {"clear-result", clearResult},
-    {"swap-ab", swapAB},
-    {"swap-a-result", swapAResult},
-    {"swap-b-result", swapBResult},
-    {"comma-to-dot", commaToDot},
-    {"dot-to-comma", dotToComma},
-    {"polar-to-rect-a", nullptr},
-    {"rect-to-polar-a", nullptr},
-    {"polar-to-rect-b", nullptr},
-    {"rect-to-polar-b", nullptr},
-    {"format=rect", nullptr},
-    {"format=polar", nullptr},
-    {"x=", typeX},
-    {"rows=", typeRows},
-    {"columns=", typeColumns},
-    {"precision=", typePrecision},
-    {"save-result=", saveResultTo},
-    {"save-project=", nullptr},
-    {"open-project=", nullptr},
+    {"auto", nullptr, nullptr},
+    {"align-a", nullptr, alignA},
+    {"align-b", nullptr, alignB},
+    {"align-result", nullptr, alignResult},
+    {"clear-a", nullptr, clearA},
+    {"clear-b", nullptr, clearB},
+    {"clear-result", nullptr, clearResult},
+    {"swap-ab", nullptr, swapAB},
+    {"swap-a-result", nullptr, swapAResult},
+    {"swap-b-result", nullptr, swapBResult},
+    {"comma-to-dot", nullptr, commaToDot},
+    {"dot-to-comma", nullptr, dotToComma},
+    {"polar-to-rect-a", nullptr, nullptr},
+    {"rect-to-polar-a", nullptr, nullptr},
+    {"polar-to-rect-b", nullptr, nullptr},
+    {"rect-to-polar-b", nullptr, nullptr},
+    {"format=rect", nullptr, nullptr},
+    {"format=polar", nullptr, nullptr},
+    {"x", "TEXT", typeX},
+    {"rows", "TEXT", typeRows},
+    {"columns", "TEXT", typeColumns},
+    {"precision", "TEXT", typePrecision},
+    {"save-result", "FILE", saveResultTo},
+    {"save-project", "FILE", nullptr},
+    {"open-project", "FILE", nullptr},
 });
 
 }  // namespace
-
-bool ShellActionInfo::takesArgument() const {
-  const std::string_view name = action;
-  return !name.empty() && name.back() == '=';
-}
 
 std::span<const ShellActionInfo> shellActionTable() {
   return kShellActions;
@@ -103,8 +98,13 @@ std::span<const ShellActionInfo> shellActionTable() {
 const ShellActionInfo* findShellAction(std::string_view action, std::string_view& argument) {
   for (const auto& entry : kShellActions) {
     const std::string_view name = entry.action;
-    if (entry.takesArgument() ? action.starts_with(name) : action == name) {
-      argument = entry.takesArgument() ? action.substr(name.size()) : std::string_view();
+    if (!entry.takesArgument()) {
+      if (action != name) continue;
+      argument = std::string_view();
+      return &entry;
+    }
+    if (action.size() > name.size() && action.starts_with(name) && action[name.size()] == '=') {
+      argument = action.substr(name.size() + 1);
       return &entry;
     }
   }
