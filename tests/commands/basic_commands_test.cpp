@@ -154,11 +154,10 @@ TEST(BasicCommands, ReaderAcceptsBothSeparatorsAndWritesTheLocalesOwn) {
   EXPECT_EQ(comma.result.line(1), "        1,5       2,25");
 }
 
-TEST(BasicCommands, PrecisionAndFormatComeFromTheState) {
+TEST(BasicCommands, PrecisionComesFromTheState) {
   CalcState s = startedWith({"0.0625 2"}, {"-2 0.1875"});
   SpeedButton11Click(s);
-  s.precisionText = "e";
-  ComboBox1Change(s);
+  s.regs.PrecScale = 0;  // exponent format
   SpeedButton12Click(s);
   EXPECT_EQ(s.result.lines(),
             (Lines{"A=", "      0.062          2", "", "B=", " -2.000E+000 1.875E-001", ""}));
