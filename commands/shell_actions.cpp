@@ -9,47 +9,20 @@ namespace kelvaro {
 
 namespace {
 
-void alignA(CalcState& s, UserInterface&, std::string_view) {
-  Refresh1Click(s);
+// Adapters from the window commands to the action signature.
+template <void (*Command)(CalcState&)>
+void plain(CalcState& s, UserInterface&, std::string_view) {
+  Command(s);
 }
-void alignB(CalcState& s, UserInterface&, std::string_view) {
-  Refresh2Click(s);
+template <void (*Command)(CalcState&, UserInterface&)>
+void withInterface(CalcState& s, UserInterface& ui, std::string_view) {
+  Command(s, ui);
 }
-void alignResult(CalcState& s, UserInterface&, std::string_view) {
-  Align1Click(s);
-}
-void clearA(CalcState& s, UserInterface&, std::string_view) {
-  clearPaneA(s);
-}
-void clearB(CalcState& s, UserInterface&, std::string_view) {
-  clearPaneB(s);
-}
-void clearResult(CalcState& s, UserInterface&, std::string_view) {
-  clearResultPane(s);
-}
-void swapAB(CalcState& s, UserInterface&, std::string_view) {
-  SWapAandB1Click(s);
-}
-void swapAResult(CalcState& s, UserInterface& ui, std::string_view) {
-  SwapAandResult1Click(s, ui);
-}
-void swapBResult(CalcState& s, UserInterface& ui, std::string_view) {
-  SwapBandResult1Click(s, ui);
-}
-void commaToDot(CalcState& s, UserInterface& ui, std::string_view) {
-  commatodot1Click(s, ui);
-}
-void dotToComma(CalcState& s, UserInterface& ui, std::string_view) {
-  dottocomma1Click(s, ui);
-}
-void typeX(CalcState& s, UserInterface&, std::string_view text) {
-  s.coefText = text;
-}
-void typeRows(CalcState& s, UserInterface&, std::string_view text) {
-  s.rowText = text;
-}
-void typeColumns(CalcState& s, UserInterface&, std::string_view text) {
-  s.columnText = text;
+
+// Typing into a field replaces its text.
+template <std::string CalcState::*Field>
+void typeInto(CalcState& s, UserInterface&, std::string_view text) {
+  s.*Field = text;
 }
 
 void typePrecision(CalcState& s, UserInterface&, std::string_view text) {
@@ -63,26 +36,26 @@ void saveResultTo(CalcState& s, UserInterface&, std::string_view path) {
 
 const std::array kShellActions = std::to_array<ShellActionInfo>({
     {"auto", nullptr, nullptr},
-    {"align-a", nullptr, alignA},
-    {"align-b", nullptr, alignB},
-    {"align-result", nullptr, alignResult},
-    {"clear-a", nullptr, clearA},
-    {"clear-b", nullptr, clearB},
-    {"clear-result", nullptr, clearResult},
-    {"swap-ab", nullptr, swapAB},
-    {"swap-a-result", nullptr, swapAResult},
-    {"swap-b-result", nullptr, swapBResult},
-    {"comma-to-dot", nullptr, commaToDot},
-    {"dot-to-comma", nullptr, dotToComma},
+    {"align-a", nullptr, plain<Refresh1Click>},
+    {"align-b", nullptr, plain<Refresh2Click>},
+    {"align-result", nullptr, plain<Align1Click>},
+    {"clear-a", nullptr, plain<clearPaneA>},
+    {"clear-b", nullptr, plain<clearPaneB>},
+    {"clear-result", nullptr, plain<clearResultPane>},
+    {"swap-ab", nullptr, plain<SWapAandB1Click>},
+    {"swap-a-result", nullptr, withInterface<SwapAandResult1Click>},
+    {"swap-b-result", nullptr, withInterface<SwapBandResult1Click>},
+    {"comma-to-dot", nullptr, withInterface<commatodot1Click>},
+    {"dot-to-comma", nullptr, withInterface<dottocomma1Click>},
     {"polar-to-rect-a", nullptr, nullptr},
     {"rect-to-polar-a", nullptr, nullptr},
     {"polar-to-rect-b", nullptr, nullptr},
     {"rect-to-polar-b", nullptr, nullptr},
     {"format=rect", nullptr, nullptr},
     {"format=polar", nullptr, nullptr},
-    {"x", "TEXT", typeX},
-    {"rows", "TEXT", typeRows},
-    {"columns", "TEXT", typeColumns},
+    {"x", "TEXT", typeInto<&CalcState::coefText>},
+    {"rows", "TEXT", typeInto<&CalcState::rowText>},
+    {"columns", "TEXT", typeInto<&CalcState::columnText>},
     {"precision", "TEXT", typePrecision},
     {"save-result", "FILE", saveResultTo},
     {"save-project", "FILE", nullptr},

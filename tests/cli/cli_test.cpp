@@ -6,13 +6,12 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "commands/command_table.h"
+#include "tests/support/scratch_directory.h"
 #include "tests/support/test_locale.h"
 
 namespace kelvaro {
@@ -39,29 +38,8 @@ const std::string kResultAtStart =
     "          0          0        1.5\n"
     "\n";
 
-class Cli : public ::testing::Test {
+class Cli : public test_support::ScratchDirectoryTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("kelvaro-cli-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string file(const std::string& name, const std::string& content) const {
-    const fs::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary) << content;
-    return p.string();
-  }
-  static std::string contentOf(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-  }
-
   // Runs kelvaro-cli in a known environment: the C locale unless env says otherwise.
   Outcome run(const std::vector<std::string>& args, const std::string& input = "",
               std::vector<std::string> env = {"LC_ALL=C"}) const {
@@ -93,8 +71,6 @@ class Cli : public ::testing::Test {
     o.err = contentOf(err);
     return o;
   }
-
-  fs::path dir_;
 };
 
 TEST_F(Cli, StartUpExamplesThroughTheFirstCommands) {

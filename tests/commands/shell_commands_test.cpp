@@ -9,14 +9,13 @@
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "commands/locale_separator.h"
 #include "commands/shell_actions.h"
 #include "numbers/calc_error.h"
+#include "tests/support/scratch_directory.h"
 #include "tests/support/test_locale.h"
 
 namespace kelvaro {
@@ -157,24 +156,13 @@ TEST(ShellActions, NamesAndArguments) {
   EXPECT_EQ(s.regs.PrecScale, 100000);
 }
 
-class SaveResult : public ::testing::Test {
+class SaveResult : public test_support::ScratchDirectoryTest {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("kelvaro-save-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    ScratchDirectoryTest::SetUp();
     state_.result.setLines({"A+B=", "", "          2          3", ""});
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
-  static std::string contentOf(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-  }
   std::size_t entriesInDir() const {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
   }
@@ -187,33 +175,30 @@ class SaveResult : public ::testing::Test {
     return "";
   }
 
-  fs::path dir_;
   CalcState state_;
 };
 
 TEST_F(SaveResult, WritesOneLfEndedLinePerPaneLineReplacingTheFile) {
-  const fs::path file = dir_ / "result.txt";
-  { std::ofstream(file) << "an older and much longer content\r\n"; }
-  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  saveResult(state_, file.string());
-  EXPECT_EQ(contentOf(file), "A+B=\n\n          2          3\n\n");
-  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+  const fs::path target = file("result.txt", "an older and much longer content\r\n");
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  saveResult(state_, target.string());
+  EXPECT_EQ(contentOf(target), "A+B=\n\n          2          3\n\n");
+  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(entriesInDir(), 1u);  // no temporary file left beside it
 
   state_.result.clear();
-  saveResult(state_, file.string());
-  EXPECT_EQ(contentOf(file), "");
+  saveResult(state_, target.string());
+  EXPECT_EQ(contentOf(target), "");
 }
 
 TEST_F(SaveResult, WritesThroughASymbolicLink) {
-  const fs::path file = dir_ / "target.txt";
+  const fs::path target = file("target.txt", "old\n");
   const fs::path link = dir_ / "link.txt";
-  { std::ofstream(file) << "old\n"; }
-  fs::create_symlink(file, link);
+  fs::create_symlink(target, link);
   saveResult(state_, link.string());
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(contentOf(file), "A+B=\n\n          2          3\n\n");
+  EXPECT_EQ(contentOf(target), "A+B=\n\n          2          3\n\n");
 }
 
 TEST_F(SaveResult, UnwritablePathsGiveTheSystemsReason) {
@@ -226,8 +211,7 @@ TEST_F(SaveResult, UnwritablePathsGiveTheSystemsReason) {
 }
 
 TEST_F(SaveResult, FailedWriteLeavesTheExistingFileAsItWas) {
-  const fs::path file = dir_ / "keep.txt";
-  { std::ofstream(file) << "precious\n"; }
+  const fs::path target = file("keep.txt", "precious\n");
   for (int i = 0; i < 2000; ++i) state_.result.add(std::string(100, '7'));
   // A file size limit makes the write itself fail half-way.
   struct rlimit old;
@@ -236,11 +220,11 @@ TEST_F(SaveResult, FailedWriteLeavesTheExistingFileAsItWas) {
   small.rlim_cur = 4096;
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const std::string error = errorSaving(file.string());
+  const std::string error = errorSaving(target.string());
   setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, oldHandler);
-  EXPECT_EQ(error, "Cannot create file \"" + file.string() + "\". File too large");
-  EXPECT_EQ(contentOf(file), "precious\n");
+  EXPECT_EQ(error, "Cannot create file \"" + target.string() + "\". File too large");
+  EXPECT_EQ(contentOf(target), "precious\n");
   EXPECT_EQ(entriesInDir(), 1u);
 }
 
