@@ -9,47 +9,20 @@ namespace kelvaro {
 
 namespace {
 
-void alignA(CalcState& s, UserInterface&, std::string_view) {
-  Refresh1Click(s);
+// Adapters from the window commands to the action signature.
+template <void (*Command)(CalcState&)>
+void plain(CalcState& s, UserInterface&, std::string_view) {
+  Command(s);
 }
-void alignB(CalcState& s, UserInterface&, std::string_view) {
-  Refresh2Click(s);
+template <void (*Command)(CalcState&, UserInterface&)>
+void withInterface(CalcState& s, UserInterface& ui, std::string_view) {
+  Command(s, ui);
 }
-void alignResult(CalcState& s, UserInterface&, std::string_view) {
-  Align1Click(s);
-}
-void clearA(CalcState& s, UserInterface&, std::string_view) {
-  clearPaneA(s);
-}
-void clearB(CalcState& s, UserInterface&, std::string_view) {
-  clearPaneB(s);
-}
-void clearResult(CalcState& s, UserInterface&, std::string_view) {
-  clearResultPane(s);
-}
-void swapAB(CalcState& s, UserInterface&, std::string_view) {
-  SWapAandB1Click(s);
-}
-void swapAResult(CalcState& s, UserInterface& ui, std::string_view) {
-  SwapAandResult1Click(s, ui);
-}
-void swapBResult(CalcState& s, UserInterface& ui, std::string_view) {
-  SwapBandResult1Click(s, ui);
-}
-void commaToDot(CalcState& s, UserInterface& ui, std::string_view) {
-  commatodot1Click(s, ui);
-}
-void dotToComma(CalcState& s, UserInterface& ui, std::string_view) {
-  dottocomma1Click(s, ui);
-}
-void typeX(CalcState& s, UserInterface&, std::string_view text) {
-  s.coefText = text;
-}
-void typeRows(CalcState& s, UserInterface&, std::string_view text) {
-  s.rowText = text;
-}
-void typeColumns(CalcState& s, UserInterface&, std::string_view text) {
-  s.columnText = text;
+
+// Typing into a field replaces its text.
+template <std::string CalcState::*Field>
+void typeInto(CalcState& s, UserInterface&, std::string_view text) {
+  s.*Field = text;
 }
 
 void typePrecision(CalcState& s, UserInterface&, std::string_view text) {
@@ -62,39 +35,34 @@ void saveResultTo(CalcState& s, UserInterface&, std::string_view path) {
 }
 
 const std::array kShellActions = std::to_array<ShellActionInfo>({
-    {"auto", nullptr},
-    {"align-a", alignA},
-    {"align-b", alignB},
-    {"align-result", alignResult},
-    {"clear-a", clearA},
-    {"clear-b", clearB},
-    {"clear-result", clearResult},
-    {"swap-ab", swapAB},
-    {"swap-a-result", swapAResult},
-    {"swap-b-result", swapBResult},
-    {"comma-to-dot", commaToDot},
-    {"dot-to-comma", dotToComma},
-    {"polar-to-rect-a", nullptr},
-    {"rect-to-polar-a", nullptr},
-    {"polar-to-rect-b", nullptr},
-    {"rect-to-polar-b", nullptr},
-    {"format=rect", nullptr},
-    {"format=polar", nullptr},
-    {"x=", typeX},
-    {"rows=", typeRows},
-    {"columns=", typeColumns},
-    {"precision=", typePrecision},
-    {"save-result=", saveResultTo},
-    {"save-project=", nullptr},
-    {"open-project=", nullptr},
+    {"auto", nullptr, nullptr},
+    {"align-a", nullptr, plain<Refresh1Click>},
+    {"align-b", nullptr, plain<Refresh2Click>},
+    {"align-result", nullptr, plain<Align1Click>},
+    {"clear-a", nullptr, plain<clearPaneA>},
+    {"clear-b", nullptr, plain<clearPaneB>},
+    {"clear-result", nullptr, plain<clearResultPane>},
+    {"swap-ab", nullptr, plain<SWapAandB1Click>},
+    {"swap-a-result", nullptr, withInterface<SwapAandResult1Click>},
+    {"swap-b-result", nullptr, withInterface<SwapBandResult1Click>},
+    {"comma-to-dot", nullptr, withInterface<commatodot1Click>},
+    {"dot-to-comma", nullptr, withInterface<dottocomma1Click>},
+    {"polar-to-rect-a", nullptr, nullptr},
+    {"rect-to-polar-a", nullptr, nullptr},
+    {"polar-to-rect-b", nullptr, nullptr},
+    {"rect-to-polar-b", nullptr, nullptr},
+    {"format=rect", nullptr, nullptr},
+    {"format=polar", nullptr, nullptr},
+    {"x", "TEXT", typeInto<&CalcState::coefText>},
+    {"rows", "TEXT", typeInto<&CalcState::rowText>},
+    {"columns", "TEXT", typeInto<&CalcState::columnText>},
+    {"precision", "TEXT", typePrecision},
+    {"save-result", "FILE", saveResultTo},
+    {"save-project", "FILE", nullptr},
+    {"open-project", "FILE", nullptr},
 });
 
 }  // namespace
-
-bool ShellActionInfo::takesArgument() const {
-  const std::string_view name = action;
-  return !name.empty() && name.back() == '=';
-}
 
 std::span<const ShellActionInfo> shellActionTable() {
   return kShellActions;
@@ -103,8 +71,13 @@ std::span<const ShellActionInfo> shellActionTable() {
 const ShellActionInfo* findShellAction(std::string_view action, std::string_view& argument) {
   for (const auto& entry : kShellActions) {
     const std::string_view name = entry.action;
-    if (entry.takesArgument() ? action.starts_with(name) : action == name) {
-      argument = entry.takesArgument() ? action.substr(name.size()) : std::string_view();
+    if (!entry.takesArgument()) {
+      if (action != name) continue;
+      argument = std::string_view();
+      return &entry;
+    }
+    if (action.size() > name.size() && action.starts_with(name) && action[name.size()] == '=') {
+      argument = action.substr(name.size() + 1);
       return &entry;
     }
   }
