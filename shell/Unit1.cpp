@@ -103,7 +103,8 @@ QString operationCaption(std::string_view action) {
 const kelvaro::ShellActionInfo* shellAction(std::string_view name) {
   for (const auto& entry : kelvaro::shellActionTable())
     if (name == entry.action) return entry.built() ? &entry : nullptr;
-  return nullptr;
+  qFatal("kelvaro: the calculator has no command named %.*s", static_cast<int>(name.size()),
+         name.data());
 }
 
 }  // namespace
@@ -277,8 +278,8 @@ void TForm1::buildMenus() {
 
   // Commands the calculator does not have yet stay greyed until they are built.
   const std::pair<const char*, const char*> needs[] = {
-      {"Open1", "open-project="},          {"Save3", "save-project="},
-      {"SaveProject1", "save-project="},   {"Auto1", "auto"},
+      {"Open1", "open-project"},           {"Save3", "save-project"},
+      {"SaveProject1", "save-project"},    {"Auto1", "auto"},
       {"PolarToRect1", "polar-to-rect-a"}, {"RecttoPolar1", "rect-to-polar-a"},
       {"PolarToRect2", "polar-to-rect-b"}, {"RecttoPolar2", "rect-to-polar-b"},
   };
@@ -310,6 +311,9 @@ void TForm1::buildFrame() {
   ImgBtnMin->setToolTip("Minimize");
   ImgBtnMax->setToolTip("Maximize");
   ImgBtnClose->setToolTip("Close");
+  loadButtonStrip(*ImgBtnMin, imageM_, 0, 0, 27, 20, Strip::Vertical);
+  loadMaximizeImages(true);
+  loadButtonStrip(*ImgBtnClose, imageM_, 52, 0, 42, 20, Strip::Vertical);
   connect(ImgBtnMin, &TImgBtn::clicked, this, &TForm1::ImgBtnMinClick);
   connect(ImgBtnMax, &TImgBtn::clicked, this, &TForm1::ImgBtnMaxClick);
   connect(ImgBtnClose, &TImgBtn::clicked, this, &TForm1::ImgBtnCloseClick);
@@ -798,29 +802,29 @@ void TForm1::Save1Click() {
   if (path.isEmpty()) return;
   QString target = path;
   if (QFileInfo(target).suffix().isEmpty()) target += ".txt";
-  runAction("save-result=", fileName(target));
+  runAction("save-result", fileName(target));
 }
 
 void TForm1::Save3Click() {
-  if (!shellAction("save-project=")) return;
+  if (!shellAction("save-project")) return;
   const QString path = saveFileHook_ ? saveFileHook_("Matrix Project File (*.mtx)", "mtx")
                                      : QFileDialog::getSaveFileName(this, "Save project", QString(),
                                                                     "Matrix Project File (*.mtx)");
   if (path.isEmpty()) return;
   QString target = path;
   if (QFileInfo(target).suffix().isEmpty()) target += ".mtx";
-  runAction("save-project=", fileName(target));
+  runAction("save-project", fileName(target));
 }
 
 void TForm1::Open1Click() {
-  if (!shellAction("open-project=")) return;
+  if (!shellAction("open-project")) return;
   const QString path = openFileHook_
                            ? openFileHook_("Matrix Project File (*.mtx)", "mtx")
                            : QFileDialog::getOpenFileName(this, "Open project",
                                                           QCoreApplication::applicationDirPath(),
                                                           "Matrix Project File (*.mtx)");
   if (path.isEmpty() || !QFileInfo::exists(path)) return;
-  runAction("open-project=", fileName(path));
+  runAction("open-project", fileName(path));
 }
 
 void TForm1::copyPane(int pane) {
@@ -890,11 +894,8 @@ void TForm1::applySkin() {
 }
 
 void TForm1::placeTitleButtons() {
-  loadButtonStrip(*ImgBtnMin, imageM_, 0, 0, 27, 20, Strip::Vertical);
   ImgBtnMin->move(width() - 100, 1);
-  loadMaximizeImages(!isMaximized());
   ImgBtnMax->move(width() - 74, 1);
-  loadButtonStrip(*ImgBtnClose, imageM_, 52, 0, 42, 20, Strip::Vertical);
   ImgBtnClose->move(width() - 48, 1);
 }
 
@@ -938,6 +939,14 @@ void TForm1::resizeEvent(QResizeEvent* event) {
   }
 }
 
+void TForm1::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // However the state changed (button, double click, the desktop), the button shows the
+  // command it will run next.
+  if (event->type() == QEvent::WindowStateChange)
+    loadMaximizeImages(!(windowState() & Qt::WindowMaximized));
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Image1) {
     if (event->type() == QEvent::MouseButtonDblClick) {
@@ -959,13 +968,10 @@ void TForm1::ImgBtnMinClick() {
 }
 
 void TForm1::ImgBtnMaxClick() {
-  if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) {
-    loadMaximizeImages(true);
+  if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
     showNormal();
-  } else {
-    loadMaximizeImages(false);
+  else
     showMaximized();
-  }
 }
 
 void TForm1::ImgBtnCloseClick() {
