@@ -180,7 +180,7 @@ void TForm1::buildMenus() {
           &QAction::triggered, this, &TForm1::Open1Click);
   connect(withKey(makeAction("Save3", "Save project", File1, 18), QKeySequence(Qt::Key_F2)),
           &QAction::triggered, this, &TForm1::Save3Click);
-  defaultLook(File1->addSeparator());  // N4
+  File1->addSeparator()->setObjectName("N4");
   QAction* refreshA1 = makeAction("RefreshA1", "Align A", File1);
   QAction* refreshB1 = makeAction("RefreshB1", "Align B", File1);
   QAction* clearA1 = makeAction("ClearA1", "Clear A", File1);
@@ -191,6 +191,7 @@ void TForm1::buildMenus() {
   connect(clearA1, &QAction::triggered, this, [this] { clearPane(0); });
   connect(clearB1, &QAction::triggered, this, [this] { clearPane(1); });
   defaultLook(File1->addSeparator());  // N12
+  File1->actions().back()->setObjectName("N12");
   connect(withKey(makeAction("Save1", "Save result", File1, 24), QKeySequence(Qt::Key_F3)),
           &QAction::triggered, this, &TForm1::Save1Click);
   connect(withKey(makeAction("Clear1", "Clear", File1, 3), QKeySequence(Qt::Key_F8)),
