@@ -81,7 +81,10 @@ void PaneView::replaceFrom(std::size_t firstLine) {
     tail.append(lines[i]);
   }
   writing_ = true;
+  // One edit block: the layout hears of the change once, not once per inserted line.
+  cursor.beginEditBlock();
   cursor.insertText(QString::fromLatin1(tail));
+  cursor.endEditBlock();
   writing_ = false;
   shown_.resize(std::min(shown_.size(), firstLine));
   shown_.insert(shown_.end(), lines.begin() + static_cast<std::ptrdiff_t>(firstLine), lines.end());
