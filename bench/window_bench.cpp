@@ -130,7 +130,7 @@ BENCHMARK(BM_StateAdd1000x1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
-  kelvaro::shell::applyLook();
+  kelvaro::shell::setUpApplication();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -288,11 +288,26 @@ void TForm1::buildMenus() {
     if (!shellAction(action)) findChild<QAction*>(name)->setEnabled(false);
 }
 
+QPixmap TForm1::skin(const char* name) const {
+  return PanelImage->findChild<QLabel*>(name)->pixmap();
+}
+
 void TForm1::buildFrame() {
-  imageTop_ = skinImage("ImageTop");
-  imageBottom_ = skinImage("ImageBottom");
-  imageMenu_ = skinImage("ImageMenu");
-  imageM_ = skinImage("ImageM");
+  // The skin's source bitmaps sit in a hidden panel; the frame cuts and stretches copies.
+  PanelImage = new QWidget(this);
+  PanelImage->setObjectName("PanelImage");
+  PanelImage->hide();
+  for (const char* name :
+       {"ImageTop", "ImageBottom", "ImageMenu", "ImageTool", "ImageM", "ImageDownShow",
+        "ImageUpShow", "ImageLeftShow", "ImageRightShow", "ImageLeft", "ImageRight"}) {
+    auto* image = new QLabel(PanelImage);
+    image->setObjectName(name);
+    image->setPixmap(skinImage(name));
+  }
+  imageTop_ = skin("ImageTop");
+  imageBottom_ = skin("ImageBottom");
+  imageMenu_ = skin("ImageMenu");
+  imageM_ = skin("ImageM");
 
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
@@ -342,12 +357,12 @@ void TForm1::buildFrame() {
   outer->addLayout(middle, 1);
   Image9 = new QLabel(this);
   Image9->setObjectName("Image9");
-  Image9->setPixmap(skinImage("ImageLeft"));
+  Image9->setPixmap(skin("ImageLeft"));
   Image9->setScaledContents(true);
   Image9->setFixedWidth(kEdge);
   Image10 = new QLabel(this);
   Image10->setObjectName("Image10");
-  Image10->setPixmap(skinImage("ImageRight"));
+  Image10->setPixmap(skin("ImageRight"));
   Image10->setScaledContents(true);
   Image10->setFixedWidth(kEdge);
 
@@ -366,7 +381,7 @@ void TForm1::buildFrame() {
   auto* client = new QVBoxLayout(Panel1);
   client->setContentsMargins(0, 0, 0, 0);
   client->setSpacing(0);
-  auto* toolBar2 = new ColumnBackground(skinImage("ImageTool"), 1, 0, 57, Panel1);
+  auto* toolBar2 = new ColumnBackground(skin("ImageTool"), 1, 0, 57, Panel1);
   toolBar2->setObjectName("ToolBar2");
   toolBar2->setFixedHeight(57);
   client->addWidget(toolBar2);
@@ -537,7 +552,7 @@ void TForm1::buildResultArea(QWidget* area) {
   auto collapse = [this](const char* name, const char* strip) {
     auto* b = new TImgBtn(Panel5);
     b->setObjectName(name);
-    loadButtonStrip(*b, skinImage(strip), 0, 0, 23, 26, Strip::Horizontal);
+    loadButtonStrip(*b, skin(strip), 0, 0, 23, 26, Strip::Horizontal);
     return b;
   };
   ImgBtnUp = collapse("ImgBtnUp", "ImageUpShow");
@@ -794,36 +809,50 @@ void TForm1::ComboBox1Change() {
   run([](CalcState& state, UserInterface&) { kelvaro::ComboBox1Change(state); });
 }
 
+QString TForm1::chooseFile(QFileDialog*& dialog, const char* name, QFileDialog::AcceptMode mode,
+                           const QStringList& filters, const QString& suffix) {
+  if (!dialog) {
+    dialog = new QFileDialog(this);
+    dialog->setObjectName(name);
+    dialog->setAcceptMode(mode);
+    dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                        : QFileDialog::AnyFile);
+    dialog->setNameFilters(filters);
+    dialog->setDefaultSuffix(suffix);
+    if (mode == QFileDialog::AcceptOpen)
+      dialog->setDirectory(QCoreApplication::applicationDirPath());
+    // Saving replaces an existing file without asking, as the calculator always has.
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+  }
+  QString path;
+  if (fileDialogHook_) {
+    path = fileDialogHook_(*dialog);
+  } else if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+    path = dialog->selectedFiles().first();
+  }
+  if (!path.isEmpty() && mode == QFileDialog::AcceptSave && QFileInfo(path).suffix().isEmpty())
+    path += "." + suffix;
+  return path;
+}
+
 void TForm1::Save1Click() {
-  const QString path =
-      saveFileHook_
-          ? saveFileHook_("Text File(*.txt);;Rtf File(*.rtf);;All File(*.*)", "txt")
-          : QFileDialog::getSaveFileName(this, "Save result", QString(),
-                                         "Text File(*.txt);;Rtf File(*.rtf);;All File(*.*)");
-  if (path.isEmpty()) return;
-  QString target = path;
-  if (QFileInfo(target).suffix().isEmpty()) target += ".txt";
-  runAction("save-result", fileName(target));
+  const QString path = chooseFile(SaveDialog1, "SaveDialog1", QFileDialog::AcceptSave,
+                                  {"Text File(*.txt)", "Rtf File(*.rtf)", "All File(*.*)"}, "txt");
+  if (!path.isEmpty()) runAction("save-result", fileName(path));
 }
 
 void TForm1::Save3Click() {
   if (!shellAction("save-project")) return;
-  const QString path = saveFileHook_ ? saveFileHook_("Matrix Project File (*.mtx)", "mtx")
-                                     : QFileDialog::getSaveFileName(this, "Save project", QString(),
-                                                                    "Matrix Project File (*.mtx)");
-  if (path.isEmpty()) return;
-  QString target = path;
-  if (QFileInfo(target).suffix().isEmpty()) target += ".mtx";
-  runAction("save-project", fileName(target));
+  const QString path = chooseFile(SaveDialog2, "SaveDialog2", QFileDialog::AcceptSave,
+                                  {"Matrix Project File (*.mtx)"}, "mtx");
+  if (!path.isEmpty()) runAction("save-project", fileName(path));
 }
 
 void TForm1::Open1Click() {
   if (!shellAction("open-project")) return;
-  const QString path = openFileHook_
-                           ? openFileHook_("Matrix Project File (*.mtx)", "mtx")
-                           : QFileDialog::getOpenFileName(this, "Open project",
-                                                          QCoreApplication::applicationDirPath(),
-                                                          "Matrix Project File (*.mtx)");
+  if (OpenDialog1) OpenDialog1->setDirectory(QCoreApplication::applicationDirPath());
+  const QString path = chooseFile(OpenDialog1, "OpenDialog1", QFileDialog::AcceptOpen,
+                                  {"Matrix Project File (*.mtx)"}, "mtx");
   if (path.isEmpty() || !QFileInfo::exists(path)) return;
   runAction("open-project", fileName(path));
 }

@@ -4,6 +4,7 @@
 // copies what the person changed into it, runs the calculator's command and shows what the
 // command changed. It computes nothing itself.
 
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QWidget>
@@ -49,10 +50,11 @@ class TForm1 : public QWidget {
   using UrlHook = std::function<void(const QUrl& url)>;
   void setUrlHook(UrlHook hook) { urlHook_ = std::move(hook); }
 
-  // The save and open dialogs return the chosen path, or an empty string when cancelled.
-  using FileDialogHook = std::function<QString(const QString& filter, const QString& suffix)>;
-  void setSaveFileHook(FileDialogHook hook) { saveFileHook_ = std::move(hook); }
-  void setOpenFileHook(FileDialogHook hook) { openFileHook_ = std::move(hook); }
+  // The open and save dialogs go through this hook (default: the dialog is shown). It gets the
+  // dialog as set up (object name, filters, default suffix) and returns the chosen path, or
+  // an empty string for a cancelled dialog.
+  using FileDialogHook = std::function<QString(QFileDialog& dialog)>;
+  void setFileDialogHook(FileDialogHook hook) { fileDialogHook_ = std::move(hook); }
 
   kelvaro::CalcState& calcState() { return calc_; }
 
@@ -119,6 +121,8 @@ class TForm1 : public QWidget {
   void runAction(std::string_view name, std::string argument = {});
   void pullFields();
   void pushFields();
+  QString chooseFile(QFileDialog*& dialog, const char* name, QFileDialog::AcceptMode mode,
+                     const QStringList& filters, const QString& suffix);
   void showMessage(QMessageBox::Icon icon, const QString& title, const QString& text);
   void openUrl(const QUrl& url);
 
@@ -137,6 +141,8 @@ class TForm1 : public QWidget {
                               const char* glyph, QWidget* parent);
   void dropDown(QToolButton* button, QMenu* menu);
 
+  // A source bitmap of the skin, from PanelImage.
+  QPixmap skin(const char* name) const;
   // The skinned frame (FormCreate's first step, and every resize).
   void applySkin();
   void drawTitle();
@@ -148,7 +154,7 @@ class TForm1 : public QWidget {
   std::unique_ptr<WindowUi> ui_;
   MessageHook messageHook_;
   UrlHook urlHook_;
-  FileDialogHook saveFileHook_, openFileHook_;
+  FileDialogHook fileDialogHook_;
 
   // Frame.
   QLabel* Image1 = nullptr;   // title bar
@@ -163,6 +169,7 @@ class TForm1 : public QWidget {
   TImgBtn* ImgBtnDown = nullptr;
   TImgBtn* ImgBtnRightShow = nullptr;
   TImgBtn* ImgBtnLeftShow = nullptr;
+  QWidget* PanelImage = nullptr;  // hidden: holds the skin's source bitmaps
   QPixmap imageTop_, imageBottom_, imageMenu_, imageM_;
 
   // Menus.
@@ -208,4 +215,7 @@ class TForm1 : public QWidget {
   QLineEdit* LabeledEdit2 = nullptr;
   QLineEdit* LabeledEdit3 = nullptr;
   QComboBox* ComboBox1 = nullptr;
+  QFileDialog* OpenDialog1 = nullptr;  // made when first needed
+  QFileDialog* SaveDialog1 = nullptr;
+  QFileDialog* SaveDialog2 = nullptr;
 };

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kelvaro");
   QApplication::setDesktopFileName("kelvaro");
-  kelvaro::shell::applyLook();
+  kelvaro::shell::setUpApplication();
 
   TForm1 form;
   // KELVARO_STARTUP_TIME=1: report the time from process start to the first paint and quit.

@@ -6,12 +6,14 @@
 #include <QPainter>
 #include <QStyleFactory>
 #include <QStyleOptionMenuItem>
+#include <clocale>
 
 #include "shell/MyImgBtn.h"
 
 namespace kelvaro::shell {
 
-void applyLook() {
+void setUpApplication() {
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setStyle(new MenuSkinStyle(QStyleFactory::create("Fusion")));
   QFont font("Liberation Sans");  // metrics of the classic sans-serif dialog font
   font.setPixelSize(11);

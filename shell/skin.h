@@ -13,8 +13,10 @@ class TImgBtn;
 
 namespace kelvaro::shell {
 
-// The application-wide look: the skinned menus over the Fusion style, and the window font.
-void applyLook();
+// Once the application object exists: the skinned menus over the Fusion style, the window
+// font, and the C locale's number conversions (the toolkit switches to the user's locale; the
+// calculator reads the user's decimal separator itself and must convert as kelvaro-cli does).
+void setUpApplication();
 
 // A skin bitmap from the resources by its name ("ImageTop", "ImageM", "menu13", ...).
 QPixmap skinImage(const QString& name);

@@ -5,7 +5,7 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  kelvaro::shell::applyLook();
+  kelvaro::shell::setUpApplication();
   int failed = 0;
   failed += runImageButtonTests(argc, argv);
   failed += runWindowTests(argc, argv);
