@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -359,6 +360,11 @@ class WindowTest : public QObject {
     QTest::mouseClick(max, Qt::LeftButton);
     QTRY_VERIFY(!form->isMaximized());
     QCOMPARE(max->Pic().toImage(), maximizeFace);
+    // A double click on the title bar does what the maximize button does.
+    QTest::mouseDClick(part<QLabel>("Image1"), Qt::LeftButton, {}, QPoint(300, 10));
+    QTRY_VERIFY(form->isMaximized());
+    QTest::mouseDClick(part<QLabel>("Image1"), Qt::LeftButton, {}, QPoint(300, 10));
+    QTRY_VERIFY(!form->isMaximized());
 
     QTest::mouseClick(part<TImgBtn>("ImgBtnClose"), Qt::LeftButton);
     QVERIFY(!form->isVisible());
