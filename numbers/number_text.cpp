@@ -1,6 +1,7 @@
 // Printing numbers and elements: the number formatter (rounded general form and exponent
 // form) and the complex formatter in rectangular and polar display.
 
+#include <array>
 #include <bit>
 #include <cfenv>
 #include <cmath>
@@ -177,6 +178,40 @@ constexpr std::uint64_t powerOfTen(int p) {
   return p == 0 ? 1 : 10 * powerOfTen(p - 1);
 }
 
+// Up to three digits as text: three characters and how many of them count.
+struct ThreeDigits {
+  char text[3];
+  std::uint8_t length;
+};
+
+static_assert(sizeof(ThreeDigits) == 4, "copied as one word");
+
+// kWhole[n]: n without leading zeros. kFraction[n]: n with leading zeros to three digits,
+// without its trailing zeros (length 0 for 0).
+constexpr auto kWhole = [] {
+  std::array<ThreeDigits, 1000> table{};
+  for (int n = 0; n < 1000; ++n) {
+    const int length = n >= 100 ? 3 : n >= 10 ? 2 : 1;
+    for (int i = length - 1, rest = n; i >= 0; --i, rest /= 10) {
+      table[n].text[i] = static_cast<char>('0' + rest % 10);
+    }
+    table[n].length = static_cast<std::uint8_t>(length);
+  }
+  return table;
+}();
+constexpr auto kFraction = [] {
+  std::array<ThreeDigits, 1000> table{};
+  for (int n = 0; n < 1000; ++n) {
+    for (int i = 2, rest = n; i >= 0; --i, rest /= 10) {
+      table[n].text[i] = static_cast<char>('0' + rest % 10);
+    }
+    int length = 3;
+    while (length > 0 && table[n].text[length - 1] == '0') --length;
+    table[n].length = static_cast<std::uint8_t>(length);
+  }
+  return table;
+}();
+
 // k x 10^-P in fixed notation, for 0 < |k| < 10^15, to dst with room for 40 characters.
 // Returns 0 when the value needs scientific notation (below 1E-5). These are exactly the
 // digits of k / 10^P printed in extended precision to 15 significant digits: k has at most
@@ -194,14 +229,25 @@ std::size_t writeFixed(char* dst, long long k, char separator) {
   char* o = dst;
   *o = '-';
   o += k < 0;
-  o += writeInteger(o, whole);
+  if (whole < 1000) {  // the usual case, from a table
+    std::memcpy(o, &kWhole[whole], 4);
+    o += kWhole[whole].length;
+  } else {
+    o += writeInteger(o, whole);
+  }
   if constexpr (P > 0) {
     if (fraction != 0) {
       *o++ = separator;
-      // The P digits in the lowest bytes; the trailing zeros are the zero bytes on top.
-      const std::uint64_t d = eightDigits(fraction) >> (8 * (8 - P));
-      storeWord(o, d + kAsciiZeros);
-      o += (64 - std::countl_zero(d) + 7) / 8;
+      if constexpr (P <= 3) {
+        const ThreeDigits& digits = kFraction[fraction * powerOfTen(3 - P)];
+        std::memcpy(o, &digits, 4);
+        o += digits.length;
+      } else {
+        // The P digits in the lowest bytes; the trailing zeros are the zero bytes on top.
+        const std::uint64_t d = eightDigits(fraction) >> (8 * (8 - P));
+        storeWord(o, d + kAsciiZeros);
+        o += (64 - std::countl_zero(d) + 7) / 8;
+      }
     }
   }
   return static_cast<std::size_t>(o - dst);
@@ -293,12 +339,16 @@ std::size_t NumberPrinter::writeDouble(char* dst, double x) const {
 
 std::size_t NumberPrinter::writeSigned(char* dst, double x) const {
   const std::size_t n = writeDouble(dst + 1, x);
-  if (dst[1] == '-') {
-    std::memmove(dst, dst + 1, n);
-    return n;
+  if (dst[1] != '-') {
+    dst[0] = '+';
+    return n + 1;
   }
-  dst[0] = '+';
-  return n + 1;
+  // A fixed-size move is a few register moves; a text that long is rare.
+  if (n <= 32)
+    std::memmove(dst, dst + 1, 32);
+  else
+    std::memmove(dst, dst + 1, n);
+  return n;
 }
 
 std::size_t NumberPrinter::writeRectangular(char* dst, double re, double im) const {
