@@ -354,7 +354,7 @@ std::string_view normalizeTokenView(std::string_view token, const NumberFormat& 
     }
   }
 
-  if (comma && !lone) {
+  if (comma) {
     if (n.data() != scratch.data()) scratch.assign(n);
     normalizeSeparatorInPlace(scratch);
     n = scratch;

@@ -39,9 +39,10 @@ class ElementParser {
  public:
   explicit ElementParser(const NumberFormat& nf) : nf_(nf) {}
   Element operator()(std::string_view token) {
-    // Text the parser reads as it stands is text the normaliser leaves as it is (it only
-    // rewrites tokens with a lone "i", "i" without a sign before it, parentheses or commas,
-    // none of which parse), so most tokens need no normalising at all.
+    // A token the complex text parser accepts as it stands is one the normaliser leaves
+    // unchanged: it rewrites only tokens with parentheses or commas and tokens whose "i"
+    // does not end a signed second number, and the parser accepts none of those. So most
+    // tokens are read without normalising.
     Element value;
     if (tryParseComplexText(token, value)) return value;
     return parseComplexText(normalizeTokenView(token, nf_, scratch_));

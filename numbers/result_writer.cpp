@@ -120,12 +120,9 @@ void writeResult(Pane& result, Registers& regs, const NumberFormat& nf) {
       w.factor("   R:", regs.MatF2, rows, cols, kReal);
       break;
     case kResLU:
-      w.factor("   L:", regs.MatF1, rows, rows, kComplex);
-      w.factor("   U:", regs.MatF2, rows, cols, kComplex);
-      break;
     case kResLDL:
       w.factor("   L:", regs.MatF1, rows, rows, kComplex);
-      w.factor("   D:", regs.MatF2, rows, cols, kComplex);
+      w.factor(regs.ResKind == kResLU ? "   U:" : "   D:", regs.MatF2, rows, cols, kComplex);
       break;
     case kResSVD:
       w.factor("   U:", regs.MatF1, rows, rows, kReal);

@@ -6,17 +6,10 @@
 #include <vector>
 
 #include "numbers/calc_error.h"
+#include "test_panes.h"
 
 namespace kelvaro {
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Pane paneOf(Lines lines) {
-  Pane p;
-  p.setLines(std::move(lines));
-  return p;
-}
 
 const NumberFormat kThree{1000, '.'};
 
