@@ -1,6 +1,7 @@
 #include "numbers/pane_text.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -59,11 +60,6 @@ void forEachPlainToken(std::string_view line, F&& f) {
 
 std::size_t widestToken(std::string_view line) {
   std::size_t widest = 0;
-  if (!hasQuote(line)) {
-    forEachPlainToken(line,
-                      [&](std::string_view token) { widest = std::max(widest, token.size()); });
-    return widest;
-  }
   TokenCursor cursor(line);
   std::string_view token;
   while (cursor.next(token)) widest = std::max(widest, writtenLength(token));
@@ -72,15 +68,6 @@ std::size_t widestToken(std::string_view line) {
 
 std::string paddedLine(std::string_view line, std::size_t width) {
   std::string out;
-  if (!hasQuote(line)) {
-    // Padding only ever lengthens a token, so this is enough room for the common case.
-    out.reserve(line.size() + line.size() / 2 + width + 2);
-    forEachPlainToken(line, [&](std::string_view token) {
-      out.append(token);
-      if (token.size() < width + 2) out.append(width + 2 - token.size(), ' ');
-    });
-    return out;
-  }
   TokenCursor cursor(line);
   std::string_view token;
   while (cursor.next(token)) {
@@ -93,12 +80,41 @@ std::string paddedLine(std::string_view line, std::size_t width) {
 }
 
 void alignPane(Pane& pane) {
+  // A plain line remembers its token count: once the width is known, each of its tokens
+  // fills exactly width + 2 characters, so the padded line is laid out in place.
+  constexpr std::size_t kQuoted = static_cast<std::size_t>(-1);
+  const std::vector<std::string>& lines = pane.lines();
+  std::vector<std::size_t> plainTokens(lines.size(), kQuoted);
   std::size_t width = 0;
-  for (const std::string& line : pane.lines()) width = std::max(width, widestToken(line));
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (hasQuote(lines[i])) {
+      width = std::max(width, widestToken(lines[i]));
+      continue;
+    }
+    std::size_t count = 0;
+    forEachPlainToken(lines[i], [&](std::string_view token) {
+      ++count;
+      width = std::max(width, token.size());
+    });
+    plainTokens[i] = count;
+  }
+
+  const std::size_t cell = width + 2;
   std::vector<std::string> aligned;
-  aligned.reserve(pane.lineCount());
-  for (const std::string& line : pane.lines()) {
-    if (!line.empty()) aligned.push_back(paddedLine(line, width));
+  aligned.reserve(lines.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].empty()) continue;
+    if (plainTokens[i] == kQuoted) {
+      aligned.push_back(paddedLine(lines[i], width));
+      continue;
+    }
+    std::string out(plainTokens[i] * cell, ' ');
+    char* slot = out.data();
+    forEachPlainToken(lines[i], [&](std::string_view token) {
+      std::memcpy(slot, token.data(), token.size());
+      slot += cell;
+    });
+    aligned.push_back(std::move(out));
   }
   pane.setLines(std::move(aligned));
 }
