@@ -216,9 +216,15 @@ void readPaneSources(Invocation& inv) {
     if ((*source)->path == "-" && ++fromStandardInput > 1)
       throw UsageError("standard input can be read for one pane only");
     std::string content, reason;
-    if (!readWholeFile((*source)->path, content, reason))
-      throw UsageError("cannot read \"" + (*source)->path + "\": " + reason);
-    (*source)->lines = splitPaneText(content);
+    try {
+      if (readWholeFile((*source)->path, content, reason)) {
+        (*source)->lines = splitPaneText(content);
+        continue;
+      }
+    } catch (const std::bad_alloc&) {
+      reason = "Out of memory";
+    }
+    throw UsageError("cannot read \"" + (*source)->path + "\": " + reason);
   }
 }
 
@@ -314,5 +320,14 @@ int run(int argc, char** argv) {
 }  // namespace kelvaro
 
 int main(int argc, char** argv) {
-  return kelvaro::run(argc, argv);
+  // Actions report their own failures; this only catches what is left, such as the printed
+  // panes not fitting in memory.
+  try {
+    return kelvaro::run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    kelvaro::writeAll(STDERR_FILENO, "kelvaro-cli: out of memory\n");
+  } catch (const std::exception& e) {
+    kelvaro::writeAll(STDERR_FILENO, std::string("kelvaro-cli: ") + e.what() + "\n");
+  }
+  return 1;
 }
