@@ -62,6 +62,13 @@ bool readFileInPieces(const std::string& path, const std::function<void(std::str
     reason = std::strerror(errno);
     return false;
   }
+  // Closed however the reading ends, also when consume throws.
+  struct Closer {
+    int fd;
+    ~Closer() {
+      if (fd != STDIN_FILENO) ::close(fd);
+    }
+  } closer{fd};
   std::vector<char> buffer(1 << 16);
   bool ok = true;
   for (;;) {
@@ -75,7 +82,6 @@ bool readFileInPieces(const std::string& path, const std::function<void(std::str
     }
     consume(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
   }
-  if (!standardInput) ::close(fd);
   return ok;
 }
 
