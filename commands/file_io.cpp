@@ -65,10 +65,11 @@ bool readFileInPieces(const std::string& path, const std::function<void(std::str
   // Closed however the reading ends, also when consume throws.
   struct Closer {
     int fd;
+    bool owned;
     ~Closer() {
-      if (fd != STDIN_FILENO) ::close(fd);
+      if (owned) ::close(fd);
     }
-  } closer{fd};
+  } closer{fd, !standardInput};
   std::vector<char> buffer(1 << 16);
   bool ok = true;
   for (;;) {
