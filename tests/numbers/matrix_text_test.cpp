@@ -6,17 +6,10 @@
 #include <vector>
 
 #include "numbers/calc_error.h"
+#include "test_panes.h"
 
 namespace kelvaro {
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Pane paneOf(Lines lines) {
-  Pane p;
-  p.setLines(std::move(lines));
-  return p;
-}
 
 const NumberFormat kThree{1000, '.'};
 
@@ -38,15 +31,7 @@ TEST(Tokens, QuotedTokens) {
   EXPECT_EQ(tokens("\"a\"\"b"), Lines({"a\"b"}));
   EXPECT_EQ(tokens("\"\" x"), Lines({"", "x"}));
   EXPECT_EQ(tokens("x\"y z\""), Lines({"x\"y", "z\""}));  // a quote inside is plain text
-  EXPECT_EQ(tokenCount("\"a b\" \"c\""), 2u);
-}
-
-TEST(Tokens, CursorKeepsQuotedTextValidUntilTheNextToken) {
-  TokenCursor cursor("\"a\"\"b\" \"c\"\"d\" e");
-  std::string_view token;
-  std::vector<std::string> seen;
-  while (cursor.next(token)) seen.emplace_back(token);
-  EXPECT_EQ(seen, Lines({"a\"b", "c\"d", "e"}));
+  EXPECT_EQ(tokens("\"a\"\"b\" \"c\"\"d\""), Lines({"a\"b", "c\"d"}));
 }
 
 TEST(RowAndColumnCounts, BlankLinesAreNoRows) {
@@ -123,6 +108,7 @@ TEST(ReadingLoop, NegatedReading) {
 
 TEST(ReadingLoop, ErrorStopsAndKeepsWhatWasRead) {
   RCOMat m;
+  readPane(paneOf({"9 9 9", "9 9 9", "9 9 9"}), 3, 3, m, kThree);  // an earlier command's
   try {
     readPane(paneOf({"1 2", "3 x4 5"}), 2, 3, m, kThree);
     FAIL();
@@ -132,6 +118,8 @@ TEST(ReadingLoop, ErrorStopsAndKeepsWhatWasRead) {
   EXPECT_EQ(m[0][1].re(), 2);
   EXPECT_EQ(m[1][0].re(), 3);
   EXPECT_EQ(m[1][2].re(), 0);  // never reached
+  EXPECT_TRUE(m[1][2].isComplex());
+  EXPECT_EQ(m[1][1].re(), 0);  // the element that failed
 }
 
 TEST(ReadingLoop, StaysInsideTheRegister) {
