@@ -824,9 +824,10 @@ QString TForm1::chooseFile(QFileDialog*& dialog, const char* name, QFileDialog::
     // Saving replaces an existing file without asking, as the calculator always has.
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
   }
+  const FileDialogHook& hook = mode == QFileDialog::AcceptOpen ? openFileHook_ : saveFileHook_;
   QString path;
-  if (fileDialogHook_) {
-    path = fileDialogHook_(*dialog);
+  if (hook) {
+    path = hook(dialog->nameFilters().join(";;"), dialog->defaultSuffix());
   } else if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
     path = dialog->selectedFiles().first();
   }

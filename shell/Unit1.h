@@ -50,11 +50,12 @@ class TForm1 : public QWidget {
   using UrlHook = std::function<void(const QUrl& url)>;
   void setUrlHook(UrlHook hook) { urlHook_ = std::move(hook); }
 
-  // The open and save dialogs go through this hook (default: the dialog is shown). It gets the
-  // dialog as set up (object name, filters, default suffix) and returns the chosen path, or
-  // an empty string for a cancelled dialog.
-  using FileDialogHook = std::function<QString(QFileDialog& dialog)>;
-  void setFileDialogHook(FileDialogHook hook) { fileDialogHook_ = std::move(hook); }
+  // The save and open dialogs go through these hooks (default: the dialog is shown). A hook
+  // gets the dialog's filters (joined by ";;") and default suffix and returns the chosen
+  // path, or an empty string for a cancelled dialog.
+  using FileDialogHook = std::function<QString(const QString& filter, const QString& suffix)>;
+  void setSaveFileHook(FileDialogHook hook) { saveFileHook_ = std::move(hook); }
+  void setOpenFileHook(FileDialogHook hook) { openFileHook_ = std::move(hook); }
 
   kelvaro::CalcState& calcState() { return calc_; }
 
@@ -154,7 +155,7 @@ class TForm1 : public QWidget {
   std::unique_ptr<WindowUi> ui_;
   MessageHook messageHook_;
   UrlHook urlHook_;
-  FileDialogHook fileDialogHook_;
+  FileDialogHook saveFileHook_, openFileHook_;
 
   // Frame.
   QLabel* Image1 = nullptr;   // title bar
