@@ -3,6 +3,9 @@
 #include <array>
 #include <string>
 
+#include "commands/auto_calculate.h"
+#include "commands/notation_commands.h"
+#include "commands/project_file.h"
 #include "commands/shell_commands.h"
 
 namespace kelvaro {
@@ -61,8 +64,36 @@ void saveResultTo(CalcState& s, UserInterface&, std::string_view path) {
   saveResult(s, std::string(path));
 }
 
+void autoCalculate(CalcState& s, UserInterface& ui, std::string_view) {
+  Auto1Click(s, ui);
+}
+void polarToRectA(CalcState& s, UserInterface&, std::string_view) {
+  PolarToRect1Click(s);
+}
+void rectToPolarA(CalcState& s, UserInterface&, std::string_view) {
+  RecttoPolar1Click(s);
+}
+void polarToRectB(CalcState& s, UserInterface&, std::string_view) {
+  PolarToRect2Click(s);
+}
+void rectToPolarB(CalcState& s, UserInterface&, std::string_view) {
+  RecttoPolar2Click(s);
+}
+void chooseRect(CalcState& s, UserInterface&, std::string_view) {
+  RadioGroup1Click(s, DisplayFormat::Rectangular);
+}
+void choosePolar(CalcState& s, UserInterface&, std::string_view) {
+  RadioGroup1Click(s, DisplayFormat::Polar);
+}
+void saveProjectTo(CalcState& s, UserInterface&, std::string_view path) {
+  Save3Click(s, std::string(path));
+}
+void openProjectFrom(CalcState& s, UserInterface&, std::string_view path) {
+  Open1Click(s, std::string(path));
+}
+
 const std::array kShellActions = std::to_array<ShellActionInfo>({
-    {"auto", nullptr},
+    {"auto", autoCalculate},
     {"align-a", alignA},
     {"align-b", alignB},
     {"align-result", alignResult},
@@ -74,19 +105,19 @@ const std::array kShellActions = std::to_array<ShellActionInfo>({
     {"swap-b-result", swapBResult},
     {"comma-to-dot", commaToDot},
     {"dot-to-comma", dotToComma},
-    {"polar-to-rect-a", nullptr},
-    {"rect-to-polar-a", nullptr},
-    {"polar-to-rect-b", nullptr},
-    {"rect-to-polar-b", nullptr},
-    {"format=rect", nullptr},
-    {"format=polar", nullptr},
+    {"polar-to-rect-a", polarToRectA},
+    {"rect-to-polar-a", rectToPolarA},
+    {"polar-to-rect-b", polarToRectB},
+    {"rect-to-polar-b", rectToPolarB},
+    {"format=rect", chooseRect},
+    {"format=polar", choosePolar},
     {"x=", typeX},
     {"rows=", typeRows},
     {"columns=", typeColumns},
     {"precision=", typePrecision},
     {"save-result=", saveResultTo},
-    {"save-project=", nullptr},
-    {"open-project=", nullptr},
+    {"save-project=", saveProjectTo},
+    {"open-project=", openProjectFrom},
 });
 
 }  // namespace
