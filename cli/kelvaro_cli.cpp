@@ -103,9 +103,9 @@ std::string usage() {
       "\n"
       "Actions:\n ";
   std::size_t column = 1;
-  auto addAction = [&](std::string_view name, bool takesArgument) {
+  auto addAction = [&](std::string_view name, const char* argument) {
     std::string word(name);
-    if (takesArgument) word += "TEXT";
+    if (argument != nullptr) word = word + "=" + argument;
     if (column + word.size() + 1 > 78) {
       text += "\n ";
       column = 1;
@@ -115,9 +115,9 @@ std::string usage() {
     column += word.size() + 1;
   };
   for (const auto& command : commandTable())
-    if (command.built()) addAction(command.action, false);
+    if (command.built()) addAction(command.action, nullptr);
   for (const auto& action : shellActionTable())
-    if (action.built()) addAction(action.action, action.takesArgument());
+    if (action.built()) addAction(action.action, action.argument);
   text += "\n";
   return text;
 }
@@ -244,13 +244,6 @@ void runAction(CalcState& state, StderrInterface& ui, const std::string& action)
   shell->run(state, ui, argument);
 }
 
-void appendPane(std::string& out, const std::vector<std::string>& lines) {
-  for (const auto& line : lines) {
-    out += line;
-    out += '\n';
-  }
-}
-
 std::string printedPanes(const CalcState& state, const std::vector<PrintedPane>& panes) {
   std::size_t size = 0;
   for (const Pane* pane : {&state.result, &state.paneA, &state.paneB})
@@ -259,24 +252,20 @@ std::string printedPanes(const CalcState& state, const std::vector<PrintedPane>&
   out.reserve(size + 64);
   const bool headed = panes.size() > 1;
   for (const PrintedPane pane : panes) {
-    switch (pane) {
-      case PrintedPane::Result:
-        if (headed) out += "[result]\n";
-        appendPane(out, state.result.lines());
-        break;
-      case PrintedPane::A:
-        if (headed) out += "[a]\n";
-        appendPane(out, state.paneA.lines());
-        break;
-      case PrintedPane::B:
-        if (headed) out += "[b]\n";
-        appendPane(out, state.paneB.lines());
-        break;
-      case PrintedPane::X:
-        if (headed) out += "[x]\n";
-        out += state.coefText;
-        out += '\n';
-        break;
+    if (pane == PrintedPane::X) {
+      if (headed) out += "[x]\n";
+      out += state.coefText;
+      out += '\n';
+      continue;
+    }
+    const bool isResult = pane == PrintedPane::Result;
+    if (headed) out += isResult ? "[result]\n" : pane == PrintedPane::A ? "[a]\n" : "[b]\n";
+    const Pane& shown = isResult                 ? state.result
+                        : pane == PrintedPane::A ? state.paneA
+                                                 : state.paneB;
+    for (const auto& line : shown.lines()) {
+      out += line;
+      out += '\n';
     }
   }
   return out;

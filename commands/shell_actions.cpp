@@ -12,47 +12,20 @@ namespace kelvaro {
 
 namespace {
 
-void alignA(CalcState& s, UserInterface&, std::string_view) {
-  Refresh1Click(s);
+// Adapters from the window commands to the action signature.
+template <void (*Command)(CalcState&)>
+void plain(CalcState& s, UserInterface&, std::string_view) {
+  Command(s);
 }
-void alignB(CalcState& s, UserInterface&, std::string_view) {
-  Refresh2Click(s);
+template <void (*Command)(CalcState&, UserInterface&)>
+void withInterface(CalcState& s, UserInterface& ui, std::string_view) {
+  Command(s, ui);
 }
-void alignResult(CalcState& s, UserInterface&, std::string_view) {
-  Align1Click(s);
-}
-void clearA(CalcState& s, UserInterface&, std::string_view) {
-  clearPaneA(s);
-}
-void clearB(CalcState& s, UserInterface&, std::string_view) {
-  clearPaneB(s);
-}
-void clearResult(CalcState& s, UserInterface&, std::string_view) {
-  clearResultPane(s);
-}
-void swapAB(CalcState& s, UserInterface&, std::string_view) {
-  SWapAandB1Click(s);
-}
-void swapAResult(CalcState& s, UserInterface& ui, std::string_view) {
-  SwapAandResult1Click(s, ui);
-}
-void swapBResult(CalcState& s, UserInterface& ui, std::string_view) {
-  SwapBandResult1Click(s, ui);
-}
-void commaToDot(CalcState& s, UserInterface& ui, std::string_view) {
-  commatodot1Click(s, ui);
-}
-void dotToComma(CalcState& s, UserInterface& ui, std::string_view) {
-  dottocomma1Click(s, ui);
-}
-void typeX(CalcState& s, UserInterface&, std::string_view text) {
-  s.coefText = text;
-}
-void typeRows(CalcState& s, UserInterface&, std::string_view text) {
-  s.rowText = text;
-}
-void typeColumns(CalcState& s, UserInterface&, std::string_view text) {
-  s.columnText = text;
+
+// Typing into a field replaces its text.
+template <std::string CalcState::*Field>
+void typeInto(CalcState& s, UserInterface&, std::string_view text) {
+  s.*Field = text;
 }
 
 void typePrecision(CalcState& s, UserInterface&, std::string_view text) {
@@ -64,27 +37,11 @@ void saveResultTo(CalcState& s, UserInterface&, std::string_view path) {
   saveResult(s, std::string(path));
 }
 
-void autoCalculate(CalcState& s, UserInterface& ui, std::string_view) {
-  Auto1Click(s, ui);
+template <DisplayFormat Format>
+void chooseFormat(CalcState& s, UserInterface&, std::string_view) {
+  RadioGroup1Click(s, Format);
 }
-void polarToRectA(CalcState& s, UserInterface&, std::string_view) {
-  PolarToRect1Click(s);
-}
-void rectToPolarA(CalcState& s, UserInterface&, std::string_view) {
-  RecttoPolar1Click(s);
-}
-void polarToRectB(CalcState& s, UserInterface&, std::string_view) {
-  PolarToRect2Click(s);
-}
-void rectToPolarB(CalcState& s, UserInterface&, std::string_view) {
-  RecttoPolar2Click(s);
-}
-void chooseRect(CalcState& s, UserInterface&, std::string_view) {
-  RadioGroup1Click(s, DisplayFormat::Rectangular);
-}
-void choosePolar(CalcState& s, UserInterface&, std::string_view) {
-  RadioGroup1Click(s, DisplayFormat::Polar);
-}
+
 void saveProjectTo(CalcState& s, UserInterface&, std::string_view path) {
   Save3Click(s, std::string(path));
 }
@@ -93,39 +50,34 @@ void openProjectFrom(CalcState& s, UserInterface&, std::string_view path) {
 }
 
 const std::array kShellActions = std::to_array<ShellActionInfo>({
-    {"auto", autoCalculate},
-    {"align-a", alignA},
-    {"align-b", alignB},
-    {"align-result", alignResult},
-    {"clear-a", clearA},
-    {"clear-b", clearB},
-    {"clear-result", clearResult},
-    {"swap-ab", swapAB},
-    {"swap-a-result", swapAResult},
-    {"swap-b-result", swapBResult},
-    {"comma-to-dot", commaToDot},
-    {"dot-to-comma", dotToComma},
-    {"polar-to-rect-a", polarToRectA},
-    {"rect-to-polar-a", rectToPolarA},
-    {"polar-to-rect-b", polarToRectB},
-    {"rect-to-polar-b", rectToPolarB},
-    {"format=rect", chooseRect},
-    {"format=polar", choosePolar},
-    {"x=", typeX},
-    {"rows=", typeRows},
-    {"columns=", typeColumns},
-    {"precision=", typePrecision},
-    {"save-result=", saveResultTo},
-    {"save-project=", saveProjectTo},
-    {"open-project=", openProjectFrom},
+    {"auto", nullptr, withInterface<Auto1Click>},
+    {"align-a", nullptr, plain<Refresh1Click>},
+    {"align-b", nullptr, plain<Refresh2Click>},
+    {"align-result", nullptr, plain<Align1Click>},
+    {"clear-a", nullptr, plain<clearPaneA>},
+    {"clear-b", nullptr, plain<clearPaneB>},
+    {"clear-result", nullptr, plain<clearResultPane>},
+    {"swap-ab", nullptr, plain<SWapAandB1Click>},
+    {"swap-a-result", nullptr, withInterface<SwapAandResult1Click>},
+    {"swap-b-result", nullptr, withInterface<SwapBandResult1Click>},
+    {"comma-to-dot", nullptr, withInterface<commatodot1Click>},
+    {"dot-to-comma", nullptr, withInterface<dottocomma1Click>},
+    {"polar-to-rect-a", nullptr, plain<PolarToRect1Click>},
+    {"rect-to-polar-a", nullptr, plain<RecttoPolar1Click>},
+    {"polar-to-rect-b", nullptr, plain<PolarToRect2Click>},
+    {"rect-to-polar-b", nullptr, plain<RecttoPolar2Click>},
+    {"format=rect", nullptr, chooseFormat<DisplayFormat::Rectangular>},
+    {"format=polar", nullptr, chooseFormat<DisplayFormat::Polar>},
+    {"x", "TEXT", typeInto<&CalcState::coefText>},
+    {"rows", "TEXT", typeInto<&CalcState::rowText>},
+    {"columns", "TEXT", typeInto<&CalcState::columnText>},
+    {"precision", "TEXT", typePrecision},
+    {"save-result", "FILE", saveResultTo},
+    {"save-project", "FILE", saveProjectTo},
+    {"open-project", "FILE", openProjectFrom},
 });
 
 }  // namespace
-
-bool ShellActionInfo::takesArgument() const {
-  const std::string_view name = action;
-  return !name.empty() && name.back() == '=';
-}
 
 std::span<const ShellActionInfo> shellActionTable() {
   return kShellActions;
@@ -134,8 +86,13 @@ std::span<const ShellActionInfo> shellActionTable() {
 const ShellActionInfo* findShellAction(std::string_view action, std::string_view& argument) {
   for (const auto& entry : kShellActions) {
     const std::string_view name = entry.action;
-    if (entry.takesArgument() ? action.starts_with(name) : action == name) {
-      argument = entry.takesArgument() ? action.substr(name.size()) : std::string_view();
+    if (!entry.takesArgument()) {
+      if (action != name) continue;
+      argument = std::string_view();
+      return &entry;
+    }
+    if (action.size() > name.size() && action.starts_with(name) && action[name.size()] == '=') {
+      argument = action.substr(name.size() + 1);
       return &entry;
     }
   }

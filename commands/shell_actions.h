@@ -14,10 +14,12 @@ namespace kelvaro {
 using ShellActionHandler = void (*)(CalcState&, UserInterface&, std::string_view argument);
 
 struct ShellActionInfo {
-  // "align-a"; an action that takes an argument ends in "=" ("save-result=").
+  // "align-a", "format=rect"; an action with an argument is written name=ARGUMENT.
   const char* action;
+  // What the argument is ("TEXT", "FILE"); nullptr for an action without one.
+  const char* argument;
   ShellActionHandler run;
-  bool takesArgument() const;
+  bool takesArgument() const { return argument != nullptr; }
   bool built() const { return run != nullptr; }
 };
 
