@@ -1,7 +1,6 @@
 #include "commands/project_file.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include "numbers/calc_error.h"
 #include "numbers/extended_codec.h"
 #include "numbers/matrix_text.h"
+#include "tests/support/scratch_directory.h"
 
 namespace kelvaro {
 namespace {
@@ -23,22 +23,15 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 using Lines = std::vector<std::string>;
 
-class ProjectFile : public ::testing::Test {
+class ProjectFile : public test_support::ScratchDirectoryTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "kelvaro-project-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
   static Bytes readBytes(const std::string& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::string content = contentOf(p);
+    return Bytes(content.begin(), content.end());
   }
-  static void writeBytes(const std::string& p, const Bytes& b) {
+  void writeBytes(const std::string& p, const Bytes& b) const {
     std::ofstream out(p, std::ios::binary);
     out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
   }
@@ -65,8 +58,6 @@ class ProjectFile : public ::testing::Test {
     ADD_FAILURE() << "no CalcError";
     return {};
   }
-
-  fs::path dir_;
 };
 
 void putInt32(Bytes& b, std::int32_t v) {
