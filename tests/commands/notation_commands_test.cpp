@@ -39,7 +39,7 @@ TEST(ComplexFormat, SwitchingConvertsCoefficientAndBothPanes) {
   EXPECT_EQ(s.paneB.lines(), (Lines{"1  0  3-2.5i  ", "0  1  0  ", "0  0  1.5  ", ""}));
 
   // Choosing the item already selected converts again; plain numbers stay as they are.
-  s.coefText = "2";
+  s.coefText = std::string("2");
   RadioGroup1Click(s, DisplayFormat::Rectangular);
   EXPECT_EQ(s.coefText, "2");
   EXPECT_EQ(s.paneA.line(0), "1  0  3+2.5i  ");
@@ -58,12 +58,12 @@ TEST(ComplexFormat, PrecisionAppliesToTheConvertedText) {
 
 TEST(ComplexFormat, AnErrorStopsWhereItHappened) {
   CalcState s = startUp();
-  s.paneB.setLines({"1 i", "2 3(x)"});
+  s.paneB.setLines({"1 i", "2 1+xi"});
   EXPECT_THROW(RadioGroup1Click(s, DisplayFormat::Polar), CalcError);
   // The new format is chosen, x and A are converted, B keeps its text.
   EXPECT_EQ(s.display, DisplayFormat::Polar);
   EXPECT_EQ(s.paneA.line(0), "1  0  3.905(39.806)  ");
-  EXPECT_EQ(s.paneB.lines(), (Lines{"1 i", "2 3(x)"}));
+  EXPECT_EQ(s.paneB.lines(), (Lines{"1 i", "2 1+xi"}));
 
   CalcState t = startUp();
   t.coefText = "2(oops)";

@@ -72,9 +72,9 @@ TEST(NotationText, UnreadableTokensFailWithTheConversionMessage) {
             "'x' is not a valid floating point value");
   EXPECT_EQ(messageOf([&] { polarTokenToRect("5(3o)", nf); }),
             "'3o' is not a valid floating point value");
-  // A ")" before the "(" leaves an empty angle.
+  // A ")" before the "(" belongs to the radius text.
   EXPECT_EQ(messageOf([&] { polarTokenToRect("5)(", nf); }),
-            "'' is not a valid floating point value");
+            "'5)' is not a valid floating point value");
   EXPECT_EQ(messageOf([&] { polarTokenToRect("1,5(30)", nf); }),
             "'1,5' is not a valid floating point value");
   EXPECT_NE(messageOf([&] { rectTokenToPolar("1+2ix", nf); }), "(no error)");
@@ -90,11 +90,11 @@ TEST(NotationText, PaneConversionRebuildsEveryRow) {
   EXPECT_TRUE(result.empty());
 
   // Blank lines anywhere do not cost a row; a short row warns.
-  Pane gappy = paneOf({"", "i 2", "   ", "\t", "3(90)"});
+  Pane gappy = paneOf({"", "i 2", "   ", "\t", "3(90) 5", "6"});
   const ConvertedSize g = convertPane(gappy, DisplayFormat::Rectangular, threeDecimals(), result);
-  EXPECT_EQ(g.rows, 2);
+  EXPECT_EQ(g.rows, 3);
   EXPECT_EQ(g.cols, 2);
-  EXPECT_EQ(gappy.lines(), (Lines{"i  2  ", "0+3i  ", ""}));
+  EXPECT_EQ(gappy.lines(), (Lines{"i  2  ", "0+3i  5  ", "6  ", ""}));
   EXPECT_EQ(result.lines(), (Lines{std::string(kIncompleteMatrixWarning)}));
 
   Pane empty;
