@@ -19,15 +19,15 @@ namespace {
 
 using namespace kelvaro;
 
-// n x n values with a few digits each, as a user would type them.
-std::vector<std::string> realLines(int n, unsigned seed) {
+// n lines of n tokens, each made by token(rng).
+template <typename Token>
+std::vector<std::string> paneLines(int n, unsigned seed, Token token) {
   std::mt19937 rng(seed);
-  std::uniform_int_distribution<int> dist(-99999, 99999);
   std::vector<std::string> lines;
   for (int r = 0; r < n; ++r) {
     std::string line;
     for (int c = 0; c < n; ++c) {
-      line += std::to_string(dist(rng) / 1000.0).substr(0, 7);
+      line += token(rng);
       line += ' ';
     }
     lines.push_back(line);
@@ -35,19 +35,20 @@ std::vector<std::string> realLines(int n, unsigned seed) {
   return lines;
 }
 
+// Values with a few digits each, as a user would type them.
+std::vector<std::string> realLines(int n, unsigned seed) {
+  return paneLines(n, seed, [](std::mt19937& rng) {
+    return std::to_string(std::uniform_int_distribution<int>(-99999, 99999)(rng) / 1000.0)
+        .substr(0, 7);
+  });
+}
+
 std::vector<std::string> complexLines(int n, unsigned seed) {
-  std::mt19937 rng(seed);
-  std::uniform_int_distribution<int> dist(-9999, 9999);
-  std::vector<std::string> lines;
-  for (int r = 0; r < n; ++r) {
-    std::string line;
-    for (int c = 0; c < n; ++c) {
-      const int im = dist(rng);
-      line += std::to_string(dist(rng)) + (im < 0 ? "" : "+") + std::to_string(im) + "i ";
-    }
-    lines.push_back(line);
-  }
-  return lines;
+  return paneLines(n, seed, [](std::mt19937& rng) {
+    std::uniform_int_distribution<int> dist(-9999, 9999);
+    const int re = dist(rng), im = dist(rng);
+    return std::to_string(re) + (im < 0 ? "" : "+") + std::to_string(im) + "i";
+  });
 }
 
 std::string scratchFile(const char* name) {
@@ -77,12 +78,17 @@ void BM_FormatExtendedExtremes(benchmark::State& state) {
 }
 BENCHMARK(BM_FormatExtendedExtremes);
 
-void BM_SaveProject(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
+// Start-up state with two real n x n operands.
+CalcState realOperands(int n) {
   CalcState s;
   FormCreate(s, ".");
   s.paneA.setLines(realLines(n, 1));
   s.paneB.setLines(realLines(n, 2));
+  return s;
+}
+
+void BM_SaveProject(benchmark::State& state) {
+  CalcState s = realOperands(static_cast<int>(state.range(0)));
   const std::string path = scratchFile("save.mtx");
   for (auto _ : state) Save3Click(s, path);
   std::remove(path.c_str());
@@ -90,11 +96,7 @@ void BM_SaveProject(benchmark::State& state) {
 BENCHMARK(BM_SaveProject)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 void BM_OpenProject(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  CalcState s;
-  FormCreate(s, ".");
-  s.paneA.setLines(realLines(n, 1));
-  s.paneB.setLines(realLines(n, 2));
+  CalcState s = realOperands(static_cast<int>(state.range(0)));
   const std::string path = scratchFile("open.mtx");
   Save3Click(s, path);
   for (auto _ : state) Open1Click(s, path);

@@ -13,6 +13,7 @@
 #include "numbers/calc_error.h"
 #include "numbers/extended_codec.h"
 #include "numbers/matrix_text.h"
+#include "tests/support/error_message.h"
 #include "tests/support/scratch_directory.h"
 
 namespace kelvaro {
@@ -22,6 +23,7 @@ namespace fs = std::filesystem;
 
 using Bytes = std::vector<unsigned char>;
 using Lines = std::vector<std::string>;
+using test_support::errorOf;
 
 class ProjectFile : public test_support::ScratchDirectoryTest {
  protected:
@@ -45,18 +47,6 @@ class ProjectFile : public test_support::ScratchDirectoryTest {
     s.coefText = std::move(coef);
     s.precisionText = std::move(precision);
     return s;
-  }
-
-  // Throws the CalcError of fn and returns its message.
-  template <typename Fn>
-  static std::string errorOf(Fn&& fn) {
-    try {
-      fn();
-    } catch (const CalcError& e) {
-      return e.what();
-    }
-    ADD_FAILURE() << "no CalcError";
-    return {};
   }
 };
 

@@ -2,17 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "numbers/calc_error.h"
 #include "numbers/matrix_text.h"
+#include "tests/support/error_message.h"
 
 namespace kelvaro {
 namespace {
 
 using Lines = std::vector<std::string>;
+using test_support::errorOf;
 
 NumberFormat threeDecimals(DisplayFormat display = DisplayFormat::Rectangular, char sep = '.') {
   return NumberFormat{1000, sep, display};
@@ -22,15 +23,6 @@ Pane paneOf(Lines lines) {
   Pane p;
   p.setLines(std::move(lines));
   return p;
-}
-
-std::string messageOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const CalcError& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 TEST(NotationText, TokensToPolar) {
@@ -68,16 +60,16 @@ TEST(NotationText, TokensToRect) {
 
 TEST(NotationText, UnreadableTokensFailWithTheConversionMessage) {
   const NumberFormat nf = threeDecimals();
-  EXPECT_EQ(messageOf([&] { polarTokenToRect("x(30)", nf); }),
+  EXPECT_EQ(errorOf([&] { polarTokenToRect("x(30)", nf); }),
             "'x' is not a valid floating point value");
-  EXPECT_EQ(messageOf([&] { polarTokenToRect("5(3o)", nf); }),
+  EXPECT_EQ(errorOf([&] { polarTokenToRect("5(3o)", nf); }),
             "'3o' is not a valid floating point value");
   // A ")" before the "(" belongs to the radius text.
-  EXPECT_EQ(messageOf([&] { polarTokenToRect("5)(", nf); }),
+  EXPECT_EQ(errorOf([&] { polarTokenToRect("5)(", nf); }),
             "'5)' is not a valid floating point value");
-  EXPECT_EQ(messageOf([&] { polarTokenToRect("1,5(30)", nf); }),
+  EXPECT_EQ(errorOf([&] { polarTokenToRect("1,5(30)", nf); }),
             "'1,5' is not a valid floating point value");
-  EXPECT_NE(messageOf([&] { rectTokenToPolar("1+2ix", nf); }), "(no error)");
+  EXPECT_EQ(errorOf([&] { rectTokenToPolar("1+2ix", nf); }), "Unexpected characters [1+2i<?>x]");
 }
 
 TEST(NotationText, PaneConversionRebuildsEveryRow) {
