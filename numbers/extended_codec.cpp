@@ -110,17 +110,29 @@ std::uint32_t fivePow(int n) {
   return p;
 }
 
+std::uint64_t fivePow64(int n) {
+  std::uint64_t p = 1;
+  while (n-- > 0) p *= 5;
+  return p;
+}
+
 constexpr std::uint64_t kTenPow14 = 100000000000000ULL;
 constexpr std::uint64_t kTenPow15 = 1000000000000000ULL;
 
-// floor(m * 2^e * 10^s * 2) and whether that floor dropped anything. The doubling keeps the
-// half bit for rounding.
+// floor(m * 2^e * 10^s * 2), whether that floor dropped anything, and whether it fits in 64
+// bits at all. The doubling keeps the half bit for rounding.
 struct Scaled {
-  BigNat value;
-  bool inexact;
+  bool fits = false;
+  std::uint64_t value = 0;
+  bool inexact = false;
 };
 
-Scaled scaleDoubled(std::uint64_t m, int e, int s) {
+Scaled fromBig(BigNat& n, bool inexact) {
+  if (!n.fitsU64()) return {};
+  return {true, n.toU64(), inexact};
+}
+
+Scaled scaleBig(std::uint64_t m, int e, int s) {
   BigNat n(m);
   bool inexact = false;
   if (s > 0) {
@@ -137,7 +149,31 @@ Scaled scaleDoubled(std::uint64_t m, int e, int s) {
     for (; left >= 13; left -= 13) inexact |= n.divSmall(kFivePow13) != 0;
     if (left) inexact |= n.divSmall(fivePow(left)) != 0;
   }
-  return {std::move(n), inexact};
+  return fromBig(n, inexact);
+}
+
+// Values from about 1e-13 to 1e14, the ones people type, need no more than 128 bits.
+constexpr int kMaxSmallPower = 27;  // 5^27 < 2^63, so m * 5^27 < 2^127
+
+Scaled scaleDoubled(std::uint64_t m, int e, int s) {
+  if (s < 0 || s > kMaxSmallPower) return scaleBig(m, e, s);
+  using U128 = unsigned __int128;
+  U128 n = static_cast<U128>(m) * fivePow64(s);
+  const int shift = e + 1 + s;
+  bool inexact = false;
+  if (shift > 0) {
+    if (shift >= 64 || (n >> (64 - shift)) != 0) return {};
+    return {true, static_cast<std::uint64_t>(n) << shift, false};
+  }
+  if (shift <= -128) {
+    inexact = n != 0;
+    n = 0;
+  } else if (shift < 0) {
+    inexact = (n & ((U128{1} << -shift) - 1)) != 0;
+    n >>= -shift;
+  }
+  if ((n >> 64) != 0) return {};
+  return {true, static_cast<std::uint64_t>(n), inexact};
 }
 
 // m * 2^e (m > 0) rounded to 15 significant digits, ties to even: q in [10^14, 10^15) and the
@@ -147,18 +183,17 @@ void roundToFifteenDigits(std::uint64_t m, int e, std::uint64_t& q, int& k) {
   const double log10v = (e + std::log2(static_cast<double>(m))) * 0.30102999566398120;
   k = static_cast<int>(std::floor(log10v));
   for (;;) {
-    Scaled sc = scaleDoubled(m, e, 14 - k);
-    if (!sc.value.fitsU64() || sc.value.toU64() >= 2 * kTenPow15) {
+    const Scaled sc = scaleDoubled(m, e, 14 - k);
+    if (!sc.fits || sc.value >= 2 * kTenPow15) {
       ++k;
       continue;
     }
-    const std::uint64_t x = sc.value.toU64();
-    if (x < 2 * kTenPow14) {
+    if (sc.value < 2 * kTenPow14) {
       --k;
       continue;
     }
-    q = x >> 1;
-    const bool half = x & 1;
+    q = sc.value >> 1;
+    const bool half = sc.value & 1;
     if (half && (sc.inexact || (q & 1))) ++q;
     if (q == kTenPow15) {
       q = kTenPow14;
