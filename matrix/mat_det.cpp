@@ -167,25 +167,45 @@ double rankElements(RCOMat& m, int rows, int cols) {
 
 }  // namespace
 
-void MatDet(RCOMat& m, int rows, int cols, Element& det) {
+namespace {
+
+// The cases without elimination; false when det still has to be computed.
+bool detWithoutElimination(const RCOMat& m, int rows, int cols, Element& det) {
   if (rows == 0 && cols == 0) {
     det = Element::integer(1);  // the empty product
-    return;
+    return true;
   }
   if (rows == 1 && cols == 1) {
     det = m[0][0];
-    return;
+    return true;
   }
   if (rows != cols) {
     det = Element::integer(0);
-    return;
+    return true;
   }
+  return false;
+}
+
+}  // namespace
+
+void MatDet(RCOMat& m, int rows, int cols, Element& det) {
+  if (detWithoutElimination(m, rows, cols, det)) return;
   det = allComplex(m) ? detSplit(m, rows) : detElements(m, rows);
+}
+
+void MatDetElements(RCOMat& m, int rows, int cols, Element& det) {
+  if (detWithoutElimination(m, rows, cols, det)) return;
+  det = detElements(m, rows);
 }
 
 double MatRank(RCOMat& m, int rows, int cols) {
   if (rows <= 0 || cols <= 0) return 0;
   return allComplex(m) ? rankSplit(m, rows, cols) : rankElements(m, rows, cols);
+}
+
+double MatRankElements(RCOMat& m, int rows, int cols) {
+  if (rows <= 0 || cols <= 0) return 0;
+  return rankElements(m, rows, cols);
 }
 
 }  // namespace kelvaro

@@ -15,4 +15,8 @@ void MatDet(RCOMat& m, int rows, int cols, Element& det);
 // part of each elimination multiplier is used.
 double MatRank(RCOMat& m, int rows, int cols);
 
+// The same on elements alone, as they run for matrices with non-complex elements.
+void MatDetElements(RCOMat& m, int rows, int cols, Element& det);
+double MatRankElements(RCOMat& m, int rows, int cols);
+
 }  // namespace kelvaro

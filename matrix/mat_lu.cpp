@@ -38,19 +38,8 @@ bool eliminateElements(RCOMat& a) {
   return true;
 }
 
-}  // namespace
-
-int MatLU(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols) {
-  if (rows != cols) return -1;
-  const int n = rows;
-  if (allComplex(a)) {
-    SplitMatrix s = splitOf(a);
-    const bool done = eliminateSplit(s);
-    assignFrom(s, a);
-    if (!done) return 0;
-  } else if (!eliminateElements(a)) {
-    return 0;
-  }
+void splitFactors(const RCOMat& a, RCOMat& l, RCOMat& u) {
+  const int n = a.rows();
   const Element zero = Element::real(0), one = Element::real(1);
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < i; ++j) {
@@ -64,6 +53,28 @@ int MatLU(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols) {
       u[i][j] = a[i][j];
     }
   }
+}
+
+}  // namespace
+
+int MatLU(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols) {
+  if (rows != cols) return -1;
+  if (allComplex(a)) {
+    SplitMatrix s = splitOf(a);
+    const bool done = eliminateSplit(s);
+    assignFrom(s, a);
+    if (!done) return 0;
+  } else if (!eliminateElements(a)) {
+    return 0;
+  }
+  splitFactors(a, l, u);
+  return 1;
+}
+
+int MatLUElements(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols) {
+  if (rows != cols) return -1;
+  if (!eliminateElements(a)) return 0;
+  splitFactors(a, l, u);
   return 1;
 }
 

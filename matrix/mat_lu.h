@@ -11,4 +11,7 @@ namespace kelvaro {
 // 1 and 0; the last pivot is never tested.
 int MatLU(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols);
 
+// The same on elements alone, as it runs for matrices with non-complex elements.
+int MatLUElements(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols);
+
 }  // namespace kelvaro
