@@ -4,3 +4,6 @@
 // routine. No text, no windows: this is where the arithmetic lives.
 
 #include "matrix/mat_basic.h"
+#include "matrix/mat_eigen.h"
+#include "matrix/mat_qr.h"
+#include "matrix/mat_svd.h"
