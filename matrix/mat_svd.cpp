@@ -78,6 +78,8 @@ class Svd {
   }
 
   void bidiagonalise();
+  void reflectColumns(int kk);
+  void rowSums(int kk);
   void accumulateU();
   void accumulateV();
   bool iterate();
@@ -91,6 +93,65 @@ class Svd {
   int k_ = 0, l_ = 0, mm_ = 0;
   std::vector<Ext> s_, e_, w_;
 };
+
+// Columns kk+1..n take the reflection held in column kk. Each column has its own sum, formed
+// in row order; two columns at a time keep two sums in flight.
+void Svd::reflectColumns(int kk) {
+  const int m = m_, n = n_;
+  const std::size_t len = static_cast<std::size_t>(m - kk + 1);
+  const double* v = &A(kk, kk);
+  const double pivot = v[0];
+  int j = kk + 1;
+  for (; j + 1 <= n; j += 2) {
+    double* x = &A(kk, j);
+    double* y = &A(kk, j + 1);
+    Ext sx = 0, sy = 0;
+    for (std::size_t i = 0; i < len; ++i) {
+      sx += static_cast<Ext>(v[i]) * x[i];
+      sy += static_cast<Ext>(v[i]) * y[i];
+    }
+    const Ext dx = -sx / pivot;
+    const Ext dy = -sy / pivot;
+    for (std::size_t i = 0; i < len; ++i) {
+      x[i] = static_cast<double>(x[i] + dx * v[i]);
+      y[i] = static_cast<double>(y[i] + dy * v[i]);
+    }
+  }
+  for (; j <= n; ++j) {
+    double* x = &A(kk, j);
+    Ext sx = 0;
+    for (std::size_t i = 0; i < len; ++i) sx += static_cast<Ext>(v[i]) * x[i];
+    const Ext dx = -sx / pivot;
+    for (std::size_t i = 0; i < len; ++i) x[i] = static_cast<double>(x[i] + dx * v[i]);
+  }
+}
+
+// w[i] := Σ_j e[j]·a[i][j] over j = kk+1..n for rows kk+1..m, each sum in column order; four
+// rows at a time, so that the column-major matrix is read along its columns.
+void Svd::rowSums(int kk) {
+  const int m = m_, n = n_;
+  int i = kk + 1;
+  for (; i + 3 <= m; i += 4) {
+    Ext s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    for (int j = kk + 1; j <= n; ++j) {
+      const Ext ej = e_[j];
+      const double* c = &A(i, j);
+      s0 += ej * c[0];
+      s1 += ej * c[1];
+      s2 += ej * c[2];
+      s3 += ej * c[3];
+    }
+    w_[i] = s0;
+    w_[i + 1] = s1;
+    w_[i + 2] = s2;
+    w_[i + 3] = s3;
+  }
+  for (; i <= m; ++i) {
+    Ext sum = 0;
+    for (int j = kk + 1; j <= n; ++j) sum += e_[j] * A(i, j);
+    w_[i] = sum;
+  }
+}
 
 void Svd::bidiagonalise() {
   const int m = m_, n = n_;
@@ -112,15 +173,8 @@ void Svd::bidiagonalise() {
       }
       s_[kk] = -s_[kk];
     }
-    for (int j = kk + 1; j <= n; ++j) {
-      if (kk <= k && s_[kk] != 0) {
-        Ext sum = 0;
-        for (int i = kk; i <= m; ++i) sum += static_cast<Ext>(A(i, kk)) * A(i, j);
-        const Ext d = -sum / A(kk, kk);
-        for (int i = kk; i <= m; ++i) A(i, j) = static_cast<double>(A(i, j) + d * A(i, kk));
-      }
-      e_[j] = A(kk, j);
-    }
+    if (kk <= k && s_[kk] != 0) reflectColumns(kk);
+    for (int j = kk + 1; j <= n; ++j) e_[j] = A(kk, j);
     if (kk <= k)
       for (int i = kk; i <= m; ++i) U(i, kk) = A(i, kk);
     if (kk <= l) {
@@ -134,11 +188,7 @@ void Svd::bidiagonalise() {
       }
       e_[kk] = -e_[kk];
       if (kk + 1 <= m && e_[kk] != 0) {
-        for (int i = kk + 1; i <= m; ++i) {
-          Ext sum = 0;
-          for (int j = kk + 1; j <= n; ++j) sum += e_[j] * A(i, j);
-          w_[i] = sum;
-        }
+        rowSums(kk);
         const Ext pivot = e_[kk + 1];
         for (int j = kk + 1; j <= n; ++j)
           for (int i = kk + 1; i <= m; ++i)
