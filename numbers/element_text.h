@@ -20,12 +20,30 @@ std::string normalizeDecimalSeparator(std::string_view s);
 // A token as typed (i, -2i, 3-i, 5(30), 1,5) to canonical rectangular text. The polar branch
 // prints through the number formatter, so the precision of nf applies to polar input.
 std::string normalizeToken(std::string_view token, const NumberFormat& nf);
+// The same without building a string when the token is already canonical: returns the token
+// itself, a constant, or a view of scratch (valid until scratch changes).
+std::string_view normalizeTokenView(std::string_view token, const NumberFormat& nf,
+                                    std::string& scratch);
 
 // Canonical text to a complex value; failures: "<reason> [<consumed><?><rest>]".
 Element parseComplexText(std::string_view text);
 
 // The element parser: normaliser, then complex text parser. Always gives a complex element.
 Element parseElement(std::string_view token, const NumberFormat& nf);
+
+// The element parser for many tokens in a row: keeps its scratch text between calls, so
+// reading a pane allocates nothing per token.
+class ElementParser {
+ public:
+  explicit ElementParser(const NumberFormat& nf) : nf_(nf) {}
+  Element operator()(std::string_view token) {
+    return parseComplexText(normalizeTokenView(token, nf_, scratch_));
+  }
+
+ private:
+  NumberFormat nf_;
+  std::string scratch_;
+};
 
 // The standard decimal conversion: optional spaces around, optional sign, digits with at most
 // one decimal separator and at least one digit, optional exponent; the value must be a
@@ -45,10 +63,35 @@ void appendNumber(std::string& out, Extended x, const NumberFormat& nf);
 
 // The shortest general form: at most 15 significant digits, no rounding to the precision.
 std::string formatGeneral(Extended x, char decimalSeparator);
+void appendGeneral(std::string& out, Extended x, char decimalSeparator);
 
 // The complex formatter, in the display format of nf. A non-complex element prints as
 // fmt of its value.
 std::string formatComplex(const Element& e, const NumberFormat& nf);
 void appendComplex(std::string& out, const Element& e, const NumberFormat& nf);
+
+// The number and complex formatters for printing many values at one precision: the
+// precision is looked at once, and a power-of-ten precision prints through a direct path.
+class NumberPrinter {
+ public:
+  explicit NumberPrinter(const NumberFormat& nf);
+  const NumberFormat& format() const { return nf_; }
+  void appendNumber(std::string& out, Extended x) const;
+  // fmt(x) with a "+" in front unless the text starts with "-": the imaginary part after
+  // a real part. The sign is taken from the text, so a part that rounds to 0 keeps its "+".
+  void appendSigned(std::string& out, Extended x) const;
+  void appendComplex(std::string& out, const Element& e) const;
+
+  // The longest text fmt can give.
+  static constexpr std::size_t kMaxNumberText = 48;
+
+ private:
+  // Writes fmt(x) to dst (room for kMaxNumberText characters) and returns its length.
+  std::size_t writeNumber(char* dst, Extended x) const;
+  void appendRectangular(std::string& out, double re, double im) const;
+
+  NumberFormat nf_;
+  int decimals_ = -1;  // p when precScale is exactly 10^p, else -1
+};
 
 }  // namespace kelvaro

@@ -1,0 +1,111 @@
+#include "numbers/matrix_text.h"
+
+#include <algorithm>
+
+#include "numbers/element_text.h"
+
+namespace kelvaro {
+
+bool isBlankLine(std::string_view line) {
+  return std::all_of(line.begin(), line.end(), isSeparatorChar);
+}
+
+bool TokenCursor::next(std::string_view& token) {
+  const std::size_t size = line_.size();
+  while (pos_ < size && isSeparatorChar(line_[pos_])) ++pos_;
+  if (pos_ == size) return false;
+
+  if (line_[pos_] != '"') {
+    const std::size_t start = pos_;
+    while (pos_ < size && !isSeparatorChar(line_[pos_])) ++pos_;
+    token = line_.substr(start, pos_ - start);
+    return true;
+  }
+
+  const std::size_t start = ++pos_;
+  std::size_t quote = line_.find('"', start);
+  if (quote == std::string_view::npos) {  // unclosed: the rest of the line
+    pos_ = size;
+    token = line_.substr(start);
+    return true;
+  }
+  if (quote + 1 >= size || line_[quote + 1] != '"') {  // no doubled quote: a plain view
+    pos_ = quote + 1;
+    token = line_.substr(start, quote - start);
+    return true;
+  }
+  unquoted_.clear();
+  std::size_t from = start;
+  while (quote != std::string_view::npos && quote + 1 < size && line_[quote + 1] == '"') {
+    unquoted_.append(line_.substr(from, quote + 1 - from));  // keeps one of the two quotes
+    from = quote + 2;
+    quote = line_.find('"', from);
+  }
+  if (quote == std::string_view::npos) {
+    unquoted_.append(line_.substr(from));
+    pos_ = size;
+  } else {
+    unquoted_.append(line_.substr(from, quote - from));
+    pos_ = quote + 1;
+  }
+  token = unquoted_;
+  return true;
+}
+
+std::vector<std::string> tokens(std::string_view line) {
+  std::vector<std::string> out;
+  TokenCursor cursor(line);
+  std::string_view token;
+  while (cursor.next(token)) out.emplace_back(token);
+  return out;
+}
+
+std::size_t tokenCount(std::string_view line) {
+  TokenCursor cursor(line);
+  std::string_view token;
+  std::size_t n = 0;
+  while (cursor.next(token)) ++n;
+  return n;
+}
+
+int rowCount(const Pane& pane) {
+  return static_cast<int>(std::count_if(pane.lines().begin(), pane.lines().end(),
+                                        [](const std::string& l) { return !isBlankLine(l); }));
+}
+
+int columnCount(const Pane& pane, Pane& result) {
+  std::size_t max = 0;
+  std::size_t prev = 0;
+  int mismatches = 0;
+  for (const std::string& line : pane.lines()) {
+    // An empty line is passed over; a line of blanks counts 0 and breaks the comparison.
+    if (line.empty()) continue;
+    const std::size_t n = tokenCount(line);
+    max = std::max(max, n);
+    if (n != 0 && prev != 0 && n != prev) ++mismatches;
+    prev = n;
+  }
+  if (mismatches >= 1) result.add(std::string(kIncompleteMatrixWarning));
+  return static_cast<int>(max);
+}
+
+std::vector<std::size_t> rowLines(const Pane& pane) {
+  std::vector<std::size_t> rows;
+  for (std::size_t i = 0; i < pane.lineCount(); ++i) {
+    if (!isBlankLine(pane.line(i))) rows.push_back(i);
+  }
+  return rows;
+}
+
+void readPane(const Pane& pane, int rows, int cols, RCOMat& reg, const NumberFormat& nf,
+              ElementReading reading) {
+  reg.assign(rows, cols, Element::complex(0.0, 0.0));
+  ElementParser parse(nf);
+  const bool negate = reading == ElementReading::Negated;
+  forEachPaneToken(pane, reg.rows(), reg.cols(), [&](int r, int c, std::string_view token) {
+    const Element e = parse(token);
+    reg[r][c] = negate ? -e : e;
+  });
+}
+
+}  // namespace kelvaro
