@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "commands/auto_calculate.h"
 #include "commands/calc_state.h"
 #include "commands/notation_commands.h"
 #include "commands/project_file.h"
@@ -119,5 +120,16 @@ void BM_PaneRoundTrip(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PaneRoundTrip)->Arg(200)->Arg(500)->Unit(benchmark::kMillisecond);
+
+// The whole Auto sequence on two real n x n operands.
+void BM_Auto(benchmark::State& state) {
+  struct Quiet : UserInterface {
+    void showNote(const std::string&) override {}
+    void showWarning(const std::string&) override {}
+  } ui;
+  CalcState s = realOperands(static_cast<int>(state.range(0)));
+  for (auto _ : state) Auto1Click(s, ui);
+}
+BENCHMARK(BM_Auto)->Arg(200)->Unit(benchmark::kMillisecond);
 
 }  // namespace
