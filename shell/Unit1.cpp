@@ -274,16 +274,6 @@ void TForm1::buildMenus() {
           &TForm1::SwapAandResult1Click);
   connect(makeAction("SwapBandResult1", "Swap B and Result", PopupMenu7), &QAction::triggered, this,
           &TForm1::SwapBandResult1Click);
-
-  // Commands the calculator does not have yet stay greyed until they are built.
-  const std::pair<const char*, const char*> needs[] = {
-      {"Open1", "open-project="},          {"Save3", "save-project="},
-      {"SaveProject1", "save-project="},   {"Auto1", "auto"},
-      {"PolarToRect1", "polar-to-rect-a"}, {"RecttoPolar1", "rect-to-polar-a"},
-      {"PolarToRect2", "polar-to-rect-b"}, {"RecttoPolar2", "rect-to-polar-b"},
-  };
-  for (const auto& [name, action] : needs)
-    if (!shellAction(action)) findChild<QAction*>(name)->setEnabled(false);
 }
 
 void TForm1::buildFrame() {
@@ -440,7 +430,6 @@ void TForm1::buildCommandToolBar(QWidget* bar) {
   connect(SpeedButton48, &QToolButton::clicked, this,
           [this] { dropDown(SpeedButton48, PopupMenu4); });
   connect(autoButton, &QToolButton::clicked, this, &TForm1::Auto1Click);
-  autoButton->setEnabled(shellAction("auto") != nullptr);
   connect(manual, &QToolButton::clicked, this, &TForm1::Manual1Click);
 }
 
@@ -584,7 +573,6 @@ void TForm1::buildParameterPanel(QWidget* panel) {
   radios->addStretch(1);
   // A click runs the switch even on the item already chosen.
   connect(group, &QButtonGroup::idClicked, this, [this] { RadioGroup1Click(); });
-  RadioGroup1->setEnabled(shellAction("format=rect") && shellAction("format=polar"));
   row->addWidget(RadioGroup1);
 
   auto* params = new QGroupBox("Parameters", panel);
@@ -663,7 +651,6 @@ void TForm1::buildOperationPanel(QWidget* panel) {
     ++row;
   }
   QToolButton* autoButton = button("SpeedButton10", "AuTo", "Auto calculate");
-  autoButton->setEnabled(shellAction("auto") != nullptr);
   connect(autoButton, &QToolButton::clicked, this, &TForm1::Auto1Click);
   SpeedButton1 = button("SpeedButton1", QString::fromUtf8("Swap \u25be"), "Swap A,B and Result");
   connect(SpeedButton1, &QToolButton::clicked, this,
@@ -798,29 +785,27 @@ void TForm1::Save1Click() {
   if (path.isEmpty()) return;
   QString target = path;
   if (QFileInfo(target).suffix().isEmpty()) target += ".txt";
-  runAction("save-result=", fileName(target));
+  runAction("save-result", fileName(target));
 }
 
 void TForm1::Save3Click() {
-  if (!shellAction("save-project=")) return;
   const QString path = saveFileHook_ ? saveFileHook_("Matrix Project File (*.mtx)", "mtx")
                                      : QFileDialog::getSaveFileName(this, "Save project", QString(),
                                                                     "Matrix Project File (*.mtx)");
   if (path.isEmpty()) return;
   QString target = path;
   if (QFileInfo(target).suffix().isEmpty()) target += ".mtx";
-  runAction("save-project=", fileName(target));
+  runAction("save-project", fileName(target));
 }
 
 void TForm1::Open1Click() {
-  if (!shellAction("open-project=")) return;
   const QString path = openFileHook_
                            ? openFileHook_("Matrix Project File (*.mtx)", "mtx")
                            : QFileDialog::getOpenFileName(this, "Open project",
                                                           QCoreApplication::applicationDirPath(),
                                                           "Matrix Project File (*.mtx)");
   if (path.isEmpty() || !QFileInfo::exists(path)) return;
-  runAction("open-project=", fileName(path));
+  runAction("open-project", fileName(path));
 }
 
 void TForm1::copyPane(int pane) {
