@@ -40,15 +40,14 @@ void appendMatrix(std::string& out, CalcState& state, const Pane& pane, RCOMat& 
   putInt32(out, cols);
   if (rows == 0 || cols == 0) return;
 
-  // The conversion counts the pane once more, as it always did (a second warning line).
-  const int convRows = rowCount(pane);
-  const int convCols = columnCount(pane, state.result);
-  reg.assign(convRows, convCols, Element::real(0));
+  // Counting once more for the conversion repeats the warning line, as saving always has.
+  columnCount(pane, state.result);
+  reg.assign(rows, cols, Element::real(0));
   const std::vector<std::size_t> lines = rowLines(pane);
   const char sep = state.decimalPoint();
-  for (int r = 0; r < convRows; ++r) {
+  for (int r = 0; r < rows; ++r) {
     const std::vector<std::string> toks = tokens(pane.line(lines[static_cast<std::size_t>(r)]));
-    for (std::size_t c = 0; c < toks.size() && c < static_cast<std::size_t>(convCols); ++c)
+    for (std::size_t c = 0; c < toks.size(); ++c)
       reg[r][c] = Element::real(textToFloat(toks[c], sep));
   }
   for (const Element& e : reg.elements()) putExtended(out, e.re());
@@ -139,9 +138,14 @@ LoadedMatrix loadMatrix(std::string_view bytes, const StoredMatrix& m, char sep)
   return out;
 }
 
-bool pathExists(const std::string& path) {
+enum class PathKind { Missing, RegularFile, Other };
+
+PathKind pathKind(const std::string& path) {
   struct stat info;
-  return ::stat(path.c_str(), &info) == 0 || (errno != ENOENT && errno != ENOTDIR);
+  if (::stat(path.c_str(), &info) != 0)
+    return errno == ENOENT || errno == ENOTDIR ? PathKind::Missing : PathKind::Other;
+  // A device or a pipe could be read without end; a project is always a plain file.
+  return S_ISREG(info.st_mode) ? PathKind::RegularFile : PathKind::Other;
 }
 
 }  // namespace
@@ -161,10 +165,13 @@ void Save3Click(CalcState& state, const std::string& path) {
 }
 
 void Open1Click(CalcState& state, const std::string& path) {
-  if (!pathExists(path)) return;
+  const PathKind kind = pathKind(path);
+  if (kind == PathKind::Missing) return;
   const CalcError invalid("'" + path + "' is not a valid project file");
+  if (kind == PathKind::Other) throw invalid;
   std::string bytes, reason;
-  if (!readWholeFile(path, bytes, reason)) throw invalid;
+  // readWholeFile takes "-" for standard input; here it is a file of that name.
+  if (!readWholeFile(path == "-" ? "./-" : path, bytes, reason)) throw invalid;
   const std::optional<ProjectLayout> layout = readLayout(bytes);
   if (!layout) throw invalid;
 

@@ -248,6 +248,9 @@ TEST_F(ProjectFile, OpenOfAMissingPathDoesNothingButAnUnreadableOneIsRefused) {
   fs::create_directory(path("folder.mtx"));
   EXPECT_EQ(errorOf([&] { Open1Click(s, path("folder.mtx")); }),
             "'" + path("folder.mtx") + "' is not a valid project file");
+  // A device would never end; it is not a project either.
+  EXPECT_EQ(errorOf([&] { Open1Click(s, "/dev/zero"); }),
+            "'/dev/zero' is not a valid project file");
   EXPECT_EQ(s.paneA.lines(), (Lines{"1 2"}));
 }
 
