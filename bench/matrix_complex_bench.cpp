@@ -3,6 +3,7 @@
 
 #include <random>
 
+#include "commands/complex_algorithms.h"
 #include "matrix/Zezizir2.h"
 #include "matrix/simd_path.h"
 
@@ -99,6 +100,22 @@ void BM_MatLU(benchmark::State& state) {
   });
 }
 BENCHMARK(BM_MatLU)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// A^50 as the power command forms it: 49 products, the running power on the left.
+void BM_MatrixPower(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const int x = static_cast<int>(state.range(1));
+  const RCOMat a = randomComplex(n, 5);
+  RCOMat work, c, r;
+  int err = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    work = a;
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(matrixPower(work, x, c, r, err));
+  }
+}
+BENCHMARK(BM_MatrixPower)->Args({200, 50})->Args({200, -50})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kelvaro
