@@ -99,14 +99,16 @@ void MatHessenberg(matrx2& a, int n) {
   auto col = [&](int j) { return t.data() + static_cast<std::size_t>(j) * ld; };
   for (int i = 1; i <= n; ++i)
     for (int j = 1; j <= n; ++j) col(j)[i] = a[i][j];
+  // The multipliers of the current step; a row whose element below the pivot was zero has
+  // none (a nonzero element whose quotient underflows to zero still counts).
   std::vector<double> y(ld, 0.0);
+  std::vector<unsigned char> active(ld, 0);
 
   // Rows lo..hi of column c: a[r][c] -= y_r·a[m][c] for every row with a multiplier.
   auto reduceRows = [&](double* c, double top, int lo, int hi) {
     for (int r = lo; r <= hi; ++r) {
-      const double yr = y[r];
-      const double v = c[r] - yr * top;
-      c[r] = yr != 0.0 ? v : c[r];
+      const double v = c[r] - y[r] * top;
+      c[r] = active[r] ? v : c[r];
     }
   };
 
@@ -126,12 +128,9 @@ void MatHessenberg(matrx2& a, int n) {
     }
     if (x == 0.0) continue;
     for (int r = m + 1; r <= n; ++r) {
-      double v = prev[r];
-      if (v != 0.0) {
-        v = v / x;
-        prev[r] = v;
-      }
-      y[r] = v;
+      active[r] = prev[r] != 0.0;
+      if (active[r]) prev[r] = prev[r] / x;
+      y[r] = active[r] ? prev[r] : 0.0;
     }
     double* cm = col(m);
     for (int c = m + 1; c <= n; ++c) {
@@ -139,13 +138,13 @@ void MatHessenberg(matrx2& a, int n) {
       const double top = cc[m];
       const double yc = y[c];
       reduceRows(cc, top, m + 1, c);
-      if (yc != 0.0) {
+      if (active[c]) {
         cm[c] = cm[c] - yc * cm[m];
         for (int r = 1; r <= n; ++r) cm[r] = cm[r] + yc * cc[r];
       }
       reduceRows(cc, top, c + 1, n);
     }
-    std::fill(y.begin(), y.end(), 0.0);
+    std::fill(active.begin(), active.end(), 0);
   }
   for (int i = 1; i <= n; ++i)
     for (int j = 1; j <= n; ++j) a[i][j] = col(j)[i];
