@@ -10,18 +10,9 @@ bool isBlankLine(std::string_view line) {
   return std::all_of(line.begin(), line.end(), isSeparatorChar);
 }
 
-bool TokenCursor::next(std::string_view& token) {
+// At the opening quote of a quoted token.
+bool TokenCursor::nextQuoted(std::string_view& token) {
   const std::size_t size = line_.size();
-  while (pos_ < size && isSeparatorChar(line_[pos_])) ++pos_;
-  if (pos_ == size) return false;
-
-  if (line_[pos_] != '"') {
-    const std::size_t start = pos_;
-    while (pos_ < size && !isSeparatorChar(line_[pos_])) ++pos_;
-    token = line_.substr(start, pos_ - start);
-    return true;
-  }
-
   const std::size_t start = ++pos_;
   std::size_t quote = line_.find('"', start);
   if (quote == std::string_view::npos) {  // unclosed: the rest of the line
