@@ -1,7 +1,9 @@
 #include "commands/decomposition_commands.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "commands/command_frame.h"
 #include "matrix/Zezizir2.h"

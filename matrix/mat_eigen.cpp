@@ -16,6 +16,29 @@ bool negligibleAgainst(double x, double y) {
   return sum == static_cast<Extended>(y);
 }
 
+// Steps of one QR sweep taken together when their column modifications are applied.
+constexpr int kSweepChunk = 32;
+// Rows above a chunk are updated this many at a time: independent rows keep the arithmetic
+// busy while their parts of the chunk's columns stay in cache.
+constexpr int kRowBlock = 16;
+
+// One step of the double-shift sweep, as its column modification needs it.
+struct SweepStep {
+  int k;
+  bool three;  // rows k..k+2 (false for the last step: rows k, k+1)
+  double x, y, z, q, r;
+
+  void applyToRow(double* ri) const {
+    double p = x * ri[k] + y * ri[k + 1];
+    if (three) {
+      p += z * ri[k + 2];
+      ri[k + 2] -= p * r;
+    }
+    ri[k + 1] -= p * q;
+    ri[k] -= p;
+  }
+};
+
 }  // namespace
 
 void MatBalance(matrx2& a, int n) {
@@ -76,14 +99,16 @@ void MatHessenberg(matrx2& a, int n) {
   auto col = [&](int j) { return t.data() + static_cast<std::size_t>(j) * ld; };
   for (int i = 1; i <= n; ++i)
     for (int j = 1; j <= n; ++j) col(j)[i] = a[i][j];
+  // The multipliers of the current step; a row whose element below the pivot was zero has
+  // none (a nonzero element whose quotient underflows to zero still counts).
   std::vector<double> y(ld, 0.0);
+  std::vector<unsigned char> active(ld, 0);
 
   // Rows lo..hi of column c: a[r][c] -= y_r·a[m][c] for every row with a multiplier.
   auto reduceRows = [&](double* c, double top, int lo, int hi) {
     for (int r = lo; r <= hi; ++r) {
-      const double yr = y[r];
-      const double v = c[r] - yr * top;
-      c[r] = yr != 0.0 ? v : c[r];
+      const double v = c[r] - y[r] * top;
+      c[r] = active[r] ? v : c[r];
     }
   };
 
@@ -103,12 +128,9 @@ void MatHessenberg(matrx2& a, int n) {
     }
     if (x == 0.0) continue;
     for (int r = m + 1; r <= n; ++r) {
-      double v = prev[r];
-      if (v != 0.0) {
-        v = v / x;
-        prev[r] = v;
-      }
-      y[r] = v;
+      active[r] = prev[r] != 0.0;
+      if (active[r]) prev[r] = prev[r] / x;
+      y[r] = active[r] ? prev[r] : 0.0;
     }
     double* cm = col(m);
     for (int c = m + 1; c <= n; ++c) {
@@ -116,13 +138,13 @@ void MatHessenberg(matrx2& a, int n) {
       const double top = cc[m];
       const double yc = y[c];
       reduceRows(cc, top, m + 1, c);
-      if (yc != 0.0) {
+      if (active[c]) {
         cm[c] = cm[c] - yc * cm[m];
         for (int r = 1; r <= n; ++r) cm[r] = cm[r] + yc * cc[r];
       }
       reduceRows(cc, top, c + 1, n);
     }
-    std::fill(y.begin(), y.end(), 0.0);
+    std::fill(active.begin(), active.end(), 0);
   }
   for (int i = 1; i <= n; ++i)
     for (int j = 1; j <= n; ++j) a[i][j] = col(j)[i];
@@ -133,6 +155,9 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi) 
   for (int i = 2; i <= n; ++i)
     for (int j = i - 1; j <= n; ++j) anorm += std::fabs(a[i][j]);
 
+  if (wr.size() < static_cast<std::size_t>(n) + 1) wr.resize(static_cast<std::size_t>(n) + 1, 0.0);
+  if (wi.size() < static_cast<std::size_t>(n) + 1) wi.resize(static_cast<std::size_t>(n) + 1, 0.0);
+  SweepStep steps[kSweepChunk];
   int nn = n;
   double t = 0.0;
   double p = 0.0, q = 0.0, r = 0.0, s = 0.0, w = 0.0, x = 0.0, y = 0.0, z = 0.0;
@@ -204,56 +229,66 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi) 
         a[i][i - 2] = 0.0;
         if (i != m + 2) a[i][i - 3] = 0.0;
       }
-      for (int k = m; k <= nn - 1; ++k) {
-        if (k != m) {
-          p = a[k][k - 1];
-          q = a[k + 1][k - 1];
-          r = 0.0;
-          if (k != nn - 1) r = a[k + 2][k - 1];
-          x = std::fabs(p) + std::fabs(q) + std::fabs(r);
-          if (x != 0.0) {
-            p /= x;
-            q /= x;
-            r /= x;
+      // The sweep runs in chunks of steps. Rows above a chunk are touched by nothing but the
+      // column modifications of its steps, so they take them afterwards, row by row and step
+      // by step in order: the same operations, with each row kept in cache for the chunk.
+      for (int k0 = m; k0 <= nn - 1; k0 += kSweepChunk) {
+        const int k1 = std::min(nn - 1, k0 + kSweepChunk - 1);
+        const int nearTop = std::max(l, k0);
+        int count = 0;
+        for (int k = k0; k <= k1; ++k) {
+          if (k != m) {
+            p = a[k][k - 1];
+            q = a[k + 1][k - 1];
+            r = 0.0;
+            if (k != nn - 1) r = a[k + 2][k - 1];
+            x = std::fabs(p) + std::fabs(q) + std::fabs(r);
+            if (x != 0.0) {
+              p /= x;
+              q /= x;
+              r /= x;
+            }
           }
-        }
-        const double norm = std::sqrt(p * p + q * q + r * r);
-        s = p >= 0.0 ? norm : -norm;
-        if (s == 0.0) continue;
-        if (k == m) {
-          if (l != m) a[k][k - 1] = -a[k][k - 1];
-        } else {
-          a[k][k - 1] = -s * x;
-        }
-        p += s;
-        x = p / s;
-        y = q / s;
-        z = r / s;
-        q /= p;
-        r /= p;
-        const bool three = k != nn - 1;
-        double* rk = a[k];
-        double* rk1 = a[k + 1];
-        double* rk2 = three ? a[k + 2] : nullptr;
-        for (int j = k; j <= nn; ++j) {
-          p = rk[j] + q * rk1[j];
-          if (three) {
-            p += r * rk2[j];
-            rk2[j] -= p * z;
+          const double norm = std::sqrt(p * p + q * q + r * r);
+          s = p >= 0.0 ? norm : -norm;
+          if (s == 0.0) continue;
+          if (k == m) {
+            if (l != m) a[k][k - 1] = -a[k][k - 1];
+          } else {
+            a[k][k - 1] = -s * x;
           }
-          rk1[j] -= p * y;
-          rk[j] -= p * x;
-        }
-        const int top = std::min(nn, k + 3);
-        for (int i = l; i <= top; ++i) {
-          double* ri = a[i];
-          p = x * ri[k] + y * ri[k + 1];
-          if (three) {
-            p += z * ri[k + 2];
-            ri[k + 2] -= p * r;
+          p += s;
+          x = p / s;
+          y = q / s;
+          z = r / s;
+          q /= p;
+          r /= p;
+          const SweepStep step{k, k != nn - 1, x, y, z, q, r};
+          double* rk = a[k];
+          double* rk1 = a[k + 1];
+          if (step.three) {
+            double* rk2 = a[k + 2];
+            for (int j = k; j <= nn; ++j) {
+              const double t = rk[j] + q * rk1[j] + r * rk2[j];
+              rk2[j] -= t * z;
+              rk1[j] -= t * y;
+              rk[j] -= t * x;
+            }
+          } else {
+            for (int j = k; j <= nn; ++j) {
+              const double t = rk[j] + q * rk1[j];
+              rk1[j] -= t * y;
+              rk[j] -= t * x;
+            }
           }
-          ri[k + 1] -= p * q;
-          ri[k] -= p;
+          const int top = std::min(nn, k + 3);
+          for (int i = nearTop; i <= top; ++i) step.applyToRow(a[i]);
+          steps[count++] = step;
+        }
+        for (int i0 = l; i0 < k0; i0 += kRowBlock) {
+          const int i1 = std::min(k0, i0 + kRowBlock);
+          for (int c = 0; c < count; ++c)
+            for (int i = i0; i < i1; ++i) steps[c].applyToRow(a[i]);
         }
       }
     }

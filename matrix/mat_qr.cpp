@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <type_traits>
 #include <vector>
 
 namespace kelvaro {
@@ -24,29 +25,10 @@ struct Reflection {
 
 // t[j] := (Σ_i v[i]·a[i][j]) / beta, then a[i][j] := a[i][j] - v[i]·t[j], for the `width`
 // columns starting at a (row stride ld) and rows 0..len-1. The sum of each column runs in
-// row order; the columns are independent, which is what lets this vectorise.
-template <int Width>
-void reflectFixed(const double* v, int len, double beta, double* a, std::size_t ld) {
-  double t[Width];
-  for (int j = 0; j < Width; ++j) t[j] = 0.0;
-  for (int i = 0; i < len; ++i) {
-    const double vi = v[i];
-    const double* row = a + i * ld;
-    for (int j = 0; j < Width; ++j) t[j] += vi * row[j];
-  }
-  for (int j = 0; j < Width; ++j) t[j] /= beta;
-  for (int i = 0; i < len; ++i) {
-    const double vi = v[i];
-    double* row = a + i * ld;
-    for (int j = 0; j < Width; ++j) row[j] -= vi * t[j];
-  }
-}
-
-void reflectAny(const double* v, int len, double beta, double* a, std::size_t ld, int width) {
-  if (width == kPanel) {
-    reflectFixed<kPanel>(v, len, beta, a, ld);
-    return;
-  }
+// row order; the columns are independent, which is what lets this vectorise. Width is an int,
+// or a compile-time constant for the full panels.
+template <typename Width>
+void reflectColumns(const double* v, int len, double beta, double* a, std::size_t ld, Width width) {
   double t[kPanel];
   for (int j = 0; j < width; ++j) t[j] = 0.0;
   for (int i = 0; i < len; ++i) {
@@ -62,13 +44,19 @@ void reflectAny(const double* v, int len, double beta, double* a, std::size_t ld
   }
 }
 
+void reflectAny(const double* v, int len, double beta, double* a, std::size_t ld, int width) {
+  if (width == kPanel)
+    reflectColumns(v, len, beta, a, ld, std::integral_constant<int, kPanel>());
+  else
+    reflectColumns(v, len, beta, a, ld, width);
+}
+
 // Applies the reflections in order to columns c0..c1-1 of a row-major matrix with m rows.
-void reflectPanel(const std::vector<Reflection>& refl, const std::vector<double>& store,
-                  std::size_t count, double* a, int m, std::size_t ld, int c0, int c1) {
+void reflectPanel(const std::vector<Reflection>& refl, const std::vector<double>& store, double* a,
+                  int m, std::size_t ld, int c0, int c1) {
   for (int p0 = c0; p0 < c1; p0 += kPanel) {
     const int width = std::min(kPanel, c1 - p0);
-    for (std::size_t h = 0; h < count; ++h) {
-      const Reflection& f = refl[h];
+    for (const Reflection& f : refl) {
       reflectAny(store.data() + f.offset, m - f.first, f.beta, a + f.first * ld + p0, ld, width);
     }
   }
@@ -96,7 +84,7 @@ void householderQR(double* r, int m, int n, double* q) {
   // left, then reduce its own columns.
   for (int c0 = 0; c0 <= last; c0 += kPanel) {
     const int c1 = std::min(n, c0 + kPanel);
-    reflectPanel(refl, store, refl.size(), r, m, ldr, c0, c1);
+    reflectPanel(refl, store, r, m, ldr, c0, c1);
     for (int k = c0; k < c1 && k <= last; ++k) {
       double* col = r + k * ldr + k;  // R[k][k]; column k runs down with stride ldr
       const int len = m - k;
@@ -122,10 +110,10 @@ void householderQR(double* r, int m, int n, double* q) {
   }
   // Columns right of the last reflected one (n > m - 1) only receive the reflections.
   const int firstUntouched = last < 0 ? n : std::min(n, (last / kPanel + 1) * kPanel);
-  reflectPanel(refl, store, refl.size(), r, m, ldr, firstUntouched, n);
+  reflectPanel(refl, store, r, m, ldr, firstUntouched, n);
 
   // Q = H_last ... H_0 · I: every column of Q takes the reflections in order.
-  reflectPanel(refl, store, refl.size(), q, m, ldq, 0, m);
+  reflectPanel(refl, store, q, m, ldq, 0, m);
 }
 
 void MatQR(RCOMat& R, int m, int n, RCOMat& Q) {

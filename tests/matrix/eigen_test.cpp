@@ -180,6 +180,15 @@ TEST(Eigenvalues, ReorderedReductionMatchesElementwiseLoops) {
     // Zeros in the pivot column exercise the skipped multipliers and the row swaps.
     for (int i = 0; i < n; i += 3) d(i, 0) = 0;
     if (n > 4) d(n - 1, 1) = 50;
+    if (n > 16) {
+      // A multiplier that underflows to zero still reduces its row: -0 - (+0·-3) is +0.
+      d(1, 0) = 1e10;
+      d(n - 1, 0) = 1e-320;
+      for (int j = 1; j < n; ++j) {
+        d(1, j) = -3;
+        d(n - 1, j) = -0.0;
+      }
+    }
     matrx2 a = toWorking(d), b = toWorking(d);
     MatHessenberg(a, n);
     plainHessenberg(b, n);
@@ -189,27 +198,12 @@ TEST(Eigenvalues, ReorderedReductionMatchesElementwiseLoops) {
     // What the iteration reads is upper Hessenberg and similar to the input.
     std::vector<double> wr(n + 1), wi(n + 1);
     ASSERT_TRUE(MatHqr(b, n, wr, wi));
-    double trace = 0, sum = 0;
+    double trace = 0, sum = 0, size = 0;
     for (int i = 0; i < n; ++i) trace += d(i, i);
     for (int i = 1; i <= n; ++i) sum += wr[i];
-    EXPECT_NEAR(sum, trace, 1e-9);
+    for (double v : d.v) size += std::fabs(v);
+    EXPECT_NEAR(sum, trace, 1e-9 + 1e-15 * n * size);
   }
-}
-
-TEST(Eigenvalues, BalancingScalesByPowersOfTwo) {
-  Dense d = square(3, {1, 1e6, 0, 1e-6, 1, 1e6, 0, 1e-6, 1});
-  matrx2 a = toWorking(d);
-  MatBalance(a, 3);
-  for (int i = 1; i <= 3; ++i) {
-    EXPECT_EQ(a[i][i], 1.0);
-    for (int j = 1; j <= 3; ++j) {
-      if (d(i - 1, j - 1) == 0) continue;
-      const double ratio = a[i][j] / d(i - 1, j - 1);
-      EXPECT_EQ(ratio, std::exp2(std::round(std::log2(ratio))));
-    }
-  }
-  // Row and column norms come close to each other.
-  EXPECT_LT(std::fabs(a[1][2]), 1e3);
 }
 
 TEST(Eigenvalues, NonFiniteInputEnds) {

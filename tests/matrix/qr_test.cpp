@@ -164,19 +164,5 @@ TEST(MatQR, PanelsComputeExactlyWhatSingleStepsDo) {
   }
 }
 
-TEST(MatQR, RegisterInterfaceStoresRealElements) {
-  RCOMat r(2, 2), q;
-  r[0][0] = Element::complex(1, 0);
-  r[0][1] = Element::complex(2, 0);
-  r[1][0] = Element::complex(3, 0);
-  r[1][1] = Element::complex(4, 0);
-  MatQR(r, 2, 2, q);
-  ASSERT_EQ(q.rows(), 2);
-  ASSERT_EQ(q.cols(), 2);
-  EXPECT_EQ(r[1][0].kind(), ElementKind::Real);
-  EXPECT_NEAR(r[0][0].re(), -3.16228, 1e-5);
-  EXPECT_NEAR(q[1][1].re(), 0.31623, 1e-5);
-}
-
 }  // namespace
 }  // namespace kelvaro

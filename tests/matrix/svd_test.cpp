@@ -181,20 +181,5 @@ TEST(MatSvd, NonFiniteInputEnds) {
   }
 }
 
-TEST(MatSvd, RegisterInterface) {
-  RCOMat a(2, 3), u, v;
-  const double values[] = {1, 2, 3, 4, 5, 6};
-  for (int i = 0; i < 6; ++i) a[i / 3][i % 3] = Element::complex(values[i], 0);
-  EXPECT_TRUE(MatSvd(a, u, v, 2, 3, 1e-15L));
-  ASSERT_EQ(u.rows(), 2);
-  ASSERT_EQ(v.rows(), 3);
-  ASSERT_EQ(a.cols(), 3);
-  EXPECT_NEAR(a[0][0].re(), 9.50803, 1e-5);
-  EXPECT_EQ(a[0][1].re(), 0);
-  RCOMat empty, eu, ev;
-  EXPECT_TRUE(MatSvd(empty, eu, ev, 0, 0, 1e-15L));
-  EXPECT_EQ(eu.rows(), 0);
-}
-
 }  // namespace
 }  // namespace kelvaro
