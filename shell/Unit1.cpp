@@ -103,7 +103,8 @@ QString operationCaption(std::string_view action) {
 const kelvaro::ShellActionInfo* shellAction(std::string_view name) {
   for (const auto& entry : kelvaro::shellActionTable())
     if (name == entry.action) return entry.built() ? &entry : nullptr;
-  return nullptr;
+  qFatal("kelvaro: the calculator has no command named %.*s", static_cast<int>(name.size()),
+         name.data());
 }
 
 }  // namespace
@@ -179,7 +180,7 @@ void TForm1::buildMenus() {
           &QAction::triggered, this, &TForm1::Open1Click);
   connect(withKey(makeAction("Save3", "Save project", File1, 18), QKeySequence(Qt::Key_F2)),
           &QAction::triggered, this, &TForm1::Save3Click);
-  defaultLook(File1->addSeparator());  // N4
+  File1->addSeparator()->setObjectName("N4");
   QAction* refreshA1 = makeAction("RefreshA1", "Align A", File1);
   QAction* refreshB1 = makeAction("RefreshB1", "Align B", File1);
   QAction* clearA1 = makeAction("ClearA1", "Clear A", File1);
@@ -190,6 +191,7 @@ void TForm1::buildMenus() {
   connect(clearA1, &QAction::triggered, this, [this] { clearPane(0); });
   connect(clearB1, &QAction::triggered, this, [this] { clearPane(1); });
   defaultLook(File1->addSeparator());  // N12
+  File1->actions().back()->setObjectName("N12");
   connect(withKey(makeAction("Save1", "Save result", File1, 24), QKeySequence(Qt::Key_F3)),
           &QAction::triggered, this, &TForm1::Save1Click);
   connect(withKey(makeAction("Clear1", "Clear", File1, 3), QKeySequence(Qt::Key_F8)),
@@ -300,6 +302,9 @@ void TForm1::buildFrame() {
   ImgBtnMin->setToolTip("Minimize");
   ImgBtnMax->setToolTip("Maximize");
   ImgBtnClose->setToolTip("Close");
+  loadButtonStrip(*ImgBtnMin, imageM_, 0, 0, 27, 20, Strip::Vertical);
+  loadMaximizeImages(true);
+  loadButtonStrip(*ImgBtnClose, imageM_, 52, 0, 42, 20, Strip::Vertical);
   connect(ImgBtnMin, &TImgBtn::clicked, this, &TForm1::ImgBtnMinClick);
   connect(ImgBtnMax, &TImgBtn::clicked, this, &TForm1::ImgBtnMaxClick);
   connect(ImgBtnClose, &TImgBtn::clicked, this, &TForm1::ImgBtnCloseClick);
@@ -875,11 +880,8 @@ void TForm1::applySkin() {
 }
 
 void TForm1::placeTitleButtons() {
-  loadButtonStrip(*ImgBtnMin, imageM_, 0, 0, 27, 20, Strip::Vertical);
   ImgBtnMin->move(width() - 100, 1);
-  loadMaximizeImages(!isMaximized());
   ImgBtnMax->move(width() - 74, 1);
-  loadButtonStrip(*ImgBtnClose, imageM_, 52, 0, 42, 20, Strip::Vertical);
   ImgBtnClose->move(width() - 48, 1);
 }
 
@@ -923,6 +925,14 @@ void TForm1::resizeEvent(QResizeEvent* event) {
   }
 }
 
+void TForm1::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // However the state changed (button, double click, the desktop), the button shows the
+  // command it will run next.
+  if (event->type() == QEvent::WindowStateChange)
+    loadMaximizeImages(!(windowState() & Qt::WindowMaximized));
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Image1) {
     if (event->type() == QEvent::MouseButtonDblClick) {
@@ -944,13 +954,10 @@ void TForm1::ImgBtnMinClick() {
 }
 
 void TForm1::ImgBtnMaxClick() {
-  if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) {
-    loadMaximizeImages(true);
+  if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
     showNormal();
-  } else {
-    loadMaximizeImages(false);
+  else
     showMaximized();
-  }
 }
 
 void TForm1::ImgBtnCloseClick() {
