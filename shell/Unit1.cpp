@@ -276,16 +276,6 @@ void TForm1::buildMenus() {
           &TForm1::SwapAandResult1Click);
   connect(makeAction("SwapBandResult1", "Swap B and Result", PopupMenu7), &QAction::triggered, this,
           &TForm1::SwapBandResult1Click);
-
-  // Commands the calculator does not have yet stay greyed until they are built.
-  const std::pair<const char*, const char*> needs[] = {
-      {"Open1", "open-project"},           {"Save3", "save-project"},
-      {"SaveProject1", "save-project"},    {"Auto1", "auto"},
-      {"PolarToRect1", "polar-to-rect-a"}, {"RecttoPolar1", "rect-to-polar-a"},
-      {"PolarToRect2", "polar-to-rect-b"}, {"RecttoPolar2", "rect-to-polar-b"},
-  };
-  for (const auto& [name, action] : needs)
-    if (!shellAction(action)) findChild<QAction*>(name)->setEnabled(false);
 }
 
 QPixmap TForm1::skin(const char* name) const {
@@ -460,7 +450,6 @@ void TForm1::buildCommandToolBar(QWidget* bar) {
   connect(SpeedButton48, &QToolButton::clicked, this,
           [this] { dropDown(SpeedButton48, PopupMenu4); });
   connect(autoButton, &QToolButton::clicked, this, &TForm1::Auto1Click);
-  autoButton->setEnabled(shellAction("auto") != nullptr);
   connect(manual, &QToolButton::clicked, this, &TForm1::Manual1Click);
 }
 
@@ -604,7 +593,6 @@ void TForm1::buildParameterPanel(QWidget* panel) {
   radios->addStretch(1);
   // A click runs the switch even on the item already chosen.
   connect(group, &QButtonGroup::idClicked, this, [this] { RadioGroup1Click(); });
-  RadioGroup1->setEnabled(shellAction("format=rect") && shellAction("format=polar"));
   row->addWidget(RadioGroup1);
 
   auto* params = new QGroupBox("Parameters", panel);
@@ -683,7 +671,6 @@ void TForm1::buildOperationPanel(QWidget* panel) {
     ++row;
   }
   QToolButton* autoButton = button("SpeedButton10", "AuTo", "Auto calculate");
-  autoButton->setEnabled(shellAction("auto") != nullptr);
   connect(autoButton, &QToolButton::clicked, this, &TForm1::Auto1Click);
   SpeedButton1 = button("SpeedButton1", QString::fromUtf8("Swap \u25be"), "Swap A,B and Result");
   connect(SpeedButton1, &QToolButton::clicked, this,
@@ -843,14 +830,12 @@ void TForm1::Save1Click() {
 }
 
 void TForm1::Save3Click() {
-  if (!shellAction("save-project")) return;
   const QString path = chooseFile(SaveDialog2, "SaveDialog2", QFileDialog::AcceptSave,
                                   {"Matrix Project File (*.mtx)"}, "mtx");
   if (!path.isEmpty()) runAction("save-project", fileName(path));
 }
 
 void TForm1::Open1Click() {
-  if (!shellAction("open-project")) return;
   if (OpenDialog1) OpenDialog1->setDirectory(QCoreApplication::applicationDirPath());
   const QString path = chooseFile(OpenDialog1, "OpenDialog1", QFileDialog::AcceptOpen,
                                   {"Matrix Project File (*.mtx)"}, "mtx");

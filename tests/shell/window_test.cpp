@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -279,12 +280,108 @@ class WindowTest : public QObject {
   }
 
   void formatSwitchConvertsThePanes() {
-    auto* polar = part<QRadioButton>("RadioGroup1Item1");
-    if (!part<QGroupBox>("RadioGroup1")->isEnabled())
-      QSKIP("the complex format switch is not built yet");
-    QTest::mouseClick(polar, Qt::LeftButton);
+    part<QLineEdit>("LabeledEdit1")->setText("3+2.5i");
+    QTest::mouseClick(part<QRadioButton>("RadioGroup1Item1"), Qt::LeftButton);
+    QCOMPARE(part<QLineEdit>("LabeledEdit1")->text(), QString("3.905(39.806)"));
+    QCOMPARE(text("RichEdit1"), QString("1  0  3.905(39.806)  \n0  1  0  \n0  0  1.5  \n"));
+    QCOMPARE(text("RichEdit2"), QString("1  0  3.905(-39.806)  \n0  1  0  \n0  0  1.5  \n"));
+    // Results follow the chosen notation.
+    click("SpeedButton11");
+    QVERIFY2(text("RichEdit3").startsWith("A=\n          1          0 3.905(39.806)\n"),
+             qPrintable(text("RichEdit3")));
+    QTest::mouseClick(part<QRadioButton>("RadioGroup1Item0"), Qt::LeftButton);
+    QCOMPARE(part<QLineEdit>("LabeledEdit1")->text(), QString("3+2.5i"));
+    QVERIFY(text("RichEdit2").startsWith("1  0  3-2.5i  "));
+    QVERIFY(messages.empty());
+  }
+
+  void paneMenusConvertTheirOwnPane() {
+    type("RichEdit2", "2(90) 5(-30)");
+    trigger("PolarToRect2");
+    QCOMPARE(text("RichEdit2"), QString("0+2i  4.33-2.5i  \n"));
+    trigger("RecttoPolar1");
     QVERIFY(text("RichEdit1").startsWith("1  0  3.905(39.806)  "));
-    QVERIFY(text("RichEdit2").startsWith("1  0  3.905(-39.806)  "));
+    trigger("PolarToRect1");
+    QVERIFY(text("RichEdit1").startsWith("1  0  3+2.5i  "));
+    type("RichEdit2", "1 2(x)");
+    trigger("PolarToRect2");
+    QCOMPARE(messages.size(), std::size_t(1));
+    QCOMPARE(messages[0].text, QString("'x' is not a valid floating point value"));
+    QCOMPARE(text("RichEdit2"), QString("1 2(x)"));
+  }
+
+  void projectsGoThroughTheirDialogs() {
+    QTemporaryDir dir;
+    QString filter;
+    form->setSaveFileHook([&](const QString& f, const QString&) {
+      filter = f;
+      return dir.filePath("work");
+    });
+    type("RichEdit1", "1 2\n3 4.5");
+    pane("RichEdit2")->clear();
+    part<QLineEdit>("LabeledEdit1")->setText("0.25");
+    QTest::keyClick(form.get(), Qt::Key_F2);
+    QCOMPARE(filter, QString("Matrix Project File (*.mtx)"));
+    const QString saved = dir.filePath("work.mtx");  // the default extension is added
+    QCOMPARE(QFileInfo(saved).size(), qint64(10 + 4 + 8 + 4 * 10 + 8));
+    QVERIFY(messages.empty());
+
+    type("RichEdit1", "9");
+    type("RichEdit2", "keep");
+    part<QLineEdit>("LabeledEdit1")->setText("7");
+    form->setOpenFileHook([&](const QString& f, const QString&) {
+      filter = f;
+      return saved;
+    });
+    QTest::keySequence(form.get(), QKeySequence("Ctrl+F"));
+    QCOMPARE(filter, QString("Matrix Project File (*.mtx)"));
+    QCOMPARE(text("RichEdit1"), QString(" 1 2\n 3 4.5\n"));
+    QCOMPARE(text("RichEdit2"), QString("keep"));
+    QCOMPARE(part<QLineEdit>("LabeledEdit1")->text(), QString("0.25"));
+
+    // A complex element refuses the save from the drop-down menu too; the project stays.
+    type("RichEdit1", "1+i");
+    trigger("SaveProject1");
+    QCOMPARE(messages.size(), std::size_t(1));
+    QCOMPARE(messages[0].text, QString("'1+i' is not a valid floating point value"));
+    QCOMPARE(QFileInfo(saved).size(), qint64(70));
+
+    // Something that is not a project is refused and changes nothing.
+    QFile junk(dir.filePath("junk.mtx"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("junk");
+    junk.close();
+    form->setOpenFileHook([&](const QString&, const QString&) { return junk.fileName(); });
+    trigger("Open1");
+    QCOMPARE(messages.size(), std::size_t(2));
+    QCOMPARE(messages[1].icon, QMessageBox::Critical);
+    QCOMPARE(messages[1].text, "'" + junk.fileName() + "' is not a valid project file");
+    QCOMPARE(text("RichEdit1"), QString("1+i"));
+  }
+
+  void autoRunsFromItsThreePlaces() {
+    const auto runsAuto = [this] {
+      return text("RichEdit3").startsWith("A=\n") &&
+             text("RichEdit3").endsWith("Svd(B)\n Notice: Please input real matrix!\n");
+    };
+    QTest::keyClick(form.get(), Qt::Key_F5);
+    QVERIFY2(runsAuto(), qPrintable(text("RichEdit3")));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    pane("RichEdit3")->clear();
+    click("SpeedButton5");
+    QVERIFY(runsAuto());
+    pane("RichEdit3")->clear();
+    click("SpeedButton10");
+    QVERIFY(runsAuto());
+    QVERIFY(messages.empty());
+
+    // An element that cannot be read ends the sequence with its box; the cursor is back.
+    type("RichEdit2", "1 y");
+    click("SpeedButton10");
+    QCOMPARE(messages.size(), std::size_t(1));
+    QCOMPARE(messages[0].icon, QMessageBox::Critical);
+    QVERIFY(text("RichEdit3").endsWith("\nB"));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
 
   void collapseButtonsHideAndShowPanels() {

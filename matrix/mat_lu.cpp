@@ -1,0 +1,81 @@
+#include "matrix/mat_lu.h"
+
+#include "matrix/split_kernels.h"
+#include "matrix/split_matrix.h"
+
+namespace kelvaro {
+
+namespace {
+
+// The elimination of MatLU on split parts; false at a zero pivot.
+bool eliminateSplit(SplitMatrix& a) {
+  const SplitKernels& kern = splitKernels();
+  const int n = a.rows;
+  for (int k = 0; k < n - 1; ++k) {
+    const Element pivot = Element::complex(a.rowRe(k)[k], a.rowIm(k)[k]);
+    if (isZero(pivot)) return false;
+    for (int i = k + 1; i < n; ++i) {
+      double* yre = a.rowRe(i);
+      double* yim = a.rowIm(i);
+      const Element m = Element::complex(yre[k], yim[k]) / pivot;
+      yre[k] = m.re();
+      yim[k] = m.im();
+      kern.mulSubRow(n - k - 1, m.re(), m.im(), a.rowRe(k) + k + 1, a.rowIm(k) + k + 1, yre + k + 1,
+                     yim + k + 1);
+    }
+  }
+  return true;
+}
+
+bool eliminateElements(RCOMat& a) {
+  const int n = a.rows();
+  for (int k = 0; k < n - 1; ++k) {
+    if (isZero(a[k][k])) return false;
+    for (int i = k + 1; i < n; ++i) a[i][k] = a[i][k] / a[k][k];
+    for (int i = k + 1; i < n; ++i)
+      for (int j = k + 1; j < n; ++j) a[i][j] = a[i][j] - a[i][k] * a[k][j];
+  }
+  return true;
+}
+
+void splitFactors(const RCOMat& a, RCOMat& l, RCOMat& u) {
+  const int n = a.rows();
+  const Element zero = Element::real(0), one = Element::real(1);
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < i; ++j) {
+      l[i][j] = a[i][j];
+      u[i][j] = zero;
+    }
+    l[i][i] = one;
+    u[i][i] = a[i][i];
+    for (int j = i + 1; j < n; ++j) {
+      l[i][j] = zero;
+      u[i][j] = a[i][j];
+    }
+  }
+}
+
+}  // namespace
+
+int MatLU(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols) {
+  if (rows != cols) return -1;
+  if (allComplex(a)) {
+    SplitMatrix s = splitOf(a);
+    const bool done = eliminateSplit(s);
+    assignFrom(s, a);
+    if (!done) return 0;
+  } else if (!eliminateElements(a)) {
+    return 0;
+  }
+  splitFactors(a, l, u);
+  return 1;
+}
+
+int MatLUElements(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols) {
+  if (rows != cols) return -1;
+  if (!eliminateElements(a)) return 0;
+  splitFactors(a, l, u);
+  return 1;
+}
+
+}  // namespace kelvaro
