@@ -208,74 +208,74 @@ void TForm1::buildMenus() {
   connect(makeAction("Connectto1", "Homepage", Help1, 43), &QAction::triggered, this,
           &TForm1::Connectto1Click);
 
-  // Context menus of the panes.
-  auto paneMenu = [&](const char* name, int pane, std::array<const char*, 6> names) {
+  // The pop-up menus, item by item; an item without a name is a separator.
+  struct Item {
+    const char* name;
+    const char* caption;
+    std::function<void()> command;
+  };
+  auto popup = [&](const char* name, std::initializer_list<Item> items) {
     QMenu* m = menu(name);
-    connect(makeAction(names[0], "Align", m), &QAction::triggered, this, [this, pane] {
-      pane == 0 ? Refresh1Click() : pane == 1 ? Refresh2Click() : Align1Click();
-    });
-    m->addSeparator();
-    connect(makeAction(names[1], "Copy", m), &QAction::triggered, this,
-            [this, pane] { copyPane(pane); });
-    connect(makeAction(names[2], "Paste", m), &QAction::triggered, this,
-            [this, pane] { pastePane(pane); });
-    m->addSeparator();
+    for (const Item& item : items) {
+      if (!item.name) {
+        m->addSeparator();
+        continue;
+      }
+      connect(makeAction(item.name, item.caption, m), &QAction::triggered, this, item.command);
+    }
     return m;
   };
-  PopupMenu1 = paneMenu("PopupMenu1", 0, {"Refresh1", "Copy1", "Paste1"});
-  connect(makeAction("PolarToRect1", "Polar To Rect", PopupMenu1), &QAction::triggered, this,
-          &TForm1::PolarToRect1Click);
-  connect(makeAction("RecttoPolar1", "Rect to Polar", PopupMenu1), &QAction::triggered, this,
-          &TForm1::RecttoPolar1Click);
-  PopupMenu1->addSeparator();
-  connect(makeAction("Clear3", "Clear", PopupMenu1), &QAction::triggered, this,
-          [this] { clearPane(0); });
+  const Item separator{nullptr, nullptr, {}};
+  auto clear = [this](int pane) { return [this, pane] { clearPane(pane); }; };
+  auto copy = [this](int pane) { return [this, pane] { copyPane(pane); }; };
+  auto paste = [this](int pane) { return [this, pane] { pastePane(pane); }; };
+  auto slot = [this](void (TForm1::*command)()) { return [this, command] { (this->*command)(); }; };
 
-  PopupMenu2 = paneMenu("PopupMenu2", 1, {"Refresh2", "MenuItem1", "MenuItem2"});
-  connect(makeAction("PolarToRect2", "Polar To Rect", PopupMenu2), &QAction::triggered, this,
-          &TForm1::PolarToRect2Click);
-  connect(makeAction("RecttoPolar2", "Rect to Polar", PopupMenu2), &QAction::triggered, this,
-          &TForm1::RecttoPolar2Click);
-  PopupMenu2->addSeparator();
-  connect(makeAction("MenuItem4", "Clear", PopupMenu2), &QAction::triggered, this,
-          [this] { clearPane(1); });
-
-  PopupMenu3 = paneMenu("PopupMenu3", 2, {"Align1", "Copy2", "Paste2"});
-  connect(makeAction("commatodot1", "comma to dot", PopupMenu3), &QAction::triggered, this,
-          &TForm1::commatodot1Click);
-  connect(makeAction("dottocomma1", "dot to comma", PopupMenu3), &QAction::triggered, this,
-          &TForm1::dottocomma1Click);
-  PopupMenu3->addSeparator();
-  connect(makeAction("Save2", "Save", PopupMenu3), &QAction::triggered, this, &TForm1::Save1Click);
-  PopupMenu3->addSeparator();
-  connect(makeAction("Clear4", "Clear", PopupMenu3), &QAction::triggered, this,
-          [this] { clearPane(2); });
-
+  PopupMenu1 =
+      popup("PopupMenu1", {{"Refresh1", "Align", slot(&TForm1::Refresh1Click)},
+                           separator,
+                           {"Copy1", "Copy", copy(0)},
+                           {"Paste1", "Paste", paste(0)},
+                           separator,
+                           {"PolarToRect1", "Polar To Rect", slot(&TForm1::PolarToRect1Click)},
+                           {"RecttoPolar1", "Rect to Polar", slot(&TForm1::RecttoPolar1Click)},
+                           separator,
+                           {"Clear3", "Clear", clear(0)}});
+  PopupMenu2 =
+      popup("PopupMenu2", {{"Refresh2", "Align", slot(&TForm1::Refresh2Click)},
+                           separator,
+                           {"MenuItem1", "Copy", copy(1)},
+                           {"MenuItem2", "Paste", paste(1)},
+                           separator,
+                           {"PolarToRect2", "Polar To Rect", slot(&TForm1::PolarToRect2Click)},
+                           {"RecttoPolar2", "Rect to Polar", slot(&TForm1::RecttoPolar2Click)},
+                           separator,
+                           {"MenuItem4", "Clear", clear(1)}});
+  PopupMenu3 =
+      popup("PopupMenu3", {{"Align1", "Align", slot(&TForm1::Align1Click)},
+                           separator,
+                           {"Copy2", "Copy", copy(2)},
+                           {"Paste2", "Paste", paste(2)},
+                           separator,
+                           {"commatodot1", "comma to dot", slot(&TForm1::commatodot1Click)},
+                           {"dottocomma1", "dot to comma", slot(&TForm1::dottocomma1Click)},
+                           separator,
+                           {"Save2", "Save", slot(&TForm1::Save1Click)},
+                           separator,
+                           {"Clear4", "Clear", clear(2)}});
   // Drop-down menus of the tool bar and the swap button.
-  PopupMenu4 = menu("PopupMenu4");
-  connect(makeAction("ClearA2", "Clear A", PopupMenu4), &QAction::triggered, this,
-          [this] { clearPane(0); });
-  connect(makeAction("ClearB2", "Clear B", PopupMenu4), &QAction::triggered, this,
-          [this] { clearPane(1); });
-  connect(makeAction("ClearResult1", "Clear Result", PopupMenu4), &QAction::triggered, this,
-          [this] { clearPane(2); });
-  PopupMenu5 = menu("PopupMenu5");
-  connect(makeAction("RefreshA2", "Align A", PopupMenu5), &QAction::triggered, this,
-          &TForm1::Refresh1Click);
-  connect(makeAction("RefreshB2", "Align B", PopupMenu5), &QAction::triggered, this,
-          &TForm1::Refresh2Click);
-  PopupMenu6 = menu("PopupMenu6");
-  connect(makeAction("SaveResult1", "Save Result", PopupMenu6), &QAction::triggered, this,
-          &TForm1::Save1Click);
-  connect(makeAction("SaveProject1", "Save Project", PopupMenu6), &QAction::triggered, this,
-          &TForm1::Save3Click);
-  PopupMenu7 = menu("PopupMenu7");
-  connect(makeAction("SWapAandB1", "Swap A and B", PopupMenu7), &QAction::triggered, this,
-          &TForm1::SWapAandB1Click);
-  connect(makeAction("SwapAandResult1", "Swap A and Result", PopupMenu7), &QAction::triggered, this,
-          &TForm1::SwapAandResult1Click);
-  connect(makeAction("SwapBandResult1", "Swap B and Result", PopupMenu7), &QAction::triggered, this,
-          &TForm1::SwapBandResult1Click);
+  PopupMenu4 = popup("PopupMenu4", {{"ClearA2", "Clear A", clear(0)},
+                                    {"ClearB2", "Clear B", clear(1)},
+                                    {"ClearResult1", "Clear Result", clear(2)}});
+  PopupMenu5 = popup("PopupMenu5", {{"RefreshA2", "Align A", slot(&TForm1::Refresh1Click)},
+                                    {"RefreshB2", "Align B", slot(&TForm1::Refresh2Click)}});
+  PopupMenu6 = popup("PopupMenu6", {{"SaveResult1", "Save Result", slot(&TForm1::Save1Click)},
+                                    {"SaveProject1", "Save Project", slot(&TForm1::Save3Click)}});
+  PopupMenu7 =
+      popup("PopupMenu7",
+            {{"SWapAandB1", "Swap A and B", slot(&TForm1::SWapAandB1Click)},
+             {"SwapAandResult1", "Swap A and Result", slot(&TForm1::SwapAandResult1Click)},
+             {"SwapBandResult1", "Swap B and Result", slot(&TForm1::SwapBandResult1Click)}});
 }
 
 QPixmap TForm1::skin(const char* name) const {
