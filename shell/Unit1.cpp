@@ -56,7 +56,6 @@ constexpr int kEdge = 8;
 constexpr int kBottomHeight = 30;
 constexpr int kOperationPanelWidth = 238;
 constexpr int kHeaderHeight = 26;
-const QColor kTeal(0, 128, 128);
 
 QString latin1(const std::string& text) {
   return QString::fromLatin1(text);
@@ -708,28 +707,27 @@ void TForm1::pushFields() {
   if (!radioItems_[item]->isChecked()) radioItems_[item]->setChecked(true);
 }
 
-bool TForm1::run(const std::function<void(CalcState&, UserInterface&)>& command) {
+void TForm1::run(const std::function<void(CalcState&, UserInterface&)>& command) {
   for (PaneView* view : views_) view->pull();
   pullFields();
+  bool failed = true;
   QString failure;
-  {
-    ui_->setBusy(true);
-    try {
-      command(calc_, *ui_);
-    } catch (const kelvaro::CalcError& e) {
-      failure = latin1(e.what());
-    } catch (const std::bad_alloc&) {
-      failure = QStringLiteral("Out of memory: the matrices are too large for this command.");
-    } catch (const std::exception& e) {
-      failure = QString::fromLocal8Bit(e.what());
-    }
-    ui_->setBusy(false);
+  ui_->setBusy(true);
+  try {
+    command(calc_, *ui_);
+    failed = false;
+  } catch (const kelvaro::CalcError& e) {
+    failure = latin1(e.what());
+  } catch (const std::bad_alloc&) {
+    failure = QStringLiteral("Out of memory: the matrices are too large for this command.");
+  } catch (const std::exception& e) {
+    failure = QString::fromLocal8Bit(e.what());
   }
+  ui_->setBusy(false);
   // What the command did up to an error stays visible behind the message box.
   for (PaneView* view : views_) view->push();
   pushFields();
-  if (!failure.isNull()) showMessage(QMessageBox::Critical, kAppTitle, failure);
-  return failure.isNull();
+  if (failed) showMessage(QMessageBox::Critical, kAppTitle, failure);
 }
 
 void TForm1::runOperation(const kelvaro::CommandInfo& command) {
@@ -892,8 +890,11 @@ void TForm1::showMessage(QMessageBox::Icon icon, const QString& title, const QSt
     messageHook_(icon, title, text);
     return;
   }
+  // A box asked for in the middle of a command gets the ordinary pointer back.
+  QApplication::setOverrideCursor(Qt::ArrowCursor);
   QMessageBox box(icon, title, text, QMessageBox::Ok, this);
   box.exec();
+  QApplication::restoreOverrideCursor();
 }
 
 // ---------------------------------------------------------------- the skinned frame

@@ -116,8 +116,7 @@ class TForm1 : public QWidget {
 
   // Runs one command of the calculator on the window's state: the person's edits go in
   // first, the command's changes come out afterwards, and an error is shown in a box.
-  // Returns false when the command ended with an error.
-  bool run(const std::function<void(kelvaro::CalcState&, kelvaro::UserInterface&)>& command);
+  void run(const std::function<void(kelvaro::CalcState&, kelvaro::UserInterface&)>& command);
   // Runs the calculator's shell command of that action name (as kelvaro-cli names it).
   void runAction(std::string_view name, std::string argument = {});
   void pullFields();
