@@ -996,25 +996,26 @@ void TForm1::ImgBtnCloseClick() {
 }
 
 void TForm1::ImgBtnUpClick() {
+  // isHidden, not isVisible: the toggle must also hold while the window itself is hidden.
   for (QWidget* w : {static_cast<QWidget*>(ImgBtnUp), static_cast<QWidget*>(ImgBtnDown), Panel8})
-    w->setVisible(!w->isVisible());
+    w->setHidden(!w->isHidden());
 }
 
 void TForm1::ImgBtnRightShowClick() {
   for (QWidget* w :
        {static_cast<QWidget*>(ImgBtnLeftShow), static_cast<QWidget*>(ImgBtnRightShow), Panel3})
-    w->setVisible(!w->isVisible());
+    w->setHidden(!w->isHidden());
 }
 
 void TForm1::ImgBtnLeftShowClick() {
   ImgBtnRightShowClick();
-  if (!Panel3->isVisible() || Panel6->width() <= Panel3->width()) return;
+  if (Panel3->isHidden() || Panel6->width() <= Panel3->width()) return;
   // The operand column gives back the room the operation panel takes again.
   Panel2->layout()->activate();
   Panel6->setFixedWidth(std::max(0, Panel6->width() - 254 + Panel4->width()));
 }
 
 bool TForm1::Splitter1CanResize(int n) const {
-  const int room = width() - (Panel3->isVisible() ? Panel3->width() : 0);
+  const int room = width() - (Panel3->isHidden() ? 0 : Panel3->width());
   return n > 100 && room - (n + Splitter1->width()) >= 275;
 }
