@@ -14,6 +14,10 @@ inline constexpr int kMatEmpty = 5;
 // rows and cols of m with MatErr := 0; 0, 0 and MatErr := 5 for a matrix without rows.
 void MatDim(const RCOMat& m, int& rows, int& cols, int& MatErr);
 
+// The common size of two operands: true with rows and cols when they agree; otherwise false
+// with MatErr 5 for an empty operand (m1 checked first) or 4 for different sizes.
+bool MatSameDim(const RCOMat& m1, const RCOMat& m2, int& rows, int& cols, int& MatErr);
+
 // r := m1 + m2. Stops with 5 for an empty operand, 4 for different sizes (r unchanged).
 void MatAdd(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr);
 

@@ -135,8 +135,7 @@ TEST(MatInverse, EveryPathMatchesThePlainEliminationBitForBit) {
   for (int round = 0; round < 12; ++round) {
     const int n = 1 + round * 3;
     // Small integers: many equal moduli, so the tie rule of the pivot search is exercised.
-    const RCOMat m =
-        round % 2 ? test::randomWellConditioned(n, gen) : test::randomSmallIntegers(n, n, gen);
+    const RCOMat m = test::randomOfRound(round, n, gen);
     RCoVecD er, ei;
     for (const Element& e : m.elements()) er.push_back(e.re()), ei.push_back(e.im());
     RCOMat expected;
@@ -203,8 +202,7 @@ TEST(MatInvLU, EveryPathMatchesTheElementVersionBitForBit) {
   std::mt19937_64 gen(21);
   for (int round = 0; round < 16; ++round) {
     const int n = 1 + round * 5;
-    const RCOMat m =
-        round % 2 ? test::randomWellConditioned(n, gen) : test::randomSmallIntegers(n, n, gen);
+    const RCOMat m = test::randomOfRound(round, n, gen);
     RCOMat plainFactors = m, plainInverse;
     int plainErr = -1;
     const bool plainThrew =
