@@ -3,12 +3,14 @@
 
 #include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "commands/calc_state.h"
@@ -299,7 +301,12 @@ int run(int argc, char** argv) {
 
   for (const auto& action : inv.actions) runGuarded(ui, [&] { runAction(state, ui, action); });
 
-  writeAll(STDOUT_FILENO, printedPanes(state, inv.print));
+  // Output that cannot be written is a failure, not a silent success.
+  if (!writeAll(STDOUT_FILENO, printedPanes(state, inv.print))) {
+    writeAll(STDERR_FILENO, std::string(kProgram) +
+                                ": cannot write standard output: " + std::strerror(errno) + "\n");
+    return 1;
+  }
   return ui.errorShown() ? 1 : 0;
 }
 

@@ -3,6 +3,8 @@
 
 #include "numbers/element_text.h"
 
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -22,37 +24,46 @@ bool isSign(char c) {
   return c == '+' || c == '-';
 }
 
+// -x when negate is set, by flipping the sign bit (no branch).
+double negatedIf(double x, bool negate) {
+  return std::bit_cast<double>(std::bit_cast<std::uint64_t>(x) ^ (std::uint64_t{negate} << 63));
+}
+
 std::size_t skipSpaces(std::string_view s, std::size_t pos) {
   while (pos < s.size() && s[pos] == ' ') ++pos;
   return pos;
 }
 
-std::size_t skipDigits(std::string_view s, std::size_t pos) {
-  while (pos < s.size() && isDigit(s[pos])) ++pos;
-  return pos;
-}
-
 // A decimal number taken apart: sign, the digits before and after the point, exponent.
+// While there are at most 19 digits, mantissa holds them as one integer.
 struct DecimalParts {
   bool negative = false;
   std::string_view intDigits;
   std::string_view fracDigits;
   std::int64_t exponent = 0;
+  std::uint64_t mantissa = 0;
+  std::size_t digitCount = 0;
 };
 
 // Far beyond any double's range, yet safe to add string lengths to.
 constexpr std::int64_t kExponentLimit = 1'000'000'000'000'000;
 
-std::int64_t readExponent(std::string_view digits, bool negative) {
+std::size_t scanMantissaDigits(std::string_view s, std::size_t pos, DecimalParts& parts) {
+  const std::size_t start = pos;
+  std::uint64_t m = parts.mantissa;
+  while (pos < s.size() && isDigit(s[pos])) m = m * 10 + static_cast<unsigned>(s[pos++] - '0');
+  parts.mantissa = m;
+  parts.digitCount += pos - start;
+  return pos;
+}
+
+std::size_t scanExponentDigits(std::string_view s, std::size_t pos, std::int64_t& exponent) {
   std::int64_t e = 0;
-  for (char c : digits) {
-    e = e * 10 + (c - '0');
-    if (e >= kExponentLimit) {
-      e = kExponentLimit;
-      break;
-    }
+  for (; pos < s.size() && isDigit(s[pos]); ++pos) {
+    if (e < kExponentLimit) e = e * 10 + (s[pos] - '0');
   }
-  return negative ? -e : e;
+  exponent = e;
+  return pos;
 }
 
 std::string_view trimLeadingZeros(std::string_view digits) {
@@ -61,49 +72,21 @@ std::string_view trimLeadingZeros(std::string_view digits) {
   return digits.substr(i);
 }
 
-constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// The double nearest to the decimal number (halves to even). False when it lies beyond the
-// largest double; a value below the smallest one becomes zero.
-bool decimalValue(const DecimalParts& parts, double& out) {
+// The double nearest to the decimal number (halves to even), by the standard library's
+// conversion. False when it lies beyond the largest double; a value below the smallest one
+// becomes zero.
+bool convertDecimal(const DecimalParts& parts, double& out) {
   std::string_view intDigits = trimLeadingZeros(parts.intDigits);
   std::string_view fracDigits = parts.fracDigits;
   // The value is (intDigits fracDigits as one integer) * 10^e.
-  std::int64_t e = parts.exponent - static_cast<std::int64_t>(fracDigits.size());
+  const std::int64_t e = parts.exponent - static_cast<std::int64_t>(fracDigits.size());
   if (intDigits.empty()) fracDigits = trimLeadingZeros(fracDigits);
-  while (!fracDigits.empty() && fracDigits.back() == '0') {
-    fracDigits.remove_suffix(1);
-    ++e;
-  }
-  if (fracDigits.empty()) {
-    while (!intDigits.empty() && intDigits.back() == '0') {
-      intDigits.remove_suffix(1);
-      ++e;
-    }
-  }
   const std::size_t digitCount = intDigits.size() + fracDigits.size();
   const double zero = parts.negative ? -0.0 : 0.0;
   if (digitCount == 0) {
     out = zero;
     return true;
   }
-
-  // Both the integer and the power of ten are exact doubles, so one multiplication or
-  // division rounds the value exactly once.
-  if (digitCount <= 19 && e >= -22 && e <= 22) {
-    std::uint64_t m = 0;
-    for (char c : intDigits) m = m * 10 + static_cast<std::uint64_t>(c - '0');
-    for (char c : fracDigits) m = m * 10 + static_cast<std::uint64_t>(c - '0');
-    if (m <= (std::uint64_t{1} << 53)) {
-      const double mantissa = static_cast<double>(m);
-      const double v = e >= 0 ? mantissa * kExactPowersOfTen[e] : mantissa / kExactPowersOfTen[-e];
-      out = parts.negative ? -v : v;
-      return true;
-    }
-  }
-
   std::string text;
   text.reserve(digitCount + 24);
   text.append(intDigits);
@@ -124,28 +107,46 @@ bool decimalValue(const DecimalParts& parts, double& out) {
   return true;
 }
 
-// The number syntax of the complex text parser, scanned from pos (after its spaces):
-// [sign] digits [. digits] [(e|E) [sign] digits]. The scan stops at the first character that
-// cannot continue the number; complete is false for a lone sign, nothing at all, or an
-// exponent letter without digits.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The value of a scanned number, rounded once to the nearest double. False when it lies
+// beyond the largest double.
+bool decimalValue(const DecimalParts& parts, double& out) {
+  const std::int64_t e = parts.exponent - static_cast<std::int64_t>(parts.fracDigits.size());
+  // Both the integer and the power of ten are exact doubles, so one multiplication or
+  // division rounds the value exactly once.
+  if (parts.digitCount <= 19 && parts.mantissa <= (std::uint64_t{1} << 53) && e >= -22 && e <= 22) {
+    const double mantissa = static_cast<double>(parts.mantissa);
+    const double v = e >= 0 ? mantissa * kExactPowersOfTen[e] : mantissa / kExactPowersOfTen[-e];
+    out = negatedIf(v, parts.negative);
+    return true;
+  }
+  return convertDecimal(parts, out);
+}
+
+// [sign] digits [point digits] [(e|E) [sign] digits], scanned from pos. The scan stops at
+// the first character that cannot continue the number; complete is false for a lone sign,
+// nothing at all, or an exponent letter without digits.
 struct ScannedNumber {
   std::size_t end = 0;
   bool complete = false;
   DecimalParts parts;
 };
 
-ScannedNumber scanNumber(std::string_view s, std::size_t pos) {
+ScannedNumber scanNumber(std::string_view s, std::size_t pos, char point) {
   ScannedNumber r;
-  if (pos < s.size() && isSign(s[pos])) {
-    r.parts.negative = s[pos] == '-';
-    ++pos;
-  }
+  // Signs are as likely as not: no branch on them.
+  const char first = pos < s.size() ? s[pos] : '\0';
+  r.parts.negative = first == '-';
+  pos += isSign(first);
   const std::size_t body = pos;
-  std::size_t end = skipDigits(s, pos);
+  std::size_t end = scanMantissaDigits(s, pos, r.parts);
   r.parts.intDigits = s.substr(pos, end - pos);
   pos = end;
-  if (pos < s.size() && s[pos] == '.') {
-    end = skipDigits(s, ++pos);
+  if (pos < s.size() && s[pos] == point) {
+    end = scanMantissaDigits(s, ++pos, r.parts);
     r.parts.fracDigits = s.substr(pos, end - pos);
     pos = end;
   }
@@ -154,9 +155,9 @@ ScannedNumber scanNumber(std::string_view s, std::size_t pos) {
     ++pos;
     bool negativeExponent = false;
     if (pos < s.size() && isSign(s[pos])) negativeExponent = s[pos++] == '-';
-    end = skipDigits(s, pos);
+    end = scanExponentDigits(s, pos, r.parts.exponent);
+    if (negativeExponent) r.parts.exponent = -r.parts.exponent;
     exponentComplete = end > pos;
-    r.parts.exponent = readExponent(s.substr(pos, end - pos), negativeExponent);
     pos = end;
   }
   r.end = pos;
@@ -174,12 +175,48 @@ ScannedNumber scanNumber(std::string_view s, std::size_t pos) {
   throw CalcError(message);
 }
 
-// Reads one number of the complex text at pos; fails with reason when there is none.
-std::size_t readComplexPart(std::string_view text, std::size_t pos, std::string_view reason,
-                            double& value) {
-  const ScannedNumber n = scanNumber(text, pos);
-  if (!n.complete || !decimalValue(n.parts, value)) failParse(reason, text, pos);
+// Reads one number of the complex text at pos; npos when there is none.
+std::size_t readComplexPart(std::string_view text, std::size_t pos, double& value) {
+  const ScannedNumber n = scanNumber(text, pos, '.');
+  if (!n.complete || !decimalValue(n.parts, value)) return std::string_view::npos;
   return n.end;
+}
+
+// The complex text parser without the message: the reason it failed (nullptr when it did
+// not) and in failPos where the failing step began.
+const char* readComplexText(std::string_view text, Element& value, std::size_t& failPos) {
+  double re = 0;
+  double im = 0;
+  std::size_t pos = skipSpaces(text, 0);
+  std::size_t end = readComplexPart(text, pos, re);
+  if (end == std::string_view::npos) {
+    failPos = pos;
+    return "Could not parse real portion";
+  }
+  pos = skipSpaces(text, end);
+  if (pos == text.size()) {
+    value = Element::complex(re, 0.0);
+    return nullptr;
+  }
+
+  failPos = pos;
+  if (!isSign(text[pos])) return "Could not parse required '+' (or '-') symbol";
+  const bool minus = text[pos] == '-';
+  pos = skipSpaces(text, pos + 1);
+  end = readComplexPart(text, pos, im);
+  failPos = pos;
+  if (end == std::string_view::npos) return "Could not parse imaginary portion";
+  im = negatedIf(im, minus);
+
+  pos = skipSpaces(text, end);
+  failPos = pos;
+  if (pos == text.size() || (text[pos] != 'i' && text[pos] != 'I'))
+    return "Could not parse required 'i' symbol";
+  pos = skipSpaces(text, pos + 1);
+  failPos = pos;
+  if (pos != text.size()) return "Unexpected characters";
+  value = Element::complex(re, im);
+  return nullptr;
 }
 
 void normalizeSeparatorInPlace(std::string& s) {
@@ -229,13 +266,57 @@ std::string normalizeDecimalSeparator(std::string_view s) {
   return out;
 }
 
+namespace {
+
+// What the normaliser looks for in a token, found in one pass without branching on each
+// character: the characters that matter are classes of bits, or-ed together.
+enum : std::uint8_t {
+  kHasI = 1,
+  kHasOpen = 2,
+  kHasClose = 4,
+  kHasComma = 8,
+  kHasSign = 16,
+};
+
+constexpr auto kCharClass = [] {
+  std::array<std::uint8_t, 256> table{};
+  table['i'] = kHasI;
+  table['('] = kHasOpen;
+  table[')'] = kHasClose;
+  table[','] = kHasComma;
+  table['+'] = kHasSign;
+  table['-'] = kHasSign;
+  return table;
+}();
+
+struct TokenShape {
+  std::uint8_t all = 0;    // classes of all characters
+  std::uint8_t inner = 0;  // classes of all but the first and the last character
+  std::size_t firstI = std::string_view::npos;
+};
+
+TokenShape shapeOf(std::string_view t) {
+  TokenShape shape;
+  if (t.empty()) return shape;
+  const auto cls = [&](std::size_t k) { return kCharClass[static_cast<unsigned char>(t[k])]; };
+  std::uint8_t inner = 0;
+  for (std::size_t k = 1; k + 1 < t.size(); ++k) inner |= cls(k);
+  shape.inner = inner;
+  shape.all = inner | cls(0) | cls(t.size() - 1);
+  if (shape.all & kHasI) shape.firstI = t.find('i');
+  return shape;
+}
+
+}  // namespace
+
 std::string_view normalizeTokenView(std::string_view token, const NumberFormat& nf,
                                     std::string& scratch) {
   std::string_view t = token;  // the token, as rewritten by the coefficient step
   std::string_view n = token;  // the normalised text
-  const std::size_t p = t.find('i');
+  TokenShape shape = shapeOf(t);
   bool lone = false;  // the token is i, +i or -i
-  if (p != std::string_view::npos) {
+  if (shape.firstI != std::string_view::npos) {
+    const std::size_t p = shape.firstI;
     if (t == "i" || t == "+i") {
       n = "0+1i";
       lone = true;
@@ -247,17 +328,19 @@ std::string_view normalizeTokenView(std::string_view token, const NumberFormat& 
       scratch.assign(t.substr(0, t.size() - 1));
       scratch += "1i";
       t = n = scratch;
+      shape = shapeOf(t);
     }
   }
 
-  if (t.find('(') != std::string_view::npos && t.find(')') != std::string_view::npos) {
+  bool comma = shape.all & kHasComma;
+  if ((shape.all & kHasOpen) && (shape.all & kHasClose)) {
     n = polarToRectangularText(t, nf, scratch);
-  } else if (p != std::string_view::npos && !lone) {
+    comma = n.find(',') != std::string_view::npos;
+  } else if (shape.firstI != std::string_view::npos && !lone) {
     const char* prefix = nullptr;
-    if (t.find_first_of("+-") == std::string_view::npos) {
+    if (!(shape.all & kHasSign)) {
       prefix = "0+";  // 2.5i -> 0+2.5i
-    } else if (t[0] == '-' && (t.size() < 3 || t.substr(1, t.size() - 2).find_first_of("+-") ==
-                                                   std::string_view::npos)) {
+    } else if (t[0] == '-' && !(shape.inner & kHasSign)) {
       prefix = "0";  // -2i -> 0-2i
     }
     if (prefix) {
@@ -271,7 +354,7 @@ std::string_view normalizeTokenView(std::string_view token, const NumberFormat& 
     }
   }
 
-  if (n.find(',') != std::string_view::npos) {
+  if (comma) {
     if (n.data() != scratch.data()) scratch.assign(n);
     normalizeSeparatorInPlace(scratch);
     n = scratch;
@@ -285,23 +368,15 @@ std::string normalizeToken(std::string_view token, const NumberFormat& nf) {
 }
 
 Element parseComplexText(std::string_view text) {
-  double re = 0;
-  double im = 0;
-  std::size_t pos = skipSpaces(text, 0);
-  pos = skipSpaces(text, readComplexPart(text, pos, "Could not parse real portion", re));
-  if (pos == text.size()) return Element::complex(re, 0.0);
+  Element value;
+  std::size_t failPos = 0;
+  if (const char* reason = readComplexText(text, value, failPos)) failParse(reason, text, failPos);
+  return value;
+}
 
-  if (!isSign(text[pos])) failParse("Could not parse required '+' (or '-') symbol", text, pos);
-  const bool minus = text[pos] == '-';
-  pos = skipSpaces(text, pos + 1);
-  pos = skipSpaces(text, readComplexPart(text, pos, "Could not parse imaginary portion", im));
-  if (minus) im = -im;
-
-  if (pos == text.size() || (text[pos] != 'i' && text[pos] != 'I'))
-    failParse("Could not parse required 'i' symbol", text, pos);
-  pos = skipSpaces(text, pos + 1);
-  if (pos != text.size()) failParse("Unexpected characters", text, pos);
-  return Element::complex(re, im);
+bool tryParseComplexText(std::string_view text, Element& value) {
+  std::size_t failPos = 0;
+  return readComplexText(text, value, failPos) == nullptr;
 }
 
 Element parseElement(std::string_view token, const NumberFormat& nf) {
@@ -309,29 +384,10 @@ Element parseElement(std::string_view token, const NumberFormat& nf) {
 }
 
 bool parseDecimal(std::string_view text, char separator, double& value) {
-  DecimalParts parts;
-  std::size_t pos = skipSpaces(text, 0);
-  if (pos < text.size() && isSign(text[pos])) parts.negative = text[pos++] == '-';
-  std::size_t end = skipDigits(text, pos);
-  parts.intDigits = text.substr(pos, end - pos);
-  pos = end;
-  if (pos < text.size() && text[pos] == separator) {
-    end = skipDigits(text, ++pos);
-    parts.fracDigits = text.substr(pos, end - pos);
-    pos = end;
-  }
-  if (parts.intDigits.empty() && parts.fracDigits.empty()) return false;
-  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-    ++pos;
-    bool negativeExponent = false;
-    if (pos < text.size() && isSign(text[pos])) negativeExponent = text[pos++] == '-';
-    end = skipDigits(text, pos);
-    if (end == pos) return false;
-    parts.exponent = readExponent(text.substr(pos, end - pos), negativeExponent);
-    pos = end;
-  }
-  if (skipSpaces(text, pos) != text.size()) return false;
-  return decimalValue(parts, value);
+  const ScannedNumber n = scanNumber(text, skipSpaces(text, 0), separator);
+  if (!n.complete || n.parts.digitCount == 0) return false;
+  if (skipSpaces(text, n.end) != text.size()) return false;
+  return decimalValue(n.parts, value);
 }
 
 double textToFloat(std::string_view text, char separator) {
@@ -346,7 +402,8 @@ std::int32_t textToInteger(std::string_view text) {
   std::size_t pos = 0;
   bool negative = false;
   if (pos < text.size() && isSign(text[pos])) negative = text[pos++] == '-';
-  const std::size_t end = skipDigits(text, pos);
+  std::size_t end = pos;
+  while (end < text.size() && isDigit(text[end])) ++end;
   std::int64_t magnitude = 0;
   bool valid = end > pos && end == text.size();
   for (std::size_t i = pos; valid && i < end; ++i) {

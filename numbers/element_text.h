@@ -27,6 +27,8 @@ std::string_view normalizeTokenView(std::string_view token, const NumberFormat& 
 
 // Canonical text to a complex value; failures: "<reason> [<consumed><?><rest>]".
 Element parseComplexText(std::string_view text);
+// The same without an exception: false when the text is not canonical complex text.
+bool tryParseComplexText(std::string_view text, Element& value);
 
 // The element parser: normaliser, then complex text parser. Always gives a complex element.
 Element parseElement(std::string_view token, const NumberFormat& nf);
@@ -37,6 +39,12 @@ class ElementParser {
  public:
   explicit ElementParser(const NumberFormat& nf) : nf_(nf) {}
   Element operator()(std::string_view token) {
+    // A token the complex text parser accepts as it stands is one the normaliser leaves
+    // unchanged: it rewrites only tokens with parentheses or commas and tokens whose "i"
+    // does not end a signed second number, and the parser accepts none of those. So most
+    // tokens are read without normalising.
+    Element value;
+    if (tryParseComplexText(token, value)) return value;
     return parseComplexText(normalizeTokenView(token, nf_, scratch_));
   }
 
@@ -71,7 +79,8 @@ std::string formatComplex(const Element& e, const NumberFormat& nf);
 void appendComplex(std::string& out, const Element& e, const NumberFormat& nf);
 
 // The number and complex formatters for printing many values at one precision: the
-// precision is looked at once, and a power-of-ten precision prints through a direct path.
+// precision is looked at once, and a whole number of decimals prints through direct paths
+// that give the same text as the definition.
 class NumberPrinter {
  public:
   explicit NumberPrinter(const NumberFormat& nf);
@@ -82,16 +91,27 @@ class NumberPrinter {
   void appendSigned(std::string& out, Extended x) const;
   void appendComplex(std::string& out, const Element& e) const;
 
-  // The longest text fmt can give.
+  // The longest text fmt can give, and the longest text of an element.
   static constexpr std::size_t kMaxNumberText = 48;
+  static constexpr std::size_t kMaxElementText = 2 * kMaxNumberText + 4;
+  // Writes the complex formatter's text of e to dst (room for kMaxElementText characters),
+  // or with realOnly fmt of its real part; returns the length.
+  std::size_t writeElement(char* dst, const Element& e, bool realOnly = false) const;
 
  private:
-  // Writes fmt(x) to dst (room for kMaxNumberText characters) and returns its length.
+  // Each writes to dst (room for kMaxNumberText characters, one more for writeSigned) and
+  // returns the length.
   std::size_t writeNumber(char* dst, Extended x) const;
-  void appendRectangular(std::string& out, double re, double im) const;
+  std::size_t writeDouble(char* dst, double x) const;  // fmt(x), without going through x87
+  std::size_t writeSigned(char* dst, double x) const;
+  std::size_t writeRounded(char* dst, long long k) const;  // k / PrecScale
+  std::size_t writeRectangular(char* dst, double re, double im) const;
 
   NumberFormat nf_;
-  int decimals_ = -1;  // p when precScale is exactly 10^p, else -1
+  // For a whole number p of decimals (precScale exactly 10^p, p up to 8): p, and the
+  // writer of k / 10^p. Otherwise -1 and nullptr.
+  int decimals_ = -1;
+  std::size_t (*fixed_)(char*, long long, char) = nullptr;
 };
 
 }  // namespace kelvaro

@@ -10,18 +10,9 @@ bool isBlankLine(std::string_view line) {
   return std::all_of(line.begin(), line.end(), isSeparatorChar);
 }
 
-bool TokenCursor::next(std::string_view& token) {
+// At the opening quote of a quoted token.
+bool TokenCursor::nextQuoted(std::string_view& token) {
   const std::size_t size = line_.size();
-  while (pos_ < size && isSeparatorChar(line_[pos_])) ++pos_;
-  if (pos_ == size) return false;
-
-  if (line_[pos_] != '"') {
-    const std::size_t start = pos_;
-    while (pos_ < size && !isSeparatorChar(line_[pos_])) ++pos_;
-    token = line_.substr(start, pos_ - start);
-    return true;
-  }
-
   const std::size_t start = ++pos_;
   std::size_t quote = line_.find('"', start);
   if (quote == std::string_view::npos) {  // unclosed: the rest of the line
@@ -99,13 +90,37 @@ std::vector<std::size_t> rowLines(const Pane& pane) {
 
 void readPane(const Pane& pane, int rows, int cols, RCOMat& reg, const NumberFormat& nf,
               ElementReading reading) {
-  reg.assign(rows, cols, Element::complex(0.0, 0.0));
+  // Every element is written once: read, or zero where a row is short. The register is
+  // not zeroed first, which would write the whole matrix twice.
+  reg.resizeForOverwrite(rows, cols);
+  rows = reg.rows();
+  cols = reg.cols();
+  const Element zero = Element::complex(0.0, 0.0);
   ElementParser parse(nf);
   const bool negate = reading == ElementReading::Negated;
-  forEachPaneToken(pane, reg.rows(), reg.cols(), [&](int r, int c, std::string_view token) {
-    const Element e = parse(token);
-    reg[r][c] = negate ? -e : e;
-  });
+  int r = 0;
+  int c = 0;
+  try {
+    for (const std::string& line : pane.lines()) {
+      if (r >= rows) break;
+      if (isBlankLine(line)) continue;
+      Element* row = reg[r];
+      TokenCursor cursor(line);
+      std::string_view token;
+      for (c = 0; c < cols && cursor.next(token); ++c) {
+        const Element e = parse(token);
+        row[c] = negate ? -e : e;
+      }
+      std::fill(row + c, row + cols, zero);
+      ++r;
+      c = 0;
+    }
+  } catch (...) {
+    // What was read stays; everything after it is zero.
+    std::fill(reg[r] + c, reg.elements().data() + reg.elements().size(), zero);
+    throw;
+  }
+  std::fill(reg[r], reg.elements().data() + reg.elements().size(), zero);
 }
 
 }  // namespace kelvaro

@@ -34,9 +34,25 @@ class TokenCursor {
  public:
   explicit TokenCursor(std::string_view line) : line_(line) {}
   // The next token (valid until the next call), or false at the end of the line.
-  bool next(std::string_view& token);
+  bool next(std::string_view& token) {
+    const char* text = line_.data();
+    const std::size_t size = line_.size();
+    std::size_t pos = pos_;
+    while (pos < size && isSeparatorChar(text[pos])) ++pos;
+    if (pos == size || text[pos] == '"') {
+      pos_ = pos;
+      return pos != size && nextQuoted(token);
+    }
+    const std::size_t start = pos;
+    while (pos < size && !isSeparatorChar(text[pos])) ++pos;
+    pos_ = pos;
+    token = std::string_view(text + start, pos - start);
+    return true;
+  }
 
  private:
+  bool nextQuoted(std::string_view& token);
+
   std::string_view line_;
   std::size_t pos_ = 0;
   std::string unquoted_;

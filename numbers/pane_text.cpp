@@ -35,10 +35,35 @@ void appendWritten(std::string& out, std::string_view token) {
   out += '"';
 }
 
+// Most lines hold no quote at all: their tokens are the plain runs between separators,
+// none needs quotes, and one pass over the characters is enough.
+bool hasQuote(std::string_view line) {
+  return line.find('"') != std::string_view::npos;
+}
+
+// Calls f(token) for each run of non-separator characters.
+template <class F>
+void forEachPlainToken(std::string_view line, F&& f) {
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  while (p != end) {
+    while (p != end && isSeparatorChar(*p)) ++p;
+    if (p == end) break;
+    const char* const start = p;
+    while (p != end && !isSeparatorChar(*p)) ++p;
+    f(std::string_view(start, static_cast<std::size_t>(p - start)));
+  }
+}
+
 }  // namespace
 
 std::size_t widestToken(std::string_view line) {
   std::size_t widest = 0;
+  if (!hasQuote(line)) {
+    forEachPlainToken(line,
+                      [&](std::string_view token) { widest = std::max(widest, token.size()); });
+    return widest;
+  }
   TokenCursor cursor(line);
   std::string_view token;
   while (cursor.next(token)) widest = std::max(widest, writtenLength(token));
@@ -47,6 +72,15 @@ std::size_t widestToken(std::string_view line) {
 
 std::string paddedLine(std::string_view line, std::size_t width) {
   std::string out;
+  if (!hasQuote(line)) {
+    // Padding only ever lengthens a token, so this is enough room for the common case.
+    out.reserve(line.size() + line.size() / 2 + width + 2);
+    forEachPlainToken(line, [&](std::string_view token) {
+      out.append(token);
+      if (token.size() < width + 2) out.append(width + 2 - token.size(), ' ');
+    });
+    return out;
+  }
   TokenCursor cursor(line);
   std::string_view token;
   while (cursor.next(token)) {

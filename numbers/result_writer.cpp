@@ -1,7 +1,9 @@
 #include "numbers/result_writer.h"
 
 #include <cmath>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "numbers/element_text.h"
 
@@ -22,27 +24,30 @@ class Writer {
  public:
   Writer(Pane& result, const NumberFormat& nf) : result_(result), printer_(nf) {}
 
-  void elementText(std::string& out, const Element& e, ElementText how) const {
-    if (how == ElementText::RealOnly)
-      printer_.appendNumber(out, e.re());
-    else
-      printer_.appendComplex(out, e);
-  }
-
   // Rows of m, rows x cols cells each, every row followed by an empty line. A place the
   // register does not have prints as an empty element.
   void matrix(const RCOMat& m, int rows, int cols, ElementText how) {
-    std::string line;
+    const bool realOnly = how == ElementText::RealOnly;
+    // Cells are built in a plain buffer with fixed-size copies; the slack at the end of
+    // the buffer and of text takes what those copies write past a cell.
+    constexpr std::size_t kSlack = 32;
+    constexpr std::size_t kCellRoom = 1 + kCellWidth + NumberPrinter::kMaxElementText;
+    std::vector<char> row(static_cast<std::size_t>(cols > 0 ? cols : 0) * kCellRoom + kSlack);
+    char text[NumberPrinter::kMaxElementText + kSlack] = {};
     for (int r = 0; r < rows; ++r) {
-      line.clear();
+      char* o = row.data();
       for (int c = 0; c < cols; ++c) {
         const bool inside = r < m.rows() && c < m.cols();
-        line += ' ';
-        cell_.clear();
-        elementText(cell_, inside ? m[r][c] : Element(), how);
-        appendRightAligned(line, cell_);
+        const std::size_t n = printer_.writeElement(text, inside ? m[r][c] : Element(), realOnly);
+        std::memset(o, ' ', 1 + kCellWidth);
+        o += 1 + (n < kCellWidth ? kCellWidth - n : 0);
+        if (n <= kSlack)
+          std::memcpy(o, text, kSlack);
+        else
+          std::memcpy(o, text, n);
+        o += n;
       }
-      result_.appendToLast(line);
+      result_.appendToLast(std::string_view(row.data(), static_cast<std::size_t>(o - row.data())));
       result_.add(std::string());
     }
   }
@@ -56,7 +61,7 @@ class Writer {
   void scalar(const Element& e) {
     std::string line = "   ";
     cell_.clear();
-    elementText(cell_, e, ElementText::ComplexAware);
+    printer_.appendComplex(cell_, e);
     appendRightAligned(line, cell_);
     result_.add(std::move(line));
     result_.add(std::string());
@@ -115,12 +120,9 @@ void writeResult(Pane& result, Registers& regs, const NumberFormat& nf) {
       w.factor("   R:", regs.MatF2, rows, cols, kReal);
       break;
     case kResLU:
-      w.factor("   L:", regs.MatF1, rows, rows, kComplex);
-      w.factor("   U:", regs.MatF2, rows, cols, kComplex);
-      break;
     case kResLDL:
       w.factor("   L:", regs.MatF1, rows, rows, kComplex);
-      w.factor("   D:", regs.MatF2, rows, cols, kComplex);
+      w.factor(regs.ResKind == kResLU ? "   U:" : "   D:", regs.MatF2, rows, cols, kComplex);
       break;
     case kResSVD:
       w.factor("   U:", regs.MatF1, rows, rows, kReal);

@@ -192,6 +192,12 @@ TEST_F(Cli, CommaSeparatorFromOptionOrLocale) {
             (Outcome{kResultAtStart, "", 0}));
 }
 
+TEST_F(Cli, UnwritableStandardOutputIsAFailure) {
+  EXPECT_EQ(
+      run({"A"}, "", {"LC_ALL=C"}, "/dev/full"),
+      (Outcome{"", "kelvaro-cli: cannot write standard output: No space left on device\n", 1}));
+}
+
 TEST_F(Cli, SaveResultWritesTheFileOrReportsWhyNot) {
   const std::string saved = (dir_ / "result.txt").string();
   const std::string bad = (dir_ / "nowhere" / "r.txt").string();

@@ -175,12 +175,5 @@ TEST(CommandFrame, StepsCanRunInAnyOrder) {
   EXPECT_EQ(s.result.lines(), (Lines{"A'*B", kWarning, " Error: sizes", ""}));
 }
 
-TEST(CommandFrame, CommandTableRunsTheBuiltCommands) {
-  for (const char* button : {"SpeedButton11", "SpeedButton12", "SpeedButton13", "SpeedButton9"})
-    EXPECT_TRUE(findCommandByButton(button)->built()) << button;
-  EXPECT_EQ(findCommandByAction("A-B")->run, &SpeedButton9Click);
-  EXPECT_EQ(findCommandByAction("A+B")->run, &SpeedButton13Click);
-}
-
 }  // namespace
 }  // namespace kelvaro

@@ -4,6 +4,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -203,6 +205,37 @@ TEST(ComplexTextParser, AgreesWithFromCharsOnRandomNumbers) {
     const Element e = parseComplexText(text);
     ASSERT_EQ(e.re(), expected) << text;
     ASSERT_EQ(std::signbit(e.re()), std::signbit(expected)) << text;
+  }
+}
+
+// What the element parser makes of a token: its value, or its error message.
+std::string outcome(const std::function<Element()>& read) {
+  try {
+    const Element e = read();
+    char text[64];
+    std::snprintf(text, sizeof text, "%a %a", e.re(), e.im());
+    return text;
+  } catch (const CalcError& e) {
+    return e.what();
+  }
+}
+
+// The element parser reads a token directly when it can; that must always give what the
+// normaliser followed by the complex text parser gives, values and messages alike.
+TEST(ElementParser, DirectReadingMatchesNormalisingFirst) {
+  std::mt19937_64 rng(99);
+  const std::string alphabet = "0123456789012345.+-+-eEiiI(),  ";
+  std::uniform_int_distribution<std::size_t> length(1, 9), pick(0, alphabet.size() - 1);
+  for (const NumberFormat& nf : {threeDecimals(), threeDecimals(','), NumberFormat{0, '.'}}) {
+    ElementParser parse(nf);
+    for (int i = 0; i < 100000; ++i) {
+      std::string token;
+      for (std::size_t n = length(rng); n > 0; --n) token += alphabet[pick(rng)];
+      const std::string direct = outcome([&] { return parse(token); });
+      const std::string reference =
+          outcome([&] { return parseComplexText(normalizeToken(token, nf)); });
+      ASSERT_EQ(direct, reference) << '"' << token << '"';
+    }
   }
 }
 

@@ -6,17 +6,10 @@
 #include <vector>
 
 #include "numbers/calc_error.h"
+#include "test_panes.h"
 
 namespace kelvaro {
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Pane paneOf(Lines lines) {
-  Pane p;
-  p.setLines(std::move(lines));
-  return p;
-}
 
 const NumberFormat kThree{1000, '.'};
 
@@ -123,6 +116,7 @@ TEST(ReadingLoop, NegatedReading) {
 
 TEST(ReadingLoop, ErrorStopsAndKeepsWhatWasRead) {
   RCOMat m;
+  readPane(paneOf({"9 9 9", "9 9 9", "9 9 9"}), 3, 3, m, kThree);  // an earlier command's
   try {
     readPane(paneOf({"1 2", "3 x4 5"}), 2, 3, m, kThree);
     FAIL();
@@ -132,6 +126,8 @@ TEST(ReadingLoop, ErrorStopsAndKeepsWhatWasRead) {
   EXPECT_EQ(m[0][1].re(), 2);
   EXPECT_EQ(m[1][0].re(), 3);
   EXPECT_EQ(m[1][2].re(), 0);  // never reached
+  EXPECT_TRUE(m[1][2].isComplex());
+  EXPECT_EQ(m[1][1].re(), 0);  // the element that failed
 }
 
 TEST(ReadingLoop, StaysInsideTheRegister) {

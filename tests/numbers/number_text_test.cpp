@@ -172,7 +172,10 @@ TEST(NumberFormatter, DirectPathMatchesTheDefinition) {
       const Extended k = std::nearbyint(scaled);
       expected = k == 0 ? "0" : formatGeneral(k / scale, '.');
     }
-    ASSERT_EQ(formatNumber(x, NumberFormat{scale, '.'}), expected) << x << " at " << p;
+    const NumberFormat nf{scale, '.'};
+    ASSERT_EQ(formatNumber(x, nf), expected) << x << " at " << p;
+    // Element parts are doubles and print through their own path.
+    ASSERT_EQ(formatComplex(Element::real(x), nf), expected) << x << " at " << p;
   }
 }
 

@@ -6,17 +6,10 @@
 #include <vector>
 
 #include "numbers/matrix_text.h"
+#include "test_panes.h"
 
 namespace kelvaro {
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Pane paneOf(Lines lines) {
-  Pane p;
-  p.setLines(std::move(lines));
-  return p;
-}
 
 Lines aligned(Lines lines) {
   Pane p = paneOf(std::move(lines));

@@ -6,11 +6,10 @@
 #include <vector>
 
 #include "numbers/calc_error.h"
+#include "test_panes.h"
 
 namespace kelvaro {
 namespace {
-
-using Lines = std::vector<std::string>;
 
 const NumberFormat kThree{1000, '.'};
 

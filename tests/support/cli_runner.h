@@ -29,10 +29,12 @@ inline std::ostream& operator<<(std::ostream& os, const Outcome& o) {
 class CliTest : public ScratchDirectoryTest {
  protected:
   // Runs kelvaro-cli in a known environment: the C locale unless env says otherwise.
+  // stdoutPath replaces the file that catches standard output.
   Outcome run(const std::vector<std::string>& args, const std::string& input = "",
-              std::vector<std::string> env = {"LC_ALL=C"}) const {
+              std::vector<std::string> env = {"LC_ALL=C"},
+              const std::string& stdoutPath = "") const {
     const std::string in = file(".stdin", input);
-    const std::string out = (dir_ / ".stdout").string();
+    const std::string out = stdoutPath.empty() ? (dir_ / ".stdout").string() : stdoutPath;
     const std::string err = (dir_ / ".stderr").string();
     std::vector<std::string> argvStrings{KELVARO_CLI};
     argvStrings.insert(argvStrings.end(), args.begin(), args.end());
@@ -55,7 +57,7 @@ class CliTest : public ScratchDirectoryTest {
     waitpid(pid, &status, 0);
     Outcome o;
     o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    o.out = contentOf(out);
+    o.out = stdoutPath.empty() ? contentOf(out) : "";
     o.err = contentOf(err);
     return o;
   }
