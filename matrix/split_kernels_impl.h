@@ -183,6 +183,52 @@ void gjUpdateRowTrackModulus(int len, double cre, double cim, const double* xre,
   gjUpdateRowImpl<V, true>(len, cre, cim, xre, xim, xsum, yre, yim, first, track);
 }
 
+// Keeps U vectors of y in registers through all the steps.
+template <class V, int U>
+void gjStepsBlock(int steps, const double* cre, const double* cim, const double* csum,
+                  const double* xre, const double* xim, const double* xsum, long ldx, double* yre,
+                  double* yim) {
+  typename V::T r[U], i[U];
+#pragma GCC unroll 8
+  for (int u = 0; u < U; ++u) r[u] = V::load(yre + u * V::W), i[u] = V::load(yim + u * V::W);
+  for (int s = 0; s < steps; ++s) {
+    const auto vcr = V::set1(cre[s]), vci = V::set1(cim[s]), vcs = V::set1(csum[s]);
+    const double* xr = xre + s * ldx;
+    const double* xi = xim + s * ldx;
+    const double* xs = xsum + s * ldx;
+#pragma GCC unroll 8
+    for (int u = 0; u < U; ++u) {
+      const auto p = V::mul(V::load(xr + u * V::W), vcr);
+      const auto q = V::mul(V::load(xi + u * V::W), vci);
+      const auto t = V::mul(V::load(xs + u * V::W), vcs);
+      r[u] = V::sub(r[u], V::sub(p, q));
+      i[u] = V::sub(i[u], V::sub(V::sub(t, p), q));
+    }
+  }
+#pragma GCC unroll 8
+  for (int u = 0; u < U; ++u) V::store(yre + u * V::W, r[u]), V::store(yim + u * V::W, i[u]);
+}
+
+template <class V>
+void gjUpdateRowSteps(int len, int steps, const double* cre, const double* cim, const double* csum,
+                      const double* xre, const double* xim, const double* xsum, long ldx,
+                      double* yre, double* yim) {
+  constexpr int U = 4;
+  int j = 0;
+  for (; j + U * V::W <= len; j += U * V::W)
+    gjStepsBlock<V, U>(steps, cre, cim, csum, xre + j, xim + j, xsum + j, ldx, yre + j, yim + j);
+  for (; j + V::W <= len; j += V::W)
+    gjStepsBlock<V, 1>(steps, cre, cim, csum, xre + j, xim + j, xsum + j, ldx, yre + j, yim + j);
+  for (; j < len; ++j)
+    for (int s = 0; s < steps; ++s) {
+      const double p = xre[s * ldx + j] * cre[s];
+      const double q = xim[s * ldx + j] * cim[s];
+      const double t = xsum[s * ldx + j] * csum[s];
+      yre[j] = yre[j] - (p - q);
+      yim[j] = yim[j] - ((t - p) - q);
+    }
+}
+
 template <class V>
 void trackModulus(int len, const double* re, const double* im, double first, PivotTrack* track) {
   int j = 0;
@@ -207,6 +253,7 @@ constexpr SplitKernels makeKernels() {
       trackAbsRe<V>,
       gjUpdateRow<V>,
       gjUpdateRowTrackModulus<V>,
+      gjUpdateRowSteps<V>,
       trackModulus<V>,
   };
 }
