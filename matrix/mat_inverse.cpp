@@ -115,10 +115,9 @@ void solveIdentitySplit(const SplitMatrix& a, const RCoVecE& rowPerm, const RCoV
         sre[c] = one == i ? 1.0 : one < i ? 0.0 + are[one] : 0.0;
         sim[c] = one < i ? 0.0 + aim[one] : 0.0;
       }
-      for (int k = i + 1; k < n; ++k)
-        kern.mulSubRow(width, are[k], aim[k],
-                       yre.data() + static_cast<std::size_t>(k) * kSolveBlock,
-                       yim.data() + static_cast<std::size_t>(k) * kSolveBlock, sre, sim);
+      const std::size_t below = static_cast<std::size_t>(i + 1) * kSolveBlock;
+      kern.mulSubRowSteps(width, n - i - 1, are + i + 1, aim + i + 1, yre.data() + below,
+                          yim.data() + below, kSolveBlock, sre, sim);
       const Element d = Element::complex(are[i], aim[i]);
       for (int c = 0; c < width; ++c) {
         const Element y = Element::complex(sre[c], sim[c]) / d;

@@ -183,50 +183,84 @@ void gjUpdateRowTrackModulus(int len, double cre, double cim, const double* xre,
   gjUpdateRowImpl<V, true>(len, cre, cim, xre, xim, xsum, yre, yim, first, track);
 }
 
-// Keeps U vectors of y in registers through all the steps.
-template <class V, int U>
-void gjStepsBlock(int steps, const double* cre, const double* cim, const double* csum,
-                  const double* xre, const double* xim, const double* xsum, long ldx, double* yre,
-                  double* yim) {
-  typename V::T r[U], i[U];
+// One double at a time: the tails of the vector loops.
+struct ScalarVec {
+  using T = double;
+  static constexpr int W = 1;
+  static T load(const double* p) { return *p; }
+  static void store(double* p, T v) { *p = v; }
+  static T set1(double x) { return x; }
+  static T lanes(double first) { return first; }
+  static T add(T a, T b) { return a + b; }
+  static T sub(T a, T b) { return a - b; }
+  static T mul(T a, T b) { return a * b; }
+  static T abs(T a) { return __builtin_fabs(a); }
+  static bool gt(T a, T b) { return a > b; }
+  static T select(bool m, T a, T b) { return m ? a : b; }
+};
+
+// Runs y through steps updates in ascending order, U vectors at a time kept in registers and
+// the tail one double at a time. Step::apply<Vec>(s, j, r, i) applies step s to the values
+// r, i of columns j onwards.
+template <class V, class Step>
+void runSteps(int len, int steps, const Step& step, double* yre, double* yim) {
+  constexpr int U = 4;
+  const auto block = [&]<class Vec, int N>(int j) {
+    typename Vec::T r[N], i[N];
 #pragma GCC unroll 8
-  for (int u = 0; u < U; ++u) r[u] = V::load(yre + u * V::W), i[u] = V::load(yim + u * V::W);
-  for (int s = 0; s < steps; ++s) {
-    const auto vcr = V::set1(cre[s]), vci = V::set1(cim[s]), vcs = V::set1(csum[s]);
-    const double* xr = xre + s * ldx;
-    const double* xi = xim + s * ldx;
-    const double* xs = xsum + s * ldx;
+    for (int u = 0; u < N; ++u)
+      r[u] = Vec::load(yre + j + u * Vec::W), i[u] = Vec::load(yim + j + u * Vec::W);
+    for (int s = 0; s < steps; ++s)
 #pragma GCC unroll 8
-    for (int u = 0; u < U; ++u) {
-      const auto p = V::mul(V::load(xr + u * V::W), vcr);
-      const auto q = V::mul(V::load(xi + u * V::W), vci);
-      const auto t = V::mul(V::load(xs + u * V::W), vcs);
-      r[u] = V::sub(r[u], V::sub(p, q));
-      i[u] = V::sub(i[u], V::sub(V::sub(t, p), q));
-    }
-  }
+      for (int u = 0; u < N; ++u) step.template apply<Vec>(s, j + u * Vec::W, r[u], i[u]);
 #pragma GCC unroll 8
-  for (int u = 0; u < U; ++u) V::store(yre + u * V::W, r[u]), V::store(yim + u * V::W, i[u]);
+    for (int u = 0; u < N; ++u)
+      Vec::store(yre + j + u * Vec::W, r[u]), Vec::store(yim + j + u * Vec::W, i[u]);
+  };
+  int j = 0;
+  for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
+  for (; j + V::W <= len; j += V::W) block.template operator()<V, 1>(j);
+  for (; j < len; ++j) block.template operator()<ScalarVec, 1>(j);
 }
+
+// Gauss-Jordan step s: c = (cre[s], cim[s]) with csum[s], the row x of step s at s * ldx.
+struct GaussJordanStep {
+  const double *cre, *cim, *csum, *xre, *xim, *xsum;
+  long ldx;
+  template <class Vec>
+  void apply(int s, int j, typename Vec::T& r, typename Vec::T& i) const {
+    const auto p = Vec::mul(Vec::load(xre + s * ldx + j), Vec::set1(cre[s]));
+    const auto q = Vec::mul(Vec::load(xim + s * ldx + j), Vec::set1(cim[s]));
+    const auto t = Vec::mul(Vec::load(xsum + s * ldx + j), Vec::set1(csum[s]));
+    r = Vec::sub(r, Vec::sub(p, q));
+    i = Vec::sub(i, Vec::sub(Vec::sub(t, p), q));
+  }
+};
+
+// Elimination step s: y - m*x with m = (mre[s], mim[s]), the row x of step s at s * ldx.
+struct EliminationStep {
+  const double *mre, *mim, *xre, *xim;
+  long ldx;
+  template <class Vec>
+  void apply(int s, int j, typename Vec::T& r, typename Vec::T& i) const {
+    const auto mr = Vec::set1(mre[s]), mi = Vec::set1(mim[s]);
+    const auto xr = Vec::load(xre + s * ldx + j), xi = Vec::load(xim + s * ldx + j);
+    r = Vec::sub(r, Vec::sub(Vec::mul(mr, xr), Vec::mul(mi, xi)));
+    i = Vec::sub(i, Vec::add(Vec::mul(mr, xi), Vec::mul(mi, xr)));
+  }
+};
 
 template <class V>
 void gjUpdateRowSteps(int len, int steps, const double* cre, const double* cim, const double* csum,
                       const double* xre, const double* xim, const double* xsum, long ldx,
                       double* yre, double* yim) {
-  constexpr int U = 4;
-  int j = 0;
-  for (; j + U * V::W <= len; j += U * V::W)
-    gjStepsBlock<V, U>(steps, cre, cim, csum, xre + j, xim + j, xsum + j, ldx, yre + j, yim + j);
-  for (; j + V::W <= len; j += V::W)
-    gjStepsBlock<V, 1>(steps, cre, cim, csum, xre + j, xim + j, xsum + j, ldx, yre + j, yim + j);
-  for (; j < len; ++j)
-    for (int s = 0; s < steps; ++s) {
-      const double p = xre[s * ldx + j] * cre[s];
-      const double q = xim[s * ldx + j] * cim[s];
-      const double t = xsum[s * ldx + j] * csum[s];
-      yre[j] = yre[j] - (p - q);
-      yim[j] = yim[j] - ((t - p) - q);
-    }
+  runSteps<V>(len, steps, GaussJordanStep{cre, cim, csum, xre, xim, xsum, ldx}, yre, yim);
+}
+
+template <class V>
+void mulSubRowSteps(int len, int steps, const double* mre, const double* mim, const double* xre,
+                    const double* xim, long ldx, double* yre, double* yim) {
+  runSteps<V>(len, steps, EliminationStep{mre, mim, xre, xim, ldx}, yre, yim);
 }
 
 template <class V>
@@ -254,6 +288,7 @@ constexpr SplitKernels makeKernels() {
       gjUpdateRow<V>,
       gjUpdateRowTrackModulus<V>,
       gjUpdateRowSteps<V>,
+      mulSubRowSteps<V>,
       trackModulus<V>,
   };
 }
