@@ -38,48 +38,78 @@ void swapColumns(double* re, double* im, int rows, int n, int c1, int c2) {
 }
 
 // MatLUPivot on split parts; the same steps as the element version below, with the pivot
-// search of each step done while the step before writes the values it searches.
+// search of each step done while the step before writes the values it searches. The steps
+// run in panels: the columns left of a panel take the panel's updates at its end (all
+// steps for one element while it stays in registers), and a pivot row's left part is
+// brought up to date just before its step. The multipliers of the panel are kept aside,
+// since the matrix itself holds them only until a later step changes them.
 void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatErr) {
+  constexpr int kPanel = 32;
   const SplitKernels& kern = splitKernels();
   const int n = a.rows;
+  std::vector<double> multRe(static_cast<std::size_t>(n) * kPanel), multIm(multRe.size());
+  const auto mult = [&](int i) { return static_cast<std::size_t>(i) * kPanel; };
+  // Panel steps [0, steps) for the left part [0, k0) of row i.
+  const auto catchUp = [&](int i, int k0, int first, int steps) {
+    if (first >= steps || k0 == 0) return;
+    kern.mulSubRowSteps(k0, steps - first, multRe.data() + mult(i) + first,
+                        multIm.data() + mult(i) + first, a.rowRe(k0 + first), a.rowIm(k0 + first),
+                        n, a.rowRe(i), a.rowIm(i));
+  };
+
   PivotTrack track{0.0, -1.0};
   for (int i = 0; i < n; ++i) kern.trackAbsRe(n, a.rowRe(i), static_cast<double>(i) * n, &track);
-  for (int k = 0; k < n - 1 && MatErr == kMatOk; ++k) {
-    // The search starts from |Re a[k][k]|: the tracked first maximum over the region is the
-    // same pivot, except when that start is NaN, which no later value can beat.
-    const double start = std::fabs(a.rowRe(k)[k]);
-    double best = track.best;
-    long long at = static_cast<long long>(track.index);
-    if (std::isnan(start) || at < 0) {
-      best = start;
-      at = static_cast<long long>(k) * n + k;
+  for (int k0 = 0; k0 < n - 1 && MatErr == kMatOk; k0 += kPanel) {
+    const int k1 = std::min(n - 1, k0 + kPanel);
+    int k = k0;
+    for (; k < k1; ++k) {
+      const int s = k - k0;
+      // The search starts from |Re a[k][k]|: the tracked first maximum over the region is
+      // the same pivot, except when that start is NaN, which no later value can beat.
+      const double start = std::fabs(a.rowRe(k)[k]);
+      double best = track.best;
+      long long at = static_cast<long long>(track.index);
+      if (std::isnan(start) || at < 0) {
+        best = start;
+        at = static_cast<long long>(k) * n + k;
+      }
+      if (best == 0.0) {
+        MatErr = kMatSingular;
+        break;
+      }
+      const int pr = static_cast<int>(at / n), pc = static_cast<int>(at % n);
+      if (pc != k) {
+        swapColumns(a.re.data(), a.im.data(), n, n, k, pc);
+        std::swap(colPerm[k], colPerm[pc]);
+      }
+      if (pr != k) {
+        swapRows(a.re.data(), a.im.data(), n, k, pr);
+        std::swap(rowPerm[k], rowPerm[pr]);
+        std::swap_ranges(multRe.begin() + mult(k), multRe.begin() + mult(k) + s,
+                         multRe.begin() + mult(pr));
+        std::swap_ranges(multIm.begin() + mult(k), multIm.begin() + mult(k) + s,
+                         multIm.begin() + mult(pr));
+      }
+      catchUp(k, k0, 0, s);
+      const Element pivot = complexAt(a, k, k);
+      track = {0.0, -1.0};
+      for (int i = k + 1; i < n; ++i) {
+        double* yre = a.rowRe(i);
+        double* yim = a.rowIm(i);
+        const Element m = Element::complex(yre[k], yim[k]) / pivot;
+        multRe[mult(i) + s] = m.re();
+        multIm[mult(i) + s] = m.im();
+        kern.mulSubRowTrackAbsRe(n - k - 1, m.re(), m.im(), a.rowRe(k) + k + 1, a.rowIm(k) + k + 1,
+                                 yre + k + 1, yim + k + 1, static_cast<double>(i) * n + k + 1,
+                                 &track);
+        kern.mulSubRow(k - k0, m.re(), m.im(), a.rowRe(k) + k0, a.rowIm(k) + k0, yre + k0,
+                       yim + k0);
+        yre[k] = -m.re();
+        yim[k] = -m.im();
+      }
     }
-    if (best == 0.0) {
-      MatErr = kMatSingular;
-      break;
-    }
-    const int pr = static_cast<int>(at / n), pc = static_cast<int>(at % n);
-    if (pc != k) {
-      swapColumns(a.re.data(), a.im.data(), n, n, k, pc);
-      std::swap(colPerm[k], colPerm[pc]);
-    }
-    if (pr != k) {
-      swapRows(a.re.data(), a.im.data(), n, k, pr);
-      std::swap(rowPerm[k], rowPerm[pr]);
-    }
-    const Element pivot = complexAt(a, k, k);
-    track = {0.0, -1.0};
-    for (int i = k + 1; i < n; ++i) {
-      double* yre = a.rowRe(i);
-      double* yim = a.rowIm(i);
-      const Element m = Element::complex(yre[k], yim[k]) / pivot;
-      kern.mulSubRowTrackAbsRe(n - k - 1, m.re(), m.im(), a.rowRe(k) + k + 1, a.rowIm(k) + k + 1,
-                               yre + k + 1, yim + k + 1, static_cast<double>(i) * n + k + 1,
-                               &track);
-      kern.mulSubRow(k, m.re(), m.im(), a.rowRe(k), a.rowIm(k), yre, yim);
-      yre[k] = -m.re();
-      yim[k] = -m.im();
-    }
+    // Rows from k on have not been pivot rows yet: they take every step made in the panel.
+    for (int i = k; i < n; ++i) catchUp(i, k0, 0, k - k0);
   }
   if (MatErr != kMatOk) return;
   for (int i = 0; i < n; ++i)
