@@ -1,7 +1,11 @@
 // kelvaro-cli: the calculator without a window. Options set up the start-up state, actions
 // run one after another as clicks would, and the chosen panes are printed at the end.
 
+#include <sys/uio.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <climits>
 
 #include <cerrno>
 #include <cstring>
@@ -73,19 +77,42 @@ class StderrInterface : public UserInterface {
   bool errorShown_ = false;
 };
 
-std::vector<std::string> splitPaneText(std::string_view text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::size_t stop = end;
-    if (end < text.size() && stop > start && text[stop - 1] == '\r') --stop;
-    lines.emplace_back(text.substr(start, stop - start));
-    start = end + 1;
+// Pane text as it arrives from a file: lines end at LF, a CR right before an LF is dropped,
+// a final LF starts no further line, and an empty file gives no line at all.
+class PaneLineSplitter {
+ public:
+  void feed(std::string_view piece) {
+    while (!piece.empty()) {
+      const std::size_t lf = piece.find('\n');
+      if (lf == std::string_view::npos) {
+        current_.append(piece);
+        open_ = true;
+        return;
+      }
+      if (current_.empty()) {  // the whole line is in this piece
+        std::string_view line = piece.substr(0, lf);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines_.emplace_back(line);
+      } else {
+        current_.append(piece.substr(0, lf));
+        if (current_.back() == '\r') current_.pop_back();
+        lines_.push_back(current_);
+        current_.clear();
+      }
+      open_ = false;
+      piece.remove_prefix(lf + 1);
+    }
   }
-  return lines;
-}
+  std::vector<std::string> finish() {
+    if (open_) lines_.push_back(std::move(current_));
+    return std::move(lines_);
+  }
+
+ private:
+  std::vector<std::string> lines_;
+  std::string current_;  // keeps its capacity from line to line
+  bool open_ = false;    // the last line has begun but not ended
+};
 
 std::string usage() {
   std::string text =
@@ -215,10 +242,18 @@ void readPaneSources(Invocation& inv) {
     if (!*source) continue;
     if ((*source)->path == "-" && ++fromStandardInput > 1)
       throw UsageError("standard input can be read for one pane only");
-    std::string content, reason;
-    if (!readWholeFile((*source)->path, content, reason))
-      throw UsageError("cannot read \"" + (*source)->path + "\": " + reason);
-    (*source)->lines = splitPaneText(content);
+    std::string reason;
+    try {
+      PaneLineSplitter splitter;
+      if (readFileInPieces((*source)->path, [&](std::string_view piece) { splitter.feed(piece); },
+                           reason)) {
+        (*source)->lines = splitter.finish();
+        continue;
+      }
+    } catch (const std::bad_alloc&) {
+      reason = "Out of memory";
+    }
+    throw UsageError("cannot read \"" + (*source)->path + "\": " + reason);
   }
 }
 
@@ -246,31 +281,61 @@ void runAction(CalcState& state, StderrInterface& ui, const std::string& action)
   shell->run(state, ui, argument);
 }
 
-std::string printedPanes(const CalcState& state, const std::vector<PrintedPane>& panes) {
-  std::size_t size = 0;
-  for (const Pane* pane : {&state.result, &state.paneA, &state.paneB})
-    for (const auto& line : pane->lines()) size += line.size() + 1;
-  std::string out;
-  out.reserve(size + 64);
+// The printed panes as pieces of one write: each line and its LF, with a header line per
+// pane when there are several. The pieces point into state, which must outlive them.
+std::vector<iovec> printedPanes(const CalcState& state, const std::vector<PrintedPane>& panes) {
+  static const char kNewline = '\n';
+  std::vector<iovec> pieces;
+  auto add = [&](std::string_view text) {
+    if (!text.empty()) pieces.push_back({const_cast<char*>(text.data()), text.size()});
+    pieces.push_back({const_cast<char*>(&kNewline), 1});
+  };
   const bool headed = panes.size() > 1;
   for (const PrintedPane pane : panes) {
-    if (pane == PrintedPane::X) {
-      if (headed) out += "[x]\n";
-      out += state.coefText;
-      out += '\n';
-      continue;
+    switch (pane) {
+      case PrintedPane::X:
+        if (headed) add("[x]");
+        add(state.coefText);
+        continue;
+      case PrintedPane::Result:
+        if (headed) add("[result]");
+        break;
+      case PrintedPane::A:
+        if (headed) add("[a]");
+        break;
+      case PrintedPane::B:
+        if (headed) add("[b]");
+        break;
     }
-    const bool isResult = pane == PrintedPane::Result;
-    if (headed) out += isResult ? "[result]\n" : pane == PrintedPane::A ? "[a]\n" : "[b]\n";
-    const Pane& shown = isResult                 ? state.result
-                        : pane == PrintedPane::A ? state.paneA
-                                                 : state.paneB;
-    for (const auto& line : shown.lines()) {
-      out += line;
-      out += '\n';
+    const Pane& shown = pane == PrintedPane::Result ? state.result
+                        : pane == PrintedPane::A    ? state.paneA
+                                                    : state.paneB;
+    for (const auto& line : shown.lines()) add(line);
+  }
+  return pieces;
+}
+
+// writev until every piece is out, however the kernel splits it.
+bool writePieces(int fd, std::vector<iovec>& pieces) {
+  std::size_t first = 0;
+  while (first < pieces.size()) {
+    const int count = static_cast<int>(std::min<std::size_t>(pieces.size() - first, IOV_MAX));
+    const ssize_t n = ::writev(fd, &pieces[first], count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    auto written = static_cast<std::size_t>(n);
+    while (first < pieces.size() && written >= pieces[first].iov_len) {
+      written -= pieces[first].iov_len;
+      ++first;
+    }
+    if (written > 0) {
+      pieces[first].iov_base = static_cast<char*>(pieces[first].iov_base) + written;
+      pieces[first].iov_len -= written;
     }
   }
-  return out;
+  return true;
 }
 
 int run(int argc, char** argv) {
@@ -302,7 +367,8 @@ int run(int argc, char** argv) {
   for (const auto& action : inv.actions) runGuarded(ui, [&] { runAction(state, ui, action); });
 
   // Output that cannot be written is a failure, not a silent success.
-  if (!writeAll(STDOUT_FILENO, printedPanes(state, inv.print))) {
+  std::vector<iovec> pieces = printedPanes(state, inv.print);
+  if (!writePieces(STDOUT_FILENO, pieces)) {
     writeAll(STDERR_FILENO, std::string(kProgram) +
                                 ": cannot write standard output: " + std::strerror(errno) + "\n");
     return 1;
@@ -314,5 +380,14 @@ int run(int argc, char** argv) {
 }  // namespace kelvaro
 
 int main(int argc, char** argv) {
-  return kelvaro::run(argc, argv);
+  // Actions report their own failures; this only catches what is left, such as the printed
+  // panes not fitting in memory.
+  try {
+    return kelvaro::run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    kelvaro::writeAll(STDERR_FILENO, "kelvaro-cli: out of memory\n");
+  } catch (const std::exception& e) {
+    kelvaro::writeAll(STDERR_FILENO, std::string("kelvaro-cli: ") + e.what() + "\n");
+  }
+  return 1;
 }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "numbers/calc_error.h"
 
@@ -53,20 +54,26 @@ int createTemporary(const std::string& directory, std::string& name) {
 
 }  // namespace
 
-bool readWholeFile(const std::string& path, std::string& content, std::string& reason) {
+bool readFileInPieces(const std::string& path, const std::function<void(std::string_view)>& consume,
+                      std::string& reason) {
   const bool standardInput = path == "-";
   const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     reason = std::strerror(errno);
     return false;
   }
-  struct stat info;
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
-    content.reserve(static_cast<std::size_t>(info.st_size));
-  char buffer[1 << 16];
+  // Closed however the reading ends, also when consume throws.
+  struct Closer {
+    int fd;
+    bool owned;
+    ~Closer() {
+      if (owned) ::close(fd);
+    }
+  } closer{fd, !standardInput};
+  std::vector<char> buffer(1 << 16);
   bool ok = true;
   for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -74,10 +81,14 @@ bool readWholeFile(const std::string& path, std::string& content, std::string& r
       ok = false;
       break;
     }
-    content.append(buffer, static_cast<std::size_t>(n));
+    consume(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
   }
-  if (!standardInput) ::close(fd);
   return ok;
+}
+
+bool readWholeFile(const std::string& path, std::string& content, std::string& reason) {
+  return readFileInPieces(
+      path, [&](std::string_view piece) { content.append(piece); }, reason);
 }
 
 bool writeAll(int fd, std::string_view bytes) {

@@ -3,10 +3,17 @@
 // kelvaro-cli. A file is written under a temporary name and renamed over the target, so it is
 // never left half-written.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace kelvaro {
+
+// Reads a file ("-" is standard input) piece by piece, handing each piece to consume in
+// order, so a large file need not be held twice. False, with the system's text for the error
+// in reason, when it cannot be read.
+bool readFileInPieces(const std::string& path, const std::function<void(std::string_view)>& consume,
+                      std::string& reason);
 
 // The whole content of a file ("-" is standard input). False, with the system's text for the
 // error in reason, when it cannot be read.

@@ -172,6 +172,11 @@ TEST_F(Cli, PanesFromFilesWithCrlfAndFromStandardInput) {
   const std::string one = file("one.txt", "7\n");
   EXPECT_EQ(run({"--a=" + empty, "--result=" + one, "--print=a,result"}),
             (Outcome{"[a]\n[result]\n7\n", "", 0}));
+  // Long lines arrive in several pieces: a CR at the end of one piece and its LF at the start
+  // of the next still end the line; a CR not followed by LF stays.
+  const std::string longLine(65535, '9');
+  const std::string big = file("big.txt", longLine + "\r\n" + longLine + "9\r\n8\r");
+  EXPECT_EQ(run({"--result=" + big}), (Outcome{longLine + "\n" + longLine + "9\n8\r\n", "", 0}));
 }
 
 TEST_F(Cli, CommaSeparatorFromOptionOrLocale) {
