@@ -17,11 +17,48 @@ namespace kelvaro {
 inline constexpr std::string_view kIncompleteMatrixWarning =
     "Warning : Matrix is incomplete, and the null elements will be replaced by zeros.";
 
+// True when the character separates tokens (codes 1 to 32; a NUL is taken as one too).
+inline bool isSeparatorChar(char c) {
+  return static_cast<unsigned char>(c) <= 32;
+}
+
 // True when the line is empty or holds only characters with codes 1 to 32.
 bool isBlankLine(std::string_view line);
 
-// The tokens of one line, in order. Characters 1 to 32 separate tokens; a token that begins
-// with a double quote runs to the closing quote ("" inside stands for one quote).
+// Walks the tokens of one line without allocating: characters 1 to 32 separate tokens; a
+// token that begins with a double quote runs to the closing quote ("" inside stands for one
+// quote, an unclosed quote runs to the end of the line) and the next token starts right
+// after the closing quote. Only a quoted token with doubled quotes is built, in the cursor's
+// own buffer; every other token is a view of the line.
+class TokenCursor {
+ public:
+  explicit TokenCursor(std::string_view line) : line_(line) {}
+  // The next token (valid until the next call), or false at the end of the line.
+  bool next(std::string_view& token) {
+    const char* text = line_.data();
+    const std::size_t size = line_.size();
+    std::size_t pos = pos_;
+    while (pos < size && isSeparatorChar(text[pos])) ++pos;
+    if (pos == size || text[pos] == '"') {
+      pos_ = pos;
+      return pos != size && nextQuoted(token);
+    }
+    const std::size_t start = pos;
+    while (pos < size && !isSeparatorChar(text[pos])) ++pos;
+    pos_ = pos;
+    token = std::string_view(text + start, pos - start);
+    return true;
+  }
+
+ private:
+  bool nextQuoted(std::string_view& token);
+
+  std::string_view line_;
+  std::size_t pos_ = 0;
+  std::string unquoted_;
+};
+
+// The tokens of one line, in order.
 std::vector<std::string> tokens(std::string_view line);
 std::size_t tokenCount(std::string_view line);
 
@@ -33,6 +70,22 @@ int columnCount(const Pane& pane, Pane& result);
 
 // Indexes of the non-blank lines, in order: rowLines(p)[r] is the line of row r.
 std::vector<std::size_t> rowLines(const Pane& pane);
+
+// Calls f(row, col, token) for the tokens of rows 0 to rows-1 (row r being the r-th
+// non-blank line), columns below cols, in reading order. Commands that convert tokens their
+// own way walk a pane with this.
+template <class F>
+void forEachPaneToken(const Pane& pane, int rows, int cols, F&& f) {
+  int r = 0;
+  for (const std::string& line : pane.lines()) {
+    if (r >= rows) break;
+    if (isBlankLine(line)) continue;
+    TokenCursor cursor(line);
+    std::string_view token;
+    for (int c = 0; c < cols && cursor.next(token); ++c) f(r, c, token);
+    ++r;
+  }
+}
 
 // The reading loop: reg := rows x cols complex zeros, then row r (the r-th non-blank line),
 // token c goes to reg[r][c] through the element parser (negated for A-B). The first

@@ -1,9 +1,21 @@
 #pragma once
 // Text services on a whole pane that parse no numbers: Align and the separator swap.
 
+#include <cstddef>
+#include <string>
+#include <string_view>
+
 #include "numbers/pane.h"
 
 namespace kelvaro {
+
+// Length of the longest token of the line as Align writes it (0 for a line without tokens).
+std::size_t widestToken(std::string_view line);
+
+// The tokens of the line, each left-justified in width + 2 characters (a longer token is not
+// cut). A token that would not read back as itself unquoted (empty, holding blanks, or
+// starting with a quote) is written in quotes.
+std::string paddedLine(std::string_view line, std::size_t width);
 
 // Drops empty lines and pads every token to the width of the pane's widest token plus two.
 void alignPane(Pane& pane);

@@ -25,6 +25,13 @@ class RCOMat {
     data_.assign(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_), value);
   }
   void clear() { assign(0, 0, Element()); }
+  // Sized to rows x cols, keeping the storage it has: elements keep whatever they hold (new
+  // ones are empty). For a caller that then writes every element.
+  void resizeForOverwrite(int rows, int cols) {
+    rows_ = rows > 0 ? rows : 0;
+    cols_ = rows_ > 0 && cols > 0 ? cols : 0;
+    data_.resize(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_));
+  }
 
   int rows() const { return rows_; }
   int cols() const { return cols_; }
