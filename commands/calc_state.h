@@ -15,10 +15,10 @@ struct CalcState {
   Pane paneB;   // RichEdit2, "Matrix B:"
   Pane result;  // RichEdit3, "Result:"
 
-  std::string coefText = "1";       // LabeledEdit1, "Coef.(x)"
-  std::string rowText = "3";        // LabeledEdit2, "Row"
-  std::string columnText = "3";     // LabeledEdit3, "Column"
-  std::string precisionText = "3";  // ComboBox1, "Precision"
+  std::string coefText = "1";                          // LabeledEdit1, "Coef.(x)"
+  std::string rowText = "3";                           // LabeledEdit2, "Row"
+  std::string columnText = "3";                        // LabeledEdit3, "Column"
+  std::string precisionText = "3";                     // ComboBox1, "Precision"
   DisplayFormat display = DisplayFormat::Rectangular;  // RadioGroup1, "Complex Format"
 
   // The locale's decimal separator as the locale gives it (compared whole at start-up);

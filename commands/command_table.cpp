@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "commands/basic_commands.h"
+
 namespace kelvaro {
 
 namespace {
@@ -9,10 +11,12 @@ namespace {
 // Button, handler, hint, action, result kind, handler function. The hints keep their
 // original spacing: they are shown as they are.
 const std::array kCommands = std::to_array<CommandInfo>({
-    {"SpeedButton11", "SpeedButton11Click", "Matrix  A", "A", 0, nullptr},
-    {"SpeedButton12", "SpeedButton12Click", "Matrix  B", "B", 0, nullptr},
-    {"SpeedButton13", "SpeedButton13Click", "Matrix A Plus Matrix B", "A+B", 0, nullptr},
-    {"SpeedButton9", "SpeedButton9Click", "Matrix A minus Matrix B", "A-B", 0, nullptr},
+    {"SpeedButton11", "SpeedButton11Click", "Matrix  A", "A", 0, SpeedButton11Click},
+    {"SpeedButton12", "SpeedButton12Click", "Matrix  B", "B", 0, SpeedButton12Click},
+    {"SpeedButton13", "SpeedButton13Click", "Matrix A Plus Matrix B", "A+B", 0,
+     SpeedButton13Click},
+    {"SpeedButton9", "SpeedButton9Click", "Matrix A minus Matrix B", "A-B", 0,
+     SpeedButton9Click},
     {"SpeedButton14", "SpeedButton14Click", "Matrix Transpose", "A'", 0, nullptr},
     {"SpeedButton15", "SpeedButton15Click", "Matrix Transpose", "B'", 0, nullptr},
     {"SpeedButton16", "SpeedButton16Click", "Matrix  A  multiply   x", "A*x", 0, nullptr},

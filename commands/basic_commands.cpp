@@ -1,0 +1,63 @@
+#include "commands/basic_commands.h"
+
+#include <string_view>
+
+#include "commands/command_frame.h"
+#include "matrix/Zezizir2.h"
+
+namespace kelvaro {
+
+namespace {
+
+// Reprints one operand pane at the current precision and display format.
+void showPane(CalcState& state, const Pane& pane, std::string_view label) {
+  runPrelude(state, kResMatrix);
+  const PaneSize size = countPane(state, pane);
+  appendLabel(state, label);
+  setCurrentSize(state, size);
+  readOperand(state, pane, size, state.regs.MatR);
+  writeCommandResult(state);
+}
+
+// A+B, and A-B by reading B negated into MatB.
+void addPanes(CalcState& state, std::string_view label, std::string_view errorLine,
+              ElementReading readingOfB) {
+  runPrelude(state, kResMatrix);
+  const PaneSize sizeA = countPane(state, state.paneA);
+  const PaneSize sizeB = countPane(state, state.paneB);
+  appendLabel(state, label);
+  if (sizeA != sizeB) {
+    appendErrorLine(state, errorLine);
+    return;
+  }
+  Registers& regs = state.regs;
+  setCurrentSize(state, sizeA);
+  regs.MatR.resize(sizeA.rows, sizeA.cols);
+  readOperand(state, state.paneA, sizeA, regs.MatA);
+  readOperand(state, state.paneB, sizeA, regs.MatB, readingOfB);
+  // Two empty panes leave MatErr at 5 and MatR empty: the writer then prints the bare "=".
+  MatAdd(regs.MatA, regs.MatB, regs.MatR, regs.MatErr);
+  writeCommandResult(state);
+}
+
+}  // namespace
+
+void SpeedButton11Click(CalcState& state) {
+  showPane(state, state.paneA, "A");
+}
+
+void SpeedButton12Click(CalcState& state) {
+  showPane(state, state.paneB, "B");
+}
+
+void SpeedButton13Click(CalcState& state) {
+  addPanes(state, "A+B", " Error: To Calculate A+B, the two Matrice must be same dimensions!",
+           ElementReading::Plain);
+}
+
+void SpeedButton9Click(CalcState& state) {
+  addPanes(state, "A-B", " Error: To Calculate A-B, the two Matrice must be same dimensions!",
+           ElementReading::Negated);
+}
+
+}  // namespace kelvaro

@@ -1,0 +1,46 @@
+#include "commands/command_frame.h"
+
+#include <string>
+
+#include "commands/shell_commands.h"
+#include "numbers/result_writer.h"
+
+namespace kelvaro {
+
+void runPrelude(CalcState& state, int resultKind) {
+  Refresh1Click(state);
+  Refresh2Click(state);
+  state.regs.ResKind = resultKind;
+}
+
+PaneSize countPane(CalcState& state, const Pane& pane) {
+  PaneSize size;
+  size.rows = rowCount(pane);
+  size.cols = columnCount(pane, state.result);
+  return size;
+}
+
+void appendLabel(CalcState& state, std::string_view label) {
+  state.result.add(std::string(label));
+}
+
+void appendErrorLine(CalcState& state, std::string_view errorLine) {
+  state.result.add(std::string(errorLine));
+  state.result.add(std::string());
+}
+
+void setCurrentSize(CalcState& state, PaneSize size) {
+  state.regs.RowN = size.rows;
+  state.regs.ColN = size.cols;
+}
+
+void readOperand(const CalcState& state, const Pane& pane, PaneSize size, RCOMat& reg,
+                 ElementReading reading) {
+  readPane(pane, size.rows, size.cols, reg, state.numberFormat(), reading);
+}
+
+void writeCommandResult(CalcState& state) {
+  writeResult(state.result, state.regs, state.numberFormat());
+}
+
+}  // namespace kelvaro

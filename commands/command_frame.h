@@ -1,0 +1,49 @@
+#pragma once
+// The steps every operation command is made of. A handler calls them in its own order:
+// most run prelude, count A (and B), label, size check, read, routine, write; some count an
+// operand after the label or read into another register, so each step stands alone.
+//
+// A conversion error while reading propagates as CalcError: the command ends there, the
+// label line stays without "=", and the caller shows the message.
+
+#include <string_view>
+
+#include "commands/calc_state.h"
+#include "numbers/matrix_text.h"
+#include "numbers/rcomat.h"
+
+namespace kelvaro {
+
+// Rows and columns of an operand pane as the frame counted them.
+struct PaneSize {
+  int rows = 0;
+  int cols = 0;
+  bool operator==(const PaneSize&) const = default;
+};
+
+// Aligns pane A, then pane B (every operation command does this first, also those that read
+// one pane only), and sets ResKind to the command's result kind.
+void runPrelude(CalcState& state, int resultKind);
+
+// Row count, then column count of an operand pane; the column count may append the
+// incomplete-matrix warning to the Result pane.
+PaneSize countPane(CalcState& state, const Pane& pane);
+
+// The line the result writer later completes with "=".
+void appendLabel(CalcState& state, std::string_view label);
+
+// A failed operation: its error line (it starts with a blank), then an empty line.
+void appendErrorLine(CalcState& state, std::string_view errorLine);
+
+// RowN and ColN := size, as the result writer prints them.
+void setCurrentSize(CalcState& state, PaneSize size);
+
+// Fills reg with the pane's matrix, size.rows x size.cols, missing elements zero. Throws
+// CalcError at the first element that cannot be read.
+void readOperand(const CalcState& state, const Pane& pane, PaneSize size, RCOMat& reg,
+                 ElementReading reading = ElementReading::Plain);
+
+// Hands the registers to the result writer at the state's precision, separator and format.
+void writeCommandResult(CalcState& state);
+
+}  // namespace kelvaro

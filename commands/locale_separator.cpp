@@ -1,0 +1,29 @@
+#include "commands/locale_separator.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <cstdlib>
+
+namespace kelvaro {
+
+std::string decimalSeparatorOfLocale(const char* name) {
+  // A locale object of our own: the process-wide locale stays "C" so that no library
+  // conversion elsewhere changes its behaviour behind our back.
+  locale_t loc = newlocale(LC_NUMERIC_MASK, name, static_cast<locale_t>(0));
+  if (loc == static_cast<locale_t>(0)) return ".";
+  const char* radix = nl_langinfo_l(RADIXCHAR, loc);
+  std::string separator = radix != nullptr && *radix != '\0' ? radix : ".";
+  freelocale(loc);
+  return separator;
+}
+
+std::string environmentDecimalSeparator() {
+  for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') return decimalSeparatorOfLocale(value);
+  }
+  return decimalSeparatorOfLocale("C");
+}
+
+}  // namespace kelvaro

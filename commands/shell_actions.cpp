@@ -1,0 +1,87 @@
+#include "commands/shell_actions.h"
+
+#include <array>
+#include <string>
+
+#include "commands/shell_commands.h"
+
+namespace kelvaro {
+
+namespace {
+
+// Adapters from the window commands to the action signature.
+template <void (*Command)(CalcState&)>
+void plain(CalcState& s, UserInterface&, std::string_view) {
+  Command(s);
+}
+template <void (*Command)(CalcState&, UserInterface&)>
+void withInterface(CalcState& s, UserInterface& ui, std::string_view) {
+  Command(s, ui);
+}
+
+// Typing into a field replaces its text.
+template <std::string CalcState::*Field>
+void typeInto(CalcState& s, UserInterface&, std::string_view text) {
+  s.*Field = text;
+}
+
+void typePrecision(CalcState& s, UserInterface&, std::string_view text) {
+  s.precisionText = text;
+  ComboBox1Change(s);
+}
+
+void saveResultTo(CalcState& s, UserInterface&, std::string_view path) {
+  saveResult(s, std::string(path));
+}
+
+const std::array kShellActions = std::to_array<ShellActionInfo>({
+    {"auto", nullptr, nullptr},
+    {"align-a", nullptr, plain<Refresh1Click>},
+    {"align-b", nullptr, plain<Refresh2Click>},
+    {"align-result", nullptr, plain<Align1Click>},
+    {"clear-a", nullptr, plain<clearPaneA>},
+    {"clear-b", nullptr, plain<clearPaneB>},
+    {"clear-result", nullptr, plain<clearResultPane>},
+    {"swap-ab", nullptr, plain<SWapAandB1Click>},
+    {"swap-a-result", nullptr, withInterface<SwapAandResult1Click>},
+    {"swap-b-result", nullptr, withInterface<SwapBandResult1Click>},
+    {"comma-to-dot", nullptr, withInterface<commatodot1Click>},
+    {"dot-to-comma", nullptr, withInterface<dottocomma1Click>},
+    {"polar-to-rect-a", nullptr, nullptr},
+    {"rect-to-polar-a", nullptr, nullptr},
+    {"polar-to-rect-b", nullptr, nullptr},
+    {"rect-to-polar-b", nullptr, nullptr},
+    {"format=rect", nullptr, nullptr},
+    {"format=polar", nullptr, nullptr},
+    {"x", "TEXT", typeInto<&CalcState::coefText>},
+    {"rows", "TEXT", typeInto<&CalcState::rowText>},
+    {"columns", "TEXT", typeInto<&CalcState::columnText>},
+    {"precision", "TEXT", typePrecision},
+    {"save-result", "FILE", saveResultTo},
+    {"save-project", "FILE", nullptr},
+    {"open-project", "FILE", nullptr},
+});
+
+}  // namespace
+
+std::span<const ShellActionInfo> shellActionTable() {
+  return kShellActions;
+}
+
+const ShellActionInfo* findShellAction(std::string_view action, std::string_view& argument) {
+  for (const auto& entry : kShellActions) {
+    const std::string_view name = entry.action;
+    if (!entry.takesArgument()) {
+      if (action != name) continue;
+      argument = std::string_view();
+      return &entry;
+    }
+    if (action.size() > name.size() && action.starts_with(name) && action[name.size()] == '=') {
+      argument = action.substr(name.size() + 1);
+      return &entry;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace kelvaro

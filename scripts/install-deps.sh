@@ -1,0 +1,29 @@
+#!/bin/sh
+# Installs, with apt-get, whatever of Kelvaro's build and test packages is missing.
+# Safe to run again: packages already installed are left alone. Extra packages may be named
+# on the command line (scripts/bench.sh asks for hyperfine this way).
+set -eu
+
+# Everything the build and the tests need. Add a package here and every script gets it.
+PACKAGES="cmake ninja-build g++ libgtest-dev libbenchmark-dev locales"
+
+missing=""
+for package in $PACKAGES "$@"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $package"
+  fi
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then
+  SUDO=""
+elif command -v sudo >/dev/null 2>&1; then
+  SUDO="sudo"
+else
+  echo "install-deps: missing packages:$missing (run this script as root to install them)" >&2
+  exit 1
+fi
+echo "install-deps: installing$missing"
+$SUDO apt-get update -q
+# shellcheck disable=SC2086
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends $missing

@@ -1,0 +1,70 @@
+// Lines without quotes take a shorter road through Align; it must end where the general one
+// does, also when both kinds of line share a pane.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "numbers/matrix_text.h"
+#include "numbers/pane_text.h"
+
+namespace kelvaro {
+namespace {
+
+TEST(AlignPaths, LinesWithAndWithoutQuotesAlignAlike) {
+  // A decorative pair of quotes sends a line down the general road without changing its
+  // tokens, so both spellings must align to the same text.
+  const std::vector<std::string> plain = {"1 -2.5\t3+i", " \x01 7  123456789 ", "", "x"};
+  const std::vector<std::string> quoted = {"1 \"-2.5\"\t3+i", " \x01 \"7\"  123456789 ", "",
+                                           "\"x\""};
+  Pane a, b;
+  a.setLines(plain);
+  b.setLines(quoted);
+  alignPane(a);
+  alignPane(b);
+  EXPECT_EQ(a.lines(), b.lines());
+  EXPECT_EQ(a.line(0), "1          -2.5       3+i        ");
+
+  // A quoted token wider than every plain one sets the width of the plain lines too.
+  Pane mixed;
+  mixed.setLines({"1 2", "\"a b\""});
+  alignPane(mixed);
+  EXPECT_EQ(mixed.lines(), (std::vector<std::string>{"1      2      ", "\"a b\"  "}));
+}
+
+TEST(AlignPaths, EveryByteSplitsAsTheTokenizerSplits) {
+  // Random lines of letters, high bytes, "!" (33, the first non-separator) and separators
+  // 1 to 32, at every offset: each aligns to its tokens, each padded to the widest plus two.
+  const std::string alphabet = "aZ!~\x7f\x80\xa0\xff \t\x01\x1f\x20\x0d";
+  std::uint32_t seed = 12345;
+  for (int round = 0; round < 2000; ++round) {
+    std::string line;
+    seed = seed * 1664525u + 1013904223u;
+    const int length = static_cast<int>(seed >> 26);  // 0 to 63
+    for (int i = 0; i < length; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      line += alphabet[(seed >> 16) % alphabet.size()];
+    }
+    const std::vector<std::string> words = tokens(line);
+    std::size_t width = 0;
+    for (const auto& w : words) width = std::max(width, w.size());
+    std::string expected;
+    for (const auto& w : words) expected += w + std::string(width + 2 - w.size(), ' ');
+
+    Pane pane;
+    pane.setLines({line});
+    alignPane(pane);
+    if (line.empty()) {
+      EXPECT_TRUE(pane.empty());
+      continue;
+    }
+    ASSERT_EQ(pane.lineCount(), 1u);
+    ASSERT_EQ(pane.line(0), expected) << "round " << round;
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro
