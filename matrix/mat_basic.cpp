@@ -26,13 +26,7 @@ bool MatSameDim(const RCOMat& m1, const RCOMat& m2, int& rows, int& cols, int& M
 }
 
 void MatAdd(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr) {
-  int rows, cols;
-  if (!MatSameDim(m1, m2, rows, cols, MatErr)) return;
-  r.resize(rows, cols);
-  const auto a = m1.elements();
-  const auto b = m2.elements();
-  auto out = r.elements();
-  for (std::size_t i = 0; i < out.size(); ++i) out[i] = a[i] + b[i];
+  MatElementwise(m1, m2, r, MatErr, [](const Element& a, const Element& b) { return a + b; });
 }
 
 }  // namespace kelvaro
