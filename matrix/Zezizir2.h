@@ -4,3 +4,9 @@
 // routine. No text, no windows: this is where the arithmetic lives.
 
 #include "matrix/mat_basic.h"
+#include "matrix/mat_det.h"
+#include "matrix/mat_elementwise.h"
+#include "matrix/mat_inverse.h"
+#include "matrix/mat_lu.h"
+#include "matrix/mat_product.h"
+#include "matrix/mat_types.h"

@@ -1,0 +1,121 @@
+// Speed of the complex matrix routines on random well-conditioned matrices.
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+#include "commands/complex_algorithms.h"
+#include "matrix/Zezizir2.h"
+#include "matrix/simd_path.h"
+
+namespace kelvaro {
+namespace {
+
+RCOMat randomComplex(int n, unsigned seed) {
+  std::mt19937_64 gen(seed);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  RCOMat m(n, n);
+  for (auto& e : m.elements()) e = Element::complex(u(gen), u(gen));
+  // A strong diagonal keeps the matrix far from singular.
+  for (int i = 0; i < n; ++i) m[i][i] = Element::complex(m[i][i].re() + n, m[i][i].im());
+  return m;
+}
+
+void setPath(benchmark::State& state) {
+  const auto path = static_cast<SimdPath>(state.range(1));
+  if (!setSimdPath(path)) state.SkipWithError("path not supported here");
+  state.SetLabel(simdPathName(path));
+}
+
+void BM_MatMul(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  setPath(state);
+  const RCOMat a = randomComplex(n, 1), b = randomComplex(n, 2);
+  RCOMat c;
+  int err = 0;
+  for (auto _ : state) {
+    MatMul(a, b, c, err);
+    benchmark::DoNotOptimize(c[0][0]);
+  }
+  // Eight flops per complex multiply-add.
+  state.counters["GFLOP/s"] = benchmark::Counter(
+      8.0 * n * n * n, benchmark::Counter::kIsIterationInvariantRate, benchmark::Counter::kIs1000);
+  setSimdPath(SimdPath::Avx512) || setSimdPath(SimdPath::Avx2);
+}
+BENCHMARK(BM_MatMul)->ArgsProduct({{200, 1000}, {0, 1, 2}})->Unit(benchmark::kMillisecond);
+
+void BM_MatInverse(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const RCOMat a = randomComplex(n, 3);
+  RCoVecD re, im;
+  RCOMat r;
+  for (auto _ : state) {
+    state.PauseTiming();
+    re.clear();
+    im.clear();
+    for (const Element& e : a.elements()) re.push_back(e.re()), im.push_back(e.im());
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(MatInverse(n, re, im, r));
+  }
+}
+BENCHMARK(BM_MatInverse)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// Routines that overwrite their operand get a fresh copy outside the timing.
+template <typename Routine>
+void runOnCopies(benchmark::State& state, Routine routine) {
+  const int n = static_cast<int>(state.range(0));
+  const RCOMat a = randomComplex(n, 4);
+  RCOMat work;
+  for (auto _ : state) {
+    state.PauseTiming();
+    work = a;
+    state.ResumeTiming();
+    routine(work, n);
+  }
+}
+
+void BM_MatInvLU(benchmark::State& state) {
+  RCOMat r;
+  int err = 0;
+  runOnCopies(state, [&](RCOMat& m, int) { MatInvLU(m, r, err); });
+}
+BENCHMARK(BM_MatInvLU)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+void BM_MatDet(benchmark::State& state) {
+  Element d;
+  runOnCopies(state, [&](RCOMat& m, int n) { MatDet(m, n, n, d); });
+}
+BENCHMARK(BM_MatDet)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+void BM_MatRank(benchmark::State& state) {
+  runOnCopies(state, [](RCOMat& m, int n) { benchmark::DoNotOptimize(MatRank(m, n, n)); });
+}
+BENCHMARK(BM_MatRank)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+void BM_MatLU(benchmark::State& state) {
+  RCOMat l, u;
+  runOnCopies(state, [&](RCOMat& m, int n) {
+    l.resize(n, n);
+    u.resize(n, n);
+    benchmark::DoNotOptimize(MatLU(m, l, u, n, n));
+  });
+}
+BENCHMARK(BM_MatLU)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// A^50 as the power command forms it: 49 products, the running power on the left.
+void BM_MatrixPower(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const int x = static_cast<int>(state.range(1));
+  const RCOMat a = randomComplex(n, 5);
+  RCOMat work, c, r;
+  int err = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    work = a;
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(matrixPower(work, x, c, r, err));
+  }
+}
+BENCHMARK(BM_MatrixPower)->Args({200, 50})->Args({200, -50})->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace kelvaro

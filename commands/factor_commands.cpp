@@ -1,0 +1,164 @@
+#include "commands/factor_commands.h"
+
+#include <cmath>
+#include <string>
+
+#include "commands/command_frame.h"
+#include "commands/complex_algorithms.h"
+#include "commands/operand.h"
+#include "matrix/Zezizir2.h"
+#include "numbers/calc_error.h"
+#include "numbers/element_text.h"
+
+namespace kelvaro {
+
+namespace {
+
+void determinant(CalcState& state, Operand op) {
+  const std::string label = op.text("Det(", ")");
+  const PaneSize size = startOnOperand(state, op, kResScalar, label);
+  setCurrentSize(state, size);
+  if (size.rows != size.cols) {
+    appendErrorLine(state, " Error: To Calculate " + label + ", the Matrix must be square!");
+    return;
+  }
+  Registers& regs = state.regs;
+  readOperand(state, op.pane, size, regs.MatR);
+  // An empty pane has the determinant of the empty product, 1.
+  MatDet(regs.MatR, size.rows, size.cols, regs.ScalarR);
+  writeCommandResult(state);
+}
+
+void rank(CalcState& state, Operand op) {
+  const PaneSize size = startOnOperand(state, op, kResScalar, op.text("Rank(", ")"));
+  setCurrentSize(state, size);
+  Registers& regs = state.regs;
+  readOperand(state, op.pane, size, regs.MatR);
+  regs.ScalarR = Element::real(MatRank(regs.MatR, size.rows, size.cols));
+  writeCommandResult(state);
+}
+
+void lu(CalcState& state, Operand op) {
+  const PaneSize size = startOnOperand(state, op, kResLU, op.text("LU(", ")"));
+  setCurrentSize(state, size);
+  Registers& regs = state.regs;
+  regs.MatF1.resize(size.rows, size.cols);
+  regs.MatF2.resize(size.rows, size.cols);
+  // Read before the shape test, so a bad element is reported for any shape.
+  readOperand(state, op.pane, size, regs.MatR);
+  const int res = MatLU(regs.MatR, regs.MatF1, regs.MatF2, size.rows, size.cols);
+  if (res == -1) {
+    appendErrorLine(state, " Error: To Calculate LU, Matrix must be square!");
+    return;
+  }
+  if (res == 0) {
+    appendErrorLine(state, " Error:  Calculate LU failed!");
+    return;
+  }
+  writeCommandResult(state);
+}
+
+void cholesky(CalcState& state, Operand op) {
+  const PaneSize size = startOnOperand(state, op, kResLDL, op.text("Chol(", ")"));
+  setCurrentSize(state, size);
+  if (size.rows != size.cols) {
+    appendErrorLine(state, " Error: To Calculate Cholesky, Row=Col!");
+    return;
+  }
+  Registers& regs = state.regs;
+  readOperand(state, op.pane, size, regs.MatR);
+  if (!choleskyLDL(regs.MatR, regs.MatF1, regs.MatF2)) {
+    appendErrorLine(state, " No Cholesky decomposition!");
+    return;
+  }
+  writeCommandResult(state);
+}
+
+// The exponent as a 32-bit integer; a value outside that range is refused as the integer
+// conversion refuses it, with the field's text.
+int exponentOf(double value, const std::string& fieldText) {
+  if (!(value >= -2147483648.0 && value <= 2147483647.0))
+    throw CalcError("'" + fieldText + "' is not a valid integer value");
+  return static_cast<int>(value);
+}
+
+void power(CalcState& state, Operand op, RCOMat& operandReg, int x) {
+  const PaneSize size = countPane(state, op.pane);
+  appendLabel(state, op.text("", "^(") + std::to_string(x) + ")");
+  if (size.rows != size.cols) {
+    appendErrorLine(state,
+                    op.text(" Error: To Calculate ", "^x, ") + op.name + " must be square! ");
+    return;
+  }
+  Registers& regs = state.regs;
+  setCurrentSize(state, size);
+  regs.MatR.resize(size.rows, size.cols);
+  regs.MatC.resize(size.rows, size.cols);
+  readOperand(state, op.pane, size, operandReg);
+  // A singular power (negative exponents only) prints nothing beyond the label.
+  if (!matrixPower(operandReg, x, regs.MatC, regs.MatR, regs.MatErr)) return;
+  writeCommandResult(state);
+}
+
+void norm(CalcState& state, Operand op, RCOMat& operandReg) {
+  const PaneSize size = startOnOperand(state, op, kResScalar, op.text("Norm(", ")"));
+  state.regs.ScalarR = Element::integer(0);
+  setCurrentSize(state, size);
+  readOperand(state, op.pane, size, operandReg);
+  state.regs.ScalarR = Element::real(frobeniusNorm(operandReg));
+  writeCommandResult(state);
+}
+
+}  // namespace
+
+void SpeedButton32Click(CalcState& state) {
+  determinant(state, operandA(state));
+}
+void SpeedButton37Click(CalcState& state) {
+  determinant(state, operandB(state));
+}
+void SpeedButton34Click(CalcState& state) {
+  rank(state, operandA(state));
+}
+void SpeedButton35Click(CalcState& state) {
+  rank(state, operandB(state));
+}
+void SpeedButton29Click(CalcState& state) {
+  lu(state, operandA(state));
+}
+void SpeedButton30Click(CalcState& state) {
+  lu(state, operandB(state));
+}
+void SpeedButton31Click(CalcState& state) {
+  cholesky(state, operandA(state));
+}
+void SpeedButton36Click(CalcState& state) {
+  cholesky(state, operandB(state));
+}
+
+void SpeedButton27Click(CalcState& state) {
+  runPrelude(state, kResMatrix);
+  // The field as an element; its real part rounded, halves to even (the imaginary part is
+  // ignored).
+  const Element z = parseElement(state.coefText, state.numberFormat());
+  const int x = exponentOf(std::nearbyint(z.re()), state.coefText);
+  power(state, operandA(state), state.regs.MatA, x);
+}
+
+void SpeedButton44Click(CalcState& state) {
+  runPrelude(state, kResMatrix);
+  // The field as a plain decimal number, kept in CoefX, then truncated toward zero.
+  const double value = textToFloat(state.coefText, state.decimalPoint());
+  state.regs.CoefX = Element::real(value);
+  const int x = exponentOf(std::trunc(value), state.coefText);
+  power(state, operandB(state), state.regs.MatB, x);
+}
+
+void SpeedButton50Click(CalcState& state) {
+  norm(state, operandA(state), state.regs.MatA);
+}
+void SpeedButton51Click(CalcState& state) {
+  norm(state, operandB(state), state.regs.MatB);
+}
+
+}  // namespace kelvaro

@@ -1,0 +1,139 @@
+#include "commands/product_commands.h"
+
+#include <string>
+
+#include "commands/command_frame.h"
+#include "commands/complex_algorithms.h"
+#include "commands/operand.h"
+#include "matrix/Zezizir2.h"
+
+namespace kelvaro {
+
+namespace {
+
+constexpr std::string_view kProductShapeError = " Error: To Calculate A*B, A(Col)=B(Row)!";
+
+// Reads the operand into MatC and inverts it: Gauss-Jordan on its split parts when square,
+// the element-wise reciprocal otherwise. MatR gets the result; false when singular.
+bool readAndInvert(CalcState& state, const Pane& pane, PaneSize size) {
+  Registers& regs = state.regs;
+  regs.MatC.resize(size.rows, size.cols);
+  regs.MatR.resize(size.rows, size.cols);
+  readOperand(state, pane, size, regs.MatC);
+  if (size.rows != size.cols) {
+    elementwiseReciprocal(regs.MatC, regs.MatR);
+    return true;
+  }
+  RCoVecD re, im;
+  re.reserve(regs.MatC.elements().size());
+  im.reserve(regs.MatC.elements().size());
+  for (const Element& e : regs.MatC.elements()) {
+    re.push_back(e.re());
+    im.push_back(e.im());
+  }
+  return MatInverse(size.rows, re, im, regs.MatR) == 0;
+}
+
+void inverse(CalcState& state, Operand op) {
+  const std::string label = op.text("inv(", ")");
+  const PaneSize size = startOnOperand(state, op, kResMatrix, label);
+  if (!readAndInvert(state, op.pane, size)) {
+    appendErrorLine(state, " Error: " + label + " has no result!");
+    return;
+  }
+  setCurrentSize(state, size);
+  writeCommandResult(state);
+}
+
+}  // namespace
+
+void SpeedButton39Click(CalcState& state) {
+  const auto [a, b] = startOnBothPanes(state, kResMatrix, "A*B");
+  if (a.cols != b.rows) {
+    appendErrorLine(state, kProductShapeError);
+    return;
+  }
+  Registers& regs = state.regs;
+  regs.MatR.resize(a.rows, b.cols);
+  readOperand(state, state.paneA, a, regs.MatA);
+  readOperand(state, state.paneB, b, regs.MatB);
+  MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr);
+  setCurrentSize(state, {a.rows, b.cols});
+  writeCommandResult(state);
+}
+
+void SpeedButton40Click(CalcState& state) {
+  runPrelude(state, kResMatrix);
+  const PaneSize a = countPane(state, state.paneA);
+  appendLabel(state, "A'*B");
+  Registers& regs = state.regs;
+  regs.MatR.resize(a.cols, a.rows);
+  readOperand(state, state.paneA, a, regs.MatC);
+  MatTranspose(regs.MatC, regs.MatR, regs.MatErr);
+  // B is counted only now, so a warning about it lands below the label.
+  const PaneSize b = countPane(state, state.paneB);
+  if (b.rows != a.rows) {
+    appendErrorLine(state, kProductShapeError);
+    return;
+  }
+  regs.MatA.resize(a.cols, a.rows);
+  MatCopy(regs.MatR, regs.MatA, regs.MatErr);
+  readOperand(state, state.paneB, b, regs.MatB);
+  setCurrentSize(state, {a.cols, b.cols});
+  regs.MatR.resize(a.cols, b.cols);
+  MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr);
+  writeCommandResult(state);
+}
+
+void SpeedButton18Click(CalcState& state) {
+  inverse(state, operandA(state));
+}
+void SpeedButton38Click(CalcState& state) {
+  inverse(state, operandB(state));
+}
+
+void SpeedButton2Click(CalcState& state) {
+  runPrelude(state, kResMatrix);
+  const PaneSize a = countPane(state, state.paneA);
+  appendLabel(state, "inv(A)*B");
+  const bool inverted = readAndInvert(state, state.paneA, a);
+  const PaneSize b = countPane(state, state.paneB);
+  // The shape comes first: a singular A with a B that does not fit reports the shape.
+  if (b.rows != a.cols) {
+    appendErrorLine(state, kProductShapeError);
+    return;
+  }
+  Registers& regs = state.regs;
+  regs.MatA.resize(a.rows, a.cols);
+  MatCopy(regs.MatR, regs.MatA, regs.MatErr);
+  readOperand(state, state.paneB, b, regs.MatB);
+  if (!inverted) {
+    appendErrorLine(state, " Error: inv(A)*B has no result!");
+    return;
+  }
+  regs.MatR.resize(a.rows, b.cols);
+  MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr);
+  setCurrentSize(state, {a.rows, b.cols});
+  writeCommandResult(state);
+}
+
+void SpeedButton49Click(CalcState& state) {
+  const auto [a, b] = startOnBothPanes(state, kResMatrix, "A/B");
+  if (b.rows != a.cols || b.cols != b.rows) {
+    appendErrorLine(state, " Error: To Calculate A/B, B Should be square, and A(Col)=B(Row)!");
+    return;
+  }
+  Registers& regs = state.regs;
+  regs.MatC.resize(b.rows, b.cols);
+  regs.MatR.resize(a.rows, b.cols);
+  readOperand(state, state.paneA, a, regs.MatA);
+  readOperand(state, state.paneB, b, regs.MatB);
+  MatInvLU(regs.MatB, regs.MatC, regs.MatErr);
+  // A singular B prints nothing beyond the label.
+  if (regs.MatErr != kMatOk) return;
+  MatMul(regs.MatA, regs.MatC, regs.MatR, regs.MatErr);
+  setCurrentSize(state, {a.rows, a.cols});
+  writeCommandResult(state);
+}
+
+}  // namespace kelvaro

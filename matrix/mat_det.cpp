@@ -1,0 +1,211 @@
+#include "matrix/mat_det.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <utility>
+
+#include "matrix/split_kernels.h"
+#include "matrix/split_matrix.h"
+
+namespace kelvaro {
+
+namespace {
+
+struct Pivot {
+  int row = 0, col = 0;
+  double size = 0.0;  // |Re| of the pivot; 0 when none is left
+};
+
+// First strict maximum of |Re m[i][j]| over i in [k, rows), j in [k, cols), row by row.
+Pivot searchElements(const RCOMat& m, int k, int rows, int cols) {
+  Pivot p;
+  for (int i = k; i < rows; ++i)
+    for (int j = k; j < cols; ++j) {
+      const double t = std::fabs(m[i][j].re());
+      if (t > p.size) p = {i, j, t};
+    }
+  return p;
+}
+
+// Exchanges at step k that reach only the part still to be eliminated: rows over columns
+// from k on, columns over rows from k on. Returns how many exchanges were made.
+template <typename Swap>
+int exchange(const Pivot& p, int k, int rows, int cols, Swap swapAt) {
+  int count = 0;
+  if (p.row != k) {
+    for (int j = k; j < cols; ++j) swapAt(k, j, p.row, j);
+    ++count;
+  }
+  if (p.col != k) {
+    for (int i = k; i < rows; ++i) swapAt(i, k, i, p.col);
+    ++count;
+  }
+  return count;
+}
+
+// Split parts of a matrix under elimination with the pivot search of each step fused into
+// the updates of the step before.
+class SplitElimination {
+ public:
+  explicit SplitElimination(const RCOMat& m) : s_(splitOf(m)), kern_(splitKernels()) {
+    track_ = {0.0, -1.0};
+    for (int i = 0; i < s_.rows; ++i)
+      kern_.trackAbsRe(s_.cols, s_.rowRe(i), static_cast<double>(i) * s_.cols, &track_);
+  }
+
+  Pivot pivot() const {
+    if (track_.index < 0) return {};
+    const auto at = static_cast<long long>(track_.index);
+    return {static_cast<int>(at / s_.cols), static_cast<int>(at % s_.cols), track_.best};
+  }
+
+  int exchange(const Pivot& p, int k) {
+    return kelvaro::exchange(p, k, s_.rows, s_.cols, [this](int i1, int j1, int i2, int j2) {
+      std::swap(s_.rowRe(i1)[j1], s_.rowRe(i2)[j2]);
+      std::swap(s_.rowIm(i1)[j1], s_.rowIm(i2)[j2]);
+    });
+  }
+
+  Element at(int i, int j) const { return Element::complex(s_.rowRe(i)[j], s_.rowIm(i)[j]); }
+
+  // Row i (i > k) minus multiplier times row k, over the columns after k.
+  void update(int k, int i, const Element& multiplier) {
+    kern_.mulSubRowTrackAbsRe(s_.cols - k - 1, multiplier.re(), multiplier.im(),
+                              s_.rowRe(k) + k + 1, s_.rowIm(k) + k + 1, s_.rowRe(i) + k + 1,
+                              s_.rowIm(i) + k + 1, static_cast<double>(i) * s_.cols + k + 1,
+                              &track_);
+  }
+  void startStep() { track_ = {0.0, -1.0}; }
+
+  void writeBack(RCOMat& m) const { assignFrom(s_, m); }
+
+ private:
+  SplitMatrix s_;
+  const SplitKernels& kern_;
+  PivotTrack track_;
+};
+
+Element detSplit(RCOMat& m, int n) {
+  SplitElimination e(m);
+  Element prod = Element::integer(1);
+  int sign = 1;
+  for (int k = 0; k < n - 1; ++k) {
+    const Pivot p = e.pivot();
+    if (p.size == 0.0) {
+      e.writeBack(m);
+      return Element::integer(0);
+    }
+    if (e.exchange(p, k) % 2) sign = -sign;
+    const Element pivot = e.at(k, k);
+    prod = prod * pivot;
+    e.startStep();
+    for (int i = k + 1; i < n; ++i) e.update(k, i, e.at(i, k) / pivot);
+  }
+  e.writeBack(m);
+  return (prod * Element::integer(sign)) * m[n - 1][n - 1];
+}
+
+Element detElements(RCOMat& m, int n) {
+  Element prod = Element::integer(1);
+  int sign = 1;
+  for (int k = 0; k < n - 1; ++k) {
+    const Pivot p = searchElements(m, k, n, n);
+    if (p.size == 0.0) return Element::integer(0);
+    const int swaps = exchange(
+        p, k, n, n, [&m](int i1, int j1, int i2, int j2) { std::swap(m[i1][j1], m[i2][j2]); });
+    if (swaps % 2) sign = -sign;
+    prod = prod * m[k][k];
+    for (int i = k + 1; i < n; ++i) {
+      const Element mult = m[i][k] / m[k][k];
+      for (int j = k + 1; j < n; ++j) m[i][j] = m[i][j] - mult * m[k][j];
+    }
+  }
+  return (prod * Element::integer(sign)) * m[n - 1][n - 1];
+}
+
+// The multiplier of the rank: the real part of the quotient, as a real number.
+Element rankMultiplier(const Element& below, const Element& pivot) {
+  return Element::real((below / pivot).re());
+}
+
+double rankSplit(RCOMat& m, int rows, int cols) {
+  SplitElimination e(m);
+  const int steps = std::min(rows, cols);
+  int r = 0;
+  for (int l = 0; l < steps; ++l) {
+    const Pivot p = e.pivot();
+    if (p.size == 0.0) break;
+    ++r;
+    if (l == steps - 1) break;
+    e.exchange(p, l);
+    const Element pivot = e.at(l, l);
+    e.startStep();
+    for (int i = l + 1; i < rows; ++i) e.update(l, i, rankMultiplier(e.at(i, l), pivot));
+  }
+  e.writeBack(m);
+  return r;
+}
+
+double rankElements(RCOMat& m, int rows, int cols) {
+  const int steps = std::min(rows, cols);
+  int r = 0;
+  for (int l = 0; l < steps; ++l) {
+    const Pivot p = searchElements(m, l, rows, cols);
+    if (p.size == 0.0) break;
+    ++r;
+    if (l == steps - 1) break;
+    exchange(p, l, rows, cols,
+             [&m](int i1, int j1, int i2, int j2) { std::swap(m[i1][j1], m[i2][j2]); });
+    for (int i = l + 1; i < rows; ++i) {
+      const Element d = rankMultiplier(m[i][l], m[l][l]);
+      for (int j = l + 1; j < cols; ++j) m[i][j] = m[i][j] - d * m[l][j];
+    }
+  }
+  return r;
+}
+
+}  // namespace
+
+namespace {
+
+// The cases without elimination; false when det still has to be computed.
+bool detWithoutElimination(const RCOMat& m, int rows, int cols, Element& det) {
+  if (rows == 0 && cols == 0) {
+    det = Element::integer(1);  // the empty product
+    return true;
+  }
+  if (rows == 1 && cols == 1) {
+    det = m[0][0];
+    return true;
+  }
+  if (rows != cols) {
+    det = Element::integer(0);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void MatDet(RCOMat& m, int rows, int cols, Element& det) {
+  if (detWithoutElimination(m, rows, cols, det)) return;
+  det = allComplex(m) ? detSplit(m, rows) : detElements(m, rows);
+}
+
+void MatDetElements(RCOMat& m, int rows, int cols, Element& det) {
+  if (detWithoutElimination(m, rows, cols, det)) return;
+  det = detElements(m, rows);
+}
+
+double MatRank(RCOMat& m, int rows, int cols) {
+  if (rows <= 0 || cols <= 0) return 0;
+  return allComplex(m) ? rankSplit(m, rows, cols) : rankElements(m, rows, cols);
+}
+
+double MatRankElements(RCOMat& m, int rows, int cols) {
+  if (rows <= 0 || cols <= 0) return 0;
+  return rankElements(m, rows, cols);
+}
+
+}  // namespace kelvaro

@@ -1,0 +1,22 @@
+#pragma once
+// Determinant and rank by Gaussian elimination with full pivoting on |real part|: the
+// imaginary parts take part in the arithmetic, not in the choice of pivots. Both overwrite
+// the matrix they are given.
+
+#include "matrix/mat_basic.h"
+
+namespace kelvaro {
+
+// det := the determinant of the rows x cols matrix m: m[0][0] for 1 x 1, the integer 0 when
+// not square or when no real part is left to pivot on, the integer 1 for an empty matrix.
+void MatDet(RCOMat& m, int rows, int cols, Element& det);
+
+// The rank: the number of pivots with a non-zero real part (no tolerance). Only the real
+// part of each elimination multiplier is used.
+double MatRank(RCOMat& m, int rows, int cols);
+
+// The same on elements alone, as they run for matrices with non-complex elements.
+void MatDetElements(RCOMat& m, int rows, int cols, Element& det);
+double MatRankElements(RCOMat& m, int rows, int cols);
+
+}  // namespace kelvaro

@@ -1,0 +1,145 @@
+#include "matrix/mat_product.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+#include "matrix/split_kernels.h"
+
+namespace kelvaro {
+
+namespace {
+
+// Depth of one pass over k and rows of A per packed block: the packed A block stays in the
+// second-level cache and one packed column panel of B in the first.
+constexpr int kDepthBlock = 128;
+constexpr int kRowBlock = 128;
+
+// Packs rows [i0, i0 + rows) x depth [k0, k0 + depth) of a into panels of mr rows: per k,
+// mr real parts then mr imaginary parts; rows past the end are zeros.
+void packA(const SplitMatrix& a, int i0, int rows, int k0, int depth, int mr, double* out) {
+  for (int p = 0; p < rows; p += mr) {
+    for (int k = 0; k < depth; ++k) {
+      for (int r = 0; r < mr; ++r) {
+        const bool inside = p + r < rows;
+        const std::size_t at = static_cast<std::size_t>(i0 + p + r) * a.cols + k0 + k;
+        out[r] = inside ? a.re[at] : 0.0;
+        out[mr + r] = inside ? a.im[at] : 0.0;
+      }
+      out += 2 * mr;
+    }
+  }
+}
+
+// Packs depth [k0, k0 + depth) x all columns of b into panels of nr columns: per k, nr real
+// parts then nr imaginary parts; columns past the end are zeros.
+void packB(const SplitMatrix& b, int k0, int depth, int nr, double* out) {
+  for (int p = 0; p < b.cols; p += nr) {
+    const int width = std::min(nr, b.cols - p);
+    for (int k = 0; k < depth; ++k) {
+      const double* re = b.rowRe(k0 + k) + p;
+      const double* im = b.rowIm(k0 + k) + p;
+      std::copy(re, re + width, out);
+      std::fill(out + width, out + nr, 0.0);
+      std::copy(im, im + width, out + nr);
+      std::fill(out + nr + width, out + 2 * nr, 0.0);
+      out += 2 * nr;
+    }
+  }
+}
+
+}  // namespace
+
+void MatCopy(const RCOMat& src, RCOMat& dst, int& MatErr) {
+  int rows, cols;
+  MatDim(src, rows, cols, MatErr);
+  if (MatErr != kMatOk) return;
+  dst = src;
+}
+
+void MatMulElements(const RCOMat& a, const RCOMat& b, RCOMat& c) {
+  const int m = a.rows(), p = a.cols(), q = b.cols();
+  c.resize(m, q);
+  for (int i = 0; i < m; ++i)
+    for (int j = 0; j < q; ++j) {
+      Element s = Element::integer(0);
+      for (int k = 0; k < p; ++k) s = s + a[i][k] * b[k][j];
+      c[i][j] = s;
+    }
+}
+
+void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c) {
+  const int m = a.rows, p = a.cols, q = b.cols;
+  c.rows = m;
+  c.cols = q;
+  c.re.assign(static_cast<std::size_t>(m) * q, 0.0);
+  c.im.assign(static_cast<std::size_t>(m) * q, 0.0);
+  if (m == 0 || q == 0 || p == 0) return;
+
+  const SplitKernels& kern = splitKernels();
+  const int mr = kern.gemmShape.mr, nr = kern.gemmShape.nr;
+  const int panelsB = (q + nr - 1) / nr;
+  std::vector<double> packedB(static_cast<std::size_t>(panelsB) * kDepthBlock * 2 * nr);
+  std::vector<double> packedA(static_cast<std::size_t>(kRowBlock + mr) * kDepthBlock * 2);
+  std::vector<double> tile(static_cast<std::size_t>(2) * mr * nr);
+
+  for (int k0 = 0; k0 < p; k0 += kDepthBlock) {
+    const int depth = std::min(kDepthBlock, p - k0);
+    packB(b, k0, depth, nr, packedB.data());
+    for (int i0 = 0; i0 < m; i0 += kRowBlock) {
+      const int rows = std::min(kRowBlock, m - i0);
+      packA(a, i0, rows, k0, depth, mr, packedA.data());
+      for (int pb = 0; pb < panelsB; ++pb) {
+        const int j = pb * nr;
+        const int width = std::min(nr, q - j);
+        const double* bp = packedB.data() + static_cast<std::size_t>(pb) * depth * 2 * nr;
+        for (int r = 0; r < rows; r += mr) {
+          const int height = std::min(mr, rows - r);
+          const double* ap = packedA.data() + static_cast<std::size_t>(r) * depth * 2;
+          double* cre = c.rowRe(i0 + r) + j;
+          double* cim = c.rowIm(i0 + r) + j;
+          if (height == mr && width == nr) {
+            kern.gemmTile(depth, ap, bp, cre, cim, q);
+            continue;
+          }
+          // A tile over the edge of C runs on a copy; its padding lanes are dropped.
+          double* tre = tile.data();
+          double* tim = tre + mr * nr;
+          std::fill(tile.begin(), tile.end(), 0.0);
+          for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+              tre[y * nr + x] = cre[static_cast<std::size_t>(y) * q + x];
+              tim[y * nr + x] = cim[static_cast<std::size_t>(y) * q + x];
+            }
+          kern.gemmTile(depth, ap, bp, tre, tim, nr);
+          for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+              cre[static_cast<std::size_t>(y) * q + x] = tre[y * nr + x];
+              cim[static_cast<std::size_t>(y) * q + x] = tim[y * nr + x];
+            }
+        }
+      }
+    }
+  }
+}
+
+void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr) {
+  int m, p, pb, q;
+  MatDim(a, m, p, MatErr);
+  if (MatErr != kMatOk) return;
+  MatDim(b, pb, q, MatErr);
+  if (MatErr != kMatOk) return;
+  if (p != pb) {
+    MatErr = kMatSizeMismatch;
+    return;
+  }
+  if (!allComplex(a) || !allComplex(b)) {
+    MatMulElements(a, b, c);
+    return;
+  }
+  SplitMatrix product;
+  MatMulSplit(splitOf(a), splitOf(b), product);
+  assignFrom(product, c);
+}
+
+}  // namespace kelvaro

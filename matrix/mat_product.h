@@ -1,0 +1,25 @@
+#pragma once
+// Copy and product of matrices.
+
+#include "matrix/mat_basic.h"
+#include "matrix/split_matrix.h"
+
+namespace kelvaro {
+
+// dst := src, same shape, element by element. Empty src: MatErr 5, dst unchanged.
+void MatCopy(const RCOMat& src, RCOMat& dst, int& MatErr);
+
+// c := a * b. Each element is the integer 0 plus the products a[i][k]*b[k][j] added one by
+// one in ascending k. MatErr 5 for an empty operand, 4 when cols(a) != rows(b); c unchanged
+// then. c must be neither a nor b. When every element of both operands is complex the work
+// runs on split arrays with the same operations in the same order.
+void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr);
+
+// The element-by-element product, as MatMul computes it for operands with non-complex
+// elements; sizes must fit.
+void MatMulElements(const RCOMat& a, const RCOMat& b, RCOMat& c);
+
+// c := a * b on split arrays (cols(a) == rows(b)), each sum from 0.0 in ascending k.
+void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c);
+
+}  // namespace kelvaro

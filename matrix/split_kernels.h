@@ -1,0 +1,72 @@
+#pragma once
+// The innermost loops of the library on split arrays (real parts and imaginary parts in
+// separate arrays of doubles), once per vector instruction set. They vectorise across
+// independent elements only: each element sees exactly the operations, in exactly the
+// order, of the plain element-by-element code, so every path gives the same bits.
+//
+// Complex product of x = (a, b) and y = (c, d): (a*c - b*d) + (a*d + b*c)i.
+
+#include "matrix/simd_path.h"
+
+namespace kelvaro {
+
+// The running result of a pivot search in row-major order: the largest measure seen (compared
+// strictly, so of equal maxima the first wins) and its position as index = row * n + column.
+struct PivotTrack {
+  double best;
+  double index;
+};
+
+// Register tile of the product kernel: MR rows of A times NR columns of B.
+struct GemmShape {
+  int mr;
+  int nr;
+};
+
+struct SplitKernels {
+  GemmShape gemmShape;
+  // C tile (mr x nr, row stride ldc, split) += packed A (kc steps of mr real parts then mr
+  // imaginary parts) times packed B (kc steps of nr real parts then nr imaginary parts);
+  // each element's sum runs over k in ascending order.
+  void (*gemmTile)(int kc, const double* ap, const double* bp, double* cre, double* cim, int ldc);
+  // y[j] := y[j] - m*x[j] for j < len.
+  void (*mulSubRow)(int len, double mre, double mim, const double* xre, const double* xim,
+                    double* yre, double* yim);
+  // As mulSubRow, then the pivot search goes on over |Re y[j]| at indexes first + j.
+  void (*mulSubRowTrackAbsRe)(int len, double mre, double mim, const double* xre, const double* xim,
+                              double* yre, double* yim, double first, PivotTrack* track);
+  // The pivot search over |re[j]| at indexes first + j.
+  void (*trackAbsRe)(int len, const double* re, double first, PivotTrack* track);
+  // Gauss-Jordan update with the three-multiplication product of x[j] and c = (cre, cim):
+  // p = xr*cr, q = xi*ci, s = (xr+xi)*(cr+ci); y[j] := (yr - (p-q), yi - ((s-p)-q)).
+  // xsum[j] holds xr+xi, formed once per row x.
+  void (*gjUpdateRow)(int len, double cre, double cim, const double* xre, const double* xim,
+                      const double* xsum, double* yre, double* yim);
+  // As gjUpdateRow, then the pivot search goes on over re*re + im*im of the updated y[j].
+  void (*gjUpdateRowTrackModulus)(int len, double cre, double cim, const double* xre,
+                                  const double* xim, const double* xsum, double* yre, double* yim,
+                                  double first, PivotTrack* track);
+  // Several Gauss-Jordan updates of one row in a row: for s = 0 .. steps-1 in this order,
+  // gjUpdateRow with c = (cre[s], cim[s]) (csum[s] = cre[s] + cim[s]) and the row x of step s
+  // at xre + s*ldx (likewise xim, xsum).
+  void (*gjUpdateRowSteps)(int len, int steps, const double* cre, const double* cim,
+                           const double* csum, const double* xre, const double* xim,
+                           const double* xsum, long ldx, double* yre, double* yim);
+  // Several eliminations of one row in a row: for s = 0 .. steps-1 in this order,
+  // y := y - m*x with m = (mre[s], mim[s]) and the row x of step s at xre + s*ldx (and xim).
+  void (*mulSubRowSteps)(int len, int steps, const double* mre, const double* mim,
+                         const double* xre, const double* xim, long ldx, double* yre, double* yim);
+  // The pivot search over re[j]*re[j] + im[j]*im[j] at indexes first + j.
+  void (*trackModulus)(int len, const double* re, const double* im, double first,
+                       PivotTrack* track);
+};
+
+// The kernels of the path in force (simdPath()).
+const SplitKernels& splitKernels();
+
+// One table per path; only call the ones the processor supports.
+const SplitKernels& splitKernelsGeneric();
+const SplitKernels& splitKernelsAvx2();
+const SplitKernels& splitKernelsAvx512();
+
+}  // namespace kelvaro

@@ -1,0 +1,297 @@
+#pragma once
+// The kernels of split_kernels.h written once over a vector type V. Included by one source
+// per instruction set, each compiled for its own target: this header must stay free of
+// anything with external linkage (no standard headers, nothing outside the anonymous
+// namespace), or the linker could hand code for one processor to another.
+//
+// V provides: T (the vector), W (lanes), load, store, set1, add, sub, mul, abs, gt (lane
+// mask of a > b, false for NaN), select(mask, a, b) (a where the mask is set), lanes(first)
+// (first, first + 1, ...).
+
+#include "matrix/split_kernels.h"
+
+namespace kelvaro {
+namespace {
+
+// Pivot search over a run of lanes: each lane keeps the first strict maximum it sees, so
+// merging lanes by (largest, then lowest index) gives the first maximum of the row-major
+// order, as the plain scan does. Lanes start from the running result, which makes an
+// unchanged lane lose every tie against a later one.
+template <class V>
+struct LaneTracker {
+  typename V::T best, index, pos;
+  const typename V::T step = V::set1(static_cast<double>(V::W));
+
+  LaneTracker(const PivotTrack* t, double first)
+      : best(V::set1(t->best)), index(V::set1(t->index)), pos(V::lanes(first)) {}
+
+  void see(typename V::T measure) {
+    const auto m = V::gt(measure, best);
+    best = V::select(m, measure, best);
+    index = V::select(m, pos, index);
+    pos = V::add(pos, step);
+  }
+
+  void finish(PivotTrack* t) const {
+    double b[V::W], ix[V::W];
+    V::store(b, best);
+    V::store(ix, index);
+    double cb = b[0], ci = ix[0];
+    for (int l = 1; l < V::W; ++l)
+      if (b[l] > cb || (b[l] == cb && ix[l] < ci)) cb = b[l], ci = ix[l];
+    t->best = cb;
+    t->index = ci;
+  }
+};
+
+inline void seeScalar(double measure, double index, PivotTrack* t) {
+  if (measure > t->best) t->best = measure, t->index = index;
+}
+
+template <class V, int MR, int NV>
+void gemmTile(int kc, const double* ap, const double* bp, double* cre, double* cim, int ldc) {
+  using T = typename V::T;
+  constexpr int NR = NV * V::W;
+  T accr[MR][NV], acci[MR][NV];
+#pragma GCC unroll 8
+  for (int r = 0; r < MR; ++r)
+#pragma GCC unroll 8
+    for (int v = 0; v < NV; ++v) {
+      accr[r][v] = V::load(cre + r * ldc + v * V::W);
+      acci[r][v] = V::load(cim + r * ldc + v * V::W);
+    }
+  for (int k = 0; k < kc; ++k) {
+    const double* a = ap + 2 * MR * k;
+    const double* b = bp + 2 * NR * k;
+    T br[NV], bi[NV];
+#pragma GCC unroll 8
+    for (int v = 0; v < NV; ++v) {
+      br[v] = V::load(b + v * V::W);
+      bi[v] = V::load(b + NR + v * V::W);
+    }
+#pragma GCC unroll 8
+    for (int r = 0; r < MR; ++r) {
+      const T ar = V::set1(a[r]);
+      const T ai = V::set1(a[MR + r]);
+#pragma GCC unroll 8
+      for (int v = 0; v < NV; ++v) {
+        accr[r][v] = V::add(accr[r][v], V::sub(V::mul(ar, br[v]), V::mul(ai, bi[v])));
+        acci[r][v] = V::add(acci[r][v], V::add(V::mul(ar, bi[v]), V::mul(ai, br[v])));
+      }
+    }
+  }
+#pragma GCC unroll 8
+  for (int r = 0; r < MR; ++r)
+#pragma GCC unroll 8
+    for (int v = 0; v < NV; ++v) {
+      V::store(cre + r * ldc + v * V::W, accr[r][v]);
+      V::store(cim + r * ldc + v * V::W, acci[r][v]);
+    }
+}
+
+template <class V, bool Track>
+void mulSubRowImpl(int len, double mre, double mim, const double* xre, const double* xim,
+                   double* yre, double* yim, double first, PivotTrack* track) {
+  const auto vmr = V::set1(mre), vmi = V::set1(mim);
+  int j = 0;
+  if (len >= V::W) {
+    LaneTracker<V> lanes(track, first);
+    for (; j + V::W <= len; j += V::W) {
+      const auto xr = V::load(xre + j), xi = V::load(xim + j);
+      const auto pr = V::sub(V::mul(vmr, xr), V::mul(vmi, xi));
+      const auto pi = V::add(V::mul(vmr, xi), V::mul(vmi, xr));
+      const auto r = V::sub(V::load(yre + j), pr);
+      V::store(yre + j, r);
+      V::store(yim + j, V::sub(V::load(yim + j), pi));
+      if constexpr (Track) lanes.see(V::abs(r));
+    }
+    if constexpr (Track) lanes.finish(track);
+  }
+  for (; j < len; ++j) {
+    const double pr = mre * xre[j] - mim * xim[j];
+    const double pi = mre * xim[j] + mim * xre[j];
+    yre[j] = yre[j] - pr;
+    yim[j] = yim[j] - pi;
+    if constexpr (Track) seeScalar(__builtin_fabs(yre[j]), first + j, track);
+  }
+}
+
+template <class V>
+void mulSubRow(int len, double mre, double mim, const double* xre, const double* xim, double* yre,
+               double* yim) {
+  mulSubRowImpl<V, false>(len, mre, mim, xre, xim, yre, yim, 0.0, nullptr);
+}
+
+template <class V>
+void mulSubRowTrackAbsRe(int len, double mre, double mim, const double* xre, const double* xim,
+                         double* yre, double* yim, double first, PivotTrack* track) {
+  mulSubRowImpl<V, true>(len, mre, mim, xre, xim, yre, yim, first, track);
+}
+
+template <class V>
+void trackAbsRe(int len, const double* re, double first, PivotTrack* track) {
+  int j = 0;
+  if (len >= V::W) {
+    LaneTracker<V> lanes(track, first);
+    for (; j + V::W <= len; j += V::W) lanes.see(V::abs(V::load(re + j)));
+    lanes.finish(track);
+  }
+  for (; j < len; ++j) seeScalar(__builtin_fabs(re[j]), first + j, track);
+}
+
+template <class V, bool Track>
+void gjUpdateRowImpl(int len, double cre, double cim, const double* xre, const double* xim,
+                     const double* xsum, double* yre, double* yim, double first,
+                     PivotTrack* track) {
+  const double csum = cre + cim;
+  const auto vcr = V::set1(cre), vci = V::set1(cim), vcs = V::set1(csum);
+  int j = 0;
+  if (len >= V::W) {
+    LaneTracker<V> lanes(track, first);
+    for (; j + V::W <= len; j += V::W) {
+      const auto p = V::mul(V::load(xre + j), vcr);
+      const auto q = V::mul(V::load(xim + j), vci);
+      const auto s = V::mul(V::load(xsum + j), vcs);
+      const auto r = V::sub(V::load(yre + j), V::sub(p, q));
+      const auto i = V::sub(V::load(yim + j), V::sub(V::sub(s, p), q));
+      V::store(yre + j, r);
+      V::store(yim + j, i);
+      if constexpr (Track) lanes.see(V::add(V::mul(r, r), V::mul(i, i)));
+    }
+    if constexpr (Track) lanes.finish(track);
+  }
+  for (; j < len; ++j) {
+    const double p = xre[j] * cre;
+    const double q = xim[j] * cim;
+    const double s = xsum[j] * csum;
+    yre[j] = yre[j] - (p - q);
+    yim[j] = yim[j] - ((s - p) - q);
+    if constexpr (Track) seeScalar(yre[j] * yre[j] + yim[j] * yim[j], first + j, track);
+  }
+}
+
+template <class V>
+void gjUpdateRow(int len, double cre, double cim, const double* xre, const double* xim,
+                 const double* xsum, double* yre, double* yim) {
+  gjUpdateRowImpl<V, false>(len, cre, cim, xre, xim, xsum, yre, yim, 0.0, nullptr);
+}
+
+template <class V>
+void gjUpdateRowTrackModulus(int len, double cre, double cim, const double* xre, const double* xim,
+                             const double* xsum, double* yre, double* yim, double first,
+                             PivotTrack* track) {
+  gjUpdateRowImpl<V, true>(len, cre, cim, xre, xim, xsum, yre, yim, first, track);
+}
+
+// One double at a time: the tails of the vector loops.
+struct ScalarVec {
+  using T = double;
+  static constexpr int W = 1;
+  static T load(const double* p) { return *p; }
+  static void store(double* p, T v) { *p = v; }
+  static T set1(double x) { return x; }
+  static T lanes(double first) { return first; }
+  static T add(T a, T b) { return a + b; }
+  static T sub(T a, T b) { return a - b; }
+  static T mul(T a, T b) { return a * b; }
+  static T abs(T a) { return __builtin_fabs(a); }
+  static bool gt(T a, T b) { return a > b; }
+  static T select(bool m, T a, T b) { return m ? a : b; }
+};
+
+// Runs y through steps updates in ascending order, U vectors at a time kept in registers and
+// the tail one double at a time. Step::apply<Vec>(s, j, r, i) applies step s to the values
+// r, i of columns j onwards.
+template <class V, class Step>
+void runSteps(int len, int steps, const Step& step, double* yre, double* yim) {
+  constexpr int U = 4;
+  const auto block = [&]<class Vec, int N>(int j) {
+    typename Vec::T r[N], i[N];
+#pragma GCC unroll 8
+    for (int u = 0; u < N; ++u)
+      r[u] = Vec::load(yre + j + u * Vec::W), i[u] = Vec::load(yim + j + u * Vec::W);
+    for (int s = 0; s < steps; ++s)
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u) step.template apply<Vec>(s, j + u * Vec::W, r[u], i[u]);
+#pragma GCC unroll 8
+    for (int u = 0; u < N; ++u)
+      Vec::store(yre + j + u * Vec::W, r[u]), Vec::store(yim + j + u * Vec::W, i[u]);
+  };
+  int j = 0;
+  for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
+  for (; j + V::W <= len; j += V::W) block.template operator()<V, 1>(j);
+  for (; j < len; ++j) block.template operator()<ScalarVec, 1>(j);
+}
+
+// Gauss-Jordan step s: c = (cre[s], cim[s]) with csum[s], the row x of step s at s * ldx.
+struct GaussJordanStep {
+  const double *cre, *cim, *csum, *xre, *xim, *xsum;
+  long ldx;
+  template <class Vec>
+  void apply(int s, int j, typename Vec::T& r, typename Vec::T& i) const {
+    const auto p = Vec::mul(Vec::load(xre + s * ldx + j), Vec::set1(cre[s]));
+    const auto q = Vec::mul(Vec::load(xim + s * ldx + j), Vec::set1(cim[s]));
+    const auto t = Vec::mul(Vec::load(xsum + s * ldx + j), Vec::set1(csum[s]));
+    r = Vec::sub(r, Vec::sub(p, q));
+    i = Vec::sub(i, Vec::sub(Vec::sub(t, p), q));
+  }
+};
+
+// Elimination step s: y - m*x with m = (mre[s], mim[s]), the row x of step s at s * ldx.
+struct EliminationStep {
+  const double *mre, *mim, *xre, *xim;
+  long ldx;
+  template <class Vec>
+  void apply(int s, int j, typename Vec::T& r, typename Vec::T& i) const {
+    const auto mr = Vec::set1(mre[s]), mi = Vec::set1(mim[s]);
+    const auto xr = Vec::load(xre + s * ldx + j), xi = Vec::load(xim + s * ldx + j);
+    r = Vec::sub(r, Vec::sub(Vec::mul(mr, xr), Vec::mul(mi, xi)));
+    i = Vec::sub(i, Vec::add(Vec::mul(mr, xi), Vec::mul(mi, xr)));
+  }
+};
+
+template <class V>
+void gjUpdateRowSteps(int len, int steps, const double* cre, const double* cim, const double* csum,
+                      const double* xre, const double* xim, const double* xsum, long ldx,
+                      double* yre, double* yim) {
+  runSteps<V>(len, steps, GaussJordanStep{cre, cim, csum, xre, xim, xsum, ldx}, yre, yim);
+}
+
+template <class V>
+void mulSubRowSteps(int len, int steps, const double* mre, const double* mim, const double* xre,
+                    const double* xim, long ldx, double* yre, double* yim) {
+  runSteps<V>(len, steps, EliminationStep{mre, mim, xre, xim, ldx}, yre, yim);
+}
+
+template <class V>
+void trackModulus(int len, const double* re, const double* im, double first, PivotTrack* track) {
+  int j = 0;
+  if (len >= V::W) {
+    LaneTracker<V> lanes(track, first);
+    for (; j + V::W <= len; j += V::W) {
+      const auto r = V::load(re + j), i = V::load(im + j);
+      lanes.see(V::add(V::mul(r, r), V::mul(i, i)));
+    }
+    lanes.finish(track);
+  }
+  for (; j < len; ++j) seeScalar(re[j] * re[j] + im[j] * im[j], first + j, track);
+}
+
+template <class V, int MR, int NV>
+constexpr SplitKernels makeKernels() {
+  return SplitKernels{
+      {MR, NV * V::W},
+      gemmTile<V, MR, NV>,
+      mulSubRow<V>,
+      mulSubRowTrackAbsRe<V>,
+      trackAbsRe<V>,
+      gjUpdateRow<V>,
+      gjUpdateRowTrackModulus<V>,
+      gjUpdateRowSteps<V>,
+      mulSubRowSteps<V>,
+      trackModulus<V>,
+  };
+}
+
+}  // namespace
+}  // namespace kelvaro

@@ -1,0 +1,33 @@
+#pragma once
+// A matrix of complex values as two row-major arrays of doubles, the form the fast paths of
+// the library run on. Only a matrix whose every element is complex takes this form: integer,
+// real and empty elements follow other arithmetic rules, so those go the element way.
+
+#include <vector>
+
+#include "numbers/rcomat.h"
+
+namespace kelvaro {
+
+struct SplitMatrix {
+  int rows = 0;
+  int cols = 0;
+  std::vector<double> re, im;
+
+  double* rowRe(int r) { return re.data() + static_cast<std::size_t>(r) * cols; }
+  double* rowIm(int r) { return im.data() + static_cast<std::size_t>(r) * cols; }
+  const double* rowRe(int r) const { return re.data() + static_cast<std::size_t>(r) * cols; }
+  const double* rowIm(int r) const { return im.data() + static_cast<std::size_t>(r) * cols; }
+};
+
+// True when every element of m is complex (an empty matrix counts).
+bool allComplex(const RCOMat& m);
+// True when every element of m is complex with finite parts.
+bool allComplexFinite(const RCOMat& m);
+
+// The parts of m, which must be all complex.
+SplitMatrix splitOf(const RCOMat& m);
+// m := rows x cols complex elements from s.
+void assignFrom(const SplitMatrix& s, RCOMat& m);
+
+}  // namespace kelvaro
