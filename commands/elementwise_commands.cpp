@@ -15,9 +15,7 @@ namespace kelvaro {
 namespace {
 
 void transpose(CalcState& state, Operand op) {
-  runPrelude(state, kResMatrix);
-  const PaneSize size = countPane(state, op.pane);
-  appendLabel(state, op.text("", "'"));
+  const PaneSize size = startOnOperand(state, op, kResMatrix, op.text("", "'"));
   Registers& regs = state.regs;
   setCurrentSize(state, {size.cols, size.rows});
   readOperand(state, op.pane, size, regs.MatC);
@@ -26,9 +24,7 @@ void transpose(CalcState& state, Operand op) {
 }
 
 void timesX(CalcState& state, Operand op) {
-  runPrelude(state, kResMatrix);
-  const PaneSize size = countPane(state, op.pane);
-  appendLabel(state, op.text("", "*x"));
+  const PaneSize size = startOnOperand(state, op, kResMatrix, op.text("", "*x"));
   Registers& regs = state.regs;
   setCurrentSize(state, size);
   readOperand(state, op.pane, size, regs.MatC);
@@ -38,9 +34,7 @@ void timesX(CalcState& state, Operand op) {
 }
 
 void dimension(CalcState& state, Operand op) {
-  runPrelude(state, kResDimensions);
-  const PaneSize size = countPane(state, op.pane);
-  appendLabel(state, op.text("Dim(", ")"));
+  const PaneSize size = startOnOperand(state, op, kResDimensions, op.text("Dim(", ")"));
   Registers& regs = state.regs;
   setCurrentSize(state, size);
   readOperand(state, op.pane, size, regs.MatR);
@@ -49,9 +43,7 @@ void dimension(CalcState& state, Operand op) {
 }
 
 void trace(CalcState& state, Operand op) {
-  runPrelude(state, kResScalar);
-  const PaneSize size = countPane(state, op.pane);
-  appendLabel(state, op.text("Trace(", ")"));
+  const PaneSize size = startOnOperand(state, op, kResScalar, op.text("Trace(", ")"));
   Registers& regs = state.regs;
   setCurrentSize(state, size);
   readOperand(state, op.pane, size, regs.MatR);
@@ -111,10 +103,7 @@ void forEachOperandElement(const CalcState& state, const Pane& pane, PaneSize si
 // read. divide also refuses a zero in B, ending the command there.
 void elementwise(CalcState& state, std::string_view label, std::string_view sizeError,
                  std::string_view sizeErrorEnd, bool divide) {
-  runPrelude(state, kResMatrix);
-  const PaneSize sizeA = countPane(state, state.paneA);
-  const PaneSize sizeB = countPane(state, state.paneB);
-  appendLabel(state, label);
+  const auto [sizeA, sizeB] = startOnBothPanes(state, kResMatrix, label);
   if (sizeA != sizeB) {
     state.result.add(std::string(sizeError));
     state.result.add(std::string(sizeErrorEnd));
@@ -148,10 +137,7 @@ void elementwise(CalcState& state, std::string_view label, std::string_view size
 
 void logical(CalcState& state, std::string_view label,
              void (*routine)(const RCOMat&, const RCOMat&, RCOMat&, int&)) {
-  runPrelude(state, kResMatrix);
-  const PaneSize sizeA = countPane(state, state.paneA);
-  const PaneSize sizeB = countPane(state, state.paneB);
-  appendLabel(state, label);
+  const auto [sizeA, sizeB] = startOnBothPanes(state, kResMatrix, label);
   if (sizeA != sizeB) {
     appendErrorLine(state, " Error: To Calculate " + std::string(label) +
                                ", the two Matrice must be same dimensions!");

@@ -15,10 +15,8 @@ namespace kelvaro {
 namespace {
 
 void determinant(CalcState& state, Operand op) {
-  runPrelude(state, kResScalar);
-  const PaneSize size = countPane(state, op.pane);
   const std::string label = op.text("Det(", ")");
-  appendLabel(state, label);
+  const PaneSize size = startOnOperand(state, op, kResScalar, label);
   setCurrentSize(state, size);
   if (size.rows != size.cols) {
     appendErrorLine(state, " Error: To Calculate " + label + ", the Matrix must be square!");
@@ -32,9 +30,7 @@ void determinant(CalcState& state, Operand op) {
 }
 
 void rank(CalcState& state, Operand op) {
-  runPrelude(state, kResScalar);
-  const PaneSize size = countPane(state, op.pane);
-  appendLabel(state, op.text("Rank(", ")"));
+  const PaneSize size = startOnOperand(state, op, kResScalar, op.text("Rank(", ")"));
   setCurrentSize(state, size);
   Registers& regs = state.regs;
   readOperand(state, op.pane, size, regs.MatR);
@@ -43,9 +39,7 @@ void rank(CalcState& state, Operand op) {
 }
 
 void lu(CalcState& state, Operand op) {
-  runPrelude(state, kResLU);
-  const PaneSize size = countPane(state, op.pane);
-  appendLabel(state, op.text("LU(", ")"));
+  const PaneSize size = startOnOperand(state, op, kResLU, op.text("LU(", ")"));
   setCurrentSize(state, size);
   Registers& regs = state.regs;
   regs.MatF1.resize(size.rows, size.cols);
@@ -65,9 +59,7 @@ void lu(CalcState& state, Operand op) {
 }
 
 void cholesky(CalcState& state, Operand op) {
-  runPrelude(state, kResLDL);
-  const PaneSize size = countPane(state, op.pane);
-  appendLabel(state, op.text("Chol(", ")"));
+  const PaneSize size = startOnOperand(state, op, kResLDL, op.text("Chol(", ")"));
   setCurrentSize(state, size);
   if (size.rows != size.cols) {
     appendErrorLine(state, " Error: To Calculate Cholesky, Row=Col!");
@@ -109,10 +101,8 @@ void power(CalcState& state, Operand op, RCOMat& operandReg, int x) {
 }
 
 void norm(CalcState& state, Operand op, RCOMat& operandReg) {
-  runPrelude(state, kResScalar);
+  const PaneSize size = startOnOperand(state, op, kResScalar, op.text("Norm(", ")"));
   state.regs.ScalarR = Element::integer(0);
-  const PaneSize size = countPane(state, op.pane);
-  appendLabel(state, op.text("Norm(", ")"));
   setCurrentSize(state, size);
   readOperand(state, op.pane, size, operandReg);
   state.regs.ScalarR = Element::real(frobeniusNorm(operandReg));

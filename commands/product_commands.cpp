@@ -35,10 +35,8 @@ bool readAndInvert(CalcState& state, const Pane& pane, PaneSize size) {
 }
 
 void inverse(CalcState& state, Operand op) {
-  runPrelude(state, kResMatrix);
-  const PaneSize size = countPane(state, op.pane);
   const std::string label = op.text("inv(", ")");
-  appendLabel(state, label);
+  const PaneSize size = startOnOperand(state, op, kResMatrix, label);
   if (!readAndInvert(state, op.pane, size)) {
     appendErrorLine(state, " Error: " + label + " has no result!");
     return;
@@ -50,10 +48,7 @@ void inverse(CalcState& state, Operand op) {
 }  // namespace
 
 void SpeedButton39Click(CalcState& state) {
-  runPrelude(state, kResMatrix);
-  const PaneSize a = countPane(state, state.paneA);
-  const PaneSize b = countPane(state, state.paneB);
-  appendLabel(state, "A*B");
+  const auto [a, b] = startOnBothPanes(state, kResMatrix, "A*B");
   if (a.cols != b.rows) {
     appendErrorLine(state, kProductShapeError);
     return;
@@ -123,10 +118,7 @@ void SpeedButton2Click(CalcState& state) {
 }
 
 void SpeedButton49Click(CalcState& state) {
-  runPrelude(state, kResMatrix);
-  const PaneSize a = countPane(state, state.paneA);
-  const PaneSize b = countPane(state, state.paneB);
-  appendLabel(state, "A/B");
+  const auto [a, b] = startOnBothPanes(state, kResMatrix, "A/B");
   if (b.rows != a.cols || b.cols != b.rows) {
     appendErrorLine(state, " Error: To Calculate A/B, B Should be square, and A(Col)=B(Row)!");
     return;

@@ -12,21 +12,21 @@ void MatDim(const RCOMat& m, int& rows, int& cols, int& MatErr) {
   }
 }
 
-void MatAdd(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr) {
-  int rows1, cols1, rows2, cols2;
-  MatDim(m1, rows1, cols1, MatErr);
-  if (MatErr != kMatOk) return;
+bool MatSameDim(const RCOMat& m1, const RCOMat& m2, int& rows, int& cols, int& MatErr) {
+  int rows2, cols2;
+  MatDim(m1, rows, cols, MatErr);
+  if (MatErr != kMatOk) return false;
   MatDim(m2, rows2, cols2, MatErr);
-  if (MatErr != kMatOk) return;
-  if (rows1 != rows2 || cols1 != cols2) {
+  if (MatErr != kMatOk) return false;
+  if (rows != rows2 || cols != cols2) {
     MatErr = kMatSizeMismatch;
-    return;
+    return false;
   }
-  r.resize(rows1, cols1);
-  const auto a = m1.elements();
-  const auto b = m2.elements();
-  auto out = r.elements();
-  for (std::size_t i = 0; i < out.size(); ++i) out[i] = a[i] + b[i];
+  return true;
+}
+
+void MatAdd(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr) {
+  MatElementwise(m1, m2, r, MatErr, [](const Element& a, const Element& b) { return a + b; });
 }
 
 }  // namespace kelvaro

@@ -1,6 +1,8 @@
 #pragma once
 // Status word and the simplest routines of the matrix library.
 
+#include <cstddef>
+
 #include "numbers/rcomat.h"
 
 namespace kelvaro {
@@ -13,6 +15,23 @@ inline constexpr int kMatEmpty = 5;
 
 // rows and cols of m with MatErr := 0; 0, 0 and MatErr := 5 for a matrix without rows.
 void MatDim(const RCOMat& m, int& rows, int& cols, int& MatErr);
+
+// The common size of two operands: true with rows and cols when they agree; otherwise false
+// with MatErr 5 for an empty operand (m1 checked first) or 4 for different sizes.
+bool MatSameDim(const RCOMat& m1, const RCOMat& m2, int& rows, int& cols, int& MatErr);
+
+// r[i][j] := op(m1[i][j], m2[i][j]) for two operands of one size; otherwise MatErr as
+// MatSameDim gives it and r unchanged.
+template <typename Op>
+void MatElementwise(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr, Op op) {
+  int rows, cols;
+  if (!MatSameDim(m1, m2, rows, cols, MatErr)) return;
+  r.resize(rows, cols);
+  const auto a = m1.elements();
+  const auto b = m2.elements();
+  auto out = r.elements();
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = op(a[i], b[i]);
+}
 
 // r := m1 + m2. Stops with 5 for an empty operand, 4 for different sizes (r unchanged).
 void MatAdd(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr);

@@ -8,21 +8,9 @@ namespace {
 
 template <typename Rule>
 void logical(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr, Rule rule) {
-  int rows1, cols1, rows2, cols2;
-  MatDim(m1, rows1, cols1, MatErr);
-  if (MatErr != kMatOk) return;
-  MatDim(m2, rows2, cols2, MatErr);
-  if (MatErr != kMatOk) return;
-  if (rows1 != rows2 || cols1 != cols2) {
-    MatErr = kMatSizeMismatch;
-    return;
-  }
-  r.resize(rows1, cols1);
-  const auto a = m1.elements();
-  const auto b = m2.elements();
-  auto out = r.elements();
-  for (std::size_t i = 0; i < out.size(); ++i)
-    out[i] = Element::integer(rule(!isZero(a[i]), !isZero(b[i])) ? 1 : 0);
+  MatElementwise(m1, m2, r, MatErr, [rule](const Element& a, const Element& b) {
+    return Element::integer(rule(!isZero(a), !isZero(b)) ? 1 : 0);
+  });
 }
 
 }  // namespace

@@ -38,48 +38,78 @@ void swapColumns(double* re, double* im, int rows, int n, int c1, int c2) {
 }
 
 // MatLUPivot on split parts; the same steps as the element version below, with the pivot
-// search of each step done while the step before writes the values it searches.
+// search of each step done while the step before writes the values it searches. The steps
+// run in panels: the columns left of a panel take the panel's updates at its end (all
+// steps for one element while it stays in registers), and a pivot row's left part is
+// brought up to date just before its step. The multipliers of the panel are kept aside,
+// since the matrix itself holds them only until a later step changes them.
 void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatErr) {
+  constexpr int kPanel = 32;
   const SplitKernels& kern = splitKernels();
   const int n = a.rows;
+  std::vector<double> multRe(static_cast<std::size_t>(n) * kPanel), multIm(multRe.size());
+  const auto mult = [&](int i) { return static_cast<std::size_t>(i) * kPanel; };
+  // Panel steps [0, steps) for the left part [0, k0) of row i.
+  const auto catchUp = [&](int i, int k0, int first, int steps) {
+    if (first >= steps || k0 == 0) return;
+    kern.mulSubRowSteps(k0, steps - first, multRe.data() + mult(i) + first,
+                        multIm.data() + mult(i) + first, a.rowRe(k0 + first), a.rowIm(k0 + first),
+                        n, a.rowRe(i), a.rowIm(i));
+  };
+
   PivotTrack track{0.0, -1.0};
   for (int i = 0; i < n; ++i) kern.trackAbsRe(n, a.rowRe(i), static_cast<double>(i) * n, &track);
-  for (int k = 0; k < n - 1 && MatErr == kMatOk; ++k) {
-    // The search starts from |Re a[k][k]|: the tracked first maximum over the region is the
-    // same pivot, except when that start is NaN, which no later value can beat.
-    const double start = std::fabs(a.rowRe(k)[k]);
-    double best = track.best;
-    long long at = static_cast<long long>(track.index);
-    if (std::isnan(start) || at < 0) {
-      best = start;
-      at = static_cast<long long>(k) * n + k;
+  for (int k0 = 0; k0 < n - 1 && MatErr == kMatOk; k0 += kPanel) {
+    const int k1 = std::min(n - 1, k0 + kPanel);
+    int k = k0;
+    for (; k < k1; ++k) {
+      const int s = k - k0;
+      // The search starts from |Re a[k][k]|: the tracked first maximum over the region is
+      // the same pivot, except when that start is NaN, which no later value can beat.
+      const double start = std::fabs(a.rowRe(k)[k]);
+      double best = track.best;
+      long long at = static_cast<long long>(track.index);
+      if (std::isnan(start) || at < 0) {
+        best = start;
+        at = static_cast<long long>(k) * n + k;
+      }
+      if (best == 0.0) {
+        MatErr = kMatSingular;
+        break;
+      }
+      const int pr = static_cast<int>(at / n), pc = static_cast<int>(at % n);
+      if (pc != k) {
+        swapColumns(a.re.data(), a.im.data(), n, n, k, pc);
+        std::swap(colPerm[k], colPerm[pc]);
+      }
+      if (pr != k) {
+        swapRows(a.re.data(), a.im.data(), n, k, pr);
+        std::swap(rowPerm[k], rowPerm[pr]);
+        std::swap_ranges(multRe.begin() + mult(k), multRe.begin() + mult(k) + s,
+                         multRe.begin() + mult(pr));
+        std::swap_ranges(multIm.begin() + mult(k), multIm.begin() + mult(k) + s,
+                         multIm.begin() + mult(pr));
+      }
+      catchUp(k, k0, 0, s);
+      const Element pivot = complexAt(a, k, k);
+      track = {0.0, -1.0};
+      for (int i = k + 1; i < n; ++i) {
+        double* yre = a.rowRe(i);
+        double* yim = a.rowIm(i);
+        const Element m = Element::complex(yre[k], yim[k]) / pivot;
+        multRe[mult(i) + s] = m.re();
+        multIm[mult(i) + s] = m.im();
+        kern.mulSubRowTrackAbsRe(n - k - 1, m.re(), m.im(), a.rowRe(k) + k + 1, a.rowIm(k) + k + 1,
+                                 yre + k + 1, yim + k + 1, static_cast<double>(i) * n + k + 1,
+                                 &track);
+        kern.mulSubRow(k - k0, m.re(), m.im(), a.rowRe(k) + k0, a.rowIm(k) + k0, yre + k0,
+                       yim + k0);
+        yre[k] = -m.re();
+        yim[k] = -m.im();
+      }
     }
-    if (best == 0.0) {
-      MatErr = kMatSingular;
-      break;
-    }
-    const int pr = static_cast<int>(at / n), pc = static_cast<int>(at % n);
-    if (pc != k) {
-      swapColumns(a.re.data(), a.im.data(), n, n, k, pc);
-      std::swap(colPerm[k], colPerm[pc]);
-    }
-    if (pr != k) {
-      swapRows(a.re.data(), a.im.data(), n, k, pr);
-      std::swap(rowPerm[k], rowPerm[pr]);
-    }
-    const Element pivot = complexAt(a, k, k);
-    track = {0.0, -1.0};
-    for (int i = k + 1; i < n; ++i) {
-      double* yre = a.rowRe(i);
-      double* yim = a.rowIm(i);
-      const Element m = Element::complex(yre[k], yim[k]) / pivot;
-      kern.mulSubRowTrackAbsRe(n - k - 1, m.re(), m.im(), a.rowRe(k) + k + 1, a.rowIm(k) + k + 1,
-                               yre + k + 1, yim + k + 1, static_cast<double>(i) * n + k + 1,
-                               &track);
-      kern.mulSubRow(k, m.re(), m.im(), a.rowRe(k), a.rowIm(k), yre, yim);
-      yre[k] = -m.re();
-      yim[k] = -m.im();
-    }
+    // Rows from k on have not been pivot rows yet: they take every step made in the panel.
+    for (int i = k; i < n; ++i) catchUp(i, k0, 0, k - k0);
   }
   if (MatErr != kMatOk) return;
   for (int i = 0; i < n; ++i)
@@ -115,10 +145,9 @@ void solveIdentitySplit(const SplitMatrix& a, const RCoVecE& rowPerm, const RCoV
         sre[c] = one == i ? 1.0 : one < i ? 0.0 + are[one] : 0.0;
         sim[c] = one < i ? 0.0 + aim[one] : 0.0;
       }
-      for (int k = i + 1; k < n; ++k)
-        kern.mulSubRow(width, are[k], aim[k],
-                       yre.data() + static_cast<std::size_t>(k) * kSolveBlock,
-                       yim.data() + static_cast<std::size_t>(k) * kSolveBlock, sre, sim);
+      const std::size_t below = static_cast<std::size_t>(i + 1) * kSolveBlock;
+      kern.mulSubRowSteps(width, n - i - 1, are + i + 1, aim + i + 1, yre.data() + below,
+                          yim.data() + below, kSolveBlock, sre, sim);
       const Element d = Element::complex(are[i], aim[i]);
       for (int c = 0; c < width; ++c) {
         const Element y = Element::complex(sre[c], sim[c]) / d;
@@ -155,71 +184,172 @@ bool finite(const SplitMatrix& s) {
   return true;
 }
 
+// Gauss-Jordan inversion in place on split parts, in panels of steps.
+//
+// Every element receives the updates of the steps in ascending order with the very operands
+// of the step-by-step elimination; only the time at which some of them are applied moves.
+// Within a panel of steps [k0, k1) the part that pivot searches look at (rows and columns
+// from k0 on) is updated at once; the rows above k0 and the columns left of k0 collect their
+// updates, which are applied once at the end of the panel, all steps for one element in a
+// row while it stays in registers. For that the panel keeps, per step, the scaled pivot row
+// (all columns) and the old pivot column (all rows); exchanges of rows and columns carry
+// these records along, and a pivot row or column is brought up to date just before its step
+// uses it.
+class GaussJordan {
+ public:
+  GaussJordan(int n, double* re, double* im)
+      : n_(n),
+        re_(re),
+        im_(im),
+        kern_(splitKernels()),
+        pivotRow_(n),
+        pivotCol_(n),
+        rowRe_(static_cast<std::size_t>(kPanel) * n),
+        rowIm_(rowRe_.size()),
+        rowSum_(rowRe_.size()),
+        colRe_(rowRe_.size()),
+        colIm_(rowRe_.size()),
+        colSum_(rowRe_.size()) {}
+
+  // False when the matrix is singular (the arrays are then partly transformed).
+  bool run() {
+    track_ = {0.0, -1.0};
+    for (int i = 0; i < n_; ++i)
+      kern_.trackModulus(n_, rowRe(i), rowIm(i), static_cast<double>(i) * n_, &track_);
+    for (int k0 = 0; k0 < n_; k0 += kPanel) {
+      const int k1 = std::min(n_, k0 + kPanel);
+      for (int k = k0; k < k1; ++k)
+        if (!step(k0, k)) return false;
+      catchUp(k0, k1);
+    }
+    for (int k = n_ - 1; k >= 0; --k) {
+      if (pivotCol_[k] != k) swapRows(re_, im_, n_, k, pivotCol_[k]);
+      if (pivotRow_[k] != k) swapColumns(re_, im_, n_, n_, k, pivotRow_[k]);
+    }
+    return true;
+  }
+
+ private:
+  static constexpr int kPanel = 32;
+
+  double* rowRe(int i) { return re_ + static_cast<std::size_t>(i) * n_; }
+  double* rowIm(int i) { return im_ + static_cast<std::size_t>(i) * n_; }
+  // Records of panel step s: the pivot row (index s * n + column) and the pivot column
+  // (index row * kPanel + s).
+  std::size_t rowRecord(int s) const { return static_cast<std::size_t>(s) * n_; }
+  std::size_t colRecord(int i) const { return static_cast<std::size_t>(i) * kPanel; }
+
+  // Applies panel steps [first, last) to y[0 .. len) of row i, where column j of y is
+  // column c0 + j of the matrix.
+  void applySteps(int i, int first, int last, int c0, int len) {
+    if (first >= last || len <= 0) return;
+    const std::size_t c = colRecord(i) + first, x = rowRecord(first) + c0;
+    kern_.gjUpdateRowSteps(len, last - first, colRe_.data() + c, colIm_.data() + c,
+                           colSum_.data() + c, rowRe_.data() + x, rowIm_.data() + x,
+                           rowSum_.data() + x, n_, rowRe(i) + c0, rowIm(i) + c0);
+  }
+
+  bool step(int k0, int k) {
+    const int s = k - k0;
+    const double d = track_.best;
+    // 1 + d rounds to 1 in the 64-bit significand exactly when d <= 2^-64.
+    if (static_cast<Extended>(1.0) + static_cast<Extended>(d) == static_cast<Extended>(1.0))
+      return false;
+    const long long at = static_cast<long long>(track_.index);
+    const int pr = pivotRow_[k] = static_cast<int>(at / n_);
+    const int pc = pivotCol_[k] = static_cast<int>(at % n_);
+    if (pr != k) {
+      swapRows(re_, im_, n_, k, pr);
+      for (auto* rec : {&colRe_, &colIm_, &colSum_})
+        std::swap_ranges(rec->begin() + colRecord(k), rec->begin() + colRecord(k) + s,
+                         rec->begin() + colRecord(pr));
+    }
+    if (pc != k) {
+      swapColumns(re_, im_, n_, n_, k, pc);
+      for (auto* rec : {&rowRe_, &rowIm_, &rowSum_})
+        for (int t = 0; t < s; ++t) std::swap((*rec)[rowRecord(t) + k], (*rec)[rowRecord(t) + pc]);
+    }
+    // The pivot row's part left of the panel and the pivot column's part above it.
+    applySteps(k, 0, s, 0, k0);
+    for (int i = 0; i < k0; ++i) applySteps(i, 0, s, k, 1);
+
+    double* kre = rowRe(k);
+    double* kim = rowIm(k);
+    kre[k] = kre[k] / d;
+    kim[k] = -kim[k] / d;
+    const double vr = kre[k], vi = kim[k], vs = vr + vi;
+    double* recRe = rowRe_.data() + rowRecord(s);
+    double* recIm = rowIm_.data() + rowRecord(s);
+    double* recSum = rowSum_.data() + rowRecord(s);
+    for (int j = 0; j < n_; ++j) {
+      if (j != k) {
+        const double xr = kre[j], xi = kim[j];
+        const double p = xr * vr, q = xi * vi, t = (xr + xi) * vs;
+        kre[j] = p - q;
+        kim[j] = (t - p) - q;
+      }
+      recRe[j] = kre[j];
+      recIm[j] = kim[j];
+      recSum[j] = kre[j] + kim[j];
+    }
+
+    track_ = {0.0, -1.0};
+    for (int i = 0; i < n_; ++i) {
+      if (i == k) continue;
+      double* yre = rowRe(i);
+      double* yim = rowIm(i);
+      const double cr = yre[k], ci = yim[k];
+      const std::size_t c = colRecord(i) + s;
+      colRe_[c] = cr;
+      colIm_[c] = ci;
+      colSum_[c] = cr + ci;
+      if (i >= k0) {
+        kern_.gjUpdateRow(k - k0, cr, ci, kre + k0, kim + k0, recSum + k0, yre + k0, yim + k0);
+        if (i > k)
+          kern_.gjUpdateRowTrackModulus(n_ - k - 1, cr, ci, kre + k + 1, kim + k + 1,
+                                        recSum + k + 1, yre + k + 1, yim + k + 1,
+                                        static_cast<double>(i) * n_ + k + 1, &track_);
+        else
+          kern_.gjUpdateRow(n_ - k - 1, cr, ci, kre + k + 1, kim + k + 1, recSum + k + 1,
+                            yre + k + 1, yim + k + 1);
+      }
+      // Column k: the negated product of the old element with the pivot.
+      const double p = cr * vr, q = ci * vi, t = (cr + ci) * vs;
+      yre[k] = q - p;
+      yim[k] = (p + q) - t;
+    }
+    return true;
+  }
+
+  // The collected updates of the panel [k0, k1). A pivot row or column of the panel has had
+  // the steps before its own and takes only those after it.
+  void catchUp(int k0, int k1) {
+    const int steps = k1 - k0;
+    for (int i = 0; i < k0; ++i) {
+      applySteps(i, 0, steps, 0, k0);
+      for (int j = k0; j < k1; ++j) applySteps(i, j - k0 + 1, steps, j, 1);
+      applySteps(i, 0, steps, k1, n_ - k1);
+    }
+    for (int i = k0; i < n_; ++i) applySteps(i, i < k1 ? i - k0 + 1 : 0, steps, 0, k0);
+  }
+
+  const int n_;
+  double* re_;
+  double* im_;
+  const SplitKernels& kern_;
+  RCoVecE pivotRow_, pivotCol_;
+  std::vector<double> rowRe_, rowIm_, rowSum_, colRe_, colIm_, colSum_;
+  PivotTrack track_{0.0, -1.0};
+};
+
 }  // namespace
 
 int MatInverse(int n, RCoVecD& ar, RCoVecD& ai, RCOMat& r) {
   r.resize(n, n);
-  const SplitKernels& kern = splitKernels();
-  double* re = ar.data();
-  double* im = ai.data();
-  const auto row = [n](int i) { return static_cast<std::size_t>(i) * n; };
-  RCoVecE pivotRow(n), pivotCol(n);
-  std::vector<double> rowSum(n);
-
-  PivotTrack track{0.0, -1.0};
-  for (int i = 0; i < n; ++i)
-    kern.trackModulus(n, re + row(i), im + row(i), static_cast<double>(i) * n, &track);
-  for (int k = 0; k < n; ++k) {
-    const double d = track.best;
-    // 1 + d rounds to 1 in the 64-bit significand exactly when d <= 2^-64.
-    if (static_cast<Extended>(1.0) + static_cast<Extended>(d) == static_cast<Extended>(1.0))
-      return 1;
-    const long long at = static_cast<long long>(track.index);
-    pivotRow[k] = static_cast<int>(at / n);
-    pivotCol[k] = static_cast<int>(at % n);
-    if (pivotRow[k] != k) swapRows(re, im, n, k, pivotRow[k]);
-    if (pivotCol[k] != k) swapColumns(re, im, n, n, k, pivotCol[k]);
-
-    const std::size_t l = row(k) + k;
-    re[l] = re[l] / d;
-    im[l] = -im[l] / d;
-    const double vr = re[l], vi = im[l], vs = vr + vi;
-    // Row k times the pivot.
-    for (int j = 0; j < n; ++j) {
-      if (j == k) continue;
-      const double xr = re[row(k) + j], xi = im[row(k) + j];
-      const double p = xr * vr, q = xi * vi, s = (xr + xi) * vs;
-      re[row(k) + j] = p - q;
-      im[row(k) + j] = (s - p) - q;
-    }
-    for (int j = 0; j < n; ++j) rowSum[j] = re[row(k) + j] + im[row(k) + j];
-
-    track = {0.0, -1.0};
-    for (int i = 0; i < n; ++i) {
-      if (i == k) continue;
-      const double cr = re[row(i) + k], ci = im[row(i) + k];
-      const double* xr = re + row(k);
-      const double* xi = im + row(k);
-      kern.gjUpdateRow(k, cr, ci, xr, xi, rowSum.data(), re + row(i), im + row(i));
-      if (i > k)
-        kern.gjUpdateRowTrackModulus(
-            n - k - 1, cr, ci, xr + k + 1, xi + k + 1, rowSum.data() + k + 1, re + row(i) + k + 1,
-            im + row(i) + k + 1, static_cast<double>(i) * n + k + 1, &track);
-      else
-        kern.gjUpdateRow(n - k - 1, cr, ci, xr + k + 1, xi + k + 1, rowSum.data() + k + 1,
-                         re + row(i) + k + 1, im + row(i) + k + 1);
-      // Column k: the negated product of the old element with the pivot.
-      const double p = cr * vr, q = ci * vi, s = (cr + ci) * vs;
-      re[row(i) + k] = q - p;
-      im[row(i) + k] = (p + q) - s;
-    }
-  }
-  for (int k = n - 1; k >= 0; --k) {
-    if (pivotCol[k] != k) swapRows(re, im, n, k, pivotCol[k]);
-    if (pivotRow[k] != k) swapColumns(re, im, n, n, k, pivotRow[k]);
-  }
+  GaussJordan gj(n, ar.data(), ai.data());
+  if (!gj.run()) return 1;
   auto out = r.elements();
-  for (std::size_t i = 0; i < out.size(); ++i) out[i] = Element::complex(re[i], im[i]);
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = Element::complex(ar[i], ai[i]);
   return 0;
 }
 

@@ -46,6 +46,16 @@ struct SplitKernels {
   void (*gjUpdateRowTrackModulus)(int len, double cre, double cim, const double* xre,
                                   const double* xim, const double* xsum, double* yre, double* yim,
                                   double first, PivotTrack* track);
+  // Several Gauss-Jordan updates of one row in a row: for s = 0 .. steps-1 in this order,
+  // gjUpdateRow with c = (cre[s], cim[s]) (csum[s] = cre[s] + cim[s]) and the row x of step s
+  // at xre + s*ldx (likewise xim, xsum).
+  void (*gjUpdateRowSteps)(int len, int steps, const double* cre, const double* cim,
+                           const double* csum, const double* xre, const double* xim,
+                           const double* xsum, long ldx, double* yre, double* yim);
+  // Several eliminations of one row in a row: for s = 0 .. steps-1 in this order,
+  // y := y - m*x with m = (mre[s], mim[s]) and the row x of step s at xre + s*ldx (and xim).
+  void (*mulSubRowSteps)(int len, int steps, const double* mre, const double* mim,
+                         const double* xre, const double* xim, long ldx, double* yre, double* yim);
   // The pivot search over re[j]*re[j] + im[j]*im[j] at indexes first + j.
   void (*trackModulus)(int len, const double* re, const double* im, double first,
                        PivotTrack* track);

@@ -183,6 +183,86 @@ void gjUpdateRowTrackModulus(int len, double cre, double cim, const double* xre,
   gjUpdateRowImpl<V, true>(len, cre, cim, xre, xim, xsum, yre, yim, first, track);
 }
 
+// One double at a time: the tails of the vector loops.
+struct ScalarVec {
+  using T = double;
+  static constexpr int W = 1;
+  static T load(const double* p) { return *p; }
+  static void store(double* p, T v) { *p = v; }
+  static T set1(double x) { return x; }
+  static T lanes(double first) { return first; }
+  static T add(T a, T b) { return a + b; }
+  static T sub(T a, T b) { return a - b; }
+  static T mul(T a, T b) { return a * b; }
+  static T abs(T a) { return __builtin_fabs(a); }
+  static bool gt(T a, T b) { return a > b; }
+  static T select(bool m, T a, T b) { return m ? a : b; }
+};
+
+// Runs y through steps updates in ascending order, U vectors at a time kept in registers and
+// the tail one double at a time. Step::apply<Vec>(s, j, r, i) applies step s to the values
+// r, i of columns j onwards.
+template <class V, class Step>
+void runSteps(int len, int steps, const Step& step, double* yre, double* yim) {
+  constexpr int U = 4;
+  const auto block = [&]<class Vec, int N>(int j) {
+    typename Vec::T r[N], i[N];
+#pragma GCC unroll 8
+    for (int u = 0; u < N; ++u)
+      r[u] = Vec::load(yre + j + u * Vec::W), i[u] = Vec::load(yim + j + u * Vec::W);
+    for (int s = 0; s < steps; ++s)
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u) step.template apply<Vec>(s, j + u * Vec::W, r[u], i[u]);
+#pragma GCC unroll 8
+    for (int u = 0; u < N; ++u)
+      Vec::store(yre + j + u * Vec::W, r[u]), Vec::store(yim + j + u * Vec::W, i[u]);
+  };
+  int j = 0;
+  for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
+  for (; j + V::W <= len; j += V::W) block.template operator()<V, 1>(j);
+  for (; j < len; ++j) block.template operator()<ScalarVec, 1>(j);
+}
+
+// Gauss-Jordan step s: c = (cre[s], cim[s]) with csum[s], the row x of step s at s * ldx.
+struct GaussJordanStep {
+  const double *cre, *cim, *csum, *xre, *xim, *xsum;
+  long ldx;
+  template <class Vec>
+  void apply(int s, int j, typename Vec::T& r, typename Vec::T& i) const {
+    const auto p = Vec::mul(Vec::load(xre + s * ldx + j), Vec::set1(cre[s]));
+    const auto q = Vec::mul(Vec::load(xim + s * ldx + j), Vec::set1(cim[s]));
+    const auto t = Vec::mul(Vec::load(xsum + s * ldx + j), Vec::set1(csum[s]));
+    r = Vec::sub(r, Vec::sub(p, q));
+    i = Vec::sub(i, Vec::sub(Vec::sub(t, p), q));
+  }
+};
+
+// Elimination step s: y - m*x with m = (mre[s], mim[s]), the row x of step s at s * ldx.
+struct EliminationStep {
+  const double *mre, *mim, *xre, *xim;
+  long ldx;
+  template <class Vec>
+  void apply(int s, int j, typename Vec::T& r, typename Vec::T& i) const {
+    const auto mr = Vec::set1(mre[s]), mi = Vec::set1(mim[s]);
+    const auto xr = Vec::load(xre + s * ldx + j), xi = Vec::load(xim + s * ldx + j);
+    r = Vec::sub(r, Vec::sub(Vec::mul(mr, xr), Vec::mul(mi, xi)));
+    i = Vec::sub(i, Vec::add(Vec::mul(mr, xi), Vec::mul(mi, xr)));
+  }
+};
+
+template <class V>
+void gjUpdateRowSteps(int len, int steps, const double* cre, const double* cim, const double* csum,
+                      const double* xre, const double* xim, const double* xsum, long ldx,
+                      double* yre, double* yim) {
+  runSteps<V>(len, steps, GaussJordanStep{cre, cim, csum, xre, xim, xsum, ldx}, yre, yim);
+}
+
+template <class V>
+void mulSubRowSteps(int len, int steps, const double* mre, const double* mim, const double* xre,
+                    const double* xim, long ldx, double* yre, double* yim) {
+  runSteps<V>(len, steps, EliminationStep{mre, mim, xre, xim, ldx}, yre, yim);
+}
+
 template <class V>
 void trackModulus(int len, const double* re, const double* im, double first, PivotTrack* track) {
   int j = 0;
@@ -207,6 +287,8 @@ constexpr SplitKernels makeKernels() {
       trackAbsRe<V>,
       gjUpdateRow<V>,
       gjUpdateRowTrackModulus<V>,
+      gjUpdateRowSteps<V>,
+      mulSubRowSteps<V>,
       trackModulus<V>,
   };
 }

@@ -219,6 +219,27 @@ const char* readComplexText(std::string_view text, Element& value, std::size_t& 
   return nullptr;
 }
 
+// One number of the plain form [sign] digits [. digits] from p, with at most 19 digits and
+// a value that decimalValue computes exactly: false for anything else.
+bool readPlainNumber(const char*& p, const char* end, double& value) {
+  const bool negative = *p == '-';
+  p += isSign(*p);
+  const char* start = p;
+  std::uint64_t m = 0;
+  while (p != end && isDigit(*p)) m = m * 10 + static_cast<unsigned>(*p++ - '0');
+  std::size_t digits = static_cast<std::size_t>(p - start);
+  std::size_t fraction = 0;
+  if (p != end && *p == '.') {
+    const char* fractionStart = ++p;
+    while (p != end && isDigit(*p)) m = m * 10 + static_cast<unsigned>(*p++ - '0');
+    fraction = static_cast<std::size_t>(p - fractionStart);
+    digits += fraction;
+  }
+  if (digits == 0 || digits > 19 || fraction > 22 || m > (std::uint64_t{1} << 53)) return false;
+  value = negatedIf(static_cast<double>(m) / kExactPowersOfTen[fraction], negative);
+  return true;
+}
+
 void normalizeSeparatorInPlace(std::string& s) {
   const std::size_t comma = s.find(',');
   if (comma == std::string::npos) return;
@@ -377,6 +398,20 @@ Element parseComplexText(std::string_view text) {
 bool tryParseComplexText(std::string_view text, Element& value) {
   std::size_t failPos = 0;
   return readComplexText(text, value, failPos) == nullptr;
+}
+
+bool readPlainComplexText(std::string_view text, Element& value) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  double re = 0;
+  double im = 0;
+  if (p == end || !readPlainNumber(p, end, re)) return false;
+  if (p != end) {
+    if (!isSign(*p) || !readPlainNumber(p, end, im) || p == end || *p != 'i' || ++p != end)
+      return false;
+  }
+  value = Element::complex(re, im);
+  return true;
 }
 
 Element parseElement(std::string_view token, const NumberFormat& nf) {

@@ -29,6 +29,10 @@ std::string_view normalizeTokenView(std::string_view token, const NumberFormat& 
 Element parseComplexText(std::string_view text);
 // The same without an exception: false when the text is not canonical complex text.
 bool tryParseComplexText(std::string_view text, Element& value);
+// The complex text parser for the plainest texts only ("-12.375", "-12.375+0.5i": no
+// spaces, no exponent, up to 19 digits a number): false for any other text, which the
+// parser itself must then read. Where it reads a value, it is the parser's value.
+bool readPlainComplexText(std::string_view text, Element& value);
 
 // The element parser: normaliser, then complex text parser. Always gives a complex element.
 Element parseElement(std::string_view token, const NumberFormat& nf);
@@ -44,7 +48,7 @@ class ElementParser {
     // does not end a signed second number, and the parser accepts none of those. So most
     // tokens are read without normalising.
     Element value;
-    if (tryParseComplexText(token, value)) return value;
+    if (readPlainComplexText(token, value) || tryParseComplexText(token, value)) return value;
     return parseComplexText(normalizeTokenView(token, nf_, scratch_));
   }
 

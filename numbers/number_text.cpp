@@ -343,11 +343,14 @@ std::size_t NumberPrinter::writeSigned(char* dst, double x) const {
     dst[0] = '+';
     return n + 1;
   }
-  // A fixed-size move is a few register moves; a text that long is rare.
-  if (n <= 32)
-    std::memmove(dst, dst + 1, 32);
-  else
+  // A fixed-size copy through registers (memmove would be a call); a text that long is rare.
+  if (n <= 32) {
+    char moved[32];
+    std::memcpy(moved, dst + 1, 32);
+    std::memcpy(dst, moved, 32);
+  } else {
     std::memmove(dst, dst + 1, n);
+  }
   return n;
 }
 

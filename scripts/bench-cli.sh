@@ -1,6 +1,6 @@
 #!/bin/sh
 # Times kelvaro-cli end to end on "A+B" of two 1000 x 1000 complex panes (read both files,
-# align, compute, print) with hyperfine. Extra arguments go to hyperfine.
+# align, compute, print) with hyperfine. Arguments go to hyperfine (default: --runs 10).
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh hyperfine
@@ -20,5 +20,6 @@ for name in a b; do
     }
   }' > "$work/$name.txt"
 done
-hyperfine --warmup 2 --runs 10 "$@" \
+[ $# -eq 0 ] && set -- --runs 10
+hyperfine --warmup 2 "$@" \
   "./build/cli/kelvaro-cli --a=$work/a.txt --b=$work/b.txt A+B > /dev/null"

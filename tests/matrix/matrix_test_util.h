@@ -99,6 +99,11 @@ inline RCOMat randomWellConditioned(int n, std::mt19937_64& gen) {
   return m;
 }
 
+// Odd rounds of a randomised test get a well-conditioned matrix, even rounds small integers.
+inline RCOMat randomOfRound(int round, int n, std::mt19937_64& gen) {
+  return round % 2 ? randomWellConditioned(n, gen) : randomSmallIntegers(n, n, gen);
+}
+
 // Runs body once per vector path the processor has, restoring the path afterwards.
 inline void forEachSimdPath(const std::function<void(SimdPath)>& body) {
   const SimdPath saved = simdPath();

@@ -155,8 +155,10 @@ TEST(ComplexTextParser, ValuesAreCorrectlyRounded) {
   EXPECT_EQ(parseComplexText("0.000000000000000000000000000001e30").re(), 1.0);
 }
 
-// Random decimal texts against the standard library's conversion of the same text.
+// Random decimal texts against the standard library's conversion of the same text, through
+// the complex text parser and through the element parser's own reading of plain numbers.
 TEST(ComplexTextParser, AgreesWithFromCharsOnRandomNumbers) {
+  ElementParser parse(threeDecimals());
   std::mt19937_64 rng(20240601);
   std::uniform_int_distribution<int> digitCount(1, 22), digit(0, 9), exponent(-330, 330);
   std::uniform_int_distribution<int> coin(0, 3);
@@ -176,9 +178,10 @@ TEST(ComplexTextParser, AgreesWithFromCharsOnRandomNumbers) {
     double expected = 0;
     const auto r = std::from_chars(text.data(), text.data() + text.size(), expected);
     if (r.ec != std::errc() || r.ptr != text.data() + text.size()) continue;  // out of range
-    const Element e = parseComplexText(text);
-    ASSERT_EQ(e.re(), expected) << text;
-    ASSERT_EQ(std::signbit(e.re()), std::signbit(expected)) << text;
+    for (const Element e : {parseComplexText(text), parse(text)}) {
+      ASSERT_EQ(e.re(), expected) << text;
+      ASSERT_EQ(std::signbit(e.re()), std::signbit(expected)) << text;
+    }
   }
 }
 
