@@ -105,7 +105,12 @@ void MatHessenberg(matrx2& a, int n) {
   std::vector<unsigned char> active(ld, 0);
 
   // Rows lo..hi of column c: a[r][c] -= y_r·a[m][c] for every row with a multiplier.
+  bool allActive = false;
   auto reduceRows = [&](double* c, double top, int lo, int hi) {
+    if (allActive) {
+      for (int r = lo; r <= hi; ++r) c[r] = c[r] - y[r] * top;
+      return;
+    }
     for (int r = lo; r <= hi; ++r) {
       const double v = c[r] - y[r] * top;
       c[r] = active[r] ? v : c[r];
@@ -132,6 +137,8 @@ void MatHessenberg(matrx2& a, int n) {
       if (active[r]) prev[r] = prev[r] / x;
       y[r] = active[r] ? prev[r] : 0.0;
     }
+    allActive = std::all_of(active.begin() + m + 1, active.begin() + n + 1,
+                            [](unsigned char on) { return on != 0; });
     double* cm = col(m);
     for (int c = m + 1; c <= n; ++c) {
       double* cc = col(c);

@@ -54,11 +54,22 @@ void reflectAny(const double* v, int len, double beta, double* a, std::size_t ld
 // Applies the reflections in order to columns c0..c1-1 of a row-major matrix with m rows.
 void reflectPanel(const std::vector<Reflection>& refl, const std::vector<double>& store, double* a,
                   int m, std::size_t ld, int c0, int c1) {
+  if (refl.empty() || c0 >= c1) return;
+  // The panel is worked on as a contiguous copy: rows of the matrix lie far apart and would
+  // keep evicting each other from the cache.
+  const int top = refl.front().first;
+  std::vector<double> panel(static_cast<std::size_t>(m - top) * kPanel);
   for (int p0 = c0; p0 < c1; p0 += kPanel) {
     const int width = std::min(kPanel, c1 - p0);
+    const std::size_t pld = static_cast<std::size_t>(width);
+    for (int i = top; i < m; ++i)
+      std::copy_n(a + i * ld + p0, width, panel.data() + (i - top) * pld);
     for (const Reflection& f : refl) {
-      reflectAny(store.data() + f.offset, m - f.first, f.beta, a + f.first * ld + p0, ld, width);
+      reflectAny(store.data() + f.offset, m - f.first, f.beta, panel.data() + (f.first - top) * pld,
+                 pld, width);
     }
+    for (int i = top; i < m; ++i)
+      std::copy_n(panel.data() + (i - top) * pld, width, a + i * ld + p0);
   }
 }
 
