@@ -457,6 +457,10 @@ QPlainTextEdit* TForm1::makePane(const char* name, QMenu* contextMenu, QWidget* 
   edit->setObjectName(name);
   QFont font("Liberation Sans");
   font.setPixelSize(13);
+  // Pane text is single-byte Latin text: nothing to shape, and shaping the long lines of a
+  // large matrix is most of what showing it costs.
+  font.setStyleStrategy(QFont::PreferNoShaping);
+  font.setKerning(false);
   edit->setFont(font);
   edit->setLineWrapMode(QPlainTextEdit::NoWrap);
   edit->setFrameShape(QFrame::NoFrame);

@@ -88,9 +88,9 @@ void PaneView::replaceFrom(std::size_t firstLine) {
   writing_ = false;
   shown_.resize(std::min(shown_.size(), firstLine));
   shown_.insert(shown_.end(), lines.begin() + static_cast<std::ptrdiff_t>(firstLine), lines.end());
-  // The newest result is what the person wants to see.
-  edit_->setTextCursor(cursor);
-  edit_->ensureCursorVisible();
+  // The newest result is what the person wants to see. Scrolling by the bar costs nothing;
+  // moving the text cursor there would lay out every long line near the end first.
+  edit_->verticalScrollBar()->setValue(edit_->verticalScrollBar()->maximum());
   edit_->horizontalScrollBar()->setValue(0);
 }
 

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -151,6 +152,11 @@ class WindowTest : public QObject {
     click("SpeedButton9");
     QCOMPARE(pane("RichEdit3")->document()->firstBlock().userState(), 42);
     QVERIFY(text("RichEdit3").endsWith("A-B=\n         -9        -18\n        -27        -36\n"));
+    // Many results later the newest is in view.
+    for (int i = 0; i < 30; ++i) click("SpeedButton13");
+    QScrollBar* bar = pane("RichEdit3")->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
     QVERIFY(messages.empty());
   }
 
