@@ -230,26 +230,27 @@ void TForm1::buildMenus() {
   auto paste = [this](int pane) { return [this, pane] { pastePane(pane); }; };
   auto slot = [this](void (TForm1::*command)()) { return [this, command] { (this->*command)(); }; };
 
-  PopupMenu1 =
-      popup("PopupMenu1", {{"Refresh1", "Align", slot(&TForm1::Refresh1Click)},
-                           separator,
-                           {"Copy1", "Copy", copy(0)},
-                           {"Paste1", "Paste", paste(0)},
-                           separator,
-                           {"PolarToRect1", "Polar To Rect", slot(&TForm1::PolarToRect1Click)},
-                           {"RecttoPolar1", "Rect to Polar", slot(&TForm1::RecttoPolar1Click)},
-                           separator,
-                           {"Clear3", "Clear", clear(0)}});
-  PopupMenu2 =
-      popup("PopupMenu2", {{"Refresh2", "Align", slot(&TForm1::Refresh2Click)},
-                           separator,
-                           {"MenuItem1", "Copy", copy(1)},
-                           {"MenuItem2", "Paste", paste(1)},
-                           separator,
-                           {"PolarToRect2", "Polar To Rect", slot(&TForm1::PolarToRect2Click)},
-                           {"RecttoPolar2", "Rect to Polar", slot(&TForm1::RecttoPolar2Click)},
-                           separator,
-                           {"MenuItem4", "Clear", clear(1)}});
+  // The context menus of A and B differ only in their items' names and commands.
+  using Command = void (TForm1::*)();
+  auto operandMenu = [&](const char* name, int pane, std::array<const char*, 6> items,
+                         std::array<Command, 3> commands) {
+    return popup(name, {{items[0], "Align", slot(commands[0])},
+                        separator,
+                        {items[1], "Copy", copy(pane)},
+                        {items[2], "Paste", paste(pane)},
+                        separator,
+                        {items[3], "Polar To Rect", slot(commands[1])},
+                        {items[4], "Rect to Polar", slot(commands[2])},
+                        separator,
+                        {items[5], "Clear", clear(pane)}});
+  };
+  PopupMenu1 = operandMenu(
+      "PopupMenu1", 0, {"Refresh1", "Copy1", "Paste1", "PolarToRect1", "RecttoPolar1", "Clear3"},
+      {&TForm1::Refresh1Click, &TForm1::PolarToRect1Click, &TForm1::RecttoPolar1Click});
+  PopupMenu2 = operandMenu(
+      "PopupMenu2", 1,
+      {"Refresh2", "MenuItem1", "MenuItem2", "PolarToRect2", "RecttoPolar2", "MenuItem4"},
+      {&TForm1::Refresh2Click, &TForm1::PolarToRect2Click, &TForm1::RecttoPolar2Click});
   PopupMenu3 =
       popup("PopupMenu3", {{"Align1", "Align", slot(&TForm1::Align1Click)},
                            separator,
