@@ -3,6 +3,7 @@
 #include <array>
 
 #include "commands/basic_commands.h"
+#include "commands/decomposition_commands.h"
 #include "commands/elementwise_commands.h"
 #include "commands/factor_commands.h"
 #include "commands/product_commands.h"
@@ -60,15 +61,17 @@ const std::array kCommands = std::to_array<CommandInfo>({
     {"SpeedButton30", "SpeedButton30Click", "LU factorization; B=LU", "LU(B)", 4,
      SpeedButton30Click},
     {"SpeedButton26", "SpeedButton26Click", "Orthogonal-triangular decomposition;  A=QR", "QR(A)",
-     3, nullptr},
+     3, SpeedButton26Click},
     {"SpeedButton28", "SpeedButton28Click", "Orthogonal-triangular decomposition; B=QR", "QR(B)", 3,
-     nullptr},
-    {"SpeedButton33", "SpeedButton33Click", "Eigenvalues of Matrix A", "Eig(A)", 7, nullptr},
-    {"SpeedButton43", "SpeedButton43Click", "Eigenvalues of Matrix B", "Eig(B)", 7, nullptr},
+     SpeedButton28Click},
+    {"SpeedButton33", "SpeedButton33Click", "Eigenvalues of Matrix A", "Eig(A)", 7,
+     SpeedButton33Click},
+    {"SpeedButton43", "SpeedButton43Click", "Eigenvalues of Matrix B", "Eig(B)", 7,
+     SpeedButton43Click},
     {"SpeedButton41", "SpeedButton41Click", "Singular value decomposition; A=USV", "Svd(A)", 6,
-     nullptr},
+     SpeedButton41Click},
     {"SpeedButton42", "SpeedButton42Click", "Singular value decomposition; B=USV", "Svd(B)", 6,
-     nullptr},
+     SpeedButton42Click},
     {"SpeedButton31", "SpeedButton31Click", "Cholesky factorization;  A=LDL'", "Chol(A)", 5,
      SpeedButton31Click},
     {"SpeedButton36", "SpeedButton36Click", "Cholesky factorization;    B=LDL'", "Chol(B)", 5,

@@ -3,6 +3,9 @@
 #include <array>
 #include <string>
 
+#include "commands/auto_calculate.h"
+#include "commands/notation_commands.h"
+#include "commands/project_file.h"
 #include "commands/shell_commands.h"
 
 namespace kelvaro {
@@ -34,8 +37,20 @@ void saveResultTo(CalcState& s, UserInterface&, std::string_view path) {
   saveResult(s, std::string(path));
 }
 
+template <DisplayFormat Format>
+void chooseFormat(CalcState& s, UserInterface&, std::string_view) {
+  RadioGroup1Click(s, Format);
+}
+
+void saveProjectTo(CalcState& s, UserInterface&, std::string_view path) {
+  Save3Click(s, std::string(path));
+}
+void openProjectFrom(CalcState& s, UserInterface&, std::string_view path) {
+  Open1Click(s, std::string(path));
+}
+
 const std::array kShellActions = std::to_array<ShellActionInfo>({
-    {"auto", nullptr, nullptr},
+    {"auto", nullptr, withInterface<Auto1Click>},
     {"align-a", nullptr, plain<Refresh1Click>},
     {"align-b", nullptr, plain<Refresh2Click>},
     {"align-result", nullptr, plain<Align1Click>},
@@ -47,19 +62,19 @@ const std::array kShellActions = std::to_array<ShellActionInfo>({
     {"swap-b-result", nullptr, withInterface<SwapBandResult1Click>},
     {"comma-to-dot", nullptr, withInterface<commatodot1Click>},
     {"dot-to-comma", nullptr, withInterface<dottocomma1Click>},
-    {"polar-to-rect-a", nullptr, nullptr},
-    {"rect-to-polar-a", nullptr, nullptr},
-    {"polar-to-rect-b", nullptr, nullptr},
-    {"rect-to-polar-b", nullptr, nullptr},
-    {"format=rect", nullptr, nullptr},
-    {"format=polar", nullptr, nullptr},
+    {"polar-to-rect-a", nullptr, plain<PolarToRect1Click>},
+    {"rect-to-polar-a", nullptr, plain<RecttoPolar1Click>},
+    {"polar-to-rect-b", nullptr, plain<PolarToRect2Click>},
+    {"rect-to-polar-b", nullptr, plain<RecttoPolar2Click>},
+    {"format=rect", nullptr, chooseFormat<DisplayFormat::Rectangular>},
+    {"format=polar", nullptr, chooseFormat<DisplayFormat::Polar>},
     {"x", "TEXT", typeInto<&CalcState::coefText>},
     {"rows", "TEXT", typeInto<&CalcState::rowText>},
     {"columns", "TEXT", typeInto<&CalcState::columnText>},
     {"precision", "TEXT", typePrecision},
     {"save-result", "FILE", saveResultTo},
-    {"save-project", "FILE", nullptr},
-    {"open-project", "FILE", nullptr},
+    {"save-project", "FILE", saveProjectTo},
+    {"open-project", "FILE", openProjectFrom},
 });
 
 }  // namespace

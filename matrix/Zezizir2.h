@@ -5,8 +5,11 @@
 
 #include "matrix/mat_basic.h"
 #include "matrix/mat_det.h"
+#include "matrix/mat_eigen.h"
 #include "matrix/mat_elementwise.h"
 #include "matrix/mat_inverse.h"
 #include "matrix/mat_lu.h"
 #include "matrix/mat_product.h"
+#include "matrix/mat_qr.h"
+#include "matrix/mat_svd.h"
 #include "matrix/mat_types.h"

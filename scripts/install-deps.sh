@@ -5,7 +5,10 @@
 set -eu
 
 # Everything the build and the tests need. Add a package here and every script gets it.
-PACKAGES="cmake ninja-build g++ libgtest-dev libbenchmark-dev locales"
+# qt6-base-dev builds the window; fonts-liberation gives it its fonts; xvfb and xauth let
+# scripts/screenshot.sh show the window on a virtual display.
+PACKAGES="cmake ninja-build g++ libgtest-dev libbenchmark-dev locales qt6-base-dev
+  fonts-liberation xvfb xauth"
 
 missing=""
 for package in $PACKAGES "$@"; do

@@ -8,16 +8,15 @@
 #include <vector>
 
 #include "commands/command_table.h"
-#include "tests/support/cli_runner.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/test_locale.h"
 
 namespace kelvaro {
 namespace {
 
 namespace fs = std::filesystem;
-
+using test_support::Cli;
 using test_support::Outcome;
-using Cli = test_support::CliTest;
 
 const std::string kUsageHint = "Try 'kelvaro-cli --help' for more information.\n";
 const std::string kResultAtStart =

@@ -5,13 +5,13 @@
 
 #include <string>
 
-#include "tests/support/cli_runner.h"
+#include "tests/support/cli_run.h"
 
 namespace kelvaro {
 namespace {
 
 using test_support::Outcome;
-using ComplexCli = test_support::CliTest;
+using ComplexCli = test_support::Cli;
 
 TEST_F(ComplexCli, ErrorLinesOfTheSizeChecks) {
   const std::string a = file("a.txt", "1 2 3\n4 5 6\n");

@@ -13,6 +13,7 @@
 #include "commands/shell_commands.h"
 #include "numbers/calc_error.h"
 #include "numbers/matrix_text.h"
+#include "tests/support/error_message.h"
 
 namespace kelvaro {
 namespace {
@@ -33,16 +34,7 @@ CalcState startedWith(const Lines& a, const Lines& b, const std::string& separat
   return s;
 }
 
-// The message of the CalcError a command throws, or "" when it throws none.
-template <typename Command>
-std::string errorOf(Command&& command) {
-  try {
-    command();
-  } catch (const CalcError& e) {
-    return e.what();
-  }
-  return "";
-}
+using test_support::errorOf;
 
 TEST(BasicCommands, StartUpExamplesPrintThroughAllFourCommands) {
   CalcState s;

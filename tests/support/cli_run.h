@@ -1,6 +1,5 @@
 #pragma once
-// Runs the built kelvaro-cli (path in KELVARO_CLI) with arguments, standard input and a
-// known environment, and collects what it printed and its exit status.
+// Runs the built kelvaro-cli in a scratch directory and collects what it printed.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -26,7 +25,7 @@ inline std::ostream& operator<<(std::ostream& os, const Outcome& o) {
   return os << "status " << o.status << "\n--- stdout\n" << o.out << "--- stderr\n" << o.err;
 }
 
-class CliTest : public ScratchDirectoryTest {
+class Cli : public test_support::ScratchDirectoryTest {
  protected:
   // Runs kelvaro-cli in a known environment: the C locale unless env says otherwise.
   // stdoutPath replaces the file that catches standard output.

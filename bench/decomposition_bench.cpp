@@ -1,0 +1,63 @@
+// QR, eigenvalues and SVD of random real matrices, through the library calls the commands
+// make (registers in, registers out).
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "matrix/Zezizir2.h"
+
+namespace {
+
+using namespace kelvaro;
+
+RCOMat randomRegister(int rows, int cols, unsigned seed) {
+  std::mt19937_64 rng(seed);
+  std::uniform_real_distribution<double> dist(-1.0, 1.0);
+  RCOMat m;
+  m.assign(rows, cols, Element::real(0.0));
+  for (Element& e : m.elements()) e = Element::real(dist(rng));
+  return m;
+}
+
+void BM_QR(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const RCOMat a = randomRegister(n, n, 1);
+  for (auto _ : state) {
+    RCOMat r = a, q;
+    q.resize(n, n);
+    MatQR(r, n, n, q);
+    benchmark::DoNotOptimize(q.elements().data());
+  }
+}
+BENCHMARK(BM_QR)->Arg(200)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+void BM_Eig(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const RCOMat a = randomRegister(n, n, 2);
+  std::vector<double> wr, wi;
+  for (auto _ : state) {
+    matrx2 work(n);
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) work[i + 1][j + 1] = a[i][j].re();
+    wr.assign(n + 1, 0.0);
+    wi.assign(n + 1, 0.0);
+    MatBalance(work, n);
+    MatHessenberg(work, n);
+    benchmark::DoNotOptimize(MatHqr(work, n, wr, wi));
+  }
+}
+BENCHMARK(BM_Eig)->Arg(200)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+void BM_Svd(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const RCOMat a = randomRegister(n, n, 3);
+  for (auto _ : state) {
+    RCOMat s = a, u, v;
+    benchmark::DoNotOptimize(MatSvd(s, u, v, n, n, 1e-15L));
+  }
+}
+BENCHMARK(BM_Svd)->Arg(200)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,138 @@
+// The window on large matrices: pasting a 1000 x 1000 complex matrix (the paste re-aligns the
+// pane), an A+B on two of them clicked in the window, and the same command on the calculator
+// state alone, which is what kelvaro-cli runs. Runs on Qt's offscreen platform unless another
+// is chosen.
+
+#include <benchmark/benchmark.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QPlainTextEdit>
+#include <QToolButton>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "commands/basic_commands.h"
+#include "commands/shell_commands.h"
+#include "shell/Unit1.h"
+#include "shell/skin.h"
+
+namespace {
+
+constexpr int kSize = 1000;
+
+// Rows of complex elements such as "-312.625+41.25i", as scripts/bench-cli.sh makes them.
+std::string complexMatrixText(unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> re(0, 19999), im(0, 1999);
+  std::string text;
+  char cell[48];
+  for (int r = 0; r < kSize; ++r) {
+    for (int c = 0; c < kSize; ++c) {
+      std::snprintf(cell, sizeof cell, "%s%.3f%+.2fi", c ? " " : "", re(random) / 8.0 - 1250,
+                    im(random) / 4.0 - 250);
+      text += cell;
+    }
+    text += '\n';
+  }
+  return text;
+}
+
+const std::string& matrixA() {
+  static const std::string text = complexMatrixText(1);
+  return text;
+}
+const std::string& matrixB() {
+  static const std::string text = complexMatrixText(2);
+  return text;
+}
+
+template <class T>
+T* part(TForm1& form, const char* name) {
+  T* w = form.findChild<T*>(name);
+  if (!w) std::abort();
+  return w;
+}
+
+// A window with both matrices pasted (and so aligned) into its operand panes.
+std::unique_ptr<TForm1> windowWithMatrices() {
+  auto form = std::make_unique<TForm1>();
+  form->setMessageHook([](QMessageBox::Icon, const QString&, const QString& text) {
+    std::fprintf(stderr, "message box: %s\n", qPrintable(text));
+  });
+  form->show();
+  for (auto [pane, paste, text] : {std::tuple{"RichEdit1", "Paste1", &matrixA()},
+                                   std::tuple{"RichEdit2", "MenuItem2", &matrixB()}}) {
+    QApplication::clipboard()->setText(QString::fromLatin1(*text));
+    part<QPlainTextEdit>(*form, pane)->selectAll();
+    part<QAction>(*form, paste)->trigger();
+  }
+  QApplication::processEvents();
+  return form;
+}
+
+void BM_WindowPaste1000x1000(benchmark::State& state) {
+  TForm1 form;
+  form.show();
+  QApplication::clipboard()->setText(QString::fromLatin1(matrixA()));
+  auto* pane = part<QPlainTextEdit>(form, "RichEdit1");
+  auto* paste = part<QAction>(form, "Paste1");
+  for (auto _ : state) {
+    pane->selectAll();
+    paste->trigger();
+    QApplication::processEvents();
+  }
+}
+BENCHMARK(BM_WindowPaste1000x1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Clicking A+B in the window: aligning both panes, the sum, and appending the 1000 result
+// lines to the Result pane (emptied between runs, outside the timing).
+void BM_WindowAddClick1000x1000(benchmark::State& state) {
+  auto form = windowWithMatrices();
+  auto* add = part<QToolButton>(*form, "SpeedButton13");
+  auto* clearResult = part<QAction>(*form, "ClearResult1");
+  for (auto _ : state) {
+    add->click();
+    QApplication::processEvents();
+    state.PauseTiming();
+    clearResult->trigger();
+    QApplication::processEvents();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_WindowAddClick1000x1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same command without the window, on panes already aligned.
+void BM_StateAdd1000x1000(benchmark::State& state) {
+  kelvaro::CalcState calc;
+  kelvaro::FormCreate(calc, ".");
+  calc.paneA.clear();
+  calc.paneA.addBlock(matrixA());
+  calc.paneB.clear();
+  calc.paneB.addBlock(matrixB());
+  kelvaro::Refresh1Click(calc);
+  kelvaro::Refresh2Click(calc);
+  for (auto _ : state) {
+    kelvaro::SpeedButton13Click(calc);
+    state.PauseTiming();
+    calc.result.clear();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_StateAdd1000x1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  kelvaro::shell::setUpApplication();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

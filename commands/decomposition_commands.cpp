@@ -1,0 +1,143 @@
+#include "commands/decomposition_commands.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "commands/command_frame.h"
+#include "matrix/Zezizir2.h"
+#include "numbers/element_text.h"
+#include "numbers/matrix_text.h"
+
+namespace kelvaro {
+
+namespace {
+
+constexpr std::string_view kRealOnlyNotice = " Notice: Please input real matrix!";
+constexpr std::string_view kEigenNotConverged = " Notice: Eigenvalue iteration did not converge!";
+constexpr std::string_view kSvdNotConverged = " Notice: Singular value iteration did not converge!";
+
+// These commands take real numbers only. Row r is the r-th non-blank line; each token goes
+// through the standard decimal conversion into store(r, c, value). A token with an "i" in it
+// prints the notice and ends the reading (false); a token that is no number throws.
+template <typename Store>
+bool readRealPane(CalcState& state, const Pane& pane, int rows, Store store) {
+  const std::vector<std::size_t> lines = rowLines(pane);
+  const char separator = state.decimalPoint();
+  for (int r = 0; r < rows && r < static_cast<int>(lines.size()); ++r) {
+    const std::vector<std::string> row = tokens(pane.line(lines[r]));
+    for (int c = 0; c < static_cast<int>(row.size()); ++c) {
+      if (row[c].find('i') != std::string::npos) {
+        appendErrorLine(state, kRealOnlyNotice);
+        return false;
+      }
+      store(r, c, textToFloat(row[c], separator));
+    }
+  }
+  return true;
+}
+
+// Zeroes a register to rows x cols real zeros, so that short rows read as zeros.
+void sizeReal(RCOMat& reg, int rows, int cols) {
+  reg.assign(rows, cols, Element::real(0.0));
+}
+
+void decomposeQR(CalcState& state, const Pane& pane, std::string_view label) {
+  runPrelude(state, kResQR);
+  const PaneSize size = countPane(state, pane);
+  appendLabel(state, label);
+  setCurrentSize(state, size);
+  const int m = size.rows, n = size.cols;
+  if (m < n) {
+    appendErrorLine(state, " Error: To Calculate QR, Row>=Col!");
+    return;
+  }
+  Registers& regs = state.regs;
+  sizeReal(regs.MatF1, m, m);
+  sizeReal(regs.MatF2, m, n);
+  const bool read = readRealPane(state, pane, m, [&regs](int r, int c, double value) {
+    regs.MatF2[r][c] = Element::real(value);
+  });
+  if (!read) return;
+  MatQR(regs.MatF2, m, n, regs.MatF1);
+  writeCommandResult(state);
+}
+
+void eigenvalues(CalcState& state, const Pane& pane, std::string_view label,
+                 std::string_view sizeError) {
+  runPrelude(state, kResEigenvalues);
+  const PaneSize size = countPane(state, pane);
+  appendLabel(state, label);
+  setCurrentSize(state, size);
+  if (size.rows != size.cols) {
+    appendErrorLine(state, sizeError);
+    return;
+  }
+  const int n = size.rows;
+  Registers& regs = state.regs;
+  matrx2 work(n);
+  // Nothing of an earlier command may show through entries the iteration did not reach.
+  regs.EigRe.assign(static_cast<std::size_t>(n) + 1, 0.0);
+  regs.EigIm.assign(static_cast<std::size_t>(n) + 1, 0.0);
+  const bool read = readRealPane(
+      state, pane, n, [&work](int r, int c, double value) { work[r + 1][c + 1] = value; });
+  if (!read) return;
+  bool converged = true;
+  if (n > 0) {
+    MatBalance(work, n);
+    MatHessenberg(work, n);
+    converged = MatHqr(work, n, regs.EigRe, regs.EigIm);
+  }
+  writeCommandResult(state);
+  if (!converged) appendErrorLine(state, kEigenNotConverged);
+}
+
+// operand is MatA for Svd(A), MatB for Svd(B); the writer prints S from MatA.
+void singularValues(CalcState& state, const Pane& pane, std::string_view label, RCOMat& operand) {
+  runPrelude(state, kResSVD);
+  const PaneSize size = countPane(state, pane);
+  appendLabel(state, label);
+  setCurrentSize(state, size);
+  const int m = size.rows, n = size.cols;
+  Registers& regs = state.regs;
+  sizeReal(operand, m, n);
+  sizeReal(regs.MatF1, m, m);
+  sizeReal(regs.MatF2, n, n);
+  const bool read = readRealPane(state, pane, m, [&operand](int r, int c, double value) {
+    operand[r][c] = Element::real(value);
+  });
+  if (!read) return;
+  const bool converged = MatSvd(operand, regs.MatF1, regs.MatF2, m, n, 1e-15L);
+  if (&operand != &regs.MatA) regs.MatA = operand;
+  writeCommandResult(state);
+  if (!converged) appendErrorLine(state, kSvdNotConverged);
+}
+
+}  // namespace
+
+void SpeedButton26Click(CalcState& state) {
+  decomposeQR(state, state.paneA, "QR(A)");
+}
+
+void SpeedButton28Click(CalcState& state) {
+  decomposeQR(state, state.paneB, "QR(B)");
+}
+
+void SpeedButton33Click(CalcState& state) {
+  eigenvalues(state, state.paneA, "Eig(A)", " Error: To Calculate Eig(A), Row=Col!");
+}
+
+void SpeedButton43Click(CalcState& state) {
+  eigenvalues(state, state.paneB, "Eig(B)", " Error: To Calculate Eig(B), Row=Col!");
+}
+
+void SpeedButton41Click(CalcState& state) {
+  singularValues(state, state.paneA, "Svd(A)", state.regs.MatA);
+}
+
+void SpeedButton42Click(CalcState& state) {
+  singularValues(state, state.paneB, "Svd(B)", state.regs.MatB);
+}
+
+}  // namespace kelvaro

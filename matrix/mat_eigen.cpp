@@ -1,0 +1,306 @@
+#include "matrix/mat_eigen.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "numbers/extended.h"
+
+namespace kelvaro {
+
+namespace {
+
+// x + y == y with the sum held in extended precision, not rounded to double first.
+bool negligibleAgainst(double x, double y) {
+  const Extended sum = static_cast<Extended>(x) + static_cast<Extended>(y);
+  return sum == static_cast<Extended>(y);
+}
+
+// Steps of one QR sweep taken together when their column modifications are applied.
+constexpr int kSweepChunk = 32;
+// Rows above a chunk are updated this many at a time: independent rows keep the arithmetic
+// busy while their parts of the chunk's columns stay in cache.
+constexpr int kRowBlock = 16;
+
+// One step of the double-shift sweep, as its column modification needs it.
+struct SweepStep {
+  int k;
+  bool three;  // rows k..k+2 (false for the last step: rows k, k+1)
+  double x, y, z, q, r;
+
+  void applyToRow(double* ri) const {
+    double p = x * ri[k] + y * ri[k + 1];
+    if (three) {
+      p += z * ri[k + 2];
+      ri[k + 2] -= p * r;
+    }
+    ri[k + 1] -= p * q;
+    ri[k] -= p;
+  }
+};
+
+}  // namespace
+
+void MatBalance(matrx2& a, int n) {
+  constexpr double kRadix = 2.0;
+  constexpr double kSqrdx = kRadix * kRadix;
+  bool last = false;
+  while (!last) {
+    last = true;
+    for (int i = 1; i <= n; ++i) {
+      double c = 0.0;
+      double r = 0.0;
+      for (int j = 1; j <= n; ++j) {
+        if (j != i) {
+          c += std::fabs(a[j][i]);
+          r += std::fabs(a[i][j]);
+        }
+      }
+      // Sums that overflowed (or met a NaN) would keep the scaling loops below from ending.
+      if (c == 0.0 || r == 0.0 || !std::isfinite(c) || !std::isfinite(r)) continue;
+      double g = r / kRadix;
+      double f = 1.0;
+      const double s = c + r;
+      while (c < g) {
+        f *= kRadix;
+        c *= kSqrdx;
+      }
+      g = r * kRadix;
+      while (c > g) {
+        f /= kRadix;
+        c /= kSqrdx;
+      }
+      // A factor beyond the double range would turn the row and column into zeros and NaNs.
+      if (!std::isfinite(f) || f == 0.0 || !std::isfinite(1.0 / f)) continue;
+      if ((c + r) / f < 0.95 * s) {
+        last = false;
+        g = 1.0 / f;
+        for (int j = 1; j <= n; ++j) a[i][j] *= g;
+        for (int j = 1; j <= n; ++j) a[j][i] *= f;
+      }
+    }
+  }
+}
+
+// The elimination of step m, written element by element, is: for every row i > m with a
+// nonzero multiplier y_i, row i -= y_i·row m (columns m..n), then column m += y_i·column i
+// (rows 1..n). It runs here on a column-major copy and in a different loop order, which gives
+// every element exactly the same operations in the same order:
+//  - column m takes, for each i in turn, a[i][m] -= y_i·a[m][m] (the current a[m][m]) and
+//    then column m += y_i·column i;
+//  - a column c > m is only read by the column update of i = c, which must see the rows
+//    m+1..c already reduced and the rows below not yet; so column c is reduced in two parts
+//    around that update. Row m never changes in columns > m, and all y_i are known up front.
+void MatHessenberg(matrx2& a, int n) {
+  if (n <= 2) return;
+  const std::size_t ld = static_cast<std::size_t>(n) + 1;
+  std::vector<double> t(ld * ld);
+  // col(j)[i] is a[i][j].
+  auto col = [&](int j) { return t.data() + static_cast<std::size_t>(j) * ld; };
+  for (int i = 1; i <= n; ++i)
+    for (int j = 1; j <= n; ++j) col(j)[i] = a[i][j];
+  // The multipliers of the current step; a row whose element below the pivot was zero has
+  // none (a nonzero element whose quotient underflows to zero still counts).
+  std::vector<double> y(ld, 0.0);
+  std::vector<unsigned char> active(ld, 0);
+
+  // Rows lo..hi of column c: a[r][c] -= y_r·a[m][c] for every row with a multiplier.
+  bool allActive = false;
+  auto reduceRows = [&](double* c, double top, int lo, int hi) {
+    if (allActive) {
+      for (int r = lo; r <= hi; ++r) c[r] = c[r] - y[r] * top;
+      return;
+    }
+    for (int r = lo; r <= hi; ++r) {
+      const double v = c[r] - y[r] * top;
+      c[r] = active[r] ? v : c[r];
+    }
+  };
+
+  for (int m = 2; m < n; ++m) {
+    double* prev = col(m - 1);
+    double x = 0.0;
+    int i = m;
+    for (int j = m; j <= n; ++j) {
+      if (std::fabs(prev[j]) > std::fabs(x)) {
+        x = prev[j];
+        i = j;
+      }
+    }
+    if (i != m) {
+      for (int j = m - 1; j <= n; ++j) std::swap(col(j)[i], col(j)[m]);
+      std::swap_ranges(col(i) + 1, col(i) + n + 1, col(m) + 1);
+    }
+    if (x == 0.0) continue;
+    for (int r = m + 1; r <= n; ++r) {
+      active[r] = prev[r] != 0.0;
+      if (active[r]) prev[r] = prev[r] / x;
+      y[r] = active[r] ? prev[r] : 0.0;
+    }
+    allActive = std::all_of(active.begin() + m + 1, active.begin() + n + 1,
+                            [](unsigned char on) { return on != 0; });
+    double* cm = col(m);
+    for (int c = m + 1; c <= n; ++c) {
+      double* cc = col(c);
+      const double top = cc[m];
+      const double yc = y[c];
+      reduceRows(cc, top, m + 1, c);
+      if (active[c]) {
+        cm[c] = cm[c] - yc * cm[m];
+        for (int r = 1; r <= n; ++r) cm[r] = cm[r] + yc * cc[r];
+      }
+      reduceRows(cc, top, c + 1, n);
+    }
+    std::fill(active.begin(), active.end(), 0);
+  }
+  for (int i = 1; i <= n; ++i)
+    for (int j = 1; j <= n; ++j) a[i][j] = col(j)[i];
+}
+
+bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi) {
+  double anorm = n >= 1 ? std::fabs(a[1][1]) : 0.0;
+  for (int i = 2; i <= n; ++i)
+    for (int j = i - 1; j <= n; ++j) anorm += std::fabs(a[i][j]);
+
+  if (wr.size() < static_cast<std::size_t>(n) + 1) wr.resize(static_cast<std::size_t>(n) + 1, 0.0);
+  if (wi.size() < static_cast<std::size_t>(n) + 1) wi.resize(static_cast<std::size_t>(n) + 1, 0.0);
+  SweepStep steps[kSweepChunk];
+  int nn = n;
+  double t = 0.0;
+  double p = 0.0, q = 0.0, r = 0.0, s = 0.0, w = 0.0, x = 0.0, y = 0.0, z = 0.0;
+  while (nn >= 1) {
+    int its = 0;
+    for (;;) {
+      int l;
+      for (l = nn; l >= 2; --l) {
+        s = std::fabs(a[l - 1][l - 1]) + std::fabs(a[l][l]);
+        if (s == 0.0) s = anorm;
+        if (negligibleAgainst(std::fabs(a[l][l - 1]), s)) break;
+      }
+      if (l < 2) l = 1;
+      x = a[nn][nn];
+      if (l == nn) {
+        wr[nn] = x + t;
+        wi[nn] = 0.0;
+        --nn;
+        break;
+      }
+      y = a[nn - 1][nn - 1];
+      w = a[nn][nn - 1] * a[nn - 1][nn];
+      if (l == nn - 1) {
+        p = 0.5 * (y - x);
+        q = p * p + w;
+        z = std::sqrt(std::fabs(q));
+        x += t;
+        if (q >= 0.0) {
+          z = p >= 0.0 ? p + std::fabs(z) : p - std::fabs(z);
+          wr[nn - 1] = wr[nn] = x + z;
+          if (z != 0.0) wr[nn] = x - w / z;
+          wi[nn - 1] = wi[nn] = 0.0;
+        } else {
+          wr[nn - 1] = wr[nn] = x + p;
+          wi[nn] = z;
+          wi[nn - 1] = -z;
+        }
+        nn -= 2;
+        break;
+      }
+      if (its == 30) return false;
+      if (its == 10 || its == 20) {
+        t += x;
+        for (int i = 1; i <= nn; ++i) a[i][i] -= x;
+        s = std::fabs(a[nn][nn - 1]) + std::fabs(a[nn - 1][nn - 2]);
+        x = y = 0.75 * s;
+        w = -0.4375 * (s * s);
+      }
+      ++its;
+      int m;
+      for (m = nn - 2; m >= l; --m) {
+        z = a[m][m];
+        r = x - z;
+        s = y - z;
+        p = (r * s - w) / a[m + 1][m] + a[m][m + 1];
+        q = a[m + 1][m + 1] - z - r - s;
+        r = a[m + 2][m + 1];
+        s = std::fabs(p) + std::fabs(q) + std::fabs(r);
+        p /= s;
+        q /= s;
+        r /= s;
+        if (m == l) break;
+        const double u = std::fabs(a[m][m - 1]) * (std::fabs(q) + std::fabs(r));
+        const double v =
+            std::fabs(p) * (std::fabs(a[m - 1][m - 1]) + std::fabs(z) + std::fabs(a[m + 1][m + 1]));
+        if (negligibleAgainst(u, v)) break;
+      }
+      for (int i = m + 2; i <= nn; ++i) {
+        a[i][i - 2] = 0.0;
+        if (i != m + 2) a[i][i - 3] = 0.0;
+      }
+      // The sweep runs in chunks of steps. Rows above a chunk are touched by nothing but the
+      // column modifications of its steps, so they take them afterwards, row by row and step
+      // by step in order: the same operations, with each row kept in cache for the chunk.
+      for (int k0 = m; k0 <= nn - 1; k0 += kSweepChunk) {
+        const int k1 = std::min(nn - 1, k0 + kSweepChunk - 1);
+        const int nearTop = std::max(l, k0);
+        int count = 0;
+        for (int k = k0; k <= k1; ++k) {
+          if (k != m) {
+            p = a[k][k - 1];
+            q = a[k + 1][k - 1];
+            r = 0.0;
+            if (k != nn - 1) r = a[k + 2][k - 1];
+            x = std::fabs(p) + std::fabs(q) + std::fabs(r);
+            if (x != 0.0) {
+              p /= x;
+              q /= x;
+              r /= x;
+            }
+          }
+          const double norm = std::sqrt(p * p + q * q + r * r);
+          s = p >= 0.0 ? norm : -norm;
+          if (s == 0.0) continue;
+          if (k == m) {
+            if (l != m) a[k][k - 1] = -a[k][k - 1];
+          } else {
+            a[k][k - 1] = -s * x;
+          }
+          p += s;
+          x = p / s;
+          y = q / s;
+          z = r / s;
+          q /= p;
+          r /= p;
+          const SweepStep step{k, k != nn - 1, x, y, z, q, r};
+          double* rk = a[k];
+          double* rk1 = a[k + 1];
+          if (step.three) {
+            double* rk2 = a[k + 2];
+            for (int j = k; j <= nn; ++j) {
+              const double t = rk[j] + q * rk1[j] + r * rk2[j];
+              rk2[j] -= t * z;
+              rk1[j] -= t * y;
+              rk[j] -= t * x;
+            }
+          } else {
+            for (int j = k; j <= nn; ++j) {
+              const double t = rk[j] + q * rk1[j];
+              rk1[j] -= t * y;
+              rk[j] -= t * x;
+            }
+          }
+          const int top = std::min(nn, k + 3);
+          for (int i = nearTop; i <= top; ++i) step.applyToRow(a[i]);
+          steps[count++] = step;
+        }
+        for (int i0 = l; i0 < k0; i0 += kRowBlock) {
+          const int i1 = std::min(k0, i0 + kRowBlock);
+          for (int c = 0; c < count; ++c)
+            for (int i = i0; i < i1; ++i) steps[c].applyToRow(a[i]);
+        }
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace kelvaro

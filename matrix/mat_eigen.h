@@ -1,0 +1,49 @@
+#pragma once
+// Eigenvalues of a real square matrix: balancing, reduction to upper Hessenberg form and the
+// shifted QR iteration, all in place on a 1-based working matrix.
+
+#include <cstddef>
+#include <vector>
+
+namespace kelvaro {
+
+// The eigenvalue working matrix: (n+1) x (n+1) doubles, used 1-based (row 0 and column 0 are
+// allocated and never used). Contiguous and row-major: a[i] is row i.
+class matrx2 {
+ public:
+  matrx2() = default;
+  explicit matrx2(int n) { resize(n); }
+
+  // Order n, every element 0.
+  void resize(int n) {
+    n_ = n > 0 ? n : 0;
+    const std::size_t side = static_cast<std::size_t>(n_) + 1;
+    data_.assign(side * side, 0.0);
+  }
+  int order() const { return n_; }
+  std::size_t stride() const { return static_cast<std::size_t>(n_) + 1; }
+
+  double* operator[](int i) { return data_.data() + static_cast<std::size_t>(i) * stride(); }
+  const double* operator[](int i) const {
+    return data_.data() + static_cast<std::size_t>(i) * stride();
+  }
+
+ private:
+  int n_ = 0;
+  std::vector<double> data_ = std::vector<double>(1, 0.0);
+};
+
+// Balances a (order n) by powers of two; the eigenvalues are unchanged. An index whose row or
+// column norm is not finite is left alone.
+void MatBalance(matrx2& a, int n);
+
+// Reduces a (order n) to upper Hessenberg form by stabilised elementary similarity
+// transformations; the multipliers stay below the subdiagonal.
+void MatHessenberg(matrx2& a, int n);
+
+// All eigenvalues of the upper Hessenberg matrix a (destroyed) into wr[1..n], wi[1..n], stored
+// where they split off. Returns false when 30 iterations on one eigenvalue did not split it;
+// the entries up to the one it was working on are then left as they were.
+bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi);
+
+}  // namespace kelvaro

@@ -1,0 +1,191 @@
+#include "matrix/mat_qr.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <type_traits>
+#include <vector>
+
+namespace kelvaro {
+
+namespace {
+
+// Columns are updated in panels of this many at a time: every column still receives the
+// reflections one after another in their order, each with its own sums in row order, so the
+// result is the same as updating the whole matrix reflection by reflection, but a panel stays
+// in cache while the reflections stream past it.
+constexpr int kPanel = 32;
+
+// One reflection, I - v·vᵀ/beta, acting on rows first..m-1.
+struct Reflection {
+  int first;
+  double beta;
+  std::size_t offset;  // of v in the vector store
+};
+
+// t[j] := (Σ_i v[i]·a[i][j]) / beta, then a[i][j] := a[i][j] - v[i]·t[j], for the `width`
+// columns starting at a (row stride ld) and rows 0..len-1. The sum of each column runs in
+// row order; the columns are independent, which is what lets this vectorise. Width is an int,
+// or a compile-time constant for the full panels.
+template <typename Width>
+void reflectColumns(const double* v, int len, double beta, double* a, std::size_t ld, Width width) {
+  double t[kPanel];
+  for (int j = 0; j < width; ++j) t[j] = 0.0;
+  for (int i = 0; i < len; ++i) {
+    const double vi = v[i];
+    const double* row = a + i * ld;
+    for (int j = 0; j < width; ++j) t[j] += vi * row[j];
+  }
+  for (int j = 0; j < width; ++j) t[j] /= beta;
+  for (int i = 0; i < len; ++i) {
+    const double vi = v[i];
+    double* row = a + i * ld;
+    for (int j = 0; j < width; ++j) row[j] -= vi * t[j];
+  }
+}
+
+void reflectAny(const double* v, int len, double beta, double* a, std::size_t ld, int width) {
+  if (width == kPanel)
+    reflectColumns(v, len, beta, a, ld, std::integral_constant<int, kPanel>());
+  else
+    reflectColumns(v, len, beta, a, ld, width);
+}
+
+// Applies all reflections in order to a contiguous panel (rows top..m-1, `width` columns).
+// The pass that subtracts reflection h from a row also adds that row, now final for h, to the
+// sums of reflection h+1: every element and every sum sees the same operations in the same
+// order as with two passes per reflection, at half the traffic.
+template <typename Width>
+void reflectInOnePass(const std::vector<Reflection>& refl, const std::vector<double>& store,
+                      double* panel, int m, int top, Width width) {
+  const std::size_t ld = static_cast<std::size_t>(width);
+  double t[kPanel], next[kPanel];
+  const Reflection& first = refl.front();
+  const double* v = store.data() + first.offset;
+  for (int j = 0; j < width; ++j) t[j] = 0.0;
+  for (int i = first.first; i < m; ++i) {
+    const double vi = v[i - first.first];
+    const double* row = panel + (i - top) * ld;
+    for (int j = 0; j < width; ++j) t[j] += vi * row[j];
+  }
+  for (std::size_t h = 0; h < refl.size(); ++h) {
+    const Reflection& f = refl[h];
+    v = store.data() + f.offset;
+    for (int j = 0; j < width; ++j) t[j] /= f.beta;
+    const bool more = h + 1 < refl.size();
+    const int split = more ? refl[h + 1].first : m;
+    for (int i = f.first; i < split; ++i) {
+      const double vi = v[i - f.first];
+      double* row = panel + (i - top) * ld;
+      for (int j = 0; j < width; ++j) row[j] -= vi * t[j];
+    }
+    if (!more) break;
+    const double* w = store.data() + refl[h + 1].offset;
+    for (int j = 0; j < width; ++j) next[j] = 0.0;
+    for (int i = split; i < m; ++i) {
+      const double vi = v[i - f.first];
+      const double wi = w[i - split];
+      double* row = panel + (i - top) * ld;
+      for (int j = 0; j < width; ++j) {
+        row[j] -= vi * t[j];
+        next[j] += wi * row[j];
+      }
+    }
+    for (int j = 0; j < width; ++j) t[j] = next[j];
+  }
+}
+
+// Applies the reflections in order to columns c0..c1-1 of a row-major matrix with m rows.
+void reflectPanel(const std::vector<Reflection>& refl, const std::vector<double>& store, double* a,
+                  int m, std::size_t ld, int c0, int c1) {
+  if (refl.empty() || c0 >= c1) return;
+  // The panel is worked on as a contiguous copy: rows of the matrix lie far apart and would
+  // keep evicting each other from the cache.
+  const int top = refl.front().first;
+  std::vector<double> panel(static_cast<std::size_t>(m - top) * kPanel);
+  for (int p0 = c0; p0 < c1; p0 += kPanel) {
+    const int width = std::min(kPanel, c1 - p0);
+    const std::size_t pld = static_cast<std::size_t>(width);
+    for (int i = top; i < m; ++i)
+      std::copy_n(a + i * ld + p0, width, panel.data() + (i - top) * pld);
+    if (width == kPanel)
+      reflectInOnePass(refl, store, panel.data(), m, top, std::integral_constant<int, kPanel>());
+    else
+      reflectInOnePass(refl, store, panel.data(), m, top, width);
+    for (int i = top; i < m; ++i)
+      std::copy_n(panel.data() + (i - top) * pld, width, a + i * ld + p0);
+  }
+}
+
+}  // namespace
+
+void householderQR(double* r, int m, int n, double* q) {
+  const std::size_t ldr = static_cast<std::size_t>(n);
+  const std::size_t ldq = static_cast<std::size_t>(m);
+  std::fill(q, q + ldq * ldq, 0.0);
+  for (int i = 0; i < m; ++i) q[i * ldq + i] = 1.0;
+
+  const int last = std::min(m - 2, n - 1);  // no step at all when m < 2
+  std::vector<Reflection> refl;
+  std::vector<double> store;
+  if (last >= 0) {
+    refl.reserve(static_cast<std::size_t>(last) + 1);
+    std::size_t total = 0;
+    for (int k = 0; k <= last; ++k) total += static_cast<std::size_t>(m - k);
+    store.reserve(total);
+  }
+
+  // R panel by panel: bring the panel up to date with the reflections of the columns to its
+  // left, then reduce its own columns.
+  for (int c0 = 0; c0 <= last; c0 += kPanel) {
+    const int c1 = std::min(n, c0 + kPanel);
+    reflectPanel(refl, store, r, m, ldr, c0, c1);
+    for (int k = c0; k < c1 && k <= last; ++k) {
+      double* col = r + k * ldr + k;  // R[k][k]; column k runs down with stride ldr
+      const int len = m - k;
+      double s = 0.0;
+      for (int i = 0; i < len; ++i) s += std::fabs(col[i * ldr]);
+      if (s == 0.0) continue;
+      double sigma = 0.0;
+      for (int i = 0; i < len; ++i) {
+        col[i * ldr] = col[i * ldr] / s;
+        sigma += col[i * ldr] * col[i * ldr];
+      }
+      const double sgn = col[0] >= 0.0 ? 1.0 : -1.0;
+      const double alpha = -sgn * std::sqrt(sigma);
+      col[0] = col[0] - alpha;
+      const double beta = -alpha * col[0];
+      const std::size_t offset = store.size();
+      for (int i = 0; i < len; ++i) store.push_back(col[i * ldr]);
+      refl.push_back({k, beta, offset});
+      if (k + 1 < c1) reflectAny(store.data() + offset, len, beta, col + 1, ldr, c1 - k - 1);
+      col[0] = alpha * s;
+      for (int i = 1; i < len; ++i) col[i * ldr] = 0.0;
+    }
+  }
+  // Columns right of the last reflected one (n > m - 1) only receive the reflections.
+  const int firstUntouched = last < 0 ? n : std::min(n, (last / kPanel + 1) * kPanel);
+  reflectPanel(refl, store, r, m, ldr, firstUntouched, n);
+
+  // Q = H_last ... H_0 · I: every column of Q takes the reflections in order.
+  reflectPanel(refl, store, q, m, ldq, 0, m);
+}
+
+void MatQR(RCOMat& R, int m, int n, RCOMat& Q) {
+  m = std::max(m, 0);
+  n = m > 0 ? std::max(n, 0) : 0;
+  std::vector<double> r(static_cast<std::size_t>(m) * n, 0.0);
+  for (int i = 0; i < m && i < R.rows(); ++i)
+    for (int j = 0; j < n && j < R.cols(); ++j)
+      r[static_cast<std::size_t>(i) * n + j] = R[i][j].re();
+  std::vector<double> q(static_cast<std::size_t>(m) * m);
+  householderQR(r.data(), m, n, q.data());
+  R.resize(m, n);
+  auto re = R.elements();
+  for (std::size_t i = 0; i < r.size(); ++i) re[i] = Element::real(r[i]);
+  Q.resize(m, m);
+  auto qe = Q.elements();
+  for (std::size_t i = 0; i < q.size(); ++i) qe[i] = Element::real(q[i]);
+}
+
+}  // namespace kelvaro

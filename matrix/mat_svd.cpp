@@ -1,0 +1,426 @@
+#include "matrix/mat_svd.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+namespace kelvaro {
+
+// Precision: the work vectors s, e, w and the scalars (d, the rotation coefficients, the
+// shift) are Extended. An operation with an Extended operand, or one that adds into an
+// Extended sum, is carried out in Extended (matrix elements converted exactly); its result is
+// rounded once more when it is stored back into a double matrix element. Operations between
+// doubles only are done in double.
+
+namespace {
+
+using Ext = Extended;
+
+struct Rotation {
+  Ext cs;
+  Ext sn;
+  bool identity() const { return cs == 1 && sn == 0; }
+};
+
+// The plane rotation taking (f, g) to (r, 0); f becomes r.
+Rotation planeRotation(Ext& f, Ext g) {
+  Rotation rot{1, 0};
+  if (std::fabs(f) + std::fabs(g) == 0) {
+    f = 0;
+    return rot;
+  }
+  Ext r = std::sqrt(f * f + g * g);
+  if (std::fabs(f) > std::fabs(g))
+    r = std::copysign(r, f);
+  else
+    r = std::copysign(r, g);
+  rot.cs = f / r;
+  rot.sn = g / r;
+  f = r;
+  return rot;
+}
+
+// (x, y) := (cs·x + sn·y, -sn·x + cs·y) over two columns of length len.
+void rotateColumns(double* x, double* y, std::size_t len, const Rotation& rot) {
+  const Ext cs = rot.cs;
+  const Ext sn = rot.sn;
+  const Ext msn = -rot.sn;
+  for (std::size_t r = 0; r < len; ++r) {
+    const double xr = x[r];
+    const double yr = y[r];
+    x[r] = static_cast<double>(cs * xr + sn * yr);
+    y[r] = static_cast<double>(msn * xr + cs * yr);
+  }
+}
+
+class Svd {
+ public:
+  Svd(double* a, double* u, double* v, int m, int n, Ext eps)
+      : a_(a), u_(u), v_(v), m_(m), n_(n), eps_(eps) {
+    const std::size_t len = static_cast<std::size_t>(std::max(m, n)) + 2;
+    s_.assign(len, 0);
+    e_.assign(len, 0);
+    w_.assign(len, 0);
+  }
+
+  bool run();
+
+ private:
+  // 1-based element access on the column-major arrays.
+  double& A(int i, int j) { return a_[col(j, m_) + (i - 1)]; }
+  double& U(int i, int j) { return u_[col(j, m_) + (i - 1)]; }
+  double& V(int i, int j) { return v_[col(j, n_) + (i - 1)]; }
+  double* Ucol(int j) { return u_ + col(j, m_); }
+  double* Vcol(int j) { return v_ + col(j, n_); }
+  static std::size_t col(int j, int rows) {
+    return static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(rows);
+  }
+
+  void bidiagonalise();
+  void reflectColumns(int kk);
+  void rowSums(int kk);
+  void accumulateU();
+  void accumulateV();
+  bool iterate();
+  void finish();
+
+  double* a_;
+  double* u_;
+  double* v_;
+  int m_, n_;
+  Ext eps_;
+  int k_ = 0, l_ = 0, mm_ = 0;
+  std::vector<Ext> s_, e_, w_;
+};
+
+// Columns kk+1..n take the reflection held in column kk. Each column has its own sum, formed
+// in row order; two columns at a time keep two sums in flight.
+void Svd::reflectColumns(int kk) {
+  const int m = m_, n = n_;
+  const std::size_t len = static_cast<std::size_t>(m - kk + 1);
+  const double* v = &A(kk, kk);
+  const double pivot = v[0];
+  int j = kk + 1;
+  for (; j + 1 <= n; j += 2) {
+    double* x = &A(kk, j);
+    double* y = &A(kk, j + 1);
+    Ext sx = 0, sy = 0;
+    for (std::size_t i = 0; i < len; ++i) {
+      sx += static_cast<Ext>(v[i]) * x[i];
+      sy += static_cast<Ext>(v[i]) * y[i];
+    }
+    const Ext dx = -sx / pivot;
+    const Ext dy = -sy / pivot;
+    for (std::size_t i = 0; i < len; ++i) {
+      x[i] = static_cast<double>(x[i] + dx * v[i]);
+      y[i] = static_cast<double>(y[i] + dy * v[i]);
+    }
+  }
+  for (; j <= n; ++j) {
+    double* x = &A(kk, j);
+    Ext sx = 0;
+    for (std::size_t i = 0; i < len; ++i) sx += static_cast<Ext>(v[i]) * x[i];
+    const Ext dx = -sx / pivot;
+    for (std::size_t i = 0; i < len; ++i) x[i] = static_cast<double>(x[i] + dx * v[i]);
+  }
+}
+
+// w[i] := Σ_j e[j]·a[i][j] over j = kk+1..n for rows kk+1..m, each sum in column order; four
+// rows at a time, so that the column-major matrix is read along its columns.
+void Svd::rowSums(int kk) {
+  const int m = m_, n = n_;
+  int i = kk + 1;
+  for (; i + 3 <= m; i += 4) {
+    Ext s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    for (int j = kk + 1; j <= n; ++j) {
+      const Ext ej = e_[j];
+      const double* c = &A(i, j);
+      s0 += ej * c[0];
+      s1 += ej * c[1];
+      s2 += ej * c[2];
+      s3 += ej * c[3];
+    }
+    w_[i] = s0;
+    w_[i + 1] = s1;
+    w_[i + 2] = s2;
+    w_[i + 3] = s3;
+  }
+  for (; i <= m; ++i) {
+    Ext sum = 0;
+    for (int j = kk + 1; j <= n; ++j) sum += e_[j] * A(i, j);
+    w_[i] = sum;
+  }
+}
+
+void Svd::bidiagonalise() {
+  const int m = m_, n = n_;
+  // k columns and l rows receive a reflection.
+  k_ = std::min(m - 1, n);
+  l_ = n - 2 >= m ? m : n - 2;
+  if (l_ < 0) l_ = 0;
+  const int k = k_, l = l_;
+  const int ll = std::max(k, l);
+  for (int kk = 1; kk <= ll; ++kk) {
+    if (kk <= k) {
+      Ext d = 0;
+      for (int i = kk; i <= m; ++i) d += static_cast<Ext>(A(i, kk)) * A(i, kk);
+      s_[kk] = std::sqrt(d);
+      if (s_[kk] != 0) {
+        if (A(kk, kk) != 0) s_[kk] = std::copysign(s_[kk], static_cast<Ext>(A(kk, kk)));
+        for (int i = kk; i <= m; ++i) A(i, kk) = static_cast<double>(A(i, kk) / s_[kk]);
+        A(kk, kk) = 1 + A(kk, kk);
+      }
+      s_[kk] = -s_[kk];
+    }
+    if (kk <= k && s_[kk] != 0) reflectColumns(kk);
+    for (int j = kk + 1; j <= n; ++j) e_[j] = A(kk, j);
+    if (kk <= k)
+      for (int i = kk; i <= m; ++i) U(i, kk) = A(i, kk);
+    if (kk <= l) {
+      Ext d = 0;
+      for (int i = kk + 1; i <= n; ++i) d += e_[i] * e_[i];
+      e_[kk] = std::sqrt(d);
+      if (e_[kk] != 0) {
+        if (e_[kk + 1] != 0) e_[kk] = std::copysign(e_[kk], e_[kk + 1]);
+        for (int i = kk + 1; i <= n; ++i) e_[i] /= e_[kk];
+        e_[kk + 1] = 1 + e_[kk + 1];
+      }
+      e_[kk] = -e_[kk];
+      if (kk + 1 <= m && e_[kk] != 0) {
+        rowSums(kk);
+        const Ext pivot = e_[kk + 1];
+        for (int j = kk + 1; j <= n; ++j)
+          for (int i = kk + 1; i <= m; ++i)
+            A(i, j) = static_cast<double>(A(i, j) - w_[i] * e_[j] / pivot);
+      }
+      for (int i = kk + 1; i <= n; ++i) V(i, kk) = static_cast<double>(e_[i]);
+    }
+  }
+
+  // Complete the bidiagonal.
+  mm_ = std::min(n, m + 1);
+  if (k < n) s_[k + 1] = A(k + 1, k + 1);
+  if (m < mm_) s_[mm_] = 0;
+  if (l + 1 < mm_) e_[l + 1] = A(l + 1, mm_);
+  e_[mm_] = 0;
+}
+
+void Svd::accumulateU() {
+  const int m = m_, k = k_;
+  const int nn = std::min(m_, n_);
+  for (int j = k + 1; j <= nn; ++j) {
+    std::fill(Ucol(j), Ucol(j) + m, 0.0);
+    U(j, j) = 1;
+  }
+  for (int kk = k; kk >= 1; --kk) {
+    if (s_[kk] != 0) {
+      const double pivot = U(kk, kk);
+      for (int j = kk + 1; j <= nn; ++j) {
+        Ext sum = 0;
+        for (int i = kk; i <= m; ++i) sum += static_cast<Ext>(U(i, kk)) * U(i, j) / pivot;
+        const Ext d = -sum;
+        for (int i = kk; i <= m; ++i) U(i, j) = static_cast<double>(U(i, j) + d * U(i, kk));
+      }
+      for (int i = kk; i <= m; ++i) U(i, kk) = -U(i, kk);
+      U(kk, kk) = 1 + U(kk, kk);
+      for (int i = 1; i <= kk - 1; ++i) U(i, kk) = 0;
+    } else {
+      std::fill(Ucol(kk), Ucol(kk) + m, 0.0);
+      U(kk, kk) = 1;
+    }
+  }
+}
+
+void Svd::accumulateV() {
+  const int n = n_, l = l_;
+  for (int kk = n; kk >= 1; --kk) {
+    if (kk <= l && e_[kk] != 0) {
+      const double pivot = V(kk + 1, kk);
+      for (int j = kk + 1; j <= n; ++j) {
+        Ext sum = 0;
+        for (int i = kk + 1; i <= n; ++i) sum += static_cast<Ext>(V(i, kk)) * V(i, j) / pivot;
+        const Ext d = -sum;
+        for (int i = kk + 1; i <= n; ++i) V(i, j) = static_cast<double>(V(i, j) + d * V(i, kk));
+      }
+    }
+    std::fill(Vcol(kk), Vcol(kk) + n, 0.0);
+    V(kk, kk) = 1;
+  }
+}
+
+bool Svd::iterate() {
+  const int m = m_, n = n_;
+  const std::size_t mrows = static_cast<std::size_t>(m), nrows = static_cast<std::size_t>(n);
+  std::vector<Ext>& s = s_;
+  std::vector<Ext>& e = e_;
+  int mm = mm_;
+  const int m1 = mm;
+  int it = 60;
+  // Non-finite input can make the zero tests fail forever without ever spending a sweep; a
+  // bound far above what any finite matrix needs turns that into "did not converge".
+  long long passes = 0;
+  const long long maxPasses = 1000LL * (m1 + 1) + 100000LL;
+  while (mm != 0) {
+    if (it == 0 || ++passes > maxPasses) break;
+    int kk = mm - 1;
+    while (kk != 0 && e[kk] != 0) {
+      const Ext d = std::fabs(s[kk]) + std::fabs(s[kk + 1]);
+      if (std::fabs(e[kk]) > eps_ * d)
+        --kk;
+      else
+        e[kk] = 0;
+    }
+    if (kk == mm - 1) {
+      // s[mm] has converged: make it non-negative and move it down to its place.
+      kk = mm;
+      if (s[kk] < 0) {
+        s[kk] = -s[kk];
+        double* c = Vcol(kk);
+        for (std::size_t r = 0; r < nrows; ++r) c[r] = -c[r];
+      }
+      while (kk != m1 && s[kk] < s[kk + 1]) {
+        std::swap(s[kk], s[kk + 1]);
+        if (kk < n) std::swap_ranges(Vcol(kk), Vcol(kk) + nrows, Vcol(kk + 1));
+        if (kk < m) std::swap_ranges(Ucol(kk), Ucol(kk) + mrows, Ucol(kk + 1));
+        ++kk;
+      }
+      it = 60;
+      --mm;
+      continue;
+    }
+    int ks = mm;
+    while (ks > kk && s[ks] != 0) {
+      const Ext d =
+          (ks != mm ? std::fabs(e[ks]) : Ext(0)) + (ks != kk + 1 ? std::fabs(e[ks - 1]) : Ext(0));
+      if (std::fabs(s[ks]) > eps_ * d)
+        --ks;
+      else
+        s[ks] = 0;
+    }
+    if (ks == kk) {
+      // One implicit-shift QR sweep on kk+1..mm.
+      ++kk;
+      const Ext d = std::max({std::fabs(s[mm]), std::fabs(s[mm - 1]), std::fabs(e[mm - 1]),
+                              std::fabs(s[kk]), std::fabs(e[kk])});
+      const Ext sm = s[mm] / d;
+      const Ext sm1 = s[mm - 1] / d;
+      const Ext em1 = e[mm - 1] / d;
+      const Ext sk = s[kk] / d;
+      const Ext ek = e[kk] / d;
+      const Ext b = ((sm1 + sm) * (sm1 - sm) + em1 * em1) / 2;
+      const Ext smem1 = sm * em1;
+      const Ext c = smem1 * smem1;
+      Ext shh = 0;
+      if (b != 0 || c != 0) {
+        shh = std::sqrt(b * b + c);
+        if (b < 0) shh = -shh;
+        shh = c / (b + shh);
+      }
+      Ext f = (sk + sm) * (sk - sm) - shh;
+      Ext g = sk * ek;
+      for (int i = kk; i <= mm - 1; ++i) {
+        Rotation rot = planeRotation(f, g);
+        if (i != kk) e[i - 1] = f;
+        f = rot.cs * s[i] + rot.sn * e[i];
+        e[i] = rot.cs * e[i] - rot.sn * s[i];
+        g = rot.sn * s[i + 1];
+        s[i + 1] = rot.cs * s[i + 1];
+        if (!rot.identity()) rotateColumns(Vcol(i), Vcol(i + 1), nrows, rot);
+        rot = planeRotation(f, g);
+        s[i] = f;
+        f = rot.cs * e[i] + rot.sn * s[i + 1];
+        s[i + 1] = -rot.sn * e[i] + rot.cs * s[i + 1];
+        g = rot.sn * e[i + 1];
+        e[i + 1] = rot.cs * e[i + 1];
+        if (i < m && !rot.identity()) rotateColumns(Ucol(i), Ucol(i + 1), mrows, rot);
+      }
+      e[mm - 1] = f;
+      --it;
+    } else if (ks == mm) {
+      // Chase the coupling e[mm-1] upwards.
+      ++kk;
+      Ext g = e[mm - 1];
+      e[mm - 1] = 0;
+      for (int i = mm - 1; i >= kk; --i) {
+        Ext f = s[i];
+        const Rotation rot = planeRotation(f, g);
+        s[i] = f;
+        if (i != kk) {
+          g = -rot.sn * e[i - 1];
+          e[i - 1] = rot.cs * e[i - 1];
+        }
+        if (!rot.identity()) rotateColumns(Vcol(i), Vcol(mm), nrows, rot);
+      }
+    } else {
+      // s[ks] = 0 splits the block.
+      kk = ks + 1;
+      Ext g = e[kk - 1];
+      e[kk - 1] = 0;
+      for (int i = kk; i <= mm; ++i) {
+        Ext f = s[i];
+        const Rotation rot = planeRotation(f, g);
+        s[i] = f;
+        g = -rot.sn * e[i];
+        e[i] = rot.cs * e[i];
+        if (i <= m && !rot.identity()) rotateColumns(Ucol(i), Ucol(kk - 1), mrows, rot);
+      }
+    }
+  }
+  mm_ = mm;
+  return mm == 0;
+}
+
+void Svd::finish() {
+  std::fill(a_, a_ + static_cast<std::size_t>(m_) * n_, 0.0);
+  const int p = std::min(m_, n_);
+  for (int j = 1; j <= p - 1; ++j) {
+    A(j, j) = static_cast<double>(s_[j]);
+    A(j, j + 1) = static_cast<double>(e_[j]);
+  }
+  A(p, p) = static_cast<double>(s_[p]);
+  if (m_ < n_) A(p, p + 1) = static_cast<double>(e_[p]);
+}
+
+bool Svd::run() {
+  if (m_ <= 0 || n_ <= 0) return true;
+  bidiagonalise();
+  accumulateU();
+  accumulateV();
+  const bool converged = iterate();
+  finish();
+  return converged;
+}
+
+}  // namespace
+
+bool svdDecompose(double* a, double* u, double* vt, int m, int n, Extended eps) {
+  // Column-major v is V before the final transposition; read row-major it is the V printed.
+  std::fill(u, u + static_cast<std::size_t>(m) * m, 0.0);
+  std::fill(vt, vt + static_cast<std::size_t>(n) * n, 0.0);
+  Svd svd(a, u, vt, m, n, eps);
+  return svd.run();
+}
+
+bool MatSvd(RCOMat& a, RCOMat& u, RCOMat& v, int m, int n, Extended eps) {
+  m = std::max(m, 0);
+  n = m > 0 ? std::max(n, 0) : 0;
+  const std::size_t mr = static_cast<std::size_t>(m), nc = static_cast<std::size_t>(n);
+  std::vector<double> ac(mr * nc, 0.0);
+  for (int i = 0; i < m && i < a.rows(); ++i)
+    for (int j = 0; j < n && j < a.cols(); ++j) ac[j * mr + i] = a[i][j].re();
+  std::vector<double> uc(mr * mr), vt(nc * nc);
+  const bool converged = svdDecompose(ac.data(), uc.data(), vt.data(), m, n, eps);
+  a.resize(m, n);
+  for (int i = 0; i < m; ++i)
+    for (int j = 0; j < n; ++j) a[i][j] = Element::real(ac[j * mr + i]);
+  u.resize(m, m);
+  for (int i = 0; i < m; ++i)
+    for (int j = 0; j < m; ++j) u[i][j] = Element::real(uc[j * mr + i]);
+  v.resize(n, n);
+  auto ve = v.elements();
+  for (std::size_t i = 0; i < vt.size(); ++i) ve[i] = Element::real(vt[i]);
+  return converged;
+}
+
+}  // namespace kelvaro

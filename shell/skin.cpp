@@ -1,0 +1,198 @@
+#include "shell/skin.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QStyleFactory>
+#include <QStyleOptionMenuItem>
+#include <clocale>
+
+#include "shell/MyImgBtn.h"
+
+namespace kelvaro::shell {
+
+void setUpApplication() {
+  std::setlocale(LC_NUMERIC, "C");
+  QApplication::setStyle(new MenuSkinStyle(QStyleFactory::create("Fusion")));
+  QFont font("Liberation Sans");  // metrics of the classic sans-serif dialog font
+  font.setPixelSize(11);
+  QApplication::setFont(font);
+}
+
+QPixmap skinImage(const QString& name) {
+  return QPixmap(QStringLiteral(":/skin/") + name + ".png");
+}
+
+QPixmap threeSlice(const QPixmap& source, QSize target, int c, int h) {
+  QPixmap out(target);
+  out.fill(Qt::transparent);
+  QPainter p(&out);
+  const int w = target.width();
+  p.drawPixmap(QRect(0, 0, c, h), source, QRect(0, 0, c, h));
+  p.drawPixmap(QRect(w - c, 0, c, h), source, QRect(source.width() - c, 0, c, h));
+  if (w > 2 * c) p.drawPixmap(QRect(c, 0, w - 2 * c, h), source, QRect(c, 0, 1, h));
+  return out;
+}
+
+void loadButtonStrip(TImgBtn& button, const QPixmap& source, int x, int y, int w, int h,
+                     Strip strip) {
+  const int dx = strip == Strip::Horizontal ? w + 1 : 0;
+  const int dy = strip == Strip::Vertical ? h + 1 : 0;
+  button.setPic(source.copy(x, y, w, h));
+  button.setPicUp(source.copy(x + dx, y + dy, w, h));
+  button.setPicDown(source.copy(x + 2 * dx, y + 2 * dy, w, h));
+  button.resize(w, h);
+  button.raise();
+}
+
+// ---- menus ----
+
+bool MenuSkinStyle::ownerDrawn(const QStyleOption* option, const QWidget* widget) {
+  const auto* menu = qobject_cast<const QMenu*>(widget);
+  if (!menu) return false;
+  const QAction* action = menu->actionAt(option->rect.center());
+  return !(action && action->property(kDefaultMenuLook).toBool());
+}
+
+QSize MenuSkinStyle::sizeFromContents(ContentsType type, const QStyleOption* option,
+                                      const QSize& size, const QWidget* widget) const {
+  QSize s = QProxyStyle::sizeFromContents(type, option, size, widget);
+  // The rectangle is not known yet while measuring, so every item of a skinned menu gets the
+  // extra room; the default-look items only differ in how they are drawn.
+  if (type == CT_MenuItem && qobject_cast<const QMenu*>(widget)) s += QSize(6, 2);
+  return s;
+}
+
+int MenuSkinStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
+                               const QWidget* widget) const {
+  if (metric == PM_SmallIconSize && qobject_cast<const QMenu*>(widget)) return 16;
+  return QProxyStyle::pixelMetric(metric, option, widget);
+}
+
+void MenuSkinStyle::drawControl(ControlElement element, const QStyleOption* option,
+                                QPainter* painter, const QWidget* widget) const {
+  const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+  if (element != CE_MenuItem || !item || !ownerDrawn(option, widget)) {
+    QProxyStyle::drawControl(element, option, painter, widget);
+    return;
+  }
+  const bool separator = item->menuItemType == QStyleOptionMenuItem::Separator;
+  const bool greyed = !(item->state & State_Enabled);
+  const bool selected = item->state & State_Selected;
+  const bool highlighted = selected && !greyed;
+  const QRect r = item->rect;
+  painter->save();
+  QColor border = MenuColours::normal(), fill = MenuColours::normal();
+  if (greyed && !separator) {
+    border = fill = MenuColours::greyed();
+  } else if (selected) {
+    border = MenuColours::highlightBorder();
+    fill = MenuColours::highlight();
+  }
+  painter->setPen(border);
+  painter->setBrush(fill);
+  painter->drawRect(r.adjusted(0, 0, -1, -1));
+  if (!highlighted)
+    painter->fillRect(QRect(r.left(), r.top(), 20, r.height()), MenuColours::iconColumn());
+  if (separator) {
+    painter->fillRect(QRect(r.left() + 23, r.top() + r.height() / 2 - 1, r.width() - 25, 1),
+                      MenuColours::separator());
+    painter->restore();
+    return;
+  }
+  painter->setFont(item->font);
+  painter->setPen(greyed ? item->palette.color(QPalette::Disabled, QPalette::Text)
+                         : QColor(Qt::black));
+  QString caption = item->text;
+  QString shortcut;
+  if (const auto tab = caption.indexOf('\t'); tab >= 0) {
+    shortcut = caption.mid(tab + 1);
+    caption.truncate(tab);
+  }
+  const QRect textRect(r.left() + 24, r.top() + 3, r.width() - 24, r.height() - 3);
+  const int flags = Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic;
+  painter->drawText(textRect.adjusted(0, -3, 0, 0), Qt::AlignLeft | flags, caption);
+  painter->drawText(textRect.adjusted(0, -3, -10, 0), Qt::AlignRight | flags, shortcut);
+  if (item->checked) {
+    // A tick, or a dot for a radio item, in the icon column.
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setBrush(painter->pen().color());
+    const QPointF c(r.left() + 10, r.center().y() + 0.5);
+    if (item->checkType == QStyleOptionMenuItem::Exclusive) {
+      painter->drawEllipse(c, 3, 3);
+    } else {
+      painter->setBrush(Qt::NoBrush);
+      painter->setPen(QPen(painter->pen().color(), 1.6));
+      painter->drawPolyline(
+          QPolygonF({c + QPointF(-4, 0), c + QPointF(-1, 3), c + QPointF(4, -4)}));
+    }
+  }
+  if (!item->icon.isNull()) {
+    const QPoint at =
+        highlighted ? QPoint(r.left() + 2, r.top() + 2) : QPoint(r.left() + 3, r.top() + 3);
+    const QPixmap pm = item->icon.pixmap(16, 16, greyed ? QIcon::Disabled : QIcon::Normal);
+    painter->drawPixmap(at.x(), at.y() + (r.height() - 22) / 2, pm);
+  }
+  painter->restore();
+}
+
+// ---- tool bars ----
+
+ColumnBackground::ColumnBackground(const QPixmap& source, int x, int fromRow, int rows,
+                                   QWidget* parent)
+    : QWidget(parent), column_(source.copy(x, fromRow, 1, rows)) {}
+
+void ColumnBackground::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.drawPixmap(rect(), column_);
+}
+
+MenuStripButton::MenuStripButton(const QString& caption, QWidget* parent) : QToolButton(parent) {
+  setText(caption);
+  setFixedSize(65, 28);
+  setAutoRaise(true);
+  setAttribute(Qt::WA_Hover);
+}
+
+void MenuStripButton::setSelected(bool selected) {
+  selected_ = selected;
+  update();
+}
+
+void MenuStripButton::paintEvent(QPaintEvent*) {
+  static const QPixmap faces = skinImage(QStringLiteral("ImageMenu"));
+  const int row = selected_ || isDown() ? 88 : underMouse() ? 58 : 29;
+  QPainter p(this);
+  const int left = 0;
+  p.drawPixmap(left, 0, faces, 0, row, 5, 28);
+  p.drawPixmap(left + 59, 0, faces, 59, row, 5, 28);
+  p.drawPixmap(QRect(left + 2, 0, 60, 28), faces, QRect(5, row, 5, 28));
+  p.setPen(Qt::white);
+  p.setFont(font());
+  p.drawText(rect().translated(0, 2), Qt::AlignCenter | Qt::TextSingleLine, text());
+}
+
+Backdrop::Backdrop(const QString& objectName, QPixmap image, QWidget* parent)
+    : QWidget(parent), image_(std::move(image)) {
+  setObjectName(objectName);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  parent->installEventFilter(this);
+  setGeometry(parent->rect());
+  lower();
+}
+
+bool Backdrop::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == parentWidget() && event->type() == QEvent::Resize) {
+    setGeometry(parentWidget()->rect());
+    lower();
+  }
+  return false;
+}
+
+void Backdrop::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.drawPixmap(rect(), image_);
+}
+
+}  // namespace kelvaro::shell

@@ -1,0 +1,105 @@
+#pragma once
+// The skin of the borderless window: its bitmaps, the three-slice stretch of the title bar,
+// bottom edge and menu strip, the button strips of the image buttons, the owner-drawn menus
+// and the painted tool bars.
+
+#include <QColor>
+#include <QPixmap>
+#include <QProxyStyle>
+#include <QToolButton>
+#include <QWidget>
+
+class TImgBtn;
+
+namespace kelvaro::shell {
+
+// Once the application object exists: the skinned menus over the Fusion style, the window
+// font, and the C locale's number conversions (the toolkit switches to the user's locale; the
+// calculator reads the user's decimal separator itself and must convert as kelvaro-cli does).
+void setUpApplication();
+
+// A skin bitmap from the resources by its name ("ImageTop", "ImageM", "menu13", ...).
+QPixmap skinImage(const QString& name);
+
+// Left c x h block of the source at the left, its right c x h block at the right end, and its
+// one-pixel column at x = c stretched over the rest; rows beyond the source stay empty.
+QPixmap threeSlice(const QPixmap& source, QSize target, int c, int h);
+
+// Cuts the three states of an image button out of a strip: state 1 at (x, y) becomes Pic and
+// the shown picture, state 2 PicUp, state 3 PicDown; the states lie one pixel apart, below
+// each other (vertical) or side by side.
+enum class Strip { Vertical, Horizontal };
+void loadButtonStrip(TImgBtn& button, const QPixmap& source, int x, int y, int w, int h,
+                     Strip strip);
+
+// The owner-drawn menu colours.
+struct MenuColours {
+  static constexpr QColor normal() { return QColor(255, 255, 255); }
+  static constexpr QColor highlight() { return QColor(193, 210, 238); }
+  static constexpr QColor highlightBorder() { return QColor(0, 128, 192); }
+  static constexpr QColor iconColumn() { return QColor(226, 238, 238); }
+  static constexpr QColor separator() { return QColor(212, 208, 200); }
+  static constexpr QColor greyed() { return QColor(249, 248, 247); }
+};
+
+// Menu items whose action carries this property keep the toolkit's own look.
+inline constexpr char kDefaultMenuLook[] = "kelvaroDefaultMenuLook";
+
+// Draws the skinned menu items: a little wider and taller than the toolkit's, with the icon
+// column, highlight and separator colours of the skin.
+class MenuSkinStyle : public QProxyStyle {
+ public:
+  explicit MenuSkinStyle(QStyle* base = nullptr) : QProxyStyle(base) {}
+  QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                         const QWidget* widget) const override;
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override;
+  int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                  const QWidget* widget) const override;
+
+ private:
+  static bool ownerDrawn(const QStyleOption* option, const QWidget* widget);
+};
+
+// A widget that paints a bitmap's one-pixel column (rows fromRow to fromRow + rows - 1)
+// stretched over itself: the backgrounds of both tool bars.
+class ColumnBackground : public QWidget {
+ public:
+  ColumnBackground(const QPixmap& source, int x, int fromRow, int rows, QWidget* parent);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QPixmap column_;
+};
+
+// A button of the menu strip, drawn from the faces of ImageMenu (normal, hot, selected) with a
+// white caption.
+class MenuStripButton : public QToolButton {
+ public:
+  MenuStripButton(const QString& caption, QWidget* parent);
+  // Kept selected while its menu is open.
+  void setSelected(bool selected);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  bool selected_ = false;
+};
+
+// A label that shows its bitmap stretched over its whole parent, kept behind its siblings.
+class Backdrop : public QWidget {
+ public:
+  Backdrop(const QString& objectName, QPixmap image, QWidget* parent);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QPixmap image_;
+};
+
+}  // namespace kelvaro::shell

@@ -1,0 +1,488 @@
+// The window as a person uses it: typing into the panes, clicking buttons, menus and
+// shortcuts, and reading what the panes show afterwards.
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QToolButton>
+#include <memory>
+
+#include "commands/shell_commands.h"
+#include "shell/MyImgBtn.h"
+#include "shell/Unit1.h"
+#include "shell/form_splitter.h"
+#include "shell_tests.h"
+
+namespace {
+
+struct Message {
+  QMessageBox::Icon icon;
+  QString title, text;
+  QString resultShown;  // the Result pane while the box was up
+};
+
+}  // namespace
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<TForm1> form;
+  std::vector<Message> messages;
+  std::vector<QUrl> opened;
+
+  template <class T>
+  T* part(const char* name) {
+    T* w = form->findChild<T*>(name);
+    if (!w) qFatal("no %s in the window", name);
+    return w;
+  }
+  QPlainTextEdit* pane(const char* name) { return part<QPlainTextEdit>(name); }
+  QString text(const char* name) { return pane(name)->toPlainText(); }
+  void type(const char* name, const QString& content) {
+    QPlainTextEdit* edit = pane(name);
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    const QStringList lines = content.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+      if (i) QTest::keyClick(edit, Qt::Key_Return);
+      QTest::keyClicks(edit, lines[i]);
+    }
+  }
+  void click(const char* button) { QTest::mouseClick(part<QToolButton>(button), Qt::LeftButton); }
+  void trigger(const char* action) { part<QAction>(action)->trigger(); }
+
+ private slots:
+  void init() {
+    form = std::make_unique<TForm1>();
+    messages.clear();
+    opened.clear();
+    form->setMessageHook([this](QMessageBox::Icon icon, const QString& title, const QString& text) {
+      messages.push_back({icon, title, text, this->text("RichEdit3")});
+    });
+    form->setUrlHook([this](const QUrl& url) { opened.push_back(url); });
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+  }
+
+  void cleanup() {
+    for (QMenu* m : form->findChildren<QMenu*>()) m->hide();
+    form.reset();
+  }
+
+  void startsWithTheExampleMatrices() {
+    QCOMPARE(text("RichEdit1"), QString("1 0 3+2.5i\n0 1 0\n0 0 1.5"));
+    QCOMPARE(text("RichEdit2"), QString("1 0 3-2.5i\n0 1 0\n0 0 1.5"));
+    QCOMPARE(text("RichEdit3"), QString());
+    QCOMPARE(part<QLineEdit>("LabeledEdit1")->text(), QString("1"));
+    QCOMPARE(part<QLineEdit>("LabeledEdit2")->text(), QString("3"));
+    QCOMPARE(part<QLineEdit>("LabeledEdit3")->text(), QString("3"));
+    QCOMPARE(part<QComboBox>("ComboBox1")->currentText(), QString("3"));
+    QCOMPARE(part<QComboBox>("ComboBox1")->count(), 9);
+    QVERIFY(part<QRadioButton>("RadioGroup1Item0")->isChecked());
+    QCOMPARE(form->size(), QSize(884, 634));
+    QCOMPARE(form->windowTitle(), QString("Kelvaro 5.4 (For real & complex matrix)"));
+  }
+
+  void menusHoldTheirItemsInOrder() {
+    auto names = [this](const char* menu) {
+      QStringList out;
+      for (QAction* a : part<QMenu>(menu)->actions())
+        out << (a->isSeparator() ? QString("-") : a->objectName() + "=" + a->text());
+      return out.join(' ');
+    };
+    QCOMPARE(names("PopupMenu1"),
+             QString("Refresh1=Align - Copy1=Copy Paste1=Paste - PolarToRect1=Polar To Rect "
+                     "RecttoPolar1=Rect to Polar - Clear3=Clear"));
+    QCOMPARE(names("PopupMenu3"),
+             QString("Align1=Align - Copy2=Copy Paste2=Paste - commatodot1=comma to dot "
+                     "dottocomma1=dot to comma - Save2=Save - Clear4=Clear"));
+    QCOMPARE(names("PopupMenu7"), QString("SWapAandB1=Swap A and B SwapAandResult1=Swap A and "
+                                          "Result SwapBandResult1=Swap B and Result"));
+    QCOMPARE(names("File1"),
+             QString("Open1=Open project Save3=Save project - RefreshA1=Align A RefreshB1=Align B "
+                     "ClearA1=Clear A ClearB1=Clear B - Save1=Save result Clear1=Clear "
+                     "Auto1=Auto - Exit2=Exit"));
+    QCOMPARE(part<QAction>("Open1")->shortcut(), QKeySequence("Ctrl+F"));
+    QCOMPARE(part<QAction>("Save3")->shortcut(), QKeySequence(Qt::Key_F2));
+    QCOMPARE(part<QAction>("Save1")->shortcut(), QKeySequence(Qt::Key_F3));
+    QCOMPARE(part<QAction>("Auto1")->shortcut(), QKeySequence(Qt::Key_F5));
+    QCOMPARE(part<QAction>("Manual1")->shortcut(), QKeySequence(Qt::Key_F1));
+  }
+
+  void operationButtonsComeFromTheCommandTable() {
+    int buttons = 0;
+    for (const auto& command : kelvaro::commandTable()) {
+      auto* b = part<QToolButton>(command.button);
+      QCOMPARE(b->toolTip(), QString::fromLatin1(command.hint));
+      QCOMPARE(b->isEnabled(), command.built());
+      ++buttons;
+    }
+    QCOMPARE(buttons, 43);
+    QCOMPARE(part<QToolButton>("SpeedButton13")->text(), QString("A+B"));
+    QCOMPARE(part<QToolButton>("SpeedButton21")->text(), QString("A&&B"));  // shows "A&B"
+    QCOMPARE(part<QToolButton>("SpeedButton10")->toolTip(), QString("Auto calculate"));
+    QCOMPARE(part<QToolButton>("SpeedButton1")->toolTip(), QString("Swap A,B and Result"));
+  }
+
+  void sumOfTypedMatricesIsAppended() {
+    type("RichEdit1", "1 2\n3 4");
+    type("RichEdit2", "10 20\n30 40");
+    click("SpeedButton13");
+    QCOMPARE(text("RichEdit3"), QString("A+B=\n         11         22\n         33         44\n"));
+    // Both operands were aligned first.
+    QCOMPARE(text("RichEdit1"), QString("1  2  \n3  4  "));
+    // A second result goes below the first without rebuilding what is there: a mark on the
+    // first line survives.
+    pane("RichEdit3")->document()->firstBlock().setUserState(42);
+    click("SpeedButton9");
+    QCOMPARE(pane("RichEdit3")->document()->firstBlock().userState(), 42);
+    QVERIFY(text("RichEdit3").endsWith("A-B=\n         -9        -18\n        -27        -36\n"));
+    // Many results later the newest is in view.
+    for (int i = 0; i < 30; ++i) click("SpeedButton13");
+    QScrollBar* bar = pane("RichEdit3")->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(messages.empty());
+  }
+
+  void sizeMismatchWritesTheErrorLine() {
+    type("RichEdit1", "1 2 3\n4 5 6");
+    type("RichEdit2", "1 2\n3 4\n5 6");
+    click("SpeedButton13");
+    QCOMPARE(text("RichEdit3"),
+             QString("A+B\n Error: To Calculate A+B, the two Matrice must be same dimensions!\n"));
+  }
+
+  void conversionErrorShowsAMessageBox() {
+    type("RichEdit1", "1 x");
+    click("SpeedButton11");
+    QCOMPARE(messages.size(), std::size_t(1));
+    QCOMPARE(messages[0].icon, QMessageBox::Critical);
+    QVERIFY2(messages[0].text.contains("x"), qPrintable(messages[0].text));
+    // The bare label is already on view behind the box, and stays without "=".
+    QCOMPARE(messages[0].resultShown, QString("A"));
+    QCOMPARE(text("RichEdit3"), QString("A"));
+  }
+
+  void pastingIntoAnOperandReAlignsIt() {
+    QApplication::clipboard()->setText("1 22\n333 4");
+    pane("RichEdit1")->selectAll();
+    trigger("Paste1");
+    QCOMPARE(text("RichEdit1"), QString("1    22   \n333  4    "));
+    // The Result pane takes a paste as it is.
+    QApplication::clipboard()->setText("1 22\n333 4");
+    trigger("Paste2");
+    QCOMPARE(text("RichEdit3"), QString("1 22\n333 4"));
+    // Copy puts the selection on the clipboard.
+    pane("RichEdit2")->selectAll();
+    trigger("MenuItem1");
+    QCOMPARE(QApplication::clipboard()->text(), QString("1 0 3-2.5i\n0 1 0\n0 0 1.5"));
+  }
+
+  void swapWithALabelledResultIsRefused() {
+    click("SpeedButton11");
+    const QString result = text("RichEdit3");
+    trigger("SwapAandResult1");
+    QCOMPARE(messages.size(), std::size_t(1));
+    QCOMPARE(messages[0].title, QString("Note"));
+    QCOMPARE(messages[0].text, QString::fromLatin1(kelvaro::kSwapRefusal.data()));
+    QCOMPARE(text("RichEdit3"), result);
+    QCOMPARE(text("RichEdit1"), QString("1       0       3+2.5i  \n0       1       0       \n"
+                                        "0       0       1.5     "));
+    // Once the labels are gone the swap goes through.
+    type("RichEdit3", "7 8");
+    trigger("SwapAandResult1");
+    QCOMPARE(text("RichEdit1"), QString("7 8"));
+    QVERIFY(text("RichEdit3").startsWith("1       0       3+2.5i"));
+    trigger("SWapAandB1");
+    QCOMPARE(text("RichEdit2"), QString("7 8"));
+  }
+
+  void clearButtonAndF8OnlyOpenTheClearMenu() {
+    auto* menu = part<QMenu>("PopupMenu4");
+    click("SpeedButton4");
+    QVERIFY(menu->isVisible());
+    auto* arrow = part<QToolButton>("SpeedButton48");
+    QCOMPARE(menu->pos(), arrow->mapToGlobal(QPoint(0, arrow->height())));
+    QVERIFY(!text("RichEdit1").isEmpty());
+    menu->hide();
+    QTest::keyClick(form.get(), Qt::Key_F8);
+    QVERIFY(menu->isVisible());
+    menu->hide();
+    QVERIFY(!text("RichEdit1").isEmpty());
+    QVERIFY(!text("RichEdit2").isEmpty());
+    // Its items do clear.
+    trigger("ClearB2");
+    QCOMPARE(text("RichEdit2"), QString());
+    QVERIFY(!text("RichEdit1").isEmpty());
+    // The align button drops down the align menu the same way.
+    click("SpeedButton54");
+    QVERIFY(part<QMenu>("PopupMenu5")->isVisible());
+  }
+
+  void separatorSwapReportsSuccess() {
+    type("RichEdit3", "1,5 2,25");
+    trigger("commatodot1");
+    QCOMPARE(text("RichEdit3"), QString("1.5 2.25"));
+    QCOMPARE(messages.size(), std::size_t(1));
+    QCOMPARE(messages[0].icon, QMessageBox::Warning);
+    QCOMPARE(messages[0].text, QString("Successed!"));
+  }
+
+  void saveResultWritesThePaneThroughTheDialog() {
+    QTemporaryDir dir;
+    QString filter, suffix;
+    form->setSaveFileHook([&](const QString& f, const QString& s) {
+      filter = f;
+      suffix = s;
+      return dir.filePath("out");
+    });
+    type("RichEdit3", "line 1\nline 2");
+    QTest::keyClick(form.get(), Qt::Key_F3);
+    QVERIFY2(messages.empty(), messages.empty() ? "" : qPrintable(messages[0].text));
+    QCOMPARE(filter, QString("Text File(*.txt);;Rtf File(*.rtf);;All File(*.*)"));
+    QCOMPARE(suffix, QString("txt"));
+    QFile saved(dir.filePath("out.txt"));  // the default extension is added
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray("line 1\nline 2\n"));
+    // A path that cannot be written is an error box; the pane stays.
+    form->setSaveFileHook(
+        [&](const QString&, const QString&) { return dir.filePath("no/such.txt"); });
+    trigger("Save2");
+    QCOMPARE(messages.size(), std::size_t(1));
+    QVERIFY(messages[0].text.startsWith("Cannot create file"));
+    QCOMPARE(text("RichEdit3"), QString("line 1\nline 2"));
+    // Cancelling the dialog does nothing.
+    form->setSaveFileHook([](const QString&, const QString&) { return QString(); });
+    trigger("Save1");
+    QCOMPARE(messages.size(), std::size_t(1));
+  }
+
+  void precisionBoxAppliesToLaterResults() {
+    type("RichEdit1", "0.123456");
+    auto* box = part<QComboBox>("ComboBox1");
+    box->setCurrentText("5");
+    click("SpeedButton11");
+    QVERIFY2(text("RichEdit3").contains("0.12346"), qPrintable(text("RichEdit3")));
+    // A text that is not a number is refused with a box and changes nothing.
+    box->setCurrentText("z");
+    QCOMPARE(messages.size(), std::size_t(1));
+    QVERIFY(messages[0].text.contains("'z'"));
+  }
+
+  void formatSwitchConvertsThePanes() {
+    part<QLineEdit>("LabeledEdit1")->setText("3+2.5i");
+    QTest::mouseClick(part<QRadioButton>("RadioGroup1Item1"), Qt::LeftButton);
+    QCOMPARE(part<QLineEdit>("LabeledEdit1")->text(), QString("3.905(39.806)"));
+    QCOMPARE(text("RichEdit1"), QString("1  0  3.905(39.806)  \n0  1  0  \n0  0  1.5  \n"));
+    QCOMPARE(text("RichEdit2"), QString("1  0  3.905(-39.806)  \n0  1  0  \n0  0  1.5  \n"));
+    // Results follow the chosen notation.
+    click("SpeedButton11");
+    QVERIFY2(text("RichEdit3").startsWith("A=\n          1          0 3.905(39.806)\n"),
+             qPrintable(text("RichEdit3")));
+    QTest::mouseClick(part<QRadioButton>("RadioGroup1Item0"), Qt::LeftButton);
+    QCOMPARE(part<QLineEdit>("LabeledEdit1")->text(), QString("3+2.5i"));
+    QVERIFY(text("RichEdit2").startsWith("1  0  3-2.5i  "));
+    QVERIFY(messages.empty());
+  }
+
+  void paneMenusConvertTheirOwnPane() {
+    type("RichEdit2", "2(90) 5(-30)");
+    trigger("PolarToRect2");
+    QCOMPARE(text("RichEdit2"), QString("0+2i  4.33-2.5i  \n"));
+    trigger("RecttoPolar1");
+    QVERIFY(text("RichEdit1").startsWith("1  0  3.905(39.806)  "));
+    trigger("PolarToRect1");
+    QVERIFY(text("RichEdit1").startsWith("1  0  3+2.5i  "));
+    type("RichEdit2", "1 2(x)");
+    trigger("PolarToRect2");
+    QCOMPARE(messages.size(), std::size_t(1));
+    QCOMPARE(messages[0].text, QString("'x' is not a valid floating point value"));
+    QCOMPARE(text("RichEdit2"), QString("1 2(x)"));
+  }
+
+  void projectsGoThroughTheirDialogs() {
+    QTemporaryDir dir;
+    QString filter;
+    form->setSaveFileHook([&](const QString& f, const QString&) {
+      filter = f;
+      return dir.filePath("work");
+    });
+    type("RichEdit1", "1 2\n3 4.5");
+    pane("RichEdit2")->clear();
+    part<QLineEdit>("LabeledEdit1")->setText("0.25");
+    QTest::keyClick(form.get(), Qt::Key_F2);
+    QCOMPARE(filter, QString("Matrix Project File (*.mtx)"));
+    const QString saved = dir.filePath("work.mtx");  // the default extension is added
+    QCOMPARE(QFileInfo(saved).size(), qint64(10 + 4 + 8 + 4 * 10 + 8));
+    QVERIFY(messages.empty());
+
+    type("RichEdit1", "9");
+    type("RichEdit2", "keep");
+    part<QLineEdit>("LabeledEdit1")->setText("7");
+    form->setOpenFileHook([&](const QString& f, const QString&) {
+      filter = f;
+      return saved;
+    });
+    QTest::keySequence(form.get(), QKeySequence("Ctrl+F"));
+    QCOMPARE(filter, QString("Matrix Project File (*.mtx)"));
+    QCOMPARE(text("RichEdit1"), QString(" 1 2\n 3 4.5\n"));
+    QCOMPARE(text("RichEdit2"), QString("keep"));
+    QCOMPARE(part<QLineEdit>("LabeledEdit1")->text(), QString("0.25"));
+
+    // A complex element refuses the save from the drop-down menu too; the project stays.
+    type("RichEdit1", "1+i");
+    trigger("SaveProject1");
+    QCOMPARE(messages.size(), std::size_t(1));
+    QCOMPARE(messages[0].text, QString("'1+i' is not a valid floating point value"));
+    QCOMPARE(QFileInfo(saved).size(), qint64(70));
+
+    // Something that is not a project is refused and changes nothing.
+    QFile junk(dir.filePath("junk.mtx"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("junk");
+    junk.close();
+    form->setOpenFileHook([&](const QString&, const QString&) { return junk.fileName(); });
+    trigger("Open1");
+    QCOMPARE(messages.size(), std::size_t(2));
+    QCOMPARE(messages[1].icon, QMessageBox::Critical);
+    QCOMPARE(messages[1].text, "'" + junk.fileName() + "' is not a valid project file");
+    QCOMPARE(text("RichEdit1"), QString("1+i"));
+  }
+
+  void autoRunsFromItsThreePlaces() {
+    const auto runsAuto = [this] {
+      return text("RichEdit3").startsWith("A=\n") &&
+             text("RichEdit3").endsWith("Svd(B)\n Notice: Please input real matrix!\n");
+    };
+    QTest::keyClick(form.get(), Qt::Key_F5);
+    QVERIFY2(runsAuto(), qPrintable(text("RichEdit3")));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    pane("RichEdit3")->clear();
+    click("SpeedButton5");
+    QVERIFY(runsAuto());
+    pane("RichEdit3")->clear();
+    click("SpeedButton10");
+    QVERIFY(runsAuto());
+    QVERIFY(messages.empty());
+
+    // An element that cannot be read ends the sequence with its box; the cursor is back.
+    type("RichEdit2", "1 y");
+    click("SpeedButton10");
+    QCOMPARE(messages.size(), std::size_t(1));
+    QCOMPARE(messages[0].icon, QMessageBox::Critical);
+    QVERIFY(text("RichEdit3").endsWith("\nB"));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+  }
+
+  void collapseButtonsHideAndShowPanels() {
+    auto* up = part<TImgBtn>("ImgBtnUp");
+    auto* down = part<TImgBtn>("ImgBtnDown");
+    auto* params = part<QWidget>("Panel8");
+    QVERIFY(up->isVisible() && !down->isVisible() && params->isVisible());
+    QTest::mouseClick(up, Qt::LeftButton);
+    QVERIFY(!up->isVisible() && down->isVisible() && !params->isVisible());
+    QTest::mouseClick(down, Qt::LeftButton);
+    QVERIFY(up->isVisible() && !down->isVisible() && params->isVisible());
+
+    auto* right = part<TImgBtn>("ImgBtnRightShow");
+    auto* left = part<TImgBtn>("ImgBtnLeftShow");
+    auto* operations = part<QWidget>("Panel3");
+    auto* column = part<QWidget>("Panel6");
+    QTest::mouseClick(right, Qt::LeftButton);
+    QVERIFY(!operations->isVisible() && left->isVisible() && !right->isVisible());
+    // With the panel away the operand column may grow; bringing the panel back takes the
+    // room again: 254 less, plus what the Result panel is left with. For a window W wide,
+    // with edges of 8 and a splitter of 8, that comes to W - 516.
+    QVERIFY(part<kelvaro::shell::FormSplitter>("Splitter1")->moveTo(500));
+    QTest::qWait(0);
+    QCOMPARE(column->width(), 500);
+    QTest::mouseClick(left, Qt::LeftButton);
+    QVERIFY(operations->isVisible() && right->isVisible() && !left->isVisible());
+    QCOMPARE(column->width(), form->width() - 516);
+  }
+
+  void columnSplitterKeepsItsLimits() {
+    auto* splitter = part<kelvaro::shell::FormSplitter>("Splitter1");
+    auto* column = part<QWidget>("Panel6");
+    const int widest = form->width() - 238 - 8 - 275;  // 275 left for the Result area
+    QVERIFY(!splitter->moveTo(100));
+    QVERIFY(splitter->moveTo(101));
+    QCOMPARE(column->width() > 0, true);
+    QVERIFY(splitter->moveTo(widest));
+    QVERIFY(!splitter->moveTo(widest + 1));
+    // Dragging with the mouse goes through the same veto.
+    splitter->moveTo(300);
+    QTest::qWait(0);
+    QTest::mousePress(splitter, Qt::LeftButton, {}, QPoint(4, 50));
+    QTest::mouseMove(splitter, QPoint(4 - 250, 50));
+    QTest::mouseRelease(splitter, Qt::LeftButton, {}, QPoint(4 - 250, 50));
+    QCOMPARE(column->width(), 300);
+    // Without the operation panel there is more room.
+    form->ImgBtnRightShowClick();
+    QVERIFY(splitter->moveTo(widest + 238));
+  }
+
+  void titleButtonsAndShortcutsRunTheirCommands() {
+    trigger("Manual1");
+    QCOMPARE(opened.size(), std::size_t(1));
+    QVERIFY(opened[0].isLocalFile());
+    QCOMPARE(QFileInfo(opened[0].toLocalFile()).fileName(), QString("matrix.html"));
+    QVERIFY(QFileInfo::exists(opened[0].toLocalFile()));
+    // A compiled help file beside the program wins.
+    QFile chm(QDir(QCoreApplication::applicationDirPath()).filePath("matrix.chm"));
+    QVERIFY(chm.open(QIODevice::WriteOnly));
+    chm.close();
+    QTest::keyClick(form.get(), Qt::Key_F1);
+    chm.remove();
+    QCOMPARE(QFileInfo(opened[1].toLocalFile()).fileName(), QString("matrix.chm"));
+    trigger("Connectto1");
+    QCOMPARE(opened[2], QUrl(TForm1::kHomepage));
+
+    auto* max = part<TImgBtn>("ImgBtnMax");
+    const QImage maximizeFace = max->Pic().toImage();
+    QTest::mouseClick(max, Qt::LeftButton);
+    QTRY_VERIFY(form->isMaximized());
+    QTRY_COMPARE(form->height(), form->screen()->geometry().height() - 30);
+    QVERIFY(max->Pic().toImage() != maximizeFace);  // now the restore face
+    QTest::mouseClick(max, Qt::LeftButton);
+    QTRY_VERIFY(!form->isMaximized());
+    QCOMPARE(max->Pic().toImage(), maximizeFace);
+    // A double click on the title bar does what the maximize button does.
+    QTest::mouseDClick(part<QLabel>("Image1"), Qt::LeftButton, {}, QPoint(300, 10));
+    QTRY_VERIFY(form->isMaximized());
+    QTest::mouseDClick(part<QLabel>("Image1"), Qt::LeftButton, {}, QPoint(300, 10));
+    QTRY_VERIFY(!form->isMaximized());
+
+    QTest::mouseClick(part<TImgBtn>("ImgBtnClose"), Qt::LeftButton);
+    QVERIFY(!form->isVisible());
+    QVERIFY(messages.empty());  // closing never asks
+    form->show();
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    QVERIFY(!form->isVisible());
+  }
+};
+
+int runWindowTests(int argc, char** argv) {
+  WindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "window_test.moc"
