@@ -33,6 +33,12 @@ void MatElementwise(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr, 
   for (std::size_t i = 0; i < out.size(); ++i) out[i] = op(a[i], b[i]);
 }
 
+// Gives m the shape rows x cols for a routine that then writes every element itself; a matrix
+// that has that shape already is kept instead of being filled twice.
+inline void sizeFor(RCOMat& m, int rows, int cols) {
+  if (m.rows() != rows || m.cols() != cols) m.resize(rows, cols);
+}
+
 // r := m1 + m2. Stops with 5 for an empty operand, 4 for different sizes (r unchanged).
 void MatAdd(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr);
 

@@ -6,6 +6,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "matrix/mat_basic.h"
+
 namespace kelvaro {
 
 namespace {
@@ -180,10 +182,10 @@ void MatQR(RCOMat& R, int m, int n, RCOMat& Q) {
       r[static_cast<std::size_t>(i) * n + j] = R[i][j].re();
   std::vector<double> q(static_cast<std::size_t>(m) * m);
   householderQR(r.data(), m, n, q.data());
-  R.resize(m, n);
+  sizeFor(R, m, n);
   auto re = R.elements();
   for (std::size_t i = 0; i < r.size(); ++i) re[i] = Element::real(r[i]);
-  Q.resize(m, m);
+  sizeFor(Q, m, m);
   auto qe = Q.elements();
   for (std::size_t i = 0; i < q.size(); ++i) qe[i] = Element::real(q[i]);
 }

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "matrix/mat_basic.h"
+
 namespace kelvaro {
 
 // Precision: the work vectors s, e, w and the scalars (d, the rotation coefficients, the
@@ -411,13 +413,13 @@ bool MatSvd(RCOMat& a, RCOMat& u, RCOMat& v, int m, int n, Extended eps) {
     for (int j = 0; j < n && j < a.cols(); ++j) ac[j * mr + i] = a[i][j].re();
   std::vector<double> uc(mr * mr), vt(nc * nc);
   const bool converged = svdDecompose(ac.data(), uc.data(), vt.data(), m, n, eps);
-  a.resize(m, n);
+  sizeFor(a, m, n);
   for (int i = 0; i < m; ++i)
     for (int j = 0; j < n; ++j) a[i][j] = Element::real(ac[j * mr + i]);
-  u.resize(m, m);
+  sizeFor(u, m, m);
   for (int i = 0; i < m; ++i)
     for (int j = 0; j < m; ++j) u[i][j] = Element::real(uc[j * mr + i]);
-  v.resize(n, n);
+  sizeFor(v, n, n);
   auto ve = v.elements();
   for (std::size_t i = 0; i < vt.size(); ++i) ve[i] = Element::real(vt[i]);
   return converged;
