@@ -1,5 +1,5 @@
-// What keeps a command from taking memory or time without end: the power commands' repeat
-// shortcut and work limit.
+// What keeps a command from taking memory or time without end: the largest matrix, the
+// largest aligned pane, and the power commands' repeat shortcut and work limit.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 #include "commands/complex_algorithms.h"
 #include "commands/shell_commands.h"
 #include "matrix/Zezizir2.h"
+#include "numbers/matrix_text.h"
+#include "numbers/pane_text.h"
 #include "tests/support/error_message.h"
 
 namespace kelvaro {
@@ -135,6 +137,16 @@ TEST(MatrixPower, BeyondTheWorkLimitOnlyRepeatsFinish) {
   EXPECT_EQ(largestFullPower(1000, kPowerWorkLimit), 1 + (std::int64_t{1} << 36) / 1000000000);
 }
 
+// One long first row over many one-element rows: little text, a matrix of n x n.
+Lines ragged(int n) {
+  Lines lines;
+  std::string first;
+  for (int c = 0; c < n; ++c) first += "1 ";
+  lines.push_back(first);
+  for (int r = 1; r < n; ++r) lines.push_back("1");
+  return lines;
+}
+
 struct Calc {
   CalcState s;
   Calc(const Lines& a, const Lines& b = {}, const std::string& x = "1") {
@@ -147,6 +159,49 @@ struct Calc {
     return errorOf([&] { findCommandByAction(action)->run(s); });
   }
 };
+
+TEST(Limits, MatricesBeyondTheLargestAreRefusedBeforeMemoryIsTaken) {
+  const std::string tooLarge =
+      "A 5000 x 5000 matrix is too large: a matrix has at most 16777216 elements.";
+  for (const char* action : {"A", "A'", "Det(A)", "Eig(A)", "Svd(A)", "Norm(A)", "inv(A)"}) {
+    Calc c(ragged(5000));
+    EXPECT_EQ(c.run(action), tooLarge) << action;
+    // The label (under the warning about the short rows) stays without "=".
+    EXPECT_EQ(c.s.result.lines().back(), action);
+  }
+  // A tall A times a wide B: small operands, a product of 5000 x 5000.
+  Calc product(Lines(5000, "2"), {ragged(5000)[0]});
+  EXPECT_EQ(product.run("A*B"), tooLarge);
+  // QR of a tall column needs an orthogonal factor of 20000 x 20000.
+  Calc qr(Lines(20000, "1"));
+  EXPECT_EQ(qr.run("QR(A)"),
+            "A 20000 x 20000 matrix is too large: a matrix has at most 16777216 elements.");
+  // The largest square matrix still reads.
+  Calc largest(ragged(4096));
+  EXPECT_EQ(largest.run("Dim(A)"), "");
+  EXPECT_EQ(largest.s.result.lines().back(), "");
+  EXPECT_EQ(largest.s.result.lines()[largest.s.result.lineCount() - 2], "       4096*4096");
+}
+
+TEST(Limits, AligningThatWouldOutgrowMemoryIsRefusedAndChangesNothing) {
+  // 1100 short elements and one of 2^20 characters: every column would be as wide as it.
+  Lines lines(10, std::string(110 * 2, ' '));
+  for (std::string& line : lines)
+    for (std::size_t c = 0; c < line.size(); c += 2) line[c] = '7';
+  lines.push_back(std::string(1 << 20, '8'));
+  const std::string refusal =
+      "Cannot align the pane: its 1101 elements in columns of 1048578 characters would take "
+      "more than 1073741824 characters.";
+  Pane pane;
+  pane.setLines(lines);
+  EXPECT_EQ(errorOf([&] { alignPane(pane); }), refusal);
+  EXPECT_EQ(pane.lines(), lines);
+  // Every command aligns first: it ends there, before its label.
+  Calc c({"1"}, lines);
+  EXPECT_EQ(c.run("A"), refusal);
+  EXPECT_TRUE(c.s.result.empty());
+  EXPECT_EQ(c.s.paneB.lines(), lines);
+}
 
 TEST(PowerCommands, ExponentBeyondTheWorkLimitIsRefusedUnlessThePowersRepeat) {
   Calc shear({"1 1", "0 1"}, {"1 1", "0 1"}, "102");
