@@ -14,6 +14,7 @@
 #include "matrix/Zezizir2.h"
 #include "numbers/matrix_text.h"
 #include "numbers/pane_text.h"
+#include "tests/support/calculator.h"
 #include "tests/support/error_message.h"
 
 namespace kelvaro {
@@ -147,18 +148,7 @@ Lines ragged(int n) {
   return lines;
 }
 
-struct Calc {
-  CalcState s;
-  Calc(const Lines& a, const Lines& b = {}, const std::string& x = "1") {
-    FormCreate(s, ".");
-    s.paneA.setLines(a);
-    s.paneB.setLines(b);
-    s.coefText = x;
-  }
-  std::string run(const char* action) {
-    return errorOf([&] { findCommandByAction(action)->run(s); });
-  }
-};
+using test_support::Calc;
 
 TEST(Limits, MatricesBeyondTheLargestAreRefusedBeforeMemoryIsTaken) {
   const std::string tooLarge =
