@@ -140,9 +140,13 @@ TEST(FillCommands, WriteRowsOfPaddedCopiesOfX) {
   c.size("0", c.s.columnText);
   ASSERT_EQ(c.run("fill-b"), "");
   EXPECT_TRUE(c.s.paneB.empty());
+  // Without columns the two rows are empty lines, and the empty line after them follows.
   c.size("2", "0");
   ASSERT_EQ(c.run("fill-b"), "");
-  EXPECT_EQ(c.s.paneB.lines(), (Lines{"", ""}));
+  EXPECT_EQ(c.s.paneB.lines(), (Lines{"", "", ""}));
+  c.size("1", "-4");
+  ASSERT_EQ(c.run("fill-a"), "");
+  EXPECT_EQ(c.s.paneA.lines(), (Lines{"", ""}));
 }
 
 TEST(FillCommands, RefusalLeavesThePaneAsItWas) {
