@@ -8,21 +8,17 @@
 #include <vector>
 
 #include "tests/support/cli_run.h"
+#include "tests/support/result_text.h"
 
 namespace kelvaro {
 namespace {
 
+using test_support::labelLines;
 using test_support::Outcome;
 
-// One blank, then the text right-aligned in ten characters, per cell; the row ends the line.
+// A printed row of cells with the LF that ends it.
 std::string row(const std::vector<std::string>& texts) {
-  std::string line;
-  for (const std::string& t : texts) {
-    line += ' ';
-    if (t.size() < 10) line.append(10 - t.size(), ' ');
-    line += t;
-  }
-  return line + "\n";
+  return test_support::cells(texts) + "\n";
 }
 
 // A scalar result: the completed label, an empty line, three blanks and the value in ten.
@@ -139,15 +135,6 @@ TEST_F(Acceptance, FrobeniusNorms) {
             (Outcome{scalar("Norm(A)", "5") + scalar("Norm(B)", "2"), "", 0}));
   EXPECT_EQ(on("1 1\n1 1\n", "0.001\n", {"Norm(A)", "Norm(B)"}),
             (Outcome{scalar("Norm(A)", "2") + scalar("Norm(B)", "0.001"), "", 0}));
-}
-
-// The lines that start a result: neither empty nor beginning with a blank.
-std::vector<std::string> labelLines(const std::string& text) {
-  std::vector<std::string> labels;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    if (!line.empty() && line[0] != ' ') labels.push_back(line);
-  return labels;
 }
 
 TEST_F(Acceptance, AutoWithAnEmptyPaneA) {

@@ -11,22 +11,14 @@
 #include "commands/shell_commands.h"
 #include "numbers/calc_error.h"
 #include "numbers/matrix_text.h"
+#include "tests/support/result_text.h"
 
 namespace kelvaro {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-// One blank, then the text right-aligned in ten characters, per cell.
-std::string cells(const std::vector<std::string>& texts) {
-  std::string row;
-  for (const std::string& t : texts) {
-    row += ' ';
-    if (t.size() < 10) row.append(10 - t.size(), ' ');
-    row += t;
-  }
-  return row;
-}
+using test_support::cells;
 
 std::string scalarLine(const std::string& t) {
   return "  " + cells({t});
