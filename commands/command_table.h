@@ -17,7 +17,7 @@ struct CommandInfo {
   const char* hint;     // tool tip, exactly as shown
   const char* action;   // kelvaro-cli action: the printed label ("A+B"), "A^x", "fill-a"
   int resultKind;       // ResKind the command sets; -1 for the fill commands
-  CommandHandler run;   // the handler
+  CommandHandler run;   // the command itself
 };
 
 std::span<const CommandInfo> commandTable();
