@@ -1,5 +1,6 @@
 #include "commands/command_table.h"
 
+#include <algorithm>
 #include <array>
 
 #include "commands/basic_commands.h"
@@ -14,7 +15,7 @@ namespace {
 
 // Button, handler, hint, action, result kind, handler function. The hints keep their
 // original spacing: they are shown as they are.
-const std::array kCommands = std::to_array<CommandInfo>({
+constexpr std::array kCommands = std::to_array<CommandInfo>({
     {"SpeedButton11", "SpeedButton11Click", "Matrix  A", "A", 0, SpeedButton11Click},
     {"SpeedButton12", "SpeedButton12Click", "Matrix  B", "B", 0, SpeedButton12Click},
     {"SpeedButton13", "SpeedButton13Click", "Matrix A Plus Matrix B", "A+B", 0, SpeedButton13Click},
@@ -83,6 +84,9 @@ const std::array kCommands = std::to_array<CommandInfo>({
 });
 
 static_assert(kCommands.size() == 43, "the operation panel has 43 operation buttons");
+static_assert(std::ranges::none_of(kCommands,
+                                   [](const CommandInfo& c) { return c.run == nullptr; }),
+              "every operation button has its handler");
 
 }  // namespace
 

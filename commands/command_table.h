@@ -17,8 +17,7 @@ struct CommandInfo {
   const char* hint;     // tool tip, exactly as shown
   const char* action;   // kelvaro-cli action: the printed label ("A+B"), "A^x", "fill-a"
   int resultKind;       // ResKind the command sets; -1 for the fill commands
-  CommandHandler run;   // nullptr while the command is not built
-  bool built() const { return run != nullptr; }
+  CommandHandler run;   // the command itself
 };
 
 std::span<const CommandInfo> commandTable();

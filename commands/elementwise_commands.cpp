@@ -70,8 +70,10 @@ void fill(CalcState& state, Pane& pane) {
   if (cell.size() < 11) cell.resize(11, ' ');
   std::string line;
   for (int c = 0; c < cols; ++c) line += cell;
+  // Each row is a line of its own, an empty one when there are no columns, and a new empty
+  // line follows it.
   for (int r = 0; r < rows; ++r) {
-    if (!line.empty()) pane.appendToLast(line);
+    pane.appendToLast(line);
     pane.add(std::string());
   }
 }

@@ -1,5 +1,6 @@
 #include "commands/shell_actions.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -49,7 +50,7 @@ void openProjectFrom(CalcState& s, UserInterface&, std::string_view path) {
   Open1Click(s, std::string(path));
 }
 
-const std::array kShellActions = std::to_array<ShellActionInfo>({
+constexpr std::array kShellActions = std::to_array<ShellActionInfo>({
     {"auto", nullptr, withInterface<Auto1Click>},
     {"align-a", nullptr, plain<Refresh1Click>},
     {"align-b", nullptr, plain<Refresh2Click>},
@@ -76,6 +77,10 @@ const std::array kShellActions = std::to_array<ShellActionInfo>({
     {"save-project", "FILE", saveProjectTo},
     {"open-project", "FILE", openProjectFrom},
 });
+
+static_assert(std::ranges::none_of(kShellActions,
+                                   [](const ShellActionInfo& a) { return a.run == nullptr; }),
+              "every window command has its handler");
 
 }  // namespace
 

@@ -1,6 +1,6 @@
 #pragma once
 // The window's commands other than the operation buttons, by the action name kelvaro-cli
-// gives them. Like the command table, an entry whose run is nullptr is not built yet.
+// gives them.
 
 #include <span>
 #include <string_view>
@@ -20,7 +20,6 @@ struct ShellActionInfo {
   const char* argument;
   ShellActionHandler run;
   bool takesArgument() const { return argument != nullptr; }
-  bool built() const { return run != nullptr; }
 };
 
 std::span<const ShellActionInfo> shellActionTable();

@@ -5,6 +5,7 @@
 #include "numbers/element.h"
 #include "numbers/element_text.h"
 #include "numbers/matrix_text.h"
+#include "numbers/pane_text.h"
 
 namespace kelvaro {
 
@@ -43,8 +44,9 @@ ConvertedSize convertPane(Pane& pane, DisplayFormat to, const NumberFormat& nf, 
   size.cols = columnCount(pane, result);
   std::string text;
   for (const std::size_t line : rowLines(pane)) {
+    // A token that only quotes keep whole is written back in quotes.
     for (const std::string& token : tokens(pane.line(line))) {
-      text += convertToken(token, to, nf);
+      appendWritten(text, convertToken(token, to, nf));
       text += "  ";
     }
     text.push_back('\r');

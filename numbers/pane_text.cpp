@@ -26,19 +26,6 @@ std::size_t writtenLength(std::string_view token) {
   return token.size() + 2 + static_cast<std::size_t>(std::count(token.begin(), token.end(), '"'));
 }
 
-void appendWritten(std::string& out, std::string_view token) {
-  if (!needsQuotes(token)) {
-    out.append(token);
-    return;
-  }
-  out += '"';
-  for (char c : token) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 // Most lines hold no quote at all: their tokens are the plain runs between separators,
 // none needs quotes, and one pass over the characters is enough.
 bool hasQuote(std::string_view line) {
@@ -77,6 +64,19 @@ void forEachPlainToken(std::string_view line, F&& f) {
 }
 
 }  // namespace
+
+void appendWritten(std::string& out, std::string_view token) {
+  if (!needsQuotes(token)) {
+    out.append(token);
+    return;
+  }
+  out += '"';
+  for (char c : token) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
 
 std::size_t widestToken(std::string_view line) {
   std::size_t widest = 0;

@@ -9,6 +9,10 @@
 
 namespace kelvaro {
 
+// Appends the token as a pane line holds it: as it is, or in quotes when it would not read
+// back as itself unquoted (empty, holding blanks, or starting with a quote).
+void appendWritten(std::string& out, std::string_view token);
+
 // Length of the longest token of the line as Align writes it (0 for a line without tokens).
 std::size_t widestToken(std::string_view line);
 

@@ -98,10 +98,10 @@ QString operationCaption(std::string_view action) {
       .replace("&", "&&");
 }
 
-// The shell command of that action name (as kelvaro-cli names it), when it is built.
-const kelvaro::ShellActionInfo* shellAction(std::string_view name) {
+// The shell command of that action name (as kelvaro-cli names it).
+const kelvaro::ShellActionInfo& shellAction(std::string_view name) {
   for (const auto& entry : kelvaro::shellActionTable())
-    if (name == entry.action) return entry.built() ? &entry : nullptr;
+    if (name == entry.action) return entry;
   qFatal("kelvaro: the calculator has no command named %.*s", static_cast<int>(name.size()),
          name.data());
 }
@@ -668,7 +668,6 @@ void TForm1::buildOperationPanel(QWidget* panel) {
       if (!line[col]) continue;
       const kelvaro::CommandInfo* command = kelvaro::findCommandByAction(line[col]);
       QToolButton* b = button(command->button, operationCaption(command->action), command->hint);
-      b->setEnabled(command->built());
       connect(b, &QToolButton::clicked, this, [this, command] { runOperation(*command); });
       grid->addWidget(b, row, col);
     }
@@ -736,14 +735,12 @@ void TForm1::run(const std::function<void(CalcState&, UserInterface&)>& command)
 }
 
 void TForm1::runOperation(const kelvaro::CommandInfo& command) {
-  if (!command.built()) return;
   run([&command](CalcState& state, UserInterface&) { command.run(state); });
 }
 
 void TForm1::runAction(std::string_view name, std::string argument) {
-  const kelvaro::ShellActionInfo* entry = shellAction(name);
-  if (!entry) return;
-  run([entry, &argument](CalcState& state, UserInterface& ui) { entry->run(state, ui, argument); });
+  const kelvaro::ShellActionInfo& entry = shellAction(name);
+  run([&entry, &argument](CalcState& state, UserInterface& ui) { entry.run(state, ui, argument); });
 }
 
 void TForm1::Refresh1Click() {

@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "commands/command_table.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/test_locale.h"
 
@@ -47,8 +46,6 @@ TEST_F(Cli, StartUpExamplesThroughTheFirstCommands) {
 }
 
 TEST_F(Cli, ExampleOfTheManual) {
-  for (const char* action : {"inv(A)", "Det(A)"})
-    if (!findCommandByAction(action)->built()) GTEST_SKIP() << action << " is not built yet";
   const std::string a = file("a.txt", "1 2\n3 4\n");
   EXPECT_EQ(run({"--a=" + a, "inv(A)", "Det(A)"}), (Outcome{"inv(A)=\n"
                                                             "         -2          1\n"
@@ -83,18 +80,6 @@ TEST_F(Cli, UsageErrorsStopBeforeAnyAction) {
   EXPECT_EQ(
       run({"--a=-", "--result=-"}),
       (Outcome{"", "kelvaro-cli: standard input can be read for one pane only\n" + kUsageHint, 2}));
-}
-
-TEST_F(Cli, ActionsNotBuiltYetAreUsageErrors) {
-  const CommandInfo* unbuilt = nullptr;
-  for (const auto& c : commandTable())
-    if (!c.built()) unbuilt = &c;
-  if (unbuilt == nullptr) GTEST_SKIP() << "every operation is built";
-  const std::string action = unbuilt->action;
-  EXPECT_EQ(
-      run({"A", action}),
-      (Outcome{"", "kelvaro-cli: action \"" + action + "\" is not available yet\n" + kUsageHint,
-               2}));
 }
 
 TEST_F(Cli, HelpAndVersion) {

@@ -2,26 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/support/cli_run.h"
+#include "tests/support/result_text.h"
 
 namespace kelvaro {
 namespace {
 
 using test_support::Cli;
+using test_support::labelLines;
 using test_support::Outcome;
-
-// The lines that start a result: neither empty nor beginning with a blank.
-std::vector<std::string> labelLines(const std::string& text) {
-  std::vector<std::string> labels;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    if (!line.empty() && line[0] != ' ') labels.push_back(line);
-  return labels;
-}
 
 TEST_F(Cli, AutoOnTheStartUpExample) {
   const std::string old = file("old.txt", "an earlier result\n");

@@ -22,7 +22,7 @@ class RecordingInterface : public UserInterface {
   std::vector<bool> cursor;
 };
 
-TEST(Auto, RunsThirtyNineBuiltOperationsOnce) {
+TEST(Auto, RunsThirtyNineOperationsOnce) {
   const auto sequence = autoSequence();
   ASSERT_EQ(sequence.size(), 39u);
   const std::set<std::string_view> distinct(sequence.begin(), sequence.end());
@@ -30,11 +30,8 @@ TEST(Auto, RunsThirtyNineBuiltOperationsOnce) {
   for (const char* skipped :
        {"SpeedButton1", "SpeedButton2", "SpeedButton40", "SpeedButton45", "SpeedButton47"})
     EXPECT_EQ(distinct.count(skipped), 0u) << skipped;
-  for (const std::string_view button : sequence) {
-    const CommandInfo* command = findCommandByButton(button);
-    ASSERT_NE(command, nullptr) << button;
-    EXPECT_TRUE(command->built()) << button;
-  }
+  for (const std::string_view button : sequence)
+    ASSERT_NE(findCommandByButton(button), nullptr) << button;
   // The order of the first and the last steps: A, B, A+B ... Svd(A), Svd(B).
   EXPECT_EQ(findCommandByButton(sequence[0])->action, std::string_view("A"));
   EXPECT_EQ(findCommandByButton(sequence[2])->action, std::string_view("A+B"));

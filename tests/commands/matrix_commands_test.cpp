@@ -12,22 +12,14 @@
 #include "numbers/calc_error.h"
 #include "numbers/matrix_text.h"
 #include "tests/support/calculator.h"
+#include "tests/support/result_text.h"
 
 namespace kelvaro {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-// One blank, then the text right-aligned in ten characters, per cell.
-std::string cells(const std::vector<std::string>& texts) {
-  std::string row;
-  for (const std::string& t : texts) {
-    row += ' ';
-    if (t.size() < 10) row.append(10 - t.size(), ' ');
-    row += t;
-  }
-  return row;
-}
+using test_support::cells;
 
 std::string scalarLine(const std::string& t) {
   return "  " + cells({t});
@@ -116,9 +108,13 @@ TEST(FillCommands, WriteRowsOfPaddedCopiesOfX) {
   c.size("0", c.s.columnText);
   ASSERT_EQ(c.run("fill-b"), "");
   EXPECT_TRUE(c.s.paneB.empty());
+  // Without columns the two rows are empty lines, and the empty line after them follows.
   c.size("2", "0");
   ASSERT_EQ(c.run("fill-b"), "");
-  EXPECT_EQ(c.s.paneB.lines(), (Lines{"", ""}));
+  EXPECT_EQ(c.s.paneB.lines(), (Lines{"", "", ""}));
+  c.size("1", "-4");
+  ASSERT_EQ(c.run("fill-a"), "");
+  EXPECT_EQ(c.s.paneA.lines(), (Lines{"", ""}));
 }
 
 TEST(FillCommands, RefusalLeavesThePaneAsItWas) {

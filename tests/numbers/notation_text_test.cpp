@@ -94,6 +94,17 @@ TEST(NotationText, PaneConversionRebuildsEveryRow) {
   EXPECT_EQ(empty.lines(), (Lines{""}));
 }
 
+TEST(NotationText, QuotedTokensStayWhole) {
+  // A token that holds blanks, or is empty, keeps its quotes, so the converted pane reads as
+  // the same matrix: one element per token, in the same columns.
+  Pane result;
+  Pane pane = paneOf({"\"1 + 2i\" 3", "\"\" 5(0)"});
+  convertPane(pane, DisplayFormat::Rectangular, threeDecimals(), result);
+  EXPECT_EQ(pane.lines(), (Lines{"\"1 + 2i\"  3  ", "\"\"  5  ", ""}));
+  convertPane(pane, DisplayFormat::Polar, threeDecimals(), result);
+  EXPECT_EQ(pane.lines(), (Lines{"2.236(63.435)  3  ", "\"\"  5  ", ""}));
+}
+
 TEST(NotationText, FailedPaneConversionKeepsThePane) {
   Pane result;
   Pane pane = paneOf({"1(30) 2(45)", "3(x)"});

@@ -129,7 +129,7 @@ class WindowTest : public QObject {
     for (const auto& command : kelvaro::commandTable()) {
       auto* b = part<QToolButton>(command.button);
       QCOMPARE(b->toolTip(), QString::fromLatin1(command.hint));
-      QCOMPARE(b->isEnabled(), command.built());
+      QVERIFY(b->isEnabled());
       ++buttons;
     }
     QCOMPARE(buttons, 43);
