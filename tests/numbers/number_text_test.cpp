@@ -88,6 +88,7 @@ TEST(NumberFormatter, ExponentFormRoundsHalvesAwayFromZero) {
   EXPECT_EQ(formatNumber(-0.0, kExponent), "0.000E+000");
   EXPECT_EQ(formatNumber(1e-300, kExponent), "1.000E-300");
   EXPECT_EQ(formatNumber(1e100, NumberFormat{0, ','}), "1,000E+100");
+  EXPECT_EQ(formatNumber(0.0, NumberFormat{0, ','}), "0,000E+000");
   EXPECT_EQ(formatNumber(1e4000L, kExponent), "1.000E+4000");
 }
 
