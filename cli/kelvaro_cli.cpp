@@ -8,6 +8,7 @@
 #include <climits>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <new>
@@ -30,6 +31,10 @@ namespace kelvaro {
 namespace {
 
 constexpr std::string_view kProgram = "kelvaro-cli";
+
+// The largest pane file: far more text than the largest matrix needs, and no endless input
+// (a device, a pipe that never closes) fills the memory.
+constexpr std::uint64_t kMaxPaneFileBytes = std::uint64_t{1} << 30;
 
 enum class PrintedPane { Result, A, B, X };
 
@@ -238,7 +243,7 @@ void readPaneSources(Invocation& inv) {
     try {
       PaneLineSplitter splitter;
       if (readFileInPieces((*source)->path, [&](std::string_view piece) { splitter.feed(piece); },
-                           reason)) {
+                           reason, kMaxPaneFileBytes)) {
         (*source)->lines = splitter.finish();
         continue;
       }

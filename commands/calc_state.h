@@ -2,8 +2,10 @@
 // The calculator as a window sees it, without the window: the three panes, the parameter
 // fields, the registers and the decimal separator in force.
 
+#include <cstdint>
 #include <string>
 
+#include "commands/complex_algorithms.h"
 #include "numbers/number_format.h"
 #include "numbers/pane.h"
 #include "numbers/registers.h"
@@ -26,6 +28,9 @@ struct CalcState {
   std::string decimalSeparator = ".";
 
   Registers regs;
+
+  // The work A^x and B^x may take (see matrixPower); tests and fuzzing lower it.
+  std::uint64_t powerWorkLimit = kPowerWorkLimit;
 
   char decimalPoint() const { return decimalSeparator.empty() ? '.' : decimalSeparator[0]; }
   NumberFormat numberFormat() const { return {regs.PrecScale, decimalPoint(), display}; }

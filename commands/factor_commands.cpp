@@ -95,9 +95,20 @@ void power(CalcState& state, Operand op, RCOMat& operandReg, int x) {
   regs.MatR.resize(size.rows, size.cols);
   regs.MatC.resize(size.rows, size.cols);
   readOperand(state, op.pane, size, operandReg);
-  // A singular power (negative exponents only) prints nothing beyond the label.
-  if (!matrixPower(operandReg, x, regs.MatC, regs.MatR, regs.MatErr)) return;
-  writeCommandResult(state);
+  switch (matrixPower(operandReg, x, regs.MatC, regs.MatR, regs.MatErr, state.powerWorkLimit)) {
+    case PowerOutcome::Done:
+      writeCommandResult(state);
+      return;
+    case PowerOutcome::Singular:  // negative exponents only: nothing beyond the label
+      return;
+    case PowerOutcome::TooMuchWork:
+      appendErrorLine(state, op.text(" Error: To Calculate ", "^x, x is too large for a ") +
+                                 std::to_string(size.rows) + " x " + std::to_string(size.rows) +
+                                 " matrix (at most " +
+                                 std::to_string(largestFullPower(size.rows, state.powerWorkLimit)) +
+                                 ")!");
+      return;
+  }
 }
 
 void norm(CalcState& state, Operand op, RCOMat& operandReg) {

@@ -55,7 +55,7 @@ int createTemporary(const std::string& directory, std::string& name) {
 }  // namespace
 
 bool readFileInPieces(const std::string& path, const std::function<void(std::string_view)>& consume,
-                      std::string& reason) {
+                      std::string& reason, std::uint64_t maxBytes) {
   const bool standardInput = path == "-";
   const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -70,25 +70,35 @@ bool readFileInPieces(const std::string& path, const std::function<void(std::str
       if (owned) ::close(fd);
     }
   } closer{fd, !standardInput};
+  struct stat info;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+      static_cast<std::uint64_t>(info.st_size) > maxBytes) {
+    reason = std::strerror(EFBIG);
+    return false;
+  }
   std::vector<char> buffer(1 << 16);
-  bool ok = true;
+  std::uint64_t total = 0;
   for (;;) {
     const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-    if (n == 0) break;
+    if (n == 0) return true;
     if (n < 0) {
       if (errno == EINTR) continue;
       reason = std::strerror(errno);
-      ok = false;
-      break;
+      return false;
+    }
+    total += static_cast<std::uint64_t>(n);
+    if (total > maxBytes) {  // a pipe or a device that goes on and on
+      reason = std::strerror(EFBIG);
+      return false;
     }
     consume(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
   }
-  return ok;
 }
 
-bool readWholeFile(const std::string& path, std::string& content, std::string& reason) {
+bool readWholeFile(const std::string& path, std::string& content, std::string& reason,
+                   std::uint64_t maxBytes) {
   return readFileInPieces(
-      path, [&](std::string_view piece) { content.append(piece); }, reason);
+      path, [&](std::string_view piece) { content.append(piece); }, reason, maxBytes);
 }
 
 bool writeAll(int fd, std::string_view bytes) {

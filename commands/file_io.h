@@ -3,6 +3,7 @@
 // kelvaro-cli. A file is written under a temporary name and renamed over the target, so it is
 // never left half-written.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -11,13 +12,14 @@ namespace kelvaro {
 
 // Reads a file ("-" is standard input) piece by piece, handing each piece to consume in
 // order, so a large file need not be held twice. False, with the system's text for the error
-// in reason, when it cannot be read.
+// in reason, when it cannot be read. Input beyond maxBytes is not read: a file that is larger
+// is refused at once, a pipe or device once it has given that much ("File too large").
 bool readFileInPieces(const std::string& path, const std::function<void(std::string_view)>& consume,
-                      std::string& reason);
+                      std::string& reason, std::uint64_t maxBytes = UINT64_MAX);
 
-// The whole content of a file ("-" is standard input). False, with the system's text for the
-// error in reason, when it cannot be read.
-bool readWholeFile(const std::string& path, std::string& content, std::string& reason);
+// The whole content of a file ("-" is standard input), as readFileInPieces reads it.
+bool readWholeFile(const std::string& path, std::string& content, std::string& reason,
+                   std::uint64_t maxBytes = UINT64_MAX);
 
 // Writes all of bytes to a file descriptor, retrying short writes. False with errno set.
 bool writeAll(int fd, std::string_view bytes);

@@ -21,6 +21,10 @@ namespace {
 
 constexpr std::size_t kCountSize = 4;
 
+// x, the precision, and two matrices of the most elements a matrix may have.
+constexpr std::uint64_t kLargestProject =
+    kExtendedSize + kCountSize + 2 * (2 * kCountSize + kMaxMatrixElements * kExtendedSize);
+
 void putInt32(std::string& out, std::int32_t v) {
   const auto u = static_cast<std::uint32_t>(v);
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
@@ -170,8 +174,9 @@ void Open1Click(CalcState& state, const std::string& path) {
   const CalcError invalid("'" + path + "' is not a valid project file");
   if (kind == PathKind::Other) throw invalid;
   std::string bytes, reason;
-  // readWholeFile takes "-" for standard input; here it is a file of that name.
-  if (!readWholeFile(path == "-" ? "./-" : path, bytes, reason)) throw invalid;
+  // readWholeFile takes "-" for standard input; here it is a file of that name. A file
+  // longer than the largest project is no project, and is not read.
+  if (!readWholeFile(path == "-" ? "./-" : path, bytes, reason, kLargestProject)) throw invalid;
   const std::optional<ProjectLayout> layout = readLayout(bytes);
   if (!layout) throw invalid;
 

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "numbers/rcomat.h"
+
 namespace kelvaro {
 
 // The eigenvalue working matrix: (n+1) x (n+1) doubles, used 1-based (row 0 and column 0 are
@@ -14,8 +16,9 @@ class matrx2 {
   matrx2() = default;
   explicit matrx2(int n) { resize(n); }
 
-  // Order n, every element 0.
+  // Order n, every element 0. Throws CalcError as RCOMat does for a matrix too large.
   void resize(int n) {
+    checkMatrixSize(n, n);
     n_ = n > 0 ? n : 0;
     const std::size_t side = static_cast<std::size_t>(n_) + 1;
     data_.assign(side * side, 0.0);

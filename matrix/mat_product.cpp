@@ -79,8 +79,12 @@ void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c) {
   const SplitKernels& kern = splitKernels();
   const int mr = kern.gemmShape.mr, nr = kern.gemmShape.nr;
   const int panelsB = (q + nr - 1) / nr;
-  std::vector<double> packedB(static_cast<std::size_t>(panelsB) * kDepthBlock * 2 * nr);
-  std::vector<double> packedA(static_cast<std::size_t>(kRowBlock + mr) * kDepthBlock * 2);
+  // Buffers as large as the blocks of this product need: a small product (the powers of a
+  // small matrix make millions of them) should not clear a quarter megabyte each time.
+  const std::size_t depthBlock = static_cast<std::size_t>(std::min(kDepthBlock, p));
+  const std::size_t rowBlock = static_cast<std::size_t>(std::min(kRowBlock, m));
+  std::vector<double> packedB(static_cast<std::size_t>(panelsB) * depthBlock * 2 * nr);
+  std::vector<double> packedA((rowBlock + mr) * depthBlock * 2);
   std::vector<double> tile(static_cast<std::size_t>(2) * mr * nr);
 
   for (int k0 = 0; k0 < p; k0 += kDepthBlock) {

@@ -1,7 +1,10 @@
 // Kernels on 256-bit vectors (four doubles); chosen at run time only where AVX2 exists.
 #include "matrix/split_kernels.h"
 
-#pragma GCC target("avx2")
+// The build compiles this file alone for the instruction set (any compiler, no pragma).
+#ifndef __AVX2__
+#error "this file must be compiled with -mavx2"
+#endif
 #include <immintrin.h>
 
 #include "matrix/split_kernels_impl.h"

@@ -1,7 +1,10 @@
 // Kernels on 512-bit vectors (eight doubles); chosen at run time only where AVX-512 exists.
 #include "matrix/split_kernels.h"
 
-#pragma GCC target("avx512f")
+// The build compiles this file alone for the instruction set (any compiler, no pragma).
+#ifndef __AVX512F__
+#error "this file must be compiled with -mavx512f"
+#endif
 #include <immintrin.h>
 
 #include "matrix/split_kernels_impl.h"

@@ -119,7 +119,8 @@ void mulSubRowImpl(int len, double mre, double mim, const double* xre, const dou
 template <class V>
 void mulSubRow(int len, double mre, double mim, const double* xre, const double* xim, double* yre,
                double* yim) {
-  mulSubRowImpl<V, false>(len, mre, mim, xre, xim, yre, yim, 0.0, nullptr);
+  PivotTrack unused{0.0, 0.0};  // the lane tracker reads its start even when it sees nothing
+  mulSubRowImpl<V, false>(len, mre, mim, xre, xim, yre, yim, 0.0, &unused);
 }
 
 template <class V>
@@ -173,7 +174,8 @@ void gjUpdateRowImpl(int len, double cre, double cim, const double* xre, const d
 template <class V>
 void gjUpdateRow(int len, double cre, double cim, const double* xre, const double* xim,
                  const double* xsum, double* yre, double* yim) {
-  gjUpdateRowImpl<V, false>(len, cre, cim, xre, xim, xsum, yre, yim, 0.0, nullptr);
+  PivotTrack unused{0.0, 0.0};
+  gjUpdateRowImpl<V, false>(len, cre, cim, xre, xim, xsum, yre, yim, 0.0, &unused);
 }
 
 template <class V>

@@ -1,15 +1,22 @@
 #include "numbers/element.h"
 
+#include <cfloat>
 #include <numbers>
 
 #include "numbers/calc_error.h"
 
 namespace kelvaro {
 
-void throwDivisionByZero() { throw CalcError("Division by zero"); }
+void throwDivisionByZero() {
+  throw CalcError("Division by zero");
+}
 
 Polar toPolar(double re, double im) {
-  const double radius = std::sqrt(re * re + im * im);
+  // The squares overflow beyond about 1.3E154 and lose their digits below about 1.5E-154;
+  // there the radius is taken without squaring (elsewhere the plain formula, bit for bit).
+  const double squares = re * re + im * im;
+  const double radius =
+      squares >= DBL_MIN && squares <= DBL_MAX ? std::sqrt(squares) : std::hypot(re, im);
   double angle = std::atan2(im, re);
   constexpr double pi = std::numbers::pi;
   while (angle > pi) angle -= 2 * pi;

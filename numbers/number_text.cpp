@@ -112,7 +112,11 @@ std::size_t writeGeneral(char* dst, Extended x, char separator) {
 // away from zero (12345 -> 1.235E+004); every zero is 0.000E+000.
 std::size_t writeExponentForm(char* dst, Extended x, char separator) {
   if (!std::isfinite(x)) return writeNonFinite(dst, x);
-  if (x == 0) return writeText(dst, "0.000E+000");
+  if (x == 0) {  // with the locale's separator, as every other number
+    const std::size_t n = writeText(dst, "0.000E+000");
+    dst[1] = separator;
+    return n;
+  }
   // Five digits cut toward zero, then the fifth decides: that is rounding half away from
   // zero on the exact value, which printf's round-to-nearest cannot give.
   const int mode = std::fegetround();

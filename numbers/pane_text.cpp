@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "numbers/calc_error.h"
 #include "numbers/matrix_text.h"
 
 namespace kelvaro {
@@ -118,7 +119,17 @@ void alignPane(Pane& pane) {
     plainTokens[i] = count;
   }
 
+  // Every token takes the same cell, so the size of the result is known before it is built.
   const std::size_t cell = width + 2;
+  std::size_t tokenTotal = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    tokenTotal += plainTokens[i] == kQuoted ? tokenCount(lines[i]) : plainTokens[i];
+  if (tokenTotal > kMaxAlignedCharacters / cell) {
+    throw CalcError("Cannot align the pane: its " + std::to_string(tokenTotal) +
+                    " elements in columns of " + std::to_string(cell) +
+                    " characters would take more than " + std::to_string(kMaxAlignedCharacters) +
+                    " characters.");
+  }
   std::vector<std::string> aligned;
   aligned.reserve(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {

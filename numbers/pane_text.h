@@ -21,7 +21,13 @@ std::size_t widestToken(std::string_view line);
 // starting with a quote) is written in quotes.
 std::string paddedLine(std::string_view line, std::size_t width);
 
+// The most characters an aligned pane may hold. Padding every token to the widest one grows
+// with their product: one long token among many short ones would ask for more memory than
+// there is.
+inline constexpr std::size_t kMaxAlignedCharacters = std::size_t{1} << 30;
+
 // Drops empty lines and pads every token to the width of the pane's widest token plus two.
+// A pane that would grow beyond kMaxAlignedCharacters stays as it is: CalcError.
 void alignPane(Pane& pane);
 
 // Replaces every occurrence of one character by another (comma to dot, dot to comma).

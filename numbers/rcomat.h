@@ -4,21 +4,38 @@
 
 #include <cstddef>
 #include <span>
+#include <string>
 #include <vector>
 
+#include "numbers/calc_error.h"
 #include "numbers/element.h"
 
 namespace kelvaro {
+
+// The most elements one matrix may have (4096 x 4096). Pane text can ask for far more than it
+// holds, such as many short rows under one long one, or the product of a tall and a wide
+// operand; such a matrix is refused before any memory is taken for it.
+inline constexpr long long kMaxMatrixElements = 1LL << 24;
+
+// Throws CalcError when a rows x cols matrix would have more than kMaxMatrixElements.
+inline void checkMatrixSize(int rows, int cols) {
+  if (rows <= 0 || cols <= 0 || static_cast<long long>(rows) * cols <= kMaxMatrixElements) return;
+  throw CalcError("A " + std::to_string(rows) + " x " + std::to_string(cols) +
+                  " matrix is too large: a matrix has at most " +
+                  std::to_string(kMaxMatrixElements) + " elements.");
+}
 
 class RCOMat {
  public:
   RCOMat() = default;
   RCOMat(int rows, int cols) { resize(rows, cols); }
 
-  // Freshly sized: every element empty.
+  // Freshly sized: every element empty. Sizing throws CalcError beyond kMaxMatrixElements
+  // and then leaves the matrix as it was.
   void resize(int rows, int cols) { assign(rows, cols, Element()); }
   // Sized with every element set to value (the reading loop uses complex zero).
   void assign(int rows, int cols, const Element& value) {
+    checkMatrixSize(rows, cols);
     rows_ = rows > 0 ? rows : 0;
     // The column count is the length of row 0, so a matrix without rows has none.
     cols_ = rows_ > 0 && cols > 0 ? cols : 0;
@@ -28,6 +45,7 @@ class RCOMat {
   // Sized to rows x cols, keeping the storage it has: elements keep whatever they hold (new
   // ones are empty). For a caller that then writes every element.
   void resizeForOverwrite(int rows, int cols) {
+    checkMatrixSize(rows, cols);
     rows_ = rows > 0 ? rows : 0;
     cols_ = rows_ > 0 && cols > 0 ? cols : 0;
     data_.resize(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_));

@@ -11,6 +11,7 @@
 #include "commands/shell_commands.h"
 #include "numbers/calc_error.h"
 #include "numbers/matrix_text.h"
+#include "tests/support/calculator.h"
 #include "tests/support/result_text.h"
 
 namespace kelvaro {
@@ -24,32 +25,7 @@ std::string scalarLine(const std::string& t) {
   return "  " + cells({t});
 }
 
-struct Calc {
-  CalcState s;
-  Calc(const Lines& a, const Lines& b = {}, const std::string& x = "1") {
-    FormCreate(s, ".");
-    s.paneA.setLines(a);
-    s.paneB.setLines(b);
-    s.coefText = x;
-  }
-  // Runs the command the action names; returns the message of a CalcError, or "".
-  std::string run(const char* action) {
-    const CommandInfo* c = findCommandByAction(action);
-    EXPECT_NE(c, nullptr) << action;
-    try {
-      c->run(s);
-    } catch (const CalcError& e) {
-      return e.what();
-    }
-    return "";
-  }
-  const Lines& result() const { return s.result.lines(); }
-  // The Row and Column fields of the fill commands.
-  void size(const std::string& rows, const std::string& columns) {
-    s.rowText = rows;
-    s.columnText = columns;
-  }
-};
+using test_support::Calc;
 
 Lines resultOf(const char* action, const Lines& a, const Lines& b = {},
                const std::string& x = "1") {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "numbers/calc_error.h"
 
 namespace kelvaro {
@@ -59,6 +61,16 @@ TEST(Element, PolarAngleRange) {
   EXPECT_GT(p.angle, 3.14159);
   const Polar q = toPolar(-5, -0.0);  // atan2 gives -pi, brought up to pi
   EXPECT_GT(q.angle, 0);
+}
+
+TEST(Element, PolarRadiusOfVeryLargeAndVerySmallParts) {
+  // The squares of these parts leave the range of a double; the radius does not.
+  EXPECT_EQ(toPolar(0, 1e160).radius, 1e160);
+  EXPECT_DOUBLE_EQ(toPolar(-3e200, 4e200).radius, 5e200);
+  EXPECT_DOUBLE_EQ(toPolar(3e-170, 4e-170).radius, 5e-170);
+  EXPECT_EQ(toPolar(0, -1e-320).radius, 1e-320);
+  EXPECT_EQ(toPolar(0, 0).radius, 0);
+  EXPECT_TRUE(std::isinf(toPolar(1.5e308, 1.5e308).radius));  // beyond every double
 }
 
 }  // namespace

@@ -79,6 +79,11 @@ TEST(TokenNormaliser, PolarInputFollowsThePrecision) {
   EXPECT_EQ(normalizeToken("2,5(0)", threeDecimals(',')), "2.5+0i");
   NumberFormat exponent{0, '.'};
   EXPECT_EQ(normalizeToken("2(0)", exponent), "2.000E+000+0.000E+000i");
+  // With a comma the zero part too is written with it, so the whole text reads.
+  const NumberFormat exponentComma{0, ','};
+  EXPECT_EQ(normalizeToken("2(0)", exponentComma), "2.000E+000+0.000E+000i");
+  EXPECT_EQ(parseElement("2(0)", exponentComma).re(), 2);
+  EXPECT_EQ(parseElement("2(90)", exponentComma).re(), 2.67e-8);
 }
 
 TEST(TokenNormaliser, PolarWithAnImaginaryPartRoundingToZero) {

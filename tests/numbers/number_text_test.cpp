@@ -88,6 +88,7 @@ TEST(NumberFormatter, ExponentFormRoundsHalvesAwayFromZero) {
   EXPECT_EQ(formatNumber(-0.0, kExponent), "0.000E+000");
   EXPECT_EQ(formatNumber(1e-300, kExponent), "1.000E-300");
   EXPECT_EQ(formatNumber(1e100, NumberFormat{0, ','}), "1,000E+100");
+  EXPECT_EQ(formatNumber(0.0, NumberFormat{0, ','}), "0,000E+000");
   EXPECT_EQ(formatNumber(1e4000L, kExponent), "1.000E+4000");
 }
 
@@ -141,6 +142,11 @@ TEST(ComplexFormatter, PolarDisplay) {
             "1.000E+000(1.800E+002)");
   // Only complex elements turn polar.
   EXPECT_EQ(formatComplex(Element::real(-5), kPolar), "-5");
+  // Radii whose squares leave the range of a double.
+  EXPECT_EQ(formatComplex(Element::complex(0, 1e160), kPolar), "1E160(90)");
+  EXPECT_EQ(
+      formatComplex(Element::complex(3e-170, -3e-170), NumberFormat{0, '.', DisplayFormat::Polar}),
+      "4.243E-170(-4.500E+001)");
 }
 
 // The direct path for whole decimals must print what the definition gives: round x * 10^p to

@@ -1,0 +1,152 @@
+#!/usr/bin/env python3
+"""Writes the seed inputs of the fuzz targets into fuzz/corpus/<target>/seed-*.
+
+The targets read their input with FuzzedDataProvider: strings from the front (a backslash
+followed by another character ends a string early, two backslashes stand for one), single
+bytes for choices from the back. These helpers lay inputs out the same way. Run it again after
+changing how a target reads its input; inputs that once failed (crash-*, leak-*, timeout-*)
+are kept by hand beside the seeds.
+"""
+
+import os
+import struct
+import sys
+
+CORPUS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
+
+
+def text(s, terminate=True):
+    """One ConsumeRandomLengthString: the text, then an end mark."""
+    body = s.encode("latin-1").replace(b"\\", b"\\\\")
+    return body + (b"\\x" if terminate else b"")
+
+
+def write(target, name, data):
+    directory = os.path.join(CORPUS, target)
+    os.makedirs(directory, exist_ok=True)
+    with open(os.path.join(directory, "seed-" + name), "wb") as f:
+        f.write(data)
+
+
+# fuzz_element: the token from the front; from the back the decimal separator (odd: ","),
+# the display format (odd: polar) and the precision item (0-8 "1".."8", 8 "e", ...).
+PRECISION = {"1": 0, "2": 1, "3": 2, "4": 3, "5": 4, "6": 5, "7": 6, "8": 7, "e": 8}
+
+
+def element(token, precision="3", polar=False, comma=False):
+    return token.encode("latin-1") + bytes([PRECISION[precision], int(polar), int(comma)])
+
+
+ELEMENT_SEEDS = {
+    "i": element("i"), "plus-i": element("+i"), "minus-i": element("-i"),
+    "2i": element("2i"), "minus-2i": element("-2i"), "3-i": element("3-i"),
+    "comma": element("1,5+2,5i", comma=True), "both-separators": element("1.000,5"),
+    "polar": element("5(30)"), "polar-minus-90": element("1(-90)", polar=True),
+    "plus-2i": element("+2i"), "exponent-i": element("2e-3i", precision="e"),
+    "upper-i": element("1+2I"), "spaces": element(" 1 +  2 i "),
+    "long-digits": element("0." + "0" * 30 + "123456789012345678901234567890"),
+    "huge": element("1e308"), "beyond": element("1e309"), "tiny": element("4.9e-324"),
+    "sign-sign": element("1+-2i", precision="8"), "exponent-form": element("-0.00125", "e"),
+}
+
+# fuzz_commands: precision, x, Row, Column, pane A, pane B and action arguments from the
+# front; from the back the separator (0 ".", 1 ",", 2 none), the display format and then
+# one byte per action: an index into the command table, then into the window commands.
+COMMANDS = ["A", "B", "A+B", "A-B", "A'", "B'", "A*x", "B*x", "fill-a", "fill-b", "Dim(A)",
+            "Dim(B)", "Trace(A)", "Trace(B)", "A.*B", "A./B", "A&B", "A|B", "A#B", "A*B",
+            "A'*B", "inv(A)", "inv(B)", "A/B", "inv(A)*B", "Det(A)", "Det(B)", "Rank(A)",
+            "Rank(B)", "LU(A)", "LU(B)", "QR(A)", "QR(B)", "Eig(A)", "Eig(B)", "Svd(A)",
+            "Svd(B)", "Chol(A)", "Chol(B)", "A^x", "B^x", "Norm(A)", "Norm(B)"]
+SHELL = ["align-a", "align-b", "align-result", "clear-a", "clear-b", "clear-result", "swap-ab",
+         "swap-a-result", "swap-b-result", "comma-to-dot", "dot-to-comma", "polar-to-rect-a",
+         "rect-to-polar-a", "polar-to-rect-b", "rect-to-polar-b", "format=rect",
+         "format=polar", "x", "rows", "columns", "precision"]
+ACTIONS = COMMANDS + SHELL
+
+
+def commands(a, b, actions, x="1", precision="3", rows="3", columns="3", separator=0,
+             polar=False, arguments=()):
+    front = b"".join(text(s) for s in [precision, x, rows, columns, a, b, *arguments])
+    back = bytes(ACTIONS.index(name) for name in reversed(actions))
+    return front + back + bytes([int(polar), separator])
+
+
+EXAMPLE_A = "1 0 3+2.5i\n0 1 0\n0 0 1.5"
+EXAMPLE_B = "1 0 3-2.5i\n0 1 0\n0 0 1.5"
+REAL = "4 1 2\n1 5 3\n2 3 6"
+COMMAND_SEEDS = {name.replace("'", "t").replace("/", "div").replace("*", "x")
+                 .replace("|", "or").replace("&", "and").replace("#", "xor")
+                 .replace("^", "pow").replace("(", "-").replace(")", "")
+                 .replace(".", "dot").replace("+", "plus"): commands(REAL, EXAMPLE_B, [name], x="2")
+                 for name in COMMANDS}
+COMMAND_SEEDS.update({
+    "example-AplusB": commands(EXAMPLE_A, EXAMPLE_B, ["A+B", "A*B", "inv(A)"]),
+    "short-row": commands("1 2 3\n4 5", "1\n2\n3", ["A*B", "A'*B", "Dim(A)"]),
+    "quoted": commands('"1+2i" 3\n""" 4', "1 1\n1 1", ["align-a", "A", "A./B"]),
+    "polar-panes": commands("5(30) 1(-90)\n2 3", "1 2\n3 4", ["format=polar", "A-B", "B^x"],
+                            polar=True, x="-2"),
+    "comma": commands("1,5 2\n3 4,25", "1 0\n0 1", ["A/B", "dot-to-comma", "comma-to-dot"],
+                      separator=1),
+    "fill": commands("", "", ["fill-a", "fill-b", "A&B", "A#B"], x="i", rows="2", columns="3"),
+    "power-cycle": commands("0 1\n1 0", "1 1\n0 1", ["A^x", "B^x"], x="2147483647"),
+    "power-negative": commands("2 0\n0 4", "0 1\n1 0", ["A^x", "B^x"], x="-3"),
+    "singular": commands("1 2\n2 4", "i 0\n0 i", ["inv(A)", "A/B", "Det(B)", "LU(A)"]),
+    "exponent-format": commands(REAL, "-2 0.00125\n1e5 3", ["A", "Svd(B)", "Eig(A)"],
+                                precision="e"),
+    "swap-result": commands("1 2", "3 4", ["clear-result", "swap-a-result", "rows", "fill-a"],
+                            arguments=["2"]),
+    "bad-token": commands("1 2x\n3 4", "1 2\n3 4", ["A+B", "Chol(A)", "QR(A)"]),
+})
+
+# fuzz_project: the bytes of a project file.
+
+
+def extended(value):
+    """The 80-bit form of a double, as a project file stores it (normal doubles and zero)."""
+    value = float(value)
+    if value == 0:
+        return struct.pack("<QH", 0, 0x8000 if str(value).startswith("-") else 0)
+    mantissa, exponent = abs(value).hex().split("p")
+    whole, fraction = mantissa[2:].split(".") if "." in mantissa else (mantissa[2:], "0")
+    bits = (int(whole, 16) << 52 | int(fraction.ljust(13, "0"), 16)) << 11
+    sign = 0x8000 if value < 0 else 0
+    return struct.pack("<QH", bits, sign | (int(exponent) + 16383))
+
+
+def matrix(rows):
+    if not rows:
+        return struct.pack("<ii", 0, 0)
+    out = struct.pack("<ii", len(rows), len(rows[0]))
+    return out + b"".join(extended(v) for row in rows for v in row)
+
+
+def project(x, precision, a, b):
+    return extended(x) + struct.pack("<i", precision) + matrix(a) + matrix(b)
+
+
+EXAMPLE = project(1.0, 3, [[1.0, 2.0]], [])
+PROJECT_SEEDS = {
+    "example": EXAMPLE,
+    "both": project(-2.5, 5, [[1, 0, 3], [0, 1, 0], [0, 0, 1.5]], [[1e-300, -7], [3e300, 0.1]]),
+    "cut-short": EXAMPLE[:-3],
+    "negative-count": extended(1.0) + struct.pack("<iii", 3, -1, 2),
+    "announces-more": extended(1.0) + struct.pack("<iii", 3, 0x7FFFFFFF, 0x7FFFFFFF),
+    "nan-and-inf": extended(1.0) + struct.pack("<iii", 3, 1, 2) + struct.pack("<QH", 0xC000000000000000, 0x7FFF)
+                   + struct.pack("<QH", 0x8000000000000000, 0xFFFF) + matrix([]),
+    "unnormal": extended(1.0) + struct.pack("<iii", -4, 1, 1) + struct.pack("<QH", 1, 0x4000) + matrix([]),
+    "trailing-bytes": EXAMPLE + b"\x01\x02\x03",
+}
+
+
+def main():
+    for name, data in ELEMENT_SEEDS.items():
+        write("fuzz_element", name, data)
+    for name, data in COMMAND_SEEDS.items():
+        write("fuzz_commands", name, data)
+    for name, data in PROJECT_SEEDS.items():
+        write("fuzz_project", name, data)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
