@@ -9,7 +9,7 @@ set -eu
 # scripts/screenshot.sh show the window on a virtual display; clang and libclang-rt-14-dev
 # (its sanitizer and libFuzzer runtimes) build scripts/sanitize.sh's checking build.
 PACKAGES="cmake ninja-build g++ libgtest-dev libbenchmark-dev locales qt6-base-dev
-  fonts-liberation xvfb xauth clang libclang-rt-14-dev"
+  fonts-liberation xvfb xauth clang libclang-rt-14-dev llvm-14"
 
 missing=""
 for package in $PACKAGES "$@"; do

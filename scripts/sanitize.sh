@@ -10,6 +10,12 @@ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DKELVARO_SANITIZE=ON -DKELVARO_BUILD_FUZZERS=ON \
   -DKELVARO_BUILD_BENCH=OFF -DKELVARO_BUILD_WINDOW=OFF >/dev/null
 cmake --build build-sanitize
+# Reports and the leak suppressions need symbol names: point the runtime at the symbolizer
+# that comes with clang's version when the unversioned one is not installed.
+if [ -z "${ASAN_SYMBOLIZER_PATH:-}" ] && ! command -v llvm-symbolizer >/dev/null 2>&1 &&
+  [ -x /usr/bin/llvm-symbolizer-14 ]; then
+  export ASAN_SYMBOLIZER_PATH=/usr/bin/llvm-symbolizer-14
+fi
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
 ctest --test-dir build-sanitize --output-on-failure -j2 "$@"
