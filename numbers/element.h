@@ -23,7 +23,9 @@ class Element {
  public:
   constexpr Element() = default;
 
-  static constexpr Element integer(double value) { return Element(value, 0.0, ElementKind::Integer); }
+  static constexpr Element integer(double value) {
+    return Element(value, 0.0, ElementKind::Integer);
+  }
   static constexpr Element real(double value) { return Element(value, 0.0, ElementKind::Real); }
   static constexpr Element complex(double re, double im) {
     return Element(re, im, ElementKind::Complex);

@@ -7,7 +7,8 @@ namespace kelvaro {
 
 void Pane::touched(std::size_t line) {
   if (change_.rewritten) return;
-  change_.firstLine = change_.firstLine == std::string::npos ? line : std::min(change_.firstLine, line);
+  change_.firstLine =
+      change_.firstLine == std::string::npos ? line : std::min(change_.firstLine, line);
 }
 
 void Pane::add(std::string line) {
@@ -63,6 +64,8 @@ std::string Pane::text() const {
   return out;
 }
 
-Pane::Change Pane::takeChange() { return std::exchange(change_, Change{}); }
+Pane::Change Pane::takeChange() {
+  return std::exchange(change_, Change{});
+}
 
 }  // namespace kelvaro
