@@ -11,9 +11,7 @@ namespace {
 
 // Reprints one operand pane at the current precision and display format.
 void showPane(CalcState& state, const Pane& pane, std::string_view label) {
-  runPrelude(state, kResMatrix);
-  const PaneSize size = countPane(state, pane);
-  appendLabel(state, label);
+  const PaneSize size = startCommand(state, pane, kResMatrix, label);
   setCurrentSize(state, size);
   readOperand(state, pane, size, state.regs.MatR);
   writeCommandResult(state);
@@ -22,10 +20,7 @@ void showPane(CalcState& state, const Pane& pane, std::string_view label) {
 // A+B, and A-B by reading B negated into MatB.
 void addPanes(CalcState& state, std::string_view label, std::string_view errorLine,
               ElementReading readingOfB) {
-  runPrelude(state, kResMatrix);
-  const PaneSize sizeA = countPane(state, state.paneA);
-  const PaneSize sizeB = countPane(state, state.paneB);
-  appendLabel(state, label);
+  const auto [sizeA, sizeB] = startOnBothPanes(state, kResMatrix, label);
   if (sizeA != sizeB) {
     appendErrorLine(state, errorLine);
     return;

@@ -39,6 +39,22 @@ void readOperand(const CalcState& state, const Pane& pane, PaneSize size, RCOMat
   readPane(pane, size.rows, size.cols, reg, state.numberFormat(), reading);
 }
 
+PaneSize startCommand(CalcState& state, const Pane& pane, int resultKind, std::string_view label) {
+  runPrelude(state, resultKind);
+  const PaneSize size = countPane(state, pane);
+  appendLabel(state, label);
+  return size;
+}
+
+PaneSizes startOnBothPanes(CalcState& state, int resultKind, std::string_view label) {
+  runPrelude(state, resultKind);
+  PaneSizes sizes;
+  sizes.a = countPane(state, state.paneA);
+  sizes.b = countPane(state, state.paneB);
+  appendLabel(state, label);
+  return sizes;
+}
+
 void writeCommandResult(CalcState& state) {
   writeResult(state.result, state.regs, state.numberFormat());
 }

@@ -43,6 +43,16 @@ void setCurrentSize(CalcState& state, PaneSize size);
 void readOperand(const CalcState& state, const Pane& pane, PaneSize size, RCOMat& reg,
                  ElementReading reading = ElementReading::Plain);
 
+// The usual start up to the label of a command on one pane: prelude, the pane's counts,
+// the label.
+PaneSize startCommand(CalcState& state, const Pane& pane, int resultKind, std::string_view label);
+
+// The same for a command on both panes, A counted before B.
+struct PaneSizes {
+  PaneSize a, b;
+};
+PaneSizes startOnBothPanes(CalcState& state, int resultKind, std::string_view label);
+
 // Hands the registers to the result writer at the state's precision, separator and format.
 void writeCommandResult(CalcState& state);
 

@@ -1,9 +1,7 @@
 #include "commands/decomposition_commands.h"
 
 #include <cstddef>
-#include <string>
 #include <string_view>
-#include <vector>
 
 #include "commands/command_frame.h"
 #include "matrix/Zezizir2.h"
@@ -22,20 +20,16 @@ constexpr std::string_view kSvdNotConverged = " Notice: Singular value iteration
 // through the standard decimal conversion into store(r, c, value). A token with an "i" in it
 // prints the notice and ends the reading (false); a token that is no number throws.
 template <typename Store>
-bool readRealPane(CalcState& state, const Pane& pane, int rows, Store store) {
-  const std::vector<std::size_t> lines = rowLines(pane);
+bool readRealPane(CalcState& state, const Pane& pane, PaneSize size, Store store) {
   const char separator = state.decimalPoint();
-  for (int r = 0; r < rows && r < static_cast<int>(lines.size()); ++r) {
-    const std::vector<std::string> row = tokens(pane.line(lines[r]));
-    for (int c = 0; c < static_cast<int>(row.size()); ++c) {
-      if (row[c].find('i') != std::string::npos) {
-        appendErrorLine(state, kRealOnlyNotice);
-        return false;
-      }
-      store(r, c, textToFloat(row[c], separator));
-    }
-  }
-  return true;
+  bool realOnly = true;
+  forEachPaneToken(pane, size.rows, size.cols, [&](int r, int c, std::string_view token) {
+    realOnly = token.find('i') == std::string_view::npos;
+    if (realOnly) store(r, c, textToFloat(token, separator));
+    return realOnly;
+  });
+  if (!realOnly) appendErrorLine(state, kRealOnlyNotice);
+  return realOnly;
 }
 
 // Zeroes a register to rows x cols real zeros, so that short rows read as zeros.
@@ -44,9 +38,7 @@ void sizeReal(RCOMat& reg, int rows, int cols) {
 }
 
 void decomposeQR(CalcState& state, const Pane& pane, std::string_view label) {
-  runPrelude(state, kResQR);
-  const PaneSize size = countPane(state, pane);
-  appendLabel(state, label);
+  const PaneSize size = startCommand(state, pane, kResQR, label);
   setCurrentSize(state, size);
   const int m = size.rows, n = size.cols;
   if (m < n) {
@@ -56,7 +48,7 @@ void decomposeQR(CalcState& state, const Pane& pane, std::string_view label) {
   Registers& regs = state.regs;
   sizeReal(regs.MatF1, m, m);
   sizeReal(regs.MatF2, m, n);
-  const bool read = readRealPane(state, pane, m, [&regs](int r, int c, double value) {
+  const bool read = readRealPane(state, pane, size, [&regs](int r, int c, double value) {
     regs.MatF2[r][c] = Element::real(value);
   });
   if (!read) return;
@@ -66,9 +58,7 @@ void decomposeQR(CalcState& state, const Pane& pane, std::string_view label) {
 
 void eigenvalues(CalcState& state, const Pane& pane, std::string_view label,
                  std::string_view sizeError) {
-  runPrelude(state, kResEigenvalues);
-  const PaneSize size = countPane(state, pane);
-  appendLabel(state, label);
+  const PaneSize size = startCommand(state, pane, kResEigenvalues, label);
   setCurrentSize(state, size);
   if (size.rows != size.cols) {
     appendErrorLine(state, sizeError);
@@ -81,7 +71,7 @@ void eigenvalues(CalcState& state, const Pane& pane, std::string_view label,
   regs.EigRe.assign(static_cast<std::size_t>(n) + 1, 0.0);
   regs.EigIm.assign(static_cast<std::size_t>(n) + 1, 0.0);
   const bool read = readRealPane(
-      state, pane, n, [&work](int r, int c, double value) { work[r + 1][c + 1] = value; });
+      state, pane, size, [&work](int r, int c, double value) { work[r + 1][c + 1] = value; });
   if (!read) return;
   bool converged = true;
   if (n > 0) {
@@ -95,16 +85,14 @@ void eigenvalues(CalcState& state, const Pane& pane, std::string_view label,
 
 // operand is MatA for Svd(A), MatB for Svd(B); the writer prints S from MatA.
 void singularValues(CalcState& state, const Pane& pane, std::string_view label, RCOMat& operand) {
-  runPrelude(state, kResSVD);
-  const PaneSize size = countPane(state, pane);
-  appendLabel(state, label);
+  const PaneSize size = startCommand(state, pane, kResSVD, label);
   setCurrentSize(state, size);
   const int m = size.rows, n = size.cols;
   Registers& regs = state.regs;
   sizeReal(operand, m, n);
   sizeReal(regs.MatF1, m, m);
   sizeReal(regs.MatF2, n, n);
-  const bool read = readRealPane(state, pane, m, [&operand](int r, int c, double value) {
+  const bool read = readRealPane(state, pane, size, [&operand](int r, int c, double value) {
     operand[r][c] = Element::real(value);
   });
   if (!read) return;

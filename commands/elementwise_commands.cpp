@@ -15,7 +15,7 @@ namespace kelvaro {
 namespace {
 
 void transpose(CalcState& state, Operand op) {
-  const PaneSize size = startOnOperand(state, op, kResMatrix, op.text("", "'"));
+  const PaneSize size = startCommand(state, op.pane, kResMatrix, op.text("", "'"));
   Registers& regs = state.regs;
   setCurrentSize(state, {size.cols, size.rows});
   readOperand(state, op.pane, size, regs.MatC);
@@ -24,7 +24,7 @@ void transpose(CalcState& state, Operand op) {
 }
 
 void timesX(CalcState& state, Operand op) {
-  const PaneSize size = startOnOperand(state, op, kResMatrix, op.text("", "*x"));
+  const PaneSize size = startCommand(state, op.pane, kResMatrix, op.text("", "*x"));
   Registers& regs = state.regs;
   setCurrentSize(state, size);
   readOperand(state, op.pane, size, regs.MatC);
@@ -34,7 +34,7 @@ void timesX(CalcState& state, Operand op) {
 }
 
 void dimension(CalcState& state, Operand op) {
-  const PaneSize size = startOnOperand(state, op, kResDimensions, op.text("Dim(", ")"));
+  const PaneSize size = startCommand(state, op.pane, kResDimensions, op.text("Dim(", ")"));
   Registers& regs = state.regs;
   setCurrentSize(state, size);
   readOperand(state, op.pane, size, regs.MatR);
@@ -43,7 +43,7 @@ void dimension(CalcState& state, Operand op) {
 }
 
 void trace(CalcState& state, Operand op) {
-  const PaneSize size = startOnOperand(state, op, kResScalar, op.text("Trace(", ")"));
+  const PaneSize size = startCommand(state, op.pane, kResScalar, op.text("Trace(", ")"));
   Registers& regs = state.regs;
   setCurrentSize(state, size);
   readOperand(state, op.pane, size, regs.MatR);
@@ -97,6 +97,7 @@ void forEachOperandElement(const CalcState& state, const Pane& pane, PaneSize si
   forEachPaneToken(pane, size.rows, size.cols, [&](int r, int c, std::string_view token) {
     zerosBefore(r, c);
     if (!stopped) visit(parse(token));
+    return !stopped;
   });
   zerosBefore(size.rows, 0);
 }

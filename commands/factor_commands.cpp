@@ -16,7 +16,7 @@ namespace {
 
 void determinant(CalcState& state, Operand op) {
   const std::string label = op.text("Det(", ")");
-  const PaneSize size = startOnOperand(state, op, kResScalar, label);
+  const PaneSize size = startCommand(state, op.pane, kResScalar, label);
   setCurrentSize(state, size);
   if (size.rows != size.cols) {
     appendErrorLine(state, " Error: To Calculate " + label + ", the Matrix must be square!");
@@ -30,7 +30,7 @@ void determinant(CalcState& state, Operand op) {
 }
 
 void rank(CalcState& state, Operand op) {
-  const PaneSize size = startOnOperand(state, op, kResScalar, op.text("Rank(", ")"));
+  const PaneSize size = startCommand(state, op.pane, kResScalar, op.text("Rank(", ")"));
   setCurrentSize(state, size);
   Registers& regs = state.regs;
   readOperand(state, op.pane, size, regs.MatR);
@@ -39,7 +39,7 @@ void rank(CalcState& state, Operand op) {
 }
 
 void lu(CalcState& state, Operand op) {
-  const PaneSize size = startOnOperand(state, op, kResLU, op.text("LU(", ")"));
+  const PaneSize size = startCommand(state, op.pane, kResLU, op.text("LU(", ")"));
   setCurrentSize(state, size);
   Registers& regs = state.regs;
   regs.MatF1.resize(size.rows, size.cols);
@@ -59,7 +59,7 @@ void lu(CalcState& state, Operand op) {
 }
 
 void cholesky(CalcState& state, Operand op) {
-  const PaneSize size = startOnOperand(state, op, kResLDL, op.text("Chol(", ")"));
+  const PaneSize size = startCommand(state, op.pane, kResLDL, op.text("Chol(", ")"));
   setCurrentSize(state, size);
   if (size.rows != size.cols) {
     appendErrorLine(state, " Error: To Calculate Cholesky, Row=Col!");
@@ -112,7 +112,7 @@ void power(CalcState& state, Operand op, RCOMat& operandReg, int x) {
 }
 
 void norm(CalcState& state, Operand op, RCOMat& operandReg) {
-  const PaneSize size = startOnOperand(state, op, kResScalar, op.text("Norm(", ")"));
+  const PaneSize size = startCommand(state, op.pane, kResScalar, op.text("Norm(", ")"));
   state.regs.ScalarR = Element::integer(0);
   setCurrentSize(state, size);
   readOperand(state, op.pane, size, operandReg);

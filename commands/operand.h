@@ -30,26 +30,4 @@ inline Operand operandB(CalcState& state) {
   return {state.paneB, 'B'};
 }
 
-// The frame up to the label of a command on one pane: prelude, the pane's counts, label.
-inline PaneSize startOnOperand(CalcState& state, const Operand& op, int resultKind,
-                               std::string_view label) {
-  runPrelude(state, resultKind);
-  const PaneSize size = countPane(state, op.pane);
-  appendLabel(state, label);
-  return size;
-}
-
-// The same for a command on both panes, A counted before B.
-struct PaneSizes {
-  PaneSize a, b;
-};
-inline PaneSizes startOnBothPanes(CalcState& state, int resultKind, std::string_view label) {
-  runPrelude(state, resultKind);
-  PaneSizes sizes;
-  sizes.a = countPane(state, state.paneA);
-  sizes.b = countPane(state, state.paneB);
-  appendLabel(state, label);
-  return sizes;
-}
-
 }  // namespace kelvaro

@@ -36,7 +36,7 @@ bool readAndInvert(CalcState& state, const Pane& pane, PaneSize size) {
 
 void inverse(CalcState& state, Operand op) {
   const std::string label = op.text("inv(", ")");
-  const PaneSize size = startOnOperand(state, op, kResMatrix, label);
+  const PaneSize size = startCommand(state, op.pane, kResMatrix, label);
   if (!readAndInvert(state, op.pane, size)) {
     appendErrorLine(state, " Error: " + label + " has no result!");
     return;

@@ -47,13 +47,10 @@ void appendMatrix(std::string& out, CalcState& state, const Pane& pane, RCOMat& 
   // Counting once more for the conversion repeats the warning line, as saving always has.
   columnCount(pane, state.result);
   reg.assign(rows, cols, Element::real(0));
-  const std::vector<std::size_t> lines = rowLines(pane);
   const char sep = state.decimalPoint();
-  for (int r = 0; r < rows; ++r) {
-    const std::vector<std::string> toks = tokens(pane.line(lines[static_cast<std::size_t>(r)]));
-    for (std::size_t c = 0; c < toks.size(); ++c)
-      reg[r][c] = Element::real(textToFloat(toks[c], sep));
-  }
+  forEachPaneToken(pane, rows, cols, [&](int r, int c, std::string_view token) {
+    reg[r][c] = Element::real(textToFloat(token, sep));
+  });
   for (const Element& e : reg.elements()) putExtended(out, e.re());
 }
 

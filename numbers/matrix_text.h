@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "numbers/number_format.h"
@@ -73,7 +74,7 @@ std::vector<std::size_t> rowLines(const Pane& pane);
 
 // Calls f(row, col, token) for the tokens of rows 0 to rows-1 (row r being the r-th
 // non-blank line), columns below cols, in reading order. Commands that convert tokens their
-// own way walk a pane with this.
+// own way walk a pane with this. An f that returns bool ends the walk by returning false.
 template <class F>
 void forEachPaneToken(const Pane& pane, int rows, int cols, F&& f) {
   int r = 0;
@@ -82,7 +83,13 @@ void forEachPaneToken(const Pane& pane, int rows, int cols, F&& f) {
     if (isBlankLine(line)) continue;
     TokenCursor cursor(line);
     std::string_view token;
-    for (int c = 0; c < cols && cursor.next(token); ++c) f(r, c, token);
+    for (int c = 0; c < cols && cursor.next(token); ++c) {
+      if constexpr (std::is_same_v<std::invoke_result_t<F&, int, int, std::string_view>, bool>) {
+        if (!f(r, c, token)) return;
+      } else {
+        f(r, c, token);
+      }
+    }
     ++r;
   }
 }
