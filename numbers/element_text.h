@@ -76,6 +76,11 @@ void appendNumber(std::string& out, Extended x, const NumberFormat& nf);
 // The shortest general form: at most 15 significant digits, no rounding to the precision.
 std::string formatGeneral(Extended x, char decimalSeparator);
 void appendGeneral(std::string& out, Extended x, char decimalSeparator);
+// The notation of the general form for a value already rounded: digits (no trailing zeros,
+// at least one) whose first stands for 10^exponent. Writes to dst, which takes
+// digits.size() + 30 bytes, and returns the length.
+std::size_t writeGeneralDigits(char* dst, bool negative, std::string_view digits, int exponent,
+                               char decimalSeparator);
 
 // The complex formatter, in the display format of nf. A non-complex element prints as
 // fmt of its value.

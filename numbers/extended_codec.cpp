@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "numbers/element_text.h"
+
 namespace kelvaro {
 
 namespace {
@@ -309,45 +311,13 @@ std::string formatExtended(const unsigned char* bytes, char decimalSeparator) {
 
   const int e = (f.exponent == 0 ? 1 : f.exponent) - kScaleShift;
   std::uint64_t q = 0;
-  DecimalDigits d;
-  d.negative = f.negative;
-  roundToFifteenDigits(f.significand, e, q, d.exponent);
+  int exponent = 0;
+  roundToFifteenDigits(f.significand, e, q, exponent);
   while (q % 10 == 0) q /= 10;
-  d.digits = std::to_string(q);
-  return layoutGeneral(d, decimalSeparator);
-}
-
-std::string layoutGeneral(const DecimalDigits& d, char decimalSeparator) {
-  std::string out;
-  if (d.digits.empty() || d.digits == "0") return "0";
-  if (d.negative) out.push_back('-');
-  const std::string& ds = d.digits;
-  const int k = d.exponent;
-  const int n = static_cast<int>(ds.size());
-  if (k >= 15 || k < -5) {
-    out.push_back(ds[0]);
-    if (n > 1) {
-      out.push_back(decimalSeparator);
-      out.append(ds, 1);
-    }
-    out.push_back('E');
-    out.append(std::to_string(k));
-  } else if (k >= 0) {
-    if (n <= k + 1) {
-      out.append(ds);
-      out.append(static_cast<std::size_t>(k + 1 - n), '0');
-    } else {
-      out.append(ds, 0, static_cast<std::size_t>(k + 1));
-      out.push_back(decimalSeparator);
-      out.append(ds, static_cast<std::size_t>(k + 1));
-    }
-  } else {
-    out.push_back('0');
-    out.push_back(decimalSeparator);
-    out.append(static_cast<std::size_t>(-k - 1), '0');
-    out.append(ds);
-  }
-  return out;
+  char text[64];
+  const std::size_t length =
+      writeGeneralDigits(text, f.negative, std::to_string(q), exponent, decimalSeparator);
+  return std::string(text, length);
 }
 
 }  // namespace kelvaro

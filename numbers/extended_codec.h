@@ -37,16 +37,4 @@ double decodeExtended(const unsigned char* bytes);
 // refused encodings are "NAN". Zero of either sign is "0".
 std::string formatExtended(const unsigned char* bytes, char decimalSeparator);
 
-// A value rounded to at most 15 significant digits: digits (no trailing zeros, at least one)
-// times 10 to the power (exponent - number of digits + 1), so exponent is the power of ten of
-// the first digit.
-struct DecimalDigits {
-  bool negative = false;
-  std::string digits;
-  int exponent = 0;
-};
-
-// The general form of rounded digits, as described for formatExtended.
-std::string layoutGeneral(const DecimalDigits& d, char decimalSeparator);
-
 }  // namespace kelvaro

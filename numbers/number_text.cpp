@@ -81,31 +81,8 @@ std::size_t writeGeneral(char* dst, Extended x, char separator) {
   const LeadingDigits d = leadingDigits(x, 15);
   int count = d.count;
   while (count > 1 && d.digits[count - 1] == '0') --count;
-  const int e = d.exponent;
-  char* o = dst;
-  if (d.negative) *o++ = '-';
-  if (e >= 15 || e <= -6) {
-    *o++ = d.digits[0];
-    if (count > 1) {
-      *o++ = separator;
-      for (int i = 1; i < count; ++i) *o++ = d.digits[i];
-    }
-    *o++ = 'E';
-    if (e < 0) *o++ = '-';
-    o += writeUnsigned(o, static_cast<std::uint64_t>(e < 0 ? -e : e));
-  } else if (e >= 0) {
-    for (int i = 0; i <= e; ++i) *o++ = i < count ? d.digits[i] : '0';
-    if (count > e + 1) {
-      *o++ = separator;
-      for (int i = e + 1; i < count; ++i) *o++ = d.digits[i];
-    }
-  } else {
-    *o++ = '0';
-    *o++ = separator;
-    for (int i = -1; i > e; --i) *o++ = '0';
-    for (int i = 0; i < count; ++i) *o++ = d.digits[i];
-  }
-  return static_cast<std::size_t>(o - dst);
+  return writeGeneralDigits(dst, d.negative, std::string_view(d.digits, count), d.exponent,
+                            separator);
 }
 
 // "%1.4e" with three exponent digits: four significant digits of the exact value, halves
@@ -432,6 +409,36 @@ std::string formatNumber(Extended x, const NumberFormat& nf) {
 
 void appendNumber(std::string& out, Extended x, const NumberFormat& nf) {
   NumberPrinter(nf).appendNumber(out, x);
+}
+
+std::size_t writeGeneralDigits(char* dst, bool negative, std::string_view digits, int exponent,
+                               char decimalSeparator) {
+  const int count = static_cast<int>(digits.size());
+  const int e = exponent;
+  char* o = dst;
+  if (negative) *o++ = '-';
+  if (e >= 15 || e <= -6) {
+    *o++ = digits[0];
+    if (count > 1) {
+      *o++ = decimalSeparator;
+      for (int i = 1; i < count; ++i) *o++ = digits[i];
+    }
+    *o++ = 'E';
+    if (e < 0) *o++ = '-';
+    o += writeUnsigned(o, static_cast<std::uint64_t>(e < 0 ? -e : e));
+  } else if (e >= 0) {
+    for (int i = 0; i <= e; ++i) *o++ = i < count ? digits[i] : '0';
+    if (count > e + 1) {
+      *o++ = decimalSeparator;
+      for (int i = e + 1; i < count; ++i) *o++ = digits[i];
+    }
+  } else {
+    *o++ = '0';
+    *o++ = decimalSeparator;
+    for (int i = -1; i > e; --i) *o++ = '0';
+    for (int i = 0; i < count; ++i) *o++ = digits[i];
+  }
+  return static_cast<std::size_t>(o - dst);
 }
 
 std::string formatGeneral(Extended x, char decimalSeparator) {

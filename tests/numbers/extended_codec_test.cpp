@@ -169,6 +169,14 @@ TEST(ExtendedCodec, GeneralFormOfDoubles) {
   EXPECT_EQ(text(std::numeric_limits<double>::denorm_min()), "4.94065645841247E-324");
 }
 
+// A value rounded to at most 15 significant digits: its digits without trailing zeros and the
+// power of ten of the first one.
+struct DecimalDigits {
+  bool negative = false;
+  std::string digits;
+  int exponent = 0;
+};
+
 // Digits and power of ten of a general-form text, read back the simple way.
 DecimalDigits readBack(const std::string& text) {
   DecimalDigits d;
