@@ -25,7 +25,6 @@
 #include "commands/shell_actions.h"
 #include "commands/shell_commands.h"
 #include "commands/user_interface.h"
-#include "numbers/calc_error.h"
 
 namespace kelvaro {
 namespace {
@@ -254,13 +253,12 @@ void readPaneSources(Invocation& inv) {
   }
 }
 
-// Runs one step as the window would: an error ends that step only, in an "Error:" box.
+// Runs one step as the window would: an error ends that step only, in an "Error:" box
+// (a CalcError carries the text the user sees).
 template <typename Step>
 void runGuarded(StderrInterface& ui, Step&& step) {
   try {
     step();
-  } catch (const CalcError& e) {
-    ui.showError(e.what());
   } catch (const std::bad_alloc&) {
     ui.showError("Out of memory");
   } catch (const std::exception& e) {
