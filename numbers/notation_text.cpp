@@ -45,7 +45,9 @@ ConvertedSize convertPane(Pane& pane, DisplayFormat to, const NumberFormat& nf, 
   std::string text;
   for (const std::size_t line : rowLines(pane)) {
     // A token that only quotes keep whole is written back in quotes.
-    for (const std::string& token : tokens(pane.line(line))) {
+    TokenCursor cursor(pane.line(line));
+    std::string_view token;
+    while (cursor.next(token)) {
       appendWritten(text, convertToken(token, to, nf));
       text += "  ";
     }
