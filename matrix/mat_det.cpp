@@ -165,10 +165,6 @@ double rankElements(RCOMat& m, int rows, int cols) {
   return r;
 }
 
-}  // namespace
-
-namespace {
-
 // The cases without elimination; false when det still has to be computed.
 bool detWithoutElimination(const RCOMat& m, int rows, int cols, Element& det) {
   if (rows == 0 && cols == 0) {
