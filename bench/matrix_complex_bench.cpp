@@ -3,7 +3,6 @@
 
 #include <random>
 
-#include "commands/complex_algorithms.h"
 #include "matrix/Zezizir2.h"
 #include "matrix/simd_path.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "commands/complex_algorithms.h"
+#include "matrix/work_limits.h"
 #include "numbers/number_format.h"
 #include "numbers/pane.h"
 #include "numbers/registers.h"

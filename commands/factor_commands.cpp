@@ -4,9 +4,8 @@
 #include <string>
 
 #include "commands/command_frame.h"
-#include "commands/complex_algorithms.h"
-#include "commands/operand.h"
 #include "matrix/Zezizir2.h"
+#include "commands/operand.h"
 #include "numbers/calc_error.h"
 #include "numbers/element_text.h"
 

@@ -53,4 +53,12 @@ void MatXor(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr) {
   logical(m1, m2, r, MatErr, [](bool a, bool b) { return a != b; });
 }
 
+void elementwiseReciprocal(const RCOMat& m, RCOMat& r) {
+  r.resize(m.rows(), m.cols());
+  const auto in = m.elements();
+  auto out = r.elements();
+  for (std::size_t i = 0; i < in.size(); ++i)
+    out[i] = isZero(in[i]) ? Element::real(0) : Element::integer(1) / in[i];
+}
+
 }  // namespace kelvaro

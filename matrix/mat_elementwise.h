@@ -23,4 +23,8 @@ void MatAnd(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr);
 void MatOr(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr);
 void MatXor(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr);
 
+// r[i][j] := 1 / m[i][j] by element division, or the real 0 where m[i][j] is 0 by the
+// element comparison.
+void elementwiseReciprocal(const RCOMat& m, RCOMat& r);
+
 }  // namespace kelvaro

@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "commands/command_table.h"
-#include "commands/complex_algorithms.h"
-#include "commands/shell_commands.h"
 #include "matrix/Zezizir2.h"
+#include "commands/shell_commands.h"
 #include "numbers/matrix_text.h"
 #include "numbers/pane_text.h"
 #include "tests/support/calculator.h"

@@ -1,46 +1,17 @@
-#include "commands/complex_algorithms.h"
+#include "matrix/mat_power.h"
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
 #include <vector>
 
-#include "matrix/Zezizir2.h"
+#include "matrix/mat_inverse.h"
+#include "matrix/mat_product.h"
 
 namespace kelvaro {
-
-bool choleskyLDL(RCOMat& a, RCOMat& l, RCOMat& d) {
-  const int n = a.rows();
-  RCOVec pivots(n), w(n);
-  for (int j = 0; j < n; ++j) {
-    Element s = a[j][j];
-    for (int k = 0; k < j; ++k) {
-      Element wk = a[k][j];
-      for (int i = 0; i < k; ++i) wk = wk - w[i] * a[k][i];
-      w[k] = wk;
-      if (!isZero(pivots[k]))
-        a[j][k] = wk / pivots[k];
-      else if (isZero(wk))
-        a[j][k] = Element::integer(1);
-      else
-        return false;
-      s = s - wk * a[j][k];
-    }
-    pivots[j] = s;
-  }
-  l.resize(n, n);
-  d.resize(n, n);
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) {
-      l[i][j] = j > i ? Element::integer(0) : j == i ? Element::integer(1) : a[i][j];
-      d[i][j] = j == i ? pivots[i] : Element::integer(0);
-    }
-  return true;
-}
 
 namespace {
 
@@ -151,20 +122,6 @@ PowerOutcome matrixPower(RCOMat& a, int x, RCOMat& c, RCOMat& r, int& MatErr,
   }
   MatInvLU(x == -1 ? a : c, r, MatErr);
   return MatErr == kMatOk ? PowerOutcome::Done : PowerOutcome::Singular;
-}
-
-double frobeniusNorm(const RCOMat& m) {
-  double sum = 0;
-  for (const Element& e : m.elements()) sum = sum + (e.re() * e.re() + e.im() * e.im());
-  return std::sqrt(sum);
-}
-
-void elementwiseReciprocal(const RCOMat& m, RCOMat& r) {
-  r.resize(m.rows(), m.cols());
-  const auto in = m.elements();
-  auto out = r.elements();
-  for (std::size_t i = 0; i < in.size(); ++i)
-    out[i] = isZero(in[i]) ? Element::real(0) : Element::integer(1) / in[i];
 }
 
 }  // namespace kelvaro

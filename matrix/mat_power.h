@@ -1,24 +1,12 @@
 #pragma once
-// Algorithms that the commands carry out themselves rather than through one library
-// routine: the L*D*L' factorisation, the integer matrix power, the Frobenius norm and the
-// element-wise reciprocal used for non-square "inverses".
+// The integer power of a square matrix by repeated multiplication.
 
 #include <cstdint>
 
+#include "matrix/work_limits.h"
 #include "numbers/rcomat.h"
 
 namespace kelvaro {
-
-// L*D*L' of the symmetric matrix whose upper triangle is a's (plain transpose, no
-// conjugation, no pivoting, no square roots). a's strict lower triangle is overwritten with
-// the multipliers. On success l (n x n, unit lower) and d (n x n, diagonal) are written and
-// true is returned; false when a zero pivot meets a non-zero coupling (l and d untouched).
-bool choleskyLDL(RCOMat& a, RCOMat& l, RCOMat& d);
-
-// The work one power may take, in complex multiply-adds: a product of two n x n matrices
-// counts n^3 of them, and at least kLeastProductCost. About a quarter of a minute here.
-inline constexpr std::uint64_t kPowerWorkLimit = std::uint64_t{1} << 36;
-inline constexpr std::uint64_t kLeastProductCost = 512;
 
 enum class PowerOutcome {
   Done,
@@ -43,12 +31,5 @@ PowerOutcome matrixPower(RCOMat& a, int x, RCOMat& c, RCOMat& r, int& MatErr,
 
 // The largest |x| whose products all fit in workLimit for an n x n matrix.
 long long largestFullPower(int n, std::uint64_t workLimit);
-
-// Square root of the sum, in reading order, of re*re + im*im over every element.
-double frobeniusNorm(const RCOMat& m);
-
-// r[i][j] := 1 / m[i][j] by element division, or the real 0 where m[i][j] is 0 by the
-// element comparison.
-void elementwiseReciprocal(const RCOMat& m, RCOMat& r);
 
 }  // namespace kelvaro

@@ -1,0 +1,14 @@
+#pragma once
+// The square-root-free Cholesky factorisation L*D*L'.
+
+#include "numbers/rcomat.h"
+
+namespace kelvaro {
+
+// L*D*L' of the symmetric matrix whose upper triangle is a's (plain transpose, no
+// conjugation, no pivoting, no square roots). a's strict lower triangle is overwritten with
+// the multipliers. On success l (n x n, unit lower) and d (n x n, diagonal) are written and
+// true is returned; false when a zero pivot meets a non-zero coupling (l and d untouched).
+bool choleskyLDL(RCOMat& a, RCOMat& l, RCOMat& d);
+
+}  // namespace kelvaro
