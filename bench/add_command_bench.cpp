@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/basic_commands.h"
+#include "commands/command_table.h"
 #include "commands/shell_commands.h"
 
 namespace {
@@ -46,7 +46,7 @@ void BM_AddCommand(benchmark::State& state) {
     calc.paneB.setLines(b);
     calc.result.clear();
     state.ResumeTiming();
-    kelvaro::SpeedButton13Click(calc);
+    kelvaro::findCommandByAction("A+B")->run(calc);
     benchmark::DoNotOptimize(calc.result.lineCount());
   }
   state.SetItemsProcessed(state.iterations() * n * n);

@@ -1,5 +1,6 @@
 #include "commands/auto_calculate.h"
 
+#include <algorithm>
 #include <array>
 
 #include "commands/command_table.h"
@@ -18,6 +19,9 @@ constexpr std::array<std::string_view, 39> kAutoSequence = {
     "SpeedButton28", "SpeedButton27", "SpeedButton29", "SpeedButton30", "SpeedButton44",
     "SpeedButton31", "SpeedButton36", "SpeedButton41", "SpeedButton42",
 };
+static_assert(std::ranges::all_of(kAutoSequence,
+                                  [](std::string_view b) { return findCommandByButton(b); }),
+              "Auto clicks operation buttons only");
 
 // The wait cursor stays on exactly as long as the sequence runs, also when a step throws.
 class BusyCursor {

@@ -11,7 +11,7 @@ namespace {
 
 // Reprints one operand pane at the current precision and display format.
 void showPane(CalcState& state, const Pane& pane, std::string_view label) {
-  const PaneSize size = startCommand(state, pane, kResMatrix, label);
+  const PaneSize size = startCommand(state, pane, label);
   setCurrentSize(state, size);
   readOperand(state, pane, size, state.regs.MatR);
   writeCommandResult(state);
@@ -20,7 +20,7 @@ void showPane(CalcState& state, const Pane& pane, std::string_view label) {
 // A+B, and A-B by reading B negated into MatB.
 void addPanes(CalcState& state, std::string_view label, std::string_view errorLine,
               ElementReading readingOfB) {
-  const auto [sizeA, sizeB] = startOnBothPanes(state, kResMatrix, label);
+  const auto [sizeA, sizeB] = startOnBothPanes(state, label);
   if (sizeA != sizeB) {
     appendErrorLine(state, errorLine);
     return;

@@ -10,7 +10,7 @@ namespace kelvaro {
 void runPrelude(CalcState& state, int resultKind) {
   Refresh1Click(state);
   Refresh2Click(state);
-  state.regs.ResKind = resultKind;
+  if (resultKind >= 0) state.regs.ResKind = resultKind;
 }
 
 PaneSize countPane(CalcState& state, const Pane& pane) {
@@ -39,15 +39,13 @@ void readOperand(const CalcState& state, const Pane& pane, PaneSize size, RCOMat
   readPane(pane, size.rows, size.cols, reg, state.numberFormat(), reading);
 }
 
-PaneSize startCommand(CalcState& state, const Pane& pane, int resultKind, std::string_view label) {
-  runPrelude(state, resultKind);
+PaneSize startCommand(CalcState& state, const Pane& pane, std::string_view label) {
   const PaneSize size = countPane(state, pane);
   appendLabel(state, label);
   return size;
 }
 
-PaneSizes startOnBothPanes(CalcState& state, int resultKind, std::string_view label) {
-  runPrelude(state, resultKind);
+PaneSizes startOnBothPanes(CalcState& state, std::string_view label) {
   PaneSizes sizes;
   sizes.a = countPane(state, state.paneA);
   sizes.b = countPane(state, state.paneB);

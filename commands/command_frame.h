@@ -1,7 +1,8 @@
 #pragma once
-// The steps every operation command is made of. A handler calls them in its own order:
-// most run prelude, count A (and B), label, size check, read, routine, write; some count an
-// operand after the label or read into another register, so each step stands alone.
+// The steps every operation command is made of. The command table runs the prelude; a handler
+// then calls the other steps in its own order: most count A (and B), label, size check, read,
+// routine, write; some count an operand after the label or read into another register, so each
+// step stands alone.
 //
 // A conversion error while reading propagates as CalcError: the command ends there, the
 // label line stays without "=", and the caller shows the message.
@@ -22,7 +23,7 @@ struct PaneSize {
 };
 
 // Aligns pane A, then pane B (every operation command does this first, also those that read
-// one pane only), and sets ResKind to the command's result kind.
+// one pane only), and sets ResKind to the command's result kind (a negative kind leaves it).
 void runPrelude(CalcState& state, int resultKind);
 
 // Row count, then column count of an operand pane; the column count may append the
@@ -43,15 +44,14 @@ void setCurrentSize(CalcState& state, PaneSize size);
 void readOperand(const CalcState& state, const Pane& pane, PaneSize size, RCOMat& reg,
                  ElementReading reading = ElementReading::Plain);
 
-// The usual start up to the label of a command on one pane: prelude, the pane's counts,
-// the label.
-PaneSize startCommand(CalcState& state, const Pane& pane, int resultKind, std::string_view label);
+// The usual start up to the label of a command on one pane: the pane's counts, the label.
+PaneSize startCommand(CalcState& state, const Pane& pane, std::string_view label);
 
 // The same for a command on both panes, A counted before B.
 struct PaneSizes {
   PaneSize a, b;
 };
-PaneSizes startOnBothPanes(CalcState& state, int resultKind, std::string_view label);
+PaneSizes startOnBothPanes(CalcState& state, std::string_view label);
 
 // Hands the registers to the result writer at the state's precision, separator and format.
 void writeCommandResult(CalcState& state);

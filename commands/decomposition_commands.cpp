@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "commands/command_frame.h"
+#include "commands/operand.h"
 #include "matrix/Zezizir2.h"
 #include "numbers/element_text.h"
 #include "numbers/matrix_text.h"
@@ -37,8 +38,8 @@ void sizeReal(RCOMat& reg, int rows, int cols) {
   reg.assign(rows, cols, Element::real(0.0));
 }
 
-void decomposeQR(CalcState& state, const Pane& pane, std::string_view label) {
-  const PaneSize size = startCommand(state, pane, kResQR, label);
+void decomposeQR(CalcState& state, Operand op) {
+  const PaneSize size = startCommand(state, op.pane, op.text("QR(", ")"));
   setCurrentSize(state, size);
   const int m = size.rows, n = size.cols;
   if (m < n) {
@@ -48,7 +49,7 @@ void decomposeQR(CalcState& state, const Pane& pane, std::string_view label) {
   Registers& regs = state.regs;
   sizeReal(regs.MatF1, m, m);
   sizeReal(regs.MatF2, m, n);
-  const bool read = readRealPane(state, pane, size, [&regs](int r, int c, double value) {
+  const bool read = readRealPane(state, op.pane, size, [&regs](int r, int c, double value) {
     regs.MatF2[r][c] = Element::real(value);
   });
   if (!read) return;
@@ -56,12 +57,11 @@ void decomposeQR(CalcState& state, const Pane& pane, std::string_view label) {
   writeCommandResult(state);
 }
 
-void eigenvalues(CalcState& state, const Pane& pane, std::string_view label,
-                 std::string_view sizeError) {
-  const PaneSize size = startCommand(state, pane, kResEigenvalues, label);
+void eigenvalues(CalcState& state, Operand op) {
+  const PaneSize size = startCommand(state, op.pane, op.text("Eig(", ")"));
   setCurrentSize(state, size);
   if (size.rows != size.cols) {
-    appendErrorLine(state, sizeError);
+    appendErrorLine(state, op.text(" Error: To Calculate Eig(", "), Row=Col!"));
     return;
   }
   const int n = size.rows;
@@ -71,7 +71,7 @@ void eigenvalues(CalcState& state, const Pane& pane, std::string_view label,
   regs.EigRe.assign(static_cast<std::size_t>(n) + 1, 0.0);
   regs.EigIm.assign(static_cast<std::size_t>(n) + 1, 0.0);
   const bool read = readRealPane(
-      state, pane, size, [&work](int r, int c, double value) { work[r + 1][c + 1] = value; });
+      state, op.pane, size, [&work](int r, int c, double value) { work[r + 1][c + 1] = value; });
   if (!read) return;
   bool converged = true;
   if (n > 0) {
@@ -84,15 +84,15 @@ void eigenvalues(CalcState& state, const Pane& pane, std::string_view label,
 }
 
 // operand is MatA for Svd(A), MatB for Svd(B); the writer prints S from MatA.
-void singularValues(CalcState& state, const Pane& pane, std::string_view label, RCOMat& operand) {
-  const PaneSize size = startCommand(state, pane, kResSVD, label);
+void singularValues(CalcState& state, Operand op, RCOMat& operand) {
+  const PaneSize size = startCommand(state, op.pane, op.text("Svd(", ")"));
   setCurrentSize(state, size);
   const int m = size.rows, n = size.cols;
   Registers& regs = state.regs;
   sizeReal(operand, m, n);
   sizeReal(regs.MatF1, m, m);
   sizeReal(regs.MatF2, n, n);
-  const bool read = readRealPane(state, pane, size, [&operand](int r, int c, double value) {
+  const bool read = readRealPane(state, op.pane, size, [&operand](int r, int c, double value) {
     operand[r][c] = Element::real(value);
   });
   if (!read) return;
@@ -105,27 +105,27 @@ void singularValues(CalcState& state, const Pane& pane, std::string_view label, 
 }  // namespace
 
 void SpeedButton26Click(CalcState& state) {
-  decomposeQR(state, state.paneA, "QR(A)");
+  decomposeQR(state, operandA(state));
 }
 
 void SpeedButton28Click(CalcState& state) {
-  decomposeQR(state, state.paneB, "QR(B)");
+  decomposeQR(state, operandB(state));
 }
 
 void SpeedButton33Click(CalcState& state) {
-  eigenvalues(state, state.paneA, "Eig(A)", " Error: To Calculate Eig(A), Row=Col!");
+  eigenvalues(state, operandA(state));
 }
 
 void SpeedButton43Click(CalcState& state) {
-  eigenvalues(state, state.paneB, "Eig(B)", " Error: To Calculate Eig(B), Row=Col!");
+  eigenvalues(state, operandB(state));
 }
 
 void SpeedButton41Click(CalcState& state) {
-  singularValues(state, state.paneA, "Svd(A)", state.regs.MatA);
+  singularValues(state, operandA(state), state.regs.MatA);
 }
 
 void SpeedButton42Click(CalcState& state) {
-  singularValues(state, state.paneB, "Svd(B)", state.regs.MatB);
+  singularValues(state, operandB(state), state.regs.MatB);
 }
 
 }  // namespace kelvaro

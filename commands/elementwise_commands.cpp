@@ -5,7 +5,6 @@
 
 #include "commands/command_frame.h"
 #include "commands/operand.h"
-#include "commands/shell_commands.h"
 #include "matrix/Zezizir2.h"
 #include "numbers/calc_error.h"
 #include "numbers/element_text.h"
@@ -15,7 +14,7 @@ namespace kelvaro {
 namespace {
 
 void transpose(CalcState& state, Operand op) {
-  const PaneSize size = startCommand(state, op.pane, kResMatrix, op.text("", "'"));
+  const PaneSize size = startCommand(state, op.pane, op.text("", "'"));
   Registers& regs = state.regs;
   setCurrentSize(state, {size.cols, size.rows});
   readOperand(state, op.pane, size, regs.MatC);
@@ -24,7 +23,7 @@ void transpose(CalcState& state, Operand op) {
 }
 
 void timesX(CalcState& state, Operand op) {
-  const PaneSize size = startCommand(state, op.pane, kResMatrix, op.text("", "*x"));
+  const PaneSize size = startCommand(state, op.pane, op.text("", "*x"));
   Registers& regs = state.regs;
   setCurrentSize(state, size);
   readOperand(state, op.pane, size, regs.MatC);
@@ -34,7 +33,7 @@ void timesX(CalcState& state, Operand op) {
 }
 
 void dimension(CalcState& state, Operand op) {
-  const PaneSize size = startCommand(state, op.pane, kResDimensions, op.text("Dim(", ")"));
+  const PaneSize size = startCommand(state, op.pane, op.text("Dim(", ")"));
   Registers& regs = state.regs;
   setCurrentSize(state, size);
   readOperand(state, op.pane, size, regs.MatR);
@@ -43,7 +42,7 @@ void dimension(CalcState& state, Operand op) {
 }
 
 void trace(CalcState& state, Operand op) {
-  const PaneSize size = startCommand(state, op.pane, kResScalar, op.text("Trace(", ")"));
+  const PaneSize size = startCommand(state, op.pane, op.text("Trace(", ")"));
   Registers& regs = state.regs;
   setCurrentSize(state, size);
   readOperand(state, op.pane, size, regs.MatR);
@@ -52,8 +51,6 @@ void trace(CalcState& state, Operand op) {
 }
 
 void fill(CalcState& state, Pane& pane) {
-  Refresh1Click(state);
-  Refresh2Click(state);
   // Everything is read before the pane is touched, so a typo in a field loses nothing.
   const int rows = textToInteger(state.rowText);
   const int cols = textToInteger(state.columnText);
@@ -106,7 +103,7 @@ void forEachOperandElement(const CalcState& state, const Pane& pane, PaneSize si
 // read. divide also refuses a zero in B, ending the command there.
 void elementwise(CalcState& state, std::string_view label, std::string_view sizeError,
                  std::string_view sizeErrorEnd, bool divide) {
-  const auto [sizeA, sizeB] = startOnBothPanes(state, kResMatrix, label);
+  const auto [sizeA, sizeB] = startOnBothPanes(state, label);
   if (sizeA != sizeB) {
     state.result.add(std::string(sizeError));
     state.result.add(std::string(sizeErrorEnd));
@@ -140,7 +137,7 @@ void elementwise(CalcState& state, std::string_view label, std::string_view size
 
 void logical(CalcState& state, std::string_view label,
              void (*routine)(const RCOMat&, const RCOMat&, RCOMat&, int&)) {
-  const auto [sizeA, sizeB] = startOnBothPanes(state, kResMatrix, label);
+  const auto [sizeA, sizeB] = startOnBothPanes(state, label);
   if (sizeA != sizeB) {
     appendErrorLine(state, " Error: To Calculate " + std::string(label) +
                                ", the two Matrice must be same dimensions!");

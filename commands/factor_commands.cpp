@@ -4,8 +4,8 @@
 #include <string>
 
 #include "commands/command_frame.h"
-#include "matrix/Zezizir2.h"
 #include "commands/operand.h"
+#include "matrix/Zezizir2.h"
 #include "numbers/calc_error.h"
 #include "numbers/element_text.h"
 
@@ -15,7 +15,7 @@ namespace {
 
 void determinant(CalcState& state, Operand op) {
   const std::string label = op.text("Det(", ")");
-  const PaneSize size = startCommand(state, op.pane, kResScalar, label);
+  const PaneSize size = startCommand(state, op.pane, label);
   setCurrentSize(state, size);
   if (size.rows != size.cols) {
     appendErrorLine(state, " Error: To Calculate " + label + ", the Matrix must be square!");
@@ -29,7 +29,7 @@ void determinant(CalcState& state, Operand op) {
 }
 
 void rank(CalcState& state, Operand op) {
-  const PaneSize size = startCommand(state, op.pane, kResScalar, op.text("Rank(", ")"));
+  const PaneSize size = startCommand(state, op.pane, op.text("Rank(", ")"));
   setCurrentSize(state, size);
   Registers& regs = state.regs;
   readOperand(state, op.pane, size, regs.MatR);
@@ -38,7 +38,7 @@ void rank(CalcState& state, Operand op) {
 }
 
 void lu(CalcState& state, Operand op) {
-  const PaneSize size = startCommand(state, op.pane, kResLU, op.text("LU(", ")"));
+  const PaneSize size = startCommand(state, op.pane, op.text("LU(", ")"));
   setCurrentSize(state, size);
   Registers& regs = state.regs;
   regs.MatF1.resize(size.rows, size.cols);
@@ -58,7 +58,7 @@ void lu(CalcState& state, Operand op) {
 }
 
 void cholesky(CalcState& state, Operand op) {
-  const PaneSize size = startCommand(state, op.pane, kResLDL, op.text("Chol(", ")"));
+  const PaneSize size = startCommand(state, op.pane, op.text("Chol(", ")"));
   setCurrentSize(state, size);
   if (size.rows != size.cols) {
     appendErrorLine(state, " Error: To Calculate Cholesky, Row=Col!");
@@ -111,7 +111,7 @@ void power(CalcState& state, Operand op, RCOMat& operandReg, int x) {
 }
 
 void norm(CalcState& state, Operand op, RCOMat& operandReg) {
-  const PaneSize size = startCommand(state, op.pane, kResScalar, op.text("Norm(", ")"));
+  const PaneSize size = startCommand(state, op.pane, op.text("Norm(", ")"));
   state.regs.ScalarR = Element::integer(0);
   setCurrentSize(state, size);
   readOperand(state, op.pane, size, operandReg);
@@ -147,7 +147,6 @@ void SpeedButton36Click(CalcState& state) {
 }
 
 void SpeedButton27Click(CalcState& state) {
-  runPrelude(state, kResMatrix);
   // The field as an element; its real part rounded, halves to even (the imaginary part is
   // ignored).
   const Element z = parseElement(state.coefText, state.numberFormat());
@@ -156,7 +155,6 @@ void SpeedButton27Click(CalcState& state) {
 }
 
 void SpeedButton44Click(CalcState& state) {
-  runPrelude(state, kResMatrix);
   // The field as a plain decimal number, kept in CoefX, then truncated toward zero.
   const double value = textToFloat(state.coefText, state.decimalPoint());
   state.regs.CoefX = Element::real(value);

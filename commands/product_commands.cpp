@@ -3,8 +3,8 @@
 #include <string>
 
 #include "commands/command_frame.h"
-#include "matrix/Zezizir2.h"
 #include "commands/operand.h"
+#include "matrix/Zezizir2.h"
 
 namespace kelvaro {
 
@@ -35,7 +35,7 @@ bool readAndInvert(CalcState& state, const Pane& pane, PaneSize size) {
 
 void inverse(CalcState& state, Operand op) {
   const std::string label = op.text("inv(", ")");
-  const PaneSize size = startCommand(state, op.pane, kResMatrix, label);
+  const PaneSize size = startCommand(state, op.pane, label);
   if (!readAndInvert(state, op.pane, size)) {
     appendErrorLine(state, " Error: " + label + " has no result!");
     return;
@@ -47,7 +47,7 @@ void inverse(CalcState& state, Operand op) {
 }  // namespace
 
 void SpeedButton39Click(CalcState& state) {
-  const auto [a, b] = startOnBothPanes(state, kResMatrix, "A*B");
+  const auto [a, b] = startOnBothPanes(state, "A*B");
   if (a.cols != b.rows) {
     appendErrorLine(state, kProductShapeError);
     return;
@@ -62,7 +62,6 @@ void SpeedButton39Click(CalcState& state) {
 }
 
 void SpeedButton40Click(CalcState& state) {
-  runPrelude(state, kResMatrix);
   const PaneSize a = countPane(state, state.paneA);
   appendLabel(state, "A'*B");
   Registers& regs = state.regs;
@@ -92,7 +91,6 @@ void SpeedButton38Click(CalcState& state) {
 }
 
 void SpeedButton2Click(CalcState& state) {
-  runPrelude(state, kResMatrix);
   const PaneSize a = countPane(state, state.paneA);
   appendLabel(state, "inv(A)*B");
   const bool inverted = readAndInvert(state, state.paneA, a);
@@ -117,7 +115,7 @@ void SpeedButton2Click(CalcState& state) {
 }
 
 void SpeedButton49Click(CalcState& state) {
-  const auto [a, b] = startOnBothPanes(state, kResMatrix, "A/B");
+  const auto [a, b] = startOnBothPanes(state, "A/B");
   if (b.rows != a.cols || b.cols != b.rows) {
     appendErrorLine(state, " Error: To Calculate A/B, B Should be square, and A(Col)=B(Row)!");
     return;

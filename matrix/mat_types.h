@@ -1,5 +1,5 @@
 #pragma once
-// The plain arrays the library's routines pass around besides whole matrices.
+// The plain arrays of numbers the library's routines pass around besides matrices and rows.
 
 #include <vector>
 
@@ -7,7 +7,6 @@
 
 namespace kelvaro {
 
-using RCOVec = std::vector<Element>;  // one row or column of element values
 using RCoVecD = std::vector<double>;  // split real or imaginary parts, row-major
 using RCoVecE = std::vector<int>;     // permutations and pivot records
 

@@ -25,6 +25,9 @@ inline void checkMatrixSize(int rows, int cols) {
                   std::to_string(kMaxMatrixElements) + " elements.");
 }
 
+// One row or column of element values, as a routine holds it on its own.
+using RCOVec = std::vector<Element>;
+
 class RCOMat {
  public:
   RCOMat() = default;
