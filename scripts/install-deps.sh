@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs, with apt-get, whatever of Kelvaro's build and test packages is missing.
 # Safe to run again: packages already installed are left alone. Extra packages may be named
-# on the command line (scripts/bench.sh asks for hyperfine this way).
+# on the command line (scripts/bench-cli.sh asks for hyperfine, scripts/screenshot.sh for
+# imagemagick and a window manager this way).
 set -eu
 
 # Everything the build and the tests need. Add a package here and every script gets it.

@@ -7,9 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-build/kelvaro-window.png}
 program=${2:-build/kelvaro}
-for tool in xvfb-run import; do
-  command -v "$tool" >/dev/null || { echo "screenshot.sh: $tool is missing (install xvfb, xauth, imagemagick)" >&2; exit 1; }
-done
+./scripts/install-deps.sh xvfb xauth imagemagick
 [ -x "$program" ] || { echo "screenshot.sh: $program not built yet" >&2; exit 1; }
 out_abs=$(realpath -m "$out")
 program_abs=$(realpath "$program")

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "commands/command_table.h"
-#include "matrix/Zezizir2.h"
 #include "commands/shell_commands.h"
+#include "matrix/Zezizir2.h"
 #include "numbers/matrix_text.h"
 #include "numbers/pane_text.h"
 #include "tests/support/calculator.h"
