@@ -10,10 +10,12 @@
 namespace kelvaro {
 
 // Precision: the work vectors s, e, w and the scalars (d, the rotation coefficients, the
-// shift) are Extended. An operation with an Extended operand, or one that adds into an
-// Extended sum, is carried out in Extended (matrix elements converted exactly); its result is
-// rounded once more when it is stored back into a double matrix element. Operations between
-// doubles only are done in double.
+// shift) are Extended; the matrices are double. An operation with an Extended operand is
+// carried out in Extended (matrix elements converted exactly) and rounded once more when it is
+// stored back into a matrix element. Operations between matrix elements only are done in
+// double: a product of two elements (and its quotient by a pivot element) is a double, and only
+// its accumulation into an Extended sum is Extended. Elements beyond about 1e154 therefore
+// overflow such a sum, as the arithmetic has it.
 
 namespace {
 
@@ -109,8 +111,8 @@ void Svd::reflectColumns(int kk) {
     double* y = &A(kk, j + 1);
     Ext sx = 0, sy = 0;
     for (std::size_t i = 0; i < len; ++i) {
-      sx += static_cast<Ext>(v[i]) * x[i];
-      sy += static_cast<Ext>(v[i]) * y[i];
+      sx += v[i] * x[i];
+      sy += v[i] * y[i];
     }
     const Ext dx = -sx / pivot;
     const Ext dy = -sy / pivot;
@@ -122,7 +124,7 @@ void Svd::reflectColumns(int kk) {
   for (; j <= n; ++j) {
     double* x = &A(kk, j);
     Ext sx = 0;
-    for (std::size_t i = 0; i < len; ++i) sx += static_cast<Ext>(v[i]) * x[i];
+    for (std::size_t i = 0; i < len; ++i) sx += v[i] * x[i];
     const Ext dx = -sx / pivot;
     for (std::size_t i = 0; i < len; ++i) x[i] = static_cast<double>(x[i] + dx * v[i]);
   }
@@ -166,7 +168,7 @@ void Svd::bidiagonalise() {
   for (int kk = 1; kk <= ll; ++kk) {
     if (kk <= k) {
       Ext d = 0;
-      for (int i = kk; i <= m; ++i) d += static_cast<Ext>(A(i, kk)) * A(i, kk);
+      for (int i = kk; i <= m; ++i) d += A(i, kk) * A(i, kk);
       s_[kk] = std::sqrt(d);
       if (s_[kk] != 0) {
         if (A(kk, kk) != 0) s_[kk] = std::copysign(s_[kk], static_cast<Ext>(A(kk, kk)));
@@ -220,7 +222,7 @@ void Svd::accumulateU() {
       const double pivot = U(kk, kk);
       for (int j = kk + 1; j <= nn; ++j) {
         Ext sum = 0;
-        for (int i = kk; i <= m; ++i) sum += static_cast<Ext>(U(i, kk)) * U(i, j) / pivot;
+        for (int i = kk; i <= m; ++i) sum += U(i, kk) * U(i, j) / pivot;
         const Ext d = -sum;
         for (int i = kk; i <= m; ++i) U(i, j) = static_cast<double>(U(i, j) + d * U(i, kk));
       }
@@ -241,7 +243,7 @@ void Svd::accumulateV() {
       const double pivot = V(kk + 1, kk);
       for (int j = kk + 1; j <= n; ++j) {
         Ext sum = 0;
-        for (int i = kk + 1; i <= n; ++i) sum += static_cast<Ext>(V(i, kk)) * V(i, j) / pivot;
+        for (int i = kk + 1; i <= n; ++i) sum += V(i, kk) * V(i, j) / pivot;
         const Ext d = -sum;
         for (int i = kk + 1; i <= n; ++i) V(i, j) = static_cast<double>(V(i, j) + d * V(i, kk));
       }
