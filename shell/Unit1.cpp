@@ -136,6 +136,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<WindowUi
   setWindowIcon(QIcon(skinImage("kelvaro256")));
   setMinimumSize(580, 120);
   setGeometry(211, 66, 884, 634);
+  setStyleSheet(windowStyleSheet());
 
   // The panes start as the calculator starts: examples by the locale's decimal separator.
   kelvaro::FormCreate(calc_, kelvaro::environmentDecimalSeparator());
@@ -423,11 +424,6 @@ void TForm1::buildCommandToolBar(QWidget* bar) {
   QFont font("Liberation Sans");
   font.setPixelSize(11);
   bar->setFont(font);
-  bar->setStyleSheet(
-      "QToolButton { color: rgb(0,128,128); border: 1px solid transparent; border-radius: 3px; }"
-      "QToolButton:hover { background: rgba(31,168,154,40); border-color: rgba(23,127,117,90); }"
-      "QToolButton:pressed { background: rgba(31,168,154,80); }"
-      "QToolButton:disabled { color: #9aa9b0; }");
   auto* save = makeToolButton("SpeedButton3", "Save", "Save Result", "toolSave", bar);
   SpeedButton55 = makeToolButton("SpeedButton55", "", "", "toolArrow", bar);
   auto* align = makeToolButton("SpeedButton54", "Align", "Alignment", "toolAlign", bar);
@@ -482,7 +478,6 @@ QWidget* TForm1::makeHeader(const char* name, const char* backdrop, const char* 
   font.setPixelSize(12);
   font.setBold(true);
   label->setFont(font);
-  label->setStyleSheet("color: #2a4758; border-left: 3px solid #1fa89a; padding-left: 6px;");
   label->setGeometry(4, 5, 160, 16);
   return header;
 }
@@ -639,17 +634,6 @@ void TForm1::buildOperationPanel(QWidget* panel) {
   grid->setContentsMargins(6, 8, 6, 8);
   grid->setHorizontalSpacing(3);
   grid->setVerticalSpacing(3);
-  panel->setStyleSheet(
-      "QToolButton { color: #1f3f50; background: qlineargradient(x1:0,y1:0,x2:0,y2:1,"
-      " stop:0 #ffffff, stop:1 #e9f0f3); border: 1px solid #b9ccd5; border-radius: 3px; }"
-      "QToolButton:hover { background: #dff3f0; border-color: #1fa89a; }"
-      "QToolButton:pressed { background: #bfe6e1; }"
-      "QToolButton:disabled { color: #a3b1b8; background: #eef2f4; border-color: #d3dde2; }"
-      "QToolButton#SpeedButton10, QToolButton#SpeedButton1 { color: white; font-weight: bold;"
-      " background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #27b5a6, stop:1 #178275);"
-      " border-color: #137166; }"
-      "QToolButton#SpeedButton10:hover, QToolButton#SpeedButton1:hover { background: #1d9a8d; }"
-      "QToolButton#SpeedButton10:disabled { color: #dfe9ec; background: #9fbdc0; }");
   QFont font("Liberation Sans");
   font.setPixelSize(12);
   panel->setFont(font);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFile>
 #include <QMenu>
 #include <QPainter>
 #include <QStyleFactory>
@@ -18,6 +19,15 @@ void setUpApplication() {
   QFont font("Liberation Sans");  // metrics of the classic sans-serif dialog font
   font.setPixelSize(11);
   QApplication::setFont(font);
+}
+
+const QString& windowStyleSheet() {
+  static const QString sheet = [] {
+    QFile file(QStringLiteral(":/style/kelvaro.qss"));
+    if (!file.open(QIODevice::ReadOnly)) qFatal("kelvaro: the window's style sheet is missing");
+    return QString::fromUtf8(file.readAll());
+  }();
+  return sheet;
 }
 
 QPixmap skinImage(const QString& name) {

@@ -18,6 +18,9 @@ namespace kelvaro::shell {
 // calculator reads the user's decimal separator itself and must convert as kelvaro-cli does).
 void setUpApplication();
 
+// The window's style sheet (style/kelvaro.qss), read from the resources once.
+const QString& windowStyleSheet();
+
 // A skin bitmap from the resources by its name ("ImageTop", "ImageM", "menu13", ...).
 QPixmap skinImage(const QString& name);
 
