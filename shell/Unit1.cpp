@@ -39,6 +39,7 @@
 #include "shell/form_splitter.h"
 #include "shell/pane_view.h"
 #include "shell/skin.h"
+#include "shell/window_menus.h"
 
 using kelvaro::CalcState;
 using kelvaro::UserInterface;
@@ -141,7 +142,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<WindowUi
   // The panes start as the calculator starts: examples by the locale's decimal separator.
   kelvaro::FormCreate(calc_, kelvaro::environmentDecimalSeparator());
 
-  buildMenus();
+  menus_ = buildMenus(*this);
   buildFrame();
   applySkin();
 }
@@ -149,135 +150,6 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<WindowUi
 TForm1::~TForm1() = default;
 
 // ---------------------------------------------------------------- building the window
-
-QAction* TForm1::makeAction(const char* name, const QString& caption, QMenu* menu, int icon) {
-  auto* action = new QAction(caption, this);
-  action->setObjectName(name);
-  if (icon >= 0) action->setIcon(ImageListMenu[icon]);
-  if (menu) menu->addAction(action);
-  return action;
-}
-
-void TForm1::buildMenus() {
-  for (int index : {1, 3, 13, 18, 24, 31, 42, 43})
-    ImageListMenu[index] = QIcon(skinImage(QStringLiteral("menu%1").arg(index, 2, 10, QChar('0'))));
-
-  auto menu = [this](const char* name) {
-    auto* m = new QMenu(this);
-    m->setObjectName(name);
-    return m;
-  };
-  // Every action is also the window's, so its shortcut works without opening the menu.
-  auto withKey = [this](QAction* action, const QKeySequence& key) {
-    action->setShortcut(key);
-    addAction(action);
-    return action;
-  };
-  auto defaultLook = [](QAction* action) { action->setProperty(kDefaultMenuLook, true); };
-
-  File1 = menu("File1");
-  connect(withKey(makeAction("Open1", "Open project", File1, 13), QKeySequence("Ctrl+F")),
-          &QAction::triggered, this, &TForm1::Open1Click);
-  connect(withKey(makeAction("Save3", "Save project", File1, 18), QKeySequence(Qt::Key_F2)),
-          &QAction::triggered, this, &TForm1::Save3Click);
-  File1->addSeparator()->setObjectName("N4");
-  QAction* refreshA1 = makeAction("RefreshA1", "Align A", File1);
-  QAction* refreshB1 = makeAction("RefreshB1", "Align B", File1);
-  QAction* clearA1 = makeAction("ClearA1", "Clear A", File1);
-  QAction* clearB1 = makeAction("ClearB1", "Clear B", File1);
-  for (QAction* a : {refreshA1, refreshB1, clearA1, clearB1}) defaultLook(a);
-  connect(refreshA1, &QAction::triggered, this, &TForm1::Refresh1Click);
-  connect(refreshB1, &QAction::triggered, this, &TForm1::Refresh2Click);
-  connect(clearA1, &QAction::triggered, this, [this] { clearPane(0); });
-  connect(clearB1, &QAction::triggered, this, [this] { clearPane(1); });
-  defaultLook(File1->addSeparator());  // N12
-  File1->actions().back()->setObjectName("N12");
-  connect(withKey(makeAction("Save1", "Save result", File1, 24), QKeySequence(Qt::Key_F3)),
-          &QAction::triggered, this, &TForm1::Save1Click);
-  connect(withKey(makeAction("Clear1", "Clear", File1, 3), QKeySequence(Qt::Key_F8)),
-          &QAction::triggered, this, &TForm1::Clear1Click);
-  connect(withKey(makeAction("Auto1", "Auto", File1, 1), QKeySequence(Qt::Key_F5)),
-          &QAction::triggered, this, &TForm1::Auto1Click);
-  File1->addSeparator()->setObjectName("Exit1");
-  connect(withKey(makeAction("Exit2", "Exit", File1, 31), QKeySequence(Qt::Key_Escape)),
-          &QAction::triggered, this, &TForm1::Exit2Click);
-
-  Help1 = menu("Help1");
-  connect(withKey(makeAction("Manual1", "Manual", Help1, 42), QKeySequence(Qt::Key_F1)),
-          &QAction::triggered, this, &TForm1::Manual1Click);
-  connect(makeAction("Connectto1", "Homepage", Help1, 43), &QAction::triggered, this,
-          &TForm1::Connectto1Click);
-
-  // The pop-up menus, item by item; an item without a name is a separator.
-  struct Item {
-    const char* name;
-    const char* caption;
-    std::function<void()> command;
-  };
-  auto popup = [&](const char* name, std::initializer_list<Item> items) {
-    QMenu* m = menu(name);
-    for (const Item& item : items) {
-      if (!item.name) {
-        m->addSeparator();
-        continue;
-      }
-      connect(makeAction(item.name, item.caption, m), &QAction::triggered, this, item.command);
-    }
-    return m;
-  };
-  const Item separator{nullptr, nullptr, {}};
-  auto clear = [this](int pane) { return [this, pane] { clearPane(pane); }; };
-  auto copy = [this](int pane) { return [this, pane] { copyPane(pane); }; };
-  auto paste = [this](int pane) { return [this, pane] { pastePane(pane); }; };
-  auto slot = [this](void (TForm1::*command)()) { return [this, command] { (this->*command)(); }; };
-
-  // The context menus of A and B differ only in their items' names and commands.
-  using Command = void (TForm1::*)();
-  auto operandMenu = [&](const char* name, int pane, std::array<const char*, 6> items,
-                         std::array<Command, 3> commands) {
-    return popup(name, {{items[0], "Align", slot(commands[0])},
-                        separator,
-                        {items[1], "Copy", copy(pane)},
-                        {items[2], "Paste", paste(pane)},
-                        separator,
-                        {items[3], "Polar To Rect", slot(commands[1])},
-                        {items[4], "Rect to Polar", slot(commands[2])},
-                        separator,
-                        {items[5], "Clear", clear(pane)}});
-  };
-  PopupMenu1 = operandMenu(
-      "PopupMenu1", 0, {"Refresh1", "Copy1", "Paste1", "PolarToRect1", "RecttoPolar1", "Clear3"},
-      {&TForm1::Refresh1Click, &TForm1::PolarToRect1Click, &TForm1::RecttoPolar1Click});
-  PopupMenu2 = operandMenu(
-      "PopupMenu2", 1,
-      {"Refresh2", "MenuItem1", "MenuItem2", "PolarToRect2", "RecttoPolar2", "MenuItem4"},
-      {&TForm1::Refresh2Click, &TForm1::PolarToRect2Click, &TForm1::RecttoPolar2Click});
-  PopupMenu3 =
-      popup("PopupMenu3", {{"Align1", "Align", slot(&TForm1::Align1Click)},
-                           separator,
-                           {"Copy2", "Copy", copy(2)},
-                           {"Paste2", "Paste", paste(2)},
-                           separator,
-                           {"commatodot1", "comma to dot", slot(&TForm1::commatodot1Click)},
-                           {"dottocomma1", "dot to comma", slot(&TForm1::dottocomma1Click)},
-                           separator,
-                           {"Save2", "Save", slot(&TForm1::Save1Click)},
-                           separator,
-                           {"Clear4", "Clear", clear(2)}});
-  // Drop-down menus of the tool bar and the swap button.
-  PopupMenu4 = popup("PopupMenu4", {{"ClearA2", "Clear A", clear(0)},
-                                    {"ClearB2", "Clear B", clear(1)},
-                                    {"ClearResult1", "Clear Result", clear(2)}});
-  PopupMenu5 = popup("PopupMenu5", {{"RefreshA2", "Align A", slot(&TForm1::Refresh1Click)},
-                                    {"RefreshB2", "Align B", slot(&TForm1::Refresh2Click)}});
-  PopupMenu6 = popup("PopupMenu6", {{"SaveResult1", "Save Result", slot(&TForm1::Save1Click)},
-                                    {"SaveProject1", "Save Project", slot(&TForm1::Save3Click)}});
-  PopupMenu7 =
-      popup("PopupMenu7",
-            {{"SWapAandB1", "Swap A and B", slot(&TForm1::SWapAandB1Click)},
-             {"SwapAandResult1", "Swap A and Result", slot(&TForm1::SwapAandResult1Click)},
-             {"SwapBandResult1", "Swap B and Result", slot(&TForm1::SwapBandResult1Click)}});
-}
 
 QPixmap TForm1::skin(const char* name) const {
   return PanelImage->findChild<QLabel*>(name)->pixmap();
@@ -337,7 +209,8 @@ void TForm1::buildFrame() {
   ToolButton2 = new MenuStripButton("Help", ToolBar1);
   ToolButton2->setObjectName("ToolButton2");
   ToolButton2->move(65, 0);
-  for (auto [button, menu] : {std::pair{ToolButton1, File1}, std::pair{ToolButton2, Help1}}) {
+  for (auto [button, menu] :
+       {std::pair{ToolButton1, menus_.File1}, std::pair{ToolButton2, menus_.Help1}}) {
     connect(button, &QToolButton::pressed, this, [this, button, menu] { dropDown(button, menu); });
     connect(menu, &QMenu::aboutToShow, button, [button] { button->setSelected(true); });
     connect(menu, &QMenu::aboutToHide, button, [button] { button->setSelected(false); });
@@ -438,13 +311,13 @@ void TForm1::buildCommandToolBar(QWidget* bar) {
   row->addStretch(1);
   connect(save, &QToolButton::clicked, this, &TForm1::Save1Click);
   connect(SpeedButton55, &QToolButton::clicked, this,
-          [this] { dropDown(SpeedButton55, PopupMenu6); });
+          [this] { dropDown(SpeedButton55, menus_.PopupMenu6); });
   connect(align, &QToolButton::clicked, SpeedButton53, &QToolButton::click);
   connect(SpeedButton53, &QToolButton::clicked, this,
-          [this] { dropDown(SpeedButton53, PopupMenu5); });
+          [this] { dropDown(SpeedButton53, menus_.PopupMenu5); });
   connect(clear, &QToolButton::clicked, this, &TForm1::Clear1Click);
   connect(SpeedButton48, &QToolButton::clicked, this,
-          [this] { dropDown(SpeedButton48, PopupMenu4); });
+          [this] { dropDown(SpeedButton48, menus_.PopupMenu4); });
   connect(autoButton, &QToolButton::clicked, this, &TForm1::Auto1Click);
   connect(manual, &QToolButton::clicked, this, &TForm1::Manual1Click);
 }
@@ -493,7 +366,7 @@ void TForm1::buildOperandColumn(QWidget* column) {
   a->setContentsMargins(0, 0, 0, 0);
   a->setSpacing(0);
   a->addWidget(makeHeader("Panel10", "Image14", "Matrix A:", Panel7));
-  RichEdit1 = makePane("RichEdit1", PopupMenu1, Panel7);
+  RichEdit1 = makePane("RichEdit1", menus_.PopupMenu1, Panel7);
   a->addWidget(RichEdit1, 1);
   Splitter2 = new FormSplitter(Qt::Horizontal, Panel7, column);
   Splitter2->setObjectName("Splitter2");
@@ -507,7 +380,7 @@ void TForm1::buildOperandColumn(QWidget* column) {
   b->setContentsMargins(0, 0, 0, 0);
   b->setSpacing(0);
   b->addWidget(makeHeader("Panel11", "Image17", "Matrix B:", Panel9));
-  RichEdit2 = makePane("RichEdit2", PopupMenu2, Panel9);
+  RichEdit2 = makePane("RichEdit2", menus_.PopupMenu2, Panel9);
   b->addWidget(RichEdit2, 1);
   layout->addWidget(Panel7);
   layout->addWidget(Splitter2);
@@ -528,7 +401,7 @@ void TForm1::buildResultArea(QWidget* area) {
   Panel5 = makeHeader("Panel5", "Image16", "Result:", Panel4);
   Panel5->installEventFilter(this);
   column->addWidget(Panel5);
-  RichEdit3 = makePane("RichEdit3", PopupMenu3, Panel4);
+  RichEdit3 = makePane("RichEdit3", menus_.PopupMenu3, Panel4);
   column->addWidget(RichEdit3, 1);
   Panel8 = new QWidget(Panel4);
   Panel8->setObjectName("Panel8");
@@ -661,14 +534,10 @@ void TForm1::buildOperationPanel(QWidget* panel) {
   connect(autoButton, &QToolButton::clicked, this, &TForm1::Auto1Click);
   SpeedButton1 = button("SpeedButton1", QString::fromUtf8("Swap \u25be"), "Swap A,B and Result");
   connect(SpeedButton1, &QToolButton::clicked, this,
-          [this] { dropDown(SpeedButton1, PopupMenu7); });
+          [this] { dropDown(SpeedButton1, menus_.PopupMenu7); });
   grid->addWidget(autoButton, row, 0, 1, 2);
   grid->addWidget(SpeedButton1, row, 2, 1, 2);
   grid->setRowStretch(row + 1, 1);
-}
-
-void TForm1::dropDown(QToolButton* button, QMenu* menu) {
-  menu->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
 // ---------------------------------------------------------------- running commands

@@ -9,7 +9,6 @@
 #include <QPixmap>
 #include <QWidget>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,6 +16,7 @@
 #include "commands/calc_state.h"
 #include "commands/command_table.h"
 #include "commands/user_interface.h"
+#include "shell/window_menus.h"
 
 class QAction;
 class QComboBox;
@@ -128,7 +128,6 @@ class TForm1 : public QWidget {
 
   // Building the window (FormCreate).
   void buildFrame();
-  void buildMenus();
   void buildCommandToolBar(QWidget* parent);
   void buildOperandColumn(QWidget* parent);
   void buildResultArea(QWidget* parent);
@@ -136,10 +135,8 @@ class TForm1 : public QWidget {
   void buildOperationPanel(QWidget* parent);
   QPlainTextEdit* makePane(const char* name, QMenu* contextMenu, QWidget* parent);
   QWidget* makeHeader(const char* name, const char* backdrop, const char* caption, QWidget* parent);
-  QAction* makeAction(const char* name, const QString& caption, QMenu* menu, int icon = -1);
   QToolButton* makeToolButton(const char* name, const QString& caption, const QString& hint,
                               const char* glyph, QWidget* parent);
-  void dropDown(QToolButton* button, QMenu* menu);
 
   // A source bitmap of the skin, from PanelImage.
   QPixmap skin(const char* name) const;
@@ -176,16 +173,7 @@ class TForm1 : public QWidget {
   QWidget* ToolBar1 = nullptr;
   kelvaro::shell::MenuStripButton* ToolButton1 = nullptr;
   kelvaro::shell::MenuStripButton* ToolButton2 = nullptr;
-  QMenu* File1 = nullptr;
-  QMenu* Help1 = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QMenu* PopupMenu2 = nullptr;
-  QMenu* PopupMenu3 = nullptr;
-  QMenu* PopupMenu4 = nullptr;
-  QMenu* PopupMenu5 = nullptr;
-  QMenu* PopupMenu6 = nullptr;
-  QMenu* PopupMenu7 = nullptr;
-  std::map<int, QIcon> ImageListMenu;
+  kelvaro::shell::WindowMenus menus_;
 
   // Client area.
   QWidget* Panel1 = nullptr;
