@@ -39,6 +39,7 @@
 #include "shell/form_splitter.h"
 #include "shell/pane_view.h"
 #include "shell/skin.h"
+#include "shell/skinned_frame.h"
 #include "shell/window_menus.h"
 
 using kelvaro::CalcState;
@@ -51,10 +52,6 @@ namespace {
 
 constexpr char kCaption[] = "Kelvaro 5.4 (For real && complex matrix)";
 constexpr char kAppTitle[] = "Kelvaro";
-constexpr int kTitleHeight = 25;
-constexpr int kMenuStripHeight = 28;
-constexpr int kEdge = 8;
-constexpr int kBottomHeight = 30;
 constexpr int kOperationPanelWidth = 238;
 constexpr int kHeaderHeight = 26;
 
@@ -67,13 +64,6 @@ std::string bytes(const QString& text) {
 // File names go to the system in its own encoding, not as pane text.
 std::string fileName(const QString& path) {
   return QFile::encodeName(path).toStdString();
-}
-
-// The window's rounded outline: 6 x 6 corner ellipses on (0, 0)-(w + 1, h + 1).
-QRegion roundedRegion(int w, int h) {
-  QPainterPath path;
-  path.addRoundedRect(QRectF(0, 0, w + 1, h + 1), 3, 3);
-  return QRegion(path.toFillPolygon().toPolygon());
 }
 
 // The operation panel, row by row: each operation on A beside the same operation on B.
@@ -143,109 +133,25 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<WindowUi
   kelvaro::FormCreate(calc_, kelvaro::environmentDecimalSeparator());
 
   menus_ = buildMenus(*this);
-  buildFrame();
-  applySkin();
+  frame_ = new SkinnedFrame(*this);
+  ToolButton1 = frame_->addMenu("ToolButton1", "File", menus_.File1);
+  ToolButton2 = frame_->addMenu("ToolButton2", "Help", menus_.Help1);
+  connect(frame_, &SkinnedFrame::minimizeClicked, this, &TForm1::ImgBtnMinClick);
+  connect(frame_, &SkinnedFrame::maximizeClicked, this, &TForm1::ImgBtnMaxClick);
+  connect(frame_, &SkinnedFrame::closeClicked, this, &TForm1::ImgBtnCloseClick);
+  buildClientArea();
 }
 
 TForm1::~TForm1() = default;
 
 // ---------------------------------------------------------------- building the window
 
-QPixmap TForm1::skin(const char* name) const {
-  return PanelImage->findChild<QLabel*>(name)->pixmap();
-}
-
-void TForm1::buildFrame() {
-  // The skin's source bitmaps sit in a hidden panel; the frame cuts and stretches copies.
-  PanelImage = new QWidget(this);
-  PanelImage->setObjectName("PanelImage");
-  PanelImage->hide();
-  for (const char* name :
-       {"ImageTop", "ImageBottom", "ImageMenu", "ImageTool", "ImageM", "ImageDownShow",
-        "ImageUpShow", "ImageLeftShow", "ImageRightShow", "ImageLeft", "ImageRight"}) {
-    auto* image = new QLabel(PanelImage);
-    image->setObjectName(name);
-    image->setPixmap(skinImage(name));
-  }
-  imageTop_ = skin("ImageTop");
-  imageBottom_ = skin("ImageBottom");
-  imageMenu_ = skin("ImageMenu");
-  imageM_ = skin("ImageM");
-
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  outer->setSpacing(0);
-
-  Image1 = new QLabel(this);
-  Image1->setObjectName("Image1");
-  Image1->setFixedHeight(kTitleHeight);
-  Image1->installEventFilter(this);
-  outer->addWidget(Image1);
-  ImgBtnMin = new TImgBtn(Image1);
-  ImgBtnMin->setObjectName("ImgBtnMin");
-  ImgBtnMax = new TImgBtn(Image1);
-  ImgBtnMax->setObjectName("ImgBtnMax");
-  ImgBtnClose = new TImgBtn(Image1);
-  ImgBtnClose->setObjectName("ImgBtnClose");
-  ImgBtnMin->setToolTip("Minimize");
-  ImgBtnMax->setToolTip("Maximize");
-  ImgBtnClose->setToolTip("Close");
-  loadButtonStrip(*ImgBtnMin, imageM_, 0, 0, 27, 20, Strip::Vertical);
-  loadMaximizeImages(true);
-  loadButtonStrip(*ImgBtnClose, imageM_, 52, 0, 42, 20, Strip::Vertical);
-  connect(ImgBtnMin, &TImgBtn::clicked, this, &TForm1::ImgBtnMinClick);
-  connect(ImgBtnMax, &TImgBtn::clicked, this, &TForm1::ImgBtnMaxClick);
-  connect(ImgBtnClose, &TImgBtn::clicked, this, &TForm1::ImgBtnCloseClick);
-
-  Image3 = new QLabel(this);
-  Image3->setObjectName("Image3");
-  Image3->setFixedHeight(kMenuStripHeight);
-  outer->addWidget(Image3);
-  ToolBar1 = new ColumnBackground(imageMenu_, 1, 29, kMenuStripHeight, Image3);
-  ToolBar1->setObjectName("ToolBar1");
-  ToolBar1->setGeometry(12, 0, 130, kMenuStripHeight);
-  ToolButton1 = new MenuStripButton("File", ToolBar1);
-  ToolButton1->setObjectName("ToolButton1");
-  ToolButton2 = new MenuStripButton("Help", ToolBar1);
-  ToolButton2->setObjectName("ToolButton2");
-  ToolButton2->move(65, 0);
-  for (auto [button, menu] :
-       {std::pair{ToolButton1, menus_.File1}, std::pair{ToolButton2, menus_.Help1}}) {
-    connect(button, &QToolButton::pressed, this, [this, button, menu] { dropDown(button, menu); });
-    connect(menu, &QMenu::aboutToShow, button, [button] { button->setSelected(true); });
-    connect(menu, &QMenu::aboutToHide, button, [button] { button->setSelected(false); });
-  }
-
-  auto* middle = new QHBoxLayout;
-  middle->setSpacing(0);
-  outer->addLayout(middle, 1);
-  Image9 = new QLabel(this);
-  Image9->setObjectName("Image9");
-  Image9->setPixmap(skin("ImageLeft"));
-  Image9->setScaledContents(true);
-  Image9->setFixedWidth(kEdge);
-  Image10 = new QLabel(this);
-  Image10->setObjectName("Image10");
-  Image10->setPixmap(skin("ImageRight"));
-  Image10->setScaledContents(true);
-  Image10->setFixedWidth(kEdge);
-
-  Panel1 = new QWidget(this);
-  Panel1->setObjectName("Panel1");
-  new Backdrop("Image15", skinImage("Image15"), Panel1);
-  middle->addWidget(Image9);
-  middle->addWidget(Panel1, 1);
-  middle->addWidget(Image10);
-
-  Image2 = new QLabel(this);
-  Image2->setObjectName("Image2");
-  Image2->setFixedHeight(kBottomHeight);
-  outer->addWidget(Image2);
-
+void TForm1::buildClientArea() {
+  QWidget* Panel1 = frame_->client();
   auto* client = new QVBoxLayout(Panel1);
   client->setContentsMargins(0, 0, 0, 0);
   client->setSpacing(0);
-  auto* toolBar2 = new ColumnBackground(skin("ImageTool"), 1, 0, 57, Panel1);
+  auto* toolBar2 = new ColumnBackground(frame_->skin("ImageTool"), 1, 0, 57, Panel1);
   toolBar2->setObjectName("ToolBar2");
   toolBar2->setFixedHeight(57);
   client->addWidget(toolBar2);
@@ -413,7 +319,7 @@ void TForm1::buildResultArea(QWidget* area) {
   auto collapse = [this](const char* name, const char* strip) {
     auto* b = new TImgBtn(Panel5);
     b->setObjectName(name);
-    loadButtonStrip(*b, skin(strip), 0, 0, 23, 26, Strip::Horizontal);
+    loadButtonStrip(*b, frame_->skin(strip), 0, 0, 23, 26, Strip::Horizontal);
     return b;
   };
   ImgBtnUp = collapse("ImgBtnUp", "ImageUpShow");
@@ -754,45 +660,6 @@ void TForm1::showMessage(QMessageBox::Icon icon, const QString& title, const QSt
 
 // ---------------------------------------------------------------- the skinned frame
 
-void TForm1::applySkin() {
-  // Platforms without windows of their own (offscreen, minimal) cannot shape one.
-  const QString platform = QGuiApplication::platformName();
-  if (platform != "offscreen" && platform != "minimal") setMask(roundedRegion(width(), height()));
-  Image1->setPixmap(threeSlice(imageTop_, QSize(width(), kTitleHeight), 100, kTitleHeight));
-  Image2->setPixmap(threeSlice(imageBottom_, QSize(width(), kBottomHeight), 100, 69));
-  Image3->setPixmap(threeSlice(imageMenu_, QSize(width(), kMenuStripHeight), 10, 28));
-  placeTitleButtons();
-  drawTitle();
-}
-
-void TForm1::placeTitleButtons() {
-  ImgBtnMin->move(width() - 100, 1);
-  ImgBtnMax->move(width() - 74, 1);
-  ImgBtnClose->move(width() - 48, 1);
-}
-
-void TForm1::loadMaximizeImages(bool maximize) {
-  loadButtonStrip(*ImgBtnMax, imageM_, maximize ? 26 : 96, 0, 26, 20, Strip::Vertical);
-  ImgBtnMax->setToolTip(maximize ? "Maximize" : "Restore");
-}
-
-void TForm1::drawTitle() {
-  QPixmap title = Image1->pixmap();
-  QPainter p(&title);
-  windowIcon().paint(&p, QRect(10, 5, 16, 16));
-  QFont font("Liberation Sans");
-  font.setPointSize(11);
-  font.setBold(true);
-  p.setFont(font);
-  p.setPen(Qt::white);
-  // The caption keeps its room after a resize, up to the title buttons.
-  const int right = std::min(534, width() - 104);
-  p.drawText(QRect(34, 2, std::max(0, right - 34), kTitleHeight - 2),
-             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, windowTitle());
-  p.end();
-  Image1->setPixmap(title);
-}
-
 void TForm1::placeCollapseButtons() {
   const int w = Panel5->width();
   ImgBtnUp->move(w - 60, 0);
@@ -801,36 +668,7 @@ void TForm1::placeCollapseButtons() {
   ImgBtnLeftShow->move(w - 30, 0);
 }
 
-void TForm1::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  applySkin();
-  // A maximized borderless window leaves room for a panel at the bottom of the screen.
-  if (isMaximized() && screen()) {
-    const int h = screen()->geometry().height() - 30;
-    if (height() != h) resize(width(), h);
-  }
-}
-
-void TForm1::changeEvent(QEvent* event) {
-  QWidget::changeEvent(event);
-  // However the state changed (button, double click, the desktop), the button shows the
-  // command it will run next.
-  if (event->type() == QEvent::WindowStateChange)
-    loadMaximizeImages(!(windowState() & Qt::WindowMaximized));
-}
-
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Image1) {
-    if (event->type() == QEvent::MouseButtonDblClick) {
-      ImgBtnMaxClick();
-      return true;
-    }
-    if (event->type() == QEvent::MouseButtonPress &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !isMaximized()) {
-      if (windowHandle()) windowHandle()->startSystemMove();
-      return true;
-    }
-  }
   if (watched == Panel5 && event->type() == QEvent::Resize) placeCollapseButtons();
   return QWidget::eventFilter(watched, event);
 }
@@ -840,10 +678,7 @@ void TForm1::ImgBtnMinClick() {
 }
 
 void TForm1::ImgBtnMaxClick() {
-  if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
-    showNormal();
-  else
-    showMaximized();
+  frame_->toggleMaximized();
 }
 
 void TForm1::ImgBtnCloseClick() {

@@ -33,6 +33,7 @@ namespace kelvaro::shell {
 class FormSplitter;
 class MenuStripButton;
 class PaneView;
+class SkinnedFrame;
 }  // namespace kelvaro::shell
 
 class TForm1 : public QWidget {
@@ -107,8 +108,6 @@ class TForm1 : public QWidget {
   bool Splitter1CanResize(int n) const;
 
  protected:
-  void resizeEvent(QResizeEvent* event) override;
-  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -127,7 +126,7 @@ class TForm1 : public QWidget {
   void openUrl(const QUrl& url);
 
   // Building the window (FormCreate).
-  void buildFrame();
+  void buildClientArea();
   void buildCommandToolBar(QWidget* parent);
   void buildOperandColumn(QWidget* parent);
   void buildResultArea(QWidget* parent);
@@ -138,14 +137,7 @@ class TForm1 : public QWidget {
   QToolButton* makeToolButton(const char* name, const QString& caption, const QString& hint,
                               const char* glyph, QWidget* parent);
 
-  // A source bitmap of the skin, from PanelImage.
-  QPixmap skin(const char* name) const;
-  // The skinned frame (FormCreate's first step, and every resize).
-  void applySkin();
-  void drawTitle();
-  void placeTitleButtons();
   void placeCollapseButtons();
-  void loadMaximizeImages(bool maximize);
 
   kelvaro::CalcState calc_;
   std::unique_ptr<WindowUi> ui_;
@@ -153,24 +145,13 @@ class TForm1 : public QWidget {
   UrlHook urlHook_;
   FileDialogHook saveFileHook_, openFileHook_;
 
-  // Frame.
-  QLabel* Image1 = nullptr;   // title bar
-  QLabel* Image2 = nullptr;   // bottom edge
-  QLabel* Image3 = nullptr;   // menu strip
-  QLabel* Image9 = nullptr;   // left edge
-  QLabel* Image10 = nullptr;  // right edge
-  TImgBtn* ImgBtnMin = nullptr;
-  TImgBtn* ImgBtnMax = nullptr;
-  TImgBtn* ImgBtnClose = nullptr;
+  kelvaro::shell::SkinnedFrame* frame_ = nullptr;
   TImgBtn* ImgBtnUp = nullptr;
   TImgBtn* ImgBtnDown = nullptr;
   TImgBtn* ImgBtnRightShow = nullptr;
   TImgBtn* ImgBtnLeftShow = nullptr;
-  QWidget* PanelImage = nullptr;  // hidden: holds the skin's source bitmaps
-  QPixmap imageTop_, imageBottom_, imageMenu_, imageM_;
 
   // Menus.
-  QWidget* ToolBar1 = nullptr;
   kelvaro::shell::MenuStripButton* ToolButton1 = nullptr;
   kelvaro::shell::MenuStripButton* ToolButton2 = nullptr;
   kelvaro::shell::WindowMenus menus_;

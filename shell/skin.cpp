@@ -160,7 +160,7 @@ void ColumnBackground::paintEvent(QPaintEvent*) {
 
 MenuStripButton::MenuStripButton(const QString& caption, QWidget* parent) : QToolButton(parent) {
   setText(caption);
-  setFixedSize(65, 28);
+  setFixedSize(kWidth, kHeight);
   setAutoRaise(true);
   setAttribute(Qt::WA_Hover);
 }
@@ -172,12 +172,14 @@ void MenuStripButton::setSelected(bool selected) {
 
 void MenuStripButton::paintEvent(QPaintEvent*) {
   static const QPixmap faces = skinImage(QStringLiteral("ImageMenu"));
-  const int row = selected_ || isDown() ? 88 : underMouse() ? 58 : 29;
+  const int row = selected_ || isDown() ? kSelectedRow : underMouse() ? kHotRow : kNormalRow;
+  // Left edge, right edge from x 59, and a slice stretched from x 2 to x 62 between them.
+  constexpr int kEdge = 5, kRightEdge = 59, kStretchLeft = 2, kStretchRight = 62;
   QPainter p(this);
-  const int left = 0;
-  p.drawPixmap(left, 0, faces, 0, row, 5, 28);
-  p.drawPixmap(left + 59, 0, faces, 59, row, 5, 28);
-  p.drawPixmap(QRect(left + 2, 0, 60, 28), faces, QRect(5, row, 5, 28));
+  p.drawPixmap(0, 0, faces, 0, row, kEdge, kHeight);
+  p.drawPixmap(kRightEdge, 0, faces, kRightEdge, row, kEdge, kHeight);
+  p.drawPixmap(QRect(kStretchLeft, 0, kStretchRight - kStretchLeft, kHeight), faces,
+               QRect(kEdge, row, kEdge, kHeight));
   p.setPen(Qt::white);
   p.setFont(font());
   p.drawText(rect().translated(0, 2), Qt::AlignCenter | Qt::TextSingleLine, text());

@@ -81,6 +81,14 @@ class ColumnBackground : public QWidget {
 // white caption.
 class MenuStripButton : public QToolButton {
  public:
+  static constexpr int kWidth = 65;
+  static constexpr int kHeight = 28;
+  // Rows of the normal, hot and selected faces in ImageMenu; each face is 64 x 28 and drawn as
+  // its 5-pixel left and right edges with a 5-pixel slice stretched between them.
+  static constexpr int kNormalRow = 29;
+  static constexpr int kHotRow = 58;
+  static constexpr int kSelectedRow = 88;
+
   MenuStripButton(const QString& caption, QWidget* parent);
   // Kept selected while its menu is open.
   void setSelected(bool selected);
