@@ -1,12 +1,12 @@
 #pragma once
-// TForm1, the main window: the skinned frame, the three panes, the parameter panel, the
-// operation panel, the menus and tool bars. It owns one calculator state; every command
-// copies what the person changed into it, runs the calculator's command and shows what the
-// command changed. It computes nothing itself.
+// TForm1, the main window. It owns one calculator state and runs every command: it copies
+// what the person changed in the panes and fields into the state, runs the calculator's
+// command and shows what the command changed. It computes nothing itself. The frame, the
+// menus, the tool bar and the panels are built in their own units.
 
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPixmap>
+#include <QRect>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -16,23 +16,15 @@
 #include "commands/calc_state.h"
 #include "commands/command_table.h"
 #include "commands/user_interface.h"
+#include "shell/client_area.h"
 #include "shell/window_menus.h"
 
-class QAction;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
 class QPlainTextEdit;
-class QRadioButton;
-class QToolButton;
-class TImgBtn;
+class QUrl;
 
 namespace kelvaro::shell {
-class FormSplitter;
-class MenuStripButton;
 class PaneView;
+class ParameterPanel;
 class SkinnedFrame;
 }  // namespace kelvaro::shell
 
@@ -59,6 +51,24 @@ class TForm1 : public QWidget {
   void setOpenFileHook(FileDialogHook hook) { openFileHook_ = std::move(hook); }
 
   kelvaro::CalcState& calcState() { return calc_; }
+
+  // The parts of the window.
+  kelvaro::shell::SkinnedFrame& frame() const { return *frame_; }
+  const kelvaro::shell::WindowMenus& menus() const { return menus_; }
+  const kelvaro::shell::ClientArea& clientArea() const { return client_; }
+  kelvaro::shell::ParameterPanel& parameterPanel() const { return *Panel8; }
+  // The panes: 0 = A, 1 = B, 2 = Result.
+  QPlainTextEdit* pane(int pane) const { return panes_[pane]; }
+
+  // Where the window opens, and how small it may get.
+  static constexpr QRect kStartGeometry{211, 66, 884, 634};
+  static constexpr QSize kMinimumSize{580, 120};
+  // The column splitter's limits: the operand column stays wider than kOperandColumnAbove,
+  // and the Result area keeps kResultAreaMinimum.
+  static constexpr int kOperandColumnAbove = 100;
+  static constexpr int kResultAreaMinimum = 275;
+  // Room the operation panel takes back from the operand column when it is shown again.
+  static constexpr int kOperationPanelRoom = 254;
 
   // The home page, opened by Help > Homepage.
   static const char* const kHomepage;
@@ -107,9 +117,6 @@ class TForm1 : public QWidget {
   // Accepts a new operand-column width n only if both sides keep room enough.
   bool Splitter1CanResize(int n) const;
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   class WindowUi;
 
@@ -125,65 +132,17 @@ class TForm1 : public QWidget {
   void showMessage(QMessageBox::Icon icon, const QString& title, const QString& text);
   void openUrl(const QUrl& url);
 
-  // Building the window (FormCreate).
-  void buildClientArea();
-  void buildCommandToolBar(QWidget* parent);
-  void buildOperandColumn(QWidget* parent);
-  void buildResultArea(QWidget* parent);
-  void buildParameterPanel(QWidget* parent);
-  void buildOperationPanel(QWidget* parent);
-  QPlainTextEdit* makePane(const char* name, QMenu* contextMenu, QWidget* parent);
-  QWidget* makeHeader(const char* name, const char* backdrop, const char* caption, QWidget* parent);
-  QToolButton* makeToolButton(const char* name, const QString& caption, const QString& hint,
-                              const char* glyph, QWidget* parent);
-
-  void placeCollapseButtons();
-
   kelvaro::CalcState calc_;
   std::unique_ptr<WindowUi> ui_;
   MessageHook messageHook_;
   UrlHook urlHook_;
   FileDialogHook saveFileHook_, openFileHook_;
-
-  kelvaro::shell::SkinnedFrame* frame_ = nullptr;
-  TImgBtn* ImgBtnUp = nullptr;
-  TImgBtn* ImgBtnDown = nullptr;
-  TImgBtn* ImgBtnRightShow = nullptr;
-  TImgBtn* ImgBtnLeftShow = nullptr;
-
-  // Menus.
-  kelvaro::shell::MenuStripButton* ToolButton1 = nullptr;
-  kelvaro::shell::MenuStripButton* ToolButton2 = nullptr;
   kelvaro::shell::WindowMenus menus_;
-
-  // Client area.
-  QWidget* Panel1 = nullptr;
-  QWidget* Panel2 = nullptr;
-  QWidget* Panel3 = nullptr;
-  QWidget* Panel4 = nullptr;
-  QWidget* Panel5 = nullptr;
-  QWidget* Panel6 = nullptr;
-  QWidget* Panel7 = nullptr;
-  QWidget* Panel8 = nullptr;
-  QWidget* Panel9 = nullptr;
-  kelvaro::shell::FormSplitter* Splitter1 = nullptr;
-  kelvaro::shell::FormSplitter* Splitter2 = nullptr;
-  QToolButton* SpeedButton48 = nullptr;
-  QToolButton* SpeedButton53 = nullptr;
-  QToolButton* SpeedButton55 = nullptr;
-  QToolButton* SpeedButton1 = nullptr;
-
-  QPlainTextEdit* RichEdit1 = nullptr;
-  QPlainTextEdit* RichEdit2 = nullptr;
-  QPlainTextEdit* RichEdit3 = nullptr;
+  kelvaro::shell::SkinnedFrame* frame_ = nullptr;
+  kelvaro::shell::ClientArea client_;
+  kelvaro::shell::ParameterPanel* Panel8 = nullptr;
+  QPlainTextEdit* panes_[3] = {nullptr, nullptr, nullptr};
   kelvaro::shell::PaneView* views_[3] = {nullptr, nullptr, nullptr};
-
-  QGroupBox* RadioGroup1 = nullptr;
-  QRadioButton* radioItems_[2] = {nullptr, nullptr};
-  QLineEdit* LabeledEdit1 = nullptr;
-  QLineEdit* LabeledEdit2 = nullptr;
-  QLineEdit* LabeledEdit3 = nullptr;
-  QComboBox* ComboBox1 = nullptr;
   QFileDialog* OpenDialog1 = nullptr;  // made when first needed
   QFileDialog* SaveDialog1 = nullptr;
   QFileDialog* SaveDialog2 = nullptr;
