@@ -1,12 +1,9 @@
 #include "shell/Unit1.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
@@ -64,28 +61,7 @@ const kelvaro::ShellActionInfo& shellAction(std::string_view name) {
 
 }  // namespace
 
-// What the calculator asks of a person, answered with the window's boxes and cursor.
-class TForm1::WindowUi : public UserInterface {
- public:
-  explicit WindowUi(TForm1& form) : form_(form) {}
-  void showNote(const std::string& text) override {
-    form_.showMessage(QMessageBox::Information, QStringLiteral("Note"), latin1(text));
-  }
-  void showWarning(const std::string& text) override {
-    form_.showMessage(QMessageBox::Warning, QStringLiteral("Warning"), latin1(text));
-  }
-  void setBusy(bool busy) override {
-    if (busy)
-      QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-      QApplication::restoreOverrideCursor();
-  }
-
- private:
-  TForm1& form_;
-};
-
-TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<WindowUi>(*this)) {
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   setObjectName("Form1");
   setWindowFlag(Qt::FramelessWindowHint);
   setWindowTitle(QString(kCaption).replace("&&", "&"));
@@ -145,9 +121,9 @@ void TForm1::run(const std::function<void(CalcState&, UserInterface&)>& command)
   pullFields();
   bool failed = true;
   QString failure;
-  ui_->setBusy(true);
+  ui_.setBusy(true);
   try {
-    command(calc_, *ui_);
+    command(calc_, ui_);
     failed = false;
   } catch (const kelvaro::CalcError& e) {
     failure = latin1(e.what());
@@ -156,11 +132,11 @@ void TForm1::run(const std::function<void(CalcState&, UserInterface&)>& command)
   } catch (const std::exception& e) {
     failure = QString::fromLocal8Bit(e.what());
   }
-  ui_->setBusy(false);
+  ui_.setBusy(false);
   // What the command did up to an error stays visible behind the message box.
   for (PaneView* view : views_) view->push();
   pushFields();
-  if (failed) showMessage(QMessageBox::Critical, kAppTitle, failure);
+  if (failed) dialogs_.showMessage(QMessageBox::Critical, kAppTitle, failure);
 }
 
 void TForm1::runOperation(const kelvaro::CommandInfo& command) {
@@ -225,49 +201,23 @@ void TForm1::ComboBox1Change() {
   run([](CalcState& state, UserInterface&) { kelvaro::ComboBox1Change(state); });
 }
 
-QString TForm1::chooseFile(QFileDialog*& dialog, const char* name, QFileDialog::AcceptMode mode,
-                           const QStringList& filters, const QString& suffix) {
-  if (!dialog) {
-    dialog = new QFileDialog(this);
-    dialog->setObjectName(name);
-    dialog->setAcceptMode(mode);
-    dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
-                                                        : QFileDialog::AnyFile);
-    dialog->setNameFilters(filters);
-    dialog->setDefaultSuffix(suffix);
-    if (mode == QFileDialog::AcceptOpen)
-      dialog->setDirectory(QCoreApplication::applicationDirPath());
-    // Saving replaces an existing file without asking, as the calculator always has.
-    dialog->setOption(QFileDialog::DontConfirmOverwrite);
-  }
-  const FileDialogHook& hook = mode == QFileDialog::AcceptOpen ? openFileHook_ : saveFileHook_;
-  QString path;
-  if (hook) {
-    path = hook(dialog->nameFilters().join(";;"), dialog->defaultSuffix());
-  } else if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
-    path = dialog->selectedFiles().first();
-  }
-  if (!path.isEmpty() && mode == QFileDialog::AcceptSave && QFileInfo(path).suffix().isEmpty())
-    path += "." + suffix;
-  return path;
-}
-
 void TForm1::Save1Click() {
-  const QString path = chooseFile(SaveDialog1, "SaveDialog1", QFileDialog::AcceptSave,
-                                  {"Text File(*.txt)", "Rtf File(*.rtf)", "All File(*.*)"}, "txt");
+  const QString path =
+      dialogs_.chooseFile(SaveDialog1, "SaveDialog1", QFileDialog::AcceptSave,
+                          {"Text File(*.txt)", "Rtf File(*.rtf)", "All File(*.*)"}, "txt");
   if (!path.isEmpty()) runAction("save-result", fileName(path));
 }
 
 void TForm1::Save3Click() {
-  const QString path = chooseFile(SaveDialog2, "SaveDialog2", QFileDialog::AcceptSave,
-                                  {"Matrix Project File (*.mtx)"}, "mtx");
+  const QString path = dialogs_.chooseFile(SaveDialog2, "SaveDialog2", QFileDialog::AcceptSave,
+                                           {"Matrix Project File (*.mtx)"}, "mtx");
   if (!path.isEmpty()) runAction("save-project", fileName(path));
 }
 
 void TForm1::Open1Click() {
   if (OpenDialog1) OpenDialog1->setDirectory(QCoreApplication::applicationDirPath());
-  const QString path = chooseFile(OpenDialog1, "OpenDialog1", QFileDialog::AcceptOpen,
-                                  {"Matrix Project File (*.mtx)"}, "mtx");
+  const QString path = dialogs_.chooseFile(OpenDialog1, "OpenDialog1", QFileDialog::AcceptOpen,
+                                           {"Matrix Project File (*.mtx)"}, "mtx");
   if (path.isEmpty() || !QFileInfo::exists(path)) return;
   runAction("open-project", fileName(path));
 }
@@ -300,30 +250,11 @@ void TForm1::Manual1Click() {
     if (QFileInfo::exists(path)) break;
     path = QDir::cleanPath(candidate);
   }
-  openUrl(QUrl::fromLocalFile(path));
+  dialogs_.openUrl(QUrl::fromLocalFile(path));
 }
 
 void TForm1::Connectto1Click() {
-  openUrl(QUrl(QString::fromLatin1(kHomepage)));
-}
-
-void TForm1::openUrl(const QUrl& url) {
-  if (urlHook_)
-    urlHook_(url);
-  else
-    QDesktopServices::openUrl(url);  // what the desktop makes of it is its own business
-}
-
-void TForm1::showMessage(QMessageBox::Icon icon, const QString& title, const QString& text) {
-  if (messageHook_) {
-    messageHook_(icon, title, text);
-    return;
-  }
-  // A box asked for in the middle of a command gets the ordinary pointer back.
-  QApplication::setOverrideCursor(Qt::ArrowCursor);
-  QMessageBox box(icon, title, text, QMessageBox::Ok, this);
-  box.exec();
-  QApplication::restoreOverrideCursor();
+  dialogs_.openUrl(QUrl(QString::fromLatin1(kHomepage)));
 }
 
 void TForm1::ImgBtnMinClick() {

@@ -4,12 +4,9 @@
 // command and shows what the command changed. It computes nothing itself. The frame, the
 // menus, the tool bar and the panels are built in their own units.
 
-#include <QFileDialog>
-#include <QMessageBox>
 #include <QRect>
 #include <QWidget>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,10 +14,10 @@
 #include "commands/command_table.h"
 #include "commands/user_interface.h"
 #include "shell/client_area.h"
+#include "shell/window_dialogs.h"
 #include "shell/window_menus.h"
 
 class QPlainTextEdit;
-class QUrl;
 
 namespace kelvaro::shell {
 class PaneView;
@@ -34,21 +31,13 @@ class TForm1 : public QWidget {
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
 
-  // Every message box goes through this hook, so that tests can see them.
-  using MessageHook =
-      std::function<void(QMessageBox::Icon icon, const QString& title, const QString& text)>;
-  void setMessageHook(MessageHook hook) { messageHook_ = std::move(hook); }
-  // Opening the manual or the home page goes through this hook (default: the desktop's
-  // handler for the address).
-  using UrlHook = std::function<void(const QUrl& url)>;
-  void setUrlHook(UrlHook hook) { urlHook_ = std::move(hook); }
-
-  // The save and open dialogs go through these hooks (default: the dialog is shown). A hook
-  // gets the dialog's filters (joined by ";;") and default suffix and returns the chosen
-  // path, or an empty string for a cancelled dialog.
-  using FileDialogHook = std::function<QString(const QString& filter, const QString& suffix)>;
-  void setSaveFileHook(FileDialogHook hook) { saveFileHook_ = std::move(hook); }
-  void setOpenFileHook(FileDialogHook hook) { openFileHook_ = std::move(hook); }
+  // Message boxes, the addresses opened (manual, home page) and the open and save dialogs
+  // go through these hooks when they are set, so that tests can see and answer them.
+  using Dialogs = kelvaro::shell::WindowDialogs;
+  void setMessageHook(Dialogs::MessageHook hook) { dialogs_.messageHook = std::move(hook); }
+  void setUrlHook(Dialogs::UrlHook hook) { dialogs_.urlHook = std::move(hook); }
+  void setSaveFileHook(Dialogs::FileDialogHook hook) { dialogs_.saveFileHook = std::move(hook); }
+  void setOpenFileHook(Dialogs::FileDialogHook hook) { dialogs_.openFileHook = std::move(hook); }
 
   kelvaro::CalcState& calcState() { return calc_; }
 
@@ -118,8 +107,6 @@ class TForm1 : public QWidget {
   bool Splitter1CanResize(int n) const;
 
  private:
-  class WindowUi;
-
   // Runs one command of the calculator on the window's state: the person's edits go in
   // first, the command's changes come out afterwards, and an error is shown in a box.
   void run(const std::function<void(kelvaro::CalcState&, kelvaro::UserInterface&)>& command);
@@ -127,16 +114,10 @@ class TForm1 : public QWidget {
   void runAction(std::string_view name, std::string argument = {});
   void pullFields();
   void pushFields();
-  QString chooseFile(QFileDialog*& dialog, const char* name, QFileDialog::AcceptMode mode,
-                     const QStringList& filters, const QString& suffix);
-  void showMessage(QMessageBox::Icon icon, const QString& title, const QString& text);
-  void openUrl(const QUrl& url);
 
   kelvaro::CalcState calc_;
-  std::unique_ptr<WindowUi> ui_;
-  MessageHook messageHook_;
-  UrlHook urlHook_;
-  FileDialogHook saveFileHook_, openFileHook_;
+  Dialogs dialogs_{*this};
+  kelvaro::shell::WindowUi ui_{dialogs_};
   kelvaro::shell::WindowMenus menus_;
   kelvaro::shell::SkinnedFrame* frame_ = nullptr;
   kelvaro::shell::ClientArea client_;
