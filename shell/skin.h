@@ -52,6 +52,20 @@ inline constexpr char kDefaultMenuLook[] = "kelvaroDefaultMenuLook";
 // column, highlight and separator colours of the skin.
 class MenuSkinStyle : public QProxyStyle {
  public:
+  // Item layout: each item is kExtraSize larger than the toolkit measures it; the icon column
+  // is kIconColumnWidth wide and the icon kIconSize square, kIconInset from the item's corner
+  // (one pixel less while highlighted); a separator runs from kSeparatorLeft to
+  // kSeparatorRightGap before the right end; the caption starts at kCaptionLeft and the
+  // shortcut ends kShortcutRightGap before the right end.
+  static constexpr QSize kExtraSize{6, 2};
+  static constexpr int kIconColumnWidth = 20;
+  static constexpr int kIconSize = 16;
+  static constexpr int kIconInset = 3;
+  static constexpr int kSeparatorLeft = 23;
+  static constexpr int kSeparatorRightGap = 2;
+  static constexpr int kCaptionLeft = 24;
+  static constexpr int kShortcutRightGap = 10;
+
   explicit MenuSkinStyle(QStyle* base = nullptr) : QProxyStyle(base) {}
   QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                          const QWidget* widget) const override;
