@@ -14,25 +14,17 @@
 
 namespace kelvaro::shell {
 
-namespace {
-
-template <class Layout>
-Layout* tight(Layout* layout) {
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  return layout;
-}
-
-}  // namespace
-
 ClientArea buildClientArea(TForm1& form, const SkinnedFrame& frame, const WindowMenus& menus) {
   ClientArea area;
   QWidget* Panel1 = frame.client();
-  QVBoxLayout* client = tight(new QVBoxLayout(Panel1));
+  auto* client = new QVBoxLayout(Panel1);
+  client->setContentsMargins(0, 0, 0, 0);
+  client->setSpacing(0);
   area.ToolBar2 = new CommandToolBar(form, menus, frame.skin("ImageTool"), Panel1);
   client->addWidget(area.ToolBar2);
 
-  QHBoxLayout* columns = tight(new QHBoxLayout);
+  auto* columns = new QHBoxLayout;
+  columns->setSpacing(0);
   client->addLayout(columns, 1);
   area.Panel6 = new OperandColumn(menus.PopupMenu1, menus.PopupMenu2, Panel1);
   area.Splitter1 = new FormSplitter(Qt::Vertical, area.Panel6, Panel1);
@@ -45,7 +37,9 @@ ClientArea buildClientArea(TForm1& form, const SkinnedFrame& frame, const Window
   columns->addWidget(area.Splitter1);
   columns->addWidget(area.Panel2, 1);
 
-  QHBoxLayout* row = tight(new QHBoxLayout(area.Panel2));
+  auto* row = new QHBoxLayout(area.Panel2);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
   area.Panel4 = new ResultPanel(frame, menus.PopupMenu3, area.Panel2);
   area.Panel3 = new OperationPanel(menus.PopupMenu7, area.Panel2);
   row->addWidget(area.Panel4, 1);
