@@ -25,8 +25,7 @@ QVBoxLayout* stack(QWidget* widget) {
   return layout;
 }
 
-}  // namespace
-
+// A pane: plain single-byte text without word wrap; its pop-up menu opens on a right click.
 QPlainTextEdit* makePane(const char* name, QMenu* contextMenu, QWidget* parent) {
   auto* edit = new QPlainTextEdit(parent);
   edit->setObjectName(name);
@@ -45,6 +44,8 @@ QPlainTextEdit* makePane(const char* name, QMenu* contextMenu, QWidget* parent) 
       [edit, contextMenu](const QPoint& at) { contextMenu->popup(edit->mapToGlobal(at)); });
   return edit;
 }
+
+}  // namespace
 
 PaneHeader::PaneHeader(const char* name, const char* backdrop, const char* caption, QWidget* parent)
     : QWidget(parent) {

@@ -16,9 +16,6 @@ class FormSplitter;
 class ParameterPanel;
 class SkinnedFrame;
 
-// A pane: plain single-byte text without word wrap; its pop-up menu opens on a right click.
-QPlainTextEdit* makePane(const char* name, QMenu* contextMenu, QWidget* parent);
-
 // The strip above a pane: the skin's backdrop and a bold caption.
 class PaneHeader : public QWidget {
  public:
