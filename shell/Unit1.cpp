@@ -1,33 +1,17 @@
 #include "shell/Unit1.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QButtonGroup>
-#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QScreen>
 #include <QToolButton>
 #include <QUrl>
-#include <QVBoxLayout>
-#include <QWindow>
-#include <array>
+#include <algorithm>
 #include <new>
 #include <string_view>
 
@@ -36,9 +20,14 @@
 #include "commands/shell_commands.h"
 #include "numbers/calc_error.h"
 #include "shell/MyImgBtn.h"
+#include "shell/command_toolbar.h"
 #include "shell/form_splitter.h"
+#include "shell/operation_panel.h"
 #include "shell/pane_view.h"
+#include "shell/panes.h"
+#include "shell/parameter_panel.h"
 #include "shell/skin.h"
+#include "shell/skinned_frame.h"
 
 using kelvaro::CalcState;
 using kelvaro::UserInterface;
@@ -50,12 +39,6 @@ namespace {
 
 constexpr char kCaption[] = "Kelvaro 5.4 (For real && complex matrix)";
 constexpr char kAppTitle[] = "Kelvaro";
-constexpr int kTitleHeight = 25;
-constexpr int kMenuStripHeight = 28;
-constexpr int kEdge = 8;
-constexpr int kBottomHeight = 30;
-constexpr int kOperationPanelWidth = 238;
-constexpr int kHeaderHeight = 26;
 
 QString latin1(const std::string& text) {
   return QString::fromLatin1(text);
@@ -68,36 +51,6 @@ std::string fileName(const QString& path) {
   return QFile::encodeName(path).toStdString();
 }
 
-// The window's rounded outline: 6 x 6 corner ellipses on (0, 0)-(w + 1, h + 1).
-QRegion roundedRegion(int w, int h) {
-  QPainterPath path;
-  path.addRoundedRect(QRectF(0, 0, w + 1, h + 1), 3, 3);
-  return QRegion(path.toFillPolygon().toPolygon());
-}
-
-// The operation panel, row by row: each operation on A beside the same operation on B.
-constexpr std::array<std::array<const char*, 4>, 11> kOperationGrid{{
-    {"A", "B", "A+B", "A-B"},
-    {"A'", "B'", "A*x", "B*x"},
-    {"fill-a", "fill-b", "Dim(A)", "Dim(B)"},
-    {"Trace(A)", "Trace(B)", "Norm(A)", "Norm(B)"},
-    {"A.*B", "A./B", "A*B", "A'*B"},
-    {"A&B", "A|B", "A#B", "A/B"},
-    {"inv(A)", "inv(B)", "Det(A)", "Det(B)"},
-    {"Rank(A)", "Rank(B)", "A^x", "B^x"},
-    {"LU(A)", "LU(B)", "QR(A)", "QR(B)"},
-    {"Chol(A)", "Chol(B)", "Svd(A)", "Svd(B)"},
-    {"Eig(A)", "Eig(B)", "inv(A)*B", nullptr},
-}};
-
-QString operationCaption(std::string_view action) {
-  if (action == "fill-a") return QStringLiteral("Fill A");
-  if (action == "fill-b") return QStringLiteral("Fill B");
-  // A lone "&" would mark a mnemonic.
-  return QString::fromLatin1(action.data(), static_cast<qsizetype>(action.size()))
-      .replace("&", "&&");
-}
-
 // The shell command of that action name (as kelvaro-cli names it).
 const kelvaro::ShellActionInfo& shellAction(std::string_view name) {
   for (const auto& entry : kelvaro::shellActionTable())
@@ -108,607 +61,59 @@ const kelvaro::ShellActionInfo& shellAction(std::string_view name) {
 
 }  // namespace
 
-// What the calculator asks of a person, answered with the window's boxes and cursor.
-class TForm1::WindowUi : public UserInterface {
- public:
-  explicit WindowUi(TForm1& form) : form_(form) {}
-  void showNote(const std::string& text) override {
-    form_.showMessage(QMessageBox::Information, QStringLiteral("Note"), latin1(text));
-  }
-  void showWarning(const std::string& text) override {
-    form_.showMessage(QMessageBox::Warning, QStringLiteral("Warning"), latin1(text));
-  }
-  void setBusy(bool busy) override {
-    if (busy)
-      QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-      QApplication::restoreOverrideCursor();
-  }
-
- private:
-  TForm1& form_;
-};
-
-TForm1::TForm1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<WindowUi>(*this)) {
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   setObjectName("Form1");
   setWindowFlag(Qt::FramelessWindowHint);
   setWindowTitle(QString(kCaption).replace("&&", "&"));
   setWindowIcon(QIcon(skinImage("kelvaro256")));
-  setMinimumSize(580, 120);
-  setGeometry(211, 66, 884, 634);
+  setMinimumSize(kMinimumSize);
+  setGeometry(kStartGeometry);
+  setStyleSheet(windowStyleSheet());
 
   // The panes start as the calculator starts: examples by the locale's decimal separator.
   kelvaro::FormCreate(calc_, kelvaro::environmentDecimalSeparator());
 
-  buildMenus();
-  buildFrame();
-  applySkin();
+  menus_ = buildMenus(*this);
+  frame_ = new SkinnedFrame(*this);
+  frame_->addMenu("ToolButton1", "File", menus_.File1);
+  frame_->addMenu("ToolButton2", "Help", menus_.Help1);
+  connect(frame_, &SkinnedFrame::minimizeClicked, this, &TForm1::ImgBtnMinClick);
+  connect(frame_, &SkinnedFrame::maximizeClicked, this, &TForm1::ImgBtnMaxClick);
+  connect(frame_, &SkinnedFrame::closeClicked, this, &TForm1::ImgBtnCloseClick);
+  client_ = buildClientArea(*this, *frame_, menus_);
+  Panel8 = client_.Panel4->parameters();
+  panes_[0] = client_.Panel6->paneA();
+  panes_[1] = client_.Panel6->paneB();
+  panes_[2] = client_.Panel4->pane();
+  kelvaro::Pane* calcPanes[3] = {&calc_.paneA, &calc_.paneB, &calc_.result};
+  for (int i = 0; i < 3; ++i) views_[i] = new PaneView(panes_[i], calcPanes[i]);
+  // The fields show the calculator's start.
+  pushFields();
 }
 
 TForm1::~TForm1() = default;
 
-// ---------------------------------------------------------------- building the window
-
-QAction* TForm1::makeAction(const char* name, const QString& caption, QMenu* menu, int icon) {
-  auto* action = new QAction(caption, this);
-  action->setObjectName(name);
-  if (icon >= 0) action->setIcon(ImageListMenu[icon]);
-  if (menu) menu->addAction(action);
-  return action;
-}
-
-void TForm1::buildMenus() {
-  for (int index : {1, 3, 13, 18, 24, 31, 42, 43})
-    ImageListMenu[index] = QIcon(skinImage(QStringLiteral("menu%1").arg(index, 2, 10, QChar('0'))));
-
-  auto menu = [this](const char* name) {
-    auto* m = new QMenu(this);
-    m->setObjectName(name);
-    return m;
-  };
-  // Every action is also the window's, so its shortcut works without opening the menu.
-  auto withKey = [this](QAction* action, const QKeySequence& key) {
-    action->setShortcut(key);
-    addAction(action);
-    return action;
-  };
-  auto defaultLook = [](QAction* action) { action->setProperty(kDefaultMenuLook, true); };
-
-  File1 = menu("File1");
-  connect(withKey(makeAction("Open1", "Open project", File1, 13), QKeySequence("Ctrl+F")),
-          &QAction::triggered, this, &TForm1::Open1Click);
-  connect(withKey(makeAction("Save3", "Save project", File1, 18), QKeySequence(Qt::Key_F2)),
-          &QAction::triggered, this, &TForm1::Save3Click);
-  File1->addSeparator()->setObjectName("N4");
-  QAction* refreshA1 = makeAction("RefreshA1", "Align A", File1);
-  QAction* refreshB1 = makeAction("RefreshB1", "Align B", File1);
-  QAction* clearA1 = makeAction("ClearA1", "Clear A", File1);
-  QAction* clearB1 = makeAction("ClearB1", "Clear B", File1);
-  for (QAction* a : {refreshA1, refreshB1, clearA1, clearB1}) defaultLook(a);
-  connect(refreshA1, &QAction::triggered, this, &TForm1::Refresh1Click);
-  connect(refreshB1, &QAction::triggered, this, &TForm1::Refresh2Click);
-  connect(clearA1, &QAction::triggered, this, [this] { clearPane(0); });
-  connect(clearB1, &QAction::triggered, this, [this] { clearPane(1); });
-  defaultLook(File1->addSeparator());  // N12
-  File1->actions().back()->setObjectName("N12");
-  connect(withKey(makeAction("Save1", "Save result", File1, 24), QKeySequence(Qt::Key_F3)),
-          &QAction::triggered, this, &TForm1::Save1Click);
-  connect(withKey(makeAction("Clear1", "Clear", File1, 3), QKeySequence(Qt::Key_F8)),
-          &QAction::triggered, this, &TForm1::Clear1Click);
-  connect(withKey(makeAction("Auto1", "Auto", File1, 1), QKeySequence(Qt::Key_F5)),
-          &QAction::triggered, this, &TForm1::Auto1Click);
-  File1->addSeparator()->setObjectName("Exit1");
-  connect(withKey(makeAction("Exit2", "Exit", File1, 31), QKeySequence(Qt::Key_Escape)),
-          &QAction::triggered, this, &TForm1::Exit2Click);
-
-  Help1 = menu("Help1");
-  connect(withKey(makeAction("Manual1", "Manual", Help1, 42), QKeySequence(Qt::Key_F1)),
-          &QAction::triggered, this, &TForm1::Manual1Click);
-  connect(makeAction("Connectto1", "Homepage", Help1, 43), &QAction::triggered, this,
-          &TForm1::Connectto1Click);
-
-  // The pop-up menus, item by item; an item without a name is a separator.
-  struct Item {
-    const char* name;
-    const char* caption;
-    std::function<void()> command;
-  };
-  auto popup = [&](const char* name, std::initializer_list<Item> items) {
-    QMenu* m = menu(name);
-    for (const Item& item : items) {
-      if (!item.name) {
-        m->addSeparator();
-        continue;
-      }
-      connect(makeAction(item.name, item.caption, m), &QAction::triggered, this, item.command);
-    }
-    return m;
-  };
-  const Item separator{nullptr, nullptr, {}};
-  auto clear = [this](int pane) { return [this, pane] { clearPane(pane); }; };
-  auto copy = [this](int pane) { return [this, pane] { copyPane(pane); }; };
-  auto paste = [this](int pane) { return [this, pane] { pastePane(pane); }; };
-  auto slot = [this](void (TForm1::*command)()) { return [this, command] { (this->*command)(); }; };
-
-  // The context menus of A and B differ only in their items' names and commands.
-  using Command = void (TForm1::*)();
-  auto operandMenu = [&](const char* name, int pane, std::array<const char*, 6> items,
-                         std::array<Command, 3> commands) {
-    return popup(name, {{items[0], "Align", slot(commands[0])},
-                        separator,
-                        {items[1], "Copy", copy(pane)},
-                        {items[2], "Paste", paste(pane)},
-                        separator,
-                        {items[3], "Polar To Rect", slot(commands[1])},
-                        {items[4], "Rect to Polar", slot(commands[2])},
-                        separator,
-                        {items[5], "Clear", clear(pane)}});
-  };
-  PopupMenu1 = operandMenu(
-      "PopupMenu1", 0, {"Refresh1", "Copy1", "Paste1", "PolarToRect1", "RecttoPolar1", "Clear3"},
-      {&TForm1::Refresh1Click, &TForm1::PolarToRect1Click, &TForm1::RecttoPolar1Click});
-  PopupMenu2 = operandMenu(
-      "PopupMenu2", 1,
-      {"Refresh2", "MenuItem1", "MenuItem2", "PolarToRect2", "RecttoPolar2", "MenuItem4"},
-      {&TForm1::Refresh2Click, &TForm1::PolarToRect2Click, &TForm1::RecttoPolar2Click});
-  PopupMenu3 =
-      popup("PopupMenu3", {{"Align1", "Align", slot(&TForm1::Align1Click)},
-                           separator,
-                           {"Copy2", "Copy", copy(2)},
-                           {"Paste2", "Paste", paste(2)},
-                           separator,
-                           {"commatodot1", "comma to dot", slot(&TForm1::commatodot1Click)},
-                           {"dottocomma1", "dot to comma", slot(&TForm1::dottocomma1Click)},
-                           separator,
-                           {"Save2", "Save", slot(&TForm1::Save1Click)},
-                           separator,
-                           {"Clear4", "Clear", clear(2)}});
-  // Drop-down menus of the tool bar and the swap button.
-  PopupMenu4 = popup("PopupMenu4", {{"ClearA2", "Clear A", clear(0)},
-                                    {"ClearB2", "Clear B", clear(1)},
-                                    {"ClearResult1", "Clear Result", clear(2)}});
-  PopupMenu5 = popup("PopupMenu5", {{"RefreshA2", "Align A", slot(&TForm1::Refresh1Click)},
-                                    {"RefreshB2", "Align B", slot(&TForm1::Refresh2Click)}});
-  PopupMenu6 = popup("PopupMenu6", {{"SaveResult1", "Save Result", slot(&TForm1::Save1Click)},
-                                    {"SaveProject1", "Save Project", slot(&TForm1::Save3Click)}});
-  PopupMenu7 =
-      popup("PopupMenu7",
-            {{"SWapAandB1", "Swap A and B", slot(&TForm1::SWapAandB1Click)},
-             {"SwapAandResult1", "Swap A and Result", slot(&TForm1::SwapAandResult1Click)},
-             {"SwapBandResult1", "Swap B and Result", slot(&TForm1::SwapBandResult1Click)}});
-}
-
-QPixmap TForm1::skin(const char* name) const {
-  return PanelImage->findChild<QLabel*>(name)->pixmap();
-}
-
-void TForm1::buildFrame() {
-  // The skin's source bitmaps sit in a hidden panel; the frame cuts and stretches copies.
-  PanelImage = new QWidget(this);
-  PanelImage->setObjectName("PanelImage");
-  PanelImage->hide();
-  for (const char* name :
-       {"ImageTop", "ImageBottom", "ImageMenu", "ImageTool", "ImageM", "ImageDownShow",
-        "ImageUpShow", "ImageLeftShow", "ImageRightShow", "ImageLeft", "ImageRight"}) {
-    auto* image = new QLabel(PanelImage);
-    image->setObjectName(name);
-    image->setPixmap(skinImage(name));
-  }
-  imageTop_ = skin("ImageTop");
-  imageBottom_ = skin("ImageBottom");
-  imageMenu_ = skin("ImageMenu");
-  imageM_ = skin("ImageM");
-
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  outer->setSpacing(0);
-
-  Image1 = new QLabel(this);
-  Image1->setObjectName("Image1");
-  Image1->setFixedHeight(kTitleHeight);
-  Image1->installEventFilter(this);
-  outer->addWidget(Image1);
-  ImgBtnMin = new TImgBtn(Image1);
-  ImgBtnMin->setObjectName("ImgBtnMin");
-  ImgBtnMax = new TImgBtn(Image1);
-  ImgBtnMax->setObjectName("ImgBtnMax");
-  ImgBtnClose = new TImgBtn(Image1);
-  ImgBtnClose->setObjectName("ImgBtnClose");
-  ImgBtnMin->setToolTip("Minimize");
-  ImgBtnMax->setToolTip("Maximize");
-  ImgBtnClose->setToolTip("Close");
-  loadButtonStrip(*ImgBtnMin, imageM_, 0, 0, 27, 20, Strip::Vertical);
-  loadMaximizeImages(true);
-  loadButtonStrip(*ImgBtnClose, imageM_, 52, 0, 42, 20, Strip::Vertical);
-  connect(ImgBtnMin, &TImgBtn::clicked, this, &TForm1::ImgBtnMinClick);
-  connect(ImgBtnMax, &TImgBtn::clicked, this, &TForm1::ImgBtnMaxClick);
-  connect(ImgBtnClose, &TImgBtn::clicked, this, &TForm1::ImgBtnCloseClick);
-
-  Image3 = new QLabel(this);
-  Image3->setObjectName("Image3");
-  Image3->setFixedHeight(kMenuStripHeight);
-  outer->addWidget(Image3);
-  ToolBar1 = new ColumnBackground(imageMenu_, 1, 29, kMenuStripHeight, Image3);
-  ToolBar1->setObjectName("ToolBar1");
-  ToolBar1->setGeometry(12, 0, 130, kMenuStripHeight);
-  ToolButton1 = new MenuStripButton("File", ToolBar1);
-  ToolButton1->setObjectName("ToolButton1");
-  ToolButton2 = new MenuStripButton("Help", ToolBar1);
-  ToolButton2->setObjectName("ToolButton2");
-  ToolButton2->move(65, 0);
-  for (auto [button, menu] : {std::pair{ToolButton1, File1}, std::pair{ToolButton2, Help1}}) {
-    connect(button, &QToolButton::pressed, this, [this, button, menu] { dropDown(button, menu); });
-    connect(menu, &QMenu::aboutToShow, button, [button] { button->setSelected(true); });
-    connect(menu, &QMenu::aboutToHide, button, [button] { button->setSelected(false); });
-  }
-
-  auto* middle = new QHBoxLayout;
-  middle->setSpacing(0);
-  outer->addLayout(middle, 1);
-  Image9 = new QLabel(this);
-  Image9->setObjectName("Image9");
-  Image9->setPixmap(skin("ImageLeft"));
-  Image9->setScaledContents(true);
-  Image9->setFixedWidth(kEdge);
-  Image10 = new QLabel(this);
-  Image10->setObjectName("Image10");
-  Image10->setPixmap(skin("ImageRight"));
-  Image10->setScaledContents(true);
-  Image10->setFixedWidth(kEdge);
-
-  Panel1 = new QWidget(this);
-  Panel1->setObjectName("Panel1");
-  new Backdrop("Image15", skinImage("Image15"), Panel1);
-  middle->addWidget(Image9);
-  middle->addWidget(Panel1, 1);
-  middle->addWidget(Image10);
-
-  Image2 = new QLabel(this);
-  Image2->setObjectName("Image2");
-  Image2->setFixedHeight(kBottomHeight);
-  outer->addWidget(Image2);
-
-  auto* client = new QVBoxLayout(Panel1);
-  client->setContentsMargins(0, 0, 0, 0);
-  client->setSpacing(0);
-  auto* toolBar2 = new ColumnBackground(skin("ImageTool"), 1, 0, 57, Panel1);
-  toolBar2->setObjectName("ToolBar2");
-  toolBar2->setFixedHeight(57);
-  client->addWidget(toolBar2);
-  buildCommandToolBar(toolBar2);
-
-  auto* columns = new QHBoxLayout;
-  columns->setSpacing(0);
-  client->addLayout(columns, 1);
-  Panel6 = new QWidget(Panel1);
-  Panel6->setObjectName("Panel6");
-  Panel6->setFixedWidth(349);
-  buildOperandColumn(Panel6);
-  Splitter1 = new FormSplitter(Qt::Vertical, Panel6, Panel1);
-  Splitter1->setObjectName("Splitter1");
-  Splitter1->setFixedWidth(8);
-  Splitter1->setCanResize([this](int n) { return Splitter1CanResize(n); });
-  Panel2 = new QWidget(Panel1);
-  Panel2->setObjectName("Panel2");
-  buildResultArea(Panel2);
-  columns->addWidget(Panel6);
-  columns->addWidget(Splitter1);
-  columns->addWidget(Panel2, 1);
-}
-
-QToolButton* TForm1::makeToolButton(const char* name, const QString& caption, const QString& hint,
-                                    const char* glyph, QWidget* parent) {
-  auto* b = new QToolButton(parent);
-  b->setObjectName(name);
-  b->setText(caption);
-  b->setToolTip(hint);
-  b->setAutoRaise(true);
-  b->setIcon(QIcon(skinImage(glyph)));
-  if (caption.isEmpty()) {
-    b->setFixedSize(17, 55);
-    b->setIconSize(QSize(12, 12));
-    b->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  } else {
-    b->setFixedSize(47, 55);
-    b->setIconSize(QSize(24, 24));
-    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  }
-  return b;
-}
-
-void TForm1::buildCommandToolBar(QWidget* bar) {
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(4, 1, 4, 1);
-  row->setSpacing(0);
-  QFont font("Liberation Sans");
-  font.setPixelSize(11);
-  bar->setFont(font);
-  bar->setStyleSheet(
-      "QToolButton { color: rgb(0,128,128); border: 1px solid transparent; border-radius: 3px; }"
-      "QToolButton:hover { background: rgba(31,168,154,40); border-color: rgba(23,127,117,90); }"
-      "QToolButton:pressed { background: rgba(31,168,154,80); }"
-      "QToolButton:disabled { color: #9aa9b0; }");
-  auto* save = makeToolButton("SpeedButton3", "Save", "Save Result", "toolSave", bar);
-  SpeedButton55 = makeToolButton("SpeedButton55", "", "", "toolArrow", bar);
-  auto* align = makeToolButton("SpeedButton54", "Align", "Alignment", "toolAlign", bar);
-  SpeedButton53 = makeToolButton("SpeedButton53", "", "", "toolArrow", bar);
-  auto* clear = makeToolButton("SpeedButton4", "Clear", "Clear", "toolClear", bar);
-  SpeedButton48 = makeToolButton("SpeedButton48", "", "", "toolArrow", bar);
-  auto* autoButton = makeToolButton("SpeedButton5", "Auto", "Auto Generate", "toolAuto", bar);
-  auto* manual = makeToolButton("SpeedButton6", "Manual", "Manual", "toolManual", bar);
-  for (QToolButton* b :
-       {save, SpeedButton55, align, SpeedButton53, clear, SpeedButton48, autoButton, manual})
-    row->addWidget(b);
-  row->addStretch(1);
-  connect(save, &QToolButton::clicked, this, &TForm1::Save1Click);
-  connect(SpeedButton55, &QToolButton::clicked, this,
-          [this] { dropDown(SpeedButton55, PopupMenu6); });
-  connect(align, &QToolButton::clicked, SpeedButton53, &QToolButton::click);
-  connect(SpeedButton53, &QToolButton::clicked, this,
-          [this] { dropDown(SpeedButton53, PopupMenu5); });
-  connect(clear, &QToolButton::clicked, this, &TForm1::Clear1Click);
-  connect(SpeedButton48, &QToolButton::clicked, this,
-          [this] { dropDown(SpeedButton48, PopupMenu4); });
-  connect(autoButton, &QToolButton::clicked, this, &TForm1::Auto1Click);
-  connect(manual, &QToolButton::clicked, this, &TForm1::Manual1Click);
-}
-
-QPlainTextEdit* TForm1::makePane(const char* name, QMenu* contextMenu, QWidget* parent) {
-  auto* edit = new QPlainTextEdit(parent);
-  edit->setObjectName(name);
-  QFont font("Liberation Sans");
-  font.setPixelSize(13);
-  // Pane text is single-byte Latin text: nothing to shape, and shaping the long lines of a
-  // large matrix is most of what showing it costs.
-  font.setStyleStrategy(QFont::PreferNoShaping);
-  font.setKerning(false);
-  edit->setFont(font);
-  edit->setLineWrapMode(QPlainTextEdit::NoWrap);
-  edit->setFrameShape(QFrame::NoFrame);
-  edit->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(edit, &QWidget::customContextMenuRequested, this,
-          [edit, contextMenu](const QPoint& at) { contextMenu->popup(edit->mapToGlobal(at)); });
-  return edit;
-}
-
-QWidget* TForm1::makeHeader(const char* name, const char* backdrop, const char* caption,
-                            QWidget* parent) {
-  auto* header = new QWidget(parent);
-  header->setObjectName(name);
-  header->setFixedHeight(kHeaderHeight);
-  new Backdrop(backdrop, skinImage(backdrop), header);
-  auto* label = new QLabel(caption, header);
-  QFont font("Liberation Sans");
-  font.setPixelSize(12);
-  font.setBold(true);
-  label->setFont(font);
-  label->setStyleSheet("color: #2a4758; border-left: 3px solid #1fa89a; padding-left: 6px;");
-  label->setGeometry(4, 5, 160, 16);
-  return header;
-}
-
-void TForm1::buildOperandColumn(QWidget* column) {
-  auto* layout = new QVBoxLayout(column);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  Panel7 = new QWidget(column);
-  Panel7->setObjectName("Panel7");
-  Panel7->setFixedHeight(224);
-  auto* a = new QVBoxLayout(Panel7);
-  a->setContentsMargins(0, 0, 0, 0);
-  a->setSpacing(0);
-  a->addWidget(makeHeader("Panel10", "Image14", "Matrix A:", Panel7));
-  RichEdit1 = makePane("RichEdit1", PopupMenu1, Panel7);
-  a->addWidget(RichEdit1, 1);
-  Splitter2 = new FormSplitter(Qt::Horizontal, Panel7, column);
-  Splitter2->setObjectName("Splitter2");
-  Splitter2->setFixedHeight(7);
-  // Both operand panes keep at least their header and a couple of lines.
-  Splitter2->setCanResize(
-      [this](int n) { return n >= 60 && Panel6->height() - n - Splitter2->height() >= 60; });
-  Panel9 = new QWidget(column);
-  Panel9->setObjectName("Panel9");
-  auto* b = new QVBoxLayout(Panel9);
-  b->setContentsMargins(0, 0, 0, 0);
-  b->setSpacing(0);
-  b->addWidget(makeHeader("Panel11", "Image17", "Matrix B:", Panel9));
-  RichEdit2 = makePane("RichEdit2", PopupMenu2, Panel9);
-  b->addWidget(RichEdit2, 1);
-  layout->addWidget(Panel7);
-  layout->addWidget(Splitter2);
-  layout->addWidget(Panel9, 1);
-}
-
-void TForm1::buildResultArea(QWidget* area) {
-  auto* row = new QHBoxLayout(area);
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(0);
-  Panel4 = new QWidget(area);
-  Panel4->setObjectName("Panel4");
-  // Like a plain panel, the Result panel may shrink to nothing when the operand column grows.
-  Panel4->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  auto* column = new QVBoxLayout(Panel4);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(0);
-  Panel5 = makeHeader("Panel5", "Image16", "Result:", Panel4);
-  Panel5->installEventFilter(this);
-  column->addWidget(Panel5);
-  RichEdit3 = makePane("RichEdit3", PopupMenu3, Panel4);
-  column->addWidget(RichEdit3, 1);
-  Panel8 = new QWidget(Panel4);
-  Panel8->setObjectName("Panel8");
-  Panel8->setFixedHeight(132);
-  new Backdrop("Image5", skinImage("Image5"), Panel8);
-  buildParameterPanel(Panel8);
-  column->addWidget(Panel8);
-
-  auto collapse = [this](const char* name, const char* strip) {
-    auto* b = new TImgBtn(Panel5);
-    b->setObjectName(name);
-    loadButtonStrip(*b, skin(strip), 0, 0, 23, 26, Strip::Horizontal);
-    return b;
-  };
-  ImgBtnUp = collapse("ImgBtnUp", "ImageUpShow");
-  ImgBtnDown = collapse("ImgBtnDown", "ImageDownShow");
-  ImgBtnRightShow = collapse("ImgBtnRightShow", "ImageRightShow");
-  ImgBtnLeftShow = collapse("ImgBtnLeftShow", "ImageLeftShow");
-  ImgBtnUp->setToolTip("Hide the parameters");
-  ImgBtnDown->setToolTip("Show the parameters");
-  ImgBtnRightShow->setToolTip("Hide the operation panel");
-  ImgBtnLeftShow->setToolTip("Show the operation panel");
-  ImgBtnDown->hide();
-  ImgBtnLeftShow->hide();
-  connect(ImgBtnUp, &TImgBtn::clicked, this, &TForm1::ImgBtnUpClick);
-  connect(ImgBtnDown, &TImgBtn::clicked, this, &TForm1::ImgBtnUpClick);
-  connect(ImgBtnRightShow, &TImgBtn::clicked, this, &TForm1::ImgBtnRightShowClick);
-  connect(ImgBtnLeftShow, &TImgBtn::clicked, this, &TForm1::ImgBtnLeftShowClick);
-
-  Panel3 = new QWidget(area);
-  Panel3->setObjectName("Panel3");
-  Panel3->setFixedWidth(kOperationPanelWidth);
-  new Backdrop("Image13", skinImage("Image13"), Panel3);
-  buildOperationPanel(Panel3);
-  row->addWidget(Panel4, 1);
-  row->addWidget(Panel3);
-
-  views_[0] = new PaneView(RichEdit1, &calc_.paneA);
-  views_[1] = new PaneView(RichEdit2, &calc_.paneB);
-  views_[2] = new PaneView(RichEdit3, &calc_.result);
-}
-
-void TForm1::buildParameterPanel(QWidget* panel) {
-  auto* row = new QHBoxLayout(panel);
-  row->setContentsMargins(8, 4, 8, 6);
-  row->setSpacing(8);
-
-  RadioGroup1 = new QGroupBox("Complex Format", panel);
-  RadioGroup1->setObjectName("RadioGroup1");
-  RadioGroup1->setToolTip("Rectangular: a+bi   Polar: Radius(degrees)       ");
-  auto* radios = new QVBoxLayout(RadioGroup1);
-  auto* group = new QButtonGroup(RadioGroup1);
-  const char* items[2] = {"Rectangular", "polar"};
-  for (int i = 0; i < 2; ++i) {
-    radioItems_[i] = new QRadioButton(items[i], RadioGroup1);
-    radioItems_[i]->setObjectName(QStringLiteral("RadioGroup1Item%1").arg(i));
-    group->addButton(radioItems_[i], i);
-    radios->addWidget(radioItems_[i]);
-  }
-  radioItems_[0]->setChecked(true);
-  radios->addStretch(1);
-  // A click runs the switch even on the item already chosen.
-  connect(group, &QButtonGroup::idClicked, this, [this] { RadioGroup1Click(); });
-  row->addWidget(RadioGroup1);
-
-  auto* params = new QGroupBox("Parameters", panel);
-  params->setObjectName("GroupBox1");
-  auto* grid = new QGridLayout(params);
-  grid->setHorizontalSpacing(10);
-  grid->setVerticalSpacing(2);
-  auto labeled = [&](const char* name, const char* caption, const QString& text, int row,
-                     int column) {
-    auto* edit = new QLineEdit(text, params);
-    edit->setObjectName(name);
-    auto* label = new QLabel(caption, params);
-    label->setObjectName(QString(name) + "Label");
-    label->setBuddy(edit);
-    grid->addWidget(label, row, column);
-    grid->addWidget(edit, row + 1, column);
-    return edit;
-  };
-  LabeledEdit1 = labeled("LabeledEdit1", "Coef.(x)", latin1(calc_.coefText), 0, 0);
-  LabeledEdit2 = labeled("LabeledEdit2", "Row", latin1(calc_.rowText), 2, 0);
-  LabeledEdit3 = labeled("LabeledEdit3", "Column", latin1(calc_.columnText), 2, 1);
-  ComboBox1 = new QComboBox(params);
-  ComboBox1->setObjectName("ComboBox1");
-  ComboBox1->setEditable(true);
-  ComboBox1->addItems({"1", "2", "3", "4", "5", "6", "7", "8", "e"});
-  ComboBox1->setEditText(latin1(calc_.precisionText));
-  ComboBox1->setToolTip("Precision of result");
-  auto* precision = new QLabel("Precision", params);
-  precision->setBuddy(ComboBox1);
-  grid->addWidget(precision, 0, 1);
-  grid->addWidget(ComboBox1, 1, 1);
-  grid->setColumnStretch(0, 1);
-  grid->setColumnStretch(1, 1);
-  connect(ComboBox1, &QComboBox::currentTextChanged, this, &TForm1::ComboBox1Change);
-  row->addWidget(params, 1);
-}
-
-void TForm1::buildOperationPanel(QWidget* panel) {
-  auto* grid = new QGridLayout(panel);
-  grid->setContentsMargins(6, 8, 6, 8);
-  grid->setHorizontalSpacing(3);
-  grid->setVerticalSpacing(3);
-  panel->setStyleSheet(
-      "QToolButton { color: #1f3f50; background: qlineargradient(x1:0,y1:0,x2:0,y2:1,"
-      " stop:0 #ffffff, stop:1 #e9f0f3); border: 1px solid #b9ccd5; border-radius: 3px; }"
-      "QToolButton:hover { background: #dff3f0; border-color: #1fa89a; }"
-      "QToolButton:pressed { background: #bfe6e1; }"
-      "QToolButton:disabled { color: #a3b1b8; background: #eef2f4; border-color: #d3dde2; }"
-      "QToolButton#SpeedButton10, QToolButton#SpeedButton1 { color: white; font-weight: bold;"
-      " background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #27b5a6, stop:1 #178275);"
-      " border-color: #137166; }"
-      "QToolButton#SpeedButton10:hover, QToolButton#SpeedButton1:hover { background: #1d9a8d; }"
-      "QToolButton#SpeedButton10:disabled { color: #dfe9ec; background: #9fbdc0; }");
-  QFont font("Liberation Sans");
-  font.setPixelSize(12);
-  panel->setFont(font);
-  auto button = [&](const char* name, const QString& caption, const char* hint) {
-    auto* b = new QToolButton(panel);
-    b->setObjectName(name);
-    b->setText(caption);
-    b->setToolTip(QString::fromLatin1(hint));
-    b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    b->setFixedHeight(27);
-    return b;
-  };
-  int row = 0;
-  for (const auto& line : kOperationGrid) {
-    for (int col = 0; col < 4; ++col) {
-      if (!line[col]) continue;
-      const kelvaro::CommandInfo* command = kelvaro::findCommandByAction(line[col]);
-      QToolButton* b = button(command->button, operationCaption(command->action), command->hint);
-      connect(b, &QToolButton::clicked, this, [this, command] { runOperation(*command); });
-      grid->addWidget(b, row, col);
-    }
-    ++row;
-  }
-  QToolButton* autoButton = button("SpeedButton10", "AuTo", "Auto calculate");
-  connect(autoButton, &QToolButton::clicked, this, &TForm1::Auto1Click);
-  SpeedButton1 = button("SpeedButton1", QString::fromUtf8("Swap \u25be"), "Swap A,B and Result");
-  connect(SpeedButton1, &QToolButton::clicked, this,
-          [this] { dropDown(SpeedButton1, PopupMenu7); });
-  grid->addWidget(autoButton, row, 0, 1, 2);
-  grid->addWidget(SpeedButton1, row, 2, 1, 2);
-  grid->setRowStretch(row + 1, 1);
-}
-
-void TForm1::dropDown(QToolButton* button, QMenu* menu) {
-  menu->popup(button->mapToGlobal(QPoint(0, button->height())));
-}
-
-// ---------------------------------------------------------------- running commands
-
 void TForm1::pullFields() {
-  calc_.coefText = bytes(LabeledEdit1->text());
-  calc_.rowText = bytes(LabeledEdit2->text());
-  calc_.columnText = bytes(LabeledEdit3->text());
-  calc_.precisionText = bytes(ComboBox1->currentText());
+  calc_.coefText = bytes(Panel8->coefEdit()->text());
+  calc_.rowText = bytes(Panel8->rowEdit()->text());
+  calc_.columnText = bytes(Panel8->columnEdit()->text());
+  calc_.precisionText = bytes(Panel8->precisionBox()->currentText());
 }
 
 void TForm1::pushFields() {
   auto update = [](QLineEdit* edit, const std::string& text) {
     if (bytes(edit->text()) != text) edit->setText(latin1(text));
   };
-  update(LabeledEdit1, calc_.coefText);
-  update(LabeledEdit2, calc_.rowText);
-  update(LabeledEdit3, calc_.columnText);
-  if (bytes(ComboBox1->currentText()) != calc_.precisionText) {
-    const QSignalBlocker quiet(ComboBox1);
-    ComboBox1->setEditText(latin1(calc_.precisionText));
+  update(Panel8->coefEdit(), calc_.coefText);
+  update(Panel8->rowEdit(), calc_.rowText);
+  update(Panel8->columnEdit(), calc_.columnText);
+  QComboBox* precision = Panel8->precisionBox();
+  if (bytes(precision->currentText()) != calc_.precisionText) {
+    const QSignalBlocker quiet(precision);
+    precision->setEditText(latin1(calc_.precisionText));
   }
-  const int item = static_cast<int>(calc_.display);
-  if (!radioItems_[item]->isChecked()) radioItems_[item]->setChecked(true);
+  QRadioButton* format = Panel8->formatItem(static_cast<int>(calc_.display));
+  if (!format->isChecked()) format->setChecked(true);
 }
 
 void TForm1::run(const std::function<void(CalcState&, UserInterface&)>& command) {
@@ -716,9 +121,9 @@ void TForm1::run(const std::function<void(CalcState&, UserInterface&)>& command)
   pullFields();
   bool failed = true;
   QString failure;
-  ui_->setBusy(true);
+  ui_.setBusy(true);
   try {
-    command(calc_, *ui_);
+    command(calc_, ui_);
     failed = false;
   } catch (const kelvaro::CalcError& e) {
     failure = latin1(e.what());
@@ -727,11 +132,11 @@ void TForm1::run(const std::function<void(CalcState&, UserInterface&)>& command)
   } catch (const std::exception& e) {
     failure = QString::fromLocal8Bit(e.what());
   }
-  ui_->setBusy(false);
+  ui_.setBusy(false);
   // What the command did up to an error stays visible behind the message box.
   for (PaneView* view : views_) view->push();
   pushFields();
-  if (failed) showMessage(QMessageBox::Critical, kAppTitle, failure);
+  if (failed) dialogs_.showMessage(QMessageBox::Critical, kAppTitle, failure);
 }
 
 void TForm1::runOperation(const kelvaro::CommandInfo& command) {
@@ -789,74 +194,46 @@ void TForm1::clearPane(int pane) {
 }
 
 void TForm1::RadioGroup1Click() {
-  runAction(radioItems_[1]->isChecked() ? "format=polar" : "format=rect");
+  runAction(Panel8->formatItem(1)->isChecked() ? "format=polar" : "format=rect");
 }
 
 void TForm1::ComboBox1Change() {
   run([](CalcState& state, UserInterface&) { kelvaro::ComboBox1Change(state); });
 }
 
-QString TForm1::chooseFile(QFileDialog*& dialog, const char* name, QFileDialog::AcceptMode mode,
-                           const QStringList& filters, const QString& suffix) {
-  if (!dialog) {
-    dialog = new QFileDialog(this);
-    dialog->setObjectName(name);
-    dialog->setAcceptMode(mode);
-    dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
-                                                        : QFileDialog::AnyFile);
-    dialog->setNameFilters(filters);
-    dialog->setDefaultSuffix(suffix);
-    if (mode == QFileDialog::AcceptOpen)
-      dialog->setDirectory(QCoreApplication::applicationDirPath());
-    // Saving replaces an existing file without asking, as the calculator always has.
-    dialog->setOption(QFileDialog::DontConfirmOverwrite);
-  }
-  const FileDialogHook& hook = mode == QFileDialog::AcceptOpen ? openFileHook_ : saveFileHook_;
-  QString path;
-  if (hook) {
-    path = hook(dialog->nameFilters().join(";;"), dialog->defaultSuffix());
-  } else if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
-    path = dialog->selectedFiles().first();
-  }
-  if (!path.isEmpty() && mode == QFileDialog::AcceptSave && QFileInfo(path).suffix().isEmpty())
-    path += "." + suffix;
-  return path;
-}
-
 void TForm1::Save1Click() {
-  const QString path = chooseFile(SaveDialog1, "SaveDialog1", QFileDialog::AcceptSave,
-                                  {"Text File(*.txt)", "Rtf File(*.rtf)", "All File(*.*)"}, "txt");
+  const QString path =
+      dialogs_.chooseFile(SaveDialog1, "SaveDialog1", QFileDialog::AcceptSave,
+                          {"Text File(*.txt)", "Rtf File(*.rtf)", "All File(*.*)"}, "txt");
   if (!path.isEmpty()) runAction("save-result", fileName(path));
 }
 
 void TForm1::Save3Click() {
-  const QString path = chooseFile(SaveDialog2, "SaveDialog2", QFileDialog::AcceptSave,
-                                  {"Matrix Project File (*.mtx)"}, "mtx");
+  const QString path = dialogs_.chooseFile(SaveDialog2, "SaveDialog2", QFileDialog::AcceptSave,
+                                           {"Matrix Project File (*.mtx)"}, "mtx");
   if (!path.isEmpty()) runAction("save-project", fileName(path));
 }
 
 void TForm1::Open1Click() {
   if (OpenDialog1) OpenDialog1->setDirectory(QCoreApplication::applicationDirPath());
-  const QString path = chooseFile(OpenDialog1, "OpenDialog1", QFileDialog::AcceptOpen,
-                                  {"Matrix Project File (*.mtx)"}, "mtx");
+  const QString path = dialogs_.chooseFile(OpenDialog1, "OpenDialog1", QFileDialog::AcceptOpen,
+                                           {"Matrix Project File (*.mtx)"}, "mtx");
   if (path.isEmpty() || !QFileInfo::exists(path)) return;
   runAction("open-project", fileName(path));
 }
 
 void TForm1::copyPane(int pane) {
-  QPlainTextEdit* edits[3] = {RichEdit1, RichEdit2, RichEdit3};
-  edits[pane]->copy();
+  panes_[pane]->copy();
 }
 
 void TForm1::pastePane(int pane) {
-  QPlainTextEdit* edits[3] = {RichEdit1, RichEdit2, RichEdit3};
-  edits[pane]->paste();
+  panes_[pane]->paste();
   if (pane == 0) Refresh1Click();
   if (pane == 1) Refresh2Click();
 }
 
 void TForm1::Clear1Click() {
-  SpeedButton48->click();
+  client_.ToolBar2->clearArrow()->click();
 }
 
 void TForm1::Exit2Click() {
@@ -873,113 +250,11 @@ void TForm1::Manual1Click() {
     if (QFileInfo::exists(path)) break;
     path = QDir::cleanPath(candidate);
   }
-  openUrl(QUrl::fromLocalFile(path));
+  dialogs_.openUrl(QUrl::fromLocalFile(path));
 }
 
 void TForm1::Connectto1Click() {
-  openUrl(QUrl(QString::fromLatin1(kHomepage)));
-}
-
-void TForm1::openUrl(const QUrl& url) {
-  if (urlHook_)
-    urlHook_(url);
-  else
-    QDesktopServices::openUrl(url);  // what the desktop makes of it is its own business
-}
-
-void TForm1::showMessage(QMessageBox::Icon icon, const QString& title, const QString& text) {
-  if (messageHook_) {
-    messageHook_(icon, title, text);
-    return;
-  }
-  // A box asked for in the middle of a command gets the ordinary pointer back.
-  QApplication::setOverrideCursor(Qt::ArrowCursor);
-  QMessageBox box(icon, title, text, QMessageBox::Ok, this);
-  box.exec();
-  QApplication::restoreOverrideCursor();
-}
-
-// ---------------------------------------------------------------- the skinned frame
-
-void TForm1::applySkin() {
-  // Platforms without windows of their own (offscreen, minimal) cannot shape one.
-  const QString platform = QGuiApplication::platformName();
-  if (platform != "offscreen" && platform != "minimal") setMask(roundedRegion(width(), height()));
-  Image1->setPixmap(threeSlice(imageTop_, QSize(width(), kTitleHeight), 100, kTitleHeight));
-  Image2->setPixmap(threeSlice(imageBottom_, QSize(width(), kBottomHeight), 100, 69));
-  Image3->setPixmap(threeSlice(imageMenu_, QSize(width(), kMenuStripHeight), 10, 28));
-  placeTitleButtons();
-  drawTitle();
-}
-
-void TForm1::placeTitleButtons() {
-  ImgBtnMin->move(width() - 100, 1);
-  ImgBtnMax->move(width() - 74, 1);
-  ImgBtnClose->move(width() - 48, 1);
-}
-
-void TForm1::loadMaximizeImages(bool maximize) {
-  loadButtonStrip(*ImgBtnMax, imageM_, maximize ? 26 : 96, 0, 26, 20, Strip::Vertical);
-  ImgBtnMax->setToolTip(maximize ? "Maximize" : "Restore");
-}
-
-void TForm1::drawTitle() {
-  QPixmap title = Image1->pixmap();
-  QPainter p(&title);
-  windowIcon().paint(&p, QRect(10, 5, 16, 16));
-  QFont font("Liberation Sans");
-  font.setPointSize(11);
-  font.setBold(true);
-  p.setFont(font);
-  p.setPen(Qt::white);
-  // The caption keeps its room after a resize, up to the title buttons.
-  const int right = std::min(534, width() - 104);
-  p.drawText(QRect(34, 2, std::max(0, right - 34), kTitleHeight - 2),
-             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, windowTitle());
-  p.end();
-  Image1->setPixmap(title);
-}
-
-void TForm1::placeCollapseButtons() {
-  const int w = Panel5->width();
-  ImgBtnUp->move(w - 60, 0);
-  ImgBtnDown->move(w - 60, 0);
-  ImgBtnRightShow->move(w - 30, 0);
-  ImgBtnLeftShow->move(w - 30, 0);
-}
-
-void TForm1::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  applySkin();
-  // A maximized borderless window leaves room for a panel at the bottom of the screen.
-  if (isMaximized() && screen()) {
-    const int h = screen()->geometry().height() - 30;
-    if (height() != h) resize(width(), h);
-  }
-}
-
-void TForm1::changeEvent(QEvent* event) {
-  QWidget::changeEvent(event);
-  // However the state changed (button, double click, the desktop), the button shows the
-  // command it will run next.
-  if (event->type() == QEvent::WindowStateChange)
-    loadMaximizeImages(!(windowState() & Qt::WindowMaximized));
-}
-
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Image1) {
-    if (event->type() == QEvent::MouseButtonDblClick) {
-      ImgBtnMaxClick();
-      return true;
-    }
-    if (event->type() == QEvent::MouseButtonPress &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !isMaximized()) {
-      if (windowHandle()) windowHandle()->startSystemMove();
-      return true;
-    }
-  }
-  if (watched == Panel5 && event->type() == QEvent::Resize) placeCollapseButtons();
-  return QWidget::eventFilter(watched, event);
+  dialogs_.openUrl(QUrl(QString::fromLatin1(kHomepage)));
 }
 
 void TForm1::ImgBtnMinClick() {
@@ -987,10 +262,7 @@ void TForm1::ImgBtnMinClick() {
 }
 
 void TForm1::ImgBtnMaxClick() {
-  if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
-    showNormal();
-  else
-    showMaximized();
+  frame_->toggleMaximized();
 }
 
 void TForm1::ImgBtnCloseClick() {
@@ -998,26 +270,30 @@ void TForm1::ImgBtnCloseClick() {
 }
 
 void TForm1::ImgBtnUpClick() {
+  const ResultPanel& result = *client_.Panel4;
   // isHidden, not isVisible: the toggle must also hold while the window itself is hidden.
-  for (QWidget* w : {static_cast<QWidget*>(ImgBtnUp), static_cast<QWidget*>(ImgBtnDown), Panel8})
+  for (QWidget* w : std::initializer_list<QWidget*>{result.hideParametersButton(),
+                                                    result.showParametersButton(), Panel8})
     w->setHidden(!w->isHidden());
 }
 
 void TForm1::ImgBtnRightShowClick() {
-  for (QWidget* w :
-       {static_cast<QWidget*>(ImgBtnLeftShow), static_cast<QWidget*>(ImgBtnRightShow), Panel3})
+  const ResultPanel& result = *client_.Panel4;
+  for (QWidget* w : std::initializer_list<QWidget*>{result.showOperationsButton(),
+                                                    result.hideOperationsButton(), client_.Panel3})
     w->setHidden(!w->isHidden());
 }
 
 void TForm1::ImgBtnLeftShowClick() {
   ImgBtnRightShowClick();
-  if (Panel3->isHidden() || Panel6->width() <= Panel3->width()) return;
+  if (client_.Panel3->isHidden() || client_.Panel6->width() <= client_.Panel3->width()) return;
   // The operand column gives back the room the operation panel takes again.
-  Panel2->layout()->activate();
-  Panel6->setFixedWidth(std::max(0, Panel6->width() - 254 + Panel4->width()));
+  client_.Panel2->layout()->activate();
+  client_.Panel6->setFixedWidth(
+      std::max(0, client_.Panel6->width() - kOperationPanelRoom + client_.Panel4->width()));
 }
 
 bool TForm1::Splitter1CanResize(int n) const {
-  const int room = width() - (Panel3->isHidden() ? 0 : Panel3->width());
-  return n > 100 && room - (n + Splitter1->width()) >= 275;
+  const int room = width() - (client_.Panel3->isHidden() ? 0 : client_.Panel3->width());
+  return n > kOperandColumnAbove && room - (n + client_.Splitter1->width()) >= kResultAreaMinimum;
 }

@@ -1,38 +1,28 @@
 #pragma once
-// TForm1, the main window: the skinned frame, the three panes, the parameter panel, the
-// operation panel, the menus and tool bars. It owns one calculator state; every command
-// copies what the person changed into it, runs the calculator's command and shows what the
-// command changed. It computes nothing itself.
+// TForm1, the main window. It owns one calculator state and runs every command: it copies
+// what the person changed in the panes and fields into the state, runs the calculator's
+// command and shows what the command changed. It computes nothing itself. The frame, the
+// menus, the tool bar and the panels are built in their own units.
 
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QPixmap>
+#include <QRect>
 #include <QWidget>
 #include <functional>
-#include <map>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "commands/calc_state.h"
 #include "commands/command_table.h"
 #include "commands/user_interface.h"
+#include "shell/client_area.h"
+#include "shell/window_dialogs.h"
+#include "shell/window_menus.h"
 
-class QAction;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
 class QPlainTextEdit;
-class QRadioButton;
-class QToolButton;
-class TImgBtn;
 
 namespace kelvaro::shell {
-class FormSplitter;
-class MenuStripButton;
 class PaneView;
+class ParameterPanel;
+class SkinnedFrame;
 }  // namespace kelvaro::shell
 
 class TForm1 : public QWidget {
@@ -41,23 +31,33 @@ class TForm1 : public QWidget {
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
 
-  // Every message box goes through this hook, so that tests can see them.
-  using MessageHook =
-      std::function<void(QMessageBox::Icon icon, const QString& title, const QString& text)>;
-  void setMessageHook(MessageHook hook) { messageHook_ = std::move(hook); }
-  // Opening the manual or the home page goes through this hook (default: the desktop's
-  // handler for the address).
-  using UrlHook = std::function<void(const QUrl& url)>;
-  void setUrlHook(UrlHook hook) { urlHook_ = std::move(hook); }
-
-  // The save and open dialogs go through these hooks (default: the dialog is shown). A hook
-  // gets the dialog's filters (joined by ";;") and default suffix and returns the chosen
-  // path, or an empty string for a cancelled dialog.
-  using FileDialogHook = std::function<QString(const QString& filter, const QString& suffix)>;
-  void setSaveFileHook(FileDialogHook hook) { saveFileHook_ = std::move(hook); }
-  void setOpenFileHook(FileDialogHook hook) { openFileHook_ = std::move(hook); }
+  // Message boxes, the addresses opened (manual, home page) and the open and save dialogs
+  // go through these hooks when they are set, so that tests can see and answer them.
+  using Dialogs = kelvaro::shell::WindowDialogs;
+  void setMessageHook(Dialogs::MessageHook hook) { dialogs_.messageHook = std::move(hook); }
+  void setUrlHook(Dialogs::UrlHook hook) { dialogs_.urlHook = std::move(hook); }
+  void setSaveFileHook(Dialogs::FileDialogHook hook) { dialogs_.saveFileHook = std::move(hook); }
+  void setOpenFileHook(Dialogs::FileDialogHook hook) { dialogs_.openFileHook = std::move(hook); }
 
   kelvaro::CalcState& calcState() { return calc_; }
+
+  // The parts of the window.
+  kelvaro::shell::SkinnedFrame& frame() const { return *frame_; }
+  const kelvaro::shell::WindowMenus& menus() const { return menus_; }
+  const kelvaro::shell::ClientArea& clientArea() const { return client_; }
+  kelvaro::shell::ParameterPanel& parameterPanel() const { return *Panel8; }
+  // The panes: 0 = A, 1 = B, 2 = Result.
+  QPlainTextEdit* pane(int pane) const { return panes_[pane]; }
+
+  // Where the window opens, and how small it may get.
+  static constexpr QRect kStartGeometry{211, 66, 884, 634};
+  static constexpr QSize kMinimumSize{580, 120};
+  // The column splitter's limits: the operand column stays wider than kOperandColumnAbove,
+  // and the Result area keeps kResultAreaMinimum.
+  static constexpr int kOperandColumnAbove = 100;
+  static constexpr int kResultAreaMinimum = 275;
+  // Room the operation panel takes back from the operand column when it is shown again.
+  static constexpr int kOperationPanelRoom = 254;
 
   // The home page, opened by Help > Homepage.
   static const char* const kHomepage;
@@ -106,14 +106,7 @@ class TForm1 : public QWidget {
   // Accepts a new operand-column width n only if both sides keep room enough.
   bool Splitter1CanResize(int n) const;
 
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
-  class WindowUi;
-
   // Runs one command of the calculator on the window's state: the person's edits go in
   // first, the command's changes come out afterwards, and an error is shown in a box.
   void run(const std::function<void(kelvaro::CalcState&, kelvaro::UserInterface&)>& command);
@@ -121,100 +114,16 @@ class TForm1 : public QWidget {
   void runAction(std::string_view name, std::string argument = {});
   void pullFields();
   void pushFields();
-  QString chooseFile(QFileDialog*& dialog, const char* name, QFileDialog::AcceptMode mode,
-                     const QStringList& filters, const QString& suffix);
-  void showMessage(QMessageBox::Icon icon, const QString& title, const QString& text);
-  void openUrl(const QUrl& url);
-
-  // Building the window (FormCreate).
-  void buildFrame();
-  void buildMenus();
-  void buildCommandToolBar(QWidget* parent);
-  void buildOperandColumn(QWidget* parent);
-  void buildResultArea(QWidget* parent);
-  void buildParameterPanel(QWidget* parent);
-  void buildOperationPanel(QWidget* parent);
-  QPlainTextEdit* makePane(const char* name, QMenu* contextMenu, QWidget* parent);
-  QWidget* makeHeader(const char* name, const char* backdrop, const char* caption, QWidget* parent);
-  QAction* makeAction(const char* name, const QString& caption, QMenu* menu, int icon = -1);
-  QToolButton* makeToolButton(const char* name, const QString& caption, const QString& hint,
-                              const char* glyph, QWidget* parent);
-  void dropDown(QToolButton* button, QMenu* menu);
-
-  // A source bitmap of the skin, from PanelImage.
-  QPixmap skin(const char* name) const;
-  // The skinned frame (FormCreate's first step, and every resize).
-  void applySkin();
-  void drawTitle();
-  void placeTitleButtons();
-  void placeCollapseButtons();
-  void loadMaximizeImages(bool maximize);
 
   kelvaro::CalcState calc_;
-  std::unique_ptr<WindowUi> ui_;
-  MessageHook messageHook_;
-  UrlHook urlHook_;
-  FileDialogHook saveFileHook_, openFileHook_;
-
-  // Frame.
-  QLabel* Image1 = nullptr;   // title bar
-  QLabel* Image2 = nullptr;   // bottom edge
-  QLabel* Image3 = nullptr;   // menu strip
-  QLabel* Image9 = nullptr;   // left edge
-  QLabel* Image10 = nullptr;  // right edge
-  TImgBtn* ImgBtnMin = nullptr;
-  TImgBtn* ImgBtnMax = nullptr;
-  TImgBtn* ImgBtnClose = nullptr;
-  TImgBtn* ImgBtnUp = nullptr;
-  TImgBtn* ImgBtnDown = nullptr;
-  TImgBtn* ImgBtnRightShow = nullptr;
-  TImgBtn* ImgBtnLeftShow = nullptr;
-  QWidget* PanelImage = nullptr;  // hidden: holds the skin's source bitmaps
-  QPixmap imageTop_, imageBottom_, imageMenu_, imageM_;
-
-  // Menus.
-  QWidget* ToolBar1 = nullptr;
-  kelvaro::shell::MenuStripButton* ToolButton1 = nullptr;
-  kelvaro::shell::MenuStripButton* ToolButton2 = nullptr;
-  QMenu* File1 = nullptr;
-  QMenu* Help1 = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QMenu* PopupMenu2 = nullptr;
-  QMenu* PopupMenu3 = nullptr;
-  QMenu* PopupMenu4 = nullptr;
-  QMenu* PopupMenu5 = nullptr;
-  QMenu* PopupMenu6 = nullptr;
-  QMenu* PopupMenu7 = nullptr;
-  std::map<int, QIcon> ImageListMenu;
-
-  // Client area.
-  QWidget* Panel1 = nullptr;
-  QWidget* Panel2 = nullptr;
-  QWidget* Panel3 = nullptr;
-  QWidget* Panel4 = nullptr;
-  QWidget* Panel5 = nullptr;
-  QWidget* Panel6 = nullptr;
-  QWidget* Panel7 = nullptr;
-  QWidget* Panel8 = nullptr;
-  QWidget* Panel9 = nullptr;
-  kelvaro::shell::FormSplitter* Splitter1 = nullptr;
-  kelvaro::shell::FormSplitter* Splitter2 = nullptr;
-  QToolButton* SpeedButton48 = nullptr;
-  QToolButton* SpeedButton53 = nullptr;
-  QToolButton* SpeedButton55 = nullptr;
-  QToolButton* SpeedButton1 = nullptr;
-
-  QPlainTextEdit* RichEdit1 = nullptr;
-  QPlainTextEdit* RichEdit2 = nullptr;
-  QPlainTextEdit* RichEdit3 = nullptr;
+  Dialogs dialogs_{*this};
+  kelvaro::shell::WindowUi ui_{dialogs_};
+  kelvaro::shell::WindowMenus menus_;
+  kelvaro::shell::SkinnedFrame* frame_ = nullptr;
+  kelvaro::shell::ClientArea client_;
+  kelvaro::shell::ParameterPanel* Panel8 = nullptr;
+  QPlainTextEdit* panes_[3] = {nullptr, nullptr, nullptr};
   kelvaro::shell::PaneView* views_[3] = {nullptr, nullptr, nullptr};
-
-  QGroupBox* RadioGroup1 = nullptr;
-  QRadioButton* radioItems_[2] = {nullptr, nullptr};
-  QLineEdit* LabeledEdit1 = nullptr;
-  QLineEdit* LabeledEdit2 = nullptr;
-  QLineEdit* LabeledEdit3 = nullptr;
-  QComboBox* ComboBox1 = nullptr;
   QFileDialog* OpenDialog1 = nullptr;  // made when first needed
   QFileDialog* SaveDialog1 = nullptr;
   QFileDialog* SaveDialog2 = nullptr;

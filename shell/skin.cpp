@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFile>
 #include <QMenu>
 #include <QPainter>
 #include <QStyleFactory>
@@ -18,6 +19,15 @@ void setUpApplication() {
   QFont font("Liberation Sans");  // metrics of the classic sans-serif dialog font
   font.setPixelSize(11);
   QApplication::setFont(font);
+}
+
+const QString& windowStyleSheet() {
+  static const QString sheet = [] {
+    QFile file(QStringLiteral(":/style/kelvaro.qss"));
+    if (!file.open(QIODevice::ReadOnly)) qFatal("kelvaro: the window's style sheet is missing");
+    return QString::fromUtf8(file.readAll());
+  }();
+  return sheet;
 }
 
 QPixmap skinImage(const QString& name) {
@@ -60,13 +70,13 @@ QSize MenuSkinStyle::sizeFromContents(ContentsType type, const QStyleOption* opt
   QSize s = QProxyStyle::sizeFromContents(type, option, size, widget);
   // The rectangle is not known yet while measuring, so every item of a skinned menu gets the
   // extra room; the default-look items only differ in how they are drawn.
-  if (type == CT_MenuItem && qobject_cast<const QMenu*>(widget)) s += QSize(6, 2);
+  if (type == CT_MenuItem && qobject_cast<const QMenu*>(widget)) s += kExtraSize;
   return s;
 }
 
 int MenuSkinStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
                                const QWidget* widget) const {
-  if (metric == PM_SmallIconSize && qobject_cast<const QMenu*>(widget)) return 16;
+  if (metric == PM_SmallIconSize && qobject_cast<const QMenu*>(widget)) return kIconSize;
   return QProxyStyle::pixelMetric(metric, option, widget);
 }
 
@@ -94,9 +104,11 @@ void MenuSkinStyle::drawControl(ControlElement element, const QStyleOption* opti
   painter->setBrush(fill);
   painter->drawRect(r.adjusted(0, 0, -1, -1));
   if (!highlighted)
-    painter->fillRect(QRect(r.left(), r.top(), 20, r.height()), MenuColours::iconColumn());
+    painter->fillRect(QRect(r.left(), r.top(), kIconColumnWidth, r.height()),
+                      MenuColours::iconColumn());
   if (separator) {
-    painter->fillRect(QRect(r.left() + 23, r.top() + r.height() / 2 - 1, r.width() - 25, 1),
+    painter->fillRect(QRect(r.left() + kSeparatorLeft, r.top() + r.height() / 2 - 1,
+                            r.width() - kSeparatorLeft - kSeparatorRightGap, 1),
                       MenuColours::separator());
     painter->restore();
     return;
@@ -110,15 +122,16 @@ void MenuSkinStyle::drawControl(ControlElement element, const QStyleOption* opti
     shortcut = caption.mid(tab + 1);
     caption.truncate(tab);
   }
-  const QRect textRect(r.left() + 24, r.top() + 3, r.width() - 24, r.height() - 3);
+  const QRect textRect(r.left() + kCaptionLeft, r.top(), r.width() - kCaptionLeft, r.height());
   const int flags = Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic;
-  painter->drawText(textRect.adjusted(0, -3, 0, 0), Qt::AlignLeft | flags, caption);
-  painter->drawText(textRect.adjusted(0, -3, -10, 0), Qt::AlignRight | flags, shortcut);
+  painter->drawText(textRect, Qt::AlignLeft | flags, caption);
+  painter->drawText(textRect.adjusted(0, 0, -kShortcutRightGap, 0), Qt::AlignRight | flags,
+                    shortcut);
   if (item->checked) {
     // A tick, or a dot for a radio item, in the icon column.
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setBrush(painter->pen().color());
-    const QPointF c(r.left() + 10, r.center().y() + 0.5);
+    const QPointF c(r.left() + kIconColumnWidth / 2, r.center().y() + 0.5);
     if (item->checkType == QStyleOptionMenuItem::Exclusive) {
       painter->drawEllipse(c, 3, 3);
     } else {
@@ -129,10 +142,12 @@ void MenuSkinStyle::drawControl(ControlElement element, const QStyleOption* opti
     }
   }
   if (!item->icon.isNull()) {
-    const QPoint at =
-        highlighted ? QPoint(r.left() + 2, r.top() + 2) : QPoint(r.left() + 3, r.top() + 3);
-    const QPixmap pm = item->icon.pixmap(16, 16, greyed ? QIcon::Disabled : QIcon::Normal);
-    painter->drawPixmap(at.x(), at.y() + (r.height() - 22) / 2, pm);
+    const int inset = highlighted ? kIconInset - 1 : kIconInset;
+    const QPixmap pm =
+        item->icon.pixmap(kIconSize, kIconSize, greyed ? QIcon::Disabled : QIcon::Normal);
+    // Centred in the height: the icon with its insets takes kIconSize + 2 * kIconInset.
+    painter->drawPixmap(r.left() + inset,
+                        r.top() + inset + (r.height() - kIconSize - 2 * kIconInset) / 2, pm);
   }
   painter->restore();
 }
@@ -150,7 +165,7 @@ void ColumnBackground::paintEvent(QPaintEvent*) {
 
 MenuStripButton::MenuStripButton(const QString& caption, QWidget* parent) : QToolButton(parent) {
   setText(caption);
-  setFixedSize(65, 28);
+  setFixedSize(kWidth, kHeight);
   setAutoRaise(true);
   setAttribute(Qt::WA_Hover);
 }
@@ -162,12 +177,14 @@ void MenuStripButton::setSelected(bool selected) {
 
 void MenuStripButton::paintEvent(QPaintEvent*) {
   static const QPixmap faces = skinImage(QStringLiteral("ImageMenu"));
-  const int row = selected_ || isDown() ? 88 : underMouse() ? 58 : 29;
+  const int row = selected_ || isDown() ? kSelectedRow : underMouse() ? kHotRow : kNormalRow;
+  // Left edge, right edge from x 59, and a slice stretched from x 2 to x 62 between them.
+  constexpr int kEdge = 5, kRightEdge = 59, kStretchLeft = 2, kStretchRight = 62;
   QPainter p(this);
-  const int left = 0;
-  p.drawPixmap(left, 0, faces, 0, row, 5, 28);
-  p.drawPixmap(left + 59, 0, faces, 59, row, 5, 28);
-  p.drawPixmap(QRect(left + 2, 0, 60, 28), faces, QRect(5, row, 5, 28));
+  p.drawPixmap(0, 0, faces, 0, row, kEdge, kHeight);
+  p.drawPixmap(kRightEdge, 0, faces, kRightEdge, row, kEdge, kHeight);
+  p.drawPixmap(QRect(kStretchLeft, 0, kStretchRight - kStretchLeft, kHeight), faces,
+               QRect(kEdge, row, kEdge, kHeight));
   p.setPen(Qt::white);
   p.setFont(font());
   p.drawText(rect().translated(0, 2), Qt::AlignCenter | Qt::TextSingleLine, text());

@@ -18,6 +18,9 @@ namespace kelvaro::shell {
 // calculator reads the user's decimal separator itself and must convert as kelvaro-cli does).
 void setUpApplication();
 
+// The window's style sheet (style/kelvaro.qss), read from the resources once.
+const QString& windowStyleSheet();
+
 // A skin bitmap from the resources by its name ("ImageTop", "ImageM", "menu13", ...).
 QPixmap skinImage(const QString& name);
 
@@ -49,6 +52,20 @@ inline constexpr char kDefaultMenuLook[] = "kelvaroDefaultMenuLook";
 // column, highlight and separator colours of the skin.
 class MenuSkinStyle : public QProxyStyle {
  public:
+  // Item layout: each item is kExtraSize larger than the toolkit measures it; the icon column
+  // is kIconColumnWidth wide and the icon kIconSize square, kIconInset from the item's corner
+  // (one pixel less while highlighted); a separator runs from kSeparatorLeft to
+  // kSeparatorRightGap before the right end; the caption starts at kCaptionLeft and the
+  // shortcut ends kShortcutRightGap before the right end.
+  static constexpr QSize kExtraSize{6, 2};
+  static constexpr int kIconColumnWidth = 20;
+  static constexpr int kIconSize = 16;
+  static constexpr int kIconInset = 3;
+  static constexpr int kSeparatorLeft = 23;
+  static constexpr int kSeparatorRightGap = 2;
+  static constexpr int kCaptionLeft = 24;
+  static constexpr int kShortcutRightGap = 10;
+
   explicit MenuSkinStyle(QStyle* base = nullptr) : QProxyStyle(base) {}
   QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                          const QWidget* widget) const override;
@@ -78,6 +95,14 @@ class ColumnBackground : public QWidget {
 // white caption.
 class MenuStripButton : public QToolButton {
  public:
+  static constexpr int kWidth = 65;
+  static constexpr int kHeight = 28;
+  // Rows of the normal, hot and selected faces in ImageMenu; each face is 64 x 28 and drawn as
+  // its 5-pixel left and right edges with a 5-pixel slice stretched between them.
+  static constexpr int kNormalRow = 29;
+  static constexpr int kHotRow = 58;
+  static constexpr int kSelectedRow = 88;
+
   MenuStripButton(const QString& caption, QWidget* parent);
   // Kept selected while its menu is open.
   void setSelected(bool selected);

@@ -1,0 +1,30 @@
+#pragma once
+// Panel3, the operation panel: a button for every operation of the calculator, each
+// operation on A beside the same operation on B, and below them AuTo and the Swap menu.
+
+#include <QMargins>
+#include <QWidget>
+
+#include "commands/command_table.h"
+
+class QMenu;
+
+namespace kelvaro::shell {
+
+class OperationPanel : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int kWidth = 238;
+  static constexpr QMargins kMargins{6, 8, 6, 8};
+  static constexpr int kSpacing = 3;
+  static constexpr int kButtonHeight = 27;
+  static constexpr int kFontPixels = 12;
+
+  OperationPanel(QMenu* swapMenu, QWidget* parent);
+
+ signals:
+  void operationClicked(const kelvaro::CommandInfo& command);
+  void autoClicked();
+};
+
+}  // namespace kelvaro::shell

@@ -1,0 +1,134 @@
+#include "shell/panes.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include "shell/MyImgBtn.h"
+#include "shell/form_splitter.h"
+#include "shell/parameter_panel.h"
+#include "shell/skin.h"
+#include "shell/skinned_frame.h"
+
+namespace kelvaro::shell {
+
+namespace {
+
+constexpr int kPaneFontPixels = 13;
+
+QVBoxLayout* stack(QWidget* widget) {
+  auto* layout = new QVBoxLayout(widget);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  return layout;
+}
+
+// A pane: plain single-byte text without word wrap; its pop-up menu opens on a right click.
+QPlainTextEdit* makePane(const char* name, QMenu* contextMenu, QWidget* parent) {
+  auto* edit = new QPlainTextEdit(parent);
+  edit->setObjectName(name);
+  QFont font("Liberation Sans");
+  font.setPixelSize(kPaneFontPixels);
+  // Pane text is single-byte Latin text: nothing to shape, and shaping the long lines of a
+  // large matrix is most of what showing it costs.
+  font.setStyleStrategy(QFont::PreferNoShaping);
+  font.setKerning(false);
+  edit->setFont(font);
+  edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+  edit->setFrameShape(QFrame::NoFrame);
+  edit->setContextMenuPolicy(Qt::CustomContextMenu);
+  QObject::connect(
+      edit, &QWidget::customContextMenuRequested, contextMenu,
+      [edit, contextMenu](const QPoint& at) { contextMenu->popup(edit->mapToGlobal(at)); });
+  return edit;
+}
+
+}  // namespace
+
+PaneHeader::PaneHeader(const char* name, const char* backdrop, const char* caption, QWidget* parent)
+    : QWidget(parent) {
+  setObjectName(name);
+  setFixedHeight(kHeight);
+  new Backdrop(backdrop, skinImage(backdrop), this);
+  auto* label = new QLabel(caption, this);
+  QFont font("Liberation Sans");
+  font.setPixelSize(kCaptionPixels);
+  font.setBold(true);
+  label->setFont(font);
+  label->setGeometry(kCaptionRect);
+}
+
+OperandColumn::OperandColumn(QMenu* menuA, QMenu* menuB, QWidget* parent) : QWidget(parent) {
+  setObjectName("Panel6");
+  setFixedWidth(kWidth);
+  QVBoxLayout* layout = stack(this);
+  Panel7 = new QWidget(this);
+  Panel7->setObjectName("Panel7");
+  Panel7->setFixedHeight(kPaneAHeight);
+  QVBoxLayout* a = stack(Panel7);
+  a->addWidget(new PaneHeader("Panel10", "Image14", "Matrix A:", Panel7));
+  RichEdit1 = makePane("RichEdit1", menuA, Panel7);
+  a->addWidget(RichEdit1, 1);
+  Splitter2 = new FormSplitter(Qt::Horizontal, Panel7, this);
+  Splitter2->setObjectName("Splitter2");
+  Splitter2->setFixedHeight(kSplitterHeight);
+  Splitter2->setCanResize([this](int n) {
+    return n >= kMinPaneHeight && height() - n - Splitter2->height() >= kMinPaneHeight;
+  });
+  Panel9 = new QWidget(this);
+  Panel9->setObjectName("Panel9");
+  QVBoxLayout* b = stack(Panel9);
+  b->addWidget(new PaneHeader("Panel11", "Image17", "Matrix B:", Panel9));
+  RichEdit2 = makePane("RichEdit2", menuB, Panel9);
+  b->addWidget(RichEdit2, 1);
+  layout->addWidget(Panel7);
+  layout->addWidget(Splitter2);
+  layout->addWidget(Panel9, 1);
+}
+
+ResultPanel::ResultPanel(const SkinnedFrame& frame, QMenu* menu, QWidget* parent)
+    : QWidget(parent) {
+  setObjectName("Panel4");
+  // Like a plain panel, the Result panel may shrink to nothing when the operand column grows.
+  setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  QVBoxLayout* column = stack(this);
+  Panel5 = new PaneHeader("Panel5", "Image16", "Result:", this);
+  Panel5->installEventFilter(this);
+  column->addWidget(Panel5);
+  RichEdit3 = makePane("RichEdit3", menu, this);
+  column->addWidget(RichEdit3, 1);
+  Panel8 = new ParameterPanel(this);
+  column->addWidget(Panel8);
+
+  auto collapse = [&](const char* name, const char* strip, const char* tip) {
+    auto* b = new TImgBtn(Panel5);
+    b->setObjectName(name);
+    loadButtonStrip(*b, frame.skin(strip), 0, 0, kCollapseButtonSize.width(),
+                    kCollapseButtonSize.height(), Strip::Horizontal);
+    b->setToolTip(tip);
+    return b;
+  };
+  ImgBtnUp = collapse("ImgBtnUp", "ImageUpShow", "Hide the parameters");
+  ImgBtnDown = collapse("ImgBtnDown", "ImageDownShow", "Show the parameters");
+  ImgBtnRightShow = collapse("ImgBtnRightShow", "ImageRightShow", "Hide the operation panel");
+  ImgBtnLeftShow = collapse("ImgBtnLeftShow", "ImageLeftShow", "Show the operation panel");
+  ImgBtnDown->hide();
+  ImgBtnLeftShow->hide();
+}
+
+void ResultPanel::placeCollapseButtons() {
+  const int w = Panel5->width();
+  ImgBtnUp->move(w - kParameterButtonsFromRight, 0);
+  ImgBtnDown->move(w - kParameterButtonsFromRight, 0);
+  ImgBtnRightShow->move(w - kOperationButtonsFromRight, 0);
+  ImgBtnLeftShow->move(w - kOperationButtonsFromRight, 0);
+}
+
+bool ResultPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Panel5 && event->type() == QEvent::Resize) placeCollapseButtons();
+  return false;
+}
+
+}  // namespace kelvaro::shell

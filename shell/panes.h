@@ -1,0 +1,83 @@
+#pragma once
+// The text panes and the panels that hold them: the operand column (Panel6: Matrix A above
+// Matrix B, with a splitter between them) and the Result panel (Panel4: its header with the
+// collapse buttons, the Result pane, and the parameter panel at the bottom).
+
+#include <QRect>
+#include <QWidget>
+
+class QMenu;
+class QPlainTextEdit;
+class TImgBtn;
+
+namespace kelvaro::shell {
+
+class FormSplitter;
+class ParameterPanel;
+class SkinnedFrame;
+
+// The strip above a pane: the skin's backdrop and a bold caption.
+class PaneHeader : public QWidget {
+ public:
+  static constexpr int kHeight = 26;
+  static constexpr QRect kCaptionRect{4, 5, 160, 16};
+  static constexpr int kCaptionPixels = 12;
+
+  PaneHeader(const char* name, const char* backdrop, const char* caption, QWidget* parent);
+};
+
+class OperandColumn : public QWidget {
+ public:
+  // Sizes at start; the splitters change them.
+  static constexpr int kWidth = 349;
+  static constexpr int kPaneAHeight = 224;
+  static constexpr int kSplitterHeight = 7;
+  // Both operand panes keep at least their header and a couple of lines.
+  static constexpr int kMinPaneHeight = 60;
+
+  OperandColumn(QMenu* menuA, QMenu* menuB, QWidget* parent);
+
+  QPlainTextEdit* paneA() const { return RichEdit1; }
+  QPlainTextEdit* paneB() const { return RichEdit2; }
+
+ private:
+  QWidget* Panel7 = nullptr;
+  QWidget* Panel9 = nullptr;
+  FormSplitter* Splitter2 = nullptr;
+  QPlainTextEdit* RichEdit1 = nullptr;
+  QPlainTextEdit* RichEdit2 = nullptr;
+};
+
+class ResultPanel : public QWidget {
+ public:
+  // The collapse buttons, from the header's right end: the pair that hides and shows the
+  // parameter panel, then the pair for the operation panel.
+  static constexpr int kParameterButtonsFromRight = 60;
+  static constexpr int kOperationButtonsFromRight = 30;
+  static constexpr QSize kCollapseButtonSize{23, 26};
+
+  ResultPanel(const SkinnedFrame& frame, QMenu* menu, QWidget* parent);
+
+  QPlainTextEdit* pane() const { return RichEdit3; }
+  ParameterPanel* parameters() const { return Panel8; }
+  TImgBtn* hideParametersButton() const { return ImgBtnUp; }
+  TImgBtn* showParametersButton() const { return ImgBtnDown; }
+  TImgBtn* hideOperationsButton() const { return ImgBtnRightShow; }
+  TImgBtn* showOperationsButton() const { return ImgBtnLeftShow; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void placeCollapseButtons();
+
+  PaneHeader* Panel5 = nullptr;
+  QPlainTextEdit* RichEdit3 = nullptr;
+  ParameterPanel* Panel8 = nullptr;
+  TImgBtn* ImgBtnUp = nullptr;
+  TImgBtn* ImgBtnDown = nullptr;
+  TImgBtn* ImgBtnRightShow = nullptr;
+  TImgBtn* ImgBtnLeftShow = nullptr;
+};
+
+}  // namespace kelvaro::shell

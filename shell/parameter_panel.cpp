@@ -1,0 +1,76 @@
+#include "shell/parameter_panel.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "shell/skin.h"
+
+namespace kelvaro::shell {
+
+ParameterPanel::ParameterPanel(QWidget* parent) : QWidget(parent) {
+  setObjectName("Panel8");
+  setFixedHeight(kHeight);
+  new Backdrop("Image5", skinImage("Image5"), this);
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(kMargins);
+  row->setSpacing(kSpacing);
+
+  RadioGroup1 = new QGroupBox("Complex Format", this);
+  RadioGroup1->setObjectName("RadioGroup1");
+  RadioGroup1->setToolTip("Rectangular: a+bi   Polar: Radius(degrees)       ");
+  auto* radios = new QVBoxLayout(RadioGroup1);
+  auto* group = new QButtonGroup(RadioGroup1);
+  const char* items[2] = {"Rectangular", "polar"};
+  for (int i = 0; i < 2; ++i) {
+    radioItems_[i] = new QRadioButton(items[i], RadioGroup1);
+    radioItems_[i]->setObjectName(QStringLiteral("RadioGroup1Item%1").arg(i));
+    group->addButton(radioItems_[i], i);
+    radios->addWidget(radioItems_[i]);
+  }
+  radioItems_[0]->setChecked(true);
+  radios->addStretch(1);
+  connect(group, &QButtonGroup::idClicked, this, &ParameterPanel::formatClicked);
+  row->addWidget(RadioGroup1);
+
+  auto* params = new QGroupBox("Parameters", this);
+  params->setObjectName("GroupBox1");
+  auto* grid = new QGridLayout(params);
+  grid->setHorizontalSpacing(kFieldColumnSpacing);
+  grid->setVerticalSpacing(kFieldRowSpacing);
+  // A field under its caption.
+  auto labeled = [&](const char* name, const char* caption, int row, int column) {
+    auto* edit = new QLineEdit(params);
+    edit->setObjectName(name);
+    auto* label = new QLabel(caption, params);
+    label->setObjectName(QString(name) + "Label");
+    label->setBuddy(edit);
+    grid->addWidget(label, row, column);
+    grid->addWidget(edit, row + 1, column);
+    return edit;
+  };
+  LabeledEdit1 = labeled("LabeledEdit1", "Coef.(x)", 0, 0);
+  LabeledEdit2 = labeled("LabeledEdit2", "Row", 2, 0);
+  LabeledEdit3 = labeled("LabeledEdit3", "Column", 2, 1);
+  ComboBox1 = new QComboBox(params);
+  ComboBox1->setObjectName("ComboBox1");
+  ComboBox1->setEditable(true);
+  ComboBox1->addItems({"1", "2", "3", "4", "5", "6", "7", "8", "e"});
+  ComboBox1->setToolTip("Precision of result");
+  auto* precision = new QLabel("Precision", params);
+  precision->setBuddy(ComboBox1);
+  grid->addWidget(precision, 0, 1);
+  grid->addWidget(ComboBox1, 1, 1);
+  grid->setColumnStretch(0, 1);
+  grid->setColumnStretch(1, 1);
+  connect(ComboBox1, &QComboBox::currentTextChanged, this, &ParameterPanel::precisionChanged);
+  row->addWidget(params, 1);
+}
+
+}  // namespace kelvaro::shell

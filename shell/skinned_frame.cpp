@@ -1,0 +1,211 @@
+#include "shell/skinned_frame.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
+
+#include "shell/MyImgBtn.h"
+#include "shell/skin.h"
+#include "shell/window_menus.h"
+
+namespace kelvaro::shell {
+
+namespace {
+
+// The window's rounded outline on (0, 0)-(w + 1, h + 1).
+QRegion roundedRegion(int w, int h, int corner) {
+  QPainterPath path;
+  path.addRoundedRect(QRectF(0, 0, w + 1, h + 1), corner / 2.0, corner / 2.0);
+  return QRegion(path.toFillPolygon().toPolygon());
+}
+
+QLabel* makeImage(const char* name, QWidget* parent) {
+  auto* image = new QLabel(parent);
+  image->setObjectName(name);
+  return image;
+}
+
+}  // namespace
+
+SkinnedFrame::SkinnedFrame(QWidget& window) : QObject(&window), window_(window) {
+  // The skin's source bitmaps sit in a hidden panel; the frame cuts and stretches copies.
+  PanelImage = new QWidget(&window);
+  PanelImage->setObjectName("PanelImage");
+  PanelImage->hide();
+  for (const char* name :
+       {"ImageTop", "ImageBottom", "ImageMenu", "ImageTool", "ImageM", "ImageDownShow",
+        "ImageUpShow", "ImageLeftShow", "ImageRightShow", "ImageLeft", "ImageRight"})
+    makeImage(name, PanelImage)->setPixmap(skinImage(name));
+  imageTop_ = skin("ImageTop");
+  imageBottom_ = skin("ImageBottom");
+  imageMenu_ = skin("ImageMenu");
+  imageM_ = skin("ImageM");
+
+  auto* outer = new QVBoxLayout(&window);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  buildTitleBar();
+  outer->addWidget(Image1);
+
+  Image3 = makeImage("Image3", &window);
+  Image3->setFixedHeight(kMenuStripHeight);
+  outer->addWidget(Image3);
+  ToolBar1 =
+      new ColumnBackground(imageMenu_, 1, MenuStripButton::kNormalRow, kMenuStripHeight, Image3);
+  ToolBar1->setObjectName("ToolBar1");
+  ToolBar1->move(kMenuStripLeft, 0);
+
+  auto* middle = new QHBoxLayout;
+  middle->setSpacing(0);
+  outer->addLayout(middle, 1);
+  auto edge = [&](const char* name, const char* bitmap) {
+    QLabel* image = makeImage(name, &window);
+    image->setPixmap(skin(bitmap));
+    image->setScaledContents(true);
+    image->setFixedWidth(kEdgeWidth);
+    return image;
+  };
+  Image9 = edge("Image9", "ImageLeft");
+  Image10 = edge("Image10", "ImageRight");
+  Panel1 = new QWidget(&window);
+  Panel1->setObjectName("Panel1");
+  new Backdrop("Image15", skinImage("Image15"), Panel1);
+  middle->addWidget(Image9);
+  middle->addWidget(Panel1, 1);
+  middle->addWidget(Image10);
+
+  Image2 = makeImage("Image2", &window);
+  Image2->setFixedHeight(kBottomHeight);
+  outer->addWidget(Image2);
+
+  window.installEventFilter(this);
+  applySkin();
+}
+
+void SkinnedFrame::buildTitleBar() {
+  Image1 = makeImage("Image1", &window_);
+  Image1->setFixedHeight(kTitleHeight);
+  Image1->installEventFilter(this);
+  auto button = [this](const char* name, const QString& tip, void (SkinnedFrame::*clicked)()) {
+    auto* b = new TImgBtn(Image1);
+    b->setObjectName(name);
+    b->setToolTip(tip);
+    connect(b, &TImgBtn::clicked, this, clicked);
+    return b;
+  };
+  ImgBtnMin = button("ImgBtnMin", "Minimize", &SkinnedFrame::minimizeClicked);
+  ImgBtnMax = button("ImgBtnMax", "Maximize", &SkinnedFrame::maximizeClicked);
+  ImgBtnClose = button("ImgBtnClose", "Close", &SkinnedFrame::closeClicked);
+  loadButtonStrip(*ImgBtnMin, imageM_, kMinimize.faceX, 0, kMinimize.width, kTitleButtonHeight,
+                  Strip::Vertical);
+  loadMaximizeImages(true);
+  loadButtonStrip(*ImgBtnClose, imageM_, kClose.faceX, 0, kClose.width, kTitleButtonHeight,
+                  Strip::Vertical);
+}
+
+MenuStripButton* SkinnedFrame::addMenu(const char* name, const QString& caption, QMenu* menu) {
+  auto* button = new MenuStripButton(caption, ToolBar1);
+  button->setObjectName(name);
+  button->move(menuButtons_ * MenuStripButton::kWidth, 0);
+  ++menuButtons_;
+  ToolBar1->resize(menuButtons_ * MenuStripButton::kWidth, kMenuStripHeight);
+  connect(button, &QToolButton::pressed, menu, [button, menu] { dropDown(button, menu); });
+  connect(menu, &QMenu::aboutToShow, button, [button] { button->setSelected(true); });
+  connect(menu, &QMenu::aboutToHide, button, [button] { button->setSelected(false); });
+  return button;
+}
+
+QPixmap SkinnedFrame::skin(const char* name) const {
+  return PanelImage->findChild<QLabel*>(name)->pixmap();
+}
+
+void SkinnedFrame::applySkin() {
+  const int width = window_.width();
+  // Platforms without windows of their own (offscreen, minimal) cannot shape one.
+  const QString platform = QGuiApplication::platformName();
+  if (platform != "offscreen" && platform != "minimal")
+    window_.setMask(roundedRegion(width, window_.height(), kOutlineCorner));
+  Image1->setPixmap(threeSlice(imageTop_, QSize(width, kTitleHeight), kTitleCorner, kTitleHeight));
+  Image2->setPixmap(
+      threeSlice(imageBottom_, QSize(width, kBottomHeight), kBottomCorner, kBottomRows));
+  Image3->setPixmap(
+      threeSlice(imageMenu_, QSize(width, kMenuStripHeight), kMenuStripCorner, kMenuStripHeight));
+  placeTitleButtons();
+  drawTitle();
+}
+
+void SkinnedFrame::placeTitleButtons() {
+  const int width = window_.width();
+  ImgBtnMin->move(width - kMinimize.fromRight, kTitleButtonTop);
+  ImgBtnMax->move(width - kMaximize.fromRight, kTitleButtonTop);
+  ImgBtnClose->move(width - kClose.fromRight, kTitleButtonTop);
+}
+
+void SkinnedFrame::loadMaximizeImages(bool maximize) {
+  loadButtonStrip(*ImgBtnMax, imageM_, maximize ? kMaximize.faceX : kRestoreFaceX, 0,
+                  kMaximize.width, kTitleButtonHeight, Strip::Vertical);
+  ImgBtnMax->setToolTip(maximize ? "Maximize" : "Restore");
+}
+
+void SkinnedFrame::drawTitle() {
+  QPixmap title = Image1->pixmap();
+  QPainter p(&title);
+  window_.windowIcon().paint(&p, kIconRect);
+  QFont font("Liberation Sans");
+  font.setPointSize(kCaptionPointSize);
+  font.setBold(true);
+  p.setFont(font);
+  p.setPen(Qt::white);
+  // The caption keeps its room after a resize, up to the title buttons.
+  const int right = std::min(kCaptionRight, window_.width() - kCaptionEndFromRight);
+  p.drawText(QRect(kCaptionLeft, kCaptionTop, std::max(0, right - kCaptionLeft),
+                   kTitleHeight - kCaptionTop),
+             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, window_.windowTitle());
+  p.end();
+  Image1->setPixmap(title);
+}
+
+void SkinnedFrame::toggleMaximized() {
+  if (window_.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+    window_.showNormal();
+  else
+    window_.showMaximized();
+}
+
+bool SkinnedFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == &window_ && event->type() == QEvent::Resize) {
+    applySkin();
+    // A maximized borderless window leaves room for a panel at the bottom of the screen.
+    if (window_.isMaximized() && window_.screen()) {
+      const int h = window_.screen()->geometry().height() - kMaximizedShortBy;
+      if (window_.height() != h) window_.resize(window_.width(), h);
+    }
+  }
+  // However the state changed (button, double click, the desktop), the button shows the
+  // command it will run next.
+  if (watched == &window_ && event->type() == QEvent::WindowStateChange)
+    loadMaximizeImages(!(window_.windowState() & Qt::WindowMaximized));
+  if (watched == Image1) {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+      emit maximizeClicked();
+      return true;
+    }
+    if (event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !window_.isMaximized()) {
+      if (window_.windowHandle()) window_.windowHandle()->startSystemMove();
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace kelvaro::shell

@@ -1,0 +1,113 @@
+#pragma once
+// The frame the borderless window draws for itself: the title bar (icon, caption, minimize,
+// maximize/restore and close buttons), the menu strip, the left, right and bottom edges, the
+// rounded outline, and dragging by the title. Its pictures are cut from the skin bitmaps kept
+// in the hidden PanelImage and rebuilt whenever the window changes size or state.
+
+#include <QObject>
+#include <QPixmap>
+#include <QRect>
+
+class QLabel;
+class QMenu;
+class QWidget;
+class TImgBtn;
+
+namespace kelvaro::shell {
+
+class MenuStripButton;
+
+class SkinnedFrame : public QObject {
+  Q_OBJECT
+ public:
+  static constexpr int kTitleHeight = 25;
+  static constexpr int kMenuStripHeight = 28;
+  static constexpr int kEdgeWidth = 8;
+  static constexpr int kBottomHeight = 30;
+
+  // Lays the frame out on the window, around an empty client area, and follows the window's
+  // resizes and state changes from then on.
+  explicit SkinnedFrame(QWidget& window);
+
+  // The client area inside the edges (Panel1), for the window to fill.
+  QWidget* client() const { return Panel1; }
+  // The bottom edge (Image2): room for what the window reports while it works.
+  QLabel* bottomStrip() const { return Image2; }
+  QLabel* titleBar() const { return Image1; }
+  TImgBtn* minimizeButton() const { return ImgBtnMin; }
+  TImgBtn* maximizeButton() const { return ImgBtnMax; }
+  TImgBtn* closeButton() const { return ImgBtnClose; }
+
+  // Adds a button to the right of the menu strip's others that drops the menu down.
+  MenuStripButton* addMenu(const char* name, const QString& caption, QMenu* menu);
+  // A source bitmap of the skin, from PanelImage.
+  QPixmap skin(const char* name) const;
+
+  // Maximizes a window in the normal state, restores any other.
+  void toggleMaximized();
+
+ signals:
+  void minimizeClicked();
+  // The maximize/restore button, or a double click on the title bar.
+  void maximizeClicked();
+  void closeClicked();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // A title button: the x of its faces in ImageM (three states one below the other), its
+  // width, and its distance from the window's right edge.
+  struct TitleButton {
+    int faceX, width, fromRight;
+  };
+  static constexpr TitleButton kMinimize{0, 27, 100};
+  static constexpr TitleButton kMaximize{26, 26, 74};
+  static constexpr TitleButton kClose{52, 42, 48};
+  static constexpr int kRestoreFaceX = 96;
+  static constexpr int kTitleButtonHeight = 20;
+  static constexpr int kTitleButtonTop = 1;
+  // Corner widths of the three-slice stretches; the bottom edge copies more rows than its
+  // bitmap has.
+  static constexpr int kTitleCorner = 100;
+  static constexpr int kBottomCorner = 100;
+  static constexpr int kBottomRows = 69;
+  static constexpr int kMenuStripCorner = 10;
+  // The menu strip's buttons start this far from the window's left edge.
+  static constexpr int kMenuStripLeft = 12;
+  // The title: icon, then the caption from kCaptionLeft up to kCaptionRight, or up to
+  // kCaptionEndFromRight before the window's right edge when that comes first.
+  static constexpr QRect kIconRect{10, 5, 16, 16};
+  static constexpr int kCaptionLeft = 34;
+  static constexpr int kCaptionTop = 2;
+  static constexpr int kCaptionRight = 534;
+  static constexpr int kCaptionEndFromRight = 104;
+  static constexpr int kCaptionPointSize = 11;
+  // Diameter of the rounded outline's corners.
+  static constexpr int kOutlineCorner = 6;
+  // A maximized window leaves this much of the screen's height to a desktop panel.
+  static constexpr int kMaximizedShortBy = 30;
+
+  void buildTitleBar();
+  void applySkin();
+  void placeTitleButtons();
+  void loadMaximizeImages(bool maximize);
+  void drawTitle();
+
+  QWidget& window_;
+  QWidget* PanelImage = nullptr;  // hidden: holds the skin's source bitmaps
+  QPixmap imageTop_, imageBottom_, imageMenu_, imageM_;
+  QLabel* Image1 = nullptr;   // title bar
+  QLabel* Image2 = nullptr;   // bottom edge
+  QLabel* Image3 = nullptr;   // menu strip
+  QLabel* Image9 = nullptr;   // left edge
+  QLabel* Image10 = nullptr;  // right edge
+  TImgBtn* ImgBtnMin = nullptr;
+  TImgBtn* ImgBtnMax = nullptr;
+  TImgBtn* ImgBtnClose = nullptr;
+  QWidget* ToolBar1 = nullptr;
+  QWidget* Panel1 = nullptr;
+  int menuButtons_ = 0;
+};
+
+}  // namespace kelvaro::shell

@@ -1,0 +1,73 @@
+#include "shell/window_dialogs.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace kelvaro::shell {
+
+void WindowDialogs::showMessage(QMessageBox::Icon icon, const QString& title,
+                                const QString& text) const {
+  if (messageHook) {
+    messageHook(icon, title, text);
+    return;
+  }
+  // A box asked for in the middle of a command gets the ordinary pointer back.
+  QApplication::setOverrideCursor(Qt::ArrowCursor);
+  QMessageBox box(icon, title, text, QMessageBox::Ok, &owner);
+  box.exec();
+  QApplication::restoreOverrideCursor();
+}
+
+void WindowDialogs::openUrl(const QUrl& url) const {
+  if (urlHook)
+    urlHook(url);
+  else
+    QDesktopServices::openUrl(url);  // what the desktop makes of it is its own business
+}
+
+QString WindowDialogs::chooseFile(QFileDialog*& dialog, const char* name,
+                                  QFileDialog::AcceptMode mode, const QStringList& filters,
+                                  const QString& suffix) const {
+  if (!dialog) {
+    dialog = new QFileDialog(&owner);
+    dialog->setObjectName(name);
+    dialog->setAcceptMode(mode);
+    dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                        : QFileDialog::AnyFile);
+    dialog->setNameFilters(filters);
+    dialog->setDefaultSuffix(suffix);
+    if (mode == QFileDialog::AcceptOpen)
+      dialog->setDirectory(QCoreApplication::applicationDirPath());
+    // Saving replaces an existing file without asking, as the calculator always has.
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+  }
+  const FileDialogHook& hook = mode == QFileDialog::AcceptOpen ? openFileHook : saveFileHook;
+  QString path;
+  if (hook) {
+    path = hook(dialog->nameFilters().join(";;"), dialog->defaultSuffix());
+  } else if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+    path = dialog->selectedFiles().first();
+  }
+  if (!path.isEmpty() && mode == QFileDialog::AcceptSave && QFileInfo(path).suffix().isEmpty())
+    path += "." + suffix;
+  return path;
+}
+
+void WindowUi::showNote(const std::string& text) {
+  dialogs_.showMessage(QMessageBox::Information, QStringLiteral("Note"), QString::fromLatin1(text));
+}
+
+void WindowUi::showWarning(const std::string& text) {
+  dialogs_.showMessage(QMessageBox::Warning, QStringLiteral("Warning"), QString::fromLatin1(text));
+}
+
+void WindowUi::setBusy(bool busy) {
+  if (busy)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+}  // namespace kelvaro::shell

@@ -1,0 +1,52 @@
+#pragma once
+// What the window asks of the person and of the desktop: message boxes, the open and save
+// dialogs, opening an address. Each goes through a hook when one is set, so that tests can
+// answer in the person's place. WindowUi answers the calculator's questions with them.
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <functional>
+
+#include "commands/user_interface.h"
+
+class QUrl;
+
+namespace kelvaro::shell {
+
+struct WindowDialogs {
+  using MessageHook =
+      std::function<void(QMessageBox::Icon icon, const QString& title, const QString& text)>;
+  using UrlHook = std::function<void(const QUrl& url)>;
+  // Gets the dialog's filters (joined by ";;") and default suffix; returns the chosen path, or
+  // an empty string for a cancelled dialog.
+  using FileDialogHook = std::function<QString(const QString& filter, const QString& suffix)>;
+
+  explicit WindowDialogs(QWidget& owner) : owner(owner) {}
+
+  void showMessage(QMessageBox::Icon icon, const QString& title, const QString& text) const;
+  // Default: the desktop's handler for the address.
+  void openUrl(const QUrl& url) const;
+  // The path chosen in the dialog, made when first needed; a saved file gets the default
+  // suffix when it has none.
+  QString chooseFile(QFileDialog*& dialog, const char* name, QFileDialog::AcceptMode mode,
+                     const QStringList& filters, const QString& suffix) const;
+
+  QWidget& owner;
+  MessageHook messageHook;
+  UrlHook urlHook;
+  FileDialogHook saveFileHook, openFileHook;
+};
+
+// What the calculator asks of a person, answered with the window's boxes and cursor.
+class WindowUi : public UserInterface {
+ public:
+  explicit WindowUi(const WindowDialogs& dialogs) : dialogs_(dialogs) {}
+  void showNote(const std::string& text) override;
+  void showWarning(const std::string& text) override;
+  void setBusy(bool busy) override;
+
+ private:
+  const WindowDialogs& dialogs_;
+};
+
+}  // namespace kelvaro::shell

@@ -1,0 +1,150 @@
+#include "shell/window_menus.h"
+
+#include <QAction>
+#include <QMenu>
+#include <array>
+#include <functional>
+#include <map>
+
+#include "shell/Unit1.h"
+#include "shell/skin.h"
+
+namespace kelvaro::shell {
+
+WindowMenus buildMenus(TForm1& form) {
+  WindowMenus menus;
+  std::map<int, QIcon> ImageListMenu;
+  for (int index : {1, 3, 13, 18, 24, 31, 42, 43})
+    ImageListMenu[index] = QIcon(skinImage(QStringLiteral("menu%1").arg(index, 2, 10, QChar('0'))));
+  auto action = [&](const char* name, const QString& caption, QMenu* menu, int icon = -1) {
+    auto* a = new QAction(caption, &form);
+    a->setObjectName(name);
+    if (icon >= 0) a->setIcon(ImageListMenu[icon]);
+    if (menu) menu->addAction(a);
+    return a;
+  };
+
+  auto menu = [&form](const char* name) {
+    auto* m = new QMenu(&form);
+    m->setObjectName(name);
+    return m;
+  };
+  // An item with a key is also the window's own action, so the key works without opening
+  // the menu.
+  auto command = [&](const char* name, const char* caption, QMenu* menu, int icon,
+                     void (TForm1::*slot)(), const QKeySequence& key = {}) {
+    QAction* a = action(name, caption, menu, icon);
+    if (!key.isEmpty()) {
+      a->setShortcut(key);
+      form.addAction(a);
+    }
+    QObject::connect(a, &QAction::triggered, &form, slot);
+  };
+  auto defaultLook = [](QAction* action) { action->setProperty(kDefaultMenuLook, true); };
+
+  menus.File1 = menu("File1");
+  command("Open1", "Open project", menus.File1, 13, &TForm1::Open1Click, QKeySequence("Ctrl+F"));
+  command("Save3", "Save project", menus.File1, 18, &TForm1::Save3Click, Qt::Key_F2);
+  menus.File1->addSeparator()->setObjectName("N4");
+  QAction* refreshA1 = action("RefreshA1", "Align A", menus.File1);
+  QAction* refreshB1 = action("RefreshB1", "Align B", menus.File1);
+  QAction* clearA1 = action("ClearA1", "Clear A", menus.File1);
+  QAction* clearB1 = action("ClearB1", "Clear B", menus.File1);
+  for (QAction* a : {refreshA1, refreshB1, clearA1, clearB1}) defaultLook(a);
+  QObject::connect(refreshA1, &QAction::triggered, &form, &TForm1::Refresh1Click);
+  QObject::connect(refreshB1, &QAction::triggered, &form, &TForm1::Refresh2Click);
+  QObject::connect(clearA1, &QAction::triggered, &form, [&form] { form.clearPane(0); });
+  QObject::connect(clearB1, &QAction::triggered, &form, [&form] { form.clearPane(1); });
+  defaultLook(menus.File1->addSeparator());
+  menus.File1->actions().back()->setObjectName("N12");
+  command("Save1", "Save result", menus.File1, 24, &TForm1::Save1Click, Qt::Key_F3);
+  command("Clear1", "Clear", menus.File1, 3, &TForm1::Clear1Click, Qt::Key_F8);
+  command("Auto1", "Auto", menus.File1, 1, &TForm1::Auto1Click, Qt::Key_F5);
+  menus.File1->addSeparator()->setObjectName("Exit1");
+  command("Exit2", "Exit", menus.File1, 31, &TForm1::Exit2Click, Qt::Key_Escape);
+
+  menus.Help1 = menu("Help1");
+  command("Manual1", "Manual", menus.Help1, 42, &TForm1::Manual1Click, Qt::Key_F1);
+  command("Connectto1", "Homepage", menus.Help1, 43, &TForm1::Connectto1Click);
+
+  // The pop-up menus, item by item; an item without a name is a separator.
+  struct Item {
+    const char* name;
+    const char* caption;
+    std::function<void()> command;
+  };
+  auto popup = [&](const char* name, std::initializer_list<Item> items) {
+    QMenu* m = menu(name);
+    for (const Item& item : items) {
+      if (!item.name) {
+        m->addSeparator();
+        continue;
+      }
+      QObject::connect(action(item.name, item.caption, m), &QAction::triggered, &form,
+                       item.command);
+    }
+    return m;
+  };
+  const Item separator{nullptr, nullptr, {}};
+  auto clear = [&form](int pane) { return [&form, pane] { form.clearPane(pane); }; };
+  auto copy = [&form](int pane) { return [&form, pane] { form.copyPane(pane); }; };
+  auto paste = [&form](int pane) { return [&form, pane] { form.pastePane(pane); }; };
+  auto slot = [&form](void (TForm1::*command)()) {
+    return [&form, command] { (form.*command)(); };
+  };
+
+  // The context menus of A and B differ only in their items' names and commands.
+  using Command = void (TForm1::*)();
+  auto operandMenu = [&](const char* name, int pane, std::array<const char*, 6> items,
+                         std::array<Command, 3> commands) {
+    return popup(name, {{items[0], "Align", slot(commands[0])},
+                        separator,
+                        {items[1], "Copy", copy(pane)},
+                        {items[2], "Paste", paste(pane)},
+                        separator,
+                        {items[3], "Polar To Rect", slot(commands[1])},
+                        {items[4], "Rect to Polar", slot(commands[2])},
+                        separator,
+                        {items[5], "Clear", clear(pane)}});
+  };
+  menus.PopupMenu1 = operandMenu(
+      "PopupMenu1", 0, {"Refresh1", "Copy1", "Paste1", "PolarToRect1", "RecttoPolar1", "Clear3"},
+      {&TForm1::Refresh1Click, &TForm1::PolarToRect1Click, &TForm1::RecttoPolar1Click});
+  menus.PopupMenu2 = operandMenu(
+      "PopupMenu2", 1,
+      {"Refresh2", "MenuItem1", "MenuItem2", "PolarToRect2", "RecttoPolar2", "MenuItem4"},
+      {&TForm1::Refresh2Click, &TForm1::PolarToRect2Click, &TForm1::RecttoPolar2Click});
+  menus.PopupMenu3 =
+      popup("PopupMenu3", {{"Align1", "Align", slot(&TForm1::Align1Click)},
+                           separator,
+                           {"Copy2", "Copy", copy(2)},
+                           {"Paste2", "Paste", paste(2)},
+                           separator,
+                           {"commatodot1", "comma to dot", slot(&TForm1::commatodot1Click)},
+                           {"dottocomma1", "dot to comma", slot(&TForm1::dottocomma1Click)},
+                           separator,
+                           {"Save2", "Save", slot(&TForm1::Save1Click)},
+                           separator,
+                           {"Clear4", "Clear", clear(2)}});
+  // Drop-down menus of the tool bar and the swap button.
+  menus.PopupMenu4 = popup("PopupMenu4", {{"ClearA2", "Clear A", clear(0)},
+                                          {"ClearB2", "Clear B", clear(1)},
+                                          {"ClearResult1", "Clear Result", clear(2)}});
+  menus.PopupMenu5 = popup("PopupMenu5", {{"RefreshA2", "Align A", slot(&TForm1::Refresh1Click)},
+                                          {"RefreshB2", "Align B", slot(&TForm1::Refresh2Click)}});
+  menus.PopupMenu6 =
+      popup("PopupMenu6", {{"SaveResult1", "Save Result", slot(&TForm1::Save1Click)},
+                           {"SaveProject1", "Save Project", slot(&TForm1::Save3Click)}});
+  menus.PopupMenu7 =
+      popup("PopupMenu7",
+            {{"SWapAandB1", "Swap A and B", slot(&TForm1::SWapAandB1Click)},
+             {"SwapAandResult1", "Swap A and Result", slot(&TForm1::SwapAandResult1Click)},
+             {"SwapBandResult1", "Swap B and Result", slot(&TForm1::SwapBandResult1Click)}});
+  return menus;
+}
+
+void dropDown(QWidget* button, QMenu* menu) {
+  menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+}
+
+}  // namespace kelvaro::shell

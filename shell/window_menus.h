@@ -1,0 +1,30 @@
+#pragma once
+// The window's menus: File and Help of the menu strip, the pop-up menus of the three panes,
+// and the drop-down menus of the command tool bar and the Swap button. Every item runs a slot
+// of the window; the items with a shortcut are also the window's own actions, so their keys
+// work without opening a menu.
+
+class QMenu;
+class QWidget;
+class TForm1;
+
+namespace kelvaro::shell {
+
+struct WindowMenus {
+  QMenu* File1 = nullptr;
+  QMenu* Help1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;  // pane A
+  QMenu* PopupMenu2 = nullptr;  // pane B
+  QMenu* PopupMenu3 = nullptr;  // Result pane
+  QMenu* PopupMenu4 = nullptr;  // Clear
+  QMenu* PopupMenu5 = nullptr;  // Align
+  QMenu* PopupMenu6 = nullptr;  // Save
+  QMenu* PopupMenu7 = nullptr;  // Swap
+};
+
+WindowMenus buildMenus(TForm1& form);
+
+// Opens the menu just below the button, as a drop-down.
+void dropDown(QWidget* button, QMenu* menu);
+
+}  // namespace kelvaro::shell
