@@ -30,6 +30,7 @@
 #include "shell/skinned_frame.h"
 
 using kelvaro::CalcState;
+using kelvaro::shellActionNamed;
 using kelvaro::UserInterface;
 using namespace kelvaro::shell;
 
@@ -49,14 +50,6 @@ std::string bytes(const QString& text) {
 // File names go to the system in its own encoding, not as pane text.
 std::string fileName(const QString& path) {
   return QFile::encodeName(path).toStdString();
-}
-
-// The shell command of that action name (as kelvaro-cli names it).
-const kelvaro::ShellActionInfo& shellAction(std::string_view name) {
-  for (const auto& entry : kelvaro::shellActionTable())
-    if (name == entry.action) return entry;
-  qFatal("kelvaro: the calculator has no command named %.*s", static_cast<int>(name.size()),
-         name.data());
 }
 
 }  // namespace
@@ -143,58 +136,60 @@ void TForm1::runOperation(const kelvaro::CommandInfo& command) {
   run([&command](CalcState& state, UserInterface&) { command.run(state); });
 }
 
-void TForm1::runAction(std::string_view name, std::string argument) {
-  const kelvaro::ShellActionInfo& entry = shellAction(name);
+void TForm1::runAction(const kelvaro::ShellActionInfo& entry, std::string argument) {
   run([&entry, &argument](CalcState& state, UserInterface& ui) { entry.run(state, ui, argument); });
 }
 
 void TForm1::Refresh1Click() {
-  runAction("align-a");
+  runAction(shellActionNamed("align-a"));
 }
 void TForm1::Refresh2Click() {
-  runAction("align-b");
+  runAction(shellActionNamed("align-b"));
 }
 void TForm1::Align1Click() {
-  runAction("align-result");
+  runAction(shellActionNamed("align-result"));
 }
 void TForm1::SWapAandB1Click() {
-  runAction("swap-ab");
+  runAction(shellActionNamed("swap-ab"));
 }
 void TForm1::SwapAandResult1Click() {
-  runAction("swap-a-result");
+  runAction(shellActionNamed("swap-a-result"));
 }
 void TForm1::SwapBandResult1Click() {
-  runAction("swap-b-result");
+  runAction(shellActionNamed("swap-b-result"));
 }
 void TForm1::commatodot1Click() {
-  runAction("comma-to-dot");
+  runAction(shellActionNamed("comma-to-dot"));
 }
 void TForm1::dottocomma1Click() {
-  runAction("dot-to-comma");
+  runAction(shellActionNamed("dot-to-comma"));
 }
 void TForm1::PolarToRect1Click() {
-  runAction("polar-to-rect-a");
+  runAction(shellActionNamed("polar-to-rect-a"));
 }
 void TForm1::RecttoPolar1Click() {
-  runAction("rect-to-polar-a");
+  runAction(shellActionNamed("rect-to-polar-a"));
 }
 void TForm1::PolarToRect2Click() {
-  runAction("polar-to-rect-b");
+  runAction(shellActionNamed("polar-to-rect-b"));
 }
 void TForm1::RecttoPolar2Click() {
-  runAction("rect-to-polar-b");
+  runAction(shellActionNamed("rect-to-polar-b"));
 }
 void TForm1::Auto1Click() {
-  runAction("auto");
+  runAction(shellActionNamed("auto"));
 }
 
 void TForm1::clearPane(int pane) {
-  static constexpr const char* kClear[3] = {"clear-a", "clear-b", "clear-result"};
-  runAction(kClear[pane]);
+  static constexpr const kelvaro::ShellActionInfo* kClear[3] = {&shellActionNamed("clear-a"),
+                                                                &shellActionNamed("clear-b"),
+                                                                &shellActionNamed("clear-result")};
+  runAction(*kClear[pane]);
 }
 
 void TForm1::RadioGroup1Click() {
-  runAction(Panel8->formatItem(1)->isChecked() ? "format=polar" : "format=rect");
+  runAction(Panel8->formatItem(1)->isChecked() ? shellActionNamed("format=polar")
+                                               : shellActionNamed("format=rect"));
 }
 
 void TForm1::ComboBox1Change() {
@@ -205,13 +200,13 @@ void TForm1::Save1Click() {
   const QString path =
       dialogs_.chooseFile(SaveDialog1, "SaveDialog1", QFileDialog::AcceptSave,
                           {"Text File(*.txt)", "Rtf File(*.rtf)", "All File(*.*)"}, "txt");
-  if (!path.isEmpty()) runAction("save-result", fileName(path));
+  if (!path.isEmpty()) runAction(shellActionNamed("save-result"), fileName(path));
 }
 
 void TForm1::Save3Click() {
   const QString path = dialogs_.chooseFile(SaveDialog2, "SaveDialog2", QFileDialog::AcceptSave,
                                            {"Matrix Project File (*.mtx)"}, "mtx");
-  if (!path.isEmpty()) runAction("save-project", fileName(path));
+  if (!path.isEmpty()) runAction(shellActionNamed("save-project"), fileName(path));
 }
 
 void TForm1::Open1Click() {
@@ -219,7 +214,7 @@ void TForm1::Open1Click() {
   const QString path = dialogs_.chooseFile(OpenDialog1, "OpenDialog1", QFileDialog::AcceptOpen,
                                            {"Matrix Project File (*.mtx)"}, "mtx");
   if (path.isEmpty() || !QFileInfo::exists(path)) return;
-  runAction("open-project", fileName(path));
+  runAction(shellActionNamed("open-project"), fileName(path));
 }
 
 void TForm1::copyPane(int pane) {

@@ -12,6 +12,7 @@
 
 #include "commands/calc_state.h"
 #include "commands/command_table.h"
+#include "commands/shell_actions.h"
 #include "commands/user_interface.h"
 #include "shell/client_area.h"
 #include "shell/window_dialogs.h"
@@ -111,7 +112,7 @@ class TForm1 : public QWidget {
   // first, the command's changes come out afterwards, and an error is shown in a box.
   void run(const std::function<void(kelvaro::CalcState&, kelvaro::UserInterface&)>& command);
   // Runs the calculator's shell command of that action name (as kelvaro-cli names it).
-  void runAction(std::string_view name, std::string argument = {});
+  void runAction(const kelvaro::ShellActionInfo& action, std::string argument = {});
   void pullFields();
   void pushFields();
 

@@ -2,8 +2,10 @@
 
 #include <QGridLayout>
 #include <QToolButton>
-#include <array>
+#include <algorithm>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "shell/skin.h"
 #include "shell/window_menus.h"
@@ -11,21 +13,6 @@
 namespace kelvaro::shell {
 
 namespace {
-
-// The buttons row by row, by the calculator's action names.
-constexpr std::array<std::array<const char*, 4>, 11> kOperationGrid{{
-    {"A", "B", "A+B", "A-B"},
-    {"A'", "B'", "A*x", "B*x"},
-    {"fill-a", "fill-b", "Dim(A)", "Dim(B)"},
-    {"Trace(A)", "Trace(B)", "Norm(A)", "Norm(B)"},
-    {"A.*B", "A./B", "A*B", "A'*B"},
-    {"A&B", "A|B", "A#B", "A/B"},
-    {"inv(A)", "inv(B)", "Det(A)", "Det(B)"},
-    {"Rank(A)", "Rank(B)", "A^x", "B^x"},
-    {"LU(A)", "LU(B)", "QR(A)", "QR(B)"},
-    {"Chol(A)", "Chol(B)", "Svd(A)", "Svd(B)"},
-    {"Eig(A)", "Eig(B)", "inv(A)*B", nullptr},
-}};
 
 QString operationCaption(std::string_view action) {
   if (action == "fill-a") return QStringLiteral("Fill A");
@@ -57,17 +44,19 @@ OperationPanel::OperationPanel(QMenu* swapMenu, QWidget* parent) : QWidget(paren
     b->setFixedHeight(kButtonHeight);
     return b;
   };
-  int row = 0;
-  for (const auto& line : kOperationGrid) {
-    for (int col = 0; col < 4; ++col) {
-      if (!line[col]) continue;
-      const kelvaro::CommandInfo* command = kelvaro::findCommandByAction(line[col]);
-      QToolButton* b = button(command->button, operationCaption(command->action), command->hint);
-      connect(b, &QToolButton::clicked, this, [this, command] { emit operationClicked(*command); });
-      grid->addWidget(b, row, col);
-    }
-    ++row;
+  // Each button at the cell its command's row gives it, made row by row so that Tab goes
+  // through them as they stand.
+  std::vector<const kelvaro::CommandInfo*> commands;
+  for (const kelvaro::CommandInfo& command : kelvaro::commandTable()) commands.push_back(&command);
+  std::ranges::sort(commands, {}, [](const kelvaro::CommandInfo* c) {
+    return std::pair(c->cell.row, c->cell.column);
+  });
+  for (const kelvaro::CommandInfo* command : commands) {
+    QToolButton* b = button(command->button, operationCaption(command->action), command->hint);
+    connect(b, &QToolButton::clicked, this, [this, command] { emit operationClicked(*command); });
+    grid->addWidget(b, command->cell.row, command->cell.column);
   }
+  const int row = kelvaro::kOperationGridRows;
   QToolButton* autoButton = button("SpeedButton10", "AuTo", "Auto calculate");
   connect(autoButton, &QToolButton::clicked, this, &OperationPanel::autoClicked);
   QToolButton* swap =
