@@ -28,7 +28,12 @@ namespace fs = std::filesystem;
 struct Outcome {
   std::string out, err;
   int status = 0;
+  bool operator==(const Outcome&) const = default;
 };
+
+void PrintTo(const Outcome& o, std::ostream* os) {
+  *os << "status " << o.status << "\n--- out\n" << o.out << "--- err\n" << o.err;
+}
 
 struct Case {
   std::string testName, where;  // where: file and line, for the failure report
@@ -185,24 +190,72 @@ class CapturingStreams : public CliStreams {
   const std::string& input_;
 };
 
+// A fresh directory, the current directory of the runs made in it.
+struct Scratch {
+  Scratch() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir = fs::temp_directory_path() /
+          ("kelvaro-case-" + std::to_string(getpid()) + "-" + info->name()).substr(0, 200);
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  ~Scratch() { fs::remove_all(dir); }
+  fs::path dir;
+};
+
+// The same environment in both ways of running.
+char kLocale[] = "LC_ALL=C";
+
+Outcome runInProcess(const fs::path& dir, const std::vector<std::string>& args,
+                     const std::string& input) {
+  putenv(kLocale);
+  const fs::path home = fs::current_path();
+  fs::current_path(dir);
+  CapturingStreams streams(input);
+  const int status = runCli(args, streams);
+  fs::current_path(home);
+  return {streams.out, streams.err, status};
+}
+
+// Runs the built kelvaro-cli; its standard output goes to stdoutPath when one is given.
+Outcome runProgram(const fs::path& dir, const std::vector<std::string>& args,
+                   const std::string& input, const std::string& stdoutPath = "") {
+  const std::string in = (dir / ".stdin").string(), err = (dir / ".stderr").string();
+  const std::string out = stdoutPath.empty() ? (dir / ".stdout").string() : stdoutPath;
+  std::ofstream(in) << input;
+  std::vector<std::string> strings{KELVARO_CLI};
+  strings.insert(strings.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& s : strings) argv.push_back(s.data());
+  argv.push_back(nullptr);
+  char* envp[] = {kLocale, nullptr};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int fds[3] = {open(in.c_str(), O_RDONLY), open(out.c_str(), O_WRONLY | O_CREAT, 0600),
+                        open(err.c_str(), O_WRONLY | O_CREAT, 0600)};
+    for (int i = 0; i < 3; ++i) dup2(fds[i], i);
+    if (chdir(dir.c_str()) == 0) execve(argv[0], argv.data(), envp);
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  Outcome o{stdoutPath.empty() ? slurp(out) : "", slurp(err),
+            WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
+  for (const std::string& p : {in, out, err})
+    if (p != stdoutPath) fs::remove(p);
+  return o;
+}
+
 class CaseTest : public ::testing::TestWithParam<Case> {
  protected:
   void SetUp() override {
     if (!GetParam().problem.empty()) GTEST_FAIL() << GetParam().problem;
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() /
-           ("kelvaro-case-" + std::to_string(getpid()) + "-" + info->name()).substr(0, 200);
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     for (const auto& [name, content] : GetParam().files) std::ofstream(dir_ / name) << content;
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   void check(const Outcome& got) {
     const Case& c = GetParam();
-    EXPECT_EQ(got.out, c.expected.out);
-    EXPECT_EQ(got.err, c.expected.err);
-    EXPECT_EQ(got.status, c.expected.status);
+    EXPECT_EQ(got, c.expected);
     for (const auto& [name, content] : c.afterwards) {
       EXPECT_EQ(fs::exists(dir_ / name), content.has_value()) << name;
       if (content) {
@@ -211,48 +264,52 @@ class CaseTest : public ::testing::TestWithParam<Case> {
     }
   }
 
-  fs::path dir_;
+  Scratch scratch_;
+  const fs::path& dir_ = scratch_.dir;
 };
 
 TEST_P(CaseTest, InProcess) {
-  // The same environment as the child process below gets.
-  setenv("LC_ALL", "C", 1);
-  const fs::path home = fs::current_path();
-  fs::current_path(dir_);
-  CapturingStreams streams(GetParam().input);
-  const int status = runCli(GetParam().args, streams);
-  fs::current_path(home);
-  check({streams.out, streams.err, status});
+  check(runInProcess(dir_, GetParam().args, GetParam().input));
 }
 
 TEST_P(CaseTest, ThroughCli) {
-  const std::string in = (dir_ / ".stdin").string(), out = (dir_ / ".stdout").string(),
-                    err = (dir_ / ".stderr").string();
-  std::ofstream(in) << GetParam().input;
-  std::vector<std::string> strings{KELVARO_CLI};
-  strings.insert(strings.end(), GetParam().args.begin(), GetParam().args.end());
-  std::vector<char*> argv;
-  for (std::string& s : strings) argv.push_back(s.data());
-  argv.push_back(nullptr);
-  char locale[] = "LC_ALL=C";
-  char* envp[] = {locale, nullptr};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int fds[3] = {open(in.c_str(), O_RDONLY), open(out.c_str(), O_WRONLY | O_CREAT, 0600),
-                        open(err.c_str(), O_WRONLY | O_CREAT, 0600)};
-    for (int i = 0; i < 3; ++i) dup2(fds[i], i);
-    if (chdir(dir_.c_str()) == 0) execve(argv[0], argv.data(), envp);
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  const std::string printed = slurp(out), shown = slurp(err);
-  for (const std::string& p : {in, out, err}) fs::remove(p);
-  check({printed, shown, WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)});
+  check(runProgram(dir_, GetParam().args, GetParam().input));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CaseTest, ::testing::ValuesIn(loadCases()),
                          [](const auto& info) { return info.param.testName; });
+
+// What case files cannot hold: carriage returns, lines longer than a read, huge files, an
+// output that cannot be written.
+
+TEST(Cli, LinesEndAtLfWhereverTheReadsSplitThem) {
+  // A CR at the end of one read and its LF at the start of the next still end the line; a
+  // CR before no LF stays.
+  Scratch s;
+  const std::string line(65535, '9');
+  std::ofstream(s.dir / "big.txt") << line + "\r\n" + line + "9\r\n8\r";
+  EXPECT_EQ(runInProcess(s.dir, {"--result=big.txt"}, ""),
+            (Outcome{line + "\n" + line + "9\n8\r\n", "", 0}));
+}
+
+TEST(Cli, PaneFilesLargerThanAnyPaneAreRefusedUnread) {
+  Scratch s;
+  // Sparse: the size is there at once, the bytes are never read.
+  std::ofstream(s.dir / "pane.txt") << "1 2\n";
+  fs::resize_file(s.dir / "pane.txt", (std::uintmax_t{1} << 30) + 1);
+  EXPECT_EQ(runInProcess(s.dir, {"--a=pane.txt", "A"}, ""),
+            (Outcome{"",
+                     "kelvaro-cli: cannot read \"pane.txt\": File too large\n"
+                     "Try 'kelvaro-cli --help' for more information.\n",
+                     2}));
+}
+
+TEST(Cli, OutputThatCannotBeWrittenIsAFailure) {
+  Scratch s;
+  EXPECT_EQ(
+      runProgram(s.dir, {"A"}, "", "/dev/full"),
+      (Outcome{"", "kelvaro-cli: cannot write standard output: No space left on device\n", 1}));
+}
 
 }  // namespace
 }  // namespace kelvaro
