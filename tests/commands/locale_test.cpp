@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "commands/locale_separator.h"
@@ -26,29 +27,22 @@ std::string commaLocaleDirectory() {
   return std::filesystem::exists(locale / "LC_NUMERIC") ? dir.string() : "";
 }
 
+// Each test starts without the variables and leaves them as it found them.
 class EnvironmentLocale : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* name : {"LC_ALL", "LC_NUMERIC", "LANG", "LOCPATH"}) {
+    for (const char* name : kNames) {
       const char* value = std::getenv(name);
-      saved_.push_back({name, value != nullptr, value ? value : ""});
+      saved_.emplace_back(value != nullptr, value ? value : "");
       unsetenv(name);
     }
   }
   void TearDown() override {
-    for (const auto& v : saved_) {
-      if (v.set)
-        setenv(v.name.c_str(), v.value.c_str(), 1);
-      else
-        unsetenv(v.name.c_str());
-    }
+    for (std::size_t i = 0; i < saved_.size(); ++i)
+      saved_[i].first ? setenv(kNames[i], saved_[i].second.c_str(), 1) : unsetenv(kNames[i]);
   }
-  struct Saved {
-    std::string name;
-    bool set;
-    std::string value;
-  };
-  std::vector<Saved> saved_;
+  static constexpr const char* kNames[] = {"LC_ALL", "LC_NUMERIC", "LANG", "LOCPATH"};
+  std::vector<std::pair<bool, std::string>> saved_;
 };
 
 TEST_F(EnvironmentLocale, UnknownOrMissingLocaleFallsBackToDot) {

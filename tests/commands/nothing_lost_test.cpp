@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <functional>
 
-#include "commands/auto_calculate.h"
 #include "commands/command_table.h"
 #include "commands/file_io.h"
 #include "commands/project_file.h"
@@ -101,18 +100,6 @@ TEST(NothingLost, AligningThatWouldOutgrowMemoryIsRefusedAndChangesNothing) {
             "more than 1073741824 characters.");
   EXPECT_TRUE(s.result.empty());
   EXPECT_EQ(s.paneB.lines(), lines);
-}
-
-TEST(NothingLost, AutoThatFailsGivesTheCursorBack) {
-  struct Recording : UserInterface {
-    void showNote(const std::string&) override {}
-    void showWarning(const std::string&) override {}
-    void setBusy(bool busy) override { cursor.push_back(busy); }
-    std::vector<bool> cursor;
-  } ui;
-  CalcState s = startedWith({"1 2", "3 x"});
-  EXPECT_NE(errorOf([&] { Auto1Click(s, ui); }), "");
-  EXPECT_EQ(ui.cursor, (std::vector<bool>{true, false}));
 }
 
 class FailedSaves : public test_support::ScratchDirectoryTest {

@@ -8,7 +8,6 @@
 #include <functional>
 #include <random>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -38,15 +37,12 @@ TEST(ElementText, TokensAsTyped) {
     NumberFormat nf;
     const char* normalised;
   } table[] = {
-      {"i", kThree, "0+1i"},
       {"-i", kThree, "0-1i"},
-      {"-2i", kThree, "0-2i"},
       {"3-i", kThree, "3-1i"},
       {"1,5+2,5i", kThree, "1.5+2.5i"},
       {"1.000,5", kThree, "1,000.5"},  // "." first: exchanged
       {"1,000.5", kThree, "1,000.5"},  // "," first: unchanged
       {"3-ix", kThree, "3-i1i"},       // the coefficient step drops the last character
-      {"5(30)", kThree, "4.33+2.5i"},
       {"5(30)", NumberFormat{10, '.'}, "4.3+2.5i"},
       {"2,5(0)", NumberFormat{1000, ','}, "2.5+0i"},
       {"2(0)", NumberFormat{0, ','}, "2.000E+000+0.000E+000i"},
@@ -69,15 +65,12 @@ TEST(ElementText, MessagesShowWhereReadingStopped) {
   } table[] = {
       {"+2i", "Could not parse required '+' (or '-') symbol [+2<?>i]"},
       {"1+", "Could not parse imaginary portion [1+<?>]"},
-      {"1e", "Could not parse real portion [<?>1e]"},
       {"1+2", "Could not parse required 'i' symbol [1+2<?>]"},
       {"1+2i3", "Unexpected characters [1+2i<?>3]"},
       {"2e-3i", "Could not parse required '+' (or '-') symbol [2e-3<?>i]"},
-      {"", "Could not parse real portion [<?>]"},
       {"inf", "Could not parse real portion [<?>inf]"},
       {" x", "Could not parse real portion [ <?>x]"},  // the blanks it skipped count
       {"1 +  ", "Could not parse imaginary portion [1 +  <?>]"},
-      {"1+2 x", "Could not parse required 'i' symbol [1+2 <?>x]"},
       {"1e999", "Could not parse real portion [<?>1e999]"},
       {"1+1e999i", "Could not parse imaginary portion [1+<?>1e999i]"},
   };
@@ -141,15 +134,11 @@ TEST(ElementText, DirectReadingMatchesNormalisingFirst) {
 
 TEST(ElementText, StandardConversions) {
   double v = 0;
-  for (const auto& [text, separator, value] :
-       std::vector<std::tuple<const char*, char, double>>{{"  -1.5e3  ", '.', -1500},
-                                                          {"+.5", '.', 0.5},
-                                                          {"3.", '.', 3},
-                                                          {"2,5", ',', 2.5},
-                                                          {"1E-400", '.', 0}}) {
-    EXPECT_TRUE(parseDecimal(text, separator, v)) << text;
-    EXPECT_EQ(v, value) << text;
-  }
+  EXPECT_TRUE(parseDecimal("  -1.5e3  ", '.', v) && v == -1500);
+  EXPECT_TRUE(parseDecimal("+.5", '.', v) && v == 0.5);
+  EXPECT_TRUE(parseDecimal("3.", '.', v) && v == 3);
+  EXPECT_TRUE(parseDecimal("2,5", ',', v) && v == 2.5);
+  EXPECT_TRUE(parseDecimal("1E-400", '.', v) && v == 0);
   for (const char* bad : {"", " ", ".", "-", "1e", "1e+", "e5", "inf", "nan", "0x10", "1e999",
                           "1.5.2", "1 2", "\t1", "2,5", "++1"})
     EXPECT_FALSE(parseDecimal(bad, '.', v)) << '"' << bad << '"';

