@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <set>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -57,16 +56,13 @@ std::string slurp(const fs::path& p) {
   return text.str();
 }
 
+// The case's name as a test name: runs of other characters become one "_".
 std::string identifier(const std::string& text) {
   std::string id;
-  for (const char c : text) {
-    const bool word = std::isalnum(static_cast<unsigned char>(c)) != 0;
-    if (word)
-      id += c;
-    else if (!id.empty() && id.back() != '_')
-      id += '_';
-  }
-  while (!id.empty() && id.back() == '_') id.pop_back();
+  for (const char c : text)
+    if (std::isalnum(static_cast<unsigned char>(c)) || (!id.empty() && id.back() != '_'))
+      id += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  if (id.ends_with('_')) id.pop_back();
   return id;
 }
 
@@ -159,13 +155,8 @@ std::vector<Case> loadCases() {
     if (entry.path().extension() == ".txt") paths.push_back(entry.path());
   std::sort(paths.begin(), paths.end());
   std::vector<Case> all;
-  std::set<std::string> names;
-  for (const fs::path& p : paths) {
-    for (Case& c : parseFile(p)) {
-      if (!names.insert(c.testName).second) c.problem = c.where + ": a case of that name exists";
-      all.push_back(std::move(c));
-    }
-  }
+  for (const fs::path& p : paths)
+    for (Case& c : parseFile(p)) all.push_back(std::move(c));
   return all;
 }
 

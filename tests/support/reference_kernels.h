@@ -97,16 +97,11 @@ inline bool sameBits(const Element& a, const Element& b) {
 }
 
 inline ::testing::AssertionResult sameMatrix(const RCOMat& a, const RCOMat& b) {
-  if (a.rows() != b.rows() || a.cols() != b.cols())
-    return ::testing::AssertionFailure()
-           << "shapes " << a.rows() << "x" << a.cols() << " and " << b.rows() << "x" << b.cols();
-  for (int i = 0; i < a.rows(); ++i)
-    for (int j = 0; j < a.cols(); ++j)
-      if (!sameBits(a[i][j], b[i][j]))
-        return ::testing::AssertionFailure()
-               << "element [" << i << "][" << j << "]: " << a[i][j].re() << "," << a[i][j].im()
-               << " vs " << b[i][j].re() << "," << b[i][j].im();
-  return ::testing::AssertionSuccess();
+  bool same = a.rows() == b.rows() && a.cols() == b.cols();
+  for (std::size_t i = 0; same && i < a.elements().size(); ++i)
+    if (!sameBits(a.elements()[i], b.elements()[i]))
+      return ::testing::AssertionFailure() << "element " << i << " differs";
+  return same ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "shapes differ";
 }
 
 // max |a - b| over the elements, as complex numbers.
@@ -119,13 +114,6 @@ inline double maxDistance(const RCOMat& a, const RCOMat& b) {
   return worst;
 }
 
-inline RCOMat complexIdentity(int n) {
-  RCOMat m(n, n);
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) m[i][j] = Element::complex(i == j, 0);
-  return m;
-}
-
 inline RCOMat complexMatrix(int rows, int cols, const std::vector<std::complex<double>>& values) {
   RCOMat m(rows, cols);
   for (std::size_t i = 0; i < values.size(); ++i)
@@ -134,7 +122,7 @@ inline RCOMat complexMatrix(int rows, int cols, const std::vector<std::complex<d
 }
 
 // Small integers (many zeros and exact ties in every pivot search), or general doubles with a
-// heavy diagonal (well conditioned), in turns.
+// heavy diagonal (well conditioned); tests take them in turns.
 inline RCOMat randomSmallIntegers(int rows, int cols, std::mt19937_64& gen) {
   std::uniform_int_distribution<int> d(-2, 2);
   RCOMat m(rows, cols);
@@ -148,10 +136,6 @@ inline RCOMat randomWellConditioned(int n, std::mt19937_64& gen) {
   for (auto& e : m.elements()) e = Element::complex(u(gen), u(gen));
   for (int i = 0; i < n; ++i) m[i][i] = Element::complex(m[i][i].re() + 2 * n, m[i][i].im());
   return m;
-}
-
-inline RCOMat randomOfRound(int round, int n, std::mt19937_64& gen) {
-  return round % 2 ? randomWellConditioned(n, gen) : randomSmallIntegers(n, n, gen);
 }
 
 // Runs body once per vector path the processor has, restoring the path afterwards.
