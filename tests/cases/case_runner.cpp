@@ -18,11 +18,13 @@
 #include <vector>
 
 #include "cli/cli_session.h"
+#include "tests/support/scratch_directory.h"
 
 namespace kelvaro {
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::ScratchDirectory;
 
 struct Outcome {
   std::string out, err;
@@ -49,13 +51,6 @@ void PrintTo(const Case& c, std::ostream* os) {
   *os << c.where;
 }
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The case's name as a test name: runs of other characters become one "_".
 std::string identifier(const std::string& text) {
   std::string id;
@@ -70,7 +65,7 @@ std::string identifier(const std::string& text) {
 // "|" with an LF, a closing " $" marking where trailing blanks end.
 std::vector<Case> parseFile(const fs::path& path) {
   std::vector<Case> cases;
-  std::istringstream in(slurp(path));
+  std::istringstream in(ScratchDirectory::contentOf(path));
   std::string line, stem = path.stem().string();
   std::string* block = nullptr;  // where "|" lines go
   bool ran = false;
@@ -181,19 +176,6 @@ class CapturingStreams : public CliStreams {
   const std::string& input_;
 };
 
-// A fresh directory, the current directory of the runs made in it.
-struct Scratch {
-  Scratch() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = fs::temp_directory_path() /
-          ("kelvaro-case-" + std::to_string(getpid()) + "-" + info->name()).substr(0, 200);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  ~Scratch() { fs::remove_all(dir); }
-  fs::path dir;
-};
-
 // The same environment in both ways of running.
 char kLocale[] = "LC_ALL=C";
 
@@ -230,18 +212,19 @@ Outcome runProgram(const fs::path& dir, const std::vector<std::string>& args,
   }
   int status = 0;
   waitpid(pid, &status, 0);
-  Outcome o{stdoutPath.empty() ? slurp(out) : "", slurp(err),
+  Outcome o{stdoutPath.empty() ? ScratchDirectory::contentOf(out) : "",
+            ScratchDirectory::contentOf(err),
             WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
   for (const std::string& p : {in, out, err})
     if (p != stdoutPath) fs::remove(p);
   return o;
 }
 
-class CaseTest : public ::testing::TestWithParam<Case> {
+class CaseTest : public ::testing::TestWithParam<Case>, public ScratchDirectory {
  protected:
   void SetUp() override {
     if (!GetParam().problem.empty()) GTEST_FAIL() << GetParam().problem;
-    for (const auto& [name, content] : GetParam().files) std::ofstream(dir_ / name) << content;
+    for (const auto& [name, content] : GetParam().files) file(name, content);
   }
 
   void check(const Outcome& got) {
@@ -250,13 +233,10 @@ class CaseTest : public ::testing::TestWithParam<Case> {
     for (const auto& [name, content] : c.afterwards) {
       EXPECT_EQ(fs::exists(dir_ / name), content.has_value()) << name;
       if (content) {
-        EXPECT_EQ(slurp(dir_ / name), *content) << name;
+        EXPECT_EQ(ScratchDirectory::contentOf(dir_ / name), *content) << name;
       }
     }
   }
-
-  Scratch scratch_;
-  const fs::path& dir_ = scratch_.dir;
 };
 
 TEST_P(CaseTest, InProcess) {
@@ -276,19 +256,18 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaseTest, ::testing::ValuesIn(loadCases()),
 TEST(Cli, LinesEndAtLfWhereverTheReadsSplitThem) {
   // A CR at the end of one read and its LF at the start of the next still end the line; a
   // CR before no LF stays.
-  Scratch s;
+  ScratchDirectory s;
   const std::string line(65535, '9');
-  std::ofstream(s.dir / "big.txt") << line + "\r\n" + line + "9\r\n8\r";
-  EXPECT_EQ(runInProcess(s.dir, {"--result=big.txt"}, ""),
+  s.file("big.txt", line + "\r\n" + line + "9\r\n8\r");
+  EXPECT_EQ(runInProcess(s.dir_, {"--result=big.txt"}, ""),
             (Outcome{line + "\n" + line + "9\n8\r\n", "", 0}));
 }
 
 TEST(Cli, PaneFilesLargerThanAnyPaneAreRefusedUnread) {
-  Scratch s;
+  ScratchDirectory s;
   // Sparse: the size is there at once, the bytes are never read.
-  std::ofstream(s.dir / "pane.txt") << "1 2\n";
-  fs::resize_file(s.dir / "pane.txt", (std::uintmax_t{1} << 30) + 1);
-  EXPECT_EQ(runInProcess(s.dir, {"--a=pane.txt", "A"}, ""),
+  fs::resize_file(s.file("pane.txt", "1 2\n"), (std::uintmax_t{1} << 30) + 1);
+  EXPECT_EQ(runInProcess(s.dir_, {"--a=pane.txt", "A"}, ""),
             (Outcome{"",
                      "kelvaro-cli: cannot read \"pane.txt\": File too large\n"
                      "Try 'kelvaro-cli --help' for more information.\n",
@@ -296,9 +275,9 @@ TEST(Cli, PaneFilesLargerThanAnyPaneAreRefusedUnread) {
 }
 
 TEST(Cli, OutputThatCannotBeWrittenIsAFailure) {
-  Scratch s;
+  ScratchDirectory s;
   EXPECT_EQ(
-      runProgram(s.dir, {"A"}, "", "/dev/full"),
+      runProgram(s.dir_, {"A"}, "", "/dev/full"),
       (Outcome{"", "kelvaro-cli: cannot write standard output: No space left on device\n", 1}));
 }
 
