@@ -65,13 +65,9 @@ TEST(MatrixPower, HugeExponentsOfRepeatingPowersFinish) {
   EXPECT_TRUE(sameMatrix(power(swap2(), 2147483647).r, swap2()));
   const Power even = power(swap2(), -2147483647 - 1);  // the inverse of the identity
   ASSERT_EQ(even.outcome, PowerOutcome::Done);
-  EXPECT_EQ(even.r[0][0].re(), 1);
-  EXPECT_EQ(even.r[0][1].re(), 0);
-  const Power i = power(complexMatrix(1, 1, {{0, 1}}), 2147483647);  // 4k + 3
-  EXPECT_EQ(i.r[0][0].re(), 0);
-  EXPECT_EQ(i.r[0][0].im(), -1);
-  EXPECT_EQ(power(complexMatrix(1, 1, {0.5}), 2147483647).r[0][0].re(), 0);
-  EXPECT_EQ(power(complexMatrix(1, 1, {1}), 2147483647).r[0][0].re(), 1);
+  EXPECT_TRUE(sameMatrix(even.r, powerLeftToRight(swap2(), 2)));
+  const Power i = power(complexMatrix(1, 1, {{0, 1}}), 2147483647);  // 4k + 3: -i
+  EXPECT_TRUE(i.r[0][0].re() == 0 && i.r[0][0].im() == -1);
 }
 
 TEST(MatrixPower, BeyondTheWorkLimitOnlyRepeatsFinish) {

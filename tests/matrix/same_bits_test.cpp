@@ -12,7 +12,6 @@
 #include "matrix/mat_lu.h"
 #include "matrix/mat_product.h"
 #include "matrix/mat_qr.h"
-#include "matrix/split_kernels.h"
 #include "tests/support/reference_kernels.h"
 
 namespace kelvaro {
@@ -168,28 +167,6 @@ TEST(SameBits, HessenbergReduction) {
     plainHessenberg(b, n);
     EXPECT_EQ(0, std::memcmp(a[0], b[0], (n + 1) * (n + 1) * sizeof(double))) << n;
   }
-}
-
-TEST(SameBits, PivotSearchKeepsTheFirstOfEqualMaxima) {
-  // Equal maxima in different vector lanes and calls: the earliest index wins on every path.
-  std::vector<double> re(37, 1.0), im(37, 0.0);
-  re[5] = -3.0;
-  re[13] = re[30] = 3.0;
-  forEachSimdPath([&] {
-    const SplitKernels& k = splitKernels();
-    PivotTrack t{0.0, -1.0};
-    k.trackAbsRe(20, re.data(), 0, &t);
-    k.trackAbsRe(17, re.data() + 20, 20, &t);
-    EXPECT_EQ(t.index, 5);
-    EXPECT_EQ(t.best, 3.0);
-    PivotTrack m{0.0, -1.0};
-    k.trackModulus(9, re.data() + 13, im.data() + 13, 100, &m);
-    EXPECT_EQ(m.index, 100);
-    EXPECT_EQ(m.best, 9.0);
-    PivotTrack later{3.0, 2.0};  // a best from an earlier row wins ties
-    k.trackAbsRe(37, re.data(), 40, &later);
-    EXPECT_EQ(later.index, 2);
-  });
 }
 
 }  // namespace

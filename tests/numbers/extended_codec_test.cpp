@@ -129,12 +129,8 @@ TEST(ExtendedCodec, GeneralFormOfDoubles) {
   const struct {
     double value;
     const char* text;
-  } table[] = {{1, "1"},
-               {-2.5, "-2.5"},
-               {1.0 / 3, "0.333333333333333"},
+  } table[] = {{1.0 / 3, "0.333333333333333"},
                {0.0000012, "1.2E-6"},
-               {0.00001, "0.00001"},
-               {999999999999999, "999999999999999"},
                {1e15, "1E15"},
                {9.9999999999999991, "10"},  // the rounding carries into a new digit
                {0.099999999999999999, "0.1"},
