@@ -4,15 +4,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 #include <functional>
 
 #include "commands/command_table.h"
-#include "commands/file_io.h"
 #include "commands/project_file.h"
 #include "numbers/pane_text.h"
 #include "tests/support/calculator.h"
@@ -108,38 +105,6 @@ class FailedSaves : public test_support::ScratchDirectoryTest {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
   }
 
-  // What fn throws while the scratch directory may not be written to: as root in a child
-  // process that has given root up (root may write anywhere), otherwise with the directory's
-  // write permission taken away.
-  std::string errorInReadOnlyDirectory(const std::function<void()>& fn) {
-    if (geteuid() != 0) {
-      fs::permissions(dir_, fs::perms::owner_write, fs::perm_options::remove);
-      const std::string error = errorOf(fn);
-      fs::permissions(dir_, fs::perms::owner_write, fs::perm_options::add);
-      return error;
-    }
-    fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                              fs::perms::others_read | fs::perms::others_exec);
-    int channel[2];
-    if (pipe(channel) != 0) return "no pipe";
-    const pid_t pid = fork();
-    if (pid == 0) {
-      close(channel[0]);
-      if (setgid(65534) != 0 || setuid(65534) != 0) _exit(1);
-      writeAll(channel[1], errorOf(fn));
-      _exit(0);
-    }
-    close(channel[1]);
-    std::string error;
-    char buffer[512];
-    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;) error.append(buffer, n);
-    close(channel[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
-    return error;
-  }
-
   // What fn throws when no file may grow beyond 4096 bytes: the write itself fails.
   static std::string errorWhenWritesFail(const std::function<void()>& fn) {
     struct rlimit old;
@@ -176,24 +141,6 @@ TEST_F(FailedSaves, WriteFailureHalfWayKeepsTheOldFiles) {
   // The same saves succeed without the limit.
   Save3Click(s, project);
   EXPECT_EQ(contentOf(project).size(), 14u + 2 * 8 + 400 * 5 * 10 + 10);
-}
-
-TEST_F(FailedSaves, DirectoryThatCannotBeWrittenKeepsTheOldFiles) {
-  const std::string project = file("old.mtx", "old project");
-  const std::string result = file("old.txt", "old result\n");
-  // The files themselves may be written; only a new file beside them cannot be made.
-  for (const std::string& p : {project, result})
-    fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                           fs::perms::group_write | fs::perms::others_read |
-                           fs::perms::others_write);
-  CalcState s = largeState();
-  EXPECT_EQ(errorInReadOnlyDirectory([&] { Save3Click(s, project); }),
-            "Cannot create file \"" + project + "\". Permission denied");
-  EXPECT_EQ(errorInReadOnlyDirectory([&] { saveResult(s, result); }),
-            "Cannot create file \"" + result + "\". Permission denied");
-  EXPECT_EQ(contentOf(project), "old project");
-  EXPECT_EQ(contentOf(result), "old result\n");
-  EXPECT_EQ(entries(), 2u);
 }
 
 TEST_F(FailedSaves, ASaveWritesThroughALinkAndKeepsThePermissions) {
