@@ -99,45 +99,35 @@ TEST(NothingLost, AligningThatWouldOutgrowMemoryIsRefusedAndChangesNothing) {
   EXPECT_EQ(s.paneB.lines(), lines);
 }
 
-class FailedSaves : public test_support::ScratchDirectoryTest {
- protected:
-  std::size_t entries() const {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
-  }
+// What fn throws when no file may grow beyond 4096 bytes: the write itself fails.
+std::string errorWhenWritesFail(const std::function<void()>& fn) {
+  struct rlimit old;
+  if (getrlimit(RLIMIT_FSIZE, &old) != 0) return "no limit";
+  struct rlimit small = old;
+  small.rlim_cur = 4096;
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  const std::string error = errorOf(fn);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  return error;
+}
 
-  // What fn throws when no file may grow beyond 4096 bytes: the write itself fails.
-  static std::string errorWhenWritesFail(const std::function<void()>& fn) {
-    struct rlimit old;
-    if (getrlimit(RLIMIT_FSIZE, &old) != 0) return "no limit";
-    struct rlimit small = old;
-    small.rlim_cur = 4096;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    const std::string error = errorOf(fn);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    return error;
-  }
-
-  // A state whose project and result take far more than 4096 bytes.
-  static CalcState largeState() {
-    CalcState s = startedWith(Lines(400, "1.5 -2 3e10 4 5"), {"7"});
-    for (int i = 0; i < 2000; ++i) s.result.add(std::string(100, '7'));
-    return s;
-  }
-};
+using FailedSaves = test_support::ScratchDirectoryTest;
 
 TEST_F(FailedSaves, WriteFailureHalfWayKeepsTheOldFiles) {
   const std::string project = file("old.mtx", std::string("\x01\x02\x03 old project", 15));
   const std::string result = file("old.txt", "old result\n");
-  CalcState s = largeState();
+  // A project and a result of far more than 4096 bytes.
+  CalcState s = startedWith(Lines(400, "1.5 -2 3e10 4 5"), {"7"});
+  for (int i = 0; i < 2000; ++i) s.result.add(std::string(100, '7'));
   EXPECT_EQ(errorWhenWritesFail([&] { Save3Click(s, project); }),
             "Cannot create file \"" + project + "\". File too large");
   EXPECT_EQ(errorWhenWritesFail([&] { saveResult(s, result); }),
             "Cannot create file \"" + result + "\". File too large");
   EXPECT_EQ(contentOf(project), std::string("\x01\x02\x03 old project", 15));
   EXPECT_EQ(contentOf(result), "old result\n");
-  EXPECT_EQ(entries(), 2u);  // no temporary file left behind
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2);  // no temporary file left
   // The same saves succeed without the limit.
   Save3Click(s, project);
   EXPECT_EQ(contentOf(project).size(), 14u + 2 * 8 + 400 * 5 * 10 + 10);
@@ -154,7 +144,7 @@ TEST_F(FailedSaves, ASaveWritesThroughALinkAndKeepsThePermissions) {
   EXPECT_EQ(contentOf(target), "A+B=\n\n");
   EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_EQ(entries(), 2u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2);
 }
 
 }  // namespace

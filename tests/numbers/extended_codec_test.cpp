@@ -95,10 +95,6 @@ TEST(ExtendedCodec, OddEncodingsDecodeWithoutTrouble) {
   EXPECT_EQ(valueOf(pseudo), std::ldexp(1.0L, -16382));
   EXPECT_EQ(decodeExtended(pseudo.data()), 0.0);
   EXPECT_EQ(formatExtended(pseudo.data(), '.'), "3.36210314311209E-4932");
-
-  EXPECT_EQ(formatExtended(fields(false, 0x7FFF, 0x8000000000000000ULL).data(), '.'), "INF");
-  EXPECT_EQ(formatExtended(fields(true, 0x7FFF, 0x8000000000000000ULL).data(), '.'), "-INF");
-  EXPECT_EQ(formatExtended(fields(true, 0x7FFF, 0xC000000000000000ULL).data(), '.'), "NAN");
   EXPECT_EQ(formatExtended(fields(false, 0x7FFF, 0).data(), '.'), "NAN");
   EXPECT_EQ(formatExtended(fields(false, 200, 0x1234).data(), '.'), "NAN");
   EXPECT_EQ(formatExtended(fields(true, 0, 0).data(), '.'), "0");

@@ -107,10 +107,10 @@ inline ::testing::AssertionResult sameMatrix(const RCOMat& a, const RCOMat& b) {
 // max |a - b| over the elements, as complex numbers.
 inline double maxDistance(const RCOMat& a, const RCOMat& b) {
   double worst = 0;
-  for (int i = 0; i < a.rows(); ++i)
-    for (int j = 0; j < a.cols(); ++j)
-      worst = std::fmax(
-          worst, std::abs(std::complex(a[i][j].re() - b[i][j].re(), a[i][j].im() - b[i][j].im())));
+  for (std::size_t i = 0; i < a.elements().size(); ++i) {
+    const Element &x = a.elements()[i], &y = b.elements()[i];
+    worst = std::fmax(worst, std::abs(std::complex(x.re() - y.re(), x.im() - y.im())));
+  }
   return worst;
 }
 
