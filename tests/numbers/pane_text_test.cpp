@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "numbers/matrix_text.h"
+#include "numbers/pane.h"
 #include "numbers/pane_text.h"
 
 namespace kelvaro {
@@ -25,6 +26,20 @@ TEST(Tokens, BlanksControlCharactersAndQuotes) {
   EXPECT_EQ(tokens("x\"y z\""), Lines({"x\"y", "z\""}));  // a quote inside is plain text
   EXPECT_EQ(tokens("\"a\"\"b\" \"c\"\"d\""), Lines({"a\"b", "c\"d"}));
   EXPECT_EQ(tokenCount(" a b\tc "), 3u);
+}
+
+// The window redraws a pane from the first line that changed since it last looked.
+TEST(Pane, RemembersTheFirstChangedLine) {
+  Pane p;
+  p.setLines({"A", "1", ""});
+  EXPECT_TRUE(p.takeChange().rewritten);
+  p.add("B");
+  p.appendToLast("=");  // a label completed after its command ran
+  EXPECT_EQ(p.takeChange().firstLine, 3u);
+  p.appendToLast("x");
+  p.setLine(1, "2");
+  EXPECT_EQ(p.takeChange().firstLine, 1u);
+  EXPECT_FALSE(p.takeChange().any());
 }
 
 TEST(AlignPaths, EveryByteSplitsAsTheTokenizerSplits) {
