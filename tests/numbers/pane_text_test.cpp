@@ -28,6 +28,17 @@ TEST(Tokens, BlanksControlCharactersAndQuotes) {
   EXPECT_EQ(tokenCount(" a b\tc "), 3u);
 }
 
+// A caller that asks for fewer rows or columns than the pane has gets what fits, and nothing is
+// written beyond the register.
+TEST(ReadingLoop, StaysInsideTheRegister) {
+  Pane p;
+  p.setLines({"1 2 3", "4 5 6", "7 8 9"});
+  RCOMat m;
+  readPane(p, 2, 2, m, NumberFormat{});
+  ASSERT_EQ(m.elements().size(), 4u);
+  EXPECT_TRUE(m[0][1].re() == 2 && m[1][0].re() == 4 && m[1][1].re() == 5);
+}
+
 // The window redraws a pane from the first line that changed since it last looked.
 TEST(Pane, RemembersTheFirstChangedLine) {
   Pane p;
