@@ -33,7 +33,6 @@ TEST(NumberFormatter, Table) {
       {0.0625, kThree, "0.062"},
       {0.1875, kThree, "0.188"},
       {-0.0001, kThree, "0"},
-      {2.5, decimals(0), "2"},
       {3.5, decimals(0), "4"},
       {-2.5, decimals(0), "-2"},
       // A precision that is no whole number of decimals.
