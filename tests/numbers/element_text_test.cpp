@@ -71,12 +71,12 @@ TEST(ElementText, MessagesShowWhereReadingStopped) {
   };
   for (const auto& row : table)
     EXPECT_EQ(outcome([&] { return parseComplexText(row.text); }), row.message);
-  for (const auto& [token, message] : std::vector<std::pair<const char*, const char*>>{
+  for (const auto& row : std::vector<std::pair<const char*, const char*>>{
            {"x(30)", "'x' is not a valid floating point value"},
            {"5()", "'' is not a valid floating point value"},
            {"5)30(", "'5)30' is not a valid floating point value"},
            {"1,5(30)", "'1,5' is not a valid floating point value"}})
-    EXPECT_EQ(outcome([&] { return parseElement(token, kThree); }), message) << token;
+    EXPECT_EQ(outcome([&] { return parseElement(row.first, kThree); }), row.second) << row.first;
   EXPECT_EQ(outcome([] { return parseComplexText("  1.5 -  2 I  "); }), "0x1.8p+0 -0x1p+1");
   EXPECT_EQ(outcome([] { return parseComplexText("1e-999"); }), "0x0p+0 0x0p+0");
 }
