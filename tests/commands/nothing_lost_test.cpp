@@ -1,31 +1,27 @@
-// Nothing the user had is lost: a command that fails leaves the operand panes as aligning
-// them left them, and a save that fails leaves the old file byte for byte.
+// Nothing the user had is lost: a failed command changes the operand panes only by aligning
+// them, a failed save leaves the old file byte for byte, a bad project changes nothing, and
+// input that would take memory without end is refused before it is taken.
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 #include <functional>
-#include <string>
-#include <vector>
 
 #include "commands/command_table.h"
-#include "commands/file_io.h"
 #include "commands/project_file.h"
-#include "commands/shell_commands.h"
 #include "numbers/pane_text.h"
-#include "tests/support/error_message.h"
+#include "tests/support/calculator.h"
 #include "tests/support/scratch_directory.h"
 
 namespace kelvaro {
 namespace {
 
 namespace fs = std::filesystem;
-using Lines = std::vector<std::string>;
 using test_support::errorOf;
+using test_support::Lines;
+using test_support::startedWith;
 
 Lines aligned(const Lines& lines) {
   Pane pane;
@@ -35,9 +31,8 @@ Lines aligned(const Lines& lines) {
 }
 
 TEST(NothingLost, EveryOperationChangesTheOperandPanesOnlyByAligningThem) {
-  // Pairs of panes that make commands fail in each way they can: an element that cannot be
-  // read, sizes that do not fit, a zero or singular operand, a complex one where only real
-  // numbers are taken; and panes that work.
+  // An element that cannot be read, sizes that do not fit, a zero or singular operand, a
+  // complex one where only real numbers are taken, and panes that work.
   const struct {
     Lines a, b;
     const char* x;
@@ -51,121 +46,105 @@ TEST(NothingLost, EveryOperationChangesTheOperandPanesOnlyByAligningThem) {
   for (const auto& c : cases) {
     for (const CommandInfo& command : commandTable()) {
       SCOPED_TRACE(std::string(command.action) + " on " + c.a.front());
-      CalcState s;
-      FormCreate(s, ".");
-      s.paneA.setLines(c.a);
-      s.paneB.setLines(c.b);
-      s.coefText = c.x;
+      CalcState s = startedWith(c.a, c.b, c.x);
       // The fill commands rewrite their pane by design; here their Row field is no number.
       const bool fill = command.resultKind < 0;
       if (fill) s.rowText = "many";
       const std::string error = errorOf([&] { command.run(s); });
-      if (fill) {
-        EXPECT_EQ(error, "'many' is not a valid integer value");
-      }
+      EXPECT_TRUE(!fill || error == "'many' is not a valid integer value");
       EXPECT_EQ(s.paneA.lines(), aligned(c.a));
       EXPECT_EQ(s.paneB.lines(), aligned(c.b));
     }
   }
 }
 
-class FailedSaves : public test_support::ScratchDirectoryTest {
- protected:
-  std::size_t entries() const {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
-  }
+// One long first row over many one-element rows: little text, a matrix of n x n.
+Lines ragged(int n) {
+  Lines lines(n, "1");
+  for (int c = 1; c < n; ++c) lines[0] += " 1";
+  return lines;
+}
 
-  // The message of what fn throws while the scratch directory may not be written to: as
-  // root in a child process that has given root up (root may write anywhere), otherwise
-  // with the directory's write permission taken away.
-  std::string errorInReadOnlyDirectory(const std::function<void()>& fn) {
-    if (geteuid() != 0) {
-      fs::permissions(dir_, fs::perms::owner_write, fs::perm_options::remove);
-      const std::string error = errorOf(fn);
-      fs::permissions(dir_, fs::perms::owner_write, fs::perm_options::add);
-      return error;
-    }
-    fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                              fs::perms::others_read | fs::perms::others_exec);
-    int channel[2];
-    if (pipe(channel) != 0) return "no pipe";
-    const pid_t pid = fork();
-    if (pid == 0) {
-      close(channel[0]);
-      const uid_t nobody = 65534;
-      if (setgid(nobody) != 0 || setuid(nobody) != 0) _exit(1);
-      writeAll(channel[1], errorOf(fn));
-      _exit(0);
-    }
-    close(channel[1]);
-    std::string error;
-    char buffer[512];
-    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;) error.append(buffer, n);
-    close(channel[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
-    return error;
+TEST(NothingLost, MatricesBeyondTheLargestAreRefusedBeforeMemoryIsTaken) {
+  const std::string tooLarge =
+      "A 5000 x 5000 matrix is too large: a matrix has at most 16777216 elements.";
+  for (const char* action : {"A", "A'", "Det(A)", "Eig(A)", "Svd(A)", "Norm(A)", "inv(A)"}) {
+    CalcState s = startedWith(ragged(5000));
+    EXPECT_EQ(errorOf([&] { findCommandByAction(action)->run(s); }), tooLarge) << action;
+    EXPECT_EQ(s.result.lines().back(), action);  // the label stays without "="
   }
+  // A tall A times a wide B, and the orthogonal factor of a tall column.
+  CalcState product = startedWith(Lines(5000, "2"), {ragged(5000)[0]});
+  EXPECT_EQ(errorOf([&] { findCommandByAction("A*B")->run(product); }), tooLarge);
+  CalcState qr = startedWith(Lines(20000, "1"));
+  EXPECT_EQ(errorOf([&] { findCommandByAction("QR(A)")->run(qr); }),
+            "A 20000 x 20000 matrix is too large: a matrix has at most 16777216 elements.");
+  // The largest square matrix still reads.
+  CalcState largest = startedWith(ragged(4096));
+  EXPECT_EQ(errorOf([&] { findCommandByAction("Dim(A)")->run(largest); }), "");
+  EXPECT_EQ(largest.result.line(largest.result.lineCount() - 2), "       4096*4096");
+}
 
-  // What fn throws when no file may grow beyond 4096 bytes: the write itself fails.
-  static std::string errorWhenWritesFail(const std::function<void()>& fn) {
-    struct rlimit old;
-    if (getrlimit(RLIMIT_FSIZE, &old) != 0) return "no limit";
-    struct rlimit small = old;
-    small.rlim_cur = 4096;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    const std::string error = errorOf(fn);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    return error;
-  }
+TEST(NothingLost, AligningThatWouldOutgrowMemoryIsRefusedAndChangesNothing) {
+  // 1100 short elements and one of 2^20 characters: every column would be as wide as it.
+  Lines lines(10, std::string(220, ' '));
+  for (std::string& line : lines)
+    for (std::size_t c = 0; c < line.size(); c += 2) line[c] = '7';
+  lines.push_back(std::string(1 << 20, '8'));
+  CalcState s = startedWith({"1"}, lines);
+  EXPECT_EQ(errorOf([&] { findCommandByAction("A")->run(s); }),
+            "Cannot align the pane: its 1101 elements in columns of 1048578 characters would take "
+            "more than 1073741824 characters.");
+  EXPECT_TRUE(s.result.empty());
+  EXPECT_EQ(s.paneB.lines(), lines);
+}
 
-  // A state whose project takes far more than 4096 bytes.
-  static CalcState largeState() {
-    CalcState s;
-    FormCreate(s, ".");
-    s.paneA.setLines(Lines(400, "1.5 -2 3e10 4 5"));
-    s.paneB.setLines({"7"});
-    for (int i = 0; i < 2000; ++i) s.result.add(std::string(100, '7'));
-    return s;
-  }
-};
+// What fn throws when no file may grow beyond 4096 bytes: the write itself fails.
+std::string errorWhenWritesFail(const std::function<void()>& fn) {
+  struct rlimit old;
+  if (getrlimit(RLIMIT_FSIZE, &old) != 0) return "no limit";
+  struct rlimit small = old;
+  small.rlim_cur = 4096;
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  const std::string error = errorOf(fn);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  return error;
+}
+
+using FailedSaves = test_support::ScratchDirectoryTest;
 
 TEST_F(FailedSaves, WriteFailureHalfWayKeepsTheOldFiles) {
   const std::string project = file("old.mtx", std::string("\x01\x02\x03 old project", 15));
   const std::string result = file("old.txt", "old result\n");
-  CalcState s = largeState();
+  // A project and a result of far more than 4096 bytes.
+  CalcState s = startedWith(Lines(400, "1.5 -2 3e10 4 5"), {"7"});
+  for (int i = 0; i < 2000; ++i) s.result.add(std::string(100, '7'));
   EXPECT_EQ(errorWhenWritesFail([&] { Save3Click(s, project); }),
             "Cannot create file \"" + project + "\". File too large");
   EXPECT_EQ(errorWhenWritesFail([&] { saveResult(s, result); }),
             "Cannot create file \"" + result + "\". File too large");
   EXPECT_EQ(contentOf(project), std::string("\x01\x02\x03 old project", 15));
   EXPECT_EQ(contentOf(result), "old result\n");
-  EXPECT_EQ(entries(), 2u);  // no temporary file left behind
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2);  // no temporary file left
   // The same saves succeed without the limit.
   Save3Click(s, project);
   EXPECT_EQ(contentOf(project).size(), 14u + 2 * 8 + 400 * 5 * 10 + 10);
 }
 
-TEST_F(FailedSaves, DirectoryThatCannotBeWrittenKeepsTheOldFiles) {
-  const std::string project = file("old.mtx", "old project");
-  const std::string result = file("old.txt", "old result\n");
-  // The files themselves may be written; only a new file beside them cannot be made.
-  for (const std::string& p : {project, result}) {
-    fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                           fs::perms::group_write | fs::perms::others_read |
-                           fs::perms::others_write);
-  }
-  CalcState s = largeState();
-  EXPECT_EQ(errorInReadOnlyDirectory([&] { Save3Click(s, project); }),
-            "Cannot create file \"" + project + "\". Permission denied");
-  EXPECT_EQ(errorInReadOnlyDirectory([&] { saveResult(s, result); }),
-            "Cannot create file \"" + result + "\". Permission denied");
-  EXPECT_EQ(contentOf(project), "old project");
-  EXPECT_EQ(contentOf(result), "old result\n");
-  EXPECT_EQ(entries(), 2u);
+TEST_F(FailedSaves, ASaveWritesThroughALinkAndKeepsThePermissions) {
+  const fs::path target = file("target.txt", "old\n");
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink(target, dir_ / "link.txt");
+  CalcState s = startedWith({});
+  s.result.setLines({"A+B=", ""});
+  saveResult(s, (dir_ / "link.txt").string());
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.txt"));
+  EXPECT_EQ(contentOf(target), "A+B=\n\n");
+  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2);
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// The 80-bit codec of project files against the machine's own long double.
+
 #include "numbers/extended_codec.h"
 
 #include <gtest/gtest.h>
@@ -5,15 +7,16 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace kelvaro {
 namespace {
 
-// These tests use the machine's own 80-bit long double as an independent oracle.
 static_assert(std::numeric_limits<long double>::digits == 64);
 
 ExtendedBytes bytesOf(long double v) {
@@ -32,43 +35,17 @@ ExtendedBytes fields(bool negative, std::uint16_t exponent, std::uint64_t signif
   return packExtended({negative, exponent, significand});
 }
 
-TEST(ExtendedCodec, LayoutOfOneAndTwo) {
-  const ExtendedBytes one{0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F};
-  const ExtendedBytes two{0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x40};
-  EXPECT_EQ(encodeExtended(1.0), one);
-  EXPECT_EQ(encodeExtended(2.0), two);
-  const ExtendedFields f = unpackExtended(encodeExtended(-3.0).data());
-  EXPECT_TRUE(f.negative);
-  EXPECT_EQ(f.exponent, 16384);
-  EXPECT_EQ(f.significand, 0xC000000000000000ULL);
-}
-
 TEST(ExtendedCodec, EncodeAgreesWithTheMachineForAllKindsOfDouble) {
+  using L = std::numeric_limits<double>;
   std::mt19937_64 rng(12345);
-  const double specials[] = {0.0,
-                             -0.0,
-                             std::numeric_limits<double>::denorm_min(),
-                             -std::numeric_limits<double>::denorm_min(),
-                             std::numeric_limits<double>::min(),
-                             std::nextafter(std::numeric_limits<double>::min(), 0.0),
-                             std::numeric_limits<double>::max(),
-                             std::numeric_limits<double>::infinity(),
-                             -std::numeric_limits<double>::infinity(),
-                             0.1,
-                             -1234.5678};
-  for (double d : specials) {
-    EXPECT_EQ(encodeExtended(d), bytesOf(static_cast<long double>(d))) << d;
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(decodeExtended(encodeExtended(d).data())),
-              std::bit_cast<std::uint64_t>(d))
-        << d;
-  }
-  for (int i = 0; i < 200000; ++i) {
-    const double d = std::bit_cast<double>(rng());
+  std::vector<double> values = {0.0,      -0.0,     L::denorm_min(), -L::denorm_min(),
+                                L::min(), L::max(), L::infinity(),   -L::infinity()};
+  for (int i = 0; i < 200000; ++i) values.push_back(std::bit_cast<double>(rng()));
+  for (const double d : values) {
     const ExtendedBytes b = encodeExtended(d);
     const double back = decodeExtended(b.data());
     if (std::isnan(d)) {
-      EXPECT_TRUE(std::isnan(back));
-      EXPECT_TRUE(std::isnan(valueOf(b)));
+      ASSERT_TRUE(std::isnan(back) && std::isnan(valueOf(b)));
       continue;
     }
     ASSERT_EQ(b, bytesOf(static_cast<long double>(d))) << d;
@@ -118,10 +95,6 @@ TEST(ExtendedCodec, OddEncodingsDecodeWithoutTrouble) {
   EXPECT_EQ(valueOf(pseudo), std::ldexp(1.0L, -16382));
   EXPECT_EQ(decodeExtended(pseudo.data()), 0.0);
   EXPECT_EQ(formatExtended(pseudo.data(), '.'), "3.36210314311209E-4932");
-
-  EXPECT_EQ(formatExtended(fields(false, 0x7FFF, 0x8000000000000000ULL).data(), '.'), "INF");
-  EXPECT_EQ(formatExtended(fields(true, 0x7FFF, 0x8000000000000000ULL).data(), '.'), "-INF");
-  EXPECT_EQ(formatExtended(fields(true, 0x7FFF, 0xC000000000000000ULL).data(), '.'), "NAN");
   EXPECT_EQ(formatExtended(fields(false, 0x7FFF, 0).data(), '.'), "NAN");
   EXPECT_EQ(formatExtended(fields(false, 200, 0x1234).data(), '.'), "NAN");
   EXPECT_EQ(formatExtended(fields(true, 0, 0).data(), '.'), "0");
@@ -137,6 +110,10 @@ TEST(ExtendedCodec, PrintsTheExactValueNotTheNearestDouble) {
   EXPECT_EQ(formatExtended(b.data(), '.'), "1.23456789012347E15");
   EXPECT_EQ(decodeExtended(b.data()), 1234567890123465.0);
 
+  // Exact ties of the fifteenth digit go to the even digit.
+  EXPECT_EQ(formatExtended(encodeExtended(123456789012344.5).data(), '.'), "123456789012344");
+  EXPECT_EQ(formatExtended(encodeExtended(123456789012345.5).data(), '.'), "123456789012346");
+  EXPECT_EQ(formatExtended(encodeExtended(0.000244140625).data(), '.'), "0.000244140625");
   // The ends of the range.
   EXPECT_EQ(formatExtended(fields(false, 0, 1).data(), '.'), "3.64519953188247E-4951");
   EXPECT_EQ(formatExtended(fields(true, 0x7FFE, ~0ULL).data(), '.'), "-1.18973149535723E4932");
@@ -145,91 +122,35 @@ TEST(ExtendedCodec, PrintsTheExactValueNotTheNearestDouble) {
 }
 
 TEST(ExtendedCodec, GeneralFormOfDoubles) {
-  auto text = [](double v, char sep = '.') {
-    return formatExtended(encodeExtended(v).data(), sep);
-  };
-  EXPECT_EQ(text(1), "1");
-  EXPECT_EQ(text(-2.5), "-2.5");
-  EXPECT_EQ(text(1.5, ','), "1,5");
-  EXPECT_EQ(text(0.1), "0.1");
-  EXPECT_EQ(text(1.0 / 3), "0.333333333333333");
-  EXPECT_EQ(text(2.0 / 3), "0.666666666666667");
-  EXPECT_EQ(text(100), "100");
-  EXPECT_EQ(text(0.0000012), "1.2E-6");
-  EXPECT_EQ(text(0.00001), "0.00001");
-  EXPECT_EQ(text(0.0000099), "9.9E-6");
-  EXPECT_EQ(text(123456789012345), "123456789012345");
-  EXPECT_EQ(text(999999999999999), "999999999999999");
-  EXPECT_EQ(text(1e15), "1E15");
-  EXPECT_EQ(text(-1234567890123456789.0), "-1.23456789012346E18");
-  // Rounding to fifteen digits carries into a new leading digit.
-  EXPECT_EQ(text(9.9999999999999991), "10");
-  EXPECT_EQ(text(0.099999999999999999), "0.1");
-  EXPECT_EQ(text(1e-300), "1E-300");
-  EXPECT_EQ(text(std::numeric_limits<double>::denorm_min()), "4.94065645841247E-324");
+  const struct {
+    double value;
+    const char* text;
+  } table[] = {{1.0 / 3, "0.333333333333333"},
+               {0.0000012, "1.2E-6"},
+               {1e15, "1E15"},
+               {9.9999999999999991, "10"},  // the rounding carries into a new digit
+               {0.099999999999999999, "0.1"},
+               {std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324"}};
+  for (const auto& row : table)
+    EXPECT_EQ(formatExtended(encodeExtended(row.value).data(), '.'), row.text) << row.text;
+  EXPECT_EQ(formatExtended(encodeExtended(1.5).data(), ','), "1,5");
 }
 
-// A value rounded to at most 15 significant digits: its digits without trailing zeros and the
-// power of ten of the first one.
-struct DecimalDigits {
-  bool negative = false;
-  std::string digits;
-  int exponent = 0;
-};
-
-// Digits and power of ten of a general-form text, read back the simple way.
-DecimalDigits readBack(const std::string& text) {
-  DecimalDigits d;
-  std::string s = text;
-  if (!s.empty() && s[0] == '-') {
-    d.negative = true;
-    s.erase(0, 1);
-  }
-  int exp10 = 0;
-  if (const auto e = s.find('E'); e != std::string::npos) {
-    exp10 = std::stoi(s.substr(e + 1));
-    s.resize(e);
-  }
-  const auto point = s.find('.');
-  int intDigits = static_cast<int>(point == std::string::npos ? s.size() : point);
-  if (point != std::string::npos) s.erase(point, 1);
-  std::size_t first = s.find_first_not_of('0');
-  d.exponent = intDigits - 1 - static_cast<int>(first) + exp10;
-  s.erase(0, first);
-  while (!s.empty() && s.back() == '0') s.pop_back();
-  d.digits = s;
-  return d;
-}
-
+// Fifteen significant digits as the C library rounds them: both texts read back to the same
+// value.
 TEST(ExtendedCodec, FifteenDigitsAgreeWithTheCLibraryOverTheWholeRange) {
   std::mt19937_64 rng(4242);
-  char buf[64];
+  char c[64];
   for (int i = 0; i < 20000; ++i) {
-    const std::uint64_t m = rng() | (std::uint64_t{1} << 63);
-    // Mostly moderate exponents, now and then anywhere in the range and denormals.
+    // Mostly moderate exponents, now and then anywhere in the range, and denormals (without
+    // the integer bit: the C library reads pseudo-denormals its own way).
     std::uint16_t e = static_cast<std::uint16_t>(16383 - 200 + rng() % 400);
     if (i % 10 == 0) e = static_cast<std::uint16_t>(1 + rng() % 0x7FFE);
-    // Denormals without the integer bit (the C library reads pseudo-denormals its own way).
-    const ExtendedBytes b =
-        i % 50 == 1 ? fields(rng() & 1, 0, rng() >> (1 + rng() % 63)) : fields(rng() & 1, e, m);
-    const long double v = valueOf(b);
-    if (v == 0) continue;
-    std::snprintf(buf, sizeof buf, "%.14Le", v);
-    const std::string c(buf);
-    DecimalDigits expected;
-    expected.negative = c[0] == '-';
-    const std::size_t start = expected.negative ? 1 : 0;
-    const std::size_t ePos = c.find('e');
-    for (std::size_t k = start; k < ePos; ++k)
-      if (c[k] != '.') expected.digits.push_back(c[k]);
-    while (expected.digits.back() == '0') expected.digits.pop_back();
-    expected.exponent = std::stoi(c.substr(ePos + 1));
-
+    const ExtendedBytes b = i % 50 == 1 ? fields(rng() & 1, 0, rng() >> (1 + rng() % 63))
+                                        : fields(rng() & 1, e, rng() | (std::uint64_t{1} << 63));
+    std::snprintf(c, sizeof c, "%.14Le", valueOf(b));
     const std::string text = formatExtended(b.data(), '.');
-    const DecimalDigits got = readBack(text);
-    ASSERT_EQ(got.negative, expected.negative) << text << " vs " << c;
-    ASSERT_EQ(got.digits, expected.digits) << text << " vs " << c;
-    ASSERT_EQ(got.exponent, expected.exponent) << text << " vs " << c;
+    ASSERT_EQ(std::strtold(text.c_str(), nullptr), std::strtold(c, nullptr)) << text << " vs " << c;
   }
 }
 

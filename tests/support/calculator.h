@@ -1,44 +1,37 @@
 #pragma once
-// A calculator state as the window starts it, with the operand panes and x given, for tests
-// that run commands by their action name and look at the Result pane.
-
-#include <gtest/gtest.h>
+// A calculator state as the window starts it, with the operand panes and x given, and the
+// message a command shows in its message box.
 
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "commands/command_table.h"
+#include "commands/calc_state.h"
 #include "commands/shell_commands.h"
 #include "numbers/calc_error.h"
 
 namespace kelvaro::test_support {
 
-struct Calc {
-  using Lines = std::vector<std::string>;
+using Lines = std::vector<std::string>;
+
+inline CalcState startedWith(Lines a, Lines b = {}, std::string x = "1") {
   CalcState s;
-  Calc(const Lines& a, const Lines& b = {}, const std::string& x = "1") {
-    FormCreate(s, ".");
-    s.paneA.setLines(a);
-    s.paneB.setLines(b);
-    s.coefText = x;
+  FormCreate(s, ".");
+  s.paneA.setLines(std::move(a));
+  s.paneB.setLines(std::move(b));
+  s.coefText = std::move(x);
+  return s;
+}
+
+// The message of the CalcError fn throws, or "" when it throws none.
+template <typename Fn>
+std::string errorOf(Fn&& fn) {
+  try {
+    fn();
+  } catch (const CalcError& e) {
+    return e.what();
   }
-  // Runs the command the action names; returns the message of a CalcError, or "".
-  std::string run(const char* action) {
-    const CommandInfo* c = findCommandByAction(action);
-    EXPECT_NE(c, nullptr) << action;
-    try {
-      c->run(s);
-    } catch (const CalcError& e) {
-      return e.what();
-    }
-    return "";
-  }
-  const Lines& result() const { return s.result.lines(); }
-  // The Row and Column fields of the fill commands.
-  void size(const std::string& rows, const std::string& columns) {
-    s.rowText = rows;
-    s.columnText = columns;
-  }
-};
+  return "";
+}
 
 }  // namespace kelvaro::test_support

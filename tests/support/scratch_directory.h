@@ -1,9 +1,10 @@
 #pragma once
-// A fresh directory per test for files the test writes and reads back.
+// A fresh directory, named after the running test, for the files a test writes and reads.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,22 +12,22 @@
 
 namespace kelvaro::test_support {
 
-class ScratchDirectoryTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() / ("kelvaro-" + std::to_string(getpid()) + "-" +
-                                                     info->test_suite_name() + "-" + info->name());
+class ScratchDirectory {
+ public:
+  ScratchDirectory() {
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '-');  // parameterised tests
+    dir_ = std::filesystem::temp_directory_path() /
+           ("kelvaro-" + std::to_string(getpid()) + "-" + name).substr(0, 200);
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  ~ScratchDirectory() { std::filesystem::remove_all(dir_); }
 
   // Writes a file in the directory and returns its path.
   std::string file(const std::string& name, const std::string& content) const {
-    const std::filesystem::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary) << content;
-    return p.string();
+    std::ofstream(dir_ / name, std::ios::binary) << content;
+    return (dir_ / name).string();
   }
   static std::string contentOf(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -37,5 +38,7 @@ class ScratchDirectoryTest : public ::testing::Test {
 
   std::filesystem::path dir_;
 };
+
+class ScratchDirectoryTest : public ::testing::Test, public ScratchDirectory {};
 
 }  // namespace kelvaro::test_support

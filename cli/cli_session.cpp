@@ -1,0 +1,406 @@
+// kelvaro-cli's run: options set up the start-up state, actions run one after another as
+// clicks would, and the chosen panes are printed at the end.
+
+#include "cli/cli_session.h"
+
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "commands/calc_state.h"
+#include "commands/command_table.h"
+#include "commands/file_io.h"
+#include "commands/locale_separator.h"
+#include "commands/shell_actions.h"
+#include "commands/shell_commands.h"
+#include "commands/user_interface.h"
+
+namespace kelvaro {
+namespace {
+
+constexpr std::string_view kProgram = "kelvaro-cli";
+
+// The largest pane file: far more text than the largest matrix needs, and no endless input
+// (a device, a pipe that never closes) fills the memory.
+constexpr std::uint64_t kMaxPaneFileBytes = std::uint64_t{1} << 30;
+
+enum class PrintedPane { Result, A, B, X };
+
+struct PaneSource {
+  std::string path;
+  std::vector<std::string> lines;
+};
+
+struct Invocation {
+  std::optional<std::string> decimalSeparator;
+  std::optional<PaneSource> paneA, paneB, result;
+  std::optional<std::string> x, rows, columns, precision;
+  std::optional<DisplayFormat> format;
+  std::vector<PrintedPane> print{PrintedPane::Result};
+  std::vector<std::string> actions;
+};
+
+class UsageError {
+ public:
+  explicit UsageError(std::string message) : message_(std::move(message)) {}
+  const std::string& message() const { return message_; }
+
+ private:
+  std::string message_;
+};
+
+// Message boxes become lines on standard error, in the order they would have popped up.
+class StderrInterface : public UserInterface {
+ public:
+  explicit StderrInterface(CliStreams& streams) : streams_(streams) {}
+  void showNote(const std::string& text) override { report("Note: ", text); }
+  void showWarning(const std::string& text) override { report("Warning: ", text); }
+  void showError(const std::string& text) {
+    report("Error: ", text);
+    errorShown_ = true;
+  }
+  bool errorShown() const { return errorShown_; }
+
+ private:
+  void report(std::string_view kind, const std::string& text) {
+    std::string line(kind);
+    line += text;
+    line += '\n';
+    streams_.writeErr(line);
+  }
+  CliStreams& streams_;
+  bool errorShown_ = false;
+};
+
+// Pane text as it arrives from a file: lines end at LF, a CR right before an LF is dropped,
+// a final LF starts no further line, and an empty file gives no line at all.
+class PaneLineSplitter {
+ public:
+  void feed(std::string_view piece) {
+    while (!piece.empty()) {
+      const std::size_t lf = piece.find('\n');
+      if (lf == std::string_view::npos) {
+        current_.append(piece);
+        open_ = true;
+        return;
+      }
+      if (current_.empty()) {  // the whole line is in this piece
+        std::string_view line = piece.substr(0, lf);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines_.emplace_back(line);
+      } else {
+        current_.append(piece.substr(0, lf));
+        if (current_.back() == '\r') current_.pop_back();
+        lines_.push_back(current_);
+        current_.clear();
+      }
+      open_ = false;
+      piece.remove_prefix(lf + 1);
+    }
+  }
+  std::vector<std::string> finish() {
+    if (open_) lines_.push_back(std::move(current_));
+    return std::move(lines_);
+  }
+
+ private:
+  std::vector<std::string> lines_;
+  std::string current_;  // keeps its capacity from line to line
+  bool open_ = false;    // the last line has begun but not ended
+};
+
+std::string usage() {
+  std::string text =
+      "Usage: kelvaro-cli [OPTION...] [ACTION...]\n"
+      "Runs the Kelvaro matrix calculator without a window and prints its panes.\n"
+      "\n"
+      "Options:\n"
+      "  --decimal-separator=SEP   decimal separator (default: the locale's)\n"
+      "  --a=FILE, --b=FILE        initial text of pane A or B (- is standard input)\n"
+      "  --result=FILE             initial text of the Result pane\n"
+      "  --x=TEXT, --rows=TEXT, --columns=TEXT\n"
+      "                            initial text of Coef.(x), Row and Column\n"
+      "  --precision=TEXT          initial precision (1 to 8, or e)\n"
+      "  --format=rect|polar       initial complex display format\n"
+      "  --print=LIST              panes to print: result, a, b, x (default: result)\n"
+      "  --help, --version         print this help or the version and exit\n"
+      "\n"
+      "Actions:\n ";
+  std::size_t column = 1;
+  auto addAction = [&](std::string_view name, const char* argument) {
+    std::string word(name);
+    if (argument != nullptr) word = word + "=" + argument;
+    if (column + word.size() + 1 > 78) {
+      text += "\n ";
+      column = 1;
+    }
+    text += ' ';
+    text += word;
+    column += word.size() + 1;
+  };
+  for (const auto& command : commandTable()) addAction(command.action, nullptr);
+  for (const auto& action : shellActionTable()) addAction(action.action, action.argument);
+  text += "\n";
+  return text;
+}
+
+PrintedPane printedPaneNamed(std::string_view name) {
+  if (name == "result") return PrintedPane::Result;
+  if (name == "a") return PrintedPane::A;
+  if (name == "b") return PrintedPane::B;
+  if (name == "x") return PrintedPane::X;
+  throw UsageError("unknown pane \"" + std::string(name) + "\" in --print");
+}
+
+std::vector<PrintedPane> parsePrintList(std::string_view list) {
+  std::vector<PrintedPane> panes;
+  for (;;) {
+    const std::size_t comma = list.find(',');
+    panes.push_back(printedPaneNamed(list.substr(0, comma)));
+    if (comma == std::string_view::npos) break;
+    list.remove_prefix(comma + 1);
+  }
+  return panes;
+}
+
+// Checks that an action exists, before anything runs.
+void checkAction(const std::string& action) {
+  std::string_view argument;
+  if (findCommandByAction(action) != nullptr || findShellAction(action, argument) != nullptr)
+    return;
+  throw UsageError("unknown action \"" + action + "\"");
+}
+
+// Returns false when --help or --version already answered.
+bool parseArguments(std::span<const std::string> args, Invocation& inv, CliStreams& streams) {
+  for (const std::string& arg : args) {
+    if (!arg.starts_with("--")) {
+      checkAction(arg);
+      inv.actions.push_back(arg);
+      continue;
+    }
+    if (arg == "--help") {
+      const std::string text = usage();
+      const std::string_view piece = text;
+      streams.writeOut({&piece, 1});
+      return false;
+    }
+    if (arg == "--version") {
+      const std::string text = std::string(kProgram) + " " + KELVARO_VERSION + "\n";
+      const std::string_view piece = text;
+      streams.writeOut({&piece, 1});
+      return false;
+    }
+    const std::size_t equals = arg.find('=');
+    if (equals == std::string::npos) throw UsageError("unknown option \"" + arg + "\"");
+    const std::string name = arg.substr(0, equals);
+    const std::string value = arg.substr(equals + 1);
+    if (name == "--decimal-separator") {
+      inv.decimalSeparator = value;
+    } else if (name == "--a") {
+      inv.paneA = PaneSource{value, {}};
+    } else if (name == "--b") {
+      inv.paneB = PaneSource{value, {}};
+    } else if (name == "--result") {
+      inv.result = PaneSource{value, {}};
+    } else if (name == "--x") {
+      inv.x = value;
+    } else if (name == "--rows") {
+      inv.rows = value;
+    } else if (name == "--columns") {
+      inv.columns = value;
+    } else if (name == "--precision") {
+      inv.precision = value;
+    } else if (name == "--format" && value == "rect") {
+      inv.format = DisplayFormat::Rectangular;
+    } else if (name == "--format" && value == "polar") {
+      inv.format = DisplayFormat::Polar;
+    } else if (name == "--format") {
+      throw UsageError("--format must be rect or polar");
+    } else if (name == "--print") {
+      inv.print = parsePrintList(value);
+    } else {
+      throw UsageError("unknown option \"" + arg + "\"");
+    }
+  }
+  return true;
+}
+
+void readPaneSources(Invocation& inv, CliStreams& streams) {
+  int fromStandardInput = 0;
+  for (auto* source : {&inv.paneA, &inv.paneB, &inv.result}) {
+    if (!*source) continue;
+    if ((*source)->path == "-" && ++fromStandardInput > 1)
+      throw UsageError("standard input can be read for one pane only");
+    std::string reason;
+    try {
+      PaneLineSplitter splitter;
+      if (streams.readPaneFile((*source)->path,
+                               [&](std::string_view piece) { splitter.feed(piece); }, reason,
+                               kMaxPaneFileBytes)) {
+        (*source)->lines = splitter.finish();
+        continue;
+      }
+    } catch (const std::bad_alloc&) {
+      reason = "Out of memory";
+    }
+    throw UsageError("cannot read \"" + (*source)->path + "\": " + reason);
+  }
+}
+
+// Runs one step as the window would: an error ends that step only, in an "Error:" box
+// (a CalcError carries the text the user sees).
+template <typename Step>
+void runGuarded(StderrInterface& ui, Step&& step) {
+  try {
+    step();
+  } catch (const std::bad_alloc&) {
+    ui.showError("Out of memory");
+  } catch (const std::exception& e) {
+    ui.showError(e.what());
+  }
+}
+
+void runAction(CalcState& state, StderrInterface& ui, const std::string& action) {
+  if (const CommandInfo* command = findCommandByAction(action)) {
+    command->run(state);
+    return;
+  }
+  std::string_view argument;
+  const ShellActionInfo* shell = findShellAction(action, argument);
+  shell->run(state, ui, argument);
+}
+
+// The printed panes as pieces of one write: each line and its LF, with a header line per
+// pane when there are several. The pieces point into state, which must outlive them.
+std::vector<std::string_view> printedPanes(const CalcState& state,
+                                           const std::vector<PrintedPane>& panes) {
+  std::vector<std::string_view> pieces;
+  auto add = [&](std::string_view text) {
+    if (!text.empty()) pieces.push_back(text);
+    pieces.push_back("\n");
+  };
+  const bool headed = panes.size() > 1;
+  for (const PrintedPane pane : panes) {
+    switch (pane) {
+      case PrintedPane::X:
+        if (headed) add("[x]");
+        add(state.coefText);
+        continue;
+      case PrintedPane::Result:
+        if (headed) add("[result]");
+        break;
+      case PrintedPane::A:
+        if (headed) add("[a]");
+        break;
+      case PrintedPane::B:
+        if (headed) add("[b]");
+        break;
+    }
+    const Pane& shown = pane == PrintedPane::Result ? state.result
+                        : pane == PrintedPane::A    ? state.paneA
+                                                    : state.paneB;
+    for (const auto& line : shown.lines()) add(line);
+  }
+  return pieces;
+}
+
+int run(std::span<const std::string> args, CliStreams& streams) {
+  Invocation inv;
+  try {
+    if (!parseArguments(args, inv, streams)) return 0;
+    readPaneSources(inv, streams);
+  } catch (const UsageError& e) {
+    streams.writeErr(std::string(kProgram) + ": " + e.message() + "\nTry '" +
+                     std::string(kProgram) + " --help' for more information.\n");
+    return 2;
+  }
+
+  StderrInterface ui(streams);
+  CalcState state;
+  FormCreate(state, inv.decimalSeparator ? *inv.decimalSeparator : environmentDecimalSeparator());
+  if (inv.paneA) state.paneA.setLines(std::move(inv.paneA->lines));
+  if (inv.paneB) state.paneB.setLines(std::move(inv.paneB->lines));
+  if (inv.result) state.result.setLines(std::move(inv.result->lines));
+  if (inv.x) state.coefText = *inv.x;
+  if (inv.rows) state.rowText = *inv.rows;
+  if (inv.columns) state.columnText = *inv.columns;
+  if (inv.format) state.display = *inv.format;
+  if (inv.precision) {
+    state.precisionText = *inv.precision;
+    runGuarded(ui, [&] { ComboBox1Change(state); });
+  }
+
+  for (const auto& action : inv.actions) runGuarded(ui, [&] { runAction(state, ui, action); });
+
+  // Output that cannot be written is a failure, not a silent success.
+  if (!streams.writeOut(printedPanes(state, inv.print))) {
+    streams.writeErr(std::string(kProgram) +
+                     ": cannot write standard output: " + std::strerror(errno) + "\n");
+    return 1;
+  }
+  return ui.errorShown() ? 1 : 0;
+}
+
+}  // namespace
+
+bool CliStreams::readPaneFile(const std::string& path,
+                              const std::function<void(std::string_view)>& consume,
+                              std::string& reason, std::uint64_t maxBytes) {
+  return readFileInPieces(path, consume, reason, maxBytes);
+}
+
+// writev until every piece is out, however the kernel splits it.
+bool ProcessStreams::writeOut(std::span<const std::string_view> pieces) {
+  std::vector<iovec> vec;
+  vec.reserve(pieces.size());
+  for (const std::string_view piece : pieces)
+    vec.push_back({const_cast<char*>(piece.data()), piece.size()});
+  std::size_t first = 0;
+  while (first < vec.size()) {
+    const int count = static_cast<int>(std::min<std::size_t>(vec.size() - first, IOV_MAX));
+    const ssize_t n = ::writev(STDOUT_FILENO, &vec[first], count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    auto written = static_cast<std::size_t>(n);
+    while (first < vec.size() && written >= vec[first].iov_len) {
+      written -= vec[first].iov_len;
+      ++first;
+    }
+    if (written > 0) {
+      vec[first].iov_base = static_cast<char*>(vec[first].iov_base) + written;
+      vec[first].iov_len -= written;
+    }
+  }
+  return true;
+}
+
+void ProcessStreams::writeErr(std::string_view text) {
+  writeAll(STDERR_FILENO, text);
+}
+
+int runCli(std::span<const std::string> args, CliStreams& streams) {
+  // Actions report their own failures; this only catches what is left, such as the printed
+  // panes not fitting in memory.
+  try {
+    return run(args, streams);
+  } catch (const std::bad_alloc&) {
+    streams.writeErr("kelvaro-cli: out of memory\n");
+  } catch (const std::exception& e) {
+    streams.writeErr(std::string("kelvaro-cli: ") + e.what() + "\n");
+  }
+  return 1;
+}
+
+}  // namespace kelvaro

@@ -1,0 +1,173 @@
+// The fast kernels (panels, split parts, vector paths) against the plain loops: the same bits
+// on every vector path the processor has, over shapes around the tile and panel sizes.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "matrix/mat_det.h"
+#include "matrix/mat_eigen.h"
+#include "matrix/mat_inverse.h"
+#include "matrix/mat_lu.h"
+#include "matrix/mat_product.h"
+#include "matrix/mat_qr.h"
+#include "tests/support/reference_kernels.h"
+
+namespace kelvaro {
+namespace {
+
+using namespace reference;
+
+TEST(SameBits, Product) {
+  std::mt19937_64 gen(11);
+  std::uniform_real_distribution<double> u(-1e3, 1e3);
+  const int shapes[][3] = {{1, 1, 1}, {3, 5, 2}, {17, 33, 9}, {130, 70, 150}, {67, 260, 45}};
+  for (const auto& s : shapes) {
+    RCOMat a(s[0], s[1]), b(s[1], s[2]), expected;
+    for (auto& e : a.elements()) e = Element::complex(u(gen), u(gen));
+    for (auto& e : b.elements()) e = Element::complex(u(gen), u(gen));
+    a[0][0] = Element::complex(-0.0, 0.0);  // signed zeros come out as they would
+    MatMulElements(a, b, expected);
+    forEachSimdPath([&] {
+      RCOMat c;
+      int err = -1;
+      MatMul(a, b, c, err);
+      EXPECT_EQ(err, kMatOk);
+      EXPECT_TRUE(sameMatrix(c, expected)) << s[0] << "x" << s[1] << "x" << s[2];
+    });
+  }
+}
+
+TEST(SameBits, DeterminantAndRankOfEveryShape) {
+  std::mt19937_64 gen(31);
+  for (int round = 0; round < 20; ++round) {
+    const bool general = round % 4 == 1;
+    const int rows = 1 + round * 3;
+    const int cols = general || round % 3 == 1 ? rows : round % 3 ? rows + 4 : (rows + 1) / 2;
+    const RCOMat m =
+        general ? randomWellConditioned(rows, gen) : randomSmallIntegers(rows, cols, gen);
+    RCOMat plain = m, plainR = m;
+    Element plainDet;
+    double plainRank = -1;
+    const bool detThrew = threw([&] { MatDetElements(plain, rows, cols, plainDet); });
+    const bool rankThrew = threw([&] { plainRank = MatRankElements(plainR, rows, cols); });
+    forEachSimdPath([&] {
+      RCOMat a = m, b = m;
+      Element d;
+      double r = -1;
+      EXPECT_EQ(threw([&] { MatDet(a, rows, cols, d); }), detThrew);
+      EXPECT_EQ(threw([&] { r = MatRank(b, rows, cols); }), rankThrew);
+      EXPECT_TRUE(detThrew || (sameBits(d, plainDet) && sameMatrix(a, plain))) << rows;
+      EXPECT_TRUE(rankThrew || (r == plainRank && sameMatrix(b, plainR))) << rows;
+    });
+  }
+}
+
+TEST(SameBits, LUAcrossPanels) {
+  std::mt19937_64 gen(41);
+  for (int round = 0; round < 13; ++round) {
+    const int n = round < 12 ? 1 + round * 9 : 70;
+    RCOMat m = round % 2 ? randomWellConditioned(n, gen) : randomSmallIntegers(n, n, gen);
+    // A zero pivot by step 40 at the latest, in a later panel than the first.
+    if (round == 12)
+      for (int j = 0; j <= 40; ++j) m[40][j] = m[0][j] + m[1][j];
+    RCOMat plain = m, pl(n, n), pu(n, n);
+    int plainResult = -2;
+    const bool plainThrew = threw([&] { plainResult = MatLUElements(plain, pl, pu, n, n); });
+    EXPECT_TRUE(round != 12 || plainResult == 0);
+    forEachSimdPath([&] {
+      RCOMat a = m, l(n, n), u(n, n);
+      int result = -2;
+      EXPECT_EQ(threw([&] { result = MatLU(a, l, u, n, n); }), plainThrew);
+      if (plainThrew) return;
+      EXPECT_EQ(result, plainResult);
+      EXPECT_TRUE(sameMatrix(a, plain));
+      EXPECT_TRUE(sameMatrix(l, pl));
+      EXPECT_TRUE(sameMatrix(u, pu));
+    });
+  }
+}
+
+TEST(SameBits, GaussJordanInverse) {
+  std::mt19937_64 gen(5);
+  const int sizes[] = {1, 2, 3, 7, 16, 31, 32, 33, 64, 65, 97, 130};
+  for (int round = 0; round < 12; ++round) {
+    const int n = sizes[round];
+    const RCOMat m = round % 2 ? randomWellConditioned(n, gen) : randomSmallIntegers(n, n, gen);
+    std::vector<double> re, im;
+    for (const Element& e : m.elements()) re.push_back(e.re()), im.push_back(e.im());
+    RCOMat expected;
+    const int expectedResult = plainGaussJordan(n, re, im, expected);
+    forEachSimdPath([&] {
+      RCoVecD ar(re.begin(), re.end()), ai(im.begin(), im.end());
+      RCOMat r;
+      EXPECT_EQ(MatInverse(n, ar, ai, r), expectedResult) << n;
+      EXPECT_TRUE(expectedResult != 0 || sameMatrix(r, expected)) << n;
+    });
+  }
+}
+
+TEST(SameBits, LUInverseAcrossPanels) {
+  std::mt19937_64 gen(21);
+  for (int round = 0; round < 17; ++round) {
+    const int n = round < 16 ? 1 + round * 5 : 70;
+    RCOMat m = round % 2 ? randomWellConditioned(n, gen) : randomSmallIntegers(n, n, gen);
+    // No real part left at step 40, in the second panel.
+    if (round == 16)
+      for (int i = 40; i < n; ++i)
+        for (int j = 0; j < n; ++j) m[i][j] = Element::complex(0, 0);
+    RCOMat plainFactors = m, plainInverse;
+    int plainErr = -1;
+    const bool plainThrew = threw([&] { MatInvLUElements(plainFactors, plainInverse, plainErr); });
+    forEachSimdPath([&] {
+      RCOMat factors = m, r;
+      int err = -1;
+      EXPECT_EQ(threw([&] { MatInvLU(factors, r, err); }), plainThrew) << n;
+      if (plainThrew) return;
+      EXPECT_EQ(err, plainErr) << n;
+      EXPECT_TRUE(sameMatrix(factors, plainFactors)) << n;
+      EXPECT_TRUE(err != kMatOk || sameMatrix(r, plainInverse)) << n;
+    });
+  }
+}
+
+TEST(SameBits, QRPanels) {
+  std::mt19937_64 rng(11);
+  for (auto [m, n] : {std::pair{31, 31}, {33, 33}, {70, 45}, {100, 3}, {64, 64}, {20, 90}}) {
+    Dense a = randomDense(m, n, rng, -100, 100);
+    // Integer entries and a zero column: exact cancellation and a skipped step.
+    for (int i = 0; i < m; ++i) {
+      a(i, 1) = std::round(a(i, 1));
+      a(i, 2) = 0;
+    }
+    Dense r = a, q(m, m), rPlain = a, qPlain;
+    householderQR(r.v.data(), m, n, q.v.data());
+    plainQR(rPlain, qPlain);
+    EXPECT_EQ(0, std::memcmp(r.v.data(), rPlain.v.data(), r.v.size() * sizeof(double)));
+    EXPECT_EQ(0, std::memcmp(q.v.data(), qPlain.v.data(), q.v.size() * sizeof(double)));
+  }
+}
+
+TEST(SameBits, HessenbergReduction) {
+  std::mt19937_64 rng(9);
+  for (int n : {3, 4, 17, 60}) {
+    Dense d = randomDense(n, n, rng, -10, 10);
+    // Zeros in the pivot column: skipped multipliers and row swaps.
+    for (int i = 0; i < n; i += 3) d(i, 0) = 0;
+    if (n > 4) d(n - 1, 1) = 50;
+    if (n > 16) {
+      // A multiplier that underflows to zero still reduces its row: -0 - (+0·-3) is +0.
+      d(1, 0) = 1e10;
+      d(n - 1, 0) = 1e-320;
+      for (int j = 1; j < n; ++j) d(1, j) = -3, d(n - 1, j) = -0.0;
+    }
+    matrx2 a = working(d), b = working(d);
+    MatHessenberg(a, n);
+    plainHessenberg(b, n);
+    EXPECT_EQ(0, std::memcmp(a[0], b[0], (n + 1) * (n + 1) * sizeof(double))) << n;
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro

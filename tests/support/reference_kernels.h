@@ -1,0 +1,293 @@
+#pragma once
+// The matrix kernels written the plain way, element by element in their defining loop order,
+// for the tests that require the fast kernels to give the same bits; and what those tests
+// build their inputs and comparisons from.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "matrix/mat_eigen.h"
+#include "matrix/mat_product.h"
+#include "matrix/simd_path.h"
+#include "numbers/extended.h"
+#include "numbers/rcomat.h"
+
+namespace kelvaro::reference {
+
+// Row-major rows x cols doubles.
+struct Dense {
+  int rows = 0, cols = 0;
+  std::vector<double> v;
+  Dense() = default;
+  Dense(int r, int c, std::vector<double> values = {}) : rows(r), cols(c), v(std::move(values)) {
+    v.resize(static_cast<std::size_t>(r) * c, 0.0);
+  }
+  double& operator()(int i, int j) { return v[static_cast<std::size_t>(i) * cols + j]; }
+  double operator()(int i, int j) const { return v[static_cast<std::size_t>(i) * cols + j]; }
+};
+
+inline Dense randomDense(int rows, int cols, std::mt19937_64& rng, double lo = -1, double hi = 1) {
+  std::uniform_real_distribution<double> dist(lo, hi);
+  Dense d(rows, cols);
+  for (double& x : d.v) x = dist(rng);
+  return d;
+}
+
+inline Dense multiply(const Dense& a, const Dense& b) {
+  Dense c(a.rows, b.cols);
+  for (int i = 0; i < a.rows; ++i)
+    for (int k = 0; k < a.cols; ++k)
+      for (int j = 0; j < b.cols; ++j) c(i, j) += a(i, k) * b(k, j);
+  return c;
+}
+
+inline Dense transpose(const Dense& a) {
+  Dense t(a.cols, a.rows);
+  for (int i = 0; i < a.rows; ++i)
+    for (int j = 0; j < a.cols; ++j) t(j, i) = a(i, j);
+  return t;
+}
+
+inline Dense identity(int n) {
+  Dense d(n, n);
+  for (int i = 0; i < n; ++i) d(i, i) = 1;
+  return d;
+}
+
+inline double maxAbsDiff(const Dense& a, const Dense& b) {
+  double worst = 0;
+  for (std::size_t i = 0; i < a.v.size(); ++i) worst = std::fmax(worst, std::fabs(a.v[i] - b.v[i]));
+  return worst;
+}
+
+// Modified Gram-Schmidt on random columns, independent of the library's QR.
+inline Dense randomOrthogonal(int n, std::mt19937_64& rng) {
+  Dense q = randomDense(n, n, rng);
+  for (int j = 0; j < n; ++j) {
+    for (int p = 0; p < j; ++p) {
+      double dot = 0;
+      for (int i = 0; i < n; ++i) dot += q(i, p) * q(i, j);
+      for (int i = 0; i < n; ++i) q(i, j) -= dot * q(i, p);
+    }
+    double norm = 0;
+    for (int i = 0; i < n; ++i) norm += q(i, j) * q(i, j);
+    for (int i = 0; i < n; ++i) q(i, j) /= std::sqrt(norm);
+  }
+  return q;
+}
+
+// The 1-based working matrix of the eigenvalue routines.
+inline matrx2 working(const Dense& d) {
+  matrx2 a(d.rows);
+  for (int i = 0; i < d.rows; ++i)
+    for (int j = 0; j < d.cols; ++j) a[i + 1][j + 1] = d(i, j);
+  return a;
+}
+
+inline bool sameBits(const Element& a, const Element& b) {
+  const double x[2] = {a.re(), a.im()}, y[2] = {b.re(), b.im()};
+  return a.kind() == b.kind() && std::memcmp(x, y, sizeof x) == 0;
+}
+
+inline ::testing::AssertionResult sameMatrix(const RCOMat& a, const RCOMat& b) {
+  bool same = a.rows() == b.rows() && a.cols() == b.cols();
+  for (std::size_t i = 0; same && i < a.elements().size(); ++i)
+    if (!sameBits(a.elements()[i], b.elements()[i]))
+      return ::testing::AssertionFailure() << "element " << i << " differs";
+  return same ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "shapes differ";
+}
+
+// max |a - b| over the elements, as complex numbers.
+inline double maxDistance(const RCOMat& a, const RCOMat& b) {
+  double worst = 0;
+  for (std::size_t i = 0; i < a.elements().size(); ++i) {
+    const Element &x = a.elements()[i], &y = b.elements()[i];
+    worst = std::fmax(worst, std::abs(std::complex(x.re() - y.re(), x.im() - y.im())));
+  }
+  return worst;
+}
+
+inline RCOMat complexMatrix(int rows, int cols, const std::vector<std::complex<double>>& values) {
+  RCOMat m(rows, cols);
+  for (std::size_t i = 0; i < values.size(); ++i)
+    m.elements()[i] = Element::complex(values[i].real(), values[i].imag());
+  return m;
+}
+
+// Small integers (many zeros and exact ties in every pivot search), or general doubles with a
+// heavy diagonal (well conditioned); tests take them in turns.
+inline RCOMat randomSmallIntegers(int rows, int cols, std::mt19937_64& gen) {
+  std::uniform_int_distribution<int> d(-2, 2);
+  RCOMat m(rows, cols);
+  for (auto& e : m.elements()) e = Element::complex(d(gen), d(gen) * (d(gen) == 0 ? 0 : 1));
+  return m;
+}
+
+inline RCOMat randomWellConditioned(int n, std::mt19937_64& gen) {
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  RCOMat m(n, n);
+  for (auto& e : m.elements()) e = Element::complex(u(gen), u(gen));
+  for (int i = 0; i < n; ++i) m[i][i] = Element::complex(m[i][i].re() + 2 * n, m[i][i].im());
+  return m;
+}
+
+// Runs body once per vector path the processor has, restoring the path afterwards.
+inline void forEachSimdPath(const std::function<void()>& body) {
+  const SimdPath saved = simdPath();
+  for (SimdPath p : {SimdPath::Generic, SimdPath::Avx2, SimdPath::Avx512}) {
+    if (!setSimdPath(p)) continue;
+    SCOPED_TRACE(simdPathName(p));
+    body();
+  }
+  setSimdPath(saved);
+}
+
+// Whether f ends with an exception ("Division by zero").
+template <typename F>
+bool threw(F&& f) {
+  try {
+    f();
+    return false;
+  } catch (const std::exception&) {
+    return true;
+  }
+}
+
+// Householder QR over the whole matrix, one reflection at a time: r becomes R, q the Q with
+// Q·A = R.
+inline void plainQR(Dense& r, Dense& q) {
+  const int m = r.rows, n = r.cols;
+  q = identity(m);
+  for (int k = 0; k <= std::min(m - 2, n - 1); ++k) {
+    double s = 0;
+    for (int i = k; i < m; ++i) s += std::fabs(r(i, k));
+    if (s == 0) continue;
+    double sigma = 0;
+    for (int i = k; i < m; ++i) {
+      r(i, k) = r(i, k) / s;
+      sigma += r(i, k) * r(i, k);
+    }
+    const double alpha = -(r(k, k) >= 0 ? 1.0 : -1.0) * std::sqrt(sigma);
+    r(k, k) = r(k, k) - alpha;
+    const double beta = -alpha * r(k, k);
+    auto reflect = [&](Dense& target, int j) {
+      double t = 0;
+      for (int i = k; i < m; ++i) t += r(i, k) * target(i, j);
+      t /= beta;
+      for (int i = k; i < m; ++i) target(i, j) -= r(i, k) * t;
+    };
+    for (int j = k + 1; j < n; ++j) reflect(r, j);
+    for (int j = 0; j < m; ++j) reflect(q, j);
+    r(k, k) = alpha * s;
+    for (int i = k + 1; i < m; ++i) r(i, k) = 0;
+  }
+}
+
+// Reduction to upper Hessenberg form by stabilised elementary similarity transformations.
+inline void plainHessenberg(matrx2& a, int n) {
+  for (int m = 2; m < n; ++m) {
+    double x = 0;
+    int i = m;
+    for (int j = m; j <= n; ++j) {
+      if (std::fabs(a[j][m - 1]) > std::fabs(x)) {
+        x = a[j][m - 1];
+        i = j;
+      }
+    }
+    if (i != m) {
+      for (int j = m - 1; j <= n; ++j) std::swap(a[i][j], a[m][j]);
+      for (int j = 1; j <= n; ++j) std::swap(a[j][i], a[j][m]);
+    }
+    if (x == 0) continue;
+    for (i = m + 1; i <= n; ++i) {
+      double y = a[i][m - 1];
+      if (y == 0) continue;
+      y /= x;
+      a[i][m - 1] = y;
+      for (int j = m; j <= n; ++j) a[i][j] -= y * a[m][j];
+      for (int j = 1; j <= n; ++j) a[j][m] += y * a[j][i];
+    }
+  }
+}
+
+// Gauss-Jordan inversion with full pivoting on the squared modulus, in the split parts, each
+// complex product as three real ones. Returns 1 (r sized only) when the largest squared
+// modulus is at most 2^-64, else 0.
+inline int plainGaussJordan(int n, std::vector<double> ar, std::vector<double> ai, RCOMat& r) {
+  r.resize(n, n);
+  std::vector<int> prow(n), pcol(n);
+  auto at = [n](int i, int j) { return static_cast<std::size_t>(i) * n + j; };
+  auto times = [](double xr, double xi, double yr, double yi, double& p, double& q, double& s) {
+    p = xr * yr;
+    q = xi * yi;
+    s = (xr + xi) * (yr + yi);
+  };
+  auto swapRows = [&](int i, int j) {
+    for (int c = 0; c < n; ++c)
+      std::swap(ar[at(i, c)], ar[at(j, c)]), std::swap(ai[at(i, c)], ai[at(j, c)]);
+  };
+  auto swapColumns = [&](int i, int j) {
+    for (int c = 0; c < n; ++c)
+      std::swap(ar[at(c, i)], ar[at(c, j)]), std::swap(ai[at(c, i)], ai[at(c, j)]);
+  };
+  for (int k = 0; k < n; ++k) {
+    double d = 0.0;
+    for (int i = k; i < n; ++i)
+      for (int j = k; j < n; ++j) {
+        const double p = ar[at(i, j)] * ar[at(i, j)] + ai[at(i, j)] * ai[at(i, j)];
+        if (p > d) d = p, prow[k] = i, pcol[k] = j;
+      }
+    if (static_cast<Extended>(1.0) + d == static_cast<Extended>(1.0)) return 1;
+    swapRows(k, prow[k]);
+    swapColumns(k, pcol[k]);
+    ar[at(k, k)] = ar[at(k, k)] / d;
+    ai[at(k, k)] = -ai[at(k, k)] / d;
+    const double vr = ar[at(k, k)], vi = ai[at(k, k)];
+    double p, q, s;
+    for (int j = 0; j < n; ++j) {
+      if (j == k) continue;
+      times(ar[at(k, j)], ai[at(k, j)], vr, vi, p, q, s);
+      ar[at(k, j)] = p - q;
+      ai[at(k, j)] = s - p - q;
+    }
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) {
+        if (i == k || j == k) continue;
+        times(ar[at(k, j)], ai[at(k, j)], ar[at(i, k)], ai[at(i, k)], p, q, s);
+        ar[at(i, j)] = ar[at(i, j)] - (p - q);
+        ai[at(i, j)] = ai[at(i, j)] - (s - p - q);
+      }
+    for (int i = 0; i < n; ++i) {
+      if (i == k) continue;
+      times(ar[at(i, k)], ai[at(i, k)], vr, vi, p, q, s);
+      ar[at(i, k)] = q - p;
+      ai[at(i, k)] = p + q - s;
+    }
+  }
+  for (int k = n - 1; k >= 0; --k) {
+    swapRows(k, pcol[k]);
+    swapColumns(k, prow[k]);
+  }
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) r[i][j] = Element::complex(ar[at(i, j)], ai[at(i, j)]);
+  return 0;
+}
+
+// a^count as count - 1 products, the running power always the left factor.
+inline RCOMat powerLeftToRight(const RCOMat& a, long long count) {
+  RCOMat c = a, r;
+  for (long long k = 1; k < count; ++k) {
+    MatMulElements(c, a, r);
+    c = r;
+  }
+  return c;
+}
+
+}  // namespace kelvaro::reference
