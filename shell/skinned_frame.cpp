@@ -1,5 +1,6 @@
 #include "shell/skinned_frame.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -87,6 +88,7 @@ SkinnedFrame::SkinnedFrame(QWidget& window) : QObject(&window), window_(window) 
   Image2->setFixedHeight(kBottomHeight);
   outer->addWidget(Image2);
 
+  Image1->installEventFilter(this);
   window.installEventFilter(this);
   applySkin();
 }
@@ -94,7 +96,6 @@ SkinnedFrame::SkinnedFrame(QWidget& window) : QObject(&window), window_(window) 
 void SkinnedFrame::buildTitleBar() {
   Image1 = makeImage("Image1", &window_);
   Image1->setFixedHeight(kTitleHeight);
-  Image1->installEventFilter(this);
   auto button = [this](const char* name, const QString& tip, void (SkinnedFrame::*clicked)()) {
     auto* b = new TImgBtn(Image1);
     b->setObjectName(name);
@@ -175,36 +176,74 @@ void SkinnedFrame::drawTitle() {
 }
 
 void SkinnedFrame::toggleMaximized() {
-  if (window_.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+  const bool desktopMaximized =
+      window_.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+  if (maximized_) {
+    maximized_ = false;
+    window_.setGeometry(restoreGeometry_);
+  } else if (desktopMaximized) {
     window_.showNormal();
-  else
-    window_.showMaximized();
+  } else if (const QScreen* screen = window_.screen()) {
+    // Left to the desktop, a maximized window would fill its work area; the desktop would also
+    // drop its maximized state as soon as the window set its own height.
+    restoreGeometry_ = window_.geometry();
+    maximized_ = true;
+    const QRect s = screen->geometry();
+    window_.setGeometry(s.x(), s.y(), s.width(), s.height() - kMaximizedShortBy);
+  }
+  loadMaximizeImages(!maximized_ && !desktopMaximized);
+}
+
+bool SkinnedFrame::framePointerEvent(QWidget* part, QEvent* event) {
+  const auto type = event->type();
+  if (type != QEvent::MouseMove && type != QEvent::MouseButtonPress &&
+      type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+    return false;
+  const auto* mouse = static_cast<const QMouseEvent*>(event);
+  switch (type) {
+    case QEvent::MouseMove:
+      if (!drag_.armed) return false;
+      dragTo(mouse->globalPosition().toPoint());
+      return true;
+    case QEvent::MouseButtonPress:
+      if (mouse->button() != Qt::LeftButton) return false;
+      if (maximized_) return true;  // a maximized window stays where it is
+      drag_ = {true, false, mouse->globalPosition().toPoint(), window_.pos()};
+      return true;
+    case QEvent::MouseButtonRelease:
+      if (!drag_.armed || mouse->button() != Qt::LeftButton) return false;
+      drag_.armed = false;
+      return true;
+    case QEvent::MouseButtonDblClick:
+      if (part != Image1 || mouse->button() != Qt::LeftButton) return false;
+      drag_.armed = false;
+      emit maximizeClicked();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void SkinnedFrame::dragTo(QPoint globalPos) {
+  const QPoint delta = globalPos - drag_.from;
+  // Only a real drag moves the window: a click, or the first click of a double click, does
+  // not. The frame moves the window itself: the desktop's move would start from where the
+  // pointer is once the drag is recognised, and leave the window behind by that much.
+  if (!drag_.following && delta.manhattanLength() < QApplication::startDragDistance()) return;
+  drag_.following = true;
+  window_.move(drag_.windowAt + delta);
 }
 
 bool SkinnedFrame::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == &window_ && event->type() == QEvent::Resize) {
-    applySkin();
-    // A maximized borderless window leaves room for a panel at the bottom of the screen.
-    if (window_.isMaximized() && window_.screen()) {
-      const int h = window_.screen()->geometry().height() - kMaximizedShortBy;
-      if (window_.height() != h) window_.resize(window_.width(), h);
-    }
+  if (watched == &window_) {
+    if (event->type() == QEvent::Resize) applySkin();
+    // However the state changed (button, double click, the desktop), the button shows the
+    // command it will run next.
+    if (event->type() == QEvent::WindowStateChange)
+      loadMaximizeImages(!maximized_ && !(window_.windowState() & Qt::WindowMaximized));
+    return false;
   }
-  // However the state changed (button, double click, the desktop), the button shows the
-  // command it will run next.
-  if (watched == &window_ && event->type() == QEvent::WindowStateChange)
-    loadMaximizeImages(!(window_.windowState() & Qt::WindowMaximized));
-  if (watched == Image1) {
-    if (event->type() == QEvent::MouseButtonDblClick) {
-      emit maximizeClicked();
-      return true;
-    }
-    if (event->type() == QEvent::MouseButtonPress &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !window_.isMaximized()) {
-      if (window_.windowHandle()) window_.windowHandle()->startSystemMove();
-      return true;
-    }
-  }
+  if (watched == Image1) return framePointerEvent(Image1, event);
   return false;
 }
 

@@ -2,10 +2,13 @@
 // The frame the borderless window draws for itself: the title bar (icon, caption, minimize,
 // maximize/restore and close buttons), the menu strip, the left, right and bottom edges, the
 // rounded outline, and dragging by the title. Its pictures are cut from the skin bitmaps kept
-// in the hidden PanelImage and rebuilt whenever the window changes size or state.
+// in the hidden PanelImage and rebuilt whenever the window changes size or state. The window is
+// maximized by the frame itself (to the screen's height less a desktop panel's), not by the
+// desktop, so the frame keeps that state and the geometry to restore.
 
 #include <QObject>
 #include <QPixmap>
+#include <QPoint>
 #include <QRect>
 
 class QLabel;
@@ -43,8 +46,10 @@ class SkinnedFrame : public QObject {
   // A source bitmap of the skin, from PanelImage.
   QPixmap skin(const char* name) const;
 
-  // Maximizes a window in the normal state, restores any other.
+  // Maximizes a window in the normal state, restores any other: a window the frame maximized
+  // gets back the geometry it had before.
   void toggleMaximized();
+  bool isMaximized() const { return maximized_; }
 
  signals:
   void minimizeClicked();
@@ -93,6 +98,10 @@ class SkinnedFrame : public QObject {
   void placeTitleButtons();
   void loadMaximizeImages(bool maximize);
   void drawTitle();
+  // Presses, moves and releases on the title: it drags the window once the pointer has moved,
+  // so that a double click still reaches it.
+  bool framePointerEvent(QWidget* part, QEvent* event);
+  void dragTo(QPoint globalPos);
 
   QWidget& window_;
   QWidget* PanelImage = nullptr;  // hidden: holds the skin's source bitmaps
@@ -108,6 +117,17 @@ class SkinnedFrame : public QObject {
   QWidget* ToolBar1 = nullptr;
   QWidget* Panel1 = nullptr;
   int menuButtons_ = 0;
+
+  bool maximized_ = false;
+  QRect restoreGeometry_;
+  // A press on the title: where it began and where the window was then; `following` once the
+  // window follows the pointer.
+  struct Drag {
+    bool armed = false;
+    bool following = false;
+    QPoint from;
+    QPoint windowAt;
+  } drag_;
 };
 
 }  // namespace kelvaro::shell

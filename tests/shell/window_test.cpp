@@ -26,6 +26,7 @@
 #include "shell/MyImgBtn.h"
 #include "shell/Unit1.h"
 #include "shell/form_splitter.h"
+#include "shell/skinned_frame.h"
 #include "shell_tests.h"
 
 namespace {
@@ -64,6 +65,13 @@ class WindowTest : public QObject {
     }
   }
   void click(const char* button) { QTest::mouseClick(part<QToolButton>(button), Qt::LeftButton); }
+  QLabel* title() { return part<QLabel>("Image1"); }
+  // Press at `from`, move the pointer by `by` and release there.
+  static void drag(QWidget* w, QPoint from, QPoint by) {
+    QTest::mousePress(w, Qt::LeftButton, {}, from);
+    QTest::mouseMove(w, from + by);
+    QTest::mouseRelease(w, Qt::LeftButton, {}, from + by);
+  }
   void trigger(const char* action) { part<QAction>(action)->trigger(); }
 
  private slots:
@@ -413,6 +421,50 @@ class WindowTest : public QObject {
     QVERIFY(splitter->moveTo(widest + 238));
   }
 
+  void maximizeAndRestoreKeepTheGeometry() {
+    const QRect normal(150, 40, 700, 500);
+    form->setGeometry(normal);
+    QTRY_COMPARE(form->geometry(), normal);
+    auto* max = part<TImgBtn>("ImgBtnMax");
+    QLabel* title = this->title();
+    const QImage maximizeFace = max->Pic().toImage();
+    const QRect screen = form->screen()->geometry();
+    const QRect maximized(screen.topLeft(), QSize(screen.width(), screen.height() - 30));
+    QTest::mouseClick(max, Qt::LeftButton);
+    QVERIFY(form->frame().isMaximized());
+    QTRY_COMPARE(form->geometry(), maximized);
+    QVERIFY(max->Pic().toImage() != maximizeFace);  // now the restore face
+    // A maximized window does not move with the mouse.
+    drag(title, {300, 10}, {100, 100});
+    QCOMPARE(form->geometry(), maximized);
+    QTest::mouseClick(max, Qt::LeftButton);
+    QVERIFY(!form->frame().isMaximized());
+    QTRY_COMPARE(form->geometry(), normal);
+    QCOMPARE(max->Pic().toImage(), maximizeFace);
+    // A double click on the title bar does what the maximize button does.
+    QTest::mouseDClick(title, Qt::LeftButton, {}, QPoint(300, 10));
+    QTRY_COMPARE(form->geometry(), maximized);
+    QTest::mouseDClick(title, Qt::LeftButton, {}, QPoint(300, 10));
+    QTRY_COMPARE(form->geometry(), normal);
+  }
+
+  void titleDragsTheWindowButNotFromItsButtons() {
+    QLabel* title = this->title();
+    const QPoint start = form->pos();
+    QTest::mouseClick(title, Qt::LeftButton, {}, QPoint(300, 10));
+    QCOMPARE(form->pos(), start);
+    drag(title, {300, 10}, {200, 100});
+    QTRY_COMPARE(form->pos(), start + QPoint(200, 100));
+    // A press on a title button is the button's: dragged off it and released, it neither
+    // moves the window nor runs.
+    for (const char* name : {"ImgBtnMin", "ImgBtnMax", "ImgBtnClose"}) {
+      const QPoint at = form->pos();
+      drag(part<TImgBtn>(name), {5, 5}, {-200, 100});
+      QCOMPARE(form->pos(), at);
+      QVERIFY(form->isVisible() && !form->isMinimized() && !form->frame().isMaximized());
+    }
+  }
+
   void titleButtonsAndShortcutsRunTheirCommands() {
     trigger("Manual1");
     QCOMPARE(opened.size(), std::size_t(1));
@@ -428,21 +480,6 @@ class WindowTest : public QObject {
     QCOMPARE(QFileInfo(opened[1].toLocalFile()).fileName(), QString("matrix.chm"));
     trigger("Connectto1");
     QCOMPARE(opened[2], QUrl(TForm1::kHomepage));
-
-    auto* max = part<TImgBtn>("ImgBtnMax");
-    const QImage maximizeFace = max->Pic().toImage();
-    QTest::mouseClick(max, Qt::LeftButton);
-    QTRY_VERIFY(form->isMaximized());
-    QTRY_COMPARE(form->height(), form->screen()->geometry().height() - 30);
-    QVERIFY(max->Pic().toImage() != maximizeFace);  // now the restore face
-    QTest::mouseClick(max, Qt::LeftButton);
-    QTRY_VERIFY(!form->isMaximized());
-    QCOMPARE(max->Pic().toImage(), maximizeFace);
-    // A double click on the title bar does what the maximize button does.
-    QTest::mouseDClick(part<QLabel>("Image1"), Qt::LeftButton, {}, QPoint(300, 10));
-    QTRY_VERIFY(form->isMaximized());
-    QTest::mouseDClick(part<QLabel>("Image1"), Qt::LeftButton, {}, QPoint(300, 10));
-    QTRY_VERIFY(!form->isMaximized());
 
     QTest::mouseClick(part<TImgBtn>("ImgBtnClose"), Qt::LeftButton);
     QVERIFY(!form->isVisible());
