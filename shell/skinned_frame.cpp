@@ -35,6 +35,16 @@ QLabel* makeImage(const char* name, QWidget* parent) {
   return image;
 }
 
+Qt::CursorShape resizeCursor(Qt::Edges edges) {
+  if (edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge))
+    return Qt::SizeFDiagCursor;
+  if (edges == (Qt::RightEdge | Qt::TopEdge) || edges == (Qt::LeftEdge | Qt::BottomEdge))
+    return Qt::SizeBDiagCursor;
+  if (edges & (Qt::LeftEdge | Qt::RightEdge)) return Qt::SizeHorCursor;
+  if (edges & (Qt::TopEdge | Qt::BottomEdge)) return Qt::SizeVerCursor;
+  return Qt::ArrowCursor;
+}
+
 }  // namespace
 
 SkinnedFrame::SkinnedFrame(QWidget& window) : QObject(&window), window_(window) {
@@ -88,7 +98,10 @@ SkinnedFrame::SkinnedFrame(QWidget& window) : QObject(&window), window_(window) 
   Image2->setFixedHeight(kBottomHeight);
   outer->addWidget(Image2);
 
-  Image1->installEventFilter(this);
+  for (QWidget* part : {Image1, Image3, Image9, Image10, Image2}) {
+    part->installEventFilter(this);
+    part->setMouseTracking(true);  // to show the resize cursor over the edges
+  }
   window.installEventFilter(this);
   applySkin();
 }
@@ -100,6 +113,7 @@ void SkinnedFrame::buildTitleBar() {
     auto* b = new TImgBtn(Image1);
     b->setObjectName(name);
     b->setToolTip(tip);
+    b->setCursor(Qt::ArrowCursor);  // not the title's resize cursor
     connect(b, &TImgBtn::clicked, this, clicked);
     return b;
   };
@@ -194,6 +208,24 @@ void SkinnedFrame::toggleMaximized() {
   loadMaximizeImages(!maximized_ && !desktopMaximized);
 }
 
+Qt::Edges SkinnedFrame::edgesAt(QPoint p) const {
+  if (maximized_ || window_.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return {};
+  const int w = window_.width(), h = window_.height();
+  const bool nearLeft = p.x() < kCornerSize, nearRight = p.x() >= w - kCornerSize;
+  const bool nearTop = p.y() < kCornerSize, nearBottom = p.y() >= h - kCornerSize;
+  const bool onBorder = p.x() < kResizeBorder || p.x() >= w - kResizeBorder || p.y() < kResizeTop ||
+                        p.y() >= h - kResizeBorder;
+  const bool onGrip = nearRight && nearBottom;
+  // On the border, every side the point is near moves: one side, or two at a corner.
+  Qt::Edges edges;
+  if (!onBorder && !onGrip) return edges;
+  if (nearLeft) edges |= Qt::LeftEdge;
+  if (nearRight) edges |= Qt::RightEdge;
+  if (nearTop) edges |= Qt::TopEdge;
+  if (nearBottom) edges |= Qt::BottomEdge;
+  return edges;
+}
+
 bool SkinnedFrame::framePointerEvent(QWidget* part, QEvent* event) {
   const auto type = event->type();
   if (type != QEvent::MouseMove && type != QEvent::MouseButtonPress &&
@@ -202,14 +234,26 @@ bool SkinnedFrame::framePointerEvent(QWidget* part, QEvent* event) {
   const auto* mouse = static_cast<const QMouseEvent*>(event);
   switch (type) {
     case QEvent::MouseMove:
-      if (!drag_.armed) return false;
-      dragTo(mouse->globalPosition().toPoint());
-      return true;
-    case QEvent::MouseButtonPress:
+      if (drag_.armed) {
+        dragTo(mouse->globalPosition().toPoint());
+        return true;
+      }
+      if (mouse->buttons() == Qt::NoButton)
+        part->setCursor(resizeCursor(edgesAt(part->mapTo(&window_, mouse->position().toPoint()))));
+      return false;
+    case QEvent::MouseButtonPress: {
       if (mouse->button() != Qt::LeftButton) return false;
-      if (maximized_) return true;  // a maximized window stays where it is
-      drag_ = {true, false, mouse->globalPosition().toPoint(), window_.pos()};
+      const Qt::Edges edges = edgesAt(part->mapTo(&window_, mouse->position().toPoint()));
+      if (!edges && part != Image1) return false;
+      if (!edges && maximized_) return true;  // a maximized window stays where it is
+      drag_ = {true, false, edges, mouse->globalPosition().toPoint(), window_.geometry()};
+      if (edges) {
+        QWindow* handle = window_.windowHandle();
+        drag_.following = !(handle && handle->startSystemResize(edges));
+        drag_.armed = drag_.following;
+      }
       return true;
+    }
     case QEvent::MouseButtonRelease:
       if (!drag_.armed || mouse->button() != Qt::LeftButton) return false;
       drag_.armed = false;
@@ -226,12 +270,26 @@ bool SkinnedFrame::framePointerEvent(QWidget* part, QEvent* event) {
 
 void SkinnedFrame::dragTo(QPoint globalPos) {
   const QPoint delta = globalPos - drag_.from;
-  // Only a real drag moves the window: a click, or the first click of a double click, does
-  // not. The frame moves the window itself: the desktop's move would start from where the
-  // pointer is once the drag is recognised, and leave the window behind by that much.
-  if (!drag_.following && delta.manhattanLength() < QApplication::startDragDistance()) return;
-  drag_.following = true;
-  window_.move(drag_.windowAt + delta);
+  if (!drag_.edges) {
+    // Only a real drag moves the window: a click, or the first click of a double click, does
+    // not. The frame moves the window itself: the desktop's move would start from where the
+    // pointer is once the drag is recognised, and leave the window behind by that much.
+    if (!drag_.following && delta.manhattanLength() < QApplication::startDragDistance()) return;
+    drag_.following = true;
+    window_.move(drag_.geometry.topLeft() + delta);
+    return;
+  }
+  QRect r = drag_.geometry;
+  const QSize least = window_.minimumSize();
+  if (drag_.edges & Qt::LeftEdge)
+    r.setLeft(std::min(r.left() + delta.x(), r.right() + 1 - least.width()));
+  if (drag_.edges & Qt::RightEdge)
+    r.setRight(std::max(r.right() + delta.x(), r.left() + least.width() - 1));
+  if (drag_.edges & Qt::TopEdge)
+    r.setTop(std::min(r.top() + delta.y(), r.bottom() + 1 - least.height()));
+  if (drag_.edges & Qt::BottomEdge)
+    r.setBottom(std::max(r.bottom() + delta.y(), r.top() + least.height() - 1));
+  window_.setGeometry(r);
 }
 
 bool SkinnedFrame::eventFilter(QObject* watched, QEvent* event) {
@@ -243,7 +301,8 @@ bool SkinnedFrame::eventFilter(QObject* watched, QEvent* event) {
       loadMaximizeImages(!maximized_ && !(window_.windowState() & Qt::WindowMaximized));
     return false;
   }
-  if (watched == Image1) return framePointerEvent(Image1, event);
+  for (QWidget* part : {Image1, Image3, Image9, Image10, Image2})
+    if (watched == part) return framePointerEvent(part, event);
   return false;
 }
 

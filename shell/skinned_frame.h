@@ -1,10 +1,11 @@
 #pragma once
 // The frame the borderless window draws for itself: the title bar (icon, caption, minimize,
 // maximize/restore and close buttons), the menu strip, the left, right and bottom edges, the
-// rounded outline, and dragging by the title. Its pictures are cut from the skin bitmaps kept
-// in the hidden PanelImage and rebuilt whenever the window changes size or state. The window is
-// maximized by the frame itself (to the screen's height less a desktop panel's), not by the
-// desktop, so the frame keeps that state and the geometry to restore.
+// rounded outline, dragging by the title and resizing by the edges and the grip. Its pictures
+// are cut from the skin bitmaps kept in the hidden PanelImage and rebuilt whenever the window
+// changes size or state. The window is maximized by the frame itself (to the screen's height
+// less a desktop panel's), not by the desktop, so the frame keeps that state and the geometry
+// to restore.
 
 #include <QObject>
 #include <QPixmap>
@@ -92,14 +93,22 @@ class SkinnedFrame : public QObject {
   static constexpr int kOutlineCorner = 6;
   // A maximized window leaves this much of the screen's height to a desktop panel.
   static constexpr int kMaximizedShortBy = 30;
+  // Where a press resizes the window: this close to its left, right or bottom side, this close
+  // to its top, and the grip in the bottom-right corner. Near a corner both sides move.
+  static constexpr int kResizeBorder = 8;
+  static constexpr int kResizeTop = 4;
+  static constexpr int kCornerSize = 20;
 
   void buildTitleBar();
   void applySkin();
   void placeTitleButtons();
   void loadMaximizeImages(bool maximize);
   void drawTitle();
-  // Presses, moves and releases on the title: it drags the window once the pointer has moved,
-  // so that a double click still reaches it.
+  // The sides a press at p (in the window's coordinates) resizes; none while maximized.
+  Qt::Edges edgesAt(QPoint p) const;
+  // Presses, moves and releases on the frame's own parts: the title drags the window (once the
+  // pointer has moved, so that a double click still reaches it), the edges resize it (by the
+  // desktop where it can, else by the frame itself).
   bool framePointerEvent(QWidget* part, QEvent* event);
   void dragTo(QPoint globalPos);
 
@@ -120,13 +129,14 @@ class SkinnedFrame : public QObject {
 
   bool maximized_ = false;
   QRect restoreGeometry_;
-  // A press on the title: where it began and where the window was then; `following` once the
-  // window follows the pointer.
+  // A press on the frame: which sides it resizes (none: it moves the window), where it began,
+  // and the window's geometry then. `following` once the frame moves or sizes the window itself.
   struct Drag {
     bool armed = false;
     bool following = false;
+    Qt::Edges edges;
     QPoint from;
-    QPoint windowAt;
+    QRect geometry;
   } drag_;
 };
 

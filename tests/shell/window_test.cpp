@@ -434,8 +434,9 @@ class WindowTest : public QObject {
     QVERIFY(form->frame().isMaximized());
     QTRY_COMPARE(form->geometry(), maximized);
     QVERIFY(max->Pic().toImage() != maximizeFace);  // now the restore face
-    // A maximized window does not move with the mouse.
+    // A maximized window neither moves nor changes size by the mouse.
     drag(title, {300, 10}, {100, 100});
+    drag(part<QLabel>("Image2"), {form->width() - 10, 20}, {-100, -100});
     QCOMPARE(form->geometry(), maximized);
     QTest::mouseClick(max, Qt::LeftButton);
     QVERIFY(!form->frame().isMaximized());
@@ -463,6 +464,25 @@ class WindowTest : public QObject {
       QCOMPARE(form->pos(), at);
       QVERIFY(form->isVisible() && !form->isMinimized() && !form->frame().isMaximized());
     }
+  }
+
+  void edgesAndGripResizeDownToTheMinimum() {
+    auto* bottom = part<QLabel>("Image2");
+    const QRect start = form->geometry();
+    const QPoint grip(bottom->width() - 10, bottom->height() - 10);
+    QTest::mouseMove(bottom, grip);
+    QCOMPARE(bottom->cursor().shape(), Qt::SizeFDiagCursor);
+    drag(bottom, grip, {100, 50});
+    QTRY_COMPARE(form->geometry(), start.adjusted(0, 0, 100, 50));
+    drag(part<QLabel>("Image9"), {3, 100}, {60, 0});
+    QTRY_COMPARE(form->geometry(), start.adjusted(60, 0, 100, 50));
+    drag(title(), {400, 1}, {0, 30});
+    QTRY_COMPARE(form->geometry(), start.adjusted(60, 30, 100, 50));
+    // The middle of the title and of the bottom strip only move the window, or nothing.
+    drag(bottom, {bottom->width() / 2, 5}, {0, -50});
+    QCOMPARE(form->geometry(), start.adjusted(60, 30, 100, 50));
+    drag(bottom, {bottom->width() - 10, bottom->height() - 10}, {-2000, -2000});
+    QTRY_COMPARE(form->geometry(), QRect(start.topLeft() + QPoint(60, 30), TForm1::kMinimumSize));
   }
 
   void titleButtonsAndShortcutsRunTheirCommands() {
