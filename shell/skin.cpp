@@ -1,6 +1,7 @@
 #include "shell/skin.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QFile>
 #include <QMenu>
@@ -172,12 +173,30 @@ MenuStripButton::MenuStripButton(const QString& caption, QWidget* parent) : QToo
 
 void MenuStripButton::setSelected(bool selected) {
   selected_ = selected;
+  if (!selected) {
+    // The press that opened the menu never sees its release (the menu takes it), and where
+    // the pointer went while the menu had it the button was not told.
+    setDown(false);
+    hot_ = rect().contains(mapFromGlobal(QCursor::pos()));
+  }
+  update();
+}
+
+void MenuStripButton::enterEvent(QEnterEvent* event) {
+  QToolButton::enterEvent(event);
+  hot_ = true;
+  update();
+}
+
+void MenuStripButton::leaveEvent(QEvent* event) {
+  QToolButton::leaveEvent(event);
+  hot_ = false;
   update();
 }
 
 void MenuStripButton::paintEvent(QPaintEvent*) {
   static const QPixmap faces = skinImage(QStringLiteral("ImageMenu"));
-  const int row = selected_ || isDown() ? kSelectedRow : underMouse() ? kHotRow : kNormalRow;
+  const int row = selected_ ? kSelectedRow : hot_ ? kHotRow : kNormalRow;
   // Left edge, right edge from x 59, and a slice stretched from x 2 to x 62 between them.
   constexpr int kEdge = 5, kRightEdge = 59, kStretchLeft = 2, kStretchRight = 62;
   QPainter p(this);

@@ -91,8 +91,8 @@ class ColumnBackground : public QWidget {
   QPixmap column_;
 };
 
-// A button of the menu strip, drawn from the faces of ImageMenu (normal, hot, selected) with a
-// white caption.
+// A button of the menu strip, drawn from the faces of ImageMenu with a white caption: selected
+// while its menu is open, hot while the pointer is over it, normal otherwise.
 class MenuStripButton : public QToolButton {
  public:
   static constexpr int kWidth = 65;
@@ -109,9 +109,12 @@ class MenuStripButton : public QToolButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
 
  private:
   bool selected_ = false;
+  bool hot_ = false;
 };
 
 // A label that shows its bitmap stretched over its whole parent, kept behind its siblings.

@@ -26,6 +26,7 @@
 #include "shell/MyImgBtn.h"
 #include "shell/Unit1.h"
 #include "shell/form_splitter.h"
+#include "shell/skin.h"
 #include "shell/skinned_frame.h"
 #include "shell_tests.h"
 
@@ -483,6 +484,27 @@ class WindowTest : public QObject {
     QCOMPARE(form->geometry(), start.adjusted(60, 30, 100, 50));
     drag(bottom, {bottom->width() - 10, bottom->height() - 10}, {-2000, -2000});
     QTRY_COMPARE(form->geometry(), QRect(start.topLeft() + QPoint(60, 30), TForm1::kMinimumSize));
+  }
+
+  void menuStripButtonShowsWhetherItsMenuIsOpen() {
+    using kelvaro::shell::MenuStripButton;
+    auto* file = part<QToolButton>("ToolButton1");
+    auto* menu = part<QMenu>("File1");
+    // Which face the button shows: its left edge is the skin's as it is.
+    const QImage faces = kelvaro::shell::skinImage("ImageMenu").toImage();
+    const auto shows = [&](int row) {
+      return file->grab().toImage().pixelColor(3, 14) == faces.pixelColor(3, row + 14);
+    };
+    QVERIFY(shows(MenuStripButton::kNormalRow));
+    QTest::mousePress(file, Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY(menu->isVisible());
+    QVERIFY(shows(MenuStripButton::kSelectedRow));
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QVERIFY(!menu->isVisible());
+    QVERIFY(!shows(MenuStripButton::kSelectedRow));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(file, &leave);
+    QVERIFY(shows(MenuStripButton::kNormalRow));
   }
 
   void titleButtonsAndShortcutsRunTheirCommands() {
