@@ -77,8 +77,32 @@ QSize MenuSkinStyle::sizeFromContents(ContentsType type, const QStyleOption* opt
 
 int MenuSkinStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
                                const QWidget* widget) const {
-  if (metric == PM_SmallIconSize && qobject_cast<const QMenu*>(widget)) return kIconSize;
+  if (qobject_cast<const QMenu*>(widget)) {
+    if (metric == PM_SmallIconSize) return kIconSize;
+    if (metric == PM_MenuPanelWidth) return 1;
+  }
   return QProxyStyle::pixelMetric(metric, option, widget);
+}
+
+void MenuSkinStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
+                                  QPainter* painter, const QWidget* widget) const {
+  if (qobject_cast<const QMenu*>(widget)) {
+    // The toolkit's panel has a frame of its own under the items, which the skinned items
+    // cover and the default-look ones do not.
+    if (element == PE_PanelMenu) {
+      painter->fillRect(option->rect, MenuColours::normal());
+      return;
+    }
+    if (element == PE_FrameMenu) {
+      painter->save();
+      painter->setPen(MenuColours::highlightBorder());
+      painter->setBrush(Qt::NoBrush);
+      painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+      painter->restore();
+      return;
+    }
+  }
+  QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
 
 void MenuSkinStyle::drawControl(ControlElement element, const QStyleOption* option,

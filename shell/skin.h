@@ -73,6 +73,9 @@ class MenuSkinStyle : public QProxyStyle {
                    const QWidget* widget) const override;
   int pixelMetric(PixelMetric metric, const QStyleOption* option,
                   const QWidget* widget) const override;
+  // A menu: white, with a one-pixel outline in the colour of a highlighted item's border.
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override;
 
  private:
   static bool ownerDrawn(const QStyleOption* option, const QWidget* widget);

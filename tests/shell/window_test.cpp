@@ -507,6 +507,28 @@ class WindowTest : public QObject {
     QVERIFY(shows(MenuStripButton::kNormalRow));
   }
 
+  void menusAreOutlinedAndTheirItemsDrawnWhole() {
+    const QColor outline(0, 128, 192), white(Qt::white);
+    for (const char* name : {"File1", "PopupMenu3"}) {
+      auto* menu = part<QMenu>(name);
+      menu->popup(form->mapToGlobal(QPoint(50, 50)));
+      QVERIFY(QTest::qWaitForWindowExposed(menu));
+      const QImage image = menu->grab().toImage();
+      menu->hide();
+      const int w = image.width(), h = image.height();
+      for (int x = 0; x < w; ++x) {
+        QCOMPARE(image.pixelColor(x, 0), outline);
+        QCOMPARE(image.pixelColor(x, h - 1), outline);
+      }
+      // Inside the outline every item reaches it, the default-look ones as the others.
+      for (int y = 0; y < h; ++y) {
+        QCOMPARE(image.pixelColor(0, y), outline);
+        QCOMPARE(image.pixelColor(w - 1, y), outline);
+        if (y > 0 && y < h - 1) QCOMPARE(image.pixelColor(w - 2, y), white);
+      }
+    }
+  }
+
   void titleButtonsAndShortcutsRunTheirCommands() {
     trigger("Manual1");
     QCOMPARE(opened.size(), std::size_t(1));
