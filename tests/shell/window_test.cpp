@@ -1,12 +1,15 @@
 // The window as a person uses it: typing into the panes, clicking buttons, menus and
 // shortcuts, and reading what the panes show afterwards.
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -19,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 #include <QToolButton>
 #include <memory>
 
@@ -347,6 +351,29 @@ class WindowTest : public QObject {
     QCOMPARE(messages[1].icon, QMessageBox::Critical);
     QCOMPARE(messages[1].text, "'" + junk.fileName() + "' is not a valid project file");
     QCOMPARE(text("RichEdit1"), QString("1+i"));
+  }
+
+  void openDialogLeavesNothingBehind() {
+    // A full path in the real dialog, opened with Enter while the completion list shows.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("typed.mtx");
+    form->setSaveFileHook([&](const QString&, const QString&) { return path; });
+    type("RichEdit1", "5 6");
+    type("RichEdit2", "7 8");
+    trigger("Save3");
+    type("RichEdit1", "0");
+    QTimer::singleShot(0, form.get(), [&] {
+      auto* dialog = part<QFileDialog>("OpenDialog1");
+      auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+      name->setText(path);
+      name->completer()->popup()->show();  // as it shows while the name is typed
+      QTest::keyClick(name, Qt::Key_Return);
+      if (dialog->isVisible()) dialog->reject();  // never leave the test waiting
+    });
+    trigger("Open1");
+    QCOMPARE(text("RichEdit1"), QString(" 5 6\n"));
+    for (QWidget* w : QApplication::topLevelWidgets())
+      QVERIFY2(w == form.get() || !w->isVisible(), qPrintable(w->metaObject()->className()));
   }
 
   void autoRunsFromItsThreePlaces() {
