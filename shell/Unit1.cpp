@@ -284,7 +284,7 @@ void TForm1::ImgBtnLeftShowClick() {
   if (client_.Panel3->isHidden() || client_.Panel6->width() <= client_.Panel3->width()) return;
   // The operand column gives back the room the operation panel takes again.
   client_.Panel2->layout()->activate();
-  client_.Panel6->setFixedWidth(
+  client_.Panel6->setSplitSize(
       std::max(0, client_.Panel6->width() - kOperationPanelRoom + client_.Panel4->width()));
 }
 

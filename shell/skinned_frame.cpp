@@ -90,6 +90,10 @@ SkinnedFrame::SkinnedFrame(QWidget& window) : QObject(&window), window_(window) 
   Panel1 = new QWidget(&window);
   Panel1->setObjectName("Panel1");
   new Backdrop("Image15", skinImage("Image15"), Panel1);
+  // Squeezed below their minimum, the panels would be drawn over each other; cut off instead.
+  clientContents_ = new QWidget(Panel1);
+  Panel1->installEventFilter(this);
+  clientContents_->installEventFilter(this);
   middle->addWidget(Image9);
   middle->addWidget(Panel1, 1);
   middle->addWidget(Image10);
@@ -208,6 +212,11 @@ void SkinnedFrame::toggleMaximized() {
   loadMaximizeImages(!maximized_ && !desktopMaximized);
 }
 
+void SkinnedFrame::fitClientContents() {
+  clientContents_->setGeometry(
+      QRect(QPoint(0, 0), Panel1->size().expandedTo(clientContents_->minimumSizeHint())));
+}
+
 Qt::Edges SkinnedFrame::edgesAt(QPoint p) const {
   if (maximized_ || window_.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return {};
   const int w = window_.width(), h = window_.height();
@@ -299,6 +308,11 @@ bool SkinnedFrame::eventFilter(QObject* watched, QEvent* event) {
     // command it will run next.
     if (event->type() == QEvent::WindowStateChange)
       loadMaximizeImages(!maximized_ && !(window_.windowState() & Qt::WindowMaximized));
+    return false;
+  }
+  if ((watched == Panel1 && event->type() == QEvent::Resize) ||
+      (watched == clientContents_ && event->type() == QEvent::LayoutRequest)) {
+    fitClientContents();
     return false;
   }
   for (QWidget* part : {Image1, Image3, Image9, Image10, Image2})

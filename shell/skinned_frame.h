@@ -33,8 +33,9 @@ class SkinnedFrame : public QObject {
   // resizes and state changes from then on.
   explicit SkinnedFrame(QWidget& window);
 
-  // The client area inside the edges (Panel1), for the window to fill.
-  QWidget* client() const { return Panel1; }
+  // What the window fills: the client area inside the edges (Panel1) shows it from its top left
+  // corner, and cuts it off where the window is smaller than its contents can be.
+  QWidget* client() const { return clientContents_; }
   // The bottom edge (Image2): room for what the window reports while it works.
   QLabel* bottomStrip() const { return Image2; }
   QLabel* titleBar() const { return Image1; }
@@ -104,6 +105,7 @@ class SkinnedFrame : public QObject {
   void placeTitleButtons();
   void loadMaximizeImages(bool maximize);
   void drawTitle();
+  void fitClientContents();
   // The sides a press at p (in the window's coordinates) resizes; none while maximized.
   Qt::Edges edgesAt(QPoint p) const;
   // Presses, moves and releases on the frame's own parts: the title drags the window (once the
@@ -125,6 +127,7 @@ class SkinnedFrame : public QObject {
   TImgBtn* ImgBtnClose = nullptr;
   QWidget* ToolBar1 = nullptr;
   QWidget* Panel1 = nullptr;
+  QWidget* clientContents_ = nullptr;
   int menuButtons_ = 0;
 
   bool maximized_ = false;

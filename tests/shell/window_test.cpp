@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -71,6 +72,28 @@ class WindowTest : public QObject {
   }
   void click(const char* button) { QTest::mouseClick(part<QToolButton>(button), Qt::LeftButton); }
   QLabel* title() { return part<QLabel>("Image1"); }
+  // Two visible widgets side by side that cover each other, anywhere in w ("" if none). The
+  // skin's backdrops lie behind the others, and the title buttons' pictures meet edge to edge.
+  static QString overlapIn(QWidget* w) {
+    QList<QWidget*> shown;
+    for (QObject* child : w->children()) {
+      auto* c = qobject_cast<QWidget*>(child);
+      if (c && c->isVisible() && !c->isWindow() && !dynamic_cast<kelvaro::shell::Backdrop*>(c))
+        shown << c;
+    }
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+      for (qsizetype j = i + 1; j < shown.size(); ++j) {
+        const QRect a = shown[i]->geometry() & w->rect(), b = shown[j]->geometry() & w->rect();
+        const bool images = qobject_cast<TImgBtn*>(shown[i]) && qobject_cast<TImgBtn*>(shown[j]);
+        if (a.intersects(b) && !images)
+          return shown[i]->objectName() + " " + shown[i]->metaObject()->className() + " / " +
+                 shown[j]->objectName() + " " + shown[j]->metaObject()->className() + " in " +
+                 w->objectName();
+      }
+      if (const QString inner = overlapIn(shown[i]); !inner.isEmpty()) return inner;
+    }
+    return {};
+  }
   // Press at `from`, move the pointer by `by` and release there.
   static void drag(QWidget* w, QPoint from, QPoint by) {
     QTest::mousePress(w, Qt::LeftButton, {}, from);
@@ -421,11 +444,29 @@ class WindowTest : public QObject {
     // room again: 254 less, plus what the Result panel is left with. For a window W wide,
     // with edges of 8 and a splitter of 8, that comes to W - 516.
     QVERIFY(part<kelvaro::shell::FormSplitter>("Splitter1")->moveTo(500));
-    QTest::qWait(0);
-    QCOMPARE(column->width(), 500);
+    QTRY_COMPARE(column->width(), 500);
     QTest::mouseClick(left, Qt::LeftButton);
     QVERIFY(operations->isVisible() && right->isVisible() && !left->isVisible());
-    QCOMPARE(column->width(), form->width() - 516);
+    QTRY_COMPARE(column->width(), form->width() - 516);
+  }
+
+  void nothingOverlapsDownToTheMinimumSize() {
+    auto* operations = part<QScrollArea>("Panel3");
+    for (const QSize size :
+         {QSize(884, 634), QSize(640, 420), QSize(580, 300), TForm1::kMinimumSize}) {
+      form->resize(size);
+      QTRY_COMPARE(form->size(), size);
+      QTest::qWait(20);  // the layouts settle
+      QVERIFY2(overlapIn(form.get()).isEmpty(), qPrintable(overlapIn(form.get())));
+      // The operation panel scrolls when its buttons do not fit.
+      if (size == QSize(884, 634)) QCOMPARE(operations->verticalScrollBar()->maximum(), 0);
+      if (size == QSize(640, 420)) QVERIFY(operations->verticalScrollBar()->maximum() > 0);
+    }
+    // Without the parameters the Result panel may get narrower, still clear of its caption.
+    form->ImgBtnUpClick();
+    form->resize(580, 400);
+    QTest::qWait(20);
+    QVERIFY2(overlapIn(form.get()).isEmpty(), qPrintable(overlapIn(form.get())));
   }
 
   void columnSplitterKeepsItsLimits() {
@@ -439,7 +480,7 @@ class WindowTest : public QObject {
     QVERIFY(!splitter->moveTo(widest + 1));
     // Dragging with the mouse goes through the same veto.
     splitter->moveTo(300);
-    QTest::qWait(0);
+    QTRY_COMPARE(column->width(), 300);
     QTest::mousePress(splitter, Qt::LeftButton, {}, QPoint(4, 50));
     QTest::mouseMove(splitter, QPoint(4 - 250, 50));
     QTest::mouseRelease(splitter, Qt::LeftButton, {}, QPoint(4 - 250, 50));
