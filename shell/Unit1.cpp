@@ -82,6 +82,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   for (int i = 0; i < 3; ++i) views_[i] = new PaneView(panes_[i], calcPanes[i]);
   // The fields show the calculator's start.
   pushFields();
+  // The window opens ready for matrix A.
+  panes_[0]->setFocus();
 }
 
 TForm1::~TForm1() = default;

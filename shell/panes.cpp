@@ -37,6 +37,8 @@ QPlainTextEdit* makePane(const char* name, QMenu* contextMenu, QWidget* parent) 
   font.setKerning(false);
   edit->setFont(font);
   edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Tab goes on to the next control, as from every field (blanks separate the elements).
+  edit->setTabChangesFocus(true);
   edit->setFrameShape(QFrame::NoFrame);
   edit->setContextMenuPolicy(Qt::CustomContextMenu);
   QObject::connect(
