@@ -561,7 +561,7 @@ class WindowTest : public QObject {
     // Which face the button shows: its left edge is the skin's as it is.
     const QImage faces = kelvaro::shell::skinImage("ImageMenu").toImage();
     const auto shows = [&](int row) {
-      return file->grab().toImage().pixelColor(3, 14) == faces.pixelColor(3, row + 14);
+      return file->grab().toImage().pixelColor(1, 14) == faces.pixelColor(1, row + 14);
     };
     QVERIFY(shows(MenuStripButton::kNormalRow));
     QTest::mousePress(file, Qt::LeftButton, {}, QPoint(10, 10));
@@ -595,6 +595,30 @@ class WindowTest : public QObject {
         if (y > 0 && y < h - 1) QCOMPARE(image.pixelColor(w - 2, y), white);
       }
     }
+  }
+
+  void tabGoesRoundAndEveryStopShowsItsFocus() {
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    auto* start = part<QLineEdit>("LabeledEdit1");
+    start->setFocus();
+    QStringList stops, unseen;
+    for (QWidget* w = start; stops.size() < 200;) {
+      QTest::keyClick(w, Qt::Key_Tab);
+      w = QApplication::focusWidget();
+      const QImage focused = w->grab().toImage();
+      (w == start ? part<QWidget>("RichEdit1") : start)->setFocus(Qt::TabFocusReason);
+      if (w->grab().toImage() == focused) unseen << w->objectName();
+      w->setFocus(Qt::TabFocusReason);
+      stops << w->objectName();
+      if (w == start) break;
+    }
+    QVERIFY2(unseen.isEmpty(), qPrintable(unseen.join(", ")));
+    // Round the whole window: the panes pass Tab on, and every button is a stop.
+    for (const char* name : {"ToolButton1", "SpeedButton3", "RichEdit1", "RichEdit3",
+                             "LabeledEdit3", "ComboBox1", "SpeedButton13", "SpeedButton1"})
+      QVERIFY2(stops.contains(name), qPrintable(stops.join(", ")));
+    QCOMPARE(text("RichEdit1"), QString("1 0 3+2.5i\n0 1 0\n0 0 1.5"));
   }
 
   void titleButtonsAndShortcutsRunTheirCommands() {
