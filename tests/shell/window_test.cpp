@@ -640,11 +640,18 @@ class WindowTest : public QObject {
     QTest::mouseClick(part<TImgBtn>("ImgBtnClose"), Qt::LeftButton);
     QVERIFY(!form->isVisible());
     QVERIFY(messages.empty());  // closing never asks
-    form->show();
-    form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    QTest::keyClick(form.get(), Qt::Key_Escape);
-    QVERIFY(!form->isVisible());
+  }
+
+  void escExitsFromEverywhere() {
+    for (const char* name : {"RichEdit1", "RichEdit3", "LabeledEdit1", "LabeledEdit2",
+                             "LabeledEdit3", "ComboBox1", "RadioGroup1Item0", "SpeedButton13"}) {
+      form->show();
+      form->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(form.get()));
+      part<QWidget>(name)->setFocus(Qt::TabFocusReason);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+      QVERIFY2(!form->isVisible(), name);
+    }
   }
 };
 
