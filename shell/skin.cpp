@@ -230,8 +230,9 @@ void MenuStripButton::paintEvent(QPaintEvent*) {
                QRect(kEdge, row, kEdge, kHeight));
   // Reached with Tab: a frame inside the face, in the colour of a highlighted menu item.
   if (hasFocus()) {
+    constexpr int kFaceWidth = 64, kInset = 4;
     p.setPen(MenuColours::highlight());
-    p.drawRect(QRect(4, 4, kRightEdge - 3, kHeight - 8));
+    p.drawRect(QRect(kInset, kInset, kFaceWidth - 2 * kInset - 1, kHeight - 2 * kInset - 1));
   }
   p.setPen(Qt::white);
   p.setFont(font());
