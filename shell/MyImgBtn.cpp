@@ -44,6 +44,9 @@ void TImgBtn::leaveEvent(QEvent* event) {
 
 void TImgBtn::mousePressEvent(QMouseEvent* event) {
   QLabel::mousePressEvent(event);
+  // The press is the button's own: it must not reach the title bar below, which would drag the
+  // window with it.
+  event->accept();
   if (!active() || event->button() != Qt::LeftButton) return;
   pressed_ = true;
   // A press always happens over the button, whether or not an enter event came first.
@@ -63,6 +66,7 @@ void TImgBtn::mouseMoveEvent(QMouseEvent* event) {
 
 void TImgBtn::mouseReleaseEvent(QMouseEvent* event) {
   QLabel::mouseReleaseEvent(event);
+  event->accept();
   if (!active() || event->button() != Qt::LeftButton || !pressed_) return;
   pressed_ = false;
   const bool wasInside = inside_;

@@ -82,6 +82,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   for (int i = 0; i < 3; ++i) views_[i] = new PaneView(panes_[i], calcPanes[i]);
   // The fields show the calculator's start.
   pushFields();
+  // The window opens ready for matrix A.
+  panes_[0]->setFocus();
 }
 
 TForm1::~TForm1() = default;
@@ -284,7 +286,7 @@ void TForm1::ImgBtnLeftShowClick() {
   if (client_.Panel3->isHidden() || client_.Panel6->width() <= client_.Panel3->width()) return;
   // The operand column gives back the room the operation panel takes again.
   client_.Panel2->layout()->activate();
-  client_.Panel6->setFixedWidth(
+  client_.Panel6->setSplitSize(
       std::max(0, client_.Panel6->width() - kOperationPanelRoom + client_.Panel4->width()));
 }
 

@@ -5,17 +5,28 @@
 
 namespace kelvaro::shell {
 
-FormSplitter::FormSplitter(Qt::Orientation orientation, QWidget* control, QWidget* parent)
+SplitControl::SplitControl(Qt::Orientation orientation, int size, QWidget* parent)
+    : QWidget(parent), orientation_(orientation), size_(size) {}
+
+void SplitControl::setSplitSize(int size) {
+  size_ = size;
+  updateGeometry();
+}
+
+QSize SplitControl::sizeHint() const {
+  QSize hint = QWidget::sizeHint();
+  (orientation_ == Qt::Vertical ? hint.rwidth() : hint.rheight()) = size_;
+  return hint;
+}
+
+FormSplitter::FormSplitter(Qt::Orientation orientation, SplitControl* control, QWidget* parent)
     : QWidget(parent), orientation_(orientation), control_(control) {
   setCursor(orientation == Qt::Vertical ? Qt::SplitHCursor : Qt::SplitVCursor);
 }
 
 bool FormSplitter::moveTo(int n) {
   if (canResize_ && !canResize_(n)) return false;
-  if (orientation_ == Qt::Vertical)
-    control_->setFixedWidth(n);
-  else
-    control_->setFixedHeight(n);
+  control_->setSplitSize(n);
   return true;
 }
 

@@ -8,10 +8,24 @@
 
 namespace kelvaro::shell {
 
+// The control a splitter sizes. It asks its layout for the size the splitter last gave it (its
+// width beside an upright bar, its height above a lying one), and gives way down to its minimum
+// while the window has no room for that.
+class SplitControl : public QWidget {
+ public:
+  SplitControl(Qt::Orientation orientation, int size, QWidget* parent);
+  void setSplitSize(int size);
+  QSize sizeHint() const override;
+
+ private:
+  Qt::Orientation orientation_;
+  int size_;
+};
+
 class FormSplitter : public QWidget {
  public:
   // canResize gets the proposed size and returns whether to accept it.
-  FormSplitter(Qt::Orientation orientation, QWidget* control, QWidget* parent);
+  FormSplitter(Qt::Orientation orientation, SplitControl* control, QWidget* parent);
   void setCanResize(std::function<bool(int)> canResize) { canResize_ = std::move(canResize); }
   // Moves the bar so that the control gets size n, if the form accepts it.
   bool moveTo(int n);
@@ -26,7 +40,7 @@ class FormSplitter : public QWidget {
   int along(QPoint p) const { return orientation_ == Qt::Vertical ? p.x() : p.y(); }
 
   Qt::Orientation orientation_;  // Vertical: a bar standing upright, dragged sideways
-  QWidget* control_;
+  SplitControl* control_;
   std::function<bool(int)> canResize_;
   bool dragging_ = false;
   int dragStart_ = 0;

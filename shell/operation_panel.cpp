@@ -24,11 +24,16 @@ QString operationCaption(std::string_view action) {
 
 }  // namespace
 
-OperationPanel::OperationPanel(QMenu* swapMenu, QWidget* parent) : QWidget(parent) {
+OperationPanel::OperationPanel(QMenu* swapMenu, QWidget* parent) : QScrollArea(parent) {
   setObjectName("Panel3");
   setFixedWidth(kWidth);
-  new Backdrop("Image13", skinImage("Image13"), this);
-  auto* grid = new QGridLayout(this);
+  setFrameShape(QFrame::NoFrame);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setWidgetResizable(true);
+  setFocusPolicy(Qt::NoFocus);  // Tab goes through the buttons, not the panel
+  auto* buttons = new QWidget;
+  new Backdrop("Image13", skinImage("Image13"), buttons);
+  auto* grid = new QGridLayout(buttons);
   grid->setContentsMargins(kMargins);
   grid->setHorizontalSpacing(kSpacing);
   grid->setVerticalSpacing(kSpacing);
@@ -36,7 +41,7 @@ OperationPanel::OperationPanel(QMenu* swapMenu, QWidget* parent) : QWidget(paren
   font.setPixelSize(kFontPixels);
   setFont(font);
   auto button = [&](const char* name, const QString& caption, const char* hint) {
-    auto* b = new QToolButton(this);
+    auto* b = new QToolButton(buttons);
     b->setObjectName(name);
     b->setText(caption);
     b->setToolTip(QString::fromLatin1(hint));
@@ -65,6 +70,7 @@ OperationPanel::OperationPanel(QMenu* swapMenu, QWidget* parent) : QWidget(paren
   grid->addWidget(autoButton, row, 0, 1, 2);
   grid->addWidget(swap, row, 2, 1, 2);
   grid->setRowStretch(row + 1, 1);
+  setWidget(buttons);
 }
 
 }  // namespace kelvaro::shell

@@ -1,9 +1,10 @@
 #pragma once
 // Panel3, the operation panel: a button for every operation of the calculator, each
-// operation on A beside the same operation on B, and below them AuTo and the Swap menu.
+// operation on A beside the same operation on B, and below them AuTo and the Swap menu. It
+// scrolls when the window is too low for all of them.
 
 #include <QMargins>
-#include <QWidget>
+#include <QScrollArea>
 
 #include "commands/command_table.h"
 
@@ -11,7 +12,7 @@ class QMenu;
 
 namespace kelvaro::shell {
 
-class OperationPanel : public QWidget {
+class OperationPanel : public QScrollArea {
   Q_OBJECT
  public:
   static constexpr int kWidth = 238;

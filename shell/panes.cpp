@@ -37,6 +37,8 @@ QPlainTextEdit* makePane(const char* name, QMenu* contextMenu, QWidget* parent) 
   font.setKerning(false);
   edit->setFont(font);
   edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Tab goes on to the next control, as from every field (blanks separate the elements).
+  edit->setTabChangesFocus(true);
   edit->setFrameShape(QFrame::NoFrame);
   edit->setContextMenuPolicy(Qt::CustomContextMenu);
   QObject::connect(
@@ -57,16 +59,21 @@ PaneHeader::PaneHeader(const char* name, const char* backdrop, const char* capti
   font.setPixelSize(kCaptionPixels);
   font.setBold(true);
   label->setFont(font);
-  label->setGeometry(kCaptionRect);
+  label->setGeometry(QRect(kCaptionAt, QSize(label->sizeHint().width(), kCaptionHeight)));
+  caption_ = label;
 }
 
-OperandColumn::OperandColumn(QMenu* menuA, QMenu* menuB, QWidget* parent) : QWidget(parent) {
+int PaneHeader::captionRight() const {
+  return caption_->geometry().right() + 1;
+}
+
+OperandColumn::OperandColumn(QMenu* menuA, QMenu* menuB, QWidget* parent)
+    : SplitControl(Qt::Vertical, kWidth, parent) {
   setObjectName("Panel6");
-  setFixedWidth(kWidth);
+  setMinimumWidth(kNarrowestWidth);
   QVBoxLayout* layout = stack(this);
-  Panel7 = new QWidget(this);
+  Panel7 = new SplitControl(Qt::Horizontal, kPaneAHeight, this);
   Panel7->setObjectName("Panel7");
-  Panel7->setFixedHeight(kPaneAHeight);
   QVBoxLayout* a = stack(Panel7);
   a->addWidget(new PaneHeader("Panel10", "Image14", "Matrix A:", Panel7));
   RichEdit1 = makePane("RichEdit1", menuA, Panel7);
@@ -91,11 +98,11 @@ OperandColumn::OperandColumn(QMenu* menuA, QMenu* menuB, QWidget* parent) : QWid
 ResultPanel::ResultPanel(const SkinnedFrame& frame, QMenu* menu, QWidget* parent)
     : QWidget(parent) {
   setObjectName("Panel4");
-  // Like a plain panel, the Result panel may shrink to nothing when the operand column grows.
-  setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   QVBoxLayout* column = stack(this);
   Panel5 = new PaneHeader("Panel5", "Image16", "Result:", this);
   Panel5->installEventFilter(this);
+  // The collapse buttons stay clear of the caption.
+  Panel5->setMinimumWidth(Panel5->captionRight() + kParameterButtonsFromRight);
   column->addWidget(Panel5);
   RichEdit3 = makePane("RichEdit3", menu, this);
   column->addWidget(RichEdit3, 1);

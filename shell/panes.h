@@ -3,8 +3,10 @@
 // Matrix B, with a splitter between them) and the Result panel (Panel4: its header with the
 // collapse buttons, the Result pane, and the parameter panel at the bottom).
 
-#include <QRect>
+#include <QPoint>
 #include <QWidget>
+
+#include "shell/form_splitter.h"
 
 class QMenu;
 class QPlainTextEdit;
@@ -12,21 +14,25 @@ class TImgBtn;
 
 namespace kelvaro::shell {
 
-class FormSplitter;
 class ParameterPanel;
 class SkinnedFrame;
 
-// The strip above a pane: the skin's backdrop and a bold caption.
+// The strip above a pane: the skin's backdrop and a bold caption as wide as its text.
 class PaneHeader : public QWidget {
  public:
   static constexpr int kHeight = 26;
-  static constexpr QRect kCaptionRect{4, 5, 160, 16};
+  static constexpr QPoint kCaptionAt{4, 5};
+  static constexpr int kCaptionHeight = 16;
   static constexpr int kCaptionPixels = 12;
 
   PaneHeader(const char* name, const char* backdrop, const char* caption, QWidget* parent);
+  int captionRight() const;
+
+ private:
+  QWidget* caption_;
 };
 
-class OperandColumn : public QWidget {
+class OperandColumn : public SplitControl {
  public:
   // Sizes at start; the splitters change them.
   static constexpr int kWidth = 349;
@@ -34,6 +40,8 @@ class OperandColumn : public QWidget {
   static constexpr int kSplitterHeight = 7;
   // Both operand panes keep at least their header and a couple of lines.
   static constexpr int kMinPaneHeight = 60;
+  // In a narrow window the column gives way down to this width (the splitter keeps it wider).
+  static constexpr int kNarrowestWidth = 60;
 
   OperandColumn(QMenu* menuA, QMenu* menuB, QWidget* parent);
 
@@ -41,7 +49,7 @@ class OperandColumn : public QWidget {
   QPlainTextEdit* paneB() const { return RichEdit2; }
 
  private:
-  QWidget* Panel7 = nullptr;
+  SplitControl* Panel7 = nullptr;
   QWidget* Panel9 = nullptr;
   FormSplitter* Splitter2 = nullptr;
   QPlainTextEdit* RichEdit1 = nullptr;

@@ -1,6 +1,7 @@
 #include "shell/skin.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QFile>
 #include <QMenu>
@@ -76,8 +77,32 @@ QSize MenuSkinStyle::sizeFromContents(ContentsType type, const QStyleOption* opt
 
 int MenuSkinStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
                                const QWidget* widget) const {
-  if (metric == PM_SmallIconSize && qobject_cast<const QMenu*>(widget)) return kIconSize;
+  if (qobject_cast<const QMenu*>(widget)) {
+    if (metric == PM_SmallIconSize) return kIconSize;
+    if (metric == PM_MenuPanelWidth) return 1;
+  }
   return QProxyStyle::pixelMetric(metric, option, widget);
+}
+
+void MenuSkinStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
+                                  QPainter* painter, const QWidget* widget) const {
+  if (qobject_cast<const QMenu*>(widget)) {
+    // The toolkit's panel has a frame of its own under the items, which the skinned items
+    // cover and the default-look ones do not.
+    if (element == PE_PanelMenu) {
+      painter->fillRect(option->rect, MenuColours::normal());
+      return;
+    }
+    if (element == PE_FrameMenu) {
+      painter->save();
+      painter->setPen(MenuColours::highlightBorder());
+      painter->setBrush(Qt::NoBrush);
+      painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+      painter->restore();
+      return;
+    }
+  }
+  QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
 
 void MenuSkinStyle::drawControl(ControlElement element, const QStyleOption* option,
@@ -172,12 +197,30 @@ MenuStripButton::MenuStripButton(const QString& caption, QWidget* parent) : QToo
 
 void MenuStripButton::setSelected(bool selected) {
   selected_ = selected;
+  if (!selected) {
+    // The press that opened the menu never sees its release (the menu takes it), and where
+    // the pointer went while the menu had it the button was not told.
+    setDown(false);
+    hot_ = rect().contains(mapFromGlobal(QCursor::pos()));
+  }
+  update();
+}
+
+void MenuStripButton::enterEvent(QEnterEvent* event) {
+  QToolButton::enterEvent(event);
+  hot_ = true;
+  update();
+}
+
+void MenuStripButton::leaveEvent(QEvent* event) {
+  QToolButton::leaveEvent(event);
+  hot_ = false;
   update();
 }
 
 void MenuStripButton::paintEvent(QPaintEvent*) {
   static const QPixmap faces = skinImage(QStringLiteral("ImageMenu"));
-  const int row = selected_ || isDown() ? kSelectedRow : underMouse() ? kHotRow : kNormalRow;
+  const int row = selected_ ? kSelectedRow : hot_ ? kHotRow : kNormalRow;
   // Left edge, right edge from x 59, and a slice stretched from x 2 to x 62 between them.
   constexpr int kEdge = 5, kRightEdge = 59, kStretchLeft = 2, kStretchRight = 62;
   QPainter p(this);
@@ -185,6 +228,12 @@ void MenuStripButton::paintEvent(QPaintEvent*) {
   p.drawPixmap(kRightEdge, 0, faces, kRightEdge, row, kEdge, kHeight);
   p.drawPixmap(QRect(kStretchLeft, 0, kStretchRight - kStretchLeft, kHeight), faces,
                QRect(kEdge, row, kEdge, kHeight));
+  // Reached with Tab: a frame inside the face, in the colour of a highlighted menu item.
+  if (hasFocus()) {
+    constexpr int kFaceWidth = 64, kInset = 4;
+    p.setPen(MenuColours::highlight());
+    p.drawRect(QRect(kInset, kInset, kFaceWidth - 2 * kInset - 1, kHeight - 2 * kInset - 1));
+  }
   p.setPen(Qt::white);
   p.setFont(font());
   p.drawText(rect().translated(0, 2), Qt::AlignCenter | Qt::TextSingleLine, text());

@@ -73,6 +73,9 @@ class MenuSkinStyle : public QProxyStyle {
                    const QWidget* widget) const override;
   int pixelMetric(PixelMetric metric, const QStyleOption* option,
                   const QWidget* widget) const override;
+  // A menu: white, with a one-pixel outline in the colour of a highlighted item's border.
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override;
 
  private:
   static bool ownerDrawn(const QStyleOption* option, const QWidget* widget);
@@ -91,8 +94,8 @@ class ColumnBackground : public QWidget {
   QPixmap column_;
 };
 
-// A button of the menu strip, drawn from the faces of ImageMenu (normal, hot, selected) with a
-// white caption.
+// A button of the menu strip, drawn from the faces of ImageMenu with a white caption: selected
+// while its menu is open, hot while the pointer is over it, normal otherwise.
 class MenuStripButton : public QToolButton {
  public:
   static constexpr int kWidth = 65;
@@ -109,9 +112,12 @@ class MenuStripButton : public QToolButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
 
  private:
   bool selected_ = false;
+  bool hot_ = false;
 };
 
 // A label that shows its bitmap stretched over its whole parent, kept behind its siblings.

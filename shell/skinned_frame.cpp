@@ -1,5 +1,6 @@
 #include "shell/skinned_frame.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -32,6 +33,16 @@ QLabel* makeImage(const char* name, QWidget* parent) {
   auto* image = new QLabel(parent);
   image->setObjectName(name);
   return image;
+}
+
+Qt::CursorShape resizeCursor(Qt::Edges edges) {
+  if (edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge))
+    return Qt::SizeFDiagCursor;
+  if (edges == (Qt::RightEdge | Qt::TopEdge) || edges == (Qt::LeftEdge | Qt::BottomEdge))
+    return Qt::SizeBDiagCursor;
+  if (edges & (Qt::LeftEdge | Qt::RightEdge)) return Qt::SizeHorCursor;
+  if (edges & (Qt::TopEdge | Qt::BottomEdge)) return Qt::SizeVerCursor;
+  return Qt::ArrowCursor;
 }
 
 }  // namespace
@@ -79,6 +90,10 @@ SkinnedFrame::SkinnedFrame(QWidget& window) : QObject(&window), window_(window) 
   Panel1 = new QWidget(&window);
   Panel1->setObjectName("Panel1");
   new Backdrop("Image15", skinImage("Image15"), Panel1);
+  // Squeezed below their minimum, the panels would be drawn over each other; cut off instead.
+  clientContents_ = new QWidget(Panel1);
+  Panel1->installEventFilter(this);
+  clientContents_->installEventFilter(this);
   middle->addWidget(Image9);
   middle->addWidget(Panel1, 1);
   middle->addWidget(Image10);
@@ -87,6 +102,10 @@ SkinnedFrame::SkinnedFrame(QWidget& window) : QObject(&window), window_(window) 
   Image2->setFixedHeight(kBottomHeight);
   outer->addWidget(Image2);
 
+  for (QWidget* part : {Image1, Image3, Image9, Image10, Image2}) {
+    part->installEventFilter(this);
+    part->setMouseTracking(true);  // to show the resize cursor over the edges
+  }
   window.installEventFilter(this);
   applySkin();
 }
@@ -94,11 +113,11 @@ SkinnedFrame::SkinnedFrame(QWidget& window) : QObject(&window), window_(window) 
 void SkinnedFrame::buildTitleBar() {
   Image1 = makeImage("Image1", &window_);
   Image1->setFixedHeight(kTitleHeight);
-  Image1->installEventFilter(this);
   auto button = [this](const char* name, const QString& tip, void (SkinnedFrame::*clicked)()) {
     auto* b = new TImgBtn(Image1);
     b->setObjectName(name);
     b->setToolTip(tip);
+    b->setCursor(Qt::ArrowCursor);  // not the title's resize cursor
     connect(b, &TImgBtn::clicked, this, clicked);
     return b;
   };
@@ -175,36 +194,129 @@ void SkinnedFrame::drawTitle() {
 }
 
 void SkinnedFrame::toggleMaximized() {
-  if (window_.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+  const bool desktopMaximized =
+      window_.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+  if (maximized_) {
+    maximized_ = false;
+    window_.setGeometry(restoreGeometry_);
+  } else if (desktopMaximized) {
     window_.showNormal();
-  else
-    window_.showMaximized();
+  } else if (const QScreen* screen = window_.screen()) {
+    // Left to the desktop, a maximized window would fill its work area; the desktop would also
+    // drop its maximized state as soon as the window set its own height.
+    restoreGeometry_ = window_.geometry();
+    maximized_ = true;
+    const QRect s = screen->geometry();
+    window_.setGeometry(s.x(), s.y(), s.width(), s.height() - kMaximizedShortBy);
+  }
+  loadMaximizeImages(!maximized_ && !desktopMaximized);
+}
+
+void SkinnedFrame::fitClientContents() {
+  clientContents_->setGeometry(
+      QRect(QPoint(0, 0), Panel1->size().expandedTo(clientContents_->minimumSizeHint())));
+}
+
+Qt::Edges SkinnedFrame::edgesAt(QPoint p) const {
+  if (maximized_ || window_.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return {};
+  const int w = window_.width(), h = window_.height();
+  const bool nearLeft = p.x() < kCornerSize, nearRight = p.x() >= w - kCornerSize;
+  const bool nearTop = p.y() < kCornerSize, nearBottom = p.y() >= h - kCornerSize;
+  const bool onBorder = p.x() < kResizeBorder || p.x() >= w - kResizeBorder || p.y() < kResizeTop ||
+                        p.y() >= h - kResizeBorder;
+  const bool onGrip = nearRight && nearBottom;
+  // On the border, every side the point is near moves: one side, or two at a corner.
+  Qt::Edges edges;
+  if (!onBorder && !onGrip) return edges;
+  if (nearLeft) edges |= Qt::LeftEdge;
+  if (nearRight) edges |= Qt::RightEdge;
+  if (nearTop) edges |= Qt::TopEdge;
+  if (nearBottom) edges |= Qt::BottomEdge;
+  return edges;
+}
+
+bool SkinnedFrame::framePointerEvent(QWidget* part, QEvent* event) {
+  const auto type = event->type();
+  if (type != QEvent::MouseMove && type != QEvent::MouseButtonPress &&
+      type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+    return false;
+  const auto* mouse = static_cast<const QMouseEvent*>(event);
+  switch (type) {
+    case QEvent::MouseMove:
+      if (drag_.armed) {
+        dragTo(mouse->globalPosition().toPoint());
+        return true;
+      }
+      if (mouse->buttons() == Qt::NoButton)
+        part->setCursor(resizeCursor(edgesAt(part->mapTo(&window_, mouse->position().toPoint()))));
+      return false;
+    case QEvent::MouseButtonPress: {
+      if (mouse->button() != Qt::LeftButton) return false;
+      const Qt::Edges edges = edgesAt(part->mapTo(&window_, mouse->position().toPoint()));
+      if (!edges && part != Image1) return false;
+      if (!edges && maximized_) return true;  // a maximized window stays where it is
+      drag_ = {true, false, edges, mouse->globalPosition().toPoint(), window_.geometry()};
+      if (edges) {
+        QWindow* handle = window_.windowHandle();
+        drag_.following = !(handle && handle->startSystemResize(edges));
+        drag_.armed = drag_.following;
+      }
+      return true;
+    }
+    case QEvent::MouseButtonRelease:
+      if (!drag_.armed || mouse->button() != Qt::LeftButton) return false;
+      drag_.armed = false;
+      return true;
+    case QEvent::MouseButtonDblClick:
+      if (part != Image1 || mouse->button() != Qt::LeftButton) return false;
+      drag_.armed = false;
+      emit maximizeClicked();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void SkinnedFrame::dragTo(QPoint globalPos) {
+  const QPoint delta = globalPos - drag_.from;
+  if (!drag_.edges) {
+    // Only a real drag moves the window: a click, or the first click of a double click, does
+    // not. The frame moves the window itself: the desktop's move would start from where the
+    // pointer is once the drag is recognised, and leave the window behind by that much.
+    if (!drag_.following && delta.manhattanLength() < QApplication::startDragDistance()) return;
+    drag_.following = true;
+    window_.move(drag_.geometry.topLeft() + delta);
+    return;
+  }
+  QRect r = drag_.geometry;
+  const QSize least = window_.minimumSize();
+  if (drag_.edges & Qt::LeftEdge)
+    r.setLeft(std::min(r.left() + delta.x(), r.right() + 1 - least.width()));
+  if (drag_.edges & Qt::RightEdge)
+    r.setRight(std::max(r.right() + delta.x(), r.left() + least.width() - 1));
+  if (drag_.edges & Qt::TopEdge)
+    r.setTop(std::min(r.top() + delta.y(), r.bottom() + 1 - least.height()));
+  if (drag_.edges & Qt::BottomEdge)
+    r.setBottom(std::max(r.bottom() + delta.y(), r.top() + least.height() - 1));
+  window_.setGeometry(r);
 }
 
 bool SkinnedFrame::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == &window_ && event->type() == QEvent::Resize) {
-    applySkin();
-    // A maximized borderless window leaves room for a panel at the bottom of the screen.
-    if (window_.isMaximized() && window_.screen()) {
-      const int h = window_.screen()->geometry().height() - kMaximizedShortBy;
-      if (window_.height() != h) window_.resize(window_.width(), h);
-    }
+  if (watched == &window_) {
+    if (event->type() == QEvent::Resize) applySkin();
+    // However the state changed (button, double click, the desktop), the button shows the
+    // command it will run next.
+    if (event->type() == QEvent::WindowStateChange)
+      loadMaximizeImages(!maximized_ && !(window_.windowState() & Qt::WindowMaximized));
+    return false;
   }
-  // However the state changed (button, double click, the desktop), the button shows the
-  // command it will run next.
-  if (watched == &window_ && event->type() == QEvent::WindowStateChange)
-    loadMaximizeImages(!(window_.windowState() & Qt::WindowMaximized));
-  if (watched == Image1) {
-    if (event->type() == QEvent::MouseButtonDblClick) {
-      emit maximizeClicked();
-      return true;
-    }
-    if (event->type() == QEvent::MouseButtonPress &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !window_.isMaximized()) {
-      if (window_.windowHandle()) window_.windowHandle()->startSystemMove();
-      return true;
-    }
+  if ((watched == Panel1 && event->type() == QEvent::Resize) ||
+      (watched == clientContents_ && event->type() == QEvent::LayoutRequest)) {
+    fitClientContents();
+    return false;
   }
+  for (QWidget* part : {Image1, Image3, Image9, Image10, Image2})
+    if (watched == part) return framePointerEvent(part, event);
   return false;
 }
 

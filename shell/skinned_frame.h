@@ -1,11 +1,15 @@
 #pragma once
 // The frame the borderless window draws for itself: the title bar (icon, caption, minimize,
 // maximize/restore and close buttons), the menu strip, the left, right and bottom edges, the
-// rounded outline, and dragging by the title. Its pictures are cut from the skin bitmaps kept
-// in the hidden PanelImage and rebuilt whenever the window changes size or state.
+// rounded outline, dragging by the title and resizing by the edges and the grip. Its pictures
+// are cut from the skin bitmaps kept in the hidden PanelImage and rebuilt whenever the window
+// changes size or state. The window is maximized by the frame itself (to the screen's height
+// less a desktop panel's), not by the desktop, so the frame keeps that state and the geometry
+// to restore.
 
 #include <QObject>
 #include <QPixmap>
+#include <QPoint>
 #include <QRect>
 
 class QLabel;
@@ -29,8 +33,9 @@ class SkinnedFrame : public QObject {
   // resizes and state changes from then on.
   explicit SkinnedFrame(QWidget& window);
 
-  // The client area inside the edges (Panel1), for the window to fill.
-  QWidget* client() const { return Panel1; }
+  // What the window fills: the client area inside the edges (Panel1) shows it from its top left
+  // corner, and cuts it off where the window is smaller than its contents can be.
+  QWidget* client() const { return clientContents_; }
   // The bottom edge (Image2): room for what the window reports while it works.
   QLabel* bottomStrip() const { return Image2; }
   QLabel* titleBar() const { return Image1; }
@@ -43,8 +48,10 @@ class SkinnedFrame : public QObject {
   // A source bitmap of the skin, from PanelImage.
   QPixmap skin(const char* name) const;
 
-  // Maximizes a window in the normal state, restores any other.
+  // Maximizes a window in the normal state, restores any other: a window the frame maximized
+  // gets back the geometry it had before.
   void toggleMaximized();
+  bool isMaximized() const { return maximized_; }
 
  signals:
   void minimizeClicked();
@@ -87,12 +94,25 @@ class SkinnedFrame : public QObject {
   static constexpr int kOutlineCorner = 6;
   // A maximized window leaves this much of the screen's height to a desktop panel.
   static constexpr int kMaximizedShortBy = 30;
+  // Where a press resizes the window: this close to its left, right or bottom side, this close
+  // to its top, and the grip in the bottom-right corner. Near a corner both sides move.
+  static constexpr int kResizeBorder = 8;
+  static constexpr int kResizeTop = 4;
+  static constexpr int kCornerSize = 20;
 
   void buildTitleBar();
   void applySkin();
   void placeTitleButtons();
   void loadMaximizeImages(bool maximize);
   void drawTitle();
+  void fitClientContents();
+  // The sides a press at p (in the window's coordinates) resizes; none while maximized.
+  Qt::Edges edgesAt(QPoint p) const;
+  // Presses, moves and releases on the frame's own parts: the title drags the window (once the
+  // pointer has moved, so that a double click still reaches it), the edges resize it (by the
+  // desktop where it can, else by the frame itself).
+  bool framePointerEvent(QWidget* part, QEvent* event);
+  void dragTo(QPoint globalPos);
 
   QWidget& window_;
   QWidget* PanelImage = nullptr;  // hidden: holds the skin's source bitmaps
@@ -107,7 +127,20 @@ class SkinnedFrame : public QObject {
   TImgBtn* ImgBtnClose = nullptr;
   QWidget* ToolBar1 = nullptr;
   QWidget* Panel1 = nullptr;
+  QWidget* clientContents_ = nullptr;
   int menuButtons_ = 0;
+
+  bool maximized_ = false;
+  QRect restoreGeometry_;
+  // A press on the frame: which sides it resizes (none: it moves the window), where it began,
+  // and the window's geometry then. `following` once the frame moves or sizes the window itself.
+  struct Drag {
+    bool armed = false;
+    bool following = false;
+    Qt::Edges edges;
+    QPoint from;
+    QRect geometry;
+  } drag_;
 };
 
 }  // namespace kelvaro::shell

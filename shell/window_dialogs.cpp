@@ -1,6 +1,8 @@
 #include "shell/window_dialogs.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QUrl>
@@ -47,8 +49,13 @@ QString WindowDialogs::chooseFile(QFileDialog*& dialog, const char* name,
   QString path;
   if (hook) {
     path = hook(dialog->nameFilters().join(";;"), dialog->defaultSuffix());
-  } else if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
-    path = dialog->selectedFiles().first();
+  } else {
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    // The file name's completion list is a window of its own: accepted with Enter, the
+    // dialog leaves it open over the main window.
+    for (QCompleter* completer : dialog->findChildren<QCompleter*>())
+      if (completer->popup()) completer->popup()->hide();
+    if (accepted && !dialog->selectedFiles().isEmpty()) path = dialog->selectedFiles().first();
   }
   if (!path.isEmpty() && mode == QFileDialog::AcceptSave && QFileInfo(path).suffix().isEmpty())
     path += "." + suffix;

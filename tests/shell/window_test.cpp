@@ -1,12 +1,15 @@
 // The window as a person uses it: typing into the panes, clicking buttons, menus and
 // shortcuts, and reading what the panes show afterwards.
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,10 +18,12 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 #include <QToolButton>
 #include <memory>
 
@@ -26,6 +31,8 @@
 #include "shell/MyImgBtn.h"
 #include "shell/Unit1.h"
 #include "shell/form_splitter.h"
+#include "shell/skin.h"
+#include "shell/skinned_frame.h"
 #include "shell_tests.h"
 
 namespace {
@@ -64,6 +71,36 @@ class WindowTest : public QObject {
     }
   }
   void click(const char* button) { QTest::mouseClick(part<QToolButton>(button), Qt::LeftButton); }
+  QLabel* title() { return part<QLabel>("Image1"); }
+  // Two visible widgets side by side that cover each other, anywhere in w ("" if none). The
+  // skin's backdrops lie behind the others, and the title buttons' pictures meet edge to edge.
+  static QString overlapIn(QWidget* w) {
+    QList<QWidget*> shown;
+    for (QObject* child : w->children()) {
+      auto* c = qobject_cast<QWidget*>(child);
+      if (c && c->isVisible() && !c->isWindow() && !dynamic_cast<kelvaro::shell::Backdrop*>(c))
+        shown << c;
+    }
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+      for (qsizetype j = i + 1; j < shown.size(); ++j) {
+        const QRect a = shown[i]->geometry() & w->rect(), b = shown[j]->geometry() & w->rect();
+        const bool images = qobject_cast<TImgBtn*>(shown[i]) && qobject_cast<TImgBtn*>(shown[j]);
+        if (a.intersects(b) && !images) {
+          QString both;
+          QDebug(&both) << shown[i] << shown[j];
+          return both;
+        }
+      }
+      if (const QString inner = overlapIn(shown[i]); !inner.isEmpty()) return inner;
+    }
+    return {};
+  }
+  // Press at `from`, move the pointer by `by` and release there.
+  static void drag(QWidget* w, QPoint from, QPoint by) {
+    QTest::mousePress(w, Qt::LeftButton, {}, from);
+    QTest::mouseMove(w, from + by);
+    QTest::mouseRelease(w, Qt::LeftButton, {}, from + by);
+  }
   void trigger(const char* action) { part<QAction>(action)->trigger(); }
 
  private slots:
@@ -340,6 +377,25 @@ class WindowTest : public QObject {
     QCOMPARE(text("RichEdit1"), QString("1+i"));
   }
 
+  void openDialogLeavesNothingBehind() {
+    // A full path in the real dialog, opened with Enter while the completion list shows.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("empty.mtx");
+    QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+    QTimer::singleShot(0, form.get(), [&] {
+      auto* dialog = part<QFileDialog>("OpenDialog1");
+      auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+      name->setText(path);
+      name->completer()->popup()->show();  // as it shows while the name is typed
+      QTest::keyClick(name, Qt::Key_Return);
+      if (dialog->isVisible()) dialog->reject();  // never leave the test waiting
+    });
+    trigger("Open1");
+    QCOMPARE(messages.size(), std::size_t(1));  // it was opened, and refused
+    for (QWidget* w : QApplication::topLevelWidgets())
+      QVERIFY2(w == form.get() || !w->isVisible(), qPrintable(w->metaObject()->className()));
+  }
+
   void autoRunsFromItsThreePlaces() {
     const auto runsAuto = [this] {
       return text("RichEdit3").startsWith("A=\n") &&
@@ -385,11 +441,29 @@ class WindowTest : public QObject {
     // room again: 254 less, plus what the Result panel is left with. For a window W wide,
     // with edges of 8 and a splitter of 8, that comes to W - 516.
     QVERIFY(part<kelvaro::shell::FormSplitter>("Splitter1")->moveTo(500));
-    QTest::qWait(0);
-    QCOMPARE(column->width(), 500);
+    QTRY_COMPARE(column->width(), 500);
     QTest::mouseClick(left, Qt::LeftButton);
     QVERIFY(operations->isVisible() && right->isVisible() && !left->isVisible());
-    QCOMPARE(column->width(), form->width() - 516);
+    QTRY_COMPARE(column->width(), form->width() - 516);
+  }
+
+  void nothingOverlapsDownToTheMinimumSize() {
+    auto* operations = part<QScrollArea>("Panel3");
+    for (const QSize size :
+         {QSize(884, 634), QSize(640, 420), QSize(580, 300), TForm1::kMinimumSize}) {
+      form->resize(size);
+      QTRY_COMPARE(form->size(), size);
+      QTest::qWait(20);  // the layouts settle
+      QVERIFY2(overlapIn(form.get()).isEmpty(), qPrintable(overlapIn(form.get())));
+      // The operation panel scrolls when its buttons do not fit.
+      if (size == QSize(884, 634)) QCOMPARE(operations->verticalScrollBar()->maximum(), 0);
+      if (size == QSize(640, 420)) QVERIFY(operations->verticalScrollBar()->maximum() > 0);
+    }
+    // Without the parameters the Result panel may get narrower, still clear of its caption.
+    form->ImgBtnUpClick();
+    form->resize(580, 400);
+    QTest::qWait(20);
+    QVERIFY2(overlapIn(form.get()).isEmpty(), qPrintable(overlapIn(form.get())));
   }
 
   void columnSplitterKeepsItsLimits() {
@@ -403,7 +477,7 @@ class WindowTest : public QObject {
     QVERIFY(!splitter->moveTo(widest + 1));
     // Dragging with the mouse goes through the same veto.
     splitter->moveTo(300);
-    QTest::qWait(0);
+    QTRY_COMPARE(column->width(), 300);
     QTest::mousePress(splitter, Qt::LeftButton, {}, QPoint(4, 50));
     QTest::mouseMove(splitter, QPoint(4 - 250, 50));
     QTest::mouseRelease(splitter, Qt::LeftButton, {}, QPoint(4 - 250, 50));
@@ -411,6 +485,130 @@ class WindowTest : public QObject {
     // Without the operation panel there is more room.
     form->ImgBtnRightShowClick();
     QVERIFY(splitter->moveTo(widest + 238));
+  }
+
+  void maximizeAndRestoreKeepTheGeometry() {
+    const QRect normal(150, 40, 700, 500);
+    form->setGeometry(normal);
+    QTRY_COMPARE(form->geometry(), normal);
+    auto* max = part<TImgBtn>("ImgBtnMax");
+    QLabel* title = this->title();
+    const QImage maximizeFace = max->Pic().toImage();
+    const QRect screen = form->screen()->geometry();
+    const QRect maximized(screen.topLeft(), QSize(screen.width(), screen.height() - 30));
+    QTest::mouseClick(max, Qt::LeftButton);
+    QVERIFY(form->frame().isMaximized());
+    QTRY_COMPARE(form->geometry(), maximized);
+    QVERIFY(max->Pic().toImage() != maximizeFace);  // now the restore face
+    // A maximized window neither moves nor changes size by the mouse.
+    drag(title, {300, 10}, {100, 100});
+    drag(part<QLabel>("Image2"), {form->width() - 10, 20}, {-100, -100});
+    QCOMPARE(form->geometry(), maximized);
+    QTest::mouseClick(max, Qt::LeftButton);
+    QVERIFY(!form->frame().isMaximized());
+    QTRY_COMPARE(form->geometry(), normal);
+    QCOMPARE(max->Pic().toImage(), maximizeFace);
+    // A double click on the title bar does what the maximize button does.
+    QTest::mouseDClick(title, Qt::LeftButton, {}, QPoint(300, 10));
+    QTRY_COMPARE(form->geometry(), maximized);
+    QTest::mouseDClick(title, Qt::LeftButton, {}, QPoint(300, 10));
+    QTRY_COMPARE(form->geometry(), normal);
+  }
+
+  void titleDragsTheWindowButNotFromItsButtons() {
+    QLabel* title = this->title();
+    const QPoint start = form->pos();
+    QTest::mouseClick(title, Qt::LeftButton, {}, QPoint(300, 10));
+    QCOMPARE(form->pos(), start);
+    drag(title, {300, 10}, {200, 100});
+    QTRY_COMPARE(form->pos(), start + QPoint(200, 100));
+    // A press on a title button is the button's: dragged off it and released, it neither
+    // moves the window nor runs.
+    for (const char* name : {"ImgBtnMin", "ImgBtnMax", "ImgBtnClose"}) {
+      const QPoint at = form->pos();
+      drag(part<TImgBtn>(name), {5, 5}, {-200, 100});
+      QCOMPARE(form->pos(), at);
+      QVERIFY(form->isVisible() && !form->isMinimized() && !form->frame().isMaximized());
+    }
+  }
+
+  void edgesAndGripResizeDownToTheMinimum() {
+    auto* bottom = part<QLabel>("Image2");
+    const QRect start = form->geometry();
+    const QPoint grip(bottom->width() - 10, bottom->height() - 10);
+    QTest::mouseMove(bottom, grip);
+    QCOMPARE(bottom->cursor().shape(), Qt::SizeFDiagCursor);
+    drag(bottom, grip, {100, 50});
+    QTRY_COMPARE(form->geometry(), start.adjusted(0, 0, 100, 50));
+    drag(part<QLabel>("Image9"), {3, 100}, {60, 0});
+    QTRY_COMPARE(form->geometry(), start.adjusted(60, 0, 100, 50));
+    drag(title(), {400, 1}, {0, 30});
+    QTRY_COMPARE(form->geometry(), start.adjusted(60, 30, 100, 50));
+    drag(bottom, {bottom->width() - 10, bottom->height() - 10}, {-2000, -2000});
+    QTRY_COMPARE(form->geometry(), QRect(start.topLeft() + QPoint(60, 30), TForm1::kMinimumSize));
+  }
+
+  void menuStripButtonShowsWhetherItsMenuIsOpen() {
+    using kelvaro::shell::MenuStripButton;
+    auto* file = part<QToolButton>("ToolButton1");
+    auto* menu = part<QMenu>("File1");
+    // Which face the button shows: its left edge is the skin's as it is.
+    const QImage faces = kelvaro::shell::skinImage("ImageMenu").toImage();
+    const auto shows = [&](int row) {
+      return file->grab().toImage().pixelColor(1, 14) == faces.pixelColor(1, row + 14);
+    };
+    QVERIFY(shows(MenuStripButton::kNormalRow));
+    QTest::mousePress(file, Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY(menu->isVisible());
+    QVERIFY(shows(MenuStripButton::kSelectedRow));
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QVERIFY(!menu->isVisible());
+    QVERIFY(!shows(MenuStripButton::kSelectedRow));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(file, &leave);
+    QVERIFY(shows(MenuStripButton::kNormalRow));
+  }
+
+  void menusAreOutlinedAndTheirItemsDrawnWhole() {
+    const QColor outline(0, 128, 192), white(Qt::white);
+    for (const char* name : {"File1", "PopupMenu3"}) {
+      auto* menu = part<QMenu>(name);
+      menu->popup(form->mapToGlobal(QPoint(50, 50)));
+      QVERIFY(QTest::qWaitForWindowExposed(menu));
+      const QImage image = menu->grab().toImage();
+      menu->hide();
+      // Inside the outline every item reaches it, the default-look ones as the others.
+      const int w = image.width(), h = image.height();
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+          if (x == 0 || y == 0 || x == w - 1 || y == h - 1)
+            QCOMPARE(image.pixelColor(x, y), outline);
+          else if (x == w - 2)
+            QCOMPARE(image.pixelColor(x, y), white);
+    }
+  }
+
+  void tabGoesRoundAndEveryStopShowsItsFocus() {
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    auto* start = part<QLineEdit>("LabeledEdit1");
+    start->setFocus();
+    QStringList stops, unseen;
+    for (QWidget* w = start; stops.size() < 200;) {
+      QTest::keyClick(w, Qt::Key_Tab);
+      w = QApplication::focusWidget();
+      const QImage focused = w->grab().toImage();
+      (w == start ? part<QWidget>("RichEdit1") : start)->setFocus(Qt::TabFocusReason);
+      if (w->grab().toImage() == focused) unseen << w->objectName();
+      w->setFocus(Qt::TabFocusReason);
+      stops << w->objectName();
+      if (w == start) break;
+    }
+    QVERIFY2(unseen.isEmpty(), qPrintable(unseen.join(", ")));
+    // Round the whole window: the panes pass Tab on, and every button is a stop.
+    for (const char* name : {"ToolButton1", "SpeedButton3", "RichEdit1", "SpeedButton1"})
+      QVERIFY2(stops.contains(name), qPrintable(stops.join(", ")));
+    QCOMPARE(text("RichEdit1"), QString("1 0 3+2.5i\n0 1 0\n0 0 1.5"));
   }
 
   void titleButtonsAndShortcutsRunTheirCommands() {
@@ -429,29 +627,21 @@ class WindowTest : public QObject {
     trigger("Connectto1");
     QCOMPARE(opened[2], QUrl(TForm1::kHomepage));
 
-    auto* max = part<TImgBtn>("ImgBtnMax");
-    const QImage maximizeFace = max->Pic().toImage();
-    QTest::mouseClick(max, Qt::LeftButton);
-    QTRY_VERIFY(form->isMaximized());
-    QTRY_COMPARE(form->height(), form->screen()->geometry().height() - 30);
-    QVERIFY(max->Pic().toImage() != maximizeFace);  // now the restore face
-    QTest::mouseClick(max, Qt::LeftButton);
-    QTRY_VERIFY(!form->isMaximized());
-    QCOMPARE(max->Pic().toImage(), maximizeFace);
-    // A double click on the title bar does what the maximize button does.
-    QTest::mouseDClick(part<QLabel>("Image1"), Qt::LeftButton, {}, QPoint(300, 10));
-    QTRY_VERIFY(form->isMaximized());
-    QTest::mouseDClick(part<QLabel>("Image1"), Qt::LeftButton, {}, QPoint(300, 10));
-    QTRY_VERIFY(!form->isMaximized());
-
     QTest::mouseClick(part<TImgBtn>("ImgBtnClose"), Qt::LeftButton);
     QVERIFY(!form->isVisible());
     QVERIFY(messages.empty());  // closing never asks
-    form->show();
-    form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    QTest::keyClick(form.get(), Qt::Key_Escape);
-    QVERIFY(!form->isVisible());
+  }
+
+  void escExitsFromEverywhere() {
+    for (const char* name :
+         {"LabeledEdit1", "LabeledEdit3", "ComboBox1", "RichEdit3", "SpeedButton13"}) {
+      form->show();
+      form->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(form.get()));
+      part<QWidget>(name)->setFocus(Qt::TabFocusReason);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+      QVERIFY2(!form->isVisible(), name);
+    }
   }
 };
 
