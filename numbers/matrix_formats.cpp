@@ -191,11 +191,11 @@ const MatrixFormatInfo& formatInfo(MatrixFormat format) {
   return kPaneNotation;
 }
 
-bool parseCopyFormat(std::string_view spec, MatrixFormat& format, bool& fullPrecision) {
-  fullPrecision = spec.ends_with("+full");
-  if (fullPrecision) spec.remove_suffix(5);
+bool parseCopyFormat(std::string_view text, MatrixFormat& format, bool& fullPrecision) {
+  fullPrecision = text.ends_with("+full");
+  if (fullPrecision) text.remove_suffix(5);
   for (const MatrixFormatInfo& info : kFormats) {
-    if (spec == info.key) {
+    if (text == info.key) {
       format = info.format;
       return true;
     }

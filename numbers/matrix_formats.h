@@ -29,7 +29,7 @@ const MatrixFormatInfo& formatInfo(MatrixFormat format);
 
 // "latex" or "latex+full": the format and whether it asks for full precision. False for any
 // other text.
-bool parseCopyFormat(std::string_view spec, MatrixFormat& format, bool& fullPrecision);
+bool parseCopyFormat(std::string_view text, MatrixFormat& format, bool& fullPrecision);
 
 // One matrix of a result: a plain result has one part without a name; a decomposition has
 // its factors ("L", "U"), the eigenvalues one column named kEigenvalueList.

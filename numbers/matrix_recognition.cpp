@@ -4,7 +4,6 @@
 #include "numbers/matrix_recognition.h"
 
 #include <algorithm>
-#include <cctype>
 #include <limits>
 #include <utility>
 
@@ -51,21 +50,24 @@ std::vector<std::string_view> splitLines(std::string_view text) {
   return lines;
 }
 
+// ASCII only, whatever the locale says of other bytes.
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 bool isWordChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || isDigit(c) || c == '_';
 }
 
 std::string lower(std::string_view s) {
   std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
 }
 
 // A name of a part: an identifier that is not itself an element (i, inf, nan...).
 bool isPartName(std::string_view s) {
-  if (s.empty() || std::isdigit(static_cast<unsigned char>(s.front())) ||
-      !std::all_of(s.begin(), s.end(), isWordChar))
-    return false;
+  if (s.empty() || isDigit(s.front()) || !std::all_of(s.begin(), s.end(), isWordChar)) return false;
   const std::string l = lower(s);
   return l != "i" && l != "j" && l != "inf" && l != "infinity" && l != "nan";
 }
@@ -298,8 +300,8 @@ std::vector<RawPart> readLatex(std::string_view text) {
     part.name = latexName(text.substr(pos, begin - pos));
     std::size_t bodyStart = envEnd + 1;
     if (env == "array" && bodyStart < text.size() && text[bodyStart] == '{') {
-      const std::size_t spec = text.find('}', bodyStart);
-      bodyStart = spec == std::string_view::npos ? text.size() : spec + 1;
+      const std::size_t columns = text.find('}', bodyStart);  // {cc}
+      bodyStart = columns == std::string_view::npos ? text.size() : columns + 1;
     }
     const std::string endTag = "\\end{" + std::string(env) + "}";
     const std::size_t end = text.find(endTag, bodyStart);
@@ -519,39 +521,36 @@ void checkRows(MatrixFormat format, const RawPart& part, std::size_t partCount) 
     if (n == cols) continue;
     const std::string row = std::to_string(r + 1);
     refuse("row " + row + ", column " + std::to_string(std::min(n, cols) + 1) + " of " +
-           partText(format, part, partCount) + (n < cols ? " is missing" : " is one too many") +
-           ": row " + row + " has " + std::to_string(n) + (n == 1 ? " element" : " elements") +
+           partText(format, part, partCount) + (n < cols ? " is missing" : " is extra") + ": row " +
+           row + " has " + std::to_string(n) + (n == 1 ? " element" : " elements") +
            ", row 1 has " + std::to_string(cols) + ".");
   }
   checkMatrixSize(static_cast<int>(std::min<std::size_t>(part.rows.size(), 1u << 30)),
                   static_cast<int>(std::min<std::size_t>(cols, 1u << 30)));
 }
 
-Element readCell(MatrixFormat format, const std::string& cell, const std::string& where) {
-  if (cell.empty()) refuse(where + " is empty.");
+Element readCell(MatrixFormat format, const std::string& cell, const RawPart& raw,
+                 std::size_t partCount, std::size_t r, std::size_t c) {
   std::string text = format == MatrixFormat::Latex ? latexCell(cell) : cell;
   // A spreadsheet of a decimal-comma locale writes 1,5.
   if ((format == MatrixFormat::Tsv || format == MatrixFormat::Csv) &&
       text.find('.') == std::string::npos)
     std::replace(text.begin(), text.end(), ',', '.');
   Element value;
-  if (!readMatrixElement(text, value))
-    refuse(where + " does not read as a number: " + shortQuote(cell) + ".");
-  return value;
+  if (!cell.empty() && readMatrixElement(text, value)) return value;
+  refuse("row " + std::to_string(r + 1) + ", column " + std::to_string(c + 1) + " of " +
+         partText(format, raw, partCount) +
+         (cell.empty() ? " is empty." : " does not read as a number: " + shortQuote(cell) + "."));
 }
 
 MatrixPart readPart(MatrixFormat format, const RawPart& raw, std::size_t partCount) {
   checkRows(format, raw, partCount);
   MatrixPart part{raw.name,
                   RCOMat(static_cast<int>(raw.rows.size()), static_cast<int>(raw.rows[0].size()))};
-  for (std::size_t r = 0; r < raw.rows.size(); ++r) {
-    for (std::size_t c = 0; c < raw.rows[r].size(); ++c) {
-      const std::string where = "row " + std::to_string(r + 1) + ", column " +
-                                std::to_string(c + 1) + " of " + partText(format, raw, partCount);
+  for (std::size_t r = 0; r < raw.rows.size(); ++r)
+    for (std::size_t c = 0; c < raw.rows[r].size(); ++c)
       part.values[static_cast<int>(r)][static_cast<int>(c)] =
-          readCell(format, raw.rows[r][c], where);
-    }
-  }
+          readCell(format, raw.rows[r][c], raw, partCount, r, c);
   return part;
 }
 
@@ -594,17 +593,17 @@ struct Term {
 std::size_t numberEnd(std::string_view t, std::size_t pos) {
   std::size_t p = pos;
   std::size_t digits = 0;
-  while (p < t.size() && std::isdigit(static_cast<unsigned char>(t[p]))) ++p, ++digits;
+  while (p < t.size() && isDigit(t[p])) ++p, ++digits;
   if (p < t.size() && t[p] == '.') {
     ++p;
-    while (p < t.size() && std::isdigit(static_cast<unsigned char>(t[p]))) ++p, ++digits;
+    while (p < t.size() && isDigit(t[p])) ++p, ++digits;
   }
   if (digits == 0) return pos;
   if (p < t.size() && (t[p] == 'e' || t[p] == 'E')) {
     std::size_t q = p + 1;
     if (q < t.size() && (t[q] == '+' || t[q] == '-')) ++q;
-    if (q < t.size() && std::isdigit(static_cast<unsigned char>(t[q]))) {
-      while (q < t.size() && std::isdigit(static_cast<unsigned char>(t[q]))) ++q;
+    if (q < t.size() && isDigit(t[q])) {
+      while (q < t.size() && isDigit(t[q])) ++q;
       p = q;
     }
   }
