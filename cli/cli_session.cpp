@@ -33,7 +33,7 @@ constexpr std::string_view kProgram = "kelvaro-cli";
 // (a device, a pipe that never closes) fills the memory.
 constexpr std::uint64_t kMaxPaneFileBytes = std::uint64_t{1} << 30;
 
-enum class PrintedPane { Result, A, B, X };
+enum class PrintedPane { Result, A, B, X, Clipboard };
 
 struct PaneSource {
   std::string path;
@@ -44,6 +44,8 @@ struct Invocation {
   std::optional<std::string> decimalSeparator;
   std::optional<PaneSource> paneA, paneB, result;
   std::optional<std::string> x, rows, columns, precision;
+  std::optional<std::string> clipboardPath;
+  std::string clipboard;
   std::optional<DisplayFormat> format;
   std::vector<PrintedPane> print{PrintedPane::Result};
   std::vector<std::string> actions;
@@ -131,8 +133,21 @@ std::string usage() {
       "                            initial text of Coef.(x), Row and Column\n"
       "  --precision=TEXT          initial precision (1 to 8, or e)\n"
       "  --format=rect|polar       initial complex display format\n"
-      "  --print=LIST              panes to print: result, a, b, x (default: result)\n"
+      "  --print=LIST              panes to print: result, a, b, x and clipboard\n"
+      "                            (default: result); the clipboard comes last\n"
+      "  --clipboard=FILE          the clipboard's text at start (- is standard input)\n"
       "  --help, --version         print this help or the version and exit\n"
+      "\n"
+      "Copy and paste (kelvaro-cli has a clipboard of its own):\n"
+      "  copy-result=FORMAT, copy-a=FORMAT, copy-b=FORMAT\n"
+      "      the last result (all its parts), pane A or pane B as FORMAT: tsv, csv,\n"
+      "      latex, markdown, octave or numpy, at the displayed precision; with +full\n"
+      "      (latex+full) as the shortest text that reads back to the same number\n"
+      "  paste-matrix-a, paste-matrix-b\n"
+      "      the clipboard's matrix (any of those formats, or pane text) into the pane\n"
+      "  result-to-a, result-to-b, result-to-a=PART, result-to-b=PART\n"
+      "      the last result into the pane at full precision; PART (L, U, Q, R, D, S,\n"
+      "      V) picks a factor, the first by default; eigenvalues go in as one column\n"
       "\n"
       "Actions:\n ";
   std::size_t column = 1;
@@ -158,6 +173,7 @@ PrintedPane printedPaneNamed(std::string_view name) {
   if (name == "a") return PrintedPane::A;
   if (name == "b") return PrintedPane::B;
   if (name == "x") return PrintedPane::X;
+  if (name == "clipboard") return PrintedPane::Clipboard;
   throw UsageError("unknown pane \"" + std::string(name) + "\" in --print");
 }
 
@@ -175,9 +191,13 @@ std::vector<PrintedPane> parsePrintList(std::string_view list) {
 // Checks that an action exists, before anything runs.
 void checkAction(const std::string& action) {
   std::string_view argument;
-  if (findCommandByAction(action) != nullptr || findShellAction(action, argument) != nullptr)
-    return;
-  throw UsageError("unknown action \"" + action + "\"");
+  if (findCommandByAction(action) != nullptr) return;
+  const ShellActionInfo* shell = findShellAction(action, argument);
+  if (shell == nullptr) throw UsageError("unknown action \"" + action + "\"");
+  if (shell->accepts != nullptr && !shell->accepts(argument)) {
+    throw UsageError("unknown " + std::string(shell->argument) + " \"" + std::string(argument) +
+                     "\" in \"" + action + "\"");
+  }
 }
 
 // Returns false when --help or --version already answered.
@@ -228,6 +248,8 @@ bool parseArguments(std::span<const std::string> args, Invocation& inv, CliStrea
       throw UsageError("--format must be rect or polar");
     } else if (name == "--print") {
       inv.print = parsePrintList(value);
+    } else if (name == "--clipboard") {
+      inv.clipboardPath = value;
     } else {
       throw UsageError("unknown option \"" + arg + "\"");
     }
@@ -255,6 +277,14 @@ void readPaneSources(Invocation& inv, CliStreams& streams) {
     }
     throw UsageError("cannot read \"" + (*source)->path + "\": " + reason);
   }
+  if (!inv.clipboardPath) return;
+  if (*inv.clipboardPath == "-" && ++fromStandardInput > 1)
+    throw UsageError("standard input can be read for one pane only");
+  std::string reason;
+  if (!streams.readPaneFile(
+          *inv.clipboardPath, [&](std::string_view piece) { inv.clipboard.append(piece); }, reason,
+          kMaxPaneFileBytes))
+    throw UsageError("cannot read \"" + *inv.clipboardPath + "\": " + reason);
 }
 
 // Runs one step as the window would: an error ends that step only, in an "Error:" box
@@ -292,6 +322,8 @@ std::vector<std::string_view> printedPanes(const CalcState& state,
   const bool headed = panes.size() > 1;
   for (const PrintedPane pane : panes) {
     switch (pane) {
+      case PrintedPane::Clipboard:
+        continue;
       case PrintedPane::X:
         if (headed) add("[x]");
         add(state.coefText);
@@ -310,6 +342,16 @@ std::vector<std::string_view> printedPanes(const CalcState& state,
                         : pane == PrintedPane::A    ? state.paneA
                                                     : state.paneB;
     for (const auto& line : shown.lines()) add(line);
+  }
+  // The clipboard comes after the panes, a line at each LF (a final LF starts none).
+  if (std::find(panes.begin(), panes.end(), PrintedPane::Clipboard) != panes.end()) {
+    if (headed) add("[clipboard]");
+    std::string_view text = state.clipboard;
+    while (!text.empty()) {
+      const std::size_t lf = std::min(text.find('\n'), text.size());
+      add(text.substr(0, lf));
+      text.remove_prefix(std::min(lf + 1, text.size()));
+    }
   }
   return pieces;
 }
@@ -335,6 +377,7 @@ int run(std::span<const std::string> args, CliStreams& streams) {
   if (inv.rows) state.rowText = *inv.rows;
   if (inv.columns) state.columnText = *inv.columns;
   if (inv.format) state.display = *inv.format;
+  state.clipboard = std::move(inv.clipboard);
   if (inv.precision) {
     state.precisionText = *inv.precision;
     runGuarded(ui, [&] { ComboBox1Change(state); });

@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "matrix/work_limits.h"
+#include "numbers/matrix_formats.h"
 #include "numbers/number_format.h"
 #include "numbers/pane.h"
 #include "numbers/registers.h"
@@ -28,6 +30,14 @@ struct CalcState {
   std::string decimalSeparator = ".";
 
   Registers regs;
+
+  // The last result the result writer printed, as matrices, taken as it was printed (the
+  // registers change afterwards: the writer resets ResKind, a failing command resizes some).
+  // Empty before the first result.
+  std::vector<MatrixPart> lastResult;
+
+  // kelvaro-cli's clipboard; in the window, the system clipboard's text on its way in or out.
+  std::string clipboard;
 
   // The work A^x and B^x may take (see matrixPower); tests and fuzzing lower it.
   std::uint64_t powerWorkLimit = kPowerWorkLimit;

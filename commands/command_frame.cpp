@@ -3,6 +3,7 @@
 #include <string>
 
 #include "commands/shell_commands.h"
+#include "numbers/result_parts.h"
 #include "numbers/result_writer.h"
 
 namespace kelvaro {
@@ -54,7 +55,9 @@ PaneSizes startOnBothPanes(CalcState& state, std::string_view label) {
 }
 
 void writeCommandResult(CalcState& state) {
+  const int kind = state.regs.ResKind;
   writeResult(state.result, state.regs, state.numberFormat());
+  state.lastResult = resultParts(state.regs, kind);
 }
 
 }  // namespace kelvaro

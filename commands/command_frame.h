@@ -53,7 +53,8 @@ struct PaneSizes {
 };
 PaneSizes startOnBothPanes(CalcState& state, std::string_view label);
 
-// Hands the registers to the result writer at the state's precision, separator and format.
+// Hands the registers to the result writer at the state's precision, separator and format, and
+// keeps what it printed as the last result.
 void writeCommandResult(CalcState& state);
 
 }  // namespace kelvaro

@@ -11,6 +11,7 @@
 
 #include "commands/auto_calculate.h"
 #include "commands/calc_state.h"
+#include "commands/exchange_commands.h"
 #include "commands/notation_commands.h"
 #include "commands/project_file.h"
 #include "commands/shell_commands.h"
@@ -27,6 +28,8 @@ struct ShellActionInfo {
   // What the argument is ("TEXT", "FILE"); nullptr for an action without one.
   const char* argument;
   ShellActionHandler run;
+  // Which arguments the action takes, where not every text is one; nullptr for any.
+  bool (*accepts)(std::string_view argument) = nullptr;
   constexpr bool takesArgument() const { return argument != nullptr; }
 };
 
@@ -53,6 +56,15 @@ template <DisplayFormat Format>
 void chooseFormat(CalcState& s, UserInterface&, std::string_view) {
   RadioGroup1Click(s, Format);
 }
+inline bool isCopyFormat(std::string_view text) {
+  MatrixFormat format;
+  bool full;
+  return parseCopyFormat(text, format, full);
+}
+inline bool isResultPart(std::string_view text) {
+  return text.size() == 1 && std::string_view("LUQRDSV").find(text[0]) != std::string_view::npos;
+}
+
 // The precision box's change handler runs on every edit.
 inline void typePrecision(CalcState& s, UserInterface&, std::string_view text) {
   s.precisionText = text;
@@ -89,6 +101,15 @@ inline constexpr std::array kShellActionTable = [] {
       {"save-result", "FILE", withPath<saveResult>},
       {"save-project", "FILE", withPath<Save3Click>},
       {"open-project", "FILE", withPath<Open1Click>},
+      {"copy-result", "FORMAT", copyResult, isCopyFormat},
+      {"copy-a", "FORMAT", copyPaneA, isCopyFormat},
+      {"copy-b", "FORMAT", copyPaneB, isCopyFormat},
+      {"paste-matrix-a", nullptr, withInterface<pasteMatrixA>},
+      {"paste-matrix-b", nullptr, withInterface<pasteMatrixB>},
+      {"result-to-a", nullptr, resultToA},
+      {"result-to-a", "PART", resultToA, isResultPart},
+      {"result-to-b", nullptr, resultToB},
+      {"result-to-b", "PART", resultToB, isResultPart},
   });
 }();
 

@@ -15,6 +15,9 @@ class UserInterface {
   virtual void showWarning(const std::string& text) = 0;
   // The screen-wide wait cursor, on while a long sequence runs.
   virtual void setBusy(bool busy) { (void)busy; }
+  // A short note for the window's bottom strip ("Pasted 3x3 from NumPy"); no box, nothing to
+  // answer. kelvaro-cli shows none.
+  virtual void showStatus(const std::string& text) { (void)text; }
 };
 
 }  // namespace kelvaro

@@ -138,6 +138,29 @@ PROJECT_SEEDS = {
 }
 
 
+# fuzz_paste: the text from the front; from the back the decimal separator (odd: ",") and the
+# precision (odd: exponent form).
+
+
+def paste(clipboard, comma=False):
+    return clipboard.encode("latin-1") + bytes([0, int(comma)])
+
+
+PASTE_SEEDS = {
+    "tsv": paste("1\t2,5\n-3e-7\t4+2i\n", comma=True),
+    "csv": paste('"1,5";2\r\n3;inf\r\n'),
+    "csv-comma": paste("L\n1,2\n3,4\n\nU\n5,6\n7,8\n"),
+    "latex": paste("A = \\begin{bmatrix}\n1 & 2\\times10^{-3} \\\\\n\\infty i & \\mathrm{NaN}\n"
+                   "\\end{bmatrix},\\quad\n\\lambda = \\begin{pmatrix} 1 \\end{pmatrix}"),
+    "markdown": paste("**L**\n\n| | |\n|--:|--:|\n| 1 | 2 |\n| 3 | 4 |\n"),
+    "octave": paste("x = [1 + 2i, -i; complex(Inf,-0) 3 +4j];\ny = [1]"),
+    "numpy": paste("np.array([[1., 2.+3.j], [np.nan, complex(1, -np.inf)]], dtype=complex)"),
+    "numpy-1d": paste("[[1, 2,], [3, 4]]"),
+    "pane": paste("5(30) -i\n\n1,5 \"2\"\n"),
+    "ragged": paste("1 2\n3\n"),
+}
+
+
 def main():
     for name, data in ELEMENT_SEEDS.items():
         write("fuzz_element", name, data)
@@ -145,6 +168,8 @@ def main():
         write("fuzz_commands", name, data)
     for name, data in PROJECT_SEEDS.items():
         write("fuzz_project", name, data)
+    for name, data in PASTE_SEEDS.items():
+        write("fuzz_paste", name, data)
     return 0
 
 

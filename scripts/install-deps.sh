@@ -8,9 +8,13 @@ set -eu
 # Everything the build and the tests need. Add a package here and every script gets it.
 # qt6-base-dev builds the window; fonts-liberation gives it its fonts; xvfb and xauth let
 # scripts/screenshot.sh show the window on a virtual display; clang and libclang-rt-14-dev
-# (its sanitizer and libFuzzer runtimes) build scripts/sanitize.sh's checking build.
+# (its sanitizer and libFuzzer runtimes) build scripts/sanitize.sh's checking build. python3
+# reads the CSV and TSV copies back in a test. desktop-file-utils, appstream and
+# shared-mime-info check the installed desktop files (scripts/check-package.sh), and dpkg-dev
+# and file let cpack compute the Debian package's dependencies.
 PACKAGES="cmake ninja-build g++ libgtest-dev libbenchmark-dev locales qt6-base-dev
-  fonts-liberation xvfb xauth clang libclang-rt-14-dev llvm-14"
+  fonts-liberation xvfb xauth clang libclang-rt-14-dev llvm-14 python3 desktop-file-utils
+  appstream shared-mime-info dpkg-dev file"
 
 missing=""
 for package in $PACKAGES "$@"; do

@@ -1,0 +1,77 @@
+#include "numbers/result_parts.h"
+
+#include <cstddef>
+#include <string>
+
+namespace kelvaro {
+
+namespace {
+
+enum class Values { AsPrinted, RealOnly };
+
+MatrixPart part(std::string name, const RCOMat& m, int rows, int cols, Values values) {
+  // The usual case, a register of the printed size, is one copy of its storage.
+  if (values == Values::AsPrinted && m.rows() == rows && m.cols() == cols)
+    return {std::move(name), m};
+  MatrixPart p{std::move(name), RCOMat(rows, cols)};
+  for (int r = 0; r < p.values.rows(); ++r) {
+    for (int c = 0; c < p.values.cols(); ++c) {
+      const Element e = r < m.rows() && c < m.cols() ? m[r][c] : Element();
+      p.values[r][c] = values == Values::RealOnly ? Element::real(e.re()) : e;
+    }
+  }
+  return p;
+}
+
+}  // namespace
+
+std::vector<MatrixPart> resultParts(const Registers& regs, int resultKind) {
+  const int rows = regs.RowN;
+  const int cols = regs.ColN;
+  constexpr auto kAsPrinted = Values::AsPrinted;
+  constexpr auto kReal = Values::RealOnly;
+  std::vector<MatrixPart> parts;
+  switch (resultKind) {
+    case kResScalar:
+      parts.push_back({"", RCOMat(1, 1)});
+      parts.back().values[0][0] = regs.ScalarR;
+      break;
+    case kResDimensions:
+      parts.push_back({"", RCOMat(1, 2)});
+      parts.back().values[0][0] = Element::integer(regs.DimRows);
+      parts.back().values[0][1] = Element::integer(regs.DimCols);
+      break;
+    case kResQR:
+      parts.push_back(part("Q", regs.MatF1, rows, rows, kAsPrinted));
+      parts.push_back(part("R", regs.MatF2, rows, cols, kReal));
+      break;
+    case kResLU:
+    case kResLDL:
+      parts.push_back(part("L", regs.MatF1, rows, rows, kAsPrinted));
+      parts.push_back(part(resultKind == kResLU ? "U" : "D", regs.MatF2, rows, cols, kAsPrinted));
+      break;
+    case kResSVD:
+      parts.push_back(part("U", regs.MatF1, rows, rows, kReal));
+      parts.push_back(part("S", regs.MatA, rows, cols, kReal));
+      parts.push_back(part("V", regs.MatF2, cols, cols, kReal));
+      break;
+    case kResEigenvalues: {
+      // Every eigenvalue, also those the writer leaves out for being zero.
+      parts.push_back({std::string(kEigenvalueList), RCOMat(cols, 1)});
+      MatrixPart& list = parts.back();
+      for (int k = 1; k <= cols; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        const double re = i < regs.EigRe.size() ? regs.EigRe[i] : 0.0;
+        const double im = i < regs.EigIm.size() ? regs.EigIm[i] : 0.0;
+        list.values[k - 1][0] = im == 0 ? Element::real(re) : Element::complex(re, im);
+      }
+      break;
+    }
+    default:
+      parts.push_back(part("", regs.MatR, rows, cols, kAsPrinted));
+      break;
+  }
+  return parts;
+}
+
+}  // namespace kelvaro

@@ -1,0 +1,18 @@
+#pragma once
+// A printed result as matrices, for copying it and for using it as an operand: the registers
+// that hold each kind of result, read as the result writer reads them.
+
+#include <vector>
+
+#include "numbers/matrix_formats.h"
+#include "numbers/registers.h"
+
+namespace kelvaro {
+
+// The parts of a result of kind resultKind (ResKind before the writer resets it): a matrix,
+// scalar or dimensions (rows, columns) as one unnamed part; the factors of QR, LU, LDL' and
+// the SVD by name; the eigenvalues as one column. Elements the writer prints real-only are
+// real here; places the registers do not have are empty elements, printed as 0.
+std::vector<MatrixPart> resultParts(const Registers& regs, int resultKind);
+
+}  // namespace kelvaro
