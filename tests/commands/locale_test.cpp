@@ -46,5 +46,13 @@ TEST(EnvironmentLocale, LcAllThenLcNumericThenLang) {
     saved[i].empty() ? unsetenv(names[i]) : setenv(names[i], saved[i].c_str(), 1);
 }
 
+TEST(DecimalSeparator, OneByteThatNoNumberUses) {
+  for (const char* usable : {".", ",", ";", "'", "_", "/", "~"})
+    EXPECT_TRUE(isUsableDecimalSeparator(usable)) << usable;
+  for (const char* unusable : {"", "..", "\u066b", "\xab", "0", "9", "+", "-", "e", "E", "i",
+                               "I", "(", ")", " ", "\t", "\x7f"})
+    EXPECT_FALSE(isUsableDecimalSeparator(unusable)) << unusable;
+}
+
 }  // namespace
 }  // namespace kelvaro
