@@ -226,8 +226,10 @@ bool parseArguments(std::span<const std::string> args, Invocation& inv, CliStrea
     const std::string value = arg.substr(equals + 1);
     if (name == "--decimal-separator") {
       if (!isUsableDecimalSeparator(value))
-        throw UsageError("--decimal-separator takes one character that is not a digit, a sign, "
-                         "e, E, i, I, a blank or a parenthesis, not \"" + value + "\"");
+        throw UsageError(
+            "--decimal-separator takes one character that is not a digit, a sign, "
+            "e, E, i, I, a blank or a parenthesis, not \"" +
+            value + "\"");
       inv.decimalSeparator = value;
     } else if (name == "--a") {
       inv.paneA = PaneSource{value, {}};

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -107,6 +108,9 @@ std::optional<ProjectLayout> readLayout(std::string_view bytes) {
   Reader in(bytes);
   if (!in.skip(kExtendedSize) || !in.int32(layout.precision)) return std::nullopt;
   if (!readMatrix(in, layout.a) || !readMatrix(in, layout.b)) return std::nullopt;
+  // A project is exactly as long as its counts say: a count changed by damage would otherwise
+  // read the rest from the wrong place, and bytes beyond B belong to no project.
+  if (in.position() != bytes.size()) return std::nullopt;
   return layout;
 }
 
@@ -120,7 +124,15 @@ struct LoadedMatrix {
   RCOMat values;
 };
 
-LoadedMatrix loadMatrix(std::string_view bytes, const StoredMatrix& m, char sep) {
+// A stored value as a double, or nothing when it is none a pane could hold (an infinity, a NaN,
+// or an 80-bit value beyond the double range): saving never writes one.
+std::optional<double> finiteValue(const unsigned char* bytes) {
+  const double v = decodeExtended(bytes);
+  if (!std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+std::optional<LoadedMatrix> loadMatrix(std::string_view bytes, const StoredMatrix& m, char sep) {
   LoadedMatrix out;
   out.values.assign(m.rows, m.cols, Element::complex(0, 0));
   out.lines.reserve(static_cast<std::size_t>(m.rows) + 1);
@@ -129,9 +141,11 @@ LoadedMatrix loadMatrix(std::string_view bytes, const StoredMatrix& m, char sep)
     std::string line;
     for (int c = 0; c < m.cols; ++c, offset += kExtendedSize) {
       const unsigned char* value = at(bytes, offset);
+      const std::optional<double> v = finiteValue(value);
+      if (!v) return std::nullopt;
       line.push_back(' ');
       line += formatExtended(value, sep);
-      out.values[r][c] = Element::complex(decodeExtended(value), 0);
+      out.values[r][c] = Element::complex(*v, 0);
     }
     out.lines.push_back(std::move(line));
   }
@@ -180,12 +194,14 @@ void Open1Click(CalcState& state, const std::string& path) {
   // Everything is built before the state changes, so a failure cannot leave half a project.
   const char sep = state.decimalPoint();
   const unsigned char* coef = at(bytes, 0);
+  const std::optional<double> coefValue = finiteValue(coef);
+  if (!coefValue) throw invalid;
   std::string coefText = formatExtended(coef, sep);
   std::optional<LoadedMatrix> a, b;
-  if (layout->a.hasElements()) a = loadMatrix(bytes, layout->a, sep);
-  if (layout->b.hasElements()) b = loadMatrix(bytes, layout->b, sep);
+  if (layout->a.hasElements() && !(a = loadMatrix(bytes, layout->a, sep))) throw invalid;
+  if (layout->b.hasElements() && !(b = loadMatrix(bytes, layout->b, sep))) throw invalid;
 
-  state.regs.CoefX = Element::real(decodeExtended(coef));
+  state.regs.CoefX = Element::real(*coefValue);
   state.coefText = std::move(coefText);
   state.precisionText = std::to_string(layout->precision);
   ComboBox1Change(state);

@@ -21,13 +21,14 @@ namespace kelvaro {
 void Save3Click(CalcState& state, const std::string& path);
 
 // Open project, once the dialog has chosen path. A path that does not exist does nothing.
-// The whole file is read and checked first; a file that cannot be read, is cut short or
-// announces negative counts throws "'<path>' is not a valid project file" and changes
-// nothing. Otherwise x and the precision are restored (the precision box's change handler
+// The whole file is read and checked first; a file that cannot be read, is not exactly as long
+// as its counts announce (cut short, or with bytes beyond B), announces negative counts or holds
+// a value that is not a finite double throws "'<path>' is not a valid project file" and
+// changes nothing. Otherwise x and the precision are restored (the precision box's change handler
 // runs), and each matrix with rows and columns replaces its pane (one line per row, every
 // value after one blank, then an empty line) and its register; a matrix stored without rows
 // or columns leaves its pane and register alone. Values are written exactly, in the shortest
-// general form of 15 significant digits. Bytes after matrix B are ignored.
+// general form of 15 significant digits.
 void Open1Click(CalcState& state, const std::string& path);
 
 }  // namespace kelvaro
