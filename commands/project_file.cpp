@@ -132,6 +132,15 @@ std::optional<double> finiteValue(const unsigned char* bytes) {
   return v;
 }
 
+// A value's text in a pane: 15 significant digits, except that the largest doubles, whose 15
+// digits round up past the largest double and would read back as nothing a pane can hold, keep
+// the largest text below it.
+std::string paneText(const unsigned char* bytes, double value, char sep) {
+  constexpr double kLargestFifteenDigits = 1.79769313486231e308;
+  if (std::fabs(value) <= kLargestFifteenDigits) return formatExtended(bytes, sep);
+  return std::string(value < 0 ? "-" : "") + "1" + sep + "79769313486231E308";
+}
+
 std::optional<LoadedMatrix> loadMatrix(std::string_view bytes, const StoredMatrix& m, char sep) {
   LoadedMatrix out;
   out.values.assign(m.rows, m.cols, Element::complex(0, 0));
@@ -144,7 +153,7 @@ std::optional<LoadedMatrix> loadMatrix(std::string_view bytes, const StoredMatri
       const std::optional<double> v = finiteValue(value);
       if (!v) return std::nullopt;
       line.push_back(' ');
-      line += formatExtended(value, sep);
+      line += paneText(value, *v, sep);
       out.values[r][c] = Element::complex(*v, 0);
     }
     out.lines.push_back(std::move(line));
@@ -176,7 +185,7 @@ void Save3Click(CalcState& state, const std::string& path) {
   putInt32(bytes, precision);
   appendMatrix(bytes, state, state.paneA, state.regs.MatA);
   appendMatrix(bytes, state, state.paneB, state.regs.MatB);
-  writeFileAtomically(path, bytes);
+  writeFileSafely(path, bytes);
 }
 
 void Open1Click(CalcState& state, const std::string& path) {
@@ -196,7 +205,7 @@ void Open1Click(CalcState& state, const std::string& path) {
   const unsigned char* coef = at(bytes, 0);
   const std::optional<double> coefValue = finiteValue(coef);
   if (!coefValue) throw invalid;
-  std::string coefText = formatExtended(coef, sep);
+  std::string coefText = paneText(coef, *coefValue, sep);
   std::optional<LoadedMatrix> a, b;
   if (layout->a.hasElements() && !(a = loadMatrix(bytes, layout->a, sep))) throw invalid;
   if (layout->b.hasElements() && !(b = loadMatrix(bytes, layout->b, sep))) throw invalid;

@@ -15,8 +15,8 @@ namespace kelvaro {
 // Save project, once the dialog has chosen path. x, the precision and every element of A and
 // B are converted before the file is touched; a text that is not a real number (or a
 // precision that is not an integer) throws its conversion error and writes nothing. The file
-// is replaced through a temporary file, so a failed save leaves an existing file as it was
-// and throws 'Cannot create file "<path>". <reason>'. Counting the panes may append the
+// is saved as writeFileSafely saves, so a failed save leaves an existing file as it was and
+// throws 'Cannot create file "<path>". <reason>'. Counting the panes may append the
 // incomplete-matrix warning to the Result pane (twice per pane, once per count).
 void Save3Click(CalcState& state, const std::string& path);
 
@@ -28,7 +28,8 @@ void Save3Click(CalcState& state, const std::string& path);
 // runs), and each matrix with rows and columns replaces its pane (one line per row, every
 // value after one blank, then an empty line) and its register; a matrix stored without rows
 // or columns leaves its pane and register alone. Values are written exactly, in the shortest
-// general form of 15 significant digits.
+// general form of 15 significant digits (the largest doubles as 1.79769313486231E308, the
+// largest such text that still reads back).
 void Open1Click(CalcState& state, const std::string& path);
 
 }  // namespace kelvaro

@@ -313,14 +313,6 @@ std::string formatExtended(const unsigned char* bytes, char decimalSeparator) {
   std::uint64_t q = 0;
   int exponent = 0;
   roundToFifteenDigits(f.significand, e, q, exponent);
-  // The largest doubles round up past the largest double; their text would read back as
-  // nothing a pane can hold, so they keep the largest text that still reads as a double.
-  constexpr std::uint64_t kLargestDigits = 179769313486231;
-  constexpr int kLargestExponent = 308;
-  if (exponent > kLargestExponent || (exponent == kLargestExponent && q > kLargestDigits)) {
-    q = kLargestDigits;
-    exponent = kLargestExponent;
-  }
   while (q % 10 == 0) q /= 10;
   char text[64];
   const std::size_t length =

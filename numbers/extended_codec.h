@@ -33,10 +33,8 @@ double decodeExtended(const unsigned char* bytes);
 
 // The exact value rounded to 15 significant digits (ties to even) and written in the shortest
 // general form: no trailing zeros, fixed notation unless the value needs more than 15 integer
-// digits or lies below 0.00001, else d.dddEn. A value whose 15 digits would exceed the largest
-// double (1.79769313486232E308 and beyond) is written 1.79769313486231E308, which still reads
-// back as a double. Infinities are "INF" and "-INF"; NaNs and the refused encodings are "NAN".
-// Zero of either sign is "0".
+// digits or lies below 0.00001, else d.dddEn. Infinities are "INF" and "-INF"; NaNs and the
+// refused encodings are "NAN". Zero of either sign is "0".
 std::string formatExtended(const unsigned char* bytes, char decimalSeparator);
 
 }  // namespace kelvaro
