@@ -4,8 +4,10 @@
 #include <vector>
 
 #include "cli/cli_session.h"
+#include "commands/file_io.h"
 
 int main(int argc, char** argv) {
+  kelvaro::ignoreFileSizeSignal();
   const std::vector<std::string> args(argv + 1, argv + argc);
   kelvaro::ProcessStreams streams;
   return kelvaro::runCli(args, streams);

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
+#include <csignal>
 #include <cstring>
 #include <vector>
 
@@ -19,17 +19,78 @@ namespace {
   throw CalcError("Cannot create file \"" + path + "\". " + std::strerror(error));
 }
 
-// Saving through a symbolic link writes the file it points to instead of replacing the link.
-std::string followLink(const std::string& path) {
-  struct stat info;
-  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-      std::string target = resolved;
-      std::free(resolved);
-      return target;
+// What a save writes to, found by following the path's symbolic links.
+struct SaveTarget {
+  enum Kind {
+    NewFile,      // nothing there yet: a file of that name is made
+    RegularFile,  // replaced whole through a temporary file: path is the file itself
+    InPlace,      // a device, a FIFO, a socket or a descriptor's link: opened and written
+  } kind;
+  std::string path;
+  mode_t mode = 0;  // of the file replaced
+};
+
+// A link into /proc/<pid>/fd or /dev/fd stands for an open descriptor (/dev/stdout is one):
+// whatever it leads to is written in place, never renamed over.
+bool isDescriptorLink(const std::string& path) {
+  return path.starts_with("/dev/fd/") || path.starts_with("/proc/self/fd/") ||
+         path.starts_with("/proc/thread-self/fd/") ||
+         (path.starts_with("/proc/") && path.find("/fd/") != std::string::npos);
+}
+
+// The link's target as written in the link; empty when it cannot be read.
+std::string readLink(const std::string& path) {
+  std::string target(4096, '\0');
+  const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+  if (n < 0) return {};
+  target.resize(static_cast<std::size_t>(n));
+  return target;
+}
+
+SaveTarget saveTarget(const std::string& path) {
+  std::string at = path;
+  bool throughDescriptor = isDescriptorLink(path);
+  // Follows the chain one link at a time, as far as the system would (40 links).
+  for (int hop = 0;; ++hop) {
+    struct stat link;
+    if (::lstat(at.c_str(), &link) != 0) {
+      if (errno == ENOENT && hop == 0) return {SaveTarget::NewFile, path};
+      // A link that leads nowhere names no file to save to.
+      throwCannotCreate(path, errno);
     }
+    if (!S_ISLNK(link.st_mode)) break;
+    if (hop == 40) throwCannotCreate(path, ELOOP);
+    const std::string next = readLink(at);
+    if (next.empty()) throwCannotCreate(path, errno);
+    // A descriptor's link reads as "pipe:[...]" or "socket:[...]" when it leads to no path.
+    if (!next.starts_with('/') && next.find(":[") != std::string::npos) {
+      throughDescriptor = true;
+      break;
+    }
+    // A relative target starts from the link's own directory.
+    const std::size_t slash = at.rfind('/');
+    at =
+        next.starts_with('/') || slash == std::string::npos ? next : at.substr(0, slash + 1) + next;
+    throughDescriptor = throughDescriptor || isDescriptorLink(at);
   }
-  return path;
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) throwCannotCreate(path, errno);
+  if (S_ISDIR(info.st_mode)) throwCannotCreate(path, EISDIR);
+  if (!S_ISREG(info.st_mode) || throughDescriptor) return {SaveTarget::InPlace, path};
+  return {SaveTarget::RegularFile, at, info.st_mode};
+}
+
+// A device, a FIFO or a descriptor's link: opened as it is and written. A FIFO nobody reads
+// is an error rather than a wait without end.
+void writeInPlace(const std::string& path, std::string_view bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throwCannotCreate(path, errno);
+  int error = 0;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) error = errno;
+  if (error == 0 && !writeAll(fd, bytes)) error = errno;
+  if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
+  if (error != 0) throwCannotCreate(path, error);
 }
 
 std::string directoryOf(const std::string& path) {
@@ -113,27 +174,34 @@ bool writeAll(int fd, std::string_view bytes) {
   return true;
 }
 
-void writeFileAtomically(const std::string& path, std::string_view bytes) {
-  const std::string target = followLink(path);
-  struct stat existing;
-  const bool exists = ::stat(target.c_str(), &existing) == 0;
-  if (exists && S_ISDIR(existing.st_mode)) throwCannotCreate(path, EISDIR);
+void writeFileSafely(const std::string& path, std::string_view bytes) {
+  const SaveTarget target = saveTarget(path);
+  if (target.kind == SaveTarget::InPlace) {
+    writeInPlace(path, bytes);
+    return;
+  }
   // A file the user may not write stays protected, as it would against writing in place.
-  if (exists && ::access(target.c_str(), W_OK) != 0) throwCannotCreate(path, errno);
+  if (target.kind == SaveTarget::RegularFile && ::access(target.path.c_str(), W_OK) != 0)
+    throwCannotCreate(path, errno);
 
   std::string temporary;
-  const int fd = createTemporary(directoryOf(target), temporary);
+  const int fd = createTemporary(directoryOf(target.path), temporary);
   if (fd < 0) throwCannotCreate(path, errno);
   int error = 0;
-  if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0) error = errno;
+  if (target.kind == SaveTarget::RegularFile && ::fchmod(fd, target.mode & 07777) != 0)
+    error = errno;
   if (error == 0 && !writeAll(fd, bytes)) error = errno;
   if (error == 0 && ::fsync(fd) != 0) error = errno;
   if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
+  if (error == 0 && ::rename(temporary.c_str(), target.path.c_str()) != 0) error = errno;
   if (error != 0) {
     ::unlink(temporary.c_str());
     throwCannotCreate(path, error);
   }
+}
+
+void ignoreFileSizeSignal() {
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 }  // namespace kelvaro

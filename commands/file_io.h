@@ -1,7 +1,6 @@
 #pragma once
 // Whole-file reading and writing for the commands that load or save files, and for
-// kelvaro-cli. A file is written under a temporary name and renamed over the target, so it is
-// never left half-written.
+// kelvaro-cli.
 
 #include <cstdint>
 #include <functional>
@@ -24,10 +23,18 @@ bool readWholeFile(const std::string& path, std::string& content, std::string& r
 // Writes all of bytes to a file descriptor, retrying short writes. False with errno set.
 bool writeAll(int fd, std::string_view bytes);
 
-// Replaces the file at path with bytes: written to a new file in the same directory, synced,
-// then renamed over path (a symbolic link is followed; an existing file keeps its permission
-// bits). On failure the old file stays as it was, and CalcError
+// Saves bytes at path, never leaving a file half-written and never replacing what is not a
+// plain file. A new name or a regular file is written as a new file in the same directory,
+// synced, then renamed over it; through a symbolic link it is the file the link leads to that
+// is replaced (the link stays), keeping its permission bits. A device, a FIFO or a link to an
+// open descriptor (/dev/stdout) is opened and written in place; a FIFO without a reader, a
+// dangling link or a folder is an error. On failure nothing is replaced and CalcError
 // 'Cannot create file "<path>". <reason>' is thrown.
-void writeFileAtomically(const std::string& path, std::string_view bytes);
+void writeFileSafely(const std::string& path, std::string_view bytes);
+
+// Programs call this once at start: a write beyond the file-size limit (ulimit -f) then fails
+// with "File too large", which a save reports and cleans up after, instead of the signal that
+// would end the program on the spot.
+void ignoreFileSizeSignal();
 
 }  // namespace kelvaro

@@ -98,7 +98,7 @@ void saveResult(const CalcState& state, const std::string& path) {
     bytes += line;
     bytes += '\n';
   }
-  writeFileAtomically(path, bytes);
+  writeFileSafely(path, bytes);
 }
 
 void ComboBox1Change(CalcState& state) {

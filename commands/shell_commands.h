@@ -38,10 +38,9 @@ void SwapBandResult1Click(CalcState& state, UserInterface& ui);
 void commatodot1Click(CalcState& state, UserInterface& ui);
 void dottocomma1Click(CalcState& state, UserInterface& ui);
 
-// Save result, once the dialog has given a path: the Result lines, each ended by LF. The
-// file is written beside the target under a temporary name and renamed over it, so a failed
-// save leaves an existing file as it was. Failure throws CalcError
-// 'Cannot create file "<path>". <reason>'.
+// Save result, once the dialog has given a path: the Result lines, each ended by LF, saved as
+// writeFileSafely saves (a failed save leaves an existing file as it was). Failure throws
+// CalcError 'Cannot create file "<path>". <reason>'.
 void saveResult(const CalcState& state, const std::string& path);
 
 // The precision box changed: its text applies to PrecScale ("e" for exponent format). A text

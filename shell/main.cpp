@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "commands/file_io.h"
 #include "shell/Unit1.h"
 #include "shell/skin.h"
 #include "shell/startup_clock.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
                  "kelvaro-cli runs the same calculator without a window.\n");
     return 1;
   }
+  kelvaro::ignoreFileSizeSignal();
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kelvaro");
   QApplication::setDesktopFileName("kelvaro");

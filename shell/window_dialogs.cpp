@@ -39,7 +39,6 @@ QString WindowDialogs::chooseFile(QFileDialog*& dialog, const char* name,
     dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                         : QFileDialog::AnyFile);
     dialog->setNameFilters(filters);
-    dialog->setDefaultSuffix(suffix);
     if (mode == QFileDialog::AcceptOpen)
       dialog->setDirectory(QCoreApplication::applicationDirPath());
     // Saving replaces an existing file without asking, as the calculator always has.
@@ -48,7 +47,7 @@ QString WindowDialogs::chooseFile(QFileDialog*& dialog, const char* name,
   const FileDialogHook& hook = mode == QFileDialog::AcceptOpen ? openFileHook : saveFileHook;
   QString path;
   if (hook) {
-    path = hook(dialog->nameFilters().join(";;"), dialog->defaultSuffix());
+    path = hook(dialog->nameFilters().join(";;"), suffix);
   } else {
     const bool accepted = dialog->exec() == QDialog::Accepted;
     // The file name's completion list is a window of its own: accepted with Enter, the
@@ -57,7 +56,11 @@ QString WindowDialogs::chooseFile(QFileDialog*& dialog, const char* name,
       if (completer->popup()) completer->popup()->hide();
     if (accepted && !dialog->selectedFiles().isEmpty()) path = dialog->selectedFiles().first();
   }
-  if (!path.isEmpty() && mode == QFileDialog::AcceptSave && QFileInfo(path).suffix().isEmpty())
+  // The default extension goes to a new name only: a path that is there already (a device, a
+  // FIFO, a link) is what was chosen. The dialog is not asked to add it for that reason.
+  const QFileInfo chosen(path);
+  if (!path.isEmpty() && mode == QFileDialog::AcceptSave && chosen.suffix().isEmpty() &&
+      !chosen.exists() && !chosen.isSymLink())
     path += "." + suffix;
   return path;
 }

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -190,9 +191,11 @@ Outcome runInProcess(const fs::path& dir, const std::vector<std::string>& args,
   return {streams.out, streams.err, status};
 }
 
-// Runs the built kelvaro-cli; its standard output goes to stdoutPath when one is given.
+// Runs the built kelvaro-cli; its standard output goes to stdoutPath when one is given, and
+// no file it writes may grow beyond fileSizeLimit bytes.
 Outcome runProgram(const fs::path& dir, const std::vector<std::string>& args,
-                   const std::string& input, const std::string& stdoutPath = "") {
+                   const std::string& input, const std::string& stdoutPath = "",
+                   rlim_t fileSizeLimit = RLIM_INFINITY) {
   const std::string in = (dir / ".stdin").string(), err = (dir / ".stderr").string();
   const std::string out = stdoutPath.empty() ? (dir / ".stdout").string() : stdoutPath;
   std::ofstream(in) << input;
@@ -207,6 +210,8 @@ Outcome runProgram(const fs::path& dir, const std::vector<std::string>& args,
     const int fds[3] = {open(in.c_str(), O_RDONLY), open(out.c_str(), O_WRONLY | O_CREAT, 0600),
                         open(err.c_str(), O_WRONLY | O_CREAT, 0600)};
     for (int i = 0; i < 3; ++i) dup2(fds[i], i);
+    const struct rlimit limit { fileSizeLimit, fileSizeLimit };
+    if (fileSizeLimit != RLIM_INFINITY) setrlimit(RLIMIT_FSIZE, &limit);
     if (chdir(dir.c_str()) == 0) execve(argv[0], argv.data(), envp);
     _exit(127);
   }
@@ -279,6 +284,18 @@ TEST(Cli, OutputThatCannotBeWrittenIsAFailure) {
   EXPECT_EQ(
       runProgram(s.dir_, {"A"}, "", "/dev/full"),
       (Outcome{"", "kelvaro-cli: cannot write standard output: No space left on device\n", 1}));
+}
+
+TEST(Cli, AWriteCutShortByTheFileSizeLimitIsAnErrorAndLeavesNothingBehind) {
+  ScratchDirectory s;
+  s.file("old.mtx", "old");
+  std::string row = "1";
+  for (int i = 0; i < 600; ++i) row += " 1";  // 6 kB of project
+  s.file("a.txt", row + "\n");
+  EXPECT_EQ(runProgram(s.dir_, {"--a=a.txt", "clear-b", "save-project=old.mtx"}, "", "", 4096),
+            (Outcome{"", "Error: Cannot create file \"old.mtx\". File too large\n", 1}));
+  EXPECT_EQ(ScratchDirectory::contentOf(s.dir_ / "old.mtx"), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(s.dir_), {}), 2);  // no temporary file left
 }
 
 }  // namespace

@@ -2,8 +2,12 @@
 // them, a failed save leaves the old file byte for byte, a bad project changes nothing, and
 // input that would take memory without end is refused before it is taken.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -11,6 +15,7 @@
 
 #include "commands/command_table.h"
 #include "commands/project_file.h"
+#include "commands/shell_commands.h"
 #include "numbers/pane_text.h"
 #include "tests/support/calculator.h"
 #include "tests/support/scratch_directory.h"
@@ -145,6 +150,65 @@ TEST_F(FailedSaves, ASaveWritesThroughALinkAndKeepsThePermissions) {
   EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2);
+}
+
+// Saves the Result pane "A=" at path; the error, or "" when it was saved.
+std::string saveResultAt(const std::string& path) {
+  CalcState s = startedWith({});
+  s.result.setLines({"A="});
+  return errorOf([&] { saveResult(s, path); });
+}
+
+// What the reading end fds[0] received once the writing end fds[1] (if any) is closed.
+std::string drain(int fds[2]) {
+  if (fds[1] >= 0) ::close(fds[1]);
+  std::string got;
+  char buffer[64];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) got.append(buffer, n);
+  ::close(fds[0]);
+  return got;
+}
+
+TEST_F(FailedSaves, WhatIsNotAPlainFileIsWrittenInPlaceNeverReplaced) {
+  // A FIFO with a reader gets the text and stays a FIFO; without one it is an error.
+  const fs::path fifo = dir_ / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  int fds[2] = {::open(fifo.c_str(), O_RDONLY | O_NONBLOCK), -1};
+  ASSERT_GE(fds[0], 0);
+  EXPECT_EQ(saveResultAt(fifo.string()), "");
+  EXPECT_EQ(drain(fds), "A=\n");
+  EXPECT_EQ(saveResultAt(fifo.string()),
+            "Cannot create file \"" + fifo.string() + "\". No such device or address");
+  EXPECT_TRUE(fs::is_fifo(fifo));
+
+  // A pipe through a descriptor's link, directly and behind a link as /dev/stdout is.
+  for (const bool linked : {false, true}) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    std::string path = "/proc/self/fd/" + std::to_string(fds[1]);
+    if (linked) {
+      fs::create_symlink(path, dir_ / "stdout");
+      path = (dir_ / "stdout").string();
+    }
+    EXPECT_EQ(saveResultAt(path), "");
+    EXPECT_EQ(drain(fds), "A=\n") << path;
+  }
+  EXPECT_TRUE(fs::is_symlink(dir_ / "stdout"));
+
+  // A link that leads nowhere is an error and makes no file.
+  fs::create_symlink(dir_ / "nowhere", dir_ / "dangling");
+  EXPECT_EQ(
+      saveResultAt((dir_ / "dangling").string()),
+      "Cannot create file \"" + (dir_ / "dangling").string() + "\". No such file or directory");
+  EXPECT_FALSE(fs::exists(dir_ / "nowhere"));
+
+  // A device node like /dev/null stays a device; only root can make one.
+  const fs::path device = dir_ / "null";
+  if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+    EXPECT_EQ(saveResultAt(device.string()), "");
+    EXPECT_TRUE(fs::is_character_file(device));
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), fs::exists(device) ? 4 : 3);
 }
 
 }  // namespace

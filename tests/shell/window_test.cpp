@@ -262,7 +262,7 @@ class WindowTest : public QObject {
     form->setSaveFileHook([&](const QString& f, const QString& s) {
       filter = f;
       suffix = s;
-      return dir.filePath("out");
+      return dir.filePath(QFileInfo::exists(dir.filePath("out.txt")) ? "chosen" : "out");
     });
     type("RichEdit3", "line 1\nline 2");
     QTest::keyClick(form.get(), Qt::Key_F3);
@@ -272,6 +272,11 @@ class WindowTest : public QObject {
     QFile saved(dir.filePath("out.txt"));  // the default extension is added
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), QByteArray("line 1\nline 2\n"));
+    // ... to a new name only: what is there already is what was chosen (a device, a FIFO).
+    QVERIFY(QFile::link(dir.filePath("out.txt"), dir.filePath("chosen")));
+    trigger("Save2");
+    QVERIFY(QFileInfo(dir.filePath("chosen")).isSymLink());
+    QVERIFY(!QFileInfo::exists(dir.filePath("chosen.txt")));
     // A path that cannot be written is an error box; the pane stays.
     form->setSaveFileHook(
         [&](const QString&, const QString&) { return dir.filePath("no/such.txt"); });
