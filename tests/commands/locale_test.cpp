@@ -49,8 +49,8 @@ TEST(EnvironmentLocale, LcAllThenLcNumericThenLang) {
 TEST(DecimalSeparator, OneByteThatNoNumberUses) {
   for (const char* usable : {".", ",", ";", "'", "_", "/", "~"})
     EXPECT_TRUE(isUsableDecimalSeparator(usable)) << usable;
-  for (const char* unusable : {"", "..", "\u066b", "\xab", "0", "9", "+", "-", "e", "E", "i",
-                               "I", "(", ")", " ", "\t", "\x7f"})
+  for (const char* unusable : {"", "..", "\u066b", "\xab", "0", "9", "+", "-", "e", "E", "i", "I",
+                               "(", ")", " ", "\t", "\x7f"})
     EXPECT_FALSE(isUsableDecimalSeparator(unusable)) << unusable;
 }
 
