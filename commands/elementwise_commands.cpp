@@ -2,12 +2,14 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "commands/command_frame.h"
 #include "commands/operand.h"
 #include "matrix/Zezizir2.h"
 #include "numbers/calc_error.h"
 #include "numbers/element_text.h"
+#include "numbers/pane_text.h"
 
 namespace kelvaro {
 
@@ -61,18 +63,29 @@ void fill(CalcState& state, Pane& pane) {
                     " elements: at most " + std::to_string(kMaxFillElements) +
                     " elements can be filled.");
   }
-  pane.clear();
-  if (rows <= 0) return;
+  if (rows <= 0) {
+    pane.clear();
+    return;
+  }
   std::string cell = " " + t;
   if (cell.size() < 11) cell.resize(11, ' ');
-  std::string line;
-  for (int c = 0; c < cols; ++c) line += cell;
-  // Each row is a line of its own, an empty one when there are no columns, and a new empty
-  // line follows it.
-  for (int r = 0; r < rows; ++r) {
-    pane.appendToLast(line);
-    pane.add(std::string());
+  // The size of the text is known before it is built: beyond what an aligned pane may hold it
+  // is refused, and the pane keeps its text.
+  const std::size_t lineLength = static_cast<std::size_t>(cols > 0 ? cols : 0) * cell.size();
+  if (lineLength + 1 > kMaxAlignedCharacters / static_cast<std::size_t>(rows)) {
+    throw CalcError("Cannot fill " + std::to_string(rows) + " x " + std::to_string(cols) +
+                    " elements of " + std::to_string(cell.size()) +
+                    " characters: the pane would hold more than " +
+                    std::to_string(kMaxAlignedCharacters) + " characters.");
   }
+  std::string line;
+  line.reserve(lineLength);
+  for (int c = 0; c < cols; ++c) line += cell;
+  // Each row is a line of its own, an empty one when there are no columns, and an empty line
+  // follows the last. The whole text is built before it replaces the pane.
+  std::vector<std::string> lines(static_cast<std::size_t>(rows), line);
+  lines.emplace_back();
+  pane.setLines(std::move(lines));
 }
 
 // Calls f(r, c, element) for every position of the operand in reading order, element

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "numbers/calc_error.h"
 #include "numbers/element.h"
 #include "numbers/element_text.h"
 #include "numbers/matrix_text.h"
@@ -50,6 +51,11 @@ ConvertedSize convertPane(Pane& pane, DisplayFormat to, const NumberFormat& nf, 
     while (cursor.next(token)) {
       appendWritten(text, convertToken(token, to, nf));
       text += "  ";
+      // Converted text may be longer than the token: no more than an aligned pane may hold.
+      if (text.size() > kMaxAlignedCharacters) {
+        throw CalcError("Cannot convert the pane: it would hold more than " +
+                        std::to_string(kMaxAlignedCharacters) + " characters.");
+      }
     }
     text.push_back('\r');
   }

@@ -31,7 +31,8 @@ struct ConvertedSize {
 // Rebuilds pane from its rows (its non-blank lines): every token converted and followed by two
 // blanks, every row one line, then one empty line (a pane without rows becomes one empty
 // line). Counting the columns may append the incomplete-matrix warning to result. The pane is
-// replaced only once all of it converted; a conversion error leaves it as it was.
+// replaced only once all of it converted; a conversion error, or a text beyond what an aligned
+// pane may hold (kMaxAlignedCharacters), leaves it as it was.
 ConvertedSize convertPane(Pane& pane, DisplayFormat to, const NumberFormat& nf, Pane& result);
 
 }  // namespace kelvaro
