@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QUrl>
 #include <algorithm>
@@ -224,7 +225,11 @@ void TForm1::copyPane(int pane) {
 }
 
 void TForm1::pastePane(int pane) {
+  const int revision = panes_[pane]->document()->revision();
   panes_[pane]->paste();
+  if (pane == 2) return;
+  // The paste and its alignment are undone together.
+  if (panes_[pane]->document()->revision() != revision) views_[pane]->joinNextPush();
   if (pane == 0) Refresh1Click();
   if (pane == 1) Refresh2Click();
 }

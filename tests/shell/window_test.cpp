@@ -206,6 +206,47 @@ class WindowTest : public QObject {
     QCOMPARE(QApplication::clipboard()->text(), QString("1 0 3-2.5i\n0 1 0\n0 0 1.5"));
   }
 
+  void undoAndRedoEveryChangeOfAPane() {
+    const auto undo = [this](const char* name) {
+      QTest::keyClick(pane(name), Qt::Key_Z, Qt::ControlModifier);
+    };
+    const auto redo = [this](const char* name) {
+      QTest::keyClick(pane(name), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    };
+    type("RichEdit1", "7 8");
+    click("SpeedButton45");  // Fill A
+    const QString filled = text("RichEdit1");
+    QVERIFY(filled.startsWith(" 1 "));
+    undo("RichEdit1");
+    QCOMPARE(text("RichEdit1"), QString("7 8"));
+    redo("RichEdit1");
+    QCOMPARE(text("RichEdit1"), filled);
+    undo("RichEdit1");
+    // The next command takes the pane as the undo left it.
+    click("SpeedButton11");
+    const QString shown("A=\n          7          8\n");
+    QCOMPARE(text("RichEdit3"), shown);
+    undo("RichEdit3");
+    QCOMPARE(text("RichEdit3"), QString());
+    redo("RichEdit3");
+    QCOMPARE(text("RichEdit3"), shown);
+    // A swap is one step in each pane.
+    const QString b = text("RichEdit2");
+    trigger("SWapAandB1");
+    undo("RichEdit2");
+    QCOMPARE(text("RichEdit2"), b);
+    undo("RichEdit1");
+    QCOMPARE(text("RichEdit1"), QString("7  8  "));
+    // A paste from the menu and the alignment after it are one step.
+    QApplication::clipboard()->setText("1 22\n333 4");
+    pane("RichEdit2")->selectAll();
+    trigger("MenuItem2");
+    QCOMPARE(text("RichEdit2"), QString("1    22   \n333  4    "));
+    undo("RichEdit2");
+    QCOMPARE(text("RichEdit2"), b);
+    QVERIFY(messages.empty());
+  }
+
   void swapWithALabelledResultIsRefused() {
     click("SpeedButton11");
     const QString result = text("RichEdit3");
