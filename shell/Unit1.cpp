@@ -1,5 +1,7 @@
 #include "shell/Unit1.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -53,6 +55,9 @@ std::string fileName(const QString& path) {
   return QFile::encodeName(path).toStdString();
 }
 
+constexpr const kelvaro::ShellActionInfo* kPasteMatrix[2] = {&shellActionNamed("paste-matrix-a"),
+                                                             &shellActionNamed("paste-matrix-b")};
+
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
@@ -81,6 +86,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   panes_[2] = client_.Panel4->pane();
   kelvaro::Pane* calcPanes[3] = {&calc_.paneA, &calc_.paneB, &calc_.result};
   for (int i = 0; i < 3; ++i) views_[i] = new PaneView(panes_[i], calcPanes[i]);
+  addPaneKeys(menus_, panes_[0], panes_[1]);
+  ui_.statusShown = [this](const QString& text) { frame_->showStatus(text); };
   // The fields show the calculator's start.
   pushFields();
   // The window opens ready for matrix A.
@@ -112,9 +119,11 @@ void TForm1::pushFields() {
   if (!format->isChecked()) format->setChecked(true);
 }
 
-void TForm1::run(const std::function<void(CalcState&, UserInterface&)>& command) {
+void TForm1::run(const std::function<void(CalcState&, UserInterface&)>& command,
+                 const std::function<void()>& succeeded) {
   for (PaneView* view : views_) view->pull();
   pullFields();
+  frame_->showStatus({});
   bool failed = true;
   QString failure;
   ui_.setBusy(true);
@@ -132,15 +141,20 @@ void TForm1::run(const std::function<void(CalcState&, UserInterface&)>& command)
   // What the command did up to an error stays visible behind the message box.
   for (PaneView* view : views_) view->push();
   pushFields();
-  if (failed) dialogs_.showMessage(QMessageBox::Critical, kAppTitle, failure);
+  if (failed)
+    dialogs_.showMessage(QMessageBox::Critical, kAppTitle, failure);
+  else if (succeeded)
+    succeeded();
 }
 
 void TForm1::runOperation(const kelvaro::CommandInfo& command) {
   run([&command](CalcState& state, UserInterface&) { command.run(state); });
 }
 
-void TForm1::runAction(const kelvaro::ShellActionInfo& entry, std::string argument) {
-  run([&entry, &argument](CalcState& state, UserInterface& ui) { entry.run(state, ui, argument); });
+void TForm1::runAction(const kelvaro::ShellActionInfo& entry, std::string argument,
+                       const std::function<void()>& succeeded) {
+  run([&entry, &argument](CalcState& state, UserInterface& ui) { entry.run(state, ui, argument); },
+      succeeded);
 }
 
 void TForm1::Refresh1Click() {
@@ -232,6 +246,24 @@ void TForm1::pastePane(int pane) {
   if (panes_[pane]->document()->revision() != revision) views_[pane]->joinNextPush();
   if (pane == 0) Refresh1Click();
   if (pane == 1) Refresh2Click();
+}
+
+void TForm1::copyAs(int pane, const std::string& format) {
+  static constexpr const kelvaro::ShellActionInfo* kCopy[3] = {
+      &shellActionNamed("copy-a"), &shellActionNamed("copy-b"), &shellActionNamed("copy-result")};
+  runAction(*kCopy[pane], format,
+            [this] { QApplication::clipboard()->setText(latin1(calc_.clipboard)); });
+}
+
+void TForm1::pasteMatrix(int pane) {
+  calc_.clipboard = bytes(QApplication::clipboard()->text());
+  runAction(*kPasteMatrix[pane]);
+}
+
+void TForm1::useResult(int pane, const std::string& part) {
+  static constexpr const kelvaro::ShellActionInfo* kResultTo[2] = {
+      &shellActionNamed("result-to-a"), &shellActionNamed("result-to-b")};
+  runAction(*kResultTo[pane], part);
 }
 
 void TForm1::Clear1Click() {

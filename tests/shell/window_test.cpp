@@ -102,6 +102,7 @@ class WindowTest : public QObject {
     QTest::mouseRelease(w, Qt::LeftButton, {}, from + by);
   }
   void trigger(const char* action) { part<QAction>(action)->trigger(); }
+  QString status() { return part<QLabel>("StatusText")->text(); }
 
  private slots:
   void init() {
@@ -244,6 +245,69 @@ class WindowTest : public QObject {
     QCOMPARE(text("RichEdit2"), QString("1    22   \n333  4    "));
     undo("RichEdit2");
     QCOMPARE(text("RichEdit2"), b);
+    QVERIFY(messages.empty());
+  }
+
+  void copyAsPutsTheFormatOnTheClipboard() {
+    trigger("CopyMatrixAsA_octave");
+    QCOMPARE(QApplication::clipboard()->text(), QString("[1 0 3+2.5i; 0 1 0; 0 0 1.5]\n"));
+    QCOMPARE(status(), QString("Copied A as Octave"));
+    // The last result, not the pane's text, and at full precision once that is checked (in
+    // any of the three menus).
+    click("SpeedButton38");  // inv(B)
+    pane("RichEdit3")->clear();
+    trigger("FullPrecision");
+    trigger("CopyResultAs_tsv");
+    QVERIFY2(QApplication::clipboard()->text().startsWith("1+5.551115123125783e-17i\t"),
+             qPrintable(QApplication::clipboard()->text()));
+    QCOMPARE(status(), QString("Copied the result as TSV (full precision)"));
+    // A failed copy leaves the clipboard as it was.
+    QApplication::clipboard()->setText("kept");
+    type("RichEdit2", "");
+    trigger("CopyMatrixAsB_csv");
+    QCOMPARE(messages.size(), std::size_t(1));
+    QCOMPARE(QApplication::clipboard()->text(), QString("kept"));
+    QCOMPARE(status(), QString());
+  }
+
+  void pasteMatrixRecognisesTheClipboardOrRefusesIt() {
+    QApplication::clipboard()->setText("np.array([[1, 2.5], [3, 4]])");
+    QTest::keyClick(pane("RichEdit1"), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(text("RichEdit1"), QString("1    2.5  \n3    4    "));
+    QCOMPARE(status(), QString("Pasted 2x2 from NumPy"));
+    // Rows of different lengths: the box names the row, and the pane stays.
+    QApplication::clipboard()->setText("1\t2\n3");
+    trigger("PasteMatrixB");
+    QCOMPARE(messages.size(), std::size_t(1));
+    QVERIFY2(messages[0].text.contains("row 2"), qPrintable(messages[0].text));
+    QCOMPARE(text("RichEdit2"), QString("1 0 3-2.5i\n0 1 0\n0 0 1.5"));
+    QCOMPARE(status(), QString());
+    // Ctrl+V pastes the text as it is.
+    QApplication::clipboard()->setText("5 6");
+    pane("RichEdit2")->selectAll();
+    QTest::keyClick(pane("RichEdit2"), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(text("RichEdit2"), QString("5 6"));
+  }
+
+  void useResultPutsTheResultOrAPartIntoAPane() {
+    auto* menu = part<QMenu>("PopupMenu3");
+    menu->popup(QPoint(0, 0));  // before any result
+    QVERIFY(!part<QAction>("UseResultAsA")->isEnabled());
+    menu->hide();
+    click("SpeedButton29");  // LU(A): its parts instead
+    menu->popup(QPoint(0, 0));
+    QVERIFY(!part<QAction>("UseResultAsB")->isVisible());
+    trigger("UseResultPartAsB_U");
+    QCOMPARE(text("RichEdit2"), QString("1       0       3+2.5i  \n0       1       0       \n"
+                                        "0       0       1.5     "));
+    QCOMPARE(status(), QString("Used the result's U as B (3x3)"));
+    menu->hide();
+    type("RichEdit1", "0.1 0.2");
+    click("SpeedButton11");
+    menu->popup(QPoint(0, 0));
+    QVERIFY(!part<QMenu>("UseResultPartAsA")->menuAction()->isVisible());
+    trigger("UseResultAsB");
+    QCOMPARE(text("RichEdit2"), QString("0.1  0.2  "));
     QVERIFY(messages.empty());
   }
 
@@ -612,6 +676,7 @@ class WindowTest : public QObject {
 
   void menusAreOutlinedAndTheirItemsDrawnWhole() {
     const QColor outline(0, 128, 192), white(Qt::white);
+    click("SpeedButton11");  // a result: no greyed item in the Result pane's menu
     for (const char* name : {"File1", "PopupMenu3"}) {
       auto* menu = part<QMenu>(name);
       menu->popup(form->mapToGlobal(QPoint(50, 50)));
