@@ -16,14 +16,17 @@
 #include <QUrl>
 #include <algorithm>
 #include <new>
+#include <stdexcept>
 #include <string_view>
 
+#include "commands/file_io.h"
 #include "commands/locale_separator.h"
 #include "commands/shell_actions.h"
 #include "commands/shell_commands.h"
 #include "numbers/calc_error.h"
 #include "shell/MyImgBtn.h"
 #include "shell/command_toolbar.h"
+#include "shell/file_drops.h"
 #include "shell/form_splitter.h"
 #include "shell/operation_panel.h"
 #include "shell/pane_view.h"
@@ -57,6 +60,8 @@ std::string fileName(const QString& path) {
 
 constexpr const kelvaro::ShellActionInfo* kPasteMatrix[2] = {&shellActionNamed("paste-matrix-a"),
                                                              &shellActionNamed("paste-matrix-b")};
+// A text file larger than this holds no matrix a pane could show.
+constexpr std::uint64_t kLargestTextFile = std::uint64_t{256} << 20;
 
 }  // namespace
 
@@ -87,6 +92,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   kelvaro::Pane* calcPanes[3] = {&calc_.paneA, &calc_.paneB, &calc_.result};
   for (int i = 0; i < 3; ++i) views_[i] = new PaneView(panes_[i], calcPanes[i]);
   addPaneKeys(menus_, panes_[0], panes_[1]);
+  new FileDrops(*this, panes_[0], panes_[1]);
   ui_.statusShown = [this](const QString& text) { frame_->showStatus(text); };
   // The fields show the calculator's start.
   pushFields();
@@ -230,8 +236,11 @@ void TForm1::Open1Click() {
   if (OpenDialog1) OpenDialog1->setDirectory(QCoreApplication::applicationDirPath());
   const QString path = dialogs_.chooseFile(OpenDialog1, "OpenDialog1", QFileDialog::AcceptOpen,
                                            {"Matrix Project File (*.mtx)"}, "mtx");
-  if (path.isEmpty() || !QFileInfo::exists(path)) return;
-  runAction(shellActionNamed("open-project"), fileName(path));
+  if (!path.isEmpty()) openProject(path);
+}
+
+void TForm1::openProject(const QString& path) {
+  if (QFileInfo::exists(path)) runAction(shellActionNamed("open-project"), fileName(path));
 }
 
 void TForm1::copyPane(int pane) {
@@ -258,6 +267,19 @@ void TForm1::copyAs(int pane, const std::string& format) {
 void TForm1::pasteMatrix(int pane) {
   calc_.clipboard = bytes(QApplication::clipboard()->text());
   runAction(*kPasteMatrix[pane]);
+}
+
+void TForm1::pasteFile(int pane, const QString& path) {
+  const kelvaro::ShellActionInfo& paste = *kPasteMatrix[pane];
+  run([&paste, &path](CalcState& state, UserInterface& ui) {
+    std::string reason;
+    if (!kelvaro::readWholeFile(fileName(path), state.clipboard, reason, kLargestTextFile))
+      throw std::runtime_error(QStringLiteral("Cannot read \"%1\": %2")
+                                   .arg(path, reason.c_str())
+                                   .toLocal8Bit()
+                                   .toStdString());
+    paste.run(state, ui, {});
+  });
 }
 
 void TForm1::useResult(int pane, const std::string& part) {

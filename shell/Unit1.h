@@ -86,11 +86,15 @@ class TForm1 : public QWidget {
   void pastePane(int pane);
 
   // Matrices in and out (0 = A, 1 = B, 2 = the last result): a copy in a format ("latex",
-  // "latex+full") onto the system clipboard; the clipboard's matrix into A or B; the last
-  // result (or its part "L", "U", ...) into A or B.
+  // "latex+full") onto the system clipboard; the clipboard's matrix, or a text file's, into A
+  // or B; the last result (or its part "L", "U", ...) into A or B.
   void copyAs(int pane, const std::string& format);
   void pasteMatrix(int pane);
+  void pasteFile(int pane, const QString& path);
   void useResult(int pane, const std::string& part);
+  // Opens a project with the checks of the Open dialog: a file that is not there is passed
+  // over, one that is no project is refused with a message box.
+  void openProject(const QString& path);
 
   void SWapAandB1Click();
   void SwapAandResult1Click();

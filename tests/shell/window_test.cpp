@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
@@ -27,6 +28,7 @@
 #include <QToolButton>
 #include <memory>
 
+#include "commands/project_file.h"
 #include "commands/shell_commands.h"
 #include "shell/MyImgBtn.h"
 #include "shell/Unit1.h"
@@ -309,6 +311,57 @@ class WindowTest : public QObject {
     trigger("UseResultAsB");
     QCOMPARE(text("RichEdit2"), QString("0.1  0.2  "));
     QVERIFY(messages.empty());
+  }
+
+  void droppedFilesOpenOrPaste() {
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("m.csv"), project = dir.filePath("p.MTX");
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("1,2\n3,4.5\n");
+    file.close();
+    kelvaro::CalcState saved;
+    saved.paneA.setLines({"7 8"});
+    kelvaro::Save3Click(saved, QFile::encodeName(project).toStdString());
+    // What a drop on w carries and whether w takes it.
+    const auto drop = [](QWidget* w, const QString& path) {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(path)});
+      QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+      QApplication::sendEvent(w, &enter);
+      if (!enter.isAccepted()) return false;
+      QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+      QApplication::sendEvent(w, &dropped);
+      return true;
+    };
+    QVERIFY(drop(pane("RichEdit2")->viewport(), csv));
+    QTRY_COMPARE(text("RichEdit2"), QString("1    2    \n3    4.5  "));
+    QCOMPARE(status(), QString("Pasted 2x2 from CSV"));
+    // A text file is for the operand panes only.
+    QVERIFY(!drop(pane("RichEdit3")->viewport(), csv));
+    QVERIFY(!drop(part<QWidget>("Panel3"), csv));
+    // A project opens wherever it is dropped.
+    QVERIFY(drop(part<QWidget>("Panel3"), project));
+    QTRY_COMPARE(text("RichEdit1"), QString(" 7 8\n"));
+    QCOMPARE(text("RichEdit2"), QString("1    2    \n3    4.5  "));
+    // A file that cannot be read is a box; nothing changes.
+    QVERIFY(drop(pane("RichEdit1")->viewport(), dir.filePath("none.txt")));
+    QTRY_COMPARE(messages.size(), std::size_t(1));
+    QVERIFY2(messages[0].text.startsWith("Cannot read"), qPrintable(messages[0].text));
+    QCOMPARE(text("RichEdit1"), QString(" 7 8\n"));
+  }
+
+  void projectNamedAtStartOpensAsFromTheDialog() {
+    QTemporaryDir dir;
+    QFile junk(dir.filePath("junk.mtx"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("junk");
+    junk.close();
+    form->openProject(dir.filePath("none.mtx"));  // not there: passed over
+    form->openProject(junk.fileName());
+    QCOMPARE(messages.size(), std::size_t(1));
+    QCOMPARE(messages[0].text, "'" + junk.fileName() + "' is not a valid project file");
+    QCOMPARE(text("RichEdit1"), QString("1 0 3+2.5i\n0 1 0\n0 0 1.5"));
   }
 
   void swapWithALabelledResultIsRefused() {
