@@ -124,9 +124,9 @@ bool PaneView::push() {
   replace(from, to, text, join);
 
   if ((change.rewritten || stale) && first < oldCount) {
-    // A rewritten pane shows where it starts to differ.
-    edit_->setTextCursor(QTextCursor(doc->findBlockByNumber(static_cast<int>(first))));
-    edit_->ensureCursorVisible();
+    // A rewritten pane shows where it starts to differ. Scrolling by the bar (a line a step)
+    // costs nothing; moving the text cursor there would lay its line out first.
+    edit_->verticalScrollBar()->setValue(static_cast<int>(first));
   } else {
     // The newest result is what the person wants to see. Scrolling by the bar costs nothing;
     // moving the text cursor there would lay out every long line near the end first.
@@ -152,18 +152,21 @@ void PaneView::replace(int from, int to, const QString& text, bool join) {
     join = false;
   }
   QTextCursor cursor(doc);
-  cursor.setPosition(from);
-  cursor.setPosition(to, QTextCursor::KeepAnchor);
+  cursor.setPosition(to);
   writing_ = true;
   // One edit block: one step to undo, and the layout hears of the change once.
   if (join && doc->isUndoAvailable())
     cursor.joinPreviousEditBlock();
   else
     cursor.beginEditBlock();
-  if (text.isEmpty())
+  // The new text goes in after the old, which then goes: the person's text cursor, if it was
+  // in the old text, stands at the start of the new.
+  if (!text.isEmpty()) cursor.insertText(text);
+  if (from < to) {
+    cursor.setPosition(from);
+    cursor.setPosition(to, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
-  else
-    cursor.insertText(text);
+  }
   cursor.endEditBlock();
   writing_ = false;
 }

@@ -53,6 +53,20 @@ class PaneViewTest : public QObject {
     }
   }
 
+  void aCursorInReplacedTextGoesToTheStartOfTheNew() {
+    QPlainTextEdit edit;
+    kelvaro::Pane pane;
+    kelvaro::shell::PaneView view(&edit, &pane);
+    pane.setLines({"a", "bb", "c"});
+    view.push();
+    QTextCursor caret = edit.textCursor();
+    caret.setPosition(3);  // within "bb"
+    edit.setTextCursor(caret);
+    pane.setLines({"a", "xx", "yy", "c"});
+    view.push();
+    QCOMPARE(edit.textCursor().position(), 2);
+  }
+
   void historyDropsOlderStepsBeyondItsBound() {
     // Ten lines of 100 characters: each change keeps about 1010 for undoing.
     const auto steps = [](int changes) {
