@@ -271,7 +271,7 @@ void TForm1::pasteMatrix(int pane) {
 
 void TForm1::pasteFile(int pane, const QString& path) {
   const kelvaro::ShellActionInfo& paste = *kPasteMatrix[pane];
-  run([&paste, &path](CalcState& state, UserInterface& ui) {
+  run([&paste, path](CalcState& state, UserInterface& ui) {
     std::string reason;
     if (!kelvaro::readWholeFile(fileName(path), state.clipboard, reason, kLargestTextFile))
       throw std::runtime_error(QStringLiteral("Cannot read \"%1\": %2")

@@ -43,7 +43,7 @@ void addExchangeItems(TForm1& form, WindowMenus& menus, MakeMenu menu) {
     copy->addSeparator();
     copy->addAction(full);
     owners[pane]->addMenu(copy);
-    copyResult = copy;
+    if (pane == 2) copyResult = copy;
   }
   for (int pane = 0; pane < 2; ++pane) {
     QAction* paste = menus.PasteMatrix[pane] = owners[pane]->addAction("Paste Matrix");
