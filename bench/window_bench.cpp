@@ -1,7 +1,7 @@
 // The window on large matrices: pasting a 1000 x 1000 complex matrix (the paste re-aligns the
-// pane), an A+B on two of them clicked in the window, and the same command on the calculator
-// state alone, which is what kelvaro-cli runs. Runs on Qt's offscreen platform unless another
-// is chosen.
+// pane), an A+B on two of them clicked in the window, swapping them and undoing the swap, and the
+// same A+B on the calculator state alone, which is what kelvaro-cli runs. Runs on Qt's offscreen
+// platform unless another is chosen.
 
 #include <benchmark/benchmark.h>
 
@@ -105,6 +105,30 @@ void BM_WindowAddClick1000x1000(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_WindowAddClick1000x1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Swapping A and B: both panes rewritten whole in the window.
+void BM_WindowSwap1000x1000(benchmark::State& state) {
+  auto form = windowWithMatrices();
+  auto* swap = part<QAction>(*form, "SWapAandB1");
+  for (auto _ : state) {
+    swap->trigger();
+    QApplication::processEvents();
+  }
+}
+BENCHMARK(BM_WindowSwap1000x1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Ctrl+Z and Ctrl+Shift+Z in pane A after a swap: the whole pane back and forth.
+void BM_WindowUndoSwap1000x1000(benchmark::State& state) {
+  auto form = windowWithMatrices();
+  part<QAction>(*form, "SWapAandB1")->trigger();
+  auto* pane = part<QPlainTextEdit>(*form, "RichEdit1");
+  for (auto _ : state) {
+    pane->undo();
+    pane->redo();
+    QApplication::processEvents();
+  }
+}
+BENCHMARK(BM_WindowUndoSwap1000x1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same command without the window, on panes already aligned.
 void BM_StateAdd1000x1000(benchmark::State& state) {

@@ -1,5 +1,7 @@
 #include "shell/Unit1.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -9,18 +11,22 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QUrl>
 #include <algorithm>
 #include <new>
+#include <stdexcept>
 #include <string_view>
 
+#include "commands/file_io.h"
 #include "commands/locale_separator.h"
 #include "commands/shell_actions.h"
 #include "commands/shell_commands.h"
 #include "numbers/calc_error.h"
 #include "shell/MyImgBtn.h"
 #include "shell/command_toolbar.h"
+#include "shell/file_drops.h"
 #include "shell/form_splitter.h"
 #include "shell/operation_panel.h"
 #include "shell/pane_view.h"
@@ -52,6 +58,11 @@ std::string fileName(const QString& path) {
   return QFile::encodeName(path).toStdString();
 }
 
+constexpr const kelvaro::ShellActionInfo* kPasteMatrix[2] = {&shellActionNamed("paste-matrix-a"),
+                                                             &shellActionNamed("paste-matrix-b")};
+// A text file larger than this holds no matrix a pane could show.
+constexpr std::uint64_t kLargestTextFile = std::uint64_t{256} << 20;
+
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
@@ -80,6 +91,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   panes_[2] = client_.Panel4->pane();
   kelvaro::Pane* calcPanes[3] = {&calc_.paneA, &calc_.paneB, &calc_.result};
   for (int i = 0; i < 3; ++i) views_[i] = new PaneView(panes_[i], calcPanes[i]);
+  addPaneKeys(menus_, panes_[0], panes_[1]);
+  new FileDrops(*this, panes_[0], panes_[1]);
+  ui_.statusShown = [this](const QString& text) { frame_->showStatus(text); };
   // The fields show the calculator's start.
   pushFields();
   // The window opens ready for matrix A.
@@ -111,9 +125,11 @@ void TForm1::pushFields() {
   if (!format->isChecked()) format->setChecked(true);
 }
 
-void TForm1::run(const std::function<void(CalcState&, UserInterface&)>& command) {
+void TForm1::run(const std::function<void(CalcState&, UserInterface&)>& command,
+                 const std::function<void()>& succeeded) {
   for (PaneView* view : views_) view->pull();
   pullFields();
+  frame_->showStatus({});
   bool failed = true;
   QString failure;
   ui_.setBusy(true);
@@ -131,15 +147,20 @@ void TForm1::run(const std::function<void(CalcState&, UserInterface&)>& command)
   // What the command did up to an error stays visible behind the message box.
   for (PaneView* view : views_) view->push();
   pushFields();
-  if (failed) dialogs_.showMessage(QMessageBox::Critical, kAppTitle, failure);
+  if (failed)
+    dialogs_.showMessage(QMessageBox::Critical, kAppTitle, failure);
+  else if (succeeded)
+    succeeded();
 }
 
 void TForm1::runOperation(const kelvaro::CommandInfo& command) {
   run([&command](CalcState& state, UserInterface&) { command.run(state); });
 }
 
-void TForm1::runAction(const kelvaro::ShellActionInfo& entry, std::string argument) {
-  run([&entry, &argument](CalcState& state, UserInterface& ui) { entry.run(state, ui, argument); });
+void TForm1::runAction(const kelvaro::ShellActionInfo& entry, std::string argument,
+                       const std::function<void()>& succeeded) {
+  run([&entry, &argument](CalcState& state, UserInterface& ui) { entry.run(state, ui, argument); },
+      succeeded);
 }
 
 void TForm1::Refresh1Click() {
@@ -215,8 +236,11 @@ void TForm1::Open1Click() {
   if (OpenDialog1) OpenDialog1->setDirectory(QCoreApplication::applicationDirPath());
   const QString path = dialogs_.chooseFile(OpenDialog1, "OpenDialog1", QFileDialog::AcceptOpen,
                                            {"Matrix Project File (*.mtx)"}, "mtx");
-  if (path.isEmpty() || !QFileInfo::exists(path)) return;
-  runAction(shellActionNamed("open-project"), fileName(path));
+  if (!path.isEmpty()) openProject(path);
+}
+
+void TForm1::openProject(const QString& path) {
+  if (QFileInfo::exists(path)) runAction(shellActionNamed("open-project"), fileName(path));
 }
 
 void TForm1::copyPane(int pane) {
@@ -224,9 +248,44 @@ void TForm1::copyPane(int pane) {
 }
 
 void TForm1::pastePane(int pane) {
+  const int revision = panes_[pane]->document()->revision();
   panes_[pane]->paste();
+  if (pane == 2) return;
+  // The paste and its alignment are undone together.
+  if (panes_[pane]->document()->revision() != revision) views_[pane]->joinNextPush();
   if (pane == 0) Refresh1Click();
   if (pane == 1) Refresh2Click();
+}
+
+void TForm1::copyAs(int pane, const std::string& format) {
+  static constexpr const kelvaro::ShellActionInfo* kCopy[3] = {
+      &shellActionNamed("copy-a"), &shellActionNamed("copy-b"), &shellActionNamed("copy-result")};
+  runAction(*kCopy[pane], format,
+            [this] { QApplication::clipboard()->setText(latin1(calc_.clipboard)); });
+}
+
+void TForm1::pasteMatrix(int pane) {
+  calc_.clipboard = bytes(QApplication::clipboard()->text());
+  runAction(*kPasteMatrix[pane]);
+}
+
+void TForm1::pasteFile(int pane, const QString& path) {
+  const kelvaro::ShellActionInfo& paste = *kPasteMatrix[pane];
+  run([&paste, path](CalcState& state, UserInterface& ui) {
+    std::string reason;
+    if (!kelvaro::readWholeFile(fileName(path), state.clipboard, reason, kLargestTextFile))
+      throw std::runtime_error(QStringLiteral("Cannot read \"%1\": %2")
+                                   .arg(path, reason.c_str())
+                                   .toLocal8Bit()
+                                   .toStdString());
+    paste.run(state, ui, {});
+  });
+}
+
+void TForm1::useResult(int pane, const std::string& part) {
+  static constexpr const kelvaro::ShellActionInfo* kResultTo[2] = {
+      &shellActionNamed("result-to-a"), &shellActionNamed("result-to-b")};
+  runAction(*kResultTo[pane], part);
 }
 
 void TForm1::Clear1Click() {

@@ -85,6 +85,17 @@ class TForm1 : public QWidget {
   void copyPane(int pane);
   void pastePane(int pane);
 
+  // Matrices in and out (0 = A, 1 = B, 2 = the last result): a copy in a format ("latex",
+  // "latex+full") onto the system clipboard; the clipboard's matrix, or a text file's, into A
+  // or B; the last result (or its part "L", "U", ...) into A or B.
+  void copyAs(int pane, const std::string& format);
+  void pasteMatrix(int pane);
+  void pasteFile(int pane, const QString& path);
+  void useResult(int pane, const std::string& part);
+  // Opens a project with the checks of the Open dialog: a file that is not there is passed
+  // over, one that is no project is refused with a message box.
+  void openProject(const QString& path);
+
   void SWapAandB1Click();
   void SwapAandResult1Click();
   void SwapBandResult1Click();
@@ -110,9 +121,12 @@ class TForm1 : public QWidget {
  private:
   // Runs one command of the calculator on the window's state: the person's edits go in
   // first, the command's changes come out afterwards, and an error is shown in a box.
-  void run(const std::function<void(kelvaro::CalcState&, kelvaro::UserInterface&)>& command);
+  // succeeded runs once the changes are shown, unless the command failed.
+  void run(const std::function<void(kelvaro::CalcState&, kelvaro::UserInterface&)>& command,
+           const std::function<void()>& succeeded = {});
   // Runs the calculator's shell command of that action name (as kelvaro-cli names it).
-  void runAction(const kelvaro::ShellActionInfo& action, std::string argument = {});
+  void runAction(const kelvaro::ShellActionInfo& action, std::string argument = {},
+                 const std::function<void()>& succeeded = {});
   void pullFields();
   void pushFields();
 

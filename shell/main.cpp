@@ -1,6 +1,8 @@
 // kelvaro: the desktop window of the calculator.
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
@@ -29,5 +31,12 @@ int main(int argc, char** argv) {
   if (const char* log = std::getenv("KELVARO_STARTUP_TIME"); log && *log == '1')
     kelvaro::shell::reportFirstPaint(form);
   form.show();
+  // kelvaro FILE.mtx (as the desktop opens a project): opened once the window is up, so that
+  // a refusal's message box stands over it.
+  if (const QStringList files = QApplication::arguments().mid(1); !files.isEmpty()) {
+    if (!QFileInfo::exists(files.first()))
+      std::fprintf(stderr, "kelvaro: %s: no such file\n", qPrintable(files.first()));
+    QTimer::singleShot(0, &form, [&form, path = files.first()] { form.openProject(path); });
+  }
   return app.exec();
 }

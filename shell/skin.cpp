@@ -166,6 +166,13 @@ void MenuSkinStyle::drawControl(ControlElement element, const QStyleOption* opti
           QPolygonF({c + QPointF(-4, 0), c + QPointF(-1, 3), c + QPointF(4, -4)}));
     }
   }
+  if (item->menuItemType == QStyleOptionMenuItem::SubMenu) {
+    QStyleOption arrow(*option);
+    arrow.rect = QRect(r.right() - kShortcutRightGap - kSubmenuArrow,
+                       r.center().y() - kSubmenuArrow / 2, kSubmenuArrow, kSubmenuArrow);
+    arrow.palette.setColor(QPalette::ButtonText, painter->pen().color());
+    proxy()->drawPrimitive(PE_IndicatorArrowRight, &arrow, painter, widget);
+  }
   if (!item->icon.isNull()) {
     const int inset = highlighted ? kIconInset - 1 : kIconInset;
     const QPixmap pm =

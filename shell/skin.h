@@ -56,7 +56,8 @@ class MenuSkinStyle : public QProxyStyle {
   // is kIconColumnWidth wide and the icon kIconSize square, kIconInset from the item's corner
   // (one pixel less while highlighted); a separator runs from kSeparatorLeft to
   // kSeparatorRightGap before the right end; the caption starts at kCaptionLeft and the
-  // shortcut ends kShortcutRightGap before the right end.
+  // shortcut, or a submenu's arrow kSubmenuArrow square, ends kShortcutRightGap before the
+  // right end.
   static constexpr QSize kExtraSize{6, 2};
   static constexpr int kIconColumnWidth = 20;
   static constexpr int kIconSize = 16;
@@ -65,6 +66,7 @@ class MenuSkinStyle : public QProxyStyle {
   static constexpr int kSeparatorRightGap = 2;
   static constexpr int kCaptionLeft = 24;
   static constexpr int kShortcutRightGap = 10;
+  static constexpr int kSubmenuArrow = 9;
 
   explicit MenuSkinStyle(QStyle* base = nullptr) : QProxyStyle(base) {}
   QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,

@@ -101,6 +101,13 @@ SkinnedFrame::SkinnedFrame(QWidget& window) : QObject(&window), window_(window) 
   Image2 = makeImage("Image2", &window);
   Image2->setFixedHeight(kBottomHeight);
   outer->addWidget(Image2);
+  status_ = new QLabel(Image2);
+  status_->setObjectName("StatusText");
+  QFont statusFont("Liberation Sans");
+  statusFont.setPixelSize(kStatusPixels);
+  status_->setFont(statusFont);
+  // The strip resizes the window: presses go through the note to it.
+  status_->setAttribute(Qt::WA_TransparentForMouseEvents);
 
   for (QWidget* part : {Image1, Image3, Image9, Image10, Image2}) {
     part->installEventFilter(this);
@@ -160,6 +167,18 @@ void SkinnedFrame::applySkin() {
       threeSlice(imageMenu_, QSize(width, kMenuStripHeight), kMenuStripCorner, kMenuStripHeight));
   placeTitleButtons();
   drawTitle();
+  placeStatus();
+}
+
+void SkinnedFrame::showStatus(const QString& text) {
+  statusText_ = text;
+  placeStatus();
+}
+
+void SkinnedFrame::placeStatus() {
+  const int width = std::max(0, window_.width() - kStatusLeft - kStatusEndFromRight);
+  status_->setGeometry(kStatusLeft, 0, width, kBottomHeight);
+  status_->setText(status_->fontMetrics().elidedText(statusText_, Qt::ElideRight, width));
 }
 
 void SkinnedFrame::placeTitleButtons() {

@@ -38,6 +38,9 @@ class SkinnedFrame : public QObject {
   QWidget* client() const { return clientContents_; }
   // The bottom edge (Image2): room for what the window reports while it works.
   QLabel* bottomStrip() const { return Image2; }
+  // A short note in the bottom strip, such as what the last command recognised; an empty text
+  // clears it.
+  void showStatus(const QString& text);
   QLabel* titleBar() const { return Image1; }
   TImgBtn* minimizeButton() const { return ImgBtnMin; }
   TImgBtn* maximizeButton() const { return ImgBtnMax; }
@@ -100,7 +103,14 @@ class SkinnedFrame : public QObject {
   static constexpr int kResizeTop = 4;
   static constexpr int kCornerSize = 20;
 
+  // The bottom strip's note: from kStatusLeft up to kStatusEndFromRight before the right edge
+  // (clear of the grip).
+  static constexpr int kStatusLeft = 14;
+  static constexpr int kStatusEndFromRight = 40;
+  static constexpr int kStatusPixels = 12;
+
   void buildTitleBar();
+  void placeStatus();
   void applySkin();
   void placeTitleButtons();
   void loadMaximizeImages(bool maximize);
@@ -119,6 +129,8 @@ class SkinnedFrame : public QObject {
   QPixmap imageTop_, imageBottom_, imageMenu_, imageM_;
   QLabel* Image1 = nullptr;   // title bar
   QLabel* Image2 = nullptr;   // bottom edge
+  QLabel* status_ = nullptr;  // its note
+  QString statusText_;
   QLabel* Image3 = nullptr;   // menu strip
   QLabel* Image9 = nullptr;   // left edge
   QLabel* Image10 = nullptr;  // right edge

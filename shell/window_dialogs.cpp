@@ -73,6 +73,10 @@ void WindowUi::showWarning(const std::string& text) {
   dialogs_.showMessage(QMessageBox::Warning, QStringLiteral("Warning"), QString::fromLatin1(text));
 }
 
+void WindowUi::showStatus(const std::string& text) {
+  if (statusShown) statusShown(QString::fromLatin1(text));
+}
+
 void WindowUi::setBusy(bool busy) {
   if (busy)
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -5,11 +5,87 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <string>
+#include <vector>
 
+#include "commands/exchange_commands.h"
+#include "numbers/matrix_formats.h"
 #include "shell/Unit1.h"
 #include "shell/skin.h"
 
 namespace kelvaro::shell {
+
+namespace {
+
+// Matrices in and out, after the panes' own items: "Copy ... As" with a format each and the
+// "Full precision" check shared by the three, "Paste Matrix" in A and B, and "Use Result as
+// A/B" in the Result pane, a submenu of parts when the last result is a decomposition.
+template <class MakeMenu>
+void addExchangeItems(TForm1& form, WindowMenus& menus, MakeMenu menu) {
+  auto* full = new QAction("Full precision", &form);
+  full->setObjectName("FullPrecision");
+  full->setCheckable(true);
+  QMenu* owners[3] = {menus.PopupMenu1, menus.PopupMenu2, menus.PopupMenu3};
+  static constexpr const char* kCopyMenus[3] = {"CopyMatrixAsA", "CopyMatrixAsB", "CopyResultAs"};
+  QMenu* copyResult = nullptr;
+  for (int pane = 0; pane < 3; ++pane) {
+    owners[pane]->addSeparator();
+    QMenu* copy = menu(kCopyMenus[pane]);
+    copy->setTitle(pane == 2 ? "Copy Result As" : "Copy Matrix As");
+    for (const MatrixFormatInfo& format : copyFormats()) {
+      QAction* item = copy->addAction(format.caption);
+      item->setObjectName(QString("%1_%2").arg(kCopyMenus[pane], format.key));
+      QObject::connect(item, &QAction::triggered, &form,
+                       [&form, full, pane, key = std::string(format.key)] {
+                         form.copyAs(pane, full->isChecked() ? key + "+full" : key);
+                       });
+    }
+    copy->addSeparator();
+    copy->addAction(full);
+    owners[pane]->addMenu(copy);
+    if (pane == 2) copyResult = copy;
+  }
+  for (int pane = 0; pane < 2; ++pane) {
+    QAction* paste = menus.PasteMatrix[pane] = owners[pane]->addAction("Paste Matrix");
+    paste->setObjectName(pane == 0 ? "PasteMatrixA" : "PasteMatrixB");
+    paste->setShortcut(QKeySequence("Ctrl+Shift+V"));
+    paste->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    QObject::connect(paste, &QAction::triggered, &form, [&form, pane] { form.pasteMatrix(pane); });
+  }
+  QAction* useResult[2];
+  QMenu* useResultPart[2];
+  for (int pane = 0; pane < 2; ++pane) {
+    const QString caption = pane == 0 ? "Use Result as A" : "Use Result as B";
+    useResult[pane] = menus.PopupMenu3->addAction(caption);
+    useResult[pane]->setObjectName(pane == 0 ? "UseResultAsA" : "UseResultAsB");
+    QObject::connect(useResult[pane], &QAction::triggered, &form,
+                     [&form, pane] { form.useResult(pane, {}); });
+    useResultPart[pane] = menu(pane == 0 ? "UseResultPartAsA" : "UseResultPartAsB");
+    useResultPart[pane]->setTitle(caption);
+    menus.PopupMenu3->addMenu(useResultPart[pane]);
+  }
+  // What there is to copy or use is known when the menu opens.
+  QObject::connect(menus.PopupMenu3, &QMenu::aboutToShow, &form, [=, &form] {
+    const bool any = !form.calcState().lastResult.empty();
+    const std::vector<std::string> parts = resultPartNames(form.calcState());
+    copyResult->menuAction()->setEnabled(any);
+    for (int pane = 0; pane < 2; ++pane) {
+      useResult[pane]->setEnabled(any);
+      useResult[pane]->setVisible(parts.empty());
+      QMenu* partMenu = useResultPart[pane];
+      partMenu->menuAction()->setVisible(!parts.empty());
+      partMenu->clear();
+      for (const std::string& part : parts) {
+        QAction* item = partMenu->addAction(QString::fromStdString(part));
+        item->setObjectName(partMenu->objectName() + "_" + QString::fromStdString(part));
+        QObject::connect(item, &QAction::triggered, &form,
+                         [&form, pane, part] { form.useResult(pane, part); });
+      }
+    }
+  });
+}
+
+}  // namespace
 
 WindowMenus buildMenus(TForm1& form) {
   WindowMenus menus;
@@ -126,6 +202,8 @@ WindowMenus buildMenus(TForm1& form) {
                            {"Save2", "Save", slot(&TForm1::Save1Click)},
                            separator,
                            {"Clear4", "Clear", clear(2)}});
+  addExchangeItems(form, menus, menu);
+
   // Drop-down menus of the tool bar and the swap button.
   menus.PopupMenu4 = popup("PopupMenu4", {{"ClearA2", "Clear A", clear(0)},
                                           {"ClearB2", "Clear B", clear(1)},
@@ -141,6 +219,11 @@ WindowMenus buildMenus(TForm1& form) {
              {"SwapAandResult1", "Swap A and Result", slot(&TForm1::SwapAandResult1Click)},
              {"SwapBandResult1", "Swap B and Result", slot(&TForm1::SwapBandResult1Click)}});
   return menus;
+}
+
+void addPaneKeys(const WindowMenus& menus, QWidget* paneA, QWidget* paneB) {
+  paneA->addAction(menus.PasteMatrix[0]);
+  paneB->addAction(menus.PasteMatrix[1]);
 }
 
 void dropDown(QWidget* button, QMenu* menu) {

@@ -4,6 +4,7 @@
 // of the window; the items with a shortcut are also the window's own actions, so their keys
 // work without opening a menu.
 
+class QAction;
 class QMenu;
 class QWidget;
 class TForm1;
@@ -20,9 +21,13 @@ struct WindowMenus {
   QMenu* PopupMenu5 = nullptr;  // Align
   QMenu* PopupMenu6 = nullptr;  // Save
   QMenu* PopupMenu7 = nullptr;  // Swap
+  // Paste Matrix of panes A and B; its key works in its pane.
+  QAction* PasteMatrix[2] = {nullptr, nullptr};
 };
 
 WindowMenus buildMenus(TForm1& form);
+// Gives panes A and B their own keys (Paste Matrix), once they exist.
+void addPaneKeys(const WindowMenus& menus, QWidget* paneA, QWidget* paneB);
 
 // Opens the menu just below the button, as a drop-down.
 void dropDown(QWidget* button, QMenu* menu);

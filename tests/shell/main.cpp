@@ -9,5 +9,6 @@ int main(int argc, char** argv) {
   int failed = 0;
   failed += runImageButtonTests(argc, argv);
   failed += runWindowTests(argc, argv);
+  failed += runPaneViewTests(argc, argv);
   return failed == 0 ? 0 : 1;
 }

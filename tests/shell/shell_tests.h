@@ -3,3 +3,4 @@
 
 int runImageButtonTests(int argc, char** argv);
 int runWindowTests(int argc, char** argv);
+int runPaneViewTests(int argc, char** argv);

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
@@ -27,6 +28,7 @@
 #include <QToolButton>
 #include <memory>
 
+#include "commands/project_file.h"
 #include "commands/shell_commands.h"
 #include "shell/MyImgBtn.h"
 #include "shell/Unit1.h"
@@ -102,6 +104,7 @@ class WindowTest : public QObject {
     QTest::mouseRelease(w, Qt::LeftButton, {}, from + by);
   }
   void trigger(const char* action) { part<QAction>(action)->trigger(); }
+  QString status() { return part<QLabel>("StatusText")->text(); }
 
  private slots:
   void init() {
@@ -204,6 +207,161 @@ class WindowTest : public QObject {
     pane("RichEdit2")->selectAll();
     trigger("MenuItem1");
     QCOMPARE(QApplication::clipboard()->text(), QString("1 0 3-2.5i\n0 1 0\n0 0 1.5"));
+  }
+
+  void undoAndRedoEveryChangeOfAPane() {
+    const auto undo = [this](const char* name) {
+      QTest::keyClick(pane(name), Qt::Key_Z, Qt::ControlModifier);
+    };
+    const auto redo = [this](const char* name) {
+      QTest::keyClick(pane(name), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    };
+    type("RichEdit1", "7 8");
+    click("SpeedButton45");  // Fill A
+    const QString filled = text("RichEdit1");
+    QVERIFY(filled.startsWith(" 1 "));
+    undo("RichEdit1");
+    QCOMPARE(text("RichEdit1"), QString("7 8"));
+    redo("RichEdit1");
+    QCOMPARE(text("RichEdit1"), filled);
+    undo("RichEdit1");
+    // The next command takes the pane as the undo left it.
+    click("SpeedButton11");
+    const QString shown("A=\n          7          8\n");
+    QCOMPARE(text("RichEdit3"), shown);
+    undo("RichEdit3");
+    QCOMPARE(text("RichEdit3"), QString());
+    redo("RichEdit3");
+    QCOMPARE(text("RichEdit3"), shown);
+    // A swap is one step in each pane.
+    const QString b = text("RichEdit2");
+    trigger("SWapAandB1");
+    undo("RichEdit2");
+    QCOMPARE(text("RichEdit2"), b);
+    undo("RichEdit1");
+    QCOMPARE(text("RichEdit1"), QString("7  8  "));
+    // A paste from the menu and the alignment after it are one step.
+    QApplication::clipboard()->setText("1 22\n333 4");
+    pane("RichEdit2")->selectAll();
+    trigger("MenuItem2");
+    QCOMPARE(text("RichEdit2"), QString("1    22   \n333  4    "));
+    undo("RichEdit2");
+    QCOMPARE(text("RichEdit2"), b);
+    QVERIFY(messages.empty());
+  }
+
+  void copyAsPutsTheFormatOnTheClipboard() {
+    trigger("CopyMatrixAsA_octave");
+    QCOMPARE(QApplication::clipboard()->text(), QString("[1 0 3+2.5i; 0 1 0; 0 0 1.5]\n"));
+    QCOMPARE(status(), QString("Copied A as Octave"));
+    // The last result, not the pane's text, and at full precision once that is checked (in
+    // any of the three menus).
+    click("SpeedButton38");  // inv(B)
+    pane("RichEdit3")->clear();
+    trigger("FullPrecision");
+    trigger("CopyResultAs_tsv");
+    QVERIFY2(QApplication::clipboard()->text().startsWith("1+5.551115123125783e-17i\t"),
+             qPrintable(QApplication::clipboard()->text()));
+    QCOMPARE(status(), QString("Copied the result as TSV (full precision)"));
+    // A failed copy leaves the clipboard as it was.
+    QApplication::clipboard()->setText("kept");
+    type("RichEdit2", "");
+    trigger("CopyMatrixAsB_csv");
+    QCOMPARE(messages.size(), std::size_t(1));
+    QCOMPARE(QApplication::clipboard()->text(), QString("kept"));
+    QCOMPARE(status(), QString());
+  }
+
+  void pasteMatrixRecognisesTheClipboardOrRefusesIt() {
+    QApplication::clipboard()->setText("np.array([[1, 2.5], [3, 4]])");
+    QTest::keyClick(pane("RichEdit1"), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(text("RichEdit1"), QString("1    2.5  \n3    4    "));
+    QCOMPARE(status(), QString("Pasted 2x2 from NumPy"));
+    // Rows of different lengths: the box names the row, and the pane stays.
+    QApplication::clipboard()->setText("1\t2\n3");
+    trigger("PasteMatrixB");
+    QCOMPARE(messages.size(), std::size_t(1));
+    QVERIFY2(messages[0].text.contains("row 2"), qPrintable(messages[0].text));
+    QCOMPARE(text("RichEdit2"), QString("1 0 3-2.5i\n0 1 0\n0 0 1.5"));
+    QCOMPARE(status(), QString());
+    // Ctrl+V pastes the text as it is.
+    QApplication::clipboard()->setText("5 6");
+    pane("RichEdit2")->selectAll();
+    QTest::keyClick(pane("RichEdit2"), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(text("RichEdit2"), QString("5 6"));
+  }
+
+  void useResultPutsTheResultOrAPartIntoAPane() {
+    auto* menu = part<QMenu>("PopupMenu3");
+    menu->popup(QPoint(0, 0));  // before any result
+    QVERIFY(!part<QAction>("UseResultAsA")->isEnabled());
+    menu->hide();
+    click("SpeedButton29");  // LU(A): its parts instead
+    menu->popup(QPoint(0, 0));
+    QVERIFY(!part<QAction>("UseResultAsB")->isVisible());
+    trigger("UseResultPartAsB_U");
+    QCOMPARE(text("RichEdit2"), QString("1       0       3+2.5i  \n0       1       0       \n"
+                                        "0       0       1.5     "));
+    QCOMPARE(status(), QString("Used the result's U as B (3x3)"));
+    menu->hide();
+    type("RichEdit1", "0.1 0.2");
+    click("SpeedButton11");
+    menu->popup(QPoint(0, 0));
+    QVERIFY(!part<QMenu>("UseResultPartAsA")->menuAction()->isVisible());
+    trigger("UseResultAsB");
+    QCOMPARE(text("RichEdit2"), QString("0.1  0.2  "));
+    QVERIFY(messages.empty());
+  }
+
+  void droppedFilesOpenOrPaste() {
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("m.csv"), project = dir.filePath("p.MTX");
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("1,2\n3,4.5\n");
+    file.close();
+    kelvaro::CalcState saved;
+    saved.paneA.setLines({"7 8"});
+    kelvaro::Save3Click(saved, QFile::encodeName(project).toStdString());
+    // What a drop on w carries and whether w takes it.
+    const auto drop = [](QWidget* w, const QString& path) {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(path)});
+      QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+      QApplication::sendEvent(w, &enter);
+      if (!enter.isAccepted()) return false;
+      QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+      QApplication::sendEvent(w, &dropped);
+      return true;
+    };
+    QVERIFY(drop(pane("RichEdit2")->viewport(), csv));
+    QTRY_COMPARE(text("RichEdit2"), QString("1    2    \n3    4.5  "));
+    QCOMPARE(status(), QString("Pasted 2x2 from CSV"));
+    // A text file is for the operand panes only.
+    QVERIFY(!drop(pane("RichEdit3")->viewport(), csv));
+    QVERIFY(!drop(part<QWidget>("Panel3"), csv));
+    // A project opens wherever it is dropped.
+    QVERIFY(drop(part<QWidget>("Panel3"), project));
+    QTRY_COMPARE(text("RichEdit1"), QString(" 7 8\n"));
+    QCOMPARE(text("RichEdit2"), QString("1    2    \n3    4.5  "));
+    // A file that cannot be read is a box; nothing changes.
+    QVERIFY(drop(pane("RichEdit1")->viewport(), dir.filePath("none.txt")));
+    QTRY_COMPARE(messages.size(), std::size_t(1));
+    QVERIFY2(messages[0].text.startsWith("Cannot read"), qPrintable(messages[0].text));
+    QCOMPARE(text("RichEdit1"), QString(" 7 8\n"));
+  }
+
+  void projectNamedAtStartOpensAsFromTheDialog() {
+    QTemporaryDir dir;
+    QFile junk(dir.filePath("junk.mtx"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("junk");
+    junk.close();
+    form->openProject(dir.filePath("none.mtx"));  // not there: passed over
+    form->openProject(junk.fileName());
+    QCOMPARE(messages.size(), std::size_t(1));
+    QCOMPARE(messages[0].text, "'" + junk.fileName() + "' is not a valid project file");
+    QCOMPARE(text("RichEdit1"), QString("1 0 3+2.5i\n0 1 0\n0 0 1.5"));
   }
 
   void swapWithALabelledResultIsRefused() {
@@ -576,6 +734,7 @@ class WindowTest : public QObject {
 
   void menusAreOutlinedAndTheirItemsDrawnWhole() {
     const QColor outline(0, 128, 192), white(Qt::white);
+    click("SpeedButton11");  // a result: no greyed item in the Result pane's menu
     for (const char* name : {"File1", "PopupMenu3"}) {
       auto* menu = part<QMenu>(name);
       menu->popup(form->mapToGlobal(QPoint(50, 50)));
