@@ -1,0 +1,54 @@
+#pragma once
+// The threads the kernels share. A kernel hands over a count of independent items (rows,
+// columns, panels of columns); they are cut into contiguous ranges, one per thread, which run
+// at the same time. Each item keeps its operations and their order whatever range it falls
+// in, so the results never depend on the number of threads.
+//
+// A small pool on std::jthread and atomics rather than OpenMP: ThreadSanitizer sees every
+// hand-over (the OpenMP runtime is not built for it and would drown real reports in false
+// ones), the count can change while the program runs, and the ranges are fixed by the count
+// alone.
+
+#include <cstdint>
+#include <type_traits>
+
+namespace kelvaro {
+
+// The threads the kernels use, the calling one included: setThreadCount's count; else the
+// environment variable KELVARO_THREADS when it holds a count (read on first use); else the
+// processor's count.
+int threadCount();
+// A count below 1 goes back to the default.
+void setThreadCount(int count);
+
+// Below about this many element operations a hand-over to other threads costs more than it
+// saves: small matrices stay on the calling thread.
+inline constexpr std::int64_t kParallelWork = 32768;
+
+// The least number of items per range for items of about `cost` element operations each.
+inline int grainFor(std::int64_t cost) {
+  return cost >= kParallelWork ? 1 : static_cast<int>(kParallelWork / (cost > 0 ? cost : 1));
+}
+
+namespace detail {
+using RangeCall = void (*)(void* body, int first, int last);
+// Runs call over [0, count) in `parts` ranges; see parallelFor.
+void runRanges(int count, int parts, RangeCall call, void* body);
+}  // namespace detail
+
+// body(first, last) over [0, count), cut into at most threadCount() contiguous ranges of at
+// least `grain` items, the first range on the calling thread. Returns once every range has
+// run; an exception thrown in a range is rethrown then (that of the lowest range, when several
+// throw). A call from inside a range, or while another thread uses the pool, runs on the
+// calling thread alone.
+template <class Body>
+void parallelFor(int count, int grain, Body&& body) {
+  if (count <= 0) return;
+  using B = std::remove_reference_t<Body>;
+  detail::runRanges(
+      count, grain < 1 ? count : count / grain,
+      [](void* b, int first, int last) { (*static_cast<B*>(b))(first, last); },
+      const_cast<void*>(static_cast<const void*>(&body)));
+}
+
+}  // namespace kelvaro
