@@ -44,6 +44,7 @@ int defaultCount() {
 }
 
 std::atomic<int> chosenCount{0};  // 0: the default
+std::atomic<std::int64_t> parallelWork{kParallelWork};
 
 // Set on the pool's threads, and on a caller while it runs its own range.
 thread_local bool insideRange = false;
@@ -96,7 +97,7 @@ class Pool {
     const bool wasInside = insideRange;
     insideRange = true;
     try {
-      job.call(job.body, first, last);
+      job.call(job.body, part, first, last);
     } catch (...) {
       job.errors[part] = std::current_exception();
     }
@@ -146,6 +147,23 @@ Pool& pool() {
 
 }  // namespace
 
+std::int64_t leastParallelWork() {
+  return parallelWork.load(std::memory_order_relaxed);
+}
+
+void setLeastParallelWork(std::int64_t work) {
+  parallelWork.store(work < 1 ? kParallelWork : work, std::memory_order_relaxed);
+}
+
+int grainFor(std::int64_t cost) {
+  const std::int64_t least = leastParallelWork();
+  return cost >= least ? 1 : static_cast<int>(least / std::max<std::int64_t>(cost, 1));
+}
+
+int rangesFor(int count, int grain) {
+  return std::clamp(count / std::max(grain, 1), 1, threadCount());
+}
+
 int threadCount() {
   const int chosen = chosenCount.load(std::memory_order_relaxed);
   return chosen > 0 ? chosen : defaultCount();
@@ -157,11 +175,11 @@ void setThreadCount(int count) {
 
 namespace detail {
 
-void runRanges(int count, int parts, RangeCall call, void* body) {
+void runRanges(int count, int ranges, RangeCall call, void* body) {
   const int threads = threadCount();
-  parts = std::min({parts, count, threads});
-  if (parts <= 1 || insideRange || !pool().tryRun(threads, count, parts, call, body))
-    call(body, 0, count);
+  ranges = std::min({ranges, count, threads});
+  if (ranges <= 1 || insideRange || !pool().tryRun(threads, count, ranges, call, body))
+    call(body, 0, 0, count);
 }
 
 }  // namespace detail

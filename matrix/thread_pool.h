@@ -24,30 +24,43 @@ void setThreadCount(int count);
 // Below about this many element operations a hand-over to other threads costs more than it
 // saves: small matrices stay on the calling thread.
 inline constexpr std::int64_t kParallelWork = 32768;
+// The threshold in force; tests lower it to share out even the smallest matrices (below 1:
+// back to kParallelWork).
+std::int64_t leastParallelWork();
+void setLeastParallelWork(std::int64_t work);
 
 // The least number of items per range for items of about `cost` element operations each.
-inline int grainFor(std::int64_t cost) {
-  return cost >= kParallelWork ? 1 : static_cast<int>(kParallelWork / (cost > 0 ? cost : 1));
-}
+int grainFor(std::int64_t cost);
+
+// The most ranges parallelFor cuts count items into for this grain (at least 1).
+int rangesFor(int count, int grain);
 
 namespace detail {
-using RangeCall = void (*)(void* body, int first, int last);
-// Runs call over [0, count) in `parts` ranges; see parallelFor.
-void runRanges(int count, int parts, RangeCall call, void* body);
+using RangeCall = void (*)(void* body, int range, int first, int last);
+// Runs call over [0, count) in at most `ranges` ranges; see parallelFor.
+void runRanges(int count, int ranges, RangeCall call, void* body);
 }  // namespace detail
 
-// body(first, last) over [0, count), cut into at most threadCount() contiguous ranges of at
-// least `grain` items, the first range on the calling thread. Returns once every range has
-// run; an exception thrown in a range is rethrown then (that of the lowest range, when several
-// throw). A call from inside a range, or while another thread uses the pool, runs on the
-// calling thread alone.
+// body(first, last) over [0, count), cut into at most rangesFor(count, grain) contiguous
+// ranges, the first on the calling thread. Returns once every range has run; an exception
+// thrown in a range is rethrown then (that of the lowest range, when several throw). A call
+// from inside a range, or while another thread uses the pool, runs on the calling thread
+// alone, as one range.
+//
+// A body(range, first, last) also gets the number of its range, 0 for the lowest: what each
+// range finds, kept by that number, comes out in the order of the items.
 template <class Body>
 void parallelFor(int count, int grain, Body&& body) {
   if (count <= 0) return;
   using B = std::remove_reference_t<Body>;
   detail::runRanges(
-      count, grain < 1 ? count : count / grain,
-      [](void* b, int first, int last) { (*static_cast<B*>(b))(first, last); },
+      count, rangesFor(count, grain),
+      [](void* b, int range, int first, int last) {
+        if constexpr (std::is_invocable_v<B&, int, int, int>)
+          (*static_cast<B*>(b))(range, first, last);
+        else
+          (*static_cast<B*>(b))(first, last);
+      },
       const_cast<void*>(static_cast<const void*>(&body)));
 }
 

@@ -22,6 +22,8 @@ class WorkToken : public CancelFlag {
   void advance(std::uint64_t count = 1) noexcept {
     done_.fetch_add(count, std::memory_order_relaxed);
   }
+  // The routine ended before its last step: what it skipped needs no doing.
+  void finish() noexcept { done_.store(known(), std::memory_order_relaxed); }
   std::uint64_t done() const noexcept { return done_.load(std::memory_order_relaxed); }
   std::uint64_t known() const noexcept { return known_.load(std::memory_order_relaxed); }
 
@@ -57,6 +59,9 @@ inline void beginWork(WorkToken* work, std::uint64_t known) {
 }
 inline void stepDone(WorkToken* work, std::uint64_t count = 1) {
   if (work) work->advance(count);
+}
+inline void finishWork(WorkToken* work) {
+  if (work) work->finish();
 }
 
 }  // namespace kelvaro
