@@ -125,6 +125,34 @@ const Kernel kKernels[] = {
        const PowerOutcome negative = matrixPower(a2, -3, c2, r2, err);
        return Outcome{{c, r, a2, c2, r2, scalar(Element::integer(static_cast<int>(negative)))}};
      }},
+    {"MatQR", Shape::Tall,
+     [](RCOMat a, RCOMat) {
+       RCOMat r = realParts(a), q;
+       MatQR(r, a.rows(), a.cols(), q);
+       return Outcome{{r, q}};
+     }},
+    {"eigenvalues", Shape::Square,
+     [](RCOMat a, RCOMat) {
+       const int n = a.rows();
+       matrx2 work(n);
+       for (int i = 0; i < n; ++i)
+         for (int j = 0; j < n; ++j) work[i + 1][j + 1] = a[i][j].re();
+       MatBalance(work, n);
+       MatHessenberg(work, n);
+       RCOMat hessenberg(n, n);
+       for (int i = 0; i < n; ++i)
+         for (int j = 0; j < n; ++j) hessenberg[i][j] = Element::real(work[i + 1][j + 1]);
+       std::vector<double> wr, wi;
+       const bool converged = MatHqr(work, n, wr, wi);
+       return Outcome{
+           {hessenberg, ofDoubles(wr), ofDoubles(wi), scalar(Element::integer(converged))}};
+     }},
+    {"MatSvd", Shape::Any,
+     [](RCOMat a, RCOMat) {
+       RCOMat s = realParts(a), u, v;
+       const bool converged = MatSvd(s, u, v, a.rows(), a.cols(), 1e-15L);
+       return Outcome{{s, u, v, scalar(Element::integer(converged))}};
+     }},
 };
 
 Outcome outcomeOf(const Kernel& kernel, const RCOMat& a, const RCOMat& b) {
