@@ -16,7 +16,7 @@ void runPrelude(CalcState& state, int resultKind) {
 PaneSize countPane(CalcState& state, const Pane& pane) {
   PaneSize size;
   size.rows = rowCount(pane);
-  size.cols = columnCount(pane, state.result);
+  size.cols = columnCount(pane, state.result, state.work);
   return size;
 }
 
@@ -36,7 +36,7 @@ void setCurrentSize(CalcState& state, PaneSize size) {
 
 void readOperand(const CalcState& state, const Pane& pane, PaneSize size, RCOMat& reg,
                  ElementReading reading) {
-  readPane(pane, size.rows, size.cols, reg, state.numberFormat(), reading);
+  readPane(pane, size.rows, size.cols, reg, state.numberFormat(), reading, state.work);
 }
 
 PaneSize startCommand(CalcState& state, const Pane& pane, std::string_view label) {
@@ -54,7 +54,7 @@ PaneSizes startOnBothPanes(CalcState& state, std::string_view label) {
 }
 
 void writeCommandResult(CalcState& state) {
-  writeResult(state.result, state.regs, state.numberFormat());
+  writeResult(state.result, state.regs, state.numberFormat(), state.work);
 }
 
 }  // namespace kelvaro

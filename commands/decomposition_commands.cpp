@@ -24,11 +24,14 @@ template <typename Store>
 bool readRealPane(CalcState& state, const Pane& pane, PaneSize size, Store store) {
   const char separator = state.decimalPoint();
   bool realOnly = true;
-  forEachPaneToken(pane, size.rows, size.cols, [&](int r, int c, std::string_view token) {
-    realOnly = token.find('i') == std::string_view::npos;
-    if (realOnly) store(r, c, textToFloat(token, separator));
-    return realOnly;
-  });
+  forEachPaneToken(
+      pane, size.rows, size.cols,
+      [&](int r, int c, std::string_view token) {
+        realOnly = token.find('i') == std::string_view::npos;
+        if (realOnly) store(r, c, textToFloat(token, separator));
+        return realOnly;
+      },
+      state.work);
   if (!realOnly) appendErrorLine(state, kRealOnlyNotice);
   return realOnly;
 }
@@ -53,7 +56,7 @@ void decomposeQR(CalcState& state, Operand op) {
     regs.MatF2[r][c] = Element::real(value);
   });
   if (!read) return;
-  MatQR(regs.MatF2, m, n, regs.MatF1);
+  MatQR(regs.MatF2, m, n, regs.MatF1, state.work);
   writeCommandResult(state);
 }
 
@@ -75,9 +78,9 @@ void eigenvalues(CalcState& state, Operand op) {
   if (!read) return;
   bool converged = true;
   if (n > 0) {
-    MatBalance(work, n);
-    MatHessenberg(work, n);
-    converged = MatHqr(work, n, regs.EigRe, regs.EigIm);
+    MatBalance(work, n, state.work);
+    MatHessenberg(work, n, state.work);
+    converged = MatHqr(work, n, regs.EigRe, regs.EigIm, state.work);
   }
   writeCommandResult(state);
   if (!converged) appendErrorLine(state, kEigenNotConverged);
@@ -96,7 +99,7 @@ void singularValues(CalcState& state, Operand op, RCOMat& operand) {
     operand[r][c] = Element::real(value);
   });
   if (!read) return;
-  const bool converged = MatSvd(operand, regs.MatF1, regs.MatF2, m, n, 1e-15L);
+  const bool converged = MatSvd(operand, regs.MatF1, regs.MatF2, m, n, 1e-15L, state.work);
   if (&operand != &regs.MatA) regs.MatA = operand;
   writeCommandResult(state);
   if (!converged) appendErrorLine(state, kSvdNotConverged);

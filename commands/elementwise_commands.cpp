@@ -69,7 +69,9 @@ void fill(CalcState& state, Pane& pane) {
   for (int c = 0; c < cols; ++c) line += cell;
   // Each row is a line of its own, an empty one when there are no columns, and a new empty
   // line follows it.
+  CancelCountdown countdown(state.work);
   for (int r = 0; r < rows; ++r) {
+    countdown.tick(static_cast<std::size_t>(cols) + 1);
     pane.appendToLast(line);
     pane.add(std::string());
   }
@@ -91,11 +93,14 @@ void forEachOperandElement(const CalcState& state, const Pane& pane, PaneSize si
     while (!stopped && (nextRow < r || (nextRow == r && nextCol < c)))
       visit(Element::complex(0.0, 0.0));
   };
-  forEachPaneToken(pane, size.rows, size.cols, [&](int r, int c, std::string_view token) {
-    zerosBefore(r, c);
-    if (!stopped) visit(parse(token));
-    return !stopped;
-  });
+  forEachPaneToken(
+      pane, size.rows, size.cols,
+      [&](int r, int c, std::string_view token) {
+        zerosBefore(r, c);
+        if (!stopped) visit(parse(token));
+        return !stopped;
+      },
+      state.work);
   zerosBefore(size.rows, 0);
 }
 

@@ -30,7 +30,7 @@ bool readAndInvert(CalcState& state, const Pane& pane, PaneSize size) {
     re.push_back(e.re());
     im.push_back(e.im());
   }
-  return MatInverse(size.rows, re, im, regs.MatR) == 0;
+  return MatInverse(size.rows, re, im, regs.MatR, state.work) == 0;
 }
 
 void inverse(CalcState& state, Operand op) {
@@ -56,7 +56,7 @@ void SpeedButton39Click(CalcState& state) {
   regs.MatR.resize(a.rows, b.cols);
   readOperand(state, state.paneA, a, regs.MatA);
   readOperand(state, state.paneB, b, regs.MatB);
-  MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr);
+  MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr, state.work);
   setCurrentSize(state, {a.rows, b.cols});
   writeCommandResult(state);
 }
@@ -79,7 +79,7 @@ void SpeedButton40Click(CalcState& state) {
   readOperand(state, state.paneB, b, regs.MatB);
   setCurrentSize(state, {a.cols, b.cols});
   regs.MatR.resize(a.cols, b.cols);
-  MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr);
+  MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr, state.work);
   writeCommandResult(state);
 }
 
@@ -109,7 +109,7 @@ void SpeedButton2Click(CalcState& state) {
     return;
   }
   regs.MatR.resize(a.rows, b.cols);
-  MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr);
+  MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr, state.work);
   setCurrentSize(state, {a.rows, b.cols});
   writeCommandResult(state);
 }
@@ -125,10 +125,10 @@ void SpeedButton49Click(CalcState& state) {
   regs.MatR.resize(a.rows, b.cols);
   readOperand(state, state.paneA, a, regs.MatA);
   readOperand(state, state.paneB, b, regs.MatB);
-  MatInvLU(regs.MatB, regs.MatC, regs.MatErr);
+  MatInvLU(regs.MatB, regs.MatC, regs.MatErr, state.work);
   // A singular B prints nothing beyond the label.
   if (regs.MatErr != kMatOk) return;
-  MatMul(regs.MatA, regs.MatC, regs.MatR, regs.MatErr);
+  MatMul(regs.MatA, regs.MatC, regs.MatR, regs.MatErr, state.work);
   setCurrentSize(state, {a.rows, a.cols});
   writeCommandResult(state);
 }

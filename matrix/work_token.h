@@ -27,12 +27,17 @@ class WorkToken : public CancelFlag {
   std::uint64_t done() const noexcept { return done_.load(std::memory_order_relaxed); }
   std::uint64_t known() const noexcept { return known_.load(std::memory_order_relaxed); }
 
-  // A run of several commands (Auto): count of them, each ending with sequenceAdvance().
+  // A run of several commands (Auto): count of them, each ending with sequenceAdvance(). Each
+  // routine in a command begins its own count of steps.
   void beginSequence(int count) noexcept {
     sequenceDone_.store(0, std::memory_order_relaxed);
     sequenceKnown_.store(count, std::memory_order_relaxed);
+    begin(0);
   }
-  void sequenceAdvance() noexcept { sequenceDone_.fetch_add(1, std::memory_order_relaxed); }
+  void sequenceAdvance() noexcept {
+    begin(0);
+    sequenceDone_.fetch_add(1, std::memory_order_relaxed);
+  }
   int sequenceDone() const noexcept { return sequenceDone_.load(std::memory_order_relaxed); }
   int sequenceKnown() const noexcept { return sequenceKnown_.load(std::memory_order_relaxed); }
 

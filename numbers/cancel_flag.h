@@ -4,6 +4,7 @@
 // throwing CommandCancelled; the caller then throws away the copy of the state it ran on.
 
 #include <atomic>
+#include <cstddef>
 #include <exception>
 
 namespace kelvaro {
@@ -30,5 +31,27 @@ class CancelFlag {
 inline void checkCancel(const CancelFlag* flag) {
   if (flag) flag->throwIfCancelled();
 }
+
+// Looks at the flag once per so many items, for loops over many small ones (the tokens of a
+// pane), where a look at each would cost more than it is worth.
+class CancelCountdown {
+ public:
+  explicit CancelCountdown(const CancelFlag* flag) : flag_(flag) {}
+  // `items` more items done.
+  void tick(std::size_t items = 1) {
+    if (!flag_) return;
+    if (left_ > items) {
+      left_ -= items;
+      return;
+    }
+    left_ = kEvery;
+    flag_->throwIfCancelled();
+  }
+
+ private:
+  static constexpr std::size_t kEvery = 4096;
+  const CancelFlag* flag_;
+  std::size_t left_ = kEvery;
+};
 
 }  // namespace kelvaro
