@@ -157,12 +157,12 @@ double rankSplit(RCOMat& m, int rows, int cols, WorkToken* work) {
     const Pivot p = e.pivot();
     if (p.size == 0.0) break;
     ++r;
+    stepDone(work);
     if (l == steps - 1) break;
     e.exchange(p, l);
     const Element pivot = e.at(l, l);
     tryDivisor(pivot);
     e.eliminateBelow(l, [&pivot](const Element& below) { return rankMultiplier(below, pivot); });
-    stepDone(work);
   }
   e.writeBack(m);
   return r;
@@ -175,6 +175,7 @@ double rankElements(RCOMat& m, int rows, int cols, WorkToken* work) {
     const Pivot p = searchElements(m, l, rows, cols, work);
     if (p.size == 0.0) break;
     ++r;
+    stepDone(work);
     if (l == steps - 1) break;
     exchange(p, l, rows, cols,
              [&m](int i1, int j1, int i2, int j2) { std::swap(m[i1][j1], m[i2][j2]); });
@@ -183,7 +184,6 @@ double rankElements(RCOMat& m, int rows, int cols, WorkToken* work) {
       const Element d = rankMultiplier(m[i][l], m[l][l]);
       for (int j = l + 1; j < cols; ++j) m[i][j] = m[i][j] - d * m[l][j];
     }
-    stepDone(work);
   }
   return r;
 }
