@@ -8,11 +8,12 @@
 #include <chrono>
 #include <cmath>
 #include <functional>
-#include <random>
+#include <list>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench_matrices.h"
 #include "commands/command_table.h"
 #include "commands/shell_commands.h"
 #include "matrix/Zezizir2.h"
@@ -23,24 +24,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Job = std::function<void(WorkToken*)>;
 
-RCOMat randomMatrix(int n, bool complex, unsigned seed) {
-  std::mt19937_64 gen(seed);
-  std::uniform_real_distribution<double> u(-1.0, 1.0);
-  RCOMat m(n, n);
-  for (auto& e : m.elements())
-    e = complex ? Element::complex(u(gen), u(gen)) : Element::real(u(gen));
-  for (int i = 0; i < n; ++i)
-    m[i][i] = complex ? Element::complex(m[i][i].re() + n, m[i][i].im())
-                      : Element::real(m[i][i].re() + n);
-  return m;
-}
-
 // The operand of each size, made once.
 const RCOMat& operand(int n, bool complex) {
-  static std::vector<std::pair<std::pair<int, bool>, RCOMat>> made;
+  static std::list<std::pair<std::pair<int, bool>, RCOMat>> made;
   for (const auto& [key, m] : made)
     if (key == std::pair{n, complex}) return m;
-  made.push_back({{n, complex}, randomMatrix(n, complex, static_cast<unsigned>(n))});
+  made.push_back({{n, complex}, bench::randomMatrix(n, static_cast<unsigned>(n), complex)});
   return made.back().second;
 }
 
@@ -54,10 +43,10 @@ const std::vector<Routine>& routines() {
   static const std::vector<Routine> all = {
       {"MatMul 4096",
        [] {
-         return [](WorkToken* w) {
+         return [&a = operand(4096, true)](WorkToken* w) {
            RCOMat c;
            int err = 0;
-           MatMul(operand(4096, true), operand(4096, true), c, err, w);
+           MatMul(a, a, c, err, w);
          };
        }},
       {"MatInverse 4096",
@@ -111,31 +100,9 @@ const std::vector<Routine>& routines() {
          };
        }},
       {"Eig 2048",
-       [] {
-         return [](WorkToken* w) {
-           const RCOMat& a = operand(2048, false);
-           matrx2 m(2048);
-           for (int i = 0; i < 2048; ++i)
-             for (int j = 0; j < 2048; ++j) m[i + 1][j + 1] = a[i][j].re();
-           std::vector<double> wr, wi;
-           MatBalance(m, 2048, w);
-           MatHessenberg(m, 2048, w);
-           MatHqr(m, 2048, wr, wi, w);
-         };
-       }},
+       [] { return [&a = operand(2048, false)](WorkToken* w) { bench::eigenvalues(a, w); }; }},
       {"Eig 1000",
-       [] {
-         return [](WorkToken* w) {
-           const RCOMat& a = operand(1000, false);
-           matrx2 m(1000);
-           for (int i = 0; i < 1000; ++i)
-             for (int j = 0; j < 1000; ++j) m[i + 1][j + 1] = a[i][j].re();
-           std::vector<double> wr, wi;
-           MatBalance(m, 1000, w);
-           MatHessenberg(m, 1000, w);
-           MatHqr(m, 1000, wr, wi, w);
-         };
-       }},
+       [] { return [&a = operand(1000, false)](WorkToken* w) { bench::eigenvalues(a, w); }; }},
       {"MatSvd 1000",
        [] {
          return [m = operand(1000, false)](WorkToken* w) mutable {

@@ -2,8 +2,7 @@
 // on two (the last argument of each run).
 #include <benchmark/benchmark.h>
 
-#include <random>
-
+#include "bench_matrices.h"
 #include "matrix/Zezizir2.h"
 #include "matrix/simd_path.h"
 #include "matrix/thread_pool.h"
@@ -12,13 +11,7 @@ namespace kelvaro {
 namespace {
 
 RCOMat randomComplex(int n, unsigned seed) {
-  std::mt19937_64 gen(seed);
-  std::uniform_real_distribution<double> u(-1.0, 1.0);
-  RCOMat m(n, n);
-  for (auto& e : m.elements()) e = Element::complex(u(gen), u(gen));
-  // A strong diagonal keeps the matrix far from singular.
-  for (int i = 0; i < n; ++i) m[i][i] = Element::complex(m[i][i].re() + n, m[i][i].im());
-  return m;
+  return bench::randomMatrix(n, seed);
 }
 
 // The kernels' thread count from argument `arg`.

@@ -5,10 +5,10 @@
 
 #include <cmath>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench_matrices.h"
 #include "commands/command_table.h"
 #include "commands/shell_commands.h"
 #include "matrix/Zezizir2.h"
@@ -18,18 +18,10 @@ namespace kelvaro {
 namespace {
 
 RCOMat randomComplex(int n, unsigned seed) {
-  std::mt19937_64 gen(seed);
-  std::uniform_real_distribution<double> u(-1.0, 1.0);
-  RCOMat m(n, n);
-  for (auto& e : m.elements()) e = Element::complex(u(gen), u(gen));
-  for (int i = 0; i < n; ++i) m[i][i] = Element::complex(m[i][i].re() + n, m[i][i].im());
-  return m;
+  return bench::randomMatrix(n, seed);
 }
-
 RCOMat randomReal(int n, unsigned seed) {
-  RCOMat m = randomComplex(n, seed);
-  for (auto& e : m.elements()) e = Element::real(e.re());
-  return m;
+  return bench::randomMatrix(n, seed, false);
 }
 
 // A rotation: its powers neither repeat nor grow, so every product is made.
@@ -114,17 +106,7 @@ const std::vector<Routine>& routines() {
          };
        }},
       {"Eig 300",
-       [] {
-         return [a = randomReal(300, 7)](WorkToken* w) {
-           matrx2 m(300);
-           for (int i = 0; i < 300; ++i)
-             for (int j = 0; j < 300; ++j) m[i + 1][j + 1] = a[i][j].re();
-           std::vector<double> wr, wi;
-           MatBalance(m, 300, w);
-           MatHessenberg(m, 300, w);
-           MatHqr(m, 300, wr, wi, w);
-         };
-       }},
+       [] { return [a = randomReal(300, 7)](WorkToken* w) { bench::eigenvalues(a, w); }; }},
       {"MatSvd 200",
        [] {
          return [a = randomReal(200, 8)](WorkToken* w) {
