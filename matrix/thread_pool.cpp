@@ -53,8 +53,8 @@ class Pool {
  public:
   ~Pool() { resize(0); }
 
-  // False (and nothing run) when another thread has the pool.
-  // parts <= threads.
+  // Runs the job in parts (at most threads of them); false, with nothing run, when another
+  // thread has the pool.
   bool tryRun(int threads, int count, int parts, detail::RangeCall call, void* body) {
     std::unique_lock lock(busy_, std::try_to_lock);
     if (!lock.owns_lock()) return false;
