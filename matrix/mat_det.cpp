@@ -79,8 +79,8 @@ class SplitElimination {
   template <class Multiplier>
   void eliminateBelow(int k, Multiplier multiplierOf) {
     const int rows = s_.rows - k - 1, len = s_.cols - k - 1;
-    RangeTracks tracks(rangesFor(rows, grainFor(len)));
-    parallelFor(rows, grainFor(len), [&](int range, int first, int last) {
+    RangeTracks tracks(rows, grainFor(len));
+    parallelRanges(rows, tracks.ranges(), [&](int range, int first, int last) {
       for (int i = k + 1 + first; i < k + 1 + last; ++i) {
         checkCancel(work_);
         const Element m = multiplierOf(at(i, k));

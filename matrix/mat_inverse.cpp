@@ -103,8 +103,8 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
       catchUp(k, k0, 0, s);
       const Element pivot = complexAt(a, k, k);
       tryDivisor(pivot);
-      RangeTracks tracks(rangesFor(n - k - 1, grainFor(n - k0)));
-      parallelFor(n - k - 1, grainFor(n - k0), [&](int range, int first, int last) {
+      RangeTracks tracks(n - k - 1, grainFor(n - k0));
+      parallelRanges(n - k - 1, tracks.ranges(), [&](int range, int first, int last) {
         PivotTrack* rangeTrack = tracks.of(range);
         for (int i = k + 1 + first; i < k + 1 + last; ++i) {
           double* yre = a.rowRe(i);
@@ -336,8 +336,8 @@ class GaussJordan {
     // carry the work and the pivot search (each range its own), in even runs, and with each
     // run its share of the rows above, which take column k only.
     const int busy = n_ - k0;
-    RangeTracks tracks(rangesFor(busy, grainFor(busy)));
-    parallelFor(busy, grainFor(busy), [&](int range, int first, int last) {
+    RangeTracks tracks(busy, grainFor(busy));
+    parallelRanges(busy, tracks.ranges(), [&](int range, int first, int last) {
       PivotTrack* track = tracks.of(range);
       const auto update = [&](int i) {
         double* yre = rowRe(i);

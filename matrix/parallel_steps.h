@@ -6,16 +6,18 @@
 #include <vector>
 
 #include "matrix/split_kernels.h"
+#include "matrix/thread_pool.h"
 #include "numbers/element.h"
 
 namespace kelvaro {
 
-// Pivot searches over ranges of rows made at the same time, each from nothing. Taken in the
-// order of the rows with the same strict comparison they give what one scan over all the
-// rows gives: the first maximum.
+// Pivot searches over the ranges of rows of parallelRanges(count, ranges(), ...), made at
+// the same time, each from nothing. Taken in the order of the rows with the same strict
+// comparison they give what one scan over all the rows gives: the first maximum.
 class RangeTracks {
  public:
-  explicit RangeTracks(int ranges) : tracks_(ranges, PivotTrack{0.0, -1.0}) {}
+  RangeTracks(int count, int grain) : tracks_(rangesFor(count, grain), PivotTrack{0.0, -1.0}) {}
+  int ranges() const { return static_cast<int>(tracks_.size()); }
   PivotTrack* of(int range) { return &tracks_[range]; }
   PivotTrack merged() const {
     PivotTrack first{0.0, -1.0};

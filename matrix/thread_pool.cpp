@@ -14,6 +14,9 @@ namespace kelvaro {
 namespace {
 
 constexpr int kMaxThreads = 256;
+// Ranges per thread: enough that a thread slowed down (by other programs, or by a range of
+// more work) holds up the others by little.
+constexpr int kRangesPerThread = 4;
 // Polls of a waiting thread before it sleeps: tens of microseconds, about the gap between
 // two parallel steps of a kernel, and short enough not to hold a core long when idle.
 constexpr int kSpins = 4000;
@@ -49,24 +52,30 @@ std::atomic<std::int64_t> parallelWork{kParallelWork};
 // Set on the pool's threads, and on a caller while it runs its own range.
 thread_local bool insideRange = false;
 
+// The ranges of a job are claimed one at a time by whoever is free: the calling thread and
+// the pool's threads that join while the job is open. A thread that the system holds back
+// joins late or not at all, and the others take its share, rather than all waiting for it.
 class Pool {
  public:
   ~Pool() { resize(0); }
 
-  // Runs the job in parts (at most threads of them); false, with nothing run, when another
-  // thread has the pool.
-  bool tryRun(int threads, int count, int parts, detail::RangeCall call, void* body) {
+  // Runs the job; false, with nothing run, when another thread has the pool.
+  bool tryRun(int threads, int count, int ranges, detail::RangeCall call, void* body) {
     std::unique_lock lock(busy_, std::try_to_lock);
     if (!lock.owns_lock()) return false;
     resize(threads - 1);
-    std::vector<std::exception_ptr> errors(parts);
-    job_ = {count, parts, call, body, errors.data()};
-    pending_.store(static_cast<int>(workers_.size()), std::memory_order_relaxed);
-    generation_.fetch_add(1, std::memory_order_release);
-    generation_.notify_all();
-    runPart(0);
-    for (int left; (left = pending_.load(std::memory_order_acquire)) != 0;)
-      waitWhile(pending_, left);
+    std::vector<std::exception_ptr> errors(ranges);
+    // No pool thread is in a job now: job_ is the caller's to write.
+    job_ = {count, ranges, call, body, errors.data()};
+    nextRange_.store(0, std::memory_order_relaxed);
+    state_.store(kOpen, std::memory_order_release);
+    wake_.fetch_add(1, std::memory_order_release);
+    wake_.notify_all();
+    runRanges();
+    // Closed: from now on nobody joins; wait for those that did.
+    for (std::uint32_t s = state_.fetch_and(~kOpen, std::memory_order_acq_rel) & ~kOpen; s != 0;
+         s = state_.load(std::memory_order_acquire))
+      waitWhile(state_, s);
     for (const std::exception_ptr& error : errors)
       if (error) std::rethrow_exception(error);
     return true;
@@ -74,11 +83,13 @@ class Pool {
 
  private:
   struct Job {
-    int count = 0, parts = 0;
+    int count = 0, ranges = 0;
     detail::RangeCall call = nullptr;
     void* body = nullptr;
     std::exception_ptr* errors = nullptr;
   };
+  // state_: this bit while a job takes new threads, below it the count of pool threads in it.
+  static constexpr std::uint32_t kOpen = 1u << 31;
 
   template <class T>
   void waitWhile(std::atomic<T>& value, T old) const {
@@ -89,30 +100,42 @@ class Pool {
     value.wait(old, std::memory_order_acquire);
   }
 
-  void runPart(int part) {
+  // Claims and runs ranges of the current job until none is left.
+  void runRanges() {
     const Job& job = job_;
-    if (part >= job.parts) return;
-    const auto first = static_cast<int>(static_cast<long long>(job.count) * part / job.parts);
-    const auto last = static_cast<int>(static_cast<long long>(job.count) * (part + 1) / job.parts);
     const bool wasInside = insideRange;
     insideRange = true;
-    try {
-      job.call(job.body, part, first, last);
-    } catch (...) {
-      job.errors[part] = std::current_exception();
+    for (int range; (range = nextRange_.fetch_add(1, std::memory_order_relaxed)) < job.ranges;) {
+      const auto first = static_cast<int>(static_cast<long long>(job.count) * range / job.ranges);
+      const auto last =
+          static_cast<int>(static_cast<long long>(job.count) * (range + 1) / job.ranges);
+      try {
+        job.call(job.body, range, first, last);
+      } catch (...) {
+        job.errors[range] = std::current_exception();
+      }
     }
     insideRange = wasInside;
   }
 
-  void work(int part, std::uint32_t seen) {
+  // Joins the job that is open, if one is.
+  bool join() {
+    std::uint32_t s = state_.load(std::memory_order_acquire);
+    while (s & kOpen)
+      if (state_.compare_exchange_weak(s, s + 1, std::memory_order_acq_rel)) return true;
+    return false;
+  }
+
+  void work(std::uint32_t seen) {
     insideRange = true;
     for (;;) {
-      for (std::uint32_t now; (now = generation_.load(std::memory_order_acquire)) == seen;)
-        waitWhile(generation_, now);
-      seen = generation_.load(std::memory_order_acquire);
+      for (std::uint32_t now; (now = wake_.load(std::memory_order_acquire)) == seen;)
+        waitWhile(wake_, now);
+      seen = wake_.load(std::memory_order_acquire);
       if (stop_.load(std::memory_order_acquire)) return;
-      runPart(part);
-      if (pending_.fetch_sub(1, std::memory_order_acq_rel) == 1) pending_.notify_one();
+      if (!join()) continue;
+      runRanges();
+      if (state_.fetch_sub(1, std::memory_order_acq_rel) == 1) state_.notify_all();
     }
   }
 
@@ -120,21 +143,21 @@ class Pool {
   void resize(int workers) {
     if (static_cast<int>(workers_.size()) == workers) return;
     stop_.store(true, std::memory_order_release);
-    generation_.fetch_add(1, std::memory_order_release);
-    generation_.notify_all();
+    wake_.fetch_add(1, std::memory_order_release);
+    wake_.notify_all();
     workers_.clear();  // joins
     // More threads than processors: a polling thread would only keep a working one waiting.
     spins_ = workers < static_cast<int>(std::thread::hardware_concurrency()) ? kSpins : 0;
     stop_.store(false, std::memory_order_release);
-    const std::uint32_t now = generation_.load(std::memory_order_acquire);
-    for (int part = 1; part <= workers; ++part)
-      workers_.emplace_back([this, part, now] { work(part, now); });
+    const std::uint32_t now = wake_.load(std::memory_order_acquire);
+    for (int i = 0; i < workers; ++i) workers_.emplace_back([this, now] { work(now); });
   }
 
   std::mutex busy_;
   std::vector<std::jthread> workers_;
-  std::atomic<std::uint32_t> generation_{0};
-  std::atomic<int> pending_{0};
+  std::atomic<std::uint32_t> wake_{0};
+  std::atomic<std::uint32_t> state_{0};
+  std::atomic<int> nextRange_{0};
   std::atomic<bool> stop_{false};
   int spins_ = kSpins;
   Job job_;
@@ -161,7 +184,8 @@ int grainFor(std::int64_t cost) {
 }
 
 int rangesFor(int count, int grain) {
-  return std::clamp(count / std::max(grain, 1), 1, threadCount());
+  const int threads = threadCount();
+  return threads <= 1 ? 1 : std::clamp(count / std::max(grain, 1), 1, kRangesPerThread * threads);
 }
 
 int threadCount() {
@@ -177,9 +201,13 @@ namespace detail {
 
 void runRanges(int count, int ranges, RangeCall call, void* body) {
   const int threads = threadCount();
-  ranges = std::min({ranges, count, threads});
-  if (ranges <= 1 || insideRange || !pool().tryRun(threads, count, ranges, call, body))
-    call(body, 0, 0, count);
+  if (ranges <= 1 || threads <= 1 || insideRange ||
+      !pool().tryRun(threads, count, std::min(ranges, count), call, body)) {
+    // One thread runs the ranges in order: the numbers they report to are the same.
+    for (int range = 0; range < ranges; ++range)
+      call(body, range, static_cast<int>(static_cast<long long>(count) * range / ranges),
+           static_cast<int>(static_cast<long long>(count) * (range + 1) / ranges));
+  }
 }
 
 }  // namespace detail

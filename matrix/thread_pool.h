@@ -1,8 +1,8 @@
 #pragma once
 // The threads the kernels share. A kernel hands over a count of independent items (rows,
-// columns, panels of columns); they are cut into contiguous ranges, one per thread, which run
-// at the same time. Each item keeps its operations and their order whatever range it falls
-// in, so the results never depend on the number of threads.
+// columns, panels of columns); they are cut into contiguous ranges, which the threads run at
+// the same time. Each item keeps its operations and their order whatever range it falls in,
+// so the results never depend on the number of threads.
 //
 // A small pool on std::jthread and atomics rather than OpenMP: ThreadSanitizer sees every
 // hand-over (the OpenMP runtime is not built for it and would drown real reports in false
@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <type_traits>
+#include <utility>
 
 namespace kelvaro {
 
@@ -32,29 +33,29 @@ void setLeastParallelWork(std::int64_t work);
 // The least number of items per range for items of about `cost` element operations each.
 int grainFor(std::int64_t cost);
 
-// The most ranges parallelFor cuts count items into for this grain (at least 1).
+// The ranges parallelFor cuts count items into for this grain: a few per thread, 1 for one
+// thread or for work too small to share.
 int rangesFor(int count, int grain);
 
 namespace detail {
 using RangeCall = void (*)(void* body, int range, int first, int last);
-// Runs call over [0, count) in at most `ranges` ranges; see parallelFor.
 void runRanges(int count, int ranges, RangeCall call, void* body);
 }  // namespace detail
 
-// body(first, last) over [0, count), cut into at most rangesFor(count, grain) contiguous
-// ranges, the first on the calling thread. Returns once every range has run; an exception
-// thrown in a range is rethrown then (that of the lowest range, when several throw). A call
-// from inside a range, or while another thread uses the pool, runs on the calling thread
-// alone, as one range.
+// body(first, last) over [0, count) cut into `ranges` contiguous ranges of about the same
+// size, which the calling thread and the pool's threads claim one by one as they become free.
+// Returns once every range has run; an exception thrown in a range is rethrown then (that of
+// the lowest range, when several throw). A call from inside a range, or while another thread
+// uses the pool, runs the ranges on the calling thread, in order.
 //
 // A body(range, first, last) also gets the number of its range, 0 for the lowest: what each
 // range finds, kept by that number, comes out in the order of the items.
 template <class Body>
-void parallelFor(int count, int grain, Body&& body) {
+void parallelRanges(int count, int ranges, Body&& body) {
   if (count <= 0) return;
   using B = std::remove_reference_t<Body>;
   detail::runRanges(
-      count, rangesFor(count, grain),
+      count, ranges,
       [](void* b, int range, int first, int last) {
         if constexpr (std::is_invocable_v<B&, int, int, int>)
           (*static_cast<B*>(b))(range, first, last);
@@ -62,6 +63,12 @@ void parallelFor(int count, int grain, Body&& body) {
           (*static_cast<B*>(b))(first, last);
       },
       const_cast<void*>(static_cast<const void*>(&body)));
+}
+
+// The same in rangesFor(count, grain) ranges.
+template <class Body>
+void parallelFor(int count, int grain, Body&& body) {
+  parallelRanges(count, rangesFor(count, grain), std::forward<Body>(body));
 }
 
 }  // namespace kelvaro
