@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "matrix/split_kernels.h"
@@ -33,10 +34,12 @@ void packA(const SplitMatrix& a, int i0, int rows, int k0, int depth, int mr, do
   }
 }
 
-// Packs depth [k0, k0 + depth) x all columns of b into panels of nr columns: per k, nr real
-// parts then nr imaginary parts; columns past the end are zeros.
-void packB(const SplitMatrix& b, int k0, int depth, int nr, double* out) {
-  for (int p = 0; p < b.cols; p += nr) {
+// Packs depth [k0, k0 + depth) x the panels [firstPanel, lastPanel) of nr columns of b: per
+// k, nr real parts then nr imaginary parts; columns past the end are zeros.
+void packB(const SplitMatrix& b, int k0, int depth, int nr, int firstPanel, int lastPanel,
+           double* out) {
+  out += static_cast<std::size_t>(firstPanel) * depth * 2 * nr;
+  for (int p = firstPanel * nr; p < std::min(b.cols, lastPanel * nr); p += nr) {
     const int width = std::min(nr, b.cols - p);
     for (int k = 0; k < depth; ++k) {
       const double* re = b.rowRe(k0 + k) + p;
@@ -105,22 +108,25 @@ void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c, Wor
 
   for (int k0 = 0; k0 < p; k0 += kDepthBlock) {
     const int depth = std::min(kDepthBlock, p - k0);
-    packB(b, k0, depth, nr, packedB.data());
+    parallelFor(panelsB, grainFor(static_cast<std::int64_t>(depth) * nr),
+                [&](int first, int last) { packB(b, k0, depth, nr, first, last, packedB.data()); });
     parallelFor(rowTiles, grainFor(tileCost), [&](int firstTile, int lastTile) {
-      std::vector<double> packedA((rowBlock + mr) * depthBlock * 2);
+      // Every element of the buffers is written before it is read.
+      const auto packedA =
+          std::make_unique_for_overwrite<double[]>((rowBlock + mr) * depthBlock * 2);
       std::vector<double> tile(static_cast<std::size_t>(2) * mr * nr);
       const int end = std::min(m, lastTile * mr);
       for (int i0 = firstTile * mr; i0 < end; i0 += kRowBlock) {
         checkCancel(work);
         const int rows = std::min(kRowBlock, end - i0);
-        packA(a, i0, rows, k0, depth, mr, packedA.data());
+        packA(a, i0, rows, k0, depth, mr, packedA.get());
         for (int pb = 0; pb < panelsB; ++pb) {
           const int j = pb * nr;
           const int width = std::min(nr, q - j);
           const double* bp = packedB.data() + static_cast<std::size_t>(pb) * depth * 2 * nr;
           for (int r = 0; r < rows; r += mr) {
             const int height = std::min(mr, rows - r);
-            const double* ap = packedA.data() + static_cast<std::size_t>(r) * depth * 2;
+            const double* ap = packedA.get() + static_cast<std::size_t>(r) * depth * 2;
             double* cre = c.rowRe(i0 + r) + j;
             double* cim = c.rowIm(i0 + r) + j;
             if (height == mr && width == nr) {
