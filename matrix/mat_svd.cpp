@@ -291,7 +291,7 @@ void Svd::applyRotations() {
   const std::int64_t rowCost =
       6 * static_cast<std::int64_t>(std::max(rotationsU_.size(), rotationsV_.size()) + 1);
   parallelFor(n + m, grainFor(rowCost), [&](int first, int last) {
-    // Rows [r0, r1) of the matrix whose columns start at column(1).
+    // Rows [r0, r1) of V or U, column j of which starts at column(j).
     const auto rotateRows = [&](const std::vector<ColumnRotation>& rotations, auto column, int r0,
                                 int r1) {
       if (r0 >= r1) return;
