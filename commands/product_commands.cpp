@@ -26,7 +26,9 @@ bool readAndInvert(CalcState& state, const Pane& pane, PaneSize size) {
   RCoVecD re, im;
   re.reserve(regs.MatC.elements().size());
   im.reserve(regs.MatC.elements().size());
+  CancelCountdown countdown(state.work);
   for (const Element& e : regs.MatC.elements()) {
+    countdown.tick();
     re.push_back(e.re());
     im.push_back(e.im());
   }

@@ -53,7 +53,7 @@ int exchange(const Pivot& p, int k, int rows, int cols, Swap swapAt) {
 class SplitElimination {
  public:
   SplitElimination(const RCOMat& m, WorkToken* work)
-      : s_(splitOf(m)), kern_(splitKernels()), work_(work) {
+      : s_(splitOf(m, work)), kern_(splitKernels()), work_(work) {
     track_ = {0.0, -1.0};
     for (int i = 0; i < s_.rows; ++i)
       kern_.trackAbsRe(s_.cols, s_.rowRe(i), static_cast<double>(i) * s_.cols, &track_);
@@ -92,7 +92,7 @@ class SplitElimination {
     track_ = tracks.merged();
   }
 
-  void writeBack(RCOMat& m) const { assignFrom(s_, m); }
+  void writeBack(RCOMat& m) const { assignFrom(s_, m, work_); }
 
  private:
   SplitMatrix s_;

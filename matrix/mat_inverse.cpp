@@ -410,7 +410,11 @@ int MatInverse(int n, RCoVecD& ar, RCoVecD& ai, RCOMat& r, WorkToken* work) {
   GaussJordan gj(n, ar.data(), ai.data(), work);
   if (!gj.run()) return 1;
   auto out = r.elements();
-  for (std::size_t i = 0; i < out.size(); ++i) out[i] = Element::complex(ar[i], ai[i]);
+  CancelCountdown countdown(work);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    countdown.tick();
+    out[i] = Element::complex(ar[i], ai[i]);
+  }
   return 0;
 }
 
@@ -501,9 +505,9 @@ void MatInvLU(RCOMat& src, RCOMat& dst, int& MatErr, WorkToken* work) {
   beginWork(work, inversionSteps(n));
   RCoVecE colPerm(n), rowPerm(n);
   for (int i = 0; i < n; ++i) colPerm[i] = rowPerm[i] = i;
-  SplitMatrix a = splitOf(src);
+  SplitMatrix a = splitOf(src, work);
   luPivotSplit(a, colPerm, rowPerm, MatErr, work);
-  assignFrom(a, src);
+  assignFrom(a, src, work);
   if (MatErr != kMatOk) return;
   if (!finite(a)) {
     // Overflow in the elimination: the shortcut of the fast solve needs finite factors.

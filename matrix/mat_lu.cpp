@@ -106,9 +106,9 @@ int MatLU(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols, WorkToken* work) 
   if (rows != cols) return -1;
   beginWork(work, std::max(rows - 1, 0));
   if (allComplex(a)) {
-    SplitMatrix s = splitOf(a);
+    SplitMatrix s = splitOf(a, work);
     const bool done = eliminateSplit(s, work);
-    assignFrom(s, a);
+    assignFrom(s, a, work);
     if (!done) return 0;
   } else if (!eliminateElements(a, work)) {
     return 0;

@@ -79,7 +79,7 @@ PowerOutcome positivePower(const RCOMat& a, long long count, RCOMat& c, RCOMat& 
   beginWork(work, static_cast<std::uint64_t>(std::min(count - 1, maxSteps)) * productSteps(a, a));
   if (allComplex(a)) {
     // The same products as MatMul gives them, without leaving the split form in between.
-    const SplitMatrix factor = splitOf(a);
+    const SplitMatrix factor = splitOf(a, work);
     SplitMatrix power = factor, product;
     const bool reached = raiseByRepeatedSteps(power, count, maxSteps, [&](SplitMatrix& p) {
       MatMulSplit(p, factor, product, work);
@@ -87,7 +87,7 @@ PowerOutcome positivePower(const RCOMat& a, long long count, RCOMat& c, RCOMat& 
     });
     if (!reached) return PowerOutcome::TooMuchWork;
     finishWork(work);  // a repeat skips the products that would only go round again
-    assignFrom(power, r);
+    assignFrom(power, r, work);
     c = r;
     return PowerOutcome::Done;
   }

@@ -172,8 +172,8 @@ void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr, WorkToken*
     return;
   }
   SplitMatrix product;
-  MatMulSplit(splitOf(a), splitOf(b), product, work);
-  assignFrom(product, c);
+  MatMulSplit(splitOf(a, work), splitOf(b, work), product, work);
+  assignFrom(product, c, work);
 }
 
 }  // namespace kelvaro

@@ -193,18 +193,27 @@ void householderQR(double* r, int m, int n, double* q, WorkToken* work) {
 void MatQR(RCOMat& R, int m, int n, RCOMat& Q, WorkToken* work) {
   m = std::max(m, 0);
   n = m > 0 ? std::max(n, 0) : 0;
+  CancelCountdown countdown(work);
   std::vector<double> r(static_cast<std::size_t>(m) * n, 0.0);
-  for (int i = 0; i < m && i < R.rows(); ++i)
+  for (int i = 0; i < m && i < R.rows(); ++i) {
+    countdown.tick(n);
     for (int j = 0; j < n && j < R.cols(); ++j)
       r[static_cast<std::size_t>(i) * n + j] = R[i][j].re();
+  }
   std::vector<double> q(static_cast<std::size_t>(m) * m);
   householderQR(r.data(), m, n, q.data(), work);
   sizeFor(R, m, n);
   auto re = R.elements();
-  for (std::size_t i = 0; i < r.size(); ++i) re[i] = Element::real(r[i]);
+  for (std::size_t i = 0; i < r.size(); ++i) {
+    countdown.tick();
+    re[i] = Element::real(r[i]);
+  }
   sizeFor(Q, m, m);
   auto qe = Q.elements();
-  for (std::size_t i = 0; i < q.size(); ++i) qe[i] = Element::real(q[i]);
+  for (std::size_t i = 0; i < q.size(); ++i) {
+    countdown.tick();
+    qe[i] = Element::real(q[i]);
+  }
 }
 
 }  // namespace kelvaro

@@ -475,20 +475,30 @@ bool MatSvd(RCOMat& a, RCOMat& u, RCOMat& v, int m, int n, Extended eps, WorkTok
   m = std::max(m, 0);
   n = m > 0 ? std::max(n, 0) : 0;
   const std::size_t mr = static_cast<std::size_t>(m), nc = static_cast<std::size_t>(n);
+  CancelCountdown countdown(work);
   std::vector<double> ac(mr * nc, 0.0);
-  for (int i = 0; i < m && i < a.rows(); ++i)
+  for (int i = 0; i < m && i < a.rows(); ++i) {
+    countdown.tick(nc);
     for (int j = 0; j < n && j < a.cols(); ++j) ac[j * mr + i] = a[i][j].re();
+  }
   std::vector<double> uc(mr * mr), vt(nc * nc);
   const bool converged = svdDecompose(ac.data(), uc.data(), vt.data(), m, n, eps, work);
   sizeFor(a, m, n);
-  for (int i = 0; i < m; ++i)
+  for (int i = 0; i < m; ++i) {
+    countdown.tick(nc);
     for (int j = 0; j < n; ++j) a[i][j] = Element::real(ac[j * mr + i]);
+  }
   sizeFor(u, m, m);
-  for (int i = 0; i < m; ++i)
+  for (int i = 0; i < m; ++i) {
+    countdown.tick(mr);
     for (int j = 0; j < m; ++j) u[i][j] = Element::real(uc[j * mr + i]);
+  }
   sizeFor(v, n, n);
   auto ve = v.elements();
-  for (std::size_t i = 0; i < vt.size(); ++i) ve[i] = Element::real(vt[i]);
+  for (std::size_t i = 0; i < vt.size(); ++i) {
+    countdown.tick();
+    ve[i] = Element::real(vt[i]);
+  }
   return converged;
 }
 
