@@ -81,7 +81,9 @@ const std::vector<Routine>& routines() {
       {"MatLU 4096",
        [] {
          return [m = operand(4096, true)](WorkToken* w) mutable {
-           RCOMat l(4096, 4096), u(4096, 4096);
+           RCOMat l, u;  // sized as the command sizes them
+           l.resize(4096, 4096, w);
+           u.resize(4096, 4096, w);
            MatLU(m, l, u, 4096, 4096, w);
          };
        }},

@@ -37,8 +37,8 @@ bool readRealPane(CalcState& state, const Pane& pane, PaneSize size, Store store
 }
 
 // Zeroes a register to rows x cols real zeros, so that short rows read as zeros.
-void sizeReal(RCOMat& reg, int rows, int cols) {
-  reg.assign(rows, cols, Element::real(0.0));
+void sizeReal(const CalcState& state, RCOMat& reg, int rows, int cols) {
+  reg.assign(rows, cols, Element::real(0.0), state.work);
 }
 
 void decomposeQR(CalcState& state, Operand op) {
@@ -50,8 +50,8 @@ void decomposeQR(CalcState& state, Operand op) {
     return;
   }
   Registers& regs = state.regs;
-  sizeReal(regs.MatF1, m, m);
-  sizeReal(regs.MatF2, m, n);
+  sizeReal(state, regs.MatF1, m, m);
+  sizeReal(state, regs.MatF2, m, n);
   const bool read = readRealPane(state, op.pane, size, [&regs](int r, int c, double value) {
     regs.MatF2[r][c] = Element::real(value);
   });
@@ -92,9 +92,9 @@ void singularValues(CalcState& state, Operand op, RCOMat& operand) {
   setCurrentSize(state, size);
   const int m = size.rows, n = size.cols;
   Registers& regs = state.regs;
-  sizeReal(operand, m, n);
-  sizeReal(regs.MatF1, m, m);
-  sizeReal(regs.MatF2, n, n);
+  sizeReal(state, operand, m, n);
+  sizeReal(state, regs.MatF1, m, m);
+  sizeReal(state, regs.MatF2, n, n);
   const bool read = readRealPane(state, op.pane, size, [&operand](int r, int c, double value) {
     operand[r][c] = Element::real(value);
   });

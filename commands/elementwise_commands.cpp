@@ -116,8 +116,8 @@ void elementwise(CalcState& state, std::string_view label, std::string_view size
   }
   Registers& regs = state.regs;
   setCurrentSize(state, sizeA);
-  regs.MatB.assign(sizeA.rows, sizeA.cols, Element::complex(0.0, 0.0));
-  regs.MatR.resize(sizeA.rows, sizeA.cols);
+  regs.MatB.assign(sizeA.rows, sizeA.cols, Element::complex(0.0, 0.0), state.work);
+  regs.MatR.resize(sizeA.rows, sizeA.cols, state.work);
   readOperand(state, state.paneA, sizeA, regs.MatA);
   bool zeroDivisor = false;
   forEachOperandElement(state, state.paneB, sizeA, [&](int r, int c, const Element& b) {

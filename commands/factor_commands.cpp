@@ -41,8 +41,8 @@ void lu(CalcState& state, Operand op) {
   const PaneSize size = startCommand(state, op.pane, op.text("LU(", ")"));
   setCurrentSize(state, size);
   Registers& regs = state.regs;
-  regs.MatF1.resize(size.rows, size.cols);
-  regs.MatF2.resize(size.rows, size.cols);
+  regs.MatF1.resize(size.rows, size.cols, state.work);
+  regs.MatF2.resize(size.rows, size.cols, state.work);
   // Read before the shape test, so a bad element is reported for any shape.
   readOperand(state, op.pane, size, regs.MatR);
   const int res = MatLU(regs.MatR, regs.MatF1, regs.MatF2, size.rows, size.cols, state.work);
@@ -91,8 +91,8 @@ void power(CalcState& state, Operand op, RCOMat& operandReg, int x) {
   }
   Registers& regs = state.regs;
   setCurrentSize(state, size);
-  regs.MatR.resize(size.rows, size.cols);
-  regs.MatC.resize(size.rows, size.cols);
+  regs.MatR.resize(size.rows, size.cols, state.work);
+  regs.MatC.resize(size.rows, size.cols, state.work);
   readOperand(state, op.pane, size, operandReg);
   switch (matrixPower(operandReg, x, regs.MatC, regs.MatR, regs.MatErr, state.powerWorkLimit,
                       state.work)) {

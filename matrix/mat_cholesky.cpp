@@ -113,10 +113,12 @@ bool choleskyLDL(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
       stepDone(work);
     }
   }
-  l.resize(n, n);
-  d.resize(n, n);
+  l.resize(n, n, work);
+  d.resize(n, n, work);
+  CancelCountdown countdown(work);
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j) {
+      countdown.tick();
       l[i][j] = j > i ? Element::integer(0) : j == i ? Element::integer(1) : a[i][j];
       d[i][j] = j == i ? pivots[i] : Element::integer(0);
     }

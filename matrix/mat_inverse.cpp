@@ -152,7 +152,7 @@ void solveIdentitySplit(const SplitMatrix& a, const RCoVecE& rowPerm, const RCoV
   const int n = a.rows;
   RCoVecE positionOf(n);
   for (int i = 0; i < n; ++i) positionOf[rowPerm[i]] = i;
-  dst.resize(n, n);
+  dst.resize(n, n, work);
   const int blocks = (n + kSolveBlock - 1) / kSolveBlock;
   const std::int64_t blockCost = static_cast<std::int64_t>(n) * n * kSolveBlock / 2;
   parallelFor(blocks, grainFor(blockCost), [&](int firstBlock, int lastBlock) {
@@ -198,7 +198,7 @@ void solveIdentitySplit(const SplitMatrix& a, const RCoVecE& rowPerm, const RCoV
 void solveIdentityElements(const RCOMat& a, const RCoVecE& rowPerm, const RCoVecE& colPerm,
                            RCOMat& dst, int& MatErr, WorkToken* work) {
   const int n = a.rows();
-  dst.resize(n, n);
+  dst.resize(n, n, work);
   parallelFor(n, grainFor(static_cast<std::int64_t>(n) * n), [&](int first, int last) {
     RCOVec x(n);
     int err = kMatOk;
@@ -405,7 +405,7 @@ class GaussJordan {
 }  // namespace
 
 int MatInverse(int n, RCoVecD& ar, RCoVecD& ai, RCOMat& r, WorkToken* work) {
-  r.resize(n, n);
+  r.resize(n, n, work);
   beginWork(work, n);
   GaussJordan gj(n, ar.data(), ai.data(), work);
   if (!gj.run()) return 1;

@@ -83,10 +83,12 @@ bool eliminateElements(RCOMat& a, WorkToken* work) {
   return true;
 }
 
-void splitFactors(const RCOMat& a, RCOMat& l, RCOMat& u) {
+void splitFactors(const RCOMat& a, RCOMat& l, RCOMat& u, const CancelFlag* cancel) {
   const int n = a.rows();
   const Element zero = Element::real(0), one = Element::real(1);
+  CancelCountdown countdown(cancel);
   for (int i = 0; i < n; ++i) {
+    countdown.tick(n);
     for (int j = 0; j < i; ++j) {
       l[i][j] = a[i][j];
       u[i][j] = zero;
@@ -113,14 +115,14 @@ int MatLU(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols, WorkToken* work) 
   } else if (!eliminateElements(a, work)) {
     return 0;
   }
-  splitFactors(a, l, u);
+  splitFactors(a, l, u, work);
   return 1;
 }
 
 int MatLUElements(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols) {
   if (rows != cols) return -1;
   if (!eliminateElements(a, nullptr)) return 0;
-  splitFactors(a, l, u);
+  splitFactors(a, l, u, nullptr);
   return 1;
 }
 

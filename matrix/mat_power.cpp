@@ -110,7 +110,7 @@ PowerOutcome matrixPower(RCOMat& a, int x, RCOMat& c, RCOMat& r, int& MatErr,
   MatErr = kMatOk;
   if (x == 0) {
     const int n = a.rows();
-    r.resize(n, n);
+    r.resize(n, n, work);
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < n; ++j) r[i][j] = Element::integer(i == j ? 1 : 0);
     return PowerOutcome::Done;

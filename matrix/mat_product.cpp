@@ -64,7 +64,7 @@ void MatCopy(const RCOMat& src, RCOMat& dst, int& MatErr) {
 
 void MatMulElements(const RCOMat& a, const RCOMat& b, RCOMat& c, WorkToken* work) {
   const int m = a.rows(), p = a.cols(), q = b.cols();
-  c.resize(m, q);
+  c.resize(m, q, work);
   parallelFor(m, grainFor(static_cast<std::int64_t>(p) * q), [&](int first, int last) {
     for (int i = first; i < last; ++i) {
       checkCancel(work);
@@ -90,8 +90,8 @@ void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c, Wor
   const int m = a.rows, p = a.cols, q = b.cols;
   c.rows = m;
   c.cols = q;
-  c.re.assign(static_cast<std::size_t>(m) * q, 0.0);
-  c.im.assign(static_cast<std::size_t>(m) * q, 0.0);
+  assignZeros(c.re, static_cast<std::size_t>(m) * q, work);
+  assignZeros(c.im, static_cast<std::size_t>(m) * q, work);
   if (m == 0 || q == 0 || p == 0) return;
 
   const SplitKernels& kern = splitKernels();

@@ -36,13 +36,24 @@ void forEachIndex(int rows, int cols, const CancelFlag* cancel, F f) {
 
 }  // namespace
 
+void assignZeros(std::vector<double>& v, std::size_t size, const CancelFlag* cancel) {
+  constexpr std::size_t kPart = std::size_t{1} << 21;
+  v.clear();
+  v.reserve(size);
+  for (;;) {
+    v.resize(std::min(size, v.size() + kPart), 0.0);
+    if (v.size() == size) return;
+    checkCancel(cancel);
+  }
+}
+
 SplitMatrix splitOf(const RCOMat& m, const CancelFlag* cancel) {
   SplitMatrix s;
   s.rows = m.rows();
   s.cols = m.cols();
   const auto e = m.elements();
-  s.re.resize(e.size());
-  s.im.resize(e.size());
+  assignZeros(s.re, e.size(), cancel);
+  assignZeros(s.im, e.size(), cancel);
   forEachIndex(s.rows, s.cols, cancel, [&](std::size_t i) {
     s.re[i] = e[i].re();
     s.im[i] = e[i].im();
@@ -51,7 +62,7 @@ SplitMatrix splitOf(const RCOMat& m, const CancelFlag* cancel) {
 }
 
 void assignFrom(const SplitMatrix& s, RCOMat& m, const CancelFlag* cancel) {
-  m.resizeForOverwrite(s.rows, s.cols);
+  m.resizeForOverwrite(s.rows, s.cols, cancel);
   auto e = m.elements();
   forEachIndex(s.rows, s.cols, cancel,
                [&](std::size_t i) { e[i] = Element::complex(s.re[i], s.im[i]); });

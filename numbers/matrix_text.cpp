@@ -95,7 +95,7 @@ void readPane(const Pane& pane, int rows, int cols, RCOMat& reg, const NumberFor
   CancelCountdown countdown(cancel);
   // Every element is written once: read, or zero where a row is short. The register is
   // not zeroed first, which would write the whole matrix twice.
-  reg.resizeForOverwrite(rows, cols);
+  reg.resizeForOverwrite(rows, cols, cancel);
   rows = reg.rows();
   cols = reg.cols();
   const Element zero = Element::complex(0.0, 0.0);
