@@ -22,8 +22,8 @@ bool MatSameDim(const RCOMat& m1, const RCOMat& m2, int& rows, int& cols, int& M
 
 // Gives m the shape rows x cols for a routine that then writes every element itself; a matrix
 // that has that shape already is kept instead of being filled twice.
-inline void sizeFor(RCOMat& m, int rows, int cols) {
-  if (m.rows() != rows || m.cols() != cols) m.resize(rows, cols);
+inline void sizeFor(RCOMat& m, int rows, int cols, const CancelFlag* cancel = nullptr) {
+  if (m.rows() != rows || m.cols() != cols) m.resize(rows, cols, cancel);
 }
 
 // r[i][j] := op(m1[i][j], m2[i][j]) for two operands of one size; otherwise MatErr as

@@ -121,6 +121,7 @@ void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c, Wor
         const int rows = std::min(kRowBlock, end - i0);
         packA(a, i0, rows, k0, depth, mr, packedA.get());
         for (int pb = 0; pb < panelsB; ++pb) {
+          if (pb % 64 == 63) checkCancel(work);
           const int j = pb * nr;
           const int width = std::min(nr, q - j);
           const double* bp = packedB.data() + static_cast<std::size_t>(pb) * depth * 2 * nr;

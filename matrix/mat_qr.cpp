@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "matrix/mat_basic.h"
+#include "matrix/split_matrix.h"
 #include "matrix/thread_pool.h"
 
 namespace kelvaro {
@@ -194,21 +195,22 @@ void MatQR(RCOMat& R, int m, int n, RCOMat& Q, WorkToken* work) {
   m = std::max(m, 0);
   n = m > 0 ? std::max(n, 0) : 0;
   CancelCountdown countdown(work);
-  std::vector<double> r(static_cast<std::size_t>(m) * n, 0.0);
+  std::vector<double> r, q;
+  assignZeros(r, static_cast<std::size_t>(m) * n, work);
   for (int i = 0; i < m && i < R.rows(); ++i) {
     countdown.tick(n);
     for (int j = 0; j < n && j < R.cols(); ++j)
       r[static_cast<std::size_t>(i) * n + j] = R[i][j].re();
   }
-  std::vector<double> q(static_cast<std::size_t>(m) * m);
+  assignZeros(q, static_cast<std::size_t>(m) * m, work);
   householderQR(r.data(), m, n, q.data(), work);
-  sizeFor(R, m, n);
+  sizeFor(R, m, n, work);
   auto re = R.elements();
   for (std::size_t i = 0; i < r.size(); ++i) {
     countdown.tick();
     re[i] = Element::real(r[i]);
   }
-  sizeFor(Q, m, m);
+  sizeFor(Q, m, m, work);
   auto qe = Q.elements();
   for (std::size_t i = 0; i < q.size(); ++i) {
     countdown.tick();

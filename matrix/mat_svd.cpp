@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "matrix/mat_basic.h"
+#include "matrix/split_matrix.h"
 #include "matrix/thread_pool.h"
 
 namespace kelvaro {
@@ -476,24 +477,26 @@ bool MatSvd(RCOMat& a, RCOMat& u, RCOMat& v, int m, int n, Extended eps, WorkTok
   n = m > 0 ? std::max(n, 0) : 0;
   const std::size_t mr = static_cast<std::size_t>(m), nc = static_cast<std::size_t>(n);
   CancelCountdown countdown(work);
-  std::vector<double> ac(mr * nc, 0.0);
+  std::vector<double> ac, uc, vt;
+  assignZeros(ac, mr * nc, work);
   for (int i = 0; i < m && i < a.rows(); ++i) {
     countdown.tick(nc);
     for (int j = 0; j < n && j < a.cols(); ++j) ac[j * mr + i] = a[i][j].re();
   }
-  std::vector<double> uc(mr * mr), vt(nc * nc);
+  assignZeros(uc, mr * mr, work);
+  assignZeros(vt, nc * nc, work);
   const bool converged = svdDecompose(ac.data(), uc.data(), vt.data(), m, n, eps, work);
-  sizeFor(a, m, n);
+  sizeFor(a, m, n, work);
   for (int i = 0; i < m; ++i) {
     countdown.tick(nc);
     for (int j = 0; j < n; ++j) a[i][j] = Element::real(ac[j * mr + i]);
   }
-  sizeFor(u, m, m);
+  sizeFor(u, m, m, work);
   for (int i = 0; i < m; ++i) {
     countdown.tick(mr);
     for (int j = 0; j < m; ++j) u[i][j] = Element::real(uc[j * mr + i]);
   }
-  sizeFor(v, n, n);
+  sizeFor(v, n, n, work);
   auto ve = v.elements();
   for (std::size_t i = 0; i < vt.size(); ++i) {
     countdown.tick();
