@@ -41,23 +41,32 @@ struct SweepStep {
     ri[k] -= p;
   }
 
-  // The row modification, on columns [first, last) of rows k..k+2.
+  // The column modification, on rows [first, last) of a.
+  void applyToRows(matrx2& a, int first, int last) const {
+    const SweepStep step = *this;  // see applyToColumns
+    for (int i = first; i < last; ++i) step.applyToRow(a[i]);
+  }
+
+  // The row modification, on columns [first, last) of rows k..k+2. The coefficients are
+  // copied first: the stores into the matrix could otherwise reach them, for all the compiler
+  // knows, and it would read them again after every store.
   void applyToColumns(matrx2& a, int first, int last) const {
+    const double cx = x, cy = y, cz = z, cq = q, cr = r;
     double* rk = a[k];
     double* rk1 = a[k + 1];
     if (three) {
       double* rk2 = a[k + 2];
       for (int j = first; j < last; ++j) {
-        const double t = rk[j] + q * rk1[j] + r * rk2[j];
-        rk2[j] -= t * z;
-        rk1[j] -= t * y;
-        rk[j] -= t * x;
+        const double t = rk[j] + cq * rk1[j] + cr * rk2[j];
+        rk2[j] -= t * cz;
+        rk1[j] -= t * cy;
+        rk[j] -= t * cx;
       }
     } else {
       for (int j = first; j < last; ++j) {
-        const double t = rk[j] + q * rk1[j];
-        rk1[j] -= t * y;
-        rk[j] -= t * x;
+        const double t = rk[j] + cq * rk1[j];
+        rk1[j] -= t * cy;
+        rk[j] -= t * cx;
       }
     }
   }
@@ -180,26 +189,28 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
       pivotBefore[c] = pivot;
       if (active[c]) pivot = pivot + y[c] * col(c)[m];
     }
-    // Rows lo..hi (1 <= lo, hi <= n) of columns m..n.
-    const auto eliminateRows = [&](int lo, int hi) {
+    // Rows lo..hi below m (m < lo) and above..aboveEnd up to m of columns m..n.
+    const auto eliminateRows = [&](int above, int aboveEnd, int lo, int hi) {
       for (int c = m + 1; c <= n; ++c) {
         double* cc = col(c);
         const double top = cc[m];
         const double yc = y[c];
-        reduceRows(cc, top, std::max(lo, m + 1), std::min(hi, c));
+        reduceRows(cc, top, lo, std::min(hi, c));
         if (active[c]) {
           if (c >= lo && c <= hi) cm[c] = cm[c] - yc * pivotBefore[c];
+          for (int r = above; r <= aboveEnd; ++r) cm[r] = cm[r] + yc * cc[r];
           for (int r = lo; r <= hi; ++r) cm[r] = cm[r] + yc * cc[r];
         }
         reduceRows(cc, top, std::max(lo, c + 1), hi);
       }
     };
     // The rows below m do twice the work of those above: each range takes a run of them and
-    // its share of the others.
+    // its share of the others. One range per thread: a range runs through all the columns,
+    // which costs a little for each.
     const int below = n - m;
-    parallelFor(below, grainFor(2 * below), [&](int first, int last) {
-      eliminateRows(m + 1 + first, m + last);
-      eliminateRows(1 + shareOf(m, first, below), shareOf(m, last, below));
+    const int ranges = std::min(rangesFor(below, grainFor(2 * below)), threadCount());
+    parallelRanges(below, ranges, [&](int first, int last) {
+      eliminateRows(1 + shareOf(m, first, below), shareOf(m, last, below), m + 1 + first, m + last);
     });
     std::fill(active.begin(), active.end(), 0);
     stepDone(work);
@@ -338,8 +349,7 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
         parallelFor(rowsAbove + columnsRight, grainFor(8 * count), [&](int first, int last) {
           for (int i0 = l + first; i0 < l + std::min(last, rowsAbove); i0 += kRowBlock) {
             const int i1 = std::min({l + last, k0, i0 + kRowBlock});
-            for (int c = 0; c < count; ++c)
-              for (int i = i0; i < i1; ++i) steps[c].applyToRow(a[i]);
+            for (int c = 0; c < count; ++c) steps[c].applyToRows(a, i0, i1);
           }
           const int j0 = reach + 1 + std::max(first - rowsAbove, 0);
           const int j1 = reach + 1 + std::max(last - rowsAbove, 0);
