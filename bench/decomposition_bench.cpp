@@ -1,5 +1,5 @@
 // QR, eigenvalues and SVD of random real matrices, through the library calls the commands
-// make (registers in, registers out).
+// make (registers in, registers out), on one thread and on two (the second argument).
 
 #include <benchmark/benchmark.h>
 
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "matrix/Zezizir2.h"
+#include "matrix/thread_pool.h"
 
 namespace {
 
@@ -21,8 +22,18 @@ RCOMat randomRegister(int rows, int cols, unsigned seed) {
   return m;
 }
 
+void setThreads(benchmark::State& state) {
+  setThreadCount(static_cast<int>(state.range(1)));
+  state.counters["threads"] = static_cast<double>(threadCount());
+}
+
+void sizesAndThreads(benchmark::internal::Benchmark* b) {
+  b->ArgsProduct({{200, 500, 1000}, {1, 2}})->Unit(benchmark::kMillisecond);
+}
+
 void BM_QR(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
+  setThreads(state);
   const RCOMat a = randomRegister(n, n, 1);
   for (auto _ : state) {
     RCOMat r = a, q;
@@ -31,10 +42,11 @@ void BM_QR(benchmark::State& state) {
     benchmark::DoNotOptimize(q.elements().data());
   }
 }
-BENCHMARK(BM_QR)->Arg(200)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QR)->Apply(sizesAndThreads);
 
 void BM_Eig(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
+  setThreads(state);
   const RCOMat a = randomRegister(n, n, 2);
   std::vector<double> wr, wi;
   for (auto _ : state) {
@@ -48,16 +60,17 @@ void BM_Eig(benchmark::State& state) {
     benchmark::DoNotOptimize(MatHqr(work, n, wr, wi));
   }
 }
-BENCHMARK(BM_Eig)->Arg(200)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Eig)->Apply(sizesAndThreads);
 
 void BM_Svd(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
+  setThreads(state);
   const RCOMat a = randomRegister(n, n, 3);
   for (auto _ : state) {
     RCOMat s = a, u, v;
     benchmark::DoNotOptimize(MatSvd(s, u, v, n, n, 1e-15L));
   }
 }
-BENCHMARK(BM_Svd)->Arg(200)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Svd)->Apply(sizesAndThreads);
 
 }  // namespace

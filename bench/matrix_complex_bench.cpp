@@ -1,22 +1,23 @@
-// Speed of the complex matrix routines on random well-conditioned matrices.
+// Speed of the complex matrix routines on random well-conditioned matrices, on one thread and
+// on two (the last argument of each run).
 #include <benchmark/benchmark.h>
 
-#include <random>
-
+#include "bench_matrices.h"
 #include "matrix/Zezizir2.h"
 #include "matrix/simd_path.h"
+#include "matrix/thread_pool.h"
 
 namespace kelvaro {
 namespace {
 
 RCOMat randomComplex(int n, unsigned seed) {
-  std::mt19937_64 gen(seed);
-  std::uniform_real_distribution<double> u(-1.0, 1.0);
-  RCOMat m(n, n);
-  for (auto& e : m.elements()) e = Element::complex(u(gen), u(gen));
-  // A strong diagonal keeps the matrix far from singular.
-  for (int i = 0; i < n; ++i) m[i][i] = Element::complex(m[i][i].re() + n, m[i][i].im());
-  return m;
+  return bench::randomMatrix(n, seed);
+}
+
+// The kernels' thread count from argument `arg`.
+void setThreads(benchmark::State& state, int arg) {
+  setThreadCount(static_cast<int>(state.range(arg)));
+  state.counters["threads"] = static_cast<double>(threadCount());
 }
 
 void setPath(benchmark::State& state) {
@@ -28,6 +29,7 @@ void setPath(benchmark::State& state) {
 void BM_MatMul(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   setPath(state);
+  setThreads(state, 2);
   const RCOMat a = randomComplex(n, 1), b = randomComplex(n, 2);
   RCOMat c;
   int err = 0;
@@ -40,10 +42,16 @@ void BM_MatMul(benchmark::State& state) {
       8.0 * n * n * n, benchmark::Counter::kIsIterationInvariantRate, benchmark::Counter::kIs1000);
   setSimdPath(SimdPath::Avx512) || setSimdPath(SimdPath::Avx2);
 }
-BENCHMARK(BM_MatMul)->ArgsProduct({{200, 1000}, {0, 1, 2}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MatMul)->ArgsProduct({{200, 1000}, {0, 1, 2}, {1, 2}})->Unit(benchmark::kMillisecond);
+
+// Sizes and thread counts of the other routines.
+void sizesAndThreads(benchmark::internal::Benchmark* b) {
+  b->ArgsProduct({{200, 1000}, {1, 2}})->Unit(benchmark::kMillisecond);
+}
 
 void BM_MatInverse(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
+  setThreads(state, 1);
   const RCOMat a = randomComplex(n, 3);
   RCoVecD re, im;
   RCOMat r;
@@ -56,12 +64,13 @@ void BM_MatInverse(benchmark::State& state) {
     benchmark::DoNotOptimize(MatInverse(n, re, im, r));
   }
 }
-BENCHMARK(BM_MatInverse)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MatInverse)->Apply(sizesAndThreads);
 
 // Routines that overwrite their operand get a fresh copy outside the timing.
 template <typename Routine>
 void runOnCopies(benchmark::State& state, Routine routine) {
   const int n = static_cast<int>(state.range(0));
+  setThreads(state, 1);
   const RCOMat a = randomComplex(n, 4);
   RCOMat work;
   for (auto _ : state) {
@@ -77,18 +86,18 @@ void BM_MatInvLU(benchmark::State& state) {
   int err = 0;
   runOnCopies(state, [&](RCOMat& m, int) { MatInvLU(m, r, err); });
 }
-BENCHMARK(BM_MatInvLU)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MatInvLU)->Apply(sizesAndThreads);
 
 void BM_MatDet(benchmark::State& state) {
   Element d;
   runOnCopies(state, [&](RCOMat& m, int n) { MatDet(m, n, n, d); });
 }
-BENCHMARK(BM_MatDet)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MatDet)->Apply(sizesAndThreads);
 
 void BM_MatRank(benchmark::State& state) {
   runOnCopies(state, [](RCOMat& m, int n) { benchmark::DoNotOptimize(MatRank(m, n, n)); });
 }
-BENCHMARK(BM_MatRank)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MatRank)->Apply(sizesAndThreads);
 
 void BM_MatLU(benchmark::State& state) {
   RCOMat l, u;
@@ -98,12 +107,13 @@ void BM_MatLU(benchmark::State& state) {
     benchmark::DoNotOptimize(MatLU(m, l, u, n, n));
   });
 }
-BENCHMARK(BM_MatLU)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MatLU)->Apply(sizesAndThreads);
 
 // A^50 as the power command forms it: 49 products, the running power on the left.
 void BM_MatrixPower(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   const int x = static_cast<int>(state.range(1));
+  setThreads(state, 2);
   const RCOMat a = randomComplex(n, 5);
   RCOMat work, c, r;
   int err = 0;
@@ -114,7 +124,7 @@ void BM_MatrixPower(benchmark::State& state) {
     benchmark::DoNotOptimize(matrixPower(work, x, c, r, err));
   }
 }
-BENCHMARK(BM_MatrixPower)->Args({200, 50})->Args({200, -50})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MatrixPower)->ArgsProduct({{200}, {50, -50}, {1, 2}})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kelvaro

@@ -43,8 +43,13 @@ std::span<const std::string_view> autoSequence() {
 
 void Auto1Click(CalcState& state, UserInterface& ui) {
   BusyCursor busy(ui);
+  if (state.work) state.work->beginSequence(static_cast<int>(kAutoSequence.size()));
   state.result.clear();
-  for (const std::string_view button : kAutoSequence) findCommandByButton(button)->run(state);
+  for (const std::string_view button : kAutoSequence) {
+    checkCancel(state.work);
+    findCommandByButton(button)->run(state);
+    if (state.work) state.work->sequenceAdvance();
+  }
 }
 
 }  // namespace kelvaro

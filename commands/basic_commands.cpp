@@ -27,7 +27,7 @@ void addPanes(CalcState& state, std::string_view label, std::string_view errorLi
   }
   Registers& regs = state.regs;
   setCurrentSize(state, sizeA);
-  regs.MatR.resize(sizeA.rows, sizeA.cols);
+  regs.MatR.resize(sizeA.rows, sizeA.cols, state.work);
   readOperand(state, state.paneA, sizeA, regs.MatA);
   readOperand(state, state.paneB, sizeA, regs.MatB, readingOfB);
   // Two empty panes leave MatErr at 5 and MatR empty: the writer then prints the bare "=".

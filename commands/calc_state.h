@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "matrix/work_limits.h"
+#include "matrix/work_token.h"
 #include "numbers/matrix_formats.h"
 #include "numbers/number_format.h"
 #include "numbers/pane.h"
@@ -41,6 +42,12 @@ struct CalcState {
 
   // The work A^x and B^x may take (see matrixPower); tests and fuzzing lower it.
   std::uint64_t powerWorkLimit = kPowerWorkLimit;
+
+  // The token of the command being run, owned by whoever runs it (none: the command only
+  // computes). The long loops report their progress to it and end with CommandCancelled
+  // once it is cancelled, leaving this state half-changed: a caller that may cancel runs the
+  // command on a copy of the state and keeps the copy only when the command ends.
+  WorkToken* work = nullptr;
 
   char decimalPoint() const { return decimalSeparator.empty() ? '.' : decimalSeparator[0]; }
   NumberFormat numberFormat() const { return {regs.PrecScale, decimalPoint(), display}; }

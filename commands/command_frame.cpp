@@ -17,7 +17,7 @@ void runPrelude(CalcState& state, int resultKind) {
 PaneSize countPane(CalcState& state, const Pane& pane) {
   PaneSize size;
   size.rows = rowCount(pane);
-  size.cols = columnCount(pane, state.result);
+  size.cols = columnCount(pane, state.result, state.work);
   return size;
 }
 
@@ -37,7 +37,7 @@ void setCurrentSize(CalcState& state, PaneSize size) {
 
 void readOperand(const CalcState& state, const Pane& pane, PaneSize size, RCOMat& reg,
                  ElementReading reading) {
-  readPane(pane, size.rows, size.cols, reg, state.numberFormat(), reading);
+  readPane(pane, size.rows, size.cols, reg, state.numberFormat(), reading, state.work);
 }
 
 PaneSize startCommand(CalcState& state, const Pane& pane, std::string_view label) {
@@ -56,7 +56,7 @@ PaneSizes startOnBothPanes(CalcState& state, std::string_view label) {
 
 void writeCommandResult(CalcState& state) {
   const int kind = state.regs.ResKind;
-  writeResult(state.result, state.regs, state.numberFormat());
+  writeResult(state.result, state.regs, state.numberFormat(), state.work);
   state.lastResult = resultParts(state.regs, kind);
 }
 

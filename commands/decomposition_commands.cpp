@@ -24,18 +24,21 @@ template <typename Store>
 bool readRealPane(CalcState& state, const Pane& pane, PaneSize size, Store store) {
   const char separator = state.decimalPoint();
   bool realOnly = true;
-  forEachPaneToken(pane, size.rows, size.cols, [&](int r, int c, std::string_view token) {
-    realOnly = token.find('i') == std::string_view::npos;
-    if (realOnly) store(r, c, textToFloat(token, separator));
-    return realOnly;
-  });
+  forEachPaneToken(
+      pane, size.rows, size.cols,
+      [&](int r, int c, std::string_view token) {
+        realOnly = token.find('i') == std::string_view::npos;
+        if (realOnly) store(r, c, textToFloat(token, separator));
+        return realOnly;
+      },
+      state.work);
   if (!realOnly) appendErrorLine(state, kRealOnlyNotice);
   return realOnly;
 }
 
 // Zeroes a register to rows x cols real zeros, so that short rows read as zeros.
-void sizeReal(RCOMat& reg, int rows, int cols) {
-  reg.assign(rows, cols, Element::real(0.0));
+void sizeReal(const CalcState& state, RCOMat& reg, int rows, int cols) {
+  reg.assign(rows, cols, Element::real(0.0), state.work);
 }
 
 void decomposeQR(CalcState& state, Operand op) {
@@ -47,13 +50,13 @@ void decomposeQR(CalcState& state, Operand op) {
     return;
   }
   Registers& regs = state.regs;
-  sizeReal(regs.MatF1, m, m);
-  sizeReal(regs.MatF2, m, n);
+  sizeReal(state, regs.MatF1, m, m);
+  sizeReal(state, regs.MatF2, m, n);
   const bool read = readRealPane(state, op.pane, size, [&regs](int r, int c, double value) {
     regs.MatF2[r][c] = Element::real(value);
   });
   if (!read) return;
-  MatQR(regs.MatF2, m, n, regs.MatF1);
+  MatQR(regs.MatF2, m, n, regs.MatF1, state.work);
   writeCommandResult(state);
 }
 
@@ -75,9 +78,9 @@ void eigenvalues(CalcState& state, Operand op) {
   if (!read) return;
   bool converged = true;
   if (n > 0) {
-    MatBalance(work, n);
-    MatHessenberg(work, n);
-    converged = MatHqr(work, n, regs.EigRe, regs.EigIm);
+    MatBalance(work, n, state.work);
+    MatHessenberg(work, n, state.work);
+    converged = MatHqr(work, n, regs.EigRe, regs.EigIm, state.work);
   }
   writeCommandResult(state);
   if (!converged) appendErrorLine(state, kEigenNotConverged);
@@ -89,14 +92,14 @@ void singularValues(CalcState& state, Operand op, RCOMat& operand) {
   setCurrentSize(state, size);
   const int m = size.rows, n = size.cols;
   Registers& regs = state.regs;
-  sizeReal(operand, m, n);
-  sizeReal(regs.MatF1, m, m);
-  sizeReal(regs.MatF2, n, n);
+  sizeReal(state, operand, m, n);
+  sizeReal(state, regs.MatF1, m, m);
+  sizeReal(state, regs.MatF2, n, n);
   const bool read = readRealPane(state, op.pane, size, [&operand](int r, int c, double value) {
     operand[r][c] = Element::real(value);
   });
   if (!read) return;
-  const bool converged = MatSvd(operand, regs.MatF1, regs.MatF2, m, n, 1e-15L);
+  const bool converged = MatSvd(operand, regs.MatF1, regs.MatF2, m, n, 1e-15L, state.work);
   if (&operand != &regs.MatA) regs.MatA = operand;
   writeCommandResult(state);
   if (!converged) appendErrorLine(state, kSvdNotConverged);

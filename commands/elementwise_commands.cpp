@@ -83,7 +83,13 @@ void fill(CalcState& state, Pane& pane) {
   for (int c = 0; c < cols; ++c) line += cell;
   // Each row is a line of its own, an empty one when there are no columns, and an empty line
   // follows the last. The whole text is built before it replaces the pane.
-  std::vector<std::string> lines(static_cast<std::size_t>(rows), line);
+  std::vector<std::string> lines;
+  lines.reserve(static_cast<std::size_t>(rows) + 1);
+  CancelCountdown countdown(state.work);
+  for (int r = 0; r < rows; ++r) {
+    countdown.tick(static_cast<std::size_t>(cols) + 1);
+    lines.push_back(line);
+  }
   lines.emplace_back();
   pane.setLines(std::move(lines));
 }
@@ -104,11 +110,14 @@ void forEachOperandElement(const CalcState& state, const Pane& pane, PaneSize si
     while (!stopped && (nextRow < r || (nextRow == r && nextCol < c)))
       visit(Element::complex(0.0, 0.0));
   };
-  forEachPaneToken(pane, size.rows, size.cols, [&](int r, int c, std::string_view token) {
-    zerosBefore(r, c);
-    if (!stopped) visit(parse(token));
-    return !stopped;
-  });
+  forEachPaneToken(
+      pane, size.rows, size.cols,
+      [&](int r, int c, std::string_view token) {
+        zerosBefore(r, c);
+        if (!stopped) visit(parse(token));
+        return !stopped;
+      },
+      state.work);
   zerosBefore(size.rows, 0);
 }
 
@@ -124,8 +133,8 @@ void elementwise(CalcState& state, std::string_view label, std::string_view size
   }
   Registers& regs = state.regs;
   setCurrentSize(state, sizeA);
-  regs.MatB.assign(sizeA.rows, sizeA.cols, Element::complex(0.0, 0.0));
-  regs.MatR.resize(sizeA.rows, sizeA.cols);
+  regs.MatB.assign(sizeA.rows, sizeA.cols, Element::complex(0.0, 0.0), state.work);
+  regs.MatR.resize(sizeA.rows, sizeA.cols, state.work);
   readOperand(state, state.paneA, sizeA, regs.MatA);
   bool zeroDivisor = false;
   forEachOperandElement(state, state.paneB, sizeA, [&](int r, int c, const Element& b) {

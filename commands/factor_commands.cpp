@@ -24,7 +24,7 @@ void determinant(CalcState& state, Operand op) {
   Registers& regs = state.regs;
   readOperand(state, op.pane, size, regs.MatR);
   // An empty pane has the determinant of the empty product, 1.
-  MatDet(regs.MatR, size.rows, size.cols, regs.ScalarR);
+  MatDet(regs.MatR, size.rows, size.cols, regs.ScalarR, state.work);
   writeCommandResult(state);
 }
 
@@ -33,7 +33,7 @@ void rank(CalcState& state, Operand op) {
   setCurrentSize(state, size);
   Registers& regs = state.regs;
   readOperand(state, op.pane, size, regs.MatR);
-  regs.ScalarR = Element::real(MatRank(regs.MatR, size.rows, size.cols));
+  regs.ScalarR = Element::real(MatRank(regs.MatR, size.rows, size.cols, state.work));
   writeCommandResult(state);
 }
 
@@ -41,11 +41,11 @@ void lu(CalcState& state, Operand op) {
   const PaneSize size = startCommand(state, op.pane, op.text("LU(", ")"));
   setCurrentSize(state, size);
   Registers& regs = state.regs;
-  regs.MatF1.resize(size.rows, size.cols);
-  regs.MatF2.resize(size.rows, size.cols);
+  regs.MatF1.resize(size.rows, size.cols, state.work);
+  regs.MatF2.resize(size.rows, size.cols, state.work);
   // Read before the shape test, so a bad element is reported for any shape.
   readOperand(state, op.pane, size, regs.MatR);
-  const int res = MatLU(regs.MatR, regs.MatF1, regs.MatF2, size.rows, size.cols);
+  const int res = MatLU(regs.MatR, regs.MatF1, regs.MatF2, size.rows, size.cols, state.work);
   if (res == -1) {
     appendErrorLine(state, " Error: To Calculate LU, Matrix must be square!");
     return;
@@ -66,7 +66,7 @@ void cholesky(CalcState& state, Operand op) {
   }
   Registers& regs = state.regs;
   readOperand(state, op.pane, size, regs.MatR);
-  if (!choleskyLDL(regs.MatR, regs.MatF1, regs.MatF2)) {
+  if (!choleskyLDL(regs.MatR, regs.MatF1, regs.MatF2, state.work)) {
     appendErrorLine(state, " No Cholesky decomposition!");
     return;
   }
@@ -91,10 +91,11 @@ void power(CalcState& state, Operand op, RCOMat& operandReg, int x) {
   }
   Registers& regs = state.regs;
   setCurrentSize(state, size);
-  regs.MatR.resize(size.rows, size.cols);
-  regs.MatC.resize(size.rows, size.cols);
+  regs.MatR.resize(size.rows, size.cols, state.work);
+  regs.MatC.resize(size.rows, size.cols, state.work);
   readOperand(state, op.pane, size, operandReg);
-  switch (matrixPower(operandReg, x, regs.MatC, regs.MatR, regs.MatErr, state.powerWorkLimit)) {
+  switch (matrixPower(operandReg, x, regs.MatC, regs.MatR, regs.MatErr, state.powerWorkLimit,
+                      state.work)) {
     case PowerOutcome::Done:
       writeCommandResult(state);
       return;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -100,12 +101,13 @@ std::string directoryOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// A new file beside the target; O_EXCL makes sure it is nobody else's.
+// A new file beside the target; O_EXCL makes sure it is nobody else's. Commands may run on
+// more than one thread, so the count is atomic.
 int createTemporary(const std::string& directory, std::string& name) {
-  static unsigned counter = 0;
+  static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    name = directory + "/.kelvaro-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
-           ".tmp";
+    name = directory + "/.kelvaro-" + std::to_string(::getpid()) + "-" +
+           std::to_string(counter.fetch_add(1, std::memory_order_relaxed)) + ".tmp";
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }

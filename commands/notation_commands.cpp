@@ -7,7 +7,7 @@ namespace kelvaro {
 namespace {
 
 void convertOperand(CalcState& state, Pane& pane, DisplayFormat to) {
-  const ConvertedSize size = convertPane(pane, to, state.numberFormat(), state.result);
+  const ConvertedSize size = convertPane(pane, to, state.numberFormat(), state.result, state.work);
   state.regs.RowN = size.rows;
   state.regs.ColN = size.cols;
 }

@@ -16,8 +16,8 @@ constexpr std::string_view kProductShapeError = " Error: To Calculate A*B, A(Col
 // the element-wise reciprocal otherwise. MatR gets the result; false when singular.
 bool readAndInvert(CalcState& state, const Pane& pane, PaneSize size) {
   Registers& regs = state.regs;
-  regs.MatC.resize(size.rows, size.cols);
-  regs.MatR.resize(size.rows, size.cols);
+  regs.MatC.resize(size.rows, size.cols, state.work);
+  regs.MatR.resize(size.rows, size.cols, state.work);
   readOperand(state, pane, size, regs.MatC);
   if (size.rows != size.cols) {
     elementwiseReciprocal(regs.MatC, regs.MatR);
@@ -26,11 +26,13 @@ bool readAndInvert(CalcState& state, const Pane& pane, PaneSize size) {
   RCoVecD re, im;
   re.reserve(regs.MatC.elements().size());
   im.reserve(regs.MatC.elements().size());
+  CancelCountdown countdown(state.work);
   for (const Element& e : regs.MatC.elements()) {
+    countdown.tick();
     re.push_back(e.re());
     im.push_back(e.im());
   }
-  return MatInverse(size.rows, re, im, regs.MatR) == 0;
+  return MatInverse(size.rows, re, im, regs.MatR, state.work) == 0;
 }
 
 void inverse(CalcState& state, Operand op) {
@@ -53,10 +55,10 @@ void SpeedButton39Click(CalcState& state) {
     return;
   }
   Registers& regs = state.regs;
-  regs.MatR.resize(a.rows, b.cols);
+  regs.MatR.resize(a.rows, b.cols, state.work);
   readOperand(state, state.paneA, a, regs.MatA);
   readOperand(state, state.paneB, b, regs.MatB);
-  MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr);
+  MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr, state.work);
   setCurrentSize(state, {a.rows, b.cols});
   writeCommandResult(state);
 }
@@ -65,7 +67,7 @@ void SpeedButton40Click(CalcState& state) {
   const PaneSize a = countPane(state, state.paneA);
   appendLabel(state, "A'*B");
   Registers& regs = state.regs;
-  regs.MatR.resize(a.cols, a.rows);
+  regs.MatR.resize(a.cols, a.rows, state.work);
   readOperand(state, state.paneA, a, regs.MatC);
   MatTranspose(regs.MatC, regs.MatR, regs.MatErr);
   // B is counted only now, so a warning about it lands below the label.
@@ -74,12 +76,12 @@ void SpeedButton40Click(CalcState& state) {
     appendErrorLine(state, kProductShapeError);
     return;
   }
-  regs.MatA.resize(a.cols, a.rows);
+  regs.MatA.resize(a.cols, a.rows, state.work);
   MatCopy(regs.MatR, regs.MatA, regs.MatErr);
   readOperand(state, state.paneB, b, regs.MatB);
   setCurrentSize(state, {a.cols, b.cols});
-  regs.MatR.resize(a.cols, b.cols);
-  MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr);
+  regs.MatR.resize(a.cols, b.cols, state.work);
+  MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr, state.work);
   writeCommandResult(state);
 }
 
@@ -101,15 +103,15 @@ void SpeedButton2Click(CalcState& state) {
     return;
   }
   Registers& regs = state.regs;
-  regs.MatA.resize(a.rows, a.cols);
+  regs.MatA.resize(a.rows, a.cols, state.work);
   MatCopy(regs.MatR, regs.MatA, regs.MatErr);
   readOperand(state, state.paneB, b, regs.MatB);
   if (!inverted) {
     appendErrorLine(state, " Error: inv(A)*B has no result!");
     return;
   }
-  regs.MatR.resize(a.rows, b.cols);
-  MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr);
+  regs.MatR.resize(a.rows, b.cols, state.work);
+  MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr, state.work);
   setCurrentSize(state, {a.rows, b.cols});
   writeCommandResult(state);
 }
@@ -121,14 +123,14 @@ void SpeedButton49Click(CalcState& state) {
     return;
   }
   Registers& regs = state.regs;
-  regs.MatC.resize(b.rows, b.cols);
-  regs.MatR.resize(a.rows, b.cols);
+  regs.MatC.resize(b.rows, b.cols, state.work);
+  regs.MatR.resize(a.rows, b.cols, state.work);
   readOperand(state, state.paneA, a, regs.MatA);
   readOperand(state, state.paneB, b, regs.MatB);
-  MatInvLU(regs.MatB, regs.MatC, regs.MatErr);
+  MatInvLU(regs.MatB, regs.MatC, regs.MatErr, state.work);
   // A singular B prints nothing beyond the label.
   if (regs.MatErr != kMatOk) return;
-  MatMul(regs.MatA, regs.MatC, regs.MatR, regs.MatErr);
+  MatMul(regs.MatA, regs.MatC, regs.MatR, regs.MatErr, state.work);
   setCurrentSize(state, {a.rows, a.cols});
   writeCommandResult(state);
 }

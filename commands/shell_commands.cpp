@@ -25,13 +25,13 @@ void FormCreate(CalcState& state, const std::string& decimalSeparator) {
 }
 
 void Refresh1Click(CalcState& state) {
-  alignPane(state.paneA);
+  alignPane(state.paneA, state.work);
 }
 void Refresh2Click(CalcState& state) {
-  alignPane(state.paneB);
+  alignPane(state.paneB, state.work);
 }
 void Align1Click(CalcState& state) {
-  alignPane(state.result);
+  alignPane(state.result, state.work);
 }
 
 void clearPaneA(CalcState& state) {

@@ -20,23 +20,23 @@ void MatDim(const RCOMat& m, int& rows, int& cols, int& MatErr);
 // with MatErr 5 for an empty operand (m1 checked first) or 4 for different sizes.
 bool MatSameDim(const RCOMat& m1, const RCOMat& m2, int& rows, int& cols, int& MatErr);
 
+// Gives m the shape rows x cols for a routine that then writes every element itself; a matrix
+// that has that shape already is kept instead of being filled twice.
+inline void sizeFor(RCOMat& m, int rows, int cols, const CancelFlag* cancel = nullptr) {
+  if (m.rows() != rows || m.cols() != cols) m.resize(rows, cols, cancel);
+}
+
 // r[i][j] := op(m1[i][j], m2[i][j]) for two operands of one size; otherwise MatErr as
 // MatSameDim gives it and r unchanged.
 template <typename Op>
 void MatElementwise(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr, Op op) {
   int rows, cols;
   if (!MatSameDim(m1, m2, rows, cols, MatErr)) return;
-  r.resize(rows, cols);
+  sizeFor(r, rows, cols);
   const auto a = m1.elements();
   const auto b = m2.elements();
   auto out = r.elements();
   for (std::size_t i = 0; i < out.size(); ++i) out[i] = op(a[i], b[i]);
-}
-
-// Gives m the shape rows x cols for a routine that then writes every element itself; a matrix
-// that has that shape already is kept instead of being filled twice.
-inline void sizeFor(RCOMat& m, int rows, int cols) {
-  if (m.rows() != rows || m.cols() != cols) m.resize(rows, cols);
 }
 
 // r := m1 + m2. Stops with 5 for an empty operand, 4 for different sizes (r unchanged).

@@ -1,6 +1,7 @@
 #pragma once
 // The square-root-free Cholesky factorisation L*D*L'.
 
+#include "matrix/work_token.h"
 #include "numbers/rcomat.h"
 
 namespace kelvaro {
@@ -9,6 +10,7 @@ namespace kelvaro {
 // conjugation, no pivoting, no square roots). a's strict lower triangle is overwritten with
 // the multipliers. On success l (n x n, unit lower) and d (n x n, diagonal) are written and
 // true is returned; false when a zero pivot meets a non-zero coupling (l and d untouched).
-bool choleskyLDL(RCOMat& a, RCOMat& l, RCOMat& d);
+// work counts the n rows.
+bool choleskyLDL(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work = nullptr);
 
 }  // namespace kelvaro

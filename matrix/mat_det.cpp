@@ -5,8 +5,10 @@
 #include <cstddef>
 #include <utility>
 
+#include "matrix/parallel_steps.h"
 #include "matrix/split_kernels.h"
 #include "matrix/split_matrix.h"
+#include "matrix/thread_pool.h"
 
 namespace kelvaro {
 
@@ -18,13 +20,15 @@ struct Pivot {
 };
 
 // First strict maximum of |Re m[i][j]| over i in [k, rows), j in [k, cols), row by row.
-Pivot searchElements(const RCOMat& m, int k, int rows, int cols) {
+Pivot searchElements(const RCOMat& m, int k, int rows, int cols, const CancelFlag* cancel) {
   Pivot p;
-  for (int i = k; i < rows; ++i)
+  for (int i = k; i < rows; ++i) {
+    checkCancel(cancel);
     for (int j = k; j < cols; ++j) {
       const double t = std::fabs(m[i][j].re());
       if (t > p.size) p = {i, j, t};
     }
+  }
   return p;
 }
 
@@ -45,10 +49,11 @@ int exchange(const Pivot& p, int k, int rows, int cols, Swap swapAt) {
 }
 
 // Split parts of a matrix under elimination with the pivot search of each step fused into
-// the updates of the step before.
+// the updates of the step before. The rows of a step are shared out over the threads.
 class SplitElimination {
  public:
-  explicit SplitElimination(const RCOMat& m) : s_(splitOf(m)), kern_(splitKernels()) {
+  SplitElimination(const RCOMat& m, WorkToken* work)
+      : s_(splitOf(m, work)), kern_(splitKernels()), work_(work) {
     track_ = {0.0, -1.0};
     for (int i = 0; i < s_.rows; ++i)
       kern_.trackAbsRe(s_.cols, s_.rowRe(i), static_cast<double>(i) * s_.cols, &track_);
@@ -69,28 +74,39 @@ class SplitElimination {
 
   Element at(int i, int j) const { return Element::complex(s_.rowRe(i)[j], s_.rowIm(i)[j]); }
 
-  // Row i (i > k) minus multiplier times row k, over the columns after k.
-  void update(int k, int i, const Element& multiplier) {
-    kern_.mulSubRowTrackAbsRe(s_.cols - k - 1, multiplier.re(), multiplier.im(),
-                              s_.rowRe(k) + k + 1, s_.rowIm(k) + k + 1, s_.rowRe(i) + k + 1,
-                              s_.rowIm(i) + k + 1, static_cast<double>(i) * s_.cols + k + 1,
-                              &track_);
+  // Each row i > k minus multiplierOf(element (i, k)) times row k, over the columns after k.
+  // multiplierOf divides by the pivot, which has been tried on this thread.
+  template <class Multiplier>
+  void eliminateBelow(int k, Multiplier multiplierOf) {
+    const int rows = s_.rows - k - 1, len = s_.cols - k - 1;
+    RangeTracks tracks(rows, grainFor(len));
+    parallelRanges(rows, tracks.ranges(), [&](int range, int first, int last) {
+      for (int i = k + 1 + first; i < k + 1 + last; ++i) {
+        checkCancel(work_);
+        const Element m = multiplierOf(at(i, k));
+        kern_.mulSubRowTrackAbsRe(len, m.re(), m.im(), s_.rowRe(k) + k + 1, s_.rowIm(k) + k + 1,
+                                  s_.rowRe(i) + k + 1, s_.rowIm(i) + k + 1,
+                                  static_cast<double>(i) * s_.cols + k + 1, tracks.of(range));
+      }
+    });
+    track_ = tracks.merged();
   }
-  void startStep() { track_ = {0.0, -1.0}; }
 
-  void writeBack(RCOMat& m) const { assignFrom(s_, m); }
+  void writeBack(RCOMat& m) const { assignFrom(s_, m, work_); }
 
  private:
   SplitMatrix s_;
   const SplitKernels& kern_;
+  WorkToken* work_;
   PivotTrack track_;
 };
 
-Element detSplit(RCOMat& m, int n) {
-  SplitElimination e(m);
+Element detSplit(RCOMat& m, int n, WorkToken* work) {
+  SplitElimination e(m, work);
   Element prod = Element::integer(1);
   int sign = 1;
   for (int k = 0; k < n - 1; ++k) {
+    checkCancel(work);
     const Pivot p = e.pivot();
     if (p.size == 0.0) {
       e.writeBack(m);
@@ -99,27 +115,30 @@ Element detSplit(RCOMat& m, int n) {
     if (e.exchange(p, k) % 2) sign = -sign;
     const Element pivot = e.at(k, k);
     prod = prod * pivot;
-    e.startStep();
-    for (int i = k + 1; i < n; ++i) e.update(k, i, e.at(i, k) / pivot);
+    tryDivisor(pivot);
+    e.eliminateBelow(k, [&pivot](const Element& below) { return below / pivot; });
+    stepDone(work);
   }
   e.writeBack(m);
   return (prod * Element::integer(sign)) * m[n - 1][n - 1];
 }
 
-Element detElements(RCOMat& m, int n) {
+Element detElements(RCOMat& m, int n, WorkToken* work) {
   Element prod = Element::integer(1);
   int sign = 1;
   for (int k = 0; k < n - 1; ++k) {
-    const Pivot p = searchElements(m, k, n, n);
+    const Pivot p = searchElements(m, k, n, n, work);
     if (p.size == 0.0) return Element::integer(0);
     const int swaps = exchange(
         p, k, n, n, [&m](int i1, int j1, int i2, int j2) { std::swap(m[i1][j1], m[i2][j2]); });
     if (swaps % 2) sign = -sign;
     prod = prod * m[k][k];
     for (int i = k + 1; i < n; ++i) {
+      checkCancel(work);
       const Element mult = m[i][k] / m[k][k];
       for (int j = k + 1; j < n; ++j) m[i][j] = m[i][j] - mult * m[k][j];
     }
+    stepDone(work);
   }
   return (prod * Element::integer(sign)) * m[n - 1][n - 1];
 }
@@ -129,35 +148,39 @@ Element rankMultiplier(const Element& below, const Element& pivot) {
   return Element::real((below / pivot).re());
 }
 
-double rankSplit(RCOMat& m, int rows, int cols) {
-  SplitElimination e(m);
+double rankSplit(RCOMat& m, int rows, int cols, WorkToken* work) {
+  SplitElimination e(m, work);
   const int steps = std::min(rows, cols);
   int r = 0;
   for (int l = 0; l < steps; ++l) {
+    checkCancel(work);
     const Pivot p = e.pivot();
     if (p.size == 0.0) break;
     ++r;
+    stepDone(work);
     if (l == steps - 1) break;
     e.exchange(p, l);
     const Element pivot = e.at(l, l);
-    e.startStep();
-    for (int i = l + 1; i < rows; ++i) e.update(l, i, rankMultiplier(e.at(i, l), pivot));
+    tryDivisor(pivot);
+    e.eliminateBelow(l, [&pivot](const Element& below) { return rankMultiplier(below, pivot); });
   }
   e.writeBack(m);
   return r;
 }
 
-double rankElements(RCOMat& m, int rows, int cols) {
+double rankElements(RCOMat& m, int rows, int cols, WorkToken* work) {
   const int steps = std::min(rows, cols);
   int r = 0;
   for (int l = 0; l < steps; ++l) {
-    const Pivot p = searchElements(m, l, rows, cols);
+    const Pivot p = searchElements(m, l, rows, cols, work);
     if (p.size == 0.0) break;
     ++r;
+    stepDone(work);
     if (l == steps - 1) break;
     exchange(p, l, rows, cols,
              [&m](int i1, int j1, int i2, int j2) { std::swap(m[i1][j1], m[i2][j2]); });
     for (int i = l + 1; i < rows; ++i) {
+      checkCancel(work);
       const Element d = rankMultiplier(m[i][l], m[l][l]);
       for (int j = l + 1; j < cols; ++j) m[i][j] = m[i][j] - d * m[l][j];
     }
@@ -184,24 +207,26 @@ bool detWithoutElimination(const RCOMat& m, int rows, int cols, Element& det) {
 
 }  // namespace
 
-void MatDet(RCOMat& m, int rows, int cols, Element& det) {
+void MatDet(RCOMat& m, int rows, int cols, Element& det, WorkToken* work) {
   if (detWithoutElimination(m, rows, cols, det)) return;
-  det = allComplex(m) ? detSplit(m, rows) : detElements(m, rows);
+  beginWork(work, rows - 1);
+  det = allComplex(m) ? detSplit(m, rows, work) : detElements(m, rows, work);
 }
 
 void MatDetElements(RCOMat& m, int rows, int cols, Element& det) {
   if (detWithoutElimination(m, rows, cols, det)) return;
-  det = detElements(m, rows);
+  det = detElements(m, rows, nullptr);
 }
 
-double MatRank(RCOMat& m, int rows, int cols) {
+double MatRank(RCOMat& m, int rows, int cols, WorkToken* work) {
   if (rows <= 0 || cols <= 0) return 0;
-  return allComplex(m) ? rankSplit(m, rows, cols) : rankElements(m, rows, cols);
+  beginWork(work, std::min(rows, cols));
+  return allComplex(m) ? rankSplit(m, rows, cols, work) : rankElements(m, rows, cols, work);
 }
 
 double MatRankElements(RCOMat& m, int rows, int cols) {
   if (rows <= 0 || cols <= 0) return 0;
-  return rankElements(m, rows, cols);
+  return rankElements(m, rows, cols, nullptr);
 }
 
 }  // namespace kelvaro

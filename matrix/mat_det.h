@@ -4,16 +4,18 @@
 // the matrix they are given.
 
 #include "matrix/mat_basic.h"
+#include "matrix/work_token.h"
 
 namespace kelvaro {
 
 // det := the determinant of the rows x cols matrix m: m[0][0] for 1 x 1, the integer 0 when
 // not square or when no real part is left to pivot on, the integer 1 for an empty matrix.
-void MatDet(RCOMat& m, int rows, int cols, Element& det);
+// work counts the n - 1 elimination steps.
+void MatDet(RCOMat& m, int rows, int cols, Element& det, WorkToken* work = nullptr);
 
 // The rank: the number of pivots with a non-zero real part (no tolerance). Only the real
-// part of each elimination multiplier is used.
-double MatRank(RCOMat& m, int rows, int cols);
+// part of each elimination multiplier is used. work counts min(rows, cols) steps.
+double MatRank(RCOMat& m, int rows, int cols, WorkToken* work = nullptr);
 
 // The same on elements alone, as they run for matrices with non-complex elements.
 void MatDetElements(RCOMat& m, int rows, int cols, Element& det);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+#include "matrix/parallel_steps.h"
+#include "matrix/thread_pool.h"
 #include "numbers/extended.h"
 
 namespace kelvaro {
@@ -28,6 +30,7 @@ struct SweepStep {
   bool three;  // rows k..k+2 (false for the last step: rows k, k+1)
   double x, y, z, q, r;
 
+  // The column modification, on row ri.
   void applyToRow(double* ri) const {
     double p = x * ri[k] + y * ri[k + 1];
     if (three) {
@@ -37,15 +40,46 @@ struct SweepStep {
     ri[k + 1] -= p * q;
     ri[k] -= p;
   }
+
+  // The column modification, on rows [first, last) of a.
+  void applyToRows(matrx2& a, int first, int last) const {
+    const SweepStep step = *this;  // see applyToColumns
+    for (int i = first; i < last; ++i) step.applyToRow(a[i]);
+  }
+
+  // The row modification, on columns [first, last) of rows k..k+2. The coefficients are
+  // copied first: the stores into the matrix could otherwise reach them, for all the compiler
+  // knows, and it would read them again after every store.
+  void applyToColumns(matrx2& a, int first, int last) const {
+    const double cx = x, cy = y, cz = z, cq = q, cr = r;
+    double* rk = a[k];
+    double* rk1 = a[k + 1];
+    if (three) {
+      double* rk2 = a[k + 2];
+      for (int j = first; j < last; ++j) {
+        const double t = rk[j] + cq * rk1[j] + cr * rk2[j];
+        rk2[j] -= t * cz;
+        rk1[j] -= t * cy;
+        rk[j] -= t * cx;
+      }
+    } else {
+      for (int j = first; j < last; ++j) {
+        const double t = rk[j] + cq * rk1[j];
+        rk1[j] -= t * cy;
+        rk[j] -= t * cx;
+      }
+    }
+  }
 };
 
 }  // namespace
 
-void MatBalance(matrx2& a, int n) {
+void MatBalance(matrx2& a, int n, const CancelFlag* cancel) {
   constexpr double kRadix = 2.0;
   constexpr double kSqrdx = kRadix * kRadix;
   bool last = false;
   while (!last) {
+    checkCancel(cancel);
     last = true;
     for (int i = 1; i <= n; ++i) {
       double c = 0.0;
@@ -91,7 +125,11 @@ void MatBalance(matrx2& a, int n) {
 //  - a column c > m is only read by the column update of i = c, which must see the rows
 //    m+1..c already reduced and the rows below not yet; so column c is reduced in two parts
 //    around that update. Row m never changes in columns > m, and all y_i are known up front.
-void MatHessenberg(matrx2& a, int n) {
+// Each row of the columns from m on then only depends on itself, but for the current a[m][m]
+// in the update of column m; that one is known ahead too (it takes y_c·a[m][c] for c in
+// turn), so the rows are shared out over the threads.
+void MatHessenberg(matrx2& a, int n, WorkToken* work) {
+  beginWork(work, std::max(n - 2, 0));
   if (n <= 2) return;
   const std::size_t ld = static_cast<std::size_t>(n) + 1;
   std::vector<double> t(ld * ld);
@@ -103,6 +141,8 @@ void MatHessenberg(matrx2& a, int n) {
   // none (a nonzero element whose quotient underflows to zero still counts).
   std::vector<double> y(ld, 0.0);
   std::vector<unsigned char> active(ld, 0);
+  // The pivot a[m][m] as the update of column c finds it.
+  std::vector<double> pivotBefore(ld, 0.0);
 
   // Rows lo..hi of column c: a[r][c] -= y_r·a[m][c] for every row with a multiplier.
   bool allActive = false;
@@ -118,6 +158,7 @@ void MatHessenberg(matrx2& a, int n) {
   };
 
   for (int m = 2; m < n; ++m) {
+    checkCancel(work);
     double* prev = col(m - 1);
     double x = 0.0;
     int i = m;
@@ -131,7 +172,10 @@ void MatHessenberg(matrx2& a, int n) {
       for (int j = m - 1; j <= n; ++j) std::swap(col(j)[i], col(j)[m]);
       std::swap_ranges(col(i) + 1, col(i) + n + 1, col(m) + 1);
     }
-    if (x == 0.0) continue;
+    if (x == 0.0) {
+      stepDone(work);
+      continue;
+    }
     for (int r = m + 1; r <= n; ++r) {
       active[r] = prev[r] != 0.0;
       if (active[r]) prev[r] = prev[r] / x;
@@ -140,30 +184,49 @@ void MatHessenberg(matrx2& a, int n) {
     allActive = std::all_of(active.begin() + m + 1, active.begin() + n + 1,
                             [](unsigned char on) { return on != 0; });
     double* cm = col(m);
+    double pivot = cm[m];
     for (int c = m + 1; c <= n; ++c) {
-      double* cc = col(c);
-      const double top = cc[m];
-      const double yc = y[c];
-      reduceRows(cc, top, m + 1, c);
-      if (active[c]) {
-        cm[c] = cm[c] - yc * cm[m];
-        for (int r = 1; r <= n; ++r) cm[r] = cm[r] + yc * cc[r];
-      }
-      reduceRows(cc, top, c + 1, n);
+      pivotBefore[c] = pivot;
+      if (active[c]) pivot = pivot + y[c] * col(c)[m];
     }
+    // Rows lo..hi below m (m < lo) and above..aboveEnd up to m of columns m..n.
+    const auto eliminateRows = [&](int above, int aboveEnd, int lo, int hi) {
+      for (int c = m + 1; c <= n; ++c) {
+        double* cc = col(c);
+        const double top = cc[m];
+        const double yc = y[c];
+        reduceRows(cc, top, lo, std::min(hi, c));
+        if (active[c]) {
+          if (c >= lo && c <= hi) cm[c] = cm[c] - yc * pivotBefore[c];
+          for (int r = above; r <= aboveEnd; ++r) cm[r] = cm[r] + yc * cc[r];
+          for (int r = lo; r <= hi; ++r) cm[r] = cm[r] + yc * cc[r];
+        }
+        reduceRows(cc, top, std::max(lo, c + 1), hi);
+      }
+    };
+    // The rows below m do twice the work of those above: each range takes a run of them and
+    // its share of the others. One range per thread: a range runs through all the columns,
+    // which costs a little for each.
+    const int below = n - m;
+    const int ranges = std::min(rangesFor(below, grainFor(2 * below)), threadCount());
+    parallelRanges(below, ranges, [&](int first, int last) {
+      eliminateRows(1 + shareOf(m, first, below), shareOf(m, last, below), m + 1 + first, m + last);
+    });
     std::fill(active.begin(), active.end(), 0);
+    stepDone(work);
   }
   for (int i = 1; i <= n; ++i)
     for (int j = 1; j <= n; ++j) a[i][j] = col(j)[i];
 }
 
-bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi) {
+bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, WorkToken* work) {
   double anorm = n >= 1 ? std::fabs(a[1][1]) : 0.0;
   for (int i = 2; i <= n; ++i)
     for (int j = i - 1; j <= n; ++j) anorm += std::fabs(a[i][j]);
 
   if (wr.size() < static_cast<std::size_t>(n) + 1) wr.resize(static_cast<std::size_t>(n) + 1, 0.0);
   if (wi.size() < static_cast<std::size_t>(n) + 1) wi.resize(static_cast<std::size_t>(n) + 1, 0.0);
+  beginWork(work, std::max(n, 0));
   SweepStep steps[kSweepChunk];
   int nn = n;
   double t = 0.0;
@@ -183,6 +246,7 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi) 
         wr[nn] = x + t;
         wi[nn] = 0.0;
         --nn;
+        stepDone(work);
         break;
       }
       y = a[nn - 1][nn - 1];
@@ -203,6 +267,7 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi) 
           wi[nn - 1] = -z;
         }
         nn -= 2;
+        stepDone(work, 2);
         break;
       }
       if (its == 30) return false;
@@ -237,11 +302,15 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi) 
         if (i != m + 2) a[i][i - 3] = 0.0;
       }
       // The sweep runs in chunks of steps. Rows above a chunk are touched by nothing but the
-      // column modifications of its steps, so they take them afterwards, row by row and step
-      // by step in order: the same operations, with each row kept in cache for the chunk.
+      // column modifications of its steps, and columns right of what its steps read or
+      // modify by columns (up to k1 + 2) by nothing but their row modifications: both take
+      // them after the chunk, row by row or column by column and step by step in order, the
+      // same operations on each element, shared out over the threads.
       for (int k0 = m; k0 <= nn - 1; k0 += kSweepChunk) {
+        checkCancel(work);
         const int k1 = std::min(nn - 1, k0 + kSweepChunk - 1);
         const int nearTop = std::max(l, k0);
+        const int reach = std::min(nn, k1 + 2);
         int count = 0;
         for (int k = k0; k <= k1; ++k) {
           if (k != m) {
@@ -271,32 +340,21 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi) 
           q /= p;
           r /= p;
           const SweepStep step{k, k != nn - 1, x, y, z, q, r};
-          double* rk = a[k];
-          double* rk1 = a[k + 1];
-          if (step.three) {
-            double* rk2 = a[k + 2];
-            for (int j = k; j <= nn; ++j) {
-              const double t = rk[j] + q * rk1[j] + r * rk2[j];
-              rk2[j] -= t * z;
-              rk1[j] -= t * y;
-              rk[j] -= t * x;
-            }
-          } else {
-            for (int j = k; j <= nn; ++j) {
-              const double t = rk[j] + q * rk1[j];
-              rk1[j] -= t * y;
-              rk[j] -= t * x;
-            }
-          }
+          step.applyToColumns(a, k, reach + 1);
           const int top = std::min(nn, k + 3);
           for (int i = nearTop; i <= top; ++i) step.applyToRow(a[i]);
           steps[count++] = step;
         }
-        for (int i0 = l; i0 < k0; i0 += kRowBlock) {
-          const int i1 = std::min(k0, i0 + kRowBlock);
-          for (int c = 0; c < count; ++c)
-            for (int i = i0; i < i1; ++i) steps[c].applyToRow(a[i]);
-        }
+        const int rowsAbove = k0 - l, columnsRight = nn - reach;
+        parallelFor(rowsAbove + columnsRight, grainFor(8 * count), [&](int first, int last) {
+          for (int i0 = l + first; i0 < l + std::min(last, rowsAbove); i0 += kRowBlock) {
+            const int i1 = std::min({l + last, k0, i0 + kRowBlock});
+            for (int c = 0; c < count; ++c) steps[c].applyToRows(a, i0, i1);
+          }
+          const int j0 = reach + 1 + std::max(first - rowsAbove, 0);
+          const int j1 = reach + 1 + std::max(last - rowsAbove, 0);
+          for (int c = 0; c < count && j0 < j1; ++c) steps[c].applyToColumns(a, j0, j1);
+        });
       }
     }
   }

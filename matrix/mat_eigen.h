@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "matrix/work_token.h"
 #include "numbers/rcomat.h"
 
 namespace kelvaro {
@@ -38,15 +39,17 @@ class matrx2 {
 
 // Balances a (order n) by powers of two; the eigenvalues are unchanged. An index whose row or
 // column norm is not finite is left alone.
-void MatBalance(matrx2& a, int n);
+void MatBalance(matrx2& a, int n, const CancelFlag* cancel = nullptr);
 
 // Reduces a (order n) to upper Hessenberg form by stabilised elementary similarity
-// transformations; the multipliers stay below the subdiagonal.
-void MatHessenberg(matrx2& a, int n);
+// transformations; the multipliers stay below the subdiagonal. work counts the n - 2 steps.
+void MatHessenberg(matrx2& a, int n, WorkToken* work = nullptr);
 
 // All eigenvalues of the upper Hessenberg matrix a (destroyed) into wr[1..n], wi[1..n], stored
 // where they split off. Returns false when 30 iterations on one eigenvalue did not split it;
-// the entries up to the one it was working on are then left as they were.
-bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi);
+// the entries up to the one it was working on are then left as they were. work counts the n
+// eigenvalues.
+bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi,
+            WorkToken* work = nullptr);
 
 }  // namespace kelvaro

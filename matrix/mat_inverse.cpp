@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
+#include "matrix/parallel_steps.h"
 #include "matrix/split_kernels.h"
 #include "matrix/split_matrix.h"
+#include "matrix/thread_pool.h"
 #include "numbers/extended.h"
 
 namespace kelvaro {
@@ -16,6 +19,11 @@ namespace {
 // Columns of the identity solved together in one pass of the fast solve; their part of the
 // solution stays in the second-level cache.
 constexpr int kSolveBlock = 64;
+
+// Pivot steps, then the columns of the identity solved.
+std::uint64_t inversionSteps(int n) {
+  return static_cast<std::uint64_t>(n - 1) + n;
+}
 
 Element complexAt(const SplitMatrix& s, int i, int j) {
   const std::size_t at = static_cast<std::size_t>(i) * s.cols + j;
@@ -43,7 +51,8 @@ void swapColumns(double* re, double* im, int rows, int n, int c1, int c2) {
 // steps for one element while it stays in registers), and a pivot row's left part is
 // brought up to date just before its step. The multipliers of the panel are kept aside,
 // since the matrix itself holds them only until a later step changes them.
-void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatErr) {
+void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatErr,
+                  WorkToken* work) {
   constexpr int kPanel = 32;
   const SplitKernels& kern = splitKernels();
   const int n = a.rows;
@@ -63,6 +72,7 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
     const int k1 = std::min(n - 1, k0 + kPanel);
     int k = k0;
     for (; k < k1; ++k) {
+      checkCancel(work);
       const int s = k - k0;
       // The search starts from |Re a[k][k]|: the tracked first maximum over the region is
       // the same pivot, except when that start is NaN, which no later value can beat.
@@ -92,24 +102,36 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
       }
       catchUp(k, k0, 0, s);
       const Element pivot = complexAt(a, k, k);
-      track = {0.0, -1.0};
-      for (int i = k + 1; i < n; ++i) {
-        double* yre = a.rowRe(i);
-        double* yim = a.rowIm(i);
-        const Element m = Element::complex(yre[k], yim[k]) / pivot;
-        multRe[mult(i) + s] = m.re();
-        multIm[mult(i) + s] = m.im();
-        kern.mulSubRowTrackAbsRe(n - k - 1, m.re(), m.im(), a.rowRe(k) + k + 1, a.rowIm(k) + k + 1,
-                                 yre + k + 1, yim + k + 1, static_cast<double>(i) * n + k + 1,
-                                 &track);
-        kern.mulSubRow(k - k0, m.re(), m.im(), a.rowRe(k) + k0, a.rowIm(k) + k0, yre + k0,
-                       yim + k0);
-        yre[k] = -m.re();
-        yim[k] = -m.im();
-      }
+      tryDivisor(pivot);
+      RangeTracks tracks(n - k - 1, grainFor(n - k0));
+      parallelRanges(n - k - 1, tracks.ranges(), [&](int range, int first, int last) {
+        PivotTrack* rangeTrack = tracks.of(range);
+        for (int i = k + 1 + first; i < k + 1 + last; ++i) {
+          double* yre = a.rowRe(i);
+          double* yim = a.rowIm(i);
+          const Element m = Element::complex(yre[k], yim[k]) / pivot;
+          multRe[mult(i) + s] = m.re();
+          multIm[mult(i) + s] = m.im();
+          kern.mulSubRowTrackAbsRe(n - k - 1, m.re(), m.im(), a.rowRe(k) + k + 1,
+                                   a.rowIm(k) + k + 1, yre + k + 1, yim + k + 1,
+                                   static_cast<double>(i) * n + k + 1, rangeTrack);
+          kern.mulSubRow(k - k0, m.re(), m.im(), a.rowRe(k) + k0, a.rowIm(k) + k0, yre + k0,
+                         yim + k0);
+          yre[k] = -m.re();
+          yim[k] = -m.im();
+        }
+      });
+      track = tracks.merged();
+      stepDone(work);
     }
     // Rows from k on have not been pivot rows yet: they take every step made in the panel.
-    for (int i = k; i < n; ++i) catchUp(i, k0, 0, k - k0);
+    parallelFor(n - k, grainFor(static_cast<std::int64_t>(k0) * (k - k0)),
+                [&](int first, int last) {
+                  for (int i = k + first; i < k + last; ++i) {
+                    checkCancel(work);
+                    catchUp(i, k0, 0, k - k0);
+                  }
+                });
   }
   if (MatErr != kMatOk) return;
   for (int i = 0; i < n; ++i)
@@ -125,57 +147,69 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
 // so row i starts from 1 (i at the 1), from 0 + a[i][j] (j the position of the 1, below it),
 // or from 0.
 void solveIdentitySplit(const SplitMatrix& a, const RCoVecE& rowPerm, const RCoVecE& colPerm,
-                        RCOMat& dst) {
+                        RCOMat& dst, WorkToken* work) {
   const SplitKernels& kern = splitKernels();
   const int n = a.rows;
   RCoVecE positionOf(n);
   for (int i = 0; i < n; ++i) positionOf[rowPerm[i]] = i;
-  dst.resize(n, n);
-  std::vector<double> yre(static_cast<std::size_t>(n) * kSolveBlock);
-  std::vector<double> yim(yre.size());
-  for (int c0 = 0; c0 < n; c0 += kSolveBlock) {
-    const int width = std::min(kSolveBlock, n - c0);
-    for (int i = n - 1; i >= 0; --i) {
-      double* sre = yre.data() + static_cast<std::size_t>(i) * kSolveBlock;
-      double* sim = yim.data() + static_cast<std::size_t>(i) * kSolveBlock;
-      const double* are = a.rowRe(i);
-      const double* aim = a.rowIm(i);
-      for (int c = 0; c < width; ++c) {
-        const int one = positionOf[c0 + c];
-        sre[c] = one == i ? 1.0 : one < i ? 0.0 + are[one] : 0.0;
-        sim[c] = one < i ? 0.0 + aim[one] : 0.0;
+  dst.resize(n, n, work);
+  const int blocks = (n + kSolveBlock - 1) / kSolveBlock;
+  const std::int64_t blockCost = static_cast<std::int64_t>(n) * n * kSolveBlock / 2;
+  parallelFor(blocks, grainFor(blockCost), [&](int firstBlock, int lastBlock) {
+    std::vector<double> yre(static_cast<std::size_t>(n) * kSolveBlock);
+    std::vector<double> yim(yre.size());
+    for (int c0 = firstBlock * kSolveBlock; c0 < std::min(n, lastBlock * kSolveBlock);
+         c0 += kSolveBlock) {
+      const int width = std::min(kSolveBlock, n - c0);
+      for (int i = n - 1; i >= 0; --i) {
+        if (i % kSolveBlock == 0) checkCancel(work);
+        double* sre = yre.data() + static_cast<std::size_t>(i) * kSolveBlock;
+        double* sim = yim.data() + static_cast<std::size_t>(i) * kSolveBlock;
+        const double* are = a.rowRe(i);
+        const double* aim = a.rowIm(i);
+        for (int c = 0; c < width; ++c) {
+          const int one = positionOf[c0 + c];
+          sre[c] = one == i ? 1.0 : one < i ? 0.0 + are[one] : 0.0;
+          sim[c] = one < i ? 0.0 + aim[one] : 0.0;
+        }
+        const std::size_t below = static_cast<std::size_t>(i + 1) * kSolveBlock;
+        kern.mulSubRowSteps(width, n - i - 1, are + i + 1, aim + i + 1, yre.data() + below,
+                            yim.data() + below, kSolveBlock, sre, sim);
+        const Element d = Element::complex(are[i], aim[i]);
+        for (int c = 0; c < width; ++c) {
+          const Element y = Element::complex(sre[c], sim[c]) / d;
+          sre[c] = y.re();
+          sim[c] = y.im();
+        }
       }
-      const std::size_t below = static_cast<std::size_t>(i + 1) * kSolveBlock;
-      kern.mulSubRowSteps(width, n - i - 1, are + i + 1, aim + i + 1, yre.data() + below,
-                          yim.data() + below, kSolveBlock, sre, sim);
-      const Element d = Element::complex(are[i], aim[i]);
-      for (int c = 0; c < width; ++c) {
-        const Element y = Element::complex(sre[c], sim[c]) / d;
-        sre[c] = y.re();
-        sim[c] = y.im();
+      for (int i = 0; i < n; ++i) {
+        Element* row = dst[colPerm[i]];
+        for (int c = 0; c < width; ++c) {
+          const std::size_t at = static_cast<std::size_t>(i) * kSolveBlock + c;
+          row[c0 + c] = Element::complex(yre[at], yim[at]);
+        }
       }
+      stepDone(work, width);
     }
-    for (int i = 0; i < n; ++i) {
-      Element* row = dst[colPerm[i]];
-      for (int c = 0; c < width; ++c) {
-        const std::size_t at = static_cast<std::size_t>(i) * kSolveBlock + c;
-        row[c0 + c] = Element::complex(yre[at], yim[at]);
-      }
-    }
-  }
+  });
 }
 
 // dst := the solutions for every column of the identity, one MatLUSolve each.
 void solveIdentityElements(const RCOMat& a, const RCoVecE& rowPerm, const RCoVecE& colPerm,
-                           RCOMat& dst, int& MatErr) {
+                           RCOMat& dst, int& MatErr, WorkToken* work) {
   const int n = a.rows();
-  dst.resize(n, n);
-  RCOVec x(n);
-  for (int j = 0; j < n; ++j) {
-    for (int i = 0; i < n; ++i) x[i] = Element::integer(i == j ? 1 : 0);
-    MatLUSolve(a, n, x, rowPerm, colPerm, MatErr);
-    for (int i = 0; i < n; ++i) dst[i][j] = x[i];
-  }
+  dst.resize(n, n, work);
+  parallelFor(n, grainFor(static_cast<std::int64_t>(n) * n), [&](int first, int last) {
+    RCOVec x(n);
+    int err = kMatOk;
+    for (int j = first; j < last; ++j) {
+      for (int i = 0; i < n; ++i) x[i] = Element::integer(i == j ? 1 : 0);
+      MatLUSolve(a, n, x, rowPerm, colPerm, err, work);
+      for (int i = 0; i < n; ++i) dst[i][j] = x[i];
+      stepDone(work);
+    }
+  });
+  MatErr = kMatOk;
 }
 
 bool finite(const SplitMatrix& s) {
@@ -197,8 +231,9 @@ bool finite(const SplitMatrix& s) {
 // uses it.
 class GaussJordan {
  public:
-  GaussJordan(int n, double* re, double* im)
+  GaussJordan(int n, double* re, double* im, WorkToken* work)
       : n_(n),
+        work_(work),
         re_(re),
         im_(im),
         kern_(splitKernels()),
@@ -218,11 +253,15 @@ class GaussJordan {
       kern_.trackModulus(n_, rowRe(i), rowIm(i), static_cast<double>(i) * n_, &track_);
     for (int k0 = 0; k0 < n_; k0 += kPanel) {
       const int k1 = std::min(n_, k0 + kPanel);
-      for (int k = k0; k < k1; ++k)
+      for (int k = k0; k < k1; ++k) {
+        checkCancel(work_);
         if (!step(k0, k)) return false;
+        stepDone(work_);
+      }
       catchUp(k0, k1);
     }
     for (int k = n_ - 1; k >= 0; --k) {
+      if (k % kPanel == 0) checkCancel(work_);
       if (pivotCol_[k] != k) swapRows(re_, im_, n_, k, pivotCol_[k]);
       if (pivotRow_[k] != k) swapColumns(re_, im_, n_, n_, k, pivotRow_[k]);
     }
@@ -269,9 +308,9 @@ class GaussJordan {
       for (auto* rec : {&rowRe_, &rowIm_, &rowSum_})
         for (int t = 0; t < s; ++t) std::swap((*rec)[rowRecord(t) + k], (*rec)[rowRecord(t) + pc]);
     }
-    // The pivot row's part left of the panel and the pivot column's part above it.
+    // The pivot row's part left of the panel; the pivot column's part above it comes with
+    // the other rows below.
     applySteps(k, 0, s, 0, k0);
-    for (int i = 0; i < k0; ++i) applySteps(i, 0, s, k, 1);
 
     double* kre = rowRe(k);
     double* kim = rowIm(k);
@@ -293,47 +332,68 @@ class GaussJordan {
       recSum[j] = kre[j] + kim[j];
     }
 
-    track_ = {0.0, -1.0};
-    for (int i = 0; i < n_; ++i) {
-      if (i == k) continue;
-      double* yre = rowRe(i);
-      double* yim = rowIm(i);
-      const double cr = yre[k], ci = yim[k];
-      const std::size_t c = colRecord(i) + s;
-      colRe_[c] = cr;
-      colIm_[c] = ci;
-      colSum_[c] = cr + ci;
-      if (i >= k0) {
-        kern_.gjUpdateRow(k - k0, cr, ci, kre + k0, kim + k0, recSum + k0, yre + k0, yim + k0);
-        if (i > k)
-          kern_.gjUpdateRowTrackModulus(n_ - k - 1, cr, ci, kre + k + 1, kim + k + 1,
-                                        recSum + k + 1, yre + k + 1, yim + k + 1,
-                                        static_cast<double>(i) * n_ + k + 1, &track_);
-        else
-          kern_.gjUpdateRow(n_ - k - 1, cr, ci, kre + k + 1, kim + k + 1, recSum + k + 1,
-                            yre + k + 1, yim + k + 1);
+    // Every other row on its own, shared out over the threads: the rows from k0 on, which
+    // carry the work and the pivot search (each range its own), in even runs, and with each
+    // run its share of the rows above, which take column k only.
+    const int busy = n_ - k0;
+    RangeTracks tracks(busy, grainFor(busy));
+    parallelRanges(busy, tracks.ranges(), [&](int range, int first, int last) {
+      PivotTrack* track = tracks.of(range);
+      const auto update = [&](int i) {
+        double* yre = rowRe(i);
+        double* yim = rowIm(i);
+        const double cr = yre[k], ci = yim[k];
+        const std::size_t c = colRecord(i) + s;
+        colRe_[c] = cr;
+        colIm_[c] = ci;
+        colSum_[c] = cr + ci;
+        if (i >= k0) {
+          kern_.gjUpdateRow(k - k0, cr, ci, kre + k0, kim + k0, recSum + k0, yre + k0, yim + k0);
+          if (i > k)
+            kern_.gjUpdateRowTrackModulus(n_ - k - 1, cr, ci, kre + k + 1, kim + k + 1,
+                                          recSum + k + 1, yre + k + 1, yim + k + 1,
+                                          static_cast<double>(i) * n_ + k + 1, track);
+          else
+            kern_.gjUpdateRow(n_ - k - 1, cr, ci, kre + k + 1, kim + k + 1, recSum + k + 1,
+                              yre + k + 1, yim + k + 1);
+        }
+        // Column k: the negated product of the old element with the pivot.
+        const double p = cr * vr, q = ci * vi, t = (cr + ci) * vs;
+        yre[k] = q - p;
+        yim[k] = (p + q) - t;
+      };
+      for (int i = k0 + first; i < k0 + last; ++i)
+        if (i != k) update(i);
+      for (int i = shareOf(k0, first, busy); i < shareOf(k0, last, busy); ++i) {
+        applySteps(i, 0, s, k, 1);
+        update(i);
       }
-      // Column k: the negated product of the old element with the pivot.
-      const double p = cr * vr, q = ci * vi, t = (cr + ci) * vs;
-      yre[k] = q - p;
-      yim[k] = (p + q) - t;
-    }
+    });
+    track_ = tracks.merged();
     return true;
   }
 
   // The collected updates of the panel [k0, k1). A pivot row or column of the panel has had
   // the steps before its own and takes only those after it.
+  // The rows above the panel take all columns, those from k0 on the columns left of it: the
+  // first in even runs, each with its share of the others.
   void catchUp(int k0, int k1) {
-    const int steps = k1 - k0;
-    for (int i = 0; i < k0; ++i) {
-      applySteps(i, 0, steps, 0, k0);
-      for (int j = k0; j < k1; ++j) applySteps(i, j - k0 + 1, steps, j, 1);
-      applySteps(i, 0, steps, k1, n_ - k1);
-    }
-    for (int i = k0; i < n_; ++i) applySteps(i, i < k1 ? i - k0 + 1 : 0, steps, 0, k0);
+    if (k0 == 0) return;
+    const int steps = k1 - k0, rest = n_ - k0;
+    parallelFor(k0, grainFor(static_cast<std::int64_t>(steps) * n_), [&](int first, int last) {
+      for (int i = first; i < last; ++i) {
+        checkCancel(work_);
+        applySteps(i, 0, steps, 0, k0);
+        for (int j = k0; j < k1; ++j) applySteps(i, j - k0 + 1, steps, j, 1);
+        applySteps(i, 0, steps, k1, n_ - k1);
+      }
+      for (int i = k0 + shareOf(rest, first, k0); i < k0 + shareOf(rest, last, k0); ++i)
+        applySteps(i, i < k1 ? i - k0 + 1 : 0, steps, 0, k0);
+    });
   }
 
   const int n_;
+  WorkToken* work_;
   double* re_;
   double* im_;
   const SplitKernels& kern_;
@@ -344,27 +404,35 @@ class GaussJordan {
 
 }  // namespace
 
-int MatInverse(int n, RCoVecD& ar, RCoVecD& ai, RCOMat& r) {
-  r.resize(n, n);
-  GaussJordan gj(n, ar.data(), ai.data());
+int MatInverse(int n, RCoVecD& ar, RCoVecD& ai, RCOMat& r, WorkToken* work) {
+  r.resize(n, n, work);
+  beginWork(work, n);
+  GaussJordan gj(n, ar.data(), ai.data(), work);
   if (!gj.run()) return 1;
   auto out = r.elements();
-  for (std::size_t i = 0; i < out.size(); ++i) out[i] = Element::complex(ar[i], ai[i]);
+  CancelCountdown countdown(work);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    countdown.tick();
+    out[i] = Element::complex(ar[i], ai[i]);
+  }
   return 0;
 }
 
-void MatLUPivot(int n, RCOMat& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatErr) {
+void MatLUPivot(int n, RCOMat& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatErr,
+                WorkToken* work) {
   colPerm.resize(n);
   rowPerm.resize(n);
   for (int i = 0; i < n; ++i) colPerm[i] = rowPerm[i] = i;
   for (int k = 0; k < n - 1 && MatErr == kMatOk; ++k) {
     double best = std::fabs(a[k][k].re());
     int pr = k, pc = k;
-    for (int i = k; i < n; ++i)
+    for (int i = k; i < n; ++i) {
+      checkCancel(work);
       for (int j = k; j < n; ++j) {
         const double t = std::fabs(a[i][j].re());
         if (t > best) best = t, pr = i, pc = j;
       }
+    }
     if (best == 0.0) {
       MatErr = kMatSingular;
       break;
@@ -377,12 +445,17 @@ void MatLUPivot(int n, RCOMat& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
       std::swap_ranges(a[k], a[k] + n, a[pr]);
       std::swap(rowPerm[k], rowPerm[pr]);
     }
-    for (int i = k + 1; i < n; ++i) {
-      const Element m = a[i][k] / a[k][k];
-      for (int j = k + 1; j < n; ++j) a[i][j] = a[i][j] - m * a[k][j];
-      for (int j = 0; j < k; ++j) a[i][j] = a[i][j] - m * a[k][j];
-      a[i][k] = -m;
-    }
+    tryDivisor(a[k][k]);
+    parallelFor(n - k - 1, grainFor(n), [&](int first, int last) {
+      for (int i = k + 1 + first; i < k + 1 + last; ++i) {
+        checkCancel(work);
+        const Element m = a[i][k] / a[k][k];
+        for (int j = k + 1; j < n; ++j) a[i][j] = a[i][j] - m * a[k][j];
+        for (int j = 0; j < k; ++j) a[i][j] = a[i][j] - m * a[k][j];
+        a[i][k] = -m;
+      }
+    });
+    stepDone(work);
   }
   if (MatErr != kMatOk) return;
   for (int i = 0; i < n; ++i)
@@ -393,9 +466,10 @@ void MatLUPivot(int n, RCOMat& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
 }
 
 void MatLUSolve(const RCOMat& a, int n, RCOVec& x, const RCoVecE& rowPerm, const RCoVecE& colPerm,
-                int& MatErr) {
+                int& MatErr, const CancelFlag* cancel) {
   RCOVec y(n);
   for (int i = n - 1; i >= 0; --i) {
+    checkCancel(cancel);
     Element s = x[rowPerm[i]];
     for (int j = 0; j < i; ++j) s = s + a[i][j] * x[rowPerm[j]];
     for (int k = i + 1; k < n; ++k) s = s - a[i][k] * y[k];
@@ -405,7 +479,7 @@ void MatLUSolve(const RCOMat& a, int n, RCOVec& x, const RCoVecE& rowPerm, const
   MatErr = kMatOk;
 }
 
-void MatInvLUElements(RCOMat& src, RCOMat& dst, int& MatErr) {
+void MatInvLUElements(RCOMat& src, RCOMat& dst, int& MatErr, WorkToken* work) {
   int rows, cols;
   MatDim(src, rows, cols, MatErr);
   if (MatErr != kMatOk) return;
@@ -414,31 +488,33 @@ void MatInvLUElements(RCOMat& src, RCOMat& dst, int& MatErr) {
     return;
   }
   const int n = rows;
+  beginWork(work, inversionSteps(n));
   RCoVecE colPerm, rowPerm;
-  MatLUPivot(n, src, colPerm, rowPerm, MatErr);
+  MatLUPivot(n, src, colPerm, rowPerm, MatErr, work);
   if (MatErr != kMatOk) return;
-  solveIdentityElements(src, rowPerm, colPerm, dst, MatErr);
+  solveIdentityElements(src, rowPerm, colPerm, dst, MatErr, work);
 }
 
-void MatInvLU(RCOMat& src, RCOMat& dst, int& MatErr) {
+void MatInvLU(RCOMat& src, RCOMat& dst, int& MatErr, WorkToken* work) {
   if (src.empty() || src.rows() != src.cols() || !allComplexFinite(src)) {
-    MatInvLUElements(src, dst, MatErr);
+    MatInvLUElements(src, dst, MatErr, work);
     return;
   }
   MatErr = kMatOk;
   const int n = src.rows();
+  beginWork(work, inversionSteps(n));
   RCoVecE colPerm(n), rowPerm(n);
   for (int i = 0; i < n; ++i) colPerm[i] = rowPerm[i] = i;
-  SplitMatrix a = splitOf(src);
-  luPivotSplit(a, colPerm, rowPerm, MatErr);
-  assignFrom(a, src);
+  SplitMatrix a = splitOf(src, work);
+  luPivotSplit(a, colPerm, rowPerm, MatErr, work);
+  assignFrom(a, src, work);
   if (MatErr != kMatOk) return;
   if (!finite(a)) {
     // Overflow in the elimination: the shortcut of the fast solve needs finite factors.
-    solveIdentityElements(src, rowPerm, colPerm, dst, MatErr);
+    solveIdentityElements(src, rowPerm, colPerm, dst, MatErr, work);
     return;
   }
-  solveIdentitySplit(a, rowPerm, colPerm, dst);
+  solveIdentitySplit(a, rowPerm, colPerm, dst, work);
 }
 
 }  // namespace kelvaro

@@ -11,29 +11,34 @@
 
 #include "matrix/mat_basic.h"
 #include "matrix/mat_types.h"
+#include "matrix/work_token.h"
 
 namespace kelvaro {
 
 // ar, ai: n*n real and imaginary parts, row-major (index i*n + j), overwritten. r is sized
 // n x n first. Returns 0 with r the inverse, or 1 (singular) with r sized but not filled.
-int MatInverse(int n, RCoVecD& ar, RCoVecD& ai, RCOMat& r);
+// work counts the n pivot steps.
+int MatInverse(int n, RCoVecD& ar, RCoVecD& ai, RCOMat& r, WorkToken* work = nullptr);
 
 // Factors a in place: U on and above the diagonal, below it the multipliers that turn the
 // permuted right-hand side into the one for U. colPerm[j] / rowPerm[i]: which column / row of
 // the input stands at position j / i. Sets MatErr 3 for a singular matrix, else leaves it.
-void MatLUPivot(int n, RCOMat& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatErr);
+// work is advanced once per pivot step.
+void MatLUPivot(int n, RCOMat& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatErr,
+                WorkToken* work = nullptr);
 
 // Solves a0 * x = b for the matrix a0 that MatLUPivot factored into a; b comes in x and the
 // solution goes out in x. MatErr := 0.
 void MatLUSolve(const RCOMat& a, int n, RCOVec& x, const RCoVecE& rowPerm, const RCoVecE& colPerm,
-                int& MatErr);
+                int& MatErr, const CancelFlag* cancel = nullptr);
 
 // dst := the inverse of src, which is overwritten with its factors. MatErr 5 for an empty
-// src, 4 when not square, 3 when singular (dst unchanged then), else 0.
-void MatInvLU(RCOMat& src, RCOMat& dst, int& MatErr);
+// src, 4 when not square, 3 when singular (dst unchanged then), else 0. work counts the n - 1
+// pivot steps and the n columns solved.
+void MatInvLU(RCOMat& src, RCOMat& dst, int& MatErr, WorkToken* work = nullptr);
 
 // MatInvLU on elements alone, column by column, as it runs for matrices that hold
 // non-complex or non-finite elements.
-void MatInvLUElements(RCOMat& src, RCOMat& dst, int& MatErr);
+void MatInvLUElements(RCOMat& src, RCOMat& dst, int& MatErr, WorkToken* work = nullptr);
 
 }  // namespace kelvaro

@@ -2,14 +2,15 @@
 // LU factorisation without pivoting (Doolittle): a = L * U, L unit lower triangular.
 
 #include "matrix/mat_basic.h"
+#include "matrix/work_token.h"
 
 namespace kelvaro {
 
 // Factors a in place and fills l and u (sized rows x cols by the caller). Returns -1 when
 // rows != cols (nothing done), 0 when a pivot of the steps 0 .. n-2 is 0 by the element
 // comparison (l and u untouched), 1 on success. The fixed entries of l and u are the reals
-// 1 and 0; the last pivot is never tested.
-int MatLU(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols);
+// 1 and 0; the last pivot is never tested. work counts the n - 1 elimination steps.
+int MatLU(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols, WorkToken* work = nullptr);
 
 // The same on elements alone, as it runs for matrices with non-complex elements.
 int MatLUElements(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols);

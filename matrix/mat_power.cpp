@@ -68,30 +68,34 @@ bool raiseByRepeatedSteps(Power& power, long long count, long long maxSteps, Ste
 }
 
 // c := a^count (count >= 1), each product the running power times a; r gets the last one.
+// The steps counted are those of the products (productSteps each).
 PowerOutcome positivePower(const RCOMat& a, long long count, RCOMat& c, RCOMat& r, int& MatErr,
-                           std::uint64_t workLimit) {
+                           std::uint64_t workLimit, WorkToken* work) {
   MatCopy(a, c, MatErr);
   if (count == 1 || MatErr != kMatOk) return PowerOutcome::Done;
   long long maxSteps = count - 1;
   if (count > largestFullPower(a.rows(), workLimit))
     maxSteps = static_cast<long long>(workLimit / kRepeatSearchShare / productCost(a.rows()));
+  beginWork(work, static_cast<std::uint64_t>(std::min(count - 1, maxSteps)) * productSteps(a, a));
   if (allComplex(a)) {
     // The same products as MatMul gives them, without leaving the split form in between.
-    const SplitMatrix factor = splitOf(a);
+    const SplitMatrix factor = splitOf(a, work);
     SplitMatrix power = factor, product;
     const bool reached = raiseByRepeatedSteps(power, count, maxSteps, [&](SplitMatrix& p) {
-      MatMulSplit(p, factor, product);
+      MatMulSplit(p, factor, product, work);
       std::swap(p, product);
     });
     if (!reached) return PowerOutcome::TooMuchWork;
-    assignFrom(power, r);
+    finishWork(work);  // a repeat skips the products that would only go round again
+    assignFrom(power, r, work);
     c = r;
     return PowerOutcome::Done;
   }
   const bool reached = raiseByRepeatedSteps(c, count, maxSteps, [&](RCOMat& p) {
-    MatMul(p, a, r, MatErr);
+    MatMulElements(p, a, r, work);
     MatCopy(r, p, MatErr);
   });
+  if (reached) finishWork(work);
   return reached ? PowerOutcome::Done : PowerOutcome::TooMuchWork;
 }
 
@@ -102,11 +106,11 @@ long long largestFullPower(int n, std::uint64_t workLimit) {
 }
 
 PowerOutcome matrixPower(RCOMat& a, int x, RCOMat& c, RCOMat& r, int& MatErr,
-                         std::uint64_t workLimit) {
+                         std::uint64_t workLimit, WorkToken* work) {
   MatErr = kMatOk;
   if (x == 0) {
     const int n = a.rows();
-    r.resize(n, n);
+    r.resize(n, n, work);
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < n; ++j) r[i][j] = Element::integer(i == j ? 1 : 0);
     return PowerOutcome::Done;
@@ -117,10 +121,10 @@ PowerOutcome matrixPower(RCOMat& a, int x, RCOMat& c, RCOMat& r, int& MatErr,
   }
   if (x != -1) {
     const PowerOutcome outcome =
-        positivePower(a, std::llabs(static_cast<long long>(x)), c, r, MatErr, workLimit);
+        positivePower(a, std::llabs(static_cast<long long>(x)), c, r, MatErr, workLimit, work);
     if (x > 0 || outcome != PowerOutcome::Done) return outcome;
   }
-  MatInvLU(x == -1 ? a : c, r, MatErr);
+  MatInvLU(x == -1 ? a : c, r, MatErr, work);
   return MatErr == kMatOk ? PowerOutcome::Done : PowerOutcome::Singular;
 }
 

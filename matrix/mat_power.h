@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "matrix/work_limits.h"
+#include "matrix/work_token.h"
 #include "numbers/rcomat.h"
 
 namespace kelvaro {
@@ -25,9 +26,10 @@ enum class PowerOutcome {
 // in workLimit are always formed. Beyond it only a short search for a repeat is made (a
 // 64th of the limit); when it finds none, the result is TooMuchWork.
 //
-// Singular leaves MatErr set and a (x = -1) or c (x < -1) holding the factors.
+// Singular leaves MatErr set and a (x = -1) or c (x < -1) holding the factors. work counts
+// the products, then the steps of the inversion.
 PowerOutcome matrixPower(RCOMat& a, int x, RCOMat& c, RCOMat& r, int& MatErr,
-                         std::uint64_t workLimit = kPowerWorkLimit);
+                         std::uint64_t workLimit = kPowerWorkLimit, WorkToken* work = nullptr);
 
 // The largest |x| whose products all fit in workLimit for an n x n matrix.
 long long largestFullPower(int n, std::uint64_t workLimit);

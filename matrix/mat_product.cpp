@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "matrix/split_kernels.h"
+#include "matrix/thread_pool.h"
 
 namespace kelvaro {
 
@@ -31,10 +34,12 @@ void packA(const SplitMatrix& a, int i0, int rows, int k0, int depth, int mr, do
   }
 }
 
-// Packs depth [k0, k0 + depth) x all columns of b into panels of nr columns: per k, nr real
-// parts then nr imaginary parts; columns past the end are zeros.
-void packB(const SplitMatrix& b, int k0, int depth, int nr, double* out) {
-  for (int p = 0; p < b.cols; p += nr) {
+// Packs depth [k0, k0 + depth) x the panels [firstPanel, lastPanel) of nr columns of b: per
+// k, nr real parts then nr imaginary parts; columns past the end are zeros.
+void packB(const SplitMatrix& b, int k0, int depth, int nr, int firstPanel, int lastPanel,
+           double* out) {
+  out += static_cast<std::size_t>(firstPanel) * depth * 2 * nr;
+  for (int p = firstPanel * nr; p < std::min(b.cols, lastPanel * nr); p += nr) {
     const int width = std::min(nr, b.cols - p);
     for (int k = 0; k < depth; ++k) {
       const double* re = b.rowRe(k0 + k) + p;
@@ -57,23 +62,36 @@ void MatCopy(const RCOMat& src, RCOMat& dst, int& MatErr) {
   dst = src;
 }
 
-void MatMulElements(const RCOMat& a, const RCOMat& b, RCOMat& c) {
+void MatMulElements(const RCOMat& a, const RCOMat& b, RCOMat& c, WorkToken* work) {
   const int m = a.rows(), p = a.cols(), q = b.cols();
-  c.resize(m, q);
-  for (int i = 0; i < m; ++i)
-    for (int j = 0; j < q; ++j) {
-      Element s = Element::integer(0);
-      for (int k = 0; k < p; ++k) s = s + a[i][k] * b[k][j];
-      c[i][j] = s;
+  c.resize(m, q, work);
+  parallelFor(m, grainFor(static_cast<std::int64_t>(p) * q), [&](int first, int last) {
+    for (int i = first; i < last; ++i) {
+      checkCancel(work);
+      for (int j = 0; j < q; ++j) {
+        Element s = Element::integer(0);
+        for (int k = 0; k < p; ++k) s = s + a[i][k] * b[k][j];
+        c[i][j] = s;
+      }
+      stepDone(work);
     }
+  });
 }
 
-void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c) {
+int splitProductSteps(int depth) {
+  return (depth + kDepthBlock - 1) / kDepthBlock;
+}
+
+int productSteps(const RCOMat& a, const RCOMat& b) {
+  return allComplex(a) && allComplex(b) ? splitProductSteps(a.cols()) : a.rows();
+}
+
+void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c, WorkToken* work) {
   const int m = a.rows, p = a.cols, q = b.cols;
   c.rows = m;
   c.cols = q;
-  c.re.assign(static_cast<std::size_t>(m) * q, 0.0);
-  c.im.assign(static_cast<std::size_t>(m) * q, 0.0);
+  assignZeros(c.re, static_cast<std::size_t>(m) * q, work);
+  assignZeros(c.im, static_cast<std::size_t>(m) * q, work);
   if (m == 0 || q == 0 || p == 0) return;
 
   const SplitKernels& kern = splitKernels();
@@ -84,50 +102,62 @@ void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c) {
   const std::size_t depthBlock = static_cast<std::size_t>(std::min(kDepthBlock, p));
   const std::size_t rowBlock = static_cast<std::size_t>(std::min(kRowBlock, m));
   std::vector<double> packedB(static_cast<std::size_t>(panelsB) * depthBlock * 2 * nr);
-  std::vector<double> packedA((rowBlock + mr) * depthBlock * 2);
-  std::vector<double> tile(static_cast<std::size_t>(2) * mr * nr);
+  // The threads take runs of whole register tiles of rows.
+  const int rowTiles = (m + mr - 1) / mr;
+  const std::int64_t tileCost = static_cast<std::int64_t>(mr) * q * depthBlock;
 
   for (int k0 = 0; k0 < p; k0 += kDepthBlock) {
     const int depth = std::min(kDepthBlock, p - k0);
-    packB(b, k0, depth, nr, packedB.data());
-    for (int i0 = 0; i0 < m; i0 += kRowBlock) {
-      const int rows = std::min(kRowBlock, m - i0);
-      packA(a, i0, rows, k0, depth, mr, packedA.data());
-      for (int pb = 0; pb < panelsB; ++pb) {
-        const int j = pb * nr;
-        const int width = std::min(nr, q - j);
-        const double* bp = packedB.data() + static_cast<std::size_t>(pb) * depth * 2 * nr;
-        for (int r = 0; r < rows; r += mr) {
-          const int height = std::min(mr, rows - r);
-          const double* ap = packedA.data() + static_cast<std::size_t>(r) * depth * 2;
-          double* cre = c.rowRe(i0 + r) + j;
-          double* cim = c.rowIm(i0 + r) + j;
-          if (height == mr && width == nr) {
-            kern.gemmTile(depth, ap, bp, cre, cim, q);
-            continue;
+    parallelFor(panelsB, grainFor(static_cast<std::int64_t>(depth) * nr),
+                [&](int first, int last) { packB(b, k0, depth, nr, first, last, packedB.data()); });
+    parallelFor(rowTiles, grainFor(tileCost), [&](int firstTile, int lastTile) {
+      // Every element of the buffers is written before it is read.
+      const auto packedA =
+          std::make_unique_for_overwrite<double[]>((rowBlock + mr) * depthBlock * 2);
+      std::vector<double> tile(static_cast<std::size_t>(2) * mr * nr);
+      const int end = std::min(m, lastTile * mr);
+      for (int i0 = firstTile * mr; i0 < end; i0 += kRowBlock) {
+        checkCancel(work);
+        const int rows = std::min(kRowBlock, end - i0);
+        packA(a, i0, rows, k0, depth, mr, packedA.get());
+        for (int pb = 0; pb < panelsB; ++pb) {
+          if (pb % 64 == 63) checkCancel(work);
+          const int j = pb * nr;
+          const int width = std::min(nr, q - j);
+          const double* bp = packedB.data() + static_cast<std::size_t>(pb) * depth * 2 * nr;
+          for (int r = 0; r < rows; r += mr) {
+            const int height = std::min(mr, rows - r);
+            const double* ap = packedA.get() + static_cast<std::size_t>(r) * depth * 2;
+            double* cre = c.rowRe(i0 + r) + j;
+            double* cim = c.rowIm(i0 + r) + j;
+            if (height == mr && width == nr) {
+              kern.gemmTile(depth, ap, bp, cre, cim, q);
+              continue;
+            }
+            // A tile over the edge of C runs on a copy; its padding lanes are dropped.
+            double* tre = tile.data();
+            double* tim = tre + mr * nr;
+            std::fill(tile.begin(), tile.end(), 0.0);
+            for (int y = 0; y < height; ++y)
+              for (int x = 0; x < width; ++x) {
+                tre[y * nr + x] = cre[static_cast<std::size_t>(y) * q + x];
+                tim[y * nr + x] = cim[static_cast<std::size_t>(y) * q + x];
+              }
+            kern.gemmTile(depth, ap, bp, tre, tim, nr);
+            for (int y = 0; y < height; ++y)
+              for (int x = 0; x < width; ++x) {
+                cre[static_cast<std::size_t>(y) * q + x] = tre[y * nr + x];
+                cim[static_cast<std::size_t>(y) * q + x] = tim[y * nr + x];
+              }
           }
-          // A tile over the edge of C runs on a copy; its padding lanes are dropped.
-          double* tre = tile.data();
-          double* tim = tre + mr * nr;
-          std::fill(tile.begin(), tile.end(), 0.0);
-          for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-              tre[y * nr + x] = cre[static_cast<std::size_t>(y) * q + x];
-              tim[y * nr + x] = cim[static_cast<std::size_t>(y) * q + x];
-            }
-          kern.gemmTile(depth, ap, bp, tre, tim, nr);
-          for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-              cre[static_cast<std::size_t>(y) * q + x] = tre[y * nr + x];
-              cim[static_cast<std::size_t>(y) * q + x] = tim[y * nr + x];
-            }
         }
       }
-    }
+    });
+    stepDone(work);
   }
 }
 
-void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr) {
+void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr, WorkToken* work) {
   int m, p, pb, q;
   MatDim(a, m, p, MatErr);
   if (MatErr != kMatOk) return;
@@ -137,13 +167,14 @@ void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr) {
     MatErr = kMatSizeMismatch;
     return;
   }
+  beginWork(work, productSteps(a, b));
   if (!allComplex(a) || !allComplex(b)) {
-    MatMulElements(a, b, c);
+    MatMulElements(a, b, c, work);
     return;
   }
   SplitMatrix product;
-  MatMulSplit(splitOf(a), splitOf(b), product);
-  assignFrom(product, c);
+  MatMulSplit(splitOf(a, work), splitOf(b, work), product, work);
+  assignFrom(product, c, work);
 }
 
 }  // namespace kelvaro

@@ -3,6 +3,7 @@
 
 #include "matrix/mat_basic.h"
 #include "matrix/split_matrix.h"
+#include "matrix/work_token.h"
 
 namespace kelvaro {
 
@@ -12,14 +13,22 @@ void MatCopy(const RCOMat& src, RCOMat& dst, int& MatErr);
 // c := a * b. Each element is the integer 0 plus the products a[i][k]*b[k][j] added one by
 // one in ascending k. MatErr 5 for an empty operand, 4 when cols(a) != rows(b); c unchanged
 // then. c must be neither a nor b. When every element of both operands is complex the work
-// runs on split arrays with the same operations in the same order.
-void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr);
+// runs on split arrays with the same operations in the same order. The rows of c are shared
+// out over the threads. work counts the steps of the way taken (productSteps).
+void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr, WorkToken* work = nullptr);
+
+// The steps of one product that MatMul counts: blocks of depth on split arrays, rows of c
+// element by element.
+int productSteps(const RCOMat& a, const RCOMat& b);
+int splitProductSteps(int depth);
 
 // The element-by-element product, as MatMul computes it for operands with non-complex
-// elements; sizes must fit.
-void MatMulElements(const RCOMat& a, const RCOMat& b, RCOMat& c);
+// elements; sizes must fit. Advances work once per row of c.
+void MatMulElements(const RCOMat& a, const RCOMat& b, RCOMat& c, WorkToken* work = nullptr);
 
-// c := a * b on split arrays (cols(a) == rows(b)), each sum from 0.0 in ascending k.
-void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c);
+// c := a * b on split arrays (cols(a) == rows(b)), each sum from 0.0 in ascending k. Advances
+// work splitProductSteps(cols(a)) times.
+void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c,
+                 WorkToken* work = nullptr);
 
 }  // namespace kelvaro

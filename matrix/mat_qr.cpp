@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <type_traits>
 #include <vector>
 
 #include "matrix/mat_basic.h"
+#include "matrix/split_matrix.h"
+#include "matrix/thread_pool.h"
 
 namespace kelvaro {
 
@@ -97,57 +100,76 @@ void reflectInOnePass(const std::vector<Reflection>& refl, const std::vector<dou
   }
 }
 
-// Applies the reflections in order to columns c0..c1-1 of a row-major matrix with m rows.
-void reflectPanel(const std::vector<Reflection>& refl, const std::vector<double>& store, double* a,
-                  int m, std::size_t ld, int c0, int c1) {
-  if (refl.empty() || c0 >= c1) return;
-  // The panel is worked on as a contiguous copy: rows of the matrix lie far apart and would
-  // keep evicting each other from the cache.
+// Applies the reflections in order to one panel of `width` columns from p0 of a row-major
+// matrix with m rows. The panel is worked on as a contiguous copy: rows of the matrix lie far
+// apart and would keep evicting each other from the cache.
+void reflectPanel(const std::vector<Reflection>& refl, const std::vector<double>& store,
+                  std::vector<double>& panel, double* a, int m, std::size_t ld, int p0, int width,
+                  const CancelFlag* cancel) {
   const int top = refl.front().first;
-  std::vector<double> panel(static_cast<std::size_t>(m - top) * kPanel);
-  for (int p0 = c0; p0 < c1; p0 += kPanel) {
-    const int width = std::min(kPanel, c1 - p0);
-    const std::size_t pld = static_cast<std::size_t>(width);
-    for (int i = top; i < m; ++i)
-      std::copy_n(a + i * ld + p0, width, panel.data() + (i - top) * pld);
-    if (width == kPanel)
-      reflectInOnePass(refl, store, panel.data(), m, top, std::integral_constant<int, kPanel>());
-    else
-      reflectInOnePass(refl, store, panel.data(), m, top, width);
-    for (int i = top; i < m; ++i)
-      std::copy_n(panel.data() + (i - top) * pld, width, a + i * ld + p0);
-  }
+  const std::size_t pld = static_cast<std::size_t>(width);
+  panel.resize(static_cast<std::size_t>(m - top) * kPanel);
+  for (int i = top; i < m; ++i) std::copy_n(a + i * ld + p0, width, panel.data() + (i - top) * pld);
+  checkCancel(cancel);
+  if (width == kPanel)
+    reflectInOnePass(refl, store, panel.data(), m, top, std::integral_constant<int, kPanel>());
+  else
+    reflectInOnePass(refl, store, panel.data(), m, top, width);
+  for (int i = top; i < m; ++i) std::copy_n(panel.data() + (i - top) * pld, width, a + i * ld + p0);
+}
+
+// The reflections of one panel of R reach the columns of R from c1 on and every column of Q,
+// panel by panel over the threads. Every column takes the panels' reflections in their order,
+// as if it took all of them at once.
+void reflectRest(const std::vector<Reflection>& refl, const std::vector<double>& store, double* r,
+                 int m, int n, int c1, double* q, const CancelFlag* cancel) {
+  if (refl.empty()) return;
+  const int panelsR = c1 < n ? (n - c1 + kPanel - 1) / kPanel : 0;
+  const int panelsQ = (m + kPanel - 1) / kPanel;
+  const std::int64_t panelCost =
+      static_cast<std::int64_t>(refl.size()) * (m - refl.front().first) * kPanel * 4;
+  parallelFor(panelsR + panelsQ, grainFor(panelCost), [&](int first, int last) {
+    std::vector<double> panel;
+    for (int p = first; p < last; ++p) {
+      if (p < panelsR) {
+        const int p0 = c1 + p * kPanel;
+        reflectPanel(refl, store, panel, r, m, n, p0, std::min(kPanel, n - p0), cancel);
+      } else {
+        const int p0 = (p - panelsR) * kPanel;
+        reflectPanel(refl, store, panel, q, m, m, p0, std::min(kPanel, m - p0), cancel);
+      }
+    }
+  });
 }
 
 }  // namespace
 
-void householderQR(double* r, int m, int n, double* q) {
+void householderQR(double* r, int m, int n, double* q, WorkToken* work) {
   const std::size_t ldr = static_cast<std::size_t>(n);
   const std::size_t ldq = static_cast<std::size_t>(m);
   std::fill(q, q + ldq * ldq, 0.0);
   for (int i = 0; i < m; ++i) q[i * ldq + i] = 1.0;
 
   const int last = std::min(m - 2, n - 1);  // no step at all when m < 2
+  beginWork(work, std::max(last + 1, 0));
   std::vector<Reflection> refl;
   std::vector<double> store;
-  if (last >= 0) {
-    refl.reserve(static_cast<std::size_t>(last) + 1);
-    std::size_t total = 0;
-    for (int k = 0; k <= last; ++k) total += static_cast<std::size_t>(m - k);
-    store.reserve(total);
-  }
-
-  // R panel by panel: bring the panel up to date with the reflections of the columns to its
-  // left, then reduce its own columns.
+  // Panel by panel: reduce the panel's own columns, then hand its reflections on to the
+  // columns right of it and to Q.
   for (int c0 = 0; c0 <= last; c0 += kPanel) {
     const int c1 = std::min(n, c0 + kPanel);
-    reflectPanel(refl, store, r, m, ldr, c0, c1);
+    refl.clear();
+    store.clear();
     for (int k = c0; k < c1 && k <= last; ++k) {
+      checkCancel(work);
       double* col = r + k * ldr + k;  // R[k][k]; column k runs down with stride ldr
       const int len = m - k;
       double s = 0.0;
       for (int i = 0; i < len; ++i) s += std::fabs(col[i * ldr]);
-      if (s == 0.0) continue;
+      if (s == 0.0) {
+        stepDone(work);
+        continue;
+      }
       double sigma = 0.0;
       for (int i = 0; i < len; ++i) {
         col[i * ldr] = col[i * ldr] / s;
@@ -163,31 +185,37 @@ void householderQR(double* r, int m, int n, double* q) {
       if (k + 1 < c1) reflectAny(store.data() + offset, len, beta, col + 1, ldr, c1 - k - 1);
       col[0] = alpha * s;
       for (int i = 1; i < len; ++i) col[i * ldr] = 0.0;
+      stepDone(work);
     }
+    reflectRest(refl, store, r, m, n, c1, q, work);
   }
-  // Columns right of the last reflected one (n > m - 1) only receive the reflections.
-  const int firstUntouched = last < 0 ? n : std::min(n, (last / kPanel + 1) * kPanel);
-  reflectPanel(refl, store, r, m, ldr, firstUntouched, n);
-
-  // Q = H_last ... H_0 · I: every column of Q takes the reflections in order.
-  reflectPanel(refl, store, q, m, ldq, 0, m);
 }
 
-void MatQR(RCOMat& R, int m, int n, RCOMat& Q) {
+void MatQR(RCOMat& R, int m, int n, RCOMat& Q, WorkToken* work) {
   m = std::max(m, 0);
   n = m > 0 ? std::max(n, 0) : 0;
-  std::vector<double> r(static_cast<std::size_t>(m) * n, 0.0);
-  for (int i = 0; i < m && i < R.rows(); ++i)
+  CancelCountdown countdown(work);
+  std::vector<double> r, q;
+  assignZeros(r, static_cast<std::size_t>(m) * n, work);
+  for (int i = 0; i < m && i < R.rows(); ++i) {
+    countdown.tick(n);
     for (int j = 0; j < n && j < R.cols(); ++j)
       r[static_cast<std::size_t>(i) * n + j] = R[i][j].re();
-  std::vector<double> q(static_cast<std::size_t>(m) * m);
-  householderQR(r.data(), m, n, q.data());
-  sizeFor(R, m, n);
+  }
+  assignZeros(q, static_cast<std::size_t>(m) * m, work);
+  householderQR(r.data(), m, n, q.data(), work);
+  sizeFor(R, m, n, work);
   auto re = R.elements();
-  for (std::size_t i = 0; i < r.size(); ++i) re[i] = Element::real(r[i]);
-  sizeFor(Q, m, m);
+  for (std::size_t i = 0; i < r.size(); ++i) {
+    countdown.tick();
+    re[i] = Element::real(r[i]);
+  }
+  sizeFor(Q, m, m, work);
   auto qe = Q.elements();
-  for (std::size_t i = 0; i < q.size(); ++i) qe[i] = Element::real(q[i]);
+  for (std::size_t i = 0; i < q.size(); ++i) {
+    countdown.tick();
+    qe[i] = Element::real(q[i]);
+  }
 }
 
 }  // namespace kelvaro

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "matrix/mat_basic.h"
+#include "matrix/split_matrix.h"
+#include "matrix/thread_pool.h"
 
 namespace kelvaro {
 
@@ -58,10 +61,21 @@ void rotateColumns(double* x, double* y, std::size_t len, const Rotation& rot) {
   }
 }
 
+// The plane rotations of one QR sweep (or chase) of U or of V, kept while the sweep runs and
+// then applied to the rows of the matrix, which are shared out over the threads: each row
+// takes the same rotations in the same order as the columns would have taken them.
+struct ColumnRotation {
+  int first, second;  // columns, 1-based
+  Rotation rot;
+};
+
 class Svd {
  public:
-  Svd(double* a, double* u, double* v, int m, int n, Ext eps)
-      : a_(a), u_(u), v_(v), m_(m), n_(n), eps_(eps) {
+  Svd(double* a, double* u, double* v, int m, int n, Ext eps, WorkToken* work)
+      : a_(a), u_(u), v_(v), m_(m), n_(n), eps_(eps), work_(work) {
+    // k columns and l rows receive a reflection.
+    k_ = std::min(m - 1, n);
+    l_ = std::max(n - 2 >= m ? m : n - 2, 0);
     const std::size_t len = static_cast<std::size_t>(std::max(m, n)) + 2;
     s_.assign(len, 0);
     e_.assign(len, 0);
@@ -82,11 +96,12 @@ class Svd {
   }
 
   void bidiagonalise();
-  void reflectColumns(int kk);
-  void rowSums(int kk);
+  void reflectColumns(int kk, int first, int last);
+  void rowSums(int kk, int first, int last);
   void accumulateU();
   void accumulateV();
   bool iterate();
+  void applyRotations();
   void finish();
 
   double* a_;
@@ -94,19 +109,21 @@ class Svd {
   double* v_;
   int m_, n_;
   Ext eps_;
+  WorkToken* work_;
   int k_ = 0, l_ = 0, mm_ = 0;
   std::vector<Ext> s_, e_, w_;
+  std::vector<ColumnRotation> rotationsU_, rotationsV_;
 };
 
-// Columns kk+1..n take the reflection held in column kk. Each column has its own sum, formed
-// in row order; two columns at a time keep two sums in flight.
-void Svd::reflectColumns(int kk) {
-  const int m = m_, n = n_;
+// Columns first..last take the reflection held in column kk. Each column has its own sum,
+// formed in row order; two columns at a time keep two sums in flight.
+void Svd::reflectColumns(int kk, int first, int last) {
+  const int m = m_;
   const std::size_t len = static_cast<std::size_t>(m - kk + 1);
   const double* v = &A(kk, kk);
   const double pivot = v[0];
-  int j = kk + 1;
-  for (; j + 1 <= n; j += 2) {
+  int j = first;
+  for (; j + 1 <= last; j += 2) {
     double* x = &A(kk, j);
     double* y = &A(kk, j + 1);
     Ext sx = 0, sy = 0;
@@ -121,7 +138,7 @@ void Svd::reflectColumns(int kk) {
       y[i] = static_cast<double>(y[i] + dy * v[i]);
     }
   }
-  for (; j <= n; ++j) {
+  for (; j <= last; ++j) {
     double* x = &A(kk, j);
     Ext sx = 0;
     for (std::size_t i = 0; i < len; ++i) sx += v[i] * x[i];
@@ -130,12 +147,12 @@ void Svd::reflectColumns(int kk) {
   }
 }
 
-// w[i] := Σ_j e[j]·a[i][j] over j = kk+1..n for rows kk+1..m, each sum in column order; four
-// rows at a time, so that the column-major matrix is read along its columns.
-void Svd::rowSums(int kk) {
-  const int m = m_, n = n_;
-  int i = kk + 1;
-  for (; i + 3 <= m; i += 4) {
+// w[i] := Σ_j e[j]·a[i][j] over j = kk+1..n for rows first..last, each sum in column order;
+// four rows at a time, so that the column-major matrix is read along its columns.
+void Svd::rowSums(int kk, int first, int last) {
+  const int n = n_;
+  int i = first;
+  for (; i + 3 <= last; i += 4) {
     Ext s0 = 0, s1 = 0, s2 = 0, s3 = 0;
     for (int j = kk + 1; j <= n; ++j) {
       const Ext ej = e_[j];
@@ -150,7 +167,7 @@ void Svd::rowSums(int kk) {
     w_[i + 2] = s2;
     w_[i + 3] = s3;
   }
-  for (; i <= m; ++i) {
+  for (; i <= last; ++i) {
     Ext sum = 0;
     for (int j = kk + 1; j <= n; ++j) sum += e_[j] * A(i, j);
     w_[i] = sum;
@@ -159,13 +176,10 @@ void Svd::rowSums(int kk) {
 
 void Svd::bidiagonalise() {
   const int m = m_, n = n_;
-  // k columns and l rows receive a reflection.
-  k_ = std::min(m - 1, n);
-  l_ = n - 2 >= m ? m : n - 2;
-  if (l_ < 0) l_ = 0;
   const int k = k_, l = l_;
   const int ll = std::max(k, l);
   for (int kk = 1; kk <= ll; ++kk) {
+    checkCancel(work_);
     if (kk <= k) {
       Ext d = 0;
       for (int i = kk; i <= m; ++i) d += A(i, kk) * A(i, kk);
@@ -177,7 +191,11 @@ void Svd::bidiagonalise() {
       }
       s_[kk] = -s_[kk];
     }
-    if (kk <= k && s_[kk] != 0) reflectColumns(kk);
+    if (kk <= k && s_[kk] != 0)
+      parallelFor(n - kk, grainFor(4 * (m - kk + 1)), [&](int first, int last) {
+        checkCancel(work_);
+        reflectColumns(kk, kk + 1 + first, kk + last);
+      });
     for (int j = kk + 1; j <= n; ++j) e_[j] = A(kk, j);
     if (kk <= k)
       for (int i = kk; i <= m; ++i) U(i, kk) = A(i, kk);
@@ -192,14 +210,20 @@ void Svd::bidiagonalise() {
       }
       e_[kk] = -e_[kk];
       if (kk + 1 <= m && e_[kk] != 0) {
-        rowSums(kk);
+        parallelFor(m - kk, grainFor(2 * (n - kk)), [&](int first, int last) {
+          checkCancel(work_);
+          rowSums(kk, kk + 1 + first, kk + last);
+        });
         const Ext pivot = e_[kk + 1];
-        for (int j = kk + 1; j <= n; ++j)
-          for (int i = kk + 1; i <= m; ++i)
-            A(i, j) = static_cast<double>(A(i, j) - w_[i] * e_[j] / pivot);
+        parallelFor(n - kk, grainFor(3 * (m - kk)), [&](int first, int last) {
+          for (int j = kk + 1 + first; j <= kk + last; ++j)
+            for (int i = kk + 1; i <= m; ++i)
+              A(i, j) = static_cast<double>(A(i, j) - w_[i] * e_[j] / pivot);
+        });
       }
       for (int i = kk + 1; i <= n; ++i) V(i, kk) = static_cast<double>(e_[i]);
     }
+    stepDone(work_);
   }
 
   // Complete the bidiagonal.
@@ -218,14 +242,18 @@ void Svd::accumulateU() {
     U(j, j) = 1;
   }
   for (int kk = k; kk >= 1; --kk) {
+    checkCancel(work_);
     if (s_[kk] != 0) {
       const double pivot = U(kk, kk);
-      for (int j = kk + 1; j <= nn; ++j) {
-        Ext sum = 0;
-        for (int i = kk; i <= m; ++i) sum += U(i, kk) * U(i, j) / pivot;
-        const Ext d = -sum;
-        for (int i = kk; i <= m; ++i) U(i, j) = static_cast<double>(U(i, j) + d * U(i, kk));
-      }
+      parallelFor(nn - kk, grainFor(5 * (m - kk + 1)), [&](int first, int last) {
+        checkCancel(work_);
+        for (int j = kk + 1 + first; j <= kk + last; ++j) {
+          Ext sum = 0;
+          for (int i = kk; i <= m; ++i) sum += U(i, kk) * U(i, j) / pivot;
+          const Ext d = -sum;
+          for (int i = kk; i <= m; ++i) U(i, j) = static_cast<double>(U(i, j) + d * U(i, kk));
+        }
+      });
       for (int i = kk; i <= m; ++i) U(i, kk) = -U(i, kk);
       U(kk, kk) = 1 + U(kk, kk);
       for (int i = 1; i <= kk - 1; ++i) U(i, kk) = 0;
@@ -233,24 +261,55 @@ void Svd::accumulateU() {
       std::fill(Ucol(kk), Ucol(kk) + m, 0.0);
       U(kk, kk) = 1;
     }
+    stepDone(work_);
   }
 }
 
 void Svd::accumulateV() {
   const int n = n_, l = l_;
   for (int kk = n; kk >= 1; --kk) {
+    checkCancel(work_);
     if (kk <= l && e_[kk] != 0) {
       const double pivot = V(kk + 1, kk);
-      for (int j = kk + 1; j <= n; ++j) {
-        Ext sum = 0;
-        for (int i = kk + 1; i <= n; ++i) sum += V(i, kk) * V(i, j) / pivot;
-        const Ext d = -sum;
-        for (int i = kk + 1; i <= n; ++i) V(i, j) = static_cast<double>(V(i, j) + d * V(i, kk));
-      }
+      parallelFor(n - kk, grainFor(5 * (n - kk)), [&](int first, int last) {
+        checkCancel(work_);
+        for (int j = kk + 1 + first; j <= kk + last; ++j) {
+          Ext sum = 0;
+          for (int i = kk + 1; i <= n; ++i) sum += V(i, kk) * V(i, j) / pivot;
+          const Ext d = -sum;
+          for (int i = kk + 1; i <= n; ++i) V(i, j) = static_cast<double>(V(i, j) + d * V(i, kk));
+        }
+      });
     }
     std::fill(Vcol(kk), Vcol(kk) + n, 0.0);
     V(kk, kk) = 1;
+    stepDone(work_);
   }
+}
+
+void Svd::applyRotations() {
+  const int m = m_, n = n_;
+  const std::int64_t rowCost =
+      6 * static_cast<std::int64_t>(std::max(rotationsU_.size(), rotationsV_.size()) + 1);
+  parallelFor(n + m, grainFor(rowCost), [&](int first, int last) {
+    // Rows [r0, r1) of V or U, column j of which starts at column(j).
+    const auto rotateRows = [&](const std::vector<ColumnRotation>& rotations, auto column, int r0,
+                                int r1) {
+      if (r0 >= r1) return;
+      for (std::size_t t = 0; t < rotations.size(); ++t) {
+        if (t % 64 == 0) checkCancel(work_);
+        const ColumnRotation& c = rotations[t];
+        rotateColumns(column(c.first) + r0, column(c.second) + r0, r1 - r0, c.rot);
+      }
+    };
+    rotateRows(
+        rotationsV_, [this](int j) { return Vcol(j); }, std::min(first, n), std::min(last, n));
+    rotateRows(
+        rotationsU_, [this](int j) { return Ucol(j); }, std::max(first - n, 0),
+        std::max(last - n, 0));
+  });
+  rotationsU_.clear();
+  rotationsV_.clear();
 }
 
 bool Svd::iterate() {
@@ -266,6 +325,7 @@ bool Svd::iterate() {
   long long passes = 0;
   const long long maxPasses = 1000LL * (m1 + 1) + 100000LL;
   while (mm != 0) {
+    checkCancel(work_);
     if (it == 0 || ++passes > maxPasses) break;
     int kk = mm - 1;
     while (kk != 0 && e[kk] != 0) {
@@ -291,6 +351,7 @@ bool Svd::iterate() {
       }
       it = 60;
       --mm;
+      stepDone(work_);
       continue;
     }
     int ks = mm;
@@ -330,17 +391,18 @@ bool Svd::iterate() {
         e[i] = rot.cs * e[i] - rot.sn * s[i];
         g = rot.sn * s[i + 1];
         s[i + 1] = rot.cs * s[i + 1];
-        if (!rot.identity()) rotateColumns(Vcol(i), Vcol(i + 1), nrows, rot);
+        if (!rot.identity()) rotationsV_.push_back({i, i + 1, rot});
         rot = planeRotation(f, g);
         s[i] = f;
         f = rot.cs * e[i] + rot.sn * s[i + 1];
         s[i + 1] = -rot.sn * e[i] + rot.cs * s[i + 1];
         g = rot.sn * e[i + 1];
         e[i + 1] = rot.cs * e[i + 1];
-        if (i < m && !rot.identity()) rotateColumns(Ucol(i), Ucol(i + 1), mrows, rot);
+        if (i < m && !rot.identity()) rotationsU_.push_back({i, i + 1, rot});
       }
       e[mm - 1] = f;
       --it;
+      applyRotations();
     } else if (ks == mm) {
       // Chase the coupling e[mm-1] upwards.
       ++kk;
@@ -354,8 +416,9 @@ bool Svd::iterate() {
           g = -rot.sn * e[i - 1];
           e[i - 1] = rot.cs * e[i - 1];
         }
-        if (!rot.identity()) rotateColumns(Vcol(i), Vcol(mm), nrows, rot);
+        if (!rot.identity()) rotationsV_.push_back({i, mm, rot});
       }
+      applyRotations();
     } else {
       // s[ks] = 0 splits the block.
       kk = ks + 1;
@@ -367,8 +430,9 @@ bool Svd::iterate() {
         s[i] = f;
         g = -rot.sn * e[i];
         e[i] = rot.cs * e[i];
-        if (i <= m && !rot.identity()) rotateColumns(Ucol(i), Ucol(kk - 1), mrows, rot);
+        if (i <= m && !rot.identity()) rotationsU_.push_back({i, kk - 1, rot});
       }
+      applyRotations();
     }
   }
   mm_ = mm;
@@ -388,6 +452,8 @@ void Svd::finish() {
 
 bool Svd::run() {
   if (m_ <= 0 || n_ <= 0) return true;
+  // Reflections of the bidiagonal form, of U and of V, then the singular values settled.
+  beginWork(work_, static_cast<std::uint64_t>(std::max(k_, l_) + k_ + n_ + std::min(n_, m_ + 1)));
   bidiagonalise();
   accumulateU();
   accumulateV();
@@ -398,32 +464,44 @@ bool Svd::run() {
 
 }  // namespace
 
-bool svdDecompose(double* a, double* u, double* vt, int m, int n, Extended eps) {
+bool svdDecompose(double* a, double* u, double* vt, int m, int n, Extended eps, WorkToken* work) {
   // Column-major v is V before the final transposition; read row-major it is the V printed.
   std::fill(u, u + static_cast<std::size_t>(m) * m, 0.0);
   std::fill(vt, vt + static_cast<std::size_t>(n) * n, 0.0);
-  Svd svd(a, u, vt, m, n, eps);
+  Svd svd(a, u, vt, m, n, eps, work);
   return svd.run();
 }
 
-bool MatSvd(RCOMat& a, RCOMat& u, RCOMat& v, int m, int n, Extended eps) {
+bool MatSvd(RCOMat& a, RCOMat& u, RCOMat& v, int m, int n, Extended eps, WorkToken* work) {
   m = std::max(m, 0);
   n = m > 0 ? std::max(n, 0) : 0;
   const std::size_t mr = static_cast<std::size_t>(m), nc = static_cast<std::size_t>(n);
-  std::vector<double> ac(mr * nc, 0.0);
-  for (int i = 0; i < m && i < a.rows(); ++i)
+  CancelCountdown countdown(work);
+  std::vector<double> ac, uc, vt;
+  assignZeros(ac, mr * nc, work);
+  for (int i = 0; i < m && i < a.rows(); ++i) {
+    countdown.tick(nc);
     for (int j = 0; j < n && j < a.cols(); ++j) ac[j * mr + i] = a[i][j].re();
-  std::vector<double> uc(mr * mr), vt(nc * nc);
-  const bool converged = svdDecompose(ac.data(), uc.data(), vt.data(), m, n, eps);
-  sizeFor(a, m, n);
-  for (int i = 0; i < m; ++i)
+  }
+  assignZeros(uc, mr * mr, work);
+  assignZeros(vt, nc * nc, work);
+  const bool converged = svdDecompose(ac.data(), uc.data(), vt.data(), m, n, eps, work);
+  sizeFor(a, m, n, work);
+  for (int i = 0; i < m; ++i) {
+    countdown.tick(nc);
     for (int j = 0; j < n; ++j) a[i][j] = Element::real(ac[j * mr + i]);
-  sizeFor(u, m, m);
-  for (int i = 0; i < m; ++i)
+  }
+  sizeFor(u, m, m, work);
+  for (int i = 0; i < m; ++i) {
+    countdown.tick(mr);
     for (int j = 0; j < m; ++j) u[i][j] = Element::real(uc[j * mr + i]);
-  sizeFor(v, n, n);
+  }
+  sizeFor(v, n, n, work);
   auto ve = v.elements();
-  for (std::size_t i = 0; i < vt.size(); ++i) ve[i] = Element::real(vt[i]);
+  for (std::size_t i = 0; i < vt.size(); ++i) {
+    countdown.tick();
+    ve[i] = Element::real(vt[i]);
+  }
   return converged;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "matrix/thread_pool.h"
+
 namespace kelvaro {
 
 bool allComplex(const RCOMat& m) {
@@ -17,24 +19,53 @@ bool allComplexFinite(const RCOMat& m) {
   });
 }
 
-SplitMatrix splitOf(const RCOMat& m) {
+namespace {
+
+// f(i) for every element index, row by row, the rows shared out over the threads.
+template <class F>
+void forEachIndex(int rows, int cols, const CancelFlag* cancel, F f) {
+  parallelFor(rows, grainFor(cols), [&](int first, int last) {
+    CancelCountdown countdown(cancel);
+    for (int r = first; r < last; ++r) {
+      countdown.tick(cols);
+      const std::size_t begin = static_cast<std::size_t>(r) * cols;
+      for (std::size_t i = begin; i < begin + cols; ++i) f(i);
+    }
+  });
+}
+
+}  // namespace
+
+void assignZeros(std::vector<double>& v, std::size_t size, const CancelFlag* cancel) {
+  constexpr std::size_t kPart = std::size_t{1} << 21;
+  v.clear();
+  v.reserve(size);
+  for (;;) {
+    v.resize(std::min(size, v.size() + kPart), 0.0);
+    if (v.size() == size) return;
+    checkCancel(cancel);
+  }
+}
+
+SplitMatrix splitOf(const RCOMat& m, const CancelFlag* cancel) {
   SplitMatrix s;
   s.rows = m.rows();
   s.cols = m.cols();
   const auto e = m.elements();
-  s.re.resize(e.size());
-  s.im.resize(e.size());
-  for (std::size_t i = 0; i < e.size(); ++i) {
+  assignZeros(s.re, e.size(), cancel);
+  assignZeros(s.im, e.size(), cancel);
+  forEachIndex(s.rows, s.cols, cancel, [&](std::size_t i) {
     s.re[i] = e[i].re();
     s.im[i] = e[i].im();
-  }
+  });
   return s;
 }
 
-void assignFrom(const SplitMatrix& s, RCOMat& m) {
-  m.resize(s.rows, s.cols);
+void assignFrom(const SplitMatrix& s, RCOMat& m, const CancelFlag* cancel) {
+  m.resizeForOverwrite(s.rows, s.cols, cancel);
   auto e = m.elements();
-  for (std::size_t i = 0; i < e.size(); ++i) e[i] = Element::complex(s.re[i], s.im[i]);
+  forEachIndex(s.rows, s.cols, cancel,
+               [&](std::size_t i) { e[i] = Element::complex(s.re[i], s.im[i]); });
 }
 
 }  // namespace kelvaro

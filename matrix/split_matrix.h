@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "numbers/cancel_flag.h"
 #include "numbers/rcomat.h"
 
 namespace kelvaro {
@@ -25,9 +26,14 @@ bool allComplex(const RCOMat& m);
 // True when every element of m is complex with finite parts.
 bool allComplexFinite(const RCOMat& m);
 
-// The parts of m, which must be all complex.
-SplitMatrix splitOf(const RCOMat& m);
-// m := rows x cols complex elements from s.
-void assignFrom(const SplitMatrix& s, RCOMat& m);
+// v := size zeros. The first touch of a large array's memory takes long: with a cancel flag
+// the zeros go in in parts, with a look at the flag between them.
+void assignZeros(std::vector<double>& v, std::size_t size, const CancelFlag* cancel);
+
+// The parts of m, which must be all complex. Rows are shared out over the threads, which look
+// at the cancel flag every so many elements.
+SplitMatrix splitOf(const RCOMat& m, const CancelFlag* cancel = nullptr);
+// m := rows x cols complex elements from s, in the same way.
+void assignFrom(const SplitMatrix& s, RCOMat& m, const CancelFlag* cancel = nullptr);
 
 }  // namespace kelvaro

@@ -64,7 +64,8 @@ int rowCount(const Pane& pane) {
                                         [](const std::string& l) { return !isBlankLine(l); }));
 }
 
-int columnCount(const Pane& pane, Pane& result) {
+int columnCount(const Pane& pane, Pane& result, const CancelFlag* cancel) {
+  CancelCountdown countdown(cancel);
   std::size_t max = 0;
   std::size_t prev = 0;
   int mismatches = 0;
@@ -72,6 +73,7 @@ int columnCount(const Pane& pane, Pane& result) {
     // An empty line is passed over; a line of blanks counts 0 and breaks the comparison.
     if (line.empty()) continue;
     const std::size_t n = tokenCount(line);
+    countdown.tick(n + 1);
     max = std::max(max, n);
     if (n != 0 && prev != 0 && n != prev) ++mismatches;
     prev = n;
@@ -89,10 +91,11 @@ std::vector<std::size_t> rowLines(const Pane& pane) {
 }
 
 void readPane(const Pane& pane, int rows, int cols, RCOMat& reg, const NumberFormat& nf,
-              ElementReading reading) {
+              ElementReading reading, const CancelFlag* cancel) {
+  CancelCountdown countdown(cancel);
   // Every element is written once: read, or zero where a row is short. The register is
   // not zeroed first, which would write the whole matrix twice.
-  reg.resizeForOverwrite(rows, cols);
+  reg.resizeForOverwrite(rows, cols, cancel);
   rows = reg.rows();
   cols = reg.cols();
   const Element zero = Element::complex(0.0, 0.0);
@@ -108,6 +111,7 @@ void readPane(const Pane& pane, int rows, int cols, RCOMat& reg, const NumberFor
       TokenCursor cursor(line);
       std::string_view token;
       for (c = 0; c < cols && cursor.next(token); ++c) {
+        countdown.tick();
         const Element e = parse(token);
         row[c] = negate ? -e : e;
       }

@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "numbers/cancel_flag.h"
 #include "numbers/number_format.h"
 #include "numbers/pane.h"
 #include "numbers/rcomat.h"
@@ -67,7 +68,7 @@ std::size_t tokenCount(std::string_view line);
 int rowCount(const Pane& pane);
 // Largest token count of any line; appends the incomplete-matrix warning to result when
 // neighbouring non-empty lines differ.
-int columnCount(const Pane& pane, Pane& result);
+int columnCount(const Pane& pane, Pane& result, const CancelFlag* cancel = nullptr);
 
 // Indexes of the non-blank lines, in order: rowLines(p)[r] is the line of row r.
 std::vector<std::size_t> rowLines(const Pane& pane);
@@ -76,7 +77,9 @@ std::vector<std::size_t> rowLines(const Pane& pane);
 // non-blank line), columns below cols, in reading order. Commands that convert tokens their
 // own way walk a pane with this. An f that returns bool ends the walk by returning false.
 template <class F>
-void forEachPaneToken(const Pane& pane, int rows, int cols, F&& f) {
+void forEachPaneToken(const Pane& pane, int rows, int cols, F&& f,
+                      const CancelFlag* cancel = nullptr) {
+  CancelCountdown countdown(cancel);
   int r = 0;
   for (const std::string& line : pane.lines()) {
     if (r >= rows) break;
@@ -84,6 +87,7 @@ void forEachPaneToken(const Pane& pane, int rows, int cols, F&& f) {
     TokenCursor cursor(line);
     std::string_view token;
     for (int c = 0; c < cols && cursor.next(token); ++c) {
+      countdown.tick();
       if constexpr (std::is_same_v<std::invoke_result_t<F&, int, int, std::string_view>, bool>) {
         if (!f(r, c, token)) return;
       } else {
@@ -99,6 +103,6 @@ void forEachPaneToken(const Pane& pane, int rows, int cols, F&& f) {
 // conversion error propagates; what was read so far stays.
 enum class ElementReading { Plain, Negated };
 void readPane(const Pane& pane, int rows, int cols, RCOMat& reg, const NumberFormat& nf,
-              ElementReading reading = ElementReading::Plain);
+              ElementReading reading = ElementReading::Plain, const CancelFlag* cancel = nullptr);
 
 }  // namespace kelvaro

@@ -39,16 +39,19 @@ std::string convertToken(std::string_view token, DisplayFormat to, const NumberF
   return to == DisplayFormat::Polar ? rectTokenToPolar(token, nf) : polarTokenToRect(token, nf);
 }
 
-ConvertedSize convertPane(Pane& pane, DisplayFormat to, const NumberFormat& nf, Pane& result) {
+ConvertedSize convertPane(Pane& pane, DisplayFormat to, const NumberFormat& nf, Pane& result,
+                          const CancelFlag* cancel) {
+  CancelCountdown countdown(cancel);
   ConvertedSize size;
   size.rows = rowCount(pane);
-  size.cols = columnCount(pane, result);
+  size.cols = columnCount(pane, result, cancel);
   std::string text;
   for (const std::size_t line : rowLines(pane)) {
     // A token that only quotes keep whole is written back in quotes.
     TokenCursor cursor(pane.line(line));
     std::string_view token;
     while (cursor.next(token)) {
+      countdown.tick();
       appendWritten(text, convertToken(token, to, nf));
       text += "  ";
       // Converted text may be longer than the token: no more than an aligned pane may hold.

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "numbers/cancel_flag.h"
 #include "numbers/number_format.h"
 #include "numbers/pane.h"
 
@@ -33,6 +34,7 @@ struct ConvertedSize {
 // line). Counting the columns may append the incomplete-matrix warning to result. The pane is
 // replaced only once all of it converted; a conversion error, or a text beyond what an aligned
 // pane may hold (kMaxAlignedCharacters), leaves it as it was.
-ConvertedSize convertPane(Pane& pane, DisplayFormat to, const NumberFormat& nf, Pane& result);
+ConvertedSize convertPane(Pane& pane, DisplayFormat to, const NumberFormat& nf, Pane& result,
+                          const CancelFlag* cancel = nullptr);
 
 }  // namespace kelvaro

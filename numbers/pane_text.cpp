@@ -99,7 +99,8 @@ std::string paddedLine(std::string_view line, std::size_t width) {
   return out;
 }
 
-void alignPane(Pane& pane) {
+void alignPane(Pane& pane, const CancelFlag* cancel) {
+  CancelCountdown countdown(cancel);
   // A plain line remembers its token count: once the width is known, each of its tokens
   // fills exactly width + 2 characters, so the padded line is laid out in place.
   constexpr std::size_t kQuoted = static_cast<std::size_t>(-1);
@@ -107,6 +108,7 @@ void alignPane(Pane& pane) {
   std::vector<std::size_t> plainTokens(lines.size(), kQuoted);
   std::size_t width = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
+    countdown.tick();
     if (hasQuote(lines[i])) {
       width = std::max(width, widestToken(lines[i]));
       continue;
@@ -117,6 +119,7 @@ void alignPane(Pane& pane) {
       width = std::max(width, token.size());
     });
     plainTokens[i] = count;
+    countdown.tick(count);
   }
 
   // Every token takes the same cell, so the size of the result is known before it is built.
@@ -133,6 +136,7 @@ void alignPane(Pane& pane) {
   std::vector<std::string> aligned;
   aligned.reserve(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
+    countdown.tick(plainTokens[i] == kQuoted ? 1 : plainTokens[i] + 1);
     if (lines[i].empty()) continue;
     if (plainTokens[i] == kQuoted) {
       aligned.push_back(paddedLine(lines[i], width));

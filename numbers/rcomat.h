@@ -2,12 +2,14 @@
 // A matrix register: rows x cols element values in one contiguous block, row-major,
 // indexed from 0. m[r][c] reads like the row-of-rows arrays it replaces.
 
+#include <algorithm>
 #include <cstddef>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "numbers/calc_error.h"
+#include "numbers/cancel_flag.h"
 #include "numbers/element.h"
 
 namespace kelvaro {
@@ -34,24 +36,34 @@ class RCOMat {
   RCOMat(int rows, int cols) { resize(rows, cols); }
 
   // Freshly sized: every element empty. Sizing throws CalcError beyond kMaxMatrixElements
-  // and then leaves the matrix as it was.
-  void resize(int rows, int cols) { assign(rows, cols, Element()); }
+  // and then leaves the matrix as it was. Filling the memory of a large matrix for the first
+  // time takes long: with a cancel flag it is filled in parts, with a look at the flag
+  // between them (a cancel leaves the matrix empty).
+  void resize(int rows, int cols, const CancelFlag* cancel = nullptr) {
+    assign(rows, cols, Element(), cancel);
+  }
   // Sized with every element set to value (the reading loop uses complex zero).
-  void assign(int rows, int cols, const Element& value) {
+  void assign(int rows, int cols, const Element& value, const CancelFlag* cancel = nullptr) {
     checkMatrixSize(rows, cols);
-    rows_ = rows > 0 ? rows : 0;
-    // The column count is the length of row 0, so a matrix without rows has none.
-    cols_ = rows_ > 0 && cols > 0 ? cols : 0;
-    data_.assign(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_), value);
+    const std::size_t size = setShape(rows, cols);
+    if (!cancel) {
+      data_.assign(size, value);
+      return;
+    }
+    data_.clear();
+    grow(size, value, cancel);
   }
   void clear() { assign(0, 0, Element()); }
   // Sized to rows x cols, keeping the storage it has: elements keep whatever they hold (new
   // ones are empty). For a caller that then writes every element.
-  void resizeForOverwrite(int rows, int cols) {
+  void resizeForOverwrite(int rows, int cols, const CancelFlag* cancel = nullptr) {
     checkMatrixSize(rows, cols);
-    rows_ = rows > 0 ? rows : 0;
-    cols_ = rows_ > 0 && cols > 0 ? cols : 0;
-    data_.resize(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_));
+    const std::size_t size = setShape(rows, cols);
+    if (size <= data_.size()) {
+      data_.resize(size);
+      return;
+    }
+    grow(size, Element(), cancel);
   }
 
   int rows() const { return rows_; }
@@ -69,6 +81,31 @@ class RCOMat {
   std::span<const Element> elements() const { return data_; }
 
  private:
+  // The shape, and the element count it takes. The column count is the length of row 0, so a
+  // matrix without rows has none.
+  std::size_t setShape(int rows, int cols) {
+    rows_ = rows > 0 ? rows : 0;
+    cols_ = rows_ > 0 && cols > 0 ? cols : 0;
+    return static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_);
+  }
+
+  // Appends copies of value up to size elements, in parts between looks at the flag.
+  void grow(std::size_t size, const Element& value, const CancelFlag* cancel) {
+    constexpr std::size_t kPart = std::size_t{1} << 20;
+    try {
+      data_.reserve(size);
+      for (;;) {
+        data_.resize(std::min(size, data_.size() + kPart), value);
+        if (data_.size() == size) return;
+        checkCancel(cancel);
+      }
+    } catch (...) {
+      rows_ = cols_ = 0;
+      data_.clear();
+      throw;
+    }
+  }
+
   int rows_ = 0;
   int cols_ = 0;
   std::vector<Element> data_;

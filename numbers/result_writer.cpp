@@ -22,7 +22,8 @@ enum class ElementText { ComplexAware, RealOnly };
 
 class Writer {
  public:
-  Writer(Pane& result, const NumberFormat& nf) : result_(result), printer_(nf) {}
+  Writer(Pane& result, const NumberFormat& nf, const CancelFlag* cancel)
+      : result_(result), printer_(nf), countdown_(cancel) {}
 
   // Rows of m, rows x cols cells each, every row followed by an empty line. A place the
   // register does not have prints as an empty element.
@@ -37,6 +38,7 @@ class Writer {
     for (int r = 0; r < rows; ++r) {
       char* o = row.data();
       for (int c = 0; c < cols; ++c) {
+        countdown_.tick();
         const bool inside = r < m.rows() && c < m.cols();
         const std::size_t n = printer_.writeElement(text, inside ? m[r][c] : Element(), realOnly);
         std::memset(o, ' ', 1 + kCellWidth);
@@ -94,15 +96,16 @@ class Writer {
  private:
   Pane& result_;
   NumberPrinter printer_;
+  CancelCountdown countdown_;
   std::string cell_;
 };
 
 }  // namespace
 
-void writeResult(Pane& result, Registers& regs, const NumberFormat& nf) {
+void writeResult(Pane& result, Registers& regs, const NumberFormat& nf, const CancelFlag* cancel) {
   result.appendToLast("=");
   result.add(std::string());
-  Writer w(result, nf);
+  Writer w(result, nf, cancel);
   const int rows = regs.RowN;
   const int cols = regs.ColN;
   constexpr auto kComplex = ElementText::ComplexAware;

@@ -4,13 +4,15 @@
 
 #include <string_view>
 
+#include "numbers/cancel_flag.h"
 #include "numbers/number_format.h"
 #include "numbers/pane.h"
 #include "numbers/registers.h"
 
 namespace kelvaro {
 
-void writeResult(Pane& result, Registers& regs, const NumberFormat& nf);
+void writeResult(Pane& result, Registers& regs, const NumberFormat& nf,
+                 const CancelFlag* cancel = nullptr);
 
 // The precision box's change handler: "e" selects exponent format (PrecScale 0); otherwise the
 // text is a number p and PrecScale becomes 10^p. A text that is not a number throws and

@@ -1,0 +1,45 @@
+#pragma once
+// What the kernels share when they cut a step into ranges of rows for the threads. Kept apart
+// from split_kernels.h, which the vector kernels include: they must see no standard header.
+
+#include <cstdint>
+#include <vector>
+
+#include "matrix/split_kernels.h"
+#include "matrix/thread_pool.h"
+#include "numbers/element.h"
+
+namespace kelvaro {
+
+// Pivot searches over the ranges of rows of parallelRanges(count, ranges(), ...), made at
+// the same time, each from nothing. Taken in the order of the rows with the same strict
+// comparison they give what one scan over all the rows gives: the first maximum.
+class RangeTracks {
+ public:
+  RangeTracks(int count, int grain) : tracks_(rangesFor(count, grain), PivotTrack{0.0, -1.0}) {}
+  int ranges() const { return static_cast<int>(tracks_.size()); }
+  PivotTrack* of(int range) { return &tracks_[range]; }
+  PivotTrack merged() const {
+    PivotTrack first{0.0, -1.0};
+    for (const PivotTrack& t : tracks_)
+      if (t.best > first.best) first = t;
+    return first;
+  }
+
+ private:
+  std::vector<PivotTrack> tracks_;
+};
+
+// Element division fails by its divisor alone: trying it once on the calling thread raises
+// the error, if there is one, before the threads change any row.
+inline void tryDivisor(const Element& divisor) {
+  static_cast<void>(Element::integer(1) / divisor);
+}
+
+// Where the share of `count` items that goes with item `at` of `of` begins: a run [first, last)
+// of the one takes [shareOf(count, first, of), shareOf(count, last, of)) of the other.
+inline int shareOf(int count, int at, int of) {
+  return static_cast<int>(static_cast<std::int64_t>(count) * at / of);
+}
+
+}  // namespace kelvaro

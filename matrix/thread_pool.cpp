@@ -1,0 +1,215 @@
+#include "matrix/thread_pool.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <exception>
+#include <mutex>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace kelvaro {
+
+namespace {
+
+constexpr int kMaxThreads = 256;
+// Ranges per thread: enough that a thread slowed down (by other programs, or by a range of
+// more work) holds up the others by little.
+constexpr int kRangesPerThread = 4;
+// Polls of a waiting thread before it sleeps: tens of microseconds, about the gap between
+// two parallel steps of a kernel, and short enough not to hold a core long when idle.
+constexpr int kSpins = 4000;
+
+void relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#endif
+}
+
+int countFromText(const char* text) {
+  if (!text) return 0;
+  const std::string_view digits(text);
+  if (digits.empty() || digits.size() > 4 ||
+      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return 0;
+  return std::min(std::atoi(text), kMaxThreads);
+}
+
+int defaultCount() {
+  static const int count = [] {
+    if (const int fromEnvironment = countFromText(std::getenv("KELVARO_THREADS")))
+      return fromEnvironment;
+    const unsigned processors = std::thread::hardware_concurrency();
+    return processors == 0 ? 1 : std::min(static_cast<int>(processors), kMaxThreads);
+  }();
+  return count;
+}
+
+std::atomic<int> chosenCount{0};  // 0: the default
+std::atomic<std::int64_t> parallelWork{kParallelWork};
+
+// Set on the pool's threads, and on a caller while it runs its own range.
+thread_local bool insideRange = false;
+
+// The ranges of a job are claimed one at a time by whoever is free: the calling thread and
+// the pool's threads that join while the job is open. A thread that the system holds back
+// joins late or not at all, and the others take its share, rather than all waiting for it.
+class Pool {
+ public:
+  ~Pool() { resize(0); }
+
+  // Runs the job; false, with nothing run, when another thread has the pool.
+  bool tryRun(int threads, int count, int ranges, detail::RangeCall call, void* body) {
+    std::unique_lock lock(busy_, std::try_to_lock);
+    if (!lock.owns_lock()) return false;
+    resize(threads - 1);
+    std::vector<std::exception_ptr> errors(ranges);
+    // No pool thread is in a job now: job_ is the caller's to write.
+    job_ = {count, ranges, call, body, errors.data()};
+    nextRange_.store(0, std::memory_order_relaxed);
+    state_.store(kOpen, std::memory_order_release);
+    wake_.fetch_add(1, std::memory_order_release);
+    wake_.notify_all();
+    runRanges();
+    // Closed: from now on nobody joins; wait for those that did.
+    for (std::uint32_t s = state_.fetch_and(~kOpen, std::memory_order_acq_rel) & ~kOpen; s != 0;
+         s = state_.load(std::memory_order_acquire))
+      waitWhile(state_, s);
+    for (const std::exception_ptr& error : errors)
+      if (error) std::rethrow_exception(error);
+    return true;
+  }
+
+ private:
+  struct Job {
+    int count = 0, ranges = 0;
+    detail::RangeCall call = nullptr;
+    void* body = nullptr;
+    std::exception_ptr* errors = nullptr;
+  };
+  // state_: this bit while a job takes new threads, below it the count of pool threads in it.
+  static constexpr std::uint32_t kOpen = 1u << 31;
+
+  template <class T>
+  void waitWhile(std::atomic<T>& value, T old) const {
+    for (int i = 0; i < spins_; ++i) {
+      if (value.load(std::memory_order_acquire) != old) return;
+      relax();
+    }
+    value.wait(old, std::memory_order_acquire);
+  }
+
+  // Claims and runs ranges of the current job until none is left.
+  void runRanges() {
+    const Job& job = job_;
+    const bool wasInside = insideRange;
+    insideRange = true;
+    for (int range; (range = nextRange_.fetch_add(1, std::memory_order_relaxed)) < job.ranges;) {
+      const auto first = static_cast<int>(static_cast<long long>(job.count) * range / job.ranges);
+      const auto last =
+          static_cast<int>(static_cast<long long>(job.count) * (range + 1) / job.ranges);
+      try {
+        job.call(job.body, range, first, last);
+      } catch (...) {
+        job.errors[range] = std::current_exception();
+      }
+    }
+    insideRange = wasInside;
+  }
+
+  // Joins the job that is open, if one is.
+  bool join() {
+    std::uint32_t s = state_.load(std::memory_order_acquire);
+    while (s & kOpen)
+      if (state_.compare_exchange_weak(s, s + 1, std::memory_order_acq_rel)) return true;
+    return false;
+  }
+
+  void work(std::uint32_t seen) {
+    insideRange = true;
+    for (;;) {
+      for (std::uint32_t now; (now = wake_.load(std::memory_order_acquire)) == seen;)
+        waitWhile(wake_, now);
+      seen = wake_.load(std::memory_order_acquire);
+      if (stop_.load(std::memory_order_acquire)) return;
+      if (!join()) continue;
+      runRanges();
+      if (state_.fetch_sub(1, std::memory_order_acq_rel) == 1) state_.notify_all();
+    }
+  }
+
+  // Called with busy_ held (or from the destructor).
+  void resize(int workers) {
+    if (static_cast<int>(workers_.size()) == workers) return;
+    stop_.store(true, std::memory_order_release);
+    wake_.fetch_add(1, std::memory_order_release);
+    wake_.notify_all();
+    workers_.clear();  // joins
+    // More threads than processors: a polling thread would only keep a working one waiting.
+    spins_ = workers < static_cast<int>(std::thread::hardware_concurrency()) ? kSpins : 0;
+    stop_.store(false, std::memory_order_release);
+    const std::uint32_t now = wake_.load(std::memory_order_acquire);
+    for (int i = 0; i < workers; ++i) workers_.emplace_back([this, now] { work(now); });
+  }
+
+  std::mutex busy_;
+  std::vector<std::jthread> workers_;
+  std::atomic<std::uint32_t> wake_{0};
+  std::atomic<std::uint32_t> state_{0};
+  std::atomic<int> nextRange_{0};
+  std::atomic<bool> stop_{false};
+  int spins_ = kSpins;
+  Job job_;
+};
+
+Pool& pool() {
+  static Pool instance;
+  return instance;
+}
+
+}  // namespace
+
+std::int64_t leastParallelWork() {
+  return parallelWork.load(std::memory_order_relaxed);
+}
+
+void setLeastParallelWork(std::int64_t work) {
+  parallelWork.store(work < 1 ? kParallelWork : work, std::memory_order_relaxed);
+}
+
+int grainFor(std::int64_t cost) {
+  const std::int64_t least = leastParallelWork();
+  return cost >= least ? 1 : static_cast<int>(least / std::max<std::int64_t>(cost, 1));
+}
+
+int rangesFor(int count, int grain) {
+  const int threads = threadCount();
+  return threads <= 1 ? 1 : std::clamp(count / std::max(grain, 1), 1, kRangesPerThread * threads);
+}
+
+int threadCount() {
+  const int chosen = chosenCount.load(std::memory_order_relaxed);
+  return chosen > 0 ? chosen : defaultCount();
+}
+
+void setThreadCount(int count) {
+  chosenCount.store(std::clamp(count, 0, kMaxThreads), std::memory_order_relaxed);
+}
+
+namespace detail {
+
+void runRanges(int count, int ranges, RangeCall call, void* body) {
+  const int threads = threadCount();
+  if (ranges <= 1 || threads <= 1 || insideRange ||
+      !pool().tryRun(threads, count, std::min(ranges, count), call, body)) {
+    // One thread runs the ranges in order: the numbers they report to are the same.
+    for (int range = 0; range < ranges; ++range)
+      call(body, range, static_cast<int>(static_cast<long long>(count) * range / ranges),
+           static_cast<int>(static_cast<long long>(count) * (range + 1) / ranges));
+  }
+}
+
+}  // namespace detail
+
+}  // namespace kelvaro

@@ -1,0 +1,74 @@
+#pragma once
+// The threads the kernels share. A kernel hands over a count of independent items (rows,
+// columns, panels of columns); they are cut into contiguous ranges, which the threads run at
+// the same time. Each item keeps its operations and their order whatever range it falls in,
+// so the results never depend on the number of threads.
+//
+// A small pool on std::jthread and atomics rather than OpenMP: ThreadSanitizer sees every
+// hand-over (the OpenMP runtime is not built for it and would drown real reports in false
+// ones), the count can change while the program runs, and the ranges are fixed by the count
+// alone.
+
+#include <cstdint>
+#include <type_traits>
+#include <utility>
+
+namespace kelvaro {
+
+// The threads the kernels use, the calling one included: setThreadCount's count; else the
+// environment variable KELVARO_THREADS when it holds a count (read on first use); else the
+// processor's count.
+int threadCount();
+// A count below 1 goes back to the default.
+void setThreadCount(int count);
+
+// Below about this many element operations a hand-over to other threads costs more than it
+// saves: small matrices stay on the calling thread.
+inline constexpr std::int64_t kParallelWork = 32768;
+// The threshold in force; tests lower it to share out even the smallest matrices (below 1:
+// back to kParallelWork).
+std::int64_t leastParallelWork();
+void setLeastParallelWork(std::int64_t work);
+
+// The least number of items per range for items of about `cost` element operations each.
+int grainFor(std::int64_t cost);
+
+// The ranges parallelFor cuts count items into for this grain: a few per thread, 1 for one
+// thread or for work too small to share.
+int rangesFor(int count, int grain);
+
+namespace detail {
+using RangeCall = void (*)(void* body, int range, int first, int last);
+void runRanges(int count, int ranges, RangeCall call, void* body);
+}  // namespace detail
+
+// body(first, last) over [0, count) cut into `ranges` contiguous ranges of about the same
+// size, which the calling thread and the pool's threads claim one by one as they become free.
+// Returns once every range has run; an exception thrown in a range is rethrown then (that of
+// the lowest range, when several throw). A call from inside a range, or while another thread
+// uses the pool, runs the ranges on the calling thread, in order.
+//
+// A body(range, first, last) also gets the number of its range, 0 for the lowest: what each
+// range finds, kept by that number, comes out in the order of the items.
+template <class Body>
+void parallelRanges(int count, int ranges, Body&& body) {
+  if (count <= 0) return;
+  using B = std::remove_reference_t<Body>;
+  detail::runRanges(
+      count, ranges,
+      [](void* b, int range, int first, int last) {
+        if constexpr (std::is_invocable_v<B&, int, int, int>)
+          (*static_cast<B*>(b))(range, first, last);
+        else
+          (*static_cast<B*>(b))(first, last);
+      },
+      const_cast<void*>(static_cast<const void*>(&body)));
+}
+
+// The same in rangesFor(count, grain) ranges.
+template <class Body>
+void parallelFor(int count, int grain, Body&& body) {
+  parallelRanges(count, rangesFor(count, grain), std::forward<Body>(body));
+}
+
+}  // namespace kelvaro

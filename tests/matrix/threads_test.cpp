@@ -1,0 +1,213 @@
+// Every kernel that shares its work out over threads gives the same bits for any number of
+// threads: 1, 2, 3 and 8, on random matrices with ties in every pivot search and many zeros,
+// and on well-conditioned ones. The threshold below which work stays on one thread is taken
+// down to nothing, so that even these small matrices are cut into as many ranges as there
+// are threads, with their edges everywhere.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "matrix/Zezizir2.h"
+#include "matrix/thread_pool.h"
+#include "matrix_test_util.h"
+
+namespace kelvaro {
+namespace {
+
+// What a kernel leaves: its matrices (scalars as 1 x 1, flags as integers) or its error.
+struct Outcome {
+  std::vector<RCOMat> matrices;
+  std::string error = {};
+};
+
+RCOMat scalar(const Element& e) {
+  RCOMat m(1, 1);
+  m[0][0] = e;
+  return m;
+}
+
+RCOMat realParts(const RCOMat& m) {
+  RCOMat r(m.rows(), m.cols());
+  for (int i = 0; i < m.rows(); ++i)
+    for (int j = 0; j < m.cols(); ++j) r[i][j] = Element::real(m[i][j].re());
+  return r;
+}
+
+RCOMat ofDoubles(const std::vector<double>& v) {
+  RCOMat m(1, static_cast<int>(v.size()));
+  for (std::size_t i = 0; i < v.size(); ++i) m[0][static_cast<int>(i)] = Element::real(v[i]);
+  return m;
+}
+
+// The operands a kernel is given: a (rows x cols) and b (cols x cols).
+enum class Shape { Square, Any, Tall };
+
+struct Kernel {
+  const char* name;
+  Shape shape;
+  Outcome (*run)(RCOMat a, RCOMat b);
+};
+
+const Kernel kKernels[] = {
+    {"MatMul", Shape::Any,
+     [](RCOMat a, RCOMat b) {
+       RCOMat c, elementwise;
+       int err = 0;
+       MatMul(a, b, c, err);
+       MatMulElements(realParts(a), b, elementwise);
+       return Outcome{{c, elementwise}};
+     }},
+    {"MatInverse", Shape::Square,
+     [](RCOMat a, RCOMat) {
+       RCoVecD re, im;
+       for (const Element& e : a.elements()) re.push_back(e.re()), im.push_back(e.im());
+       RCOMat r;
+       const int singular = MatInverse(a.rows(), re, im, r);
+       return Outcome{{r, ofDoubles(re), ofDoubles(im), scalar(Element::integer(singular))}};
+     }},
+    {"MatInvLU", Shape::Square,
+     [](RCOMat a, RCOMat) {
+       RCOMat a2 = a, r, r2;
+       int err = 0, err2 = 0;
+       MatInvLU(a, r, err);
+       MatInvLUElements(a2, r2, err2);
+       return Outcome{{a, r, a2, r2, scalar(Element::integer(err + 10 * err2))}};
+     }},
+    {"MatDet", Shape::Square,
+     [](RCOMat a, RCOMat) {
+       Element det;
+       MatDet(a, a.rows(), a.cols(), det);
+       return Outcome{{a, scalar(det)}};
+     }},
+    {"MatRank", Shape::Any,
+     [](RCOMat a, RCOMat) {
+       const double rank = MatRank(a, a.rows(), a.cols());
+       return Outcome{{a, scalar(Element::real(rank))}};
+     }},
+    {"MatLU", Shape::Square,
+     [](RCOMat a, RCOMat) {
+       RCOMat l(a.rows(), a.cols()), u(a.rows(), a.cols());
+       const int res = MatLU(a, l, u, a.rows(), a.cols());
+       return Outcome{{a, l, u, scalar(Element::integer(res))}};
+     }},
+    {"choleskyLDL", Shape::Square,
+     [](RCOMat a, RCOMat b) {
+       // b's product with its transpose is symmetric and, real, positive definite: the
+       // factorisation runs to its end there, and stops early on a.
+       RCOMat bt, sym;
+       int err = 0;
+       MatTranspose(b, bt, err);
+       MatMul(b, bt, sym, err);
+       RCOMat l, d, l2, d2;
+       const bool done = choleskyLDL(sym, l, d);
+       const bool done2 = choleskyLDL(a, l2, d2);
+       return Outcome{{sym, l, d, a, l2, d2, scalar(Element::integer(done + 2 * done2))}};
+     }},
+    {"matrixPower", Shape::Square,
+     [](RCOMat a, RCOMat) {
+       RCOMat c, r, a2 = a, c2, r2;
+       int err = 0;
+       matrixPower(a, 5, c, r, err);
+       const PowerOutcome negative = matrixPower(a2, -3, c2, r2, err);
+       return Outcome{{c, r, a2, c2, r2, scalar(Element::integer(static_cast<int>(negative)))}};
+     }},
+    {"MatQR", Shape::Tall,
+     [](RCOMat a, RCOMat) {
+       RCOMat r = realParts(a), q;
+       MatQR(r, a.rows(), a.cols(), q);
+       return Outcome{{r, q}};
+     }},
+    {"eigenvalues", Shape::Square,
+     [](RCOMat a, RCOMat) {
+       const int n = a.rows();
+       matrx2 work(n);
+       for (int i = 0; i < n; ++i)
+         for (int j = 0; j < n; ++j) work[i + 1][j + 1] = a[i][j].re();
+       MatBalance(work, n);
+       MatHessenberg(work, n);
+       RCOMat hessenberg(n, n);
+       for (int i = 0; i < n; ++i)
+         for (int j = 0; j < n; ++j) hessenberg[i][j] = Element::real(work[i + 1][j + 1]);
+       std::vector<double> wr, wi;
+       const bool converged = MatHqr(work, n, wr, wi);
+       return Outcome{
+           {hessenberg, ofDoubles(wr), ofDoubles(wi), scalar(Element::integer(converged))}};
+     }},
+    {"MatSvd", Shape::Any,
+     [](RCOMat a, RCOMat) {
+       RCOMat s = realParts(a), u, v;
+       const bool converged = MatSvd(s, u, v, a.rows(), a.cols(), 1e-15L);
+       return Outcome{{s, u, v, scalar(Element::integer(converged))}};
+     }},
+};
+
+Outcome outcomeOf(const Kernel& kernel, const RCOMat& a, const RCOMat& b) {
+  try {
+    return kernel.run(a, b);
+  } catch (const std::exception& e) {
+    return Outcome{{}, e.what()};
+  }
+}
+
+::testing::AssertionResult sameOutcome(const Outcome& x, const Outcome& y) {
+  if (x.error != y.error)
+    return ::testing::AssertionFailure() << "errors '" << x.error << "' and '" << y.error << "'";
+  if (x.matrices.size() != y.matrices.size())
+    return ::testing::AssertionFailure() << "different numbers of results";
+  for (std::size_t i = 0; i < x.matrices.size(); ++i)
+    if (auto same = test::sameMatrix(x.matrices[i], y.matrices[i]); !same)
+      return same << " in result " << i;
+  return ::testing::AssertionSuccess();
+}
+
+// Operands of one round, sizes across the panels and blocks of the kernels: small integers
+// (ties, zeros, singular matrices) in even rounds, a heavy diagonal in odd ones.
+RCOMat operand(int rows, int cols, int round, std::mt19937_64& gen) {
+  RCOMat m = test::randomSmallIntegers(rows, cols, gen);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  for (int i = 0; i < rows && round % 2; ++i)
+    for (int j = 0; j < cols; ++j)
+      m[i][j] = Element::complex(u(gen) + (i == j ? 2 * cols : 0), u(gen));
+  return m;
+}
+
+std::pair<RCOMat, RCOMat> operands(const Kernel& kernel, int round, std::mt19937_64& gen) {
+  static constexpr int kSizes[] = {1, 2, 33, 70, 70, 97};
+  const int n = kSizes[round % std::size(kSizes)];
+  int rows = n;
+  if (kernel.shape == Shape::Any && round % 3 == 1) rows = n / 2 + 1;
+  if (kernel.shape != Shape::Square && round % 3 == 2) rows = n + 9;
+  return {operand(rows, n, round, gen), operand(n, n, round, gen)};
+}
+
+class EveryThreadCount : public ::testing::Test {
+ protected:
+  void SetUp() override { setLeastParallelWork(1); }
+  void TearDown() override {
+    setLeastParallelWork(0);
+    setThreadCount(0);
+  }
+};
+
+TEST_F(EveryThreadCount, KernelsGiveTheSameBits) {
+  for (const Kernel& kernel : kKernels) {
+    SCOPED_TRACE(kernel.name);
+    std::mt19937_64 gen(12);
+    for (int round = 0; round < 6; ++round) {
+      SCOPED_TRACE("round " + std::to_string(round));
+      const auto [a, b] = operands(kernel, round, gen);
+      setThreadCount(1);
+      const Outcome one = outcomeOf(kernel, a, b);
+      for (int threads : {2, 3, 8}) {
+        setThreadCount(threads);
+        EXPECT_TRUE(sameOutcome(one, outcomeOf(kernel, a, b))) << threads << " threads";
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro
