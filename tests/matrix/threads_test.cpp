@@ -12,7 +12,7 @@
 
 #include "matrix/Zezizir2.h"
 #include "matrix/thread_pool.h"
-#include "matrix_test_util.h"
+#include "tests/support/reference_kernels.h"
 
 namespace kelvaro {
 namespace {
@@ -158,7 +158,7 @@ Outcome outcomeOf(const Kernel& kernel, const RCOMat& a, const RCOMat& b) {
   if (x.matrices.size() != y.matrices.size())
     return ::testing::AssertionFailure() << "different numbers of results";
   for (std::size_t i = 0; i < x.matrices.size(); ++i)
-    if (auto same = test::sameMatrix(x.matrices[i], y.matrices[i]); !same)
+    if (auto same = reference::sameMatrix(x.matrices[i], y.matrices[i]); !same)
       return same << " in result " << i;
   return ::testing::AssertionSuccess();
 }
@@ -166,7 +166,7 @@ Outcome outcomeOf(const Kernel& kernel, const RCOMat& a, const RCOMat& b) {
 // Operands of one round, sizes across the panels and blocks of the kernels: small integers
 // (ties, zeros, singular matrices) in even rounds, a heavy diagonal in odd ones.
 RCOMat operand(int rows, int cols, int round, std::mt19937_64& gen) {
-  RCOMat m = test::randomSmallIntegers(rows, cols, gen);
+  RCOMat m = reference::randomSmallIntegers(rows, cols, gen);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   for (int i = 0; i < rows && round % 2; ++i)
     for (int j = 0; j < cols; ++j)
