@@ -8,11 +8,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <cstring>
 #include <exception>
+#include <mutex>
 #include <new>
 #include <optional>
+#include <stop_token>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -23,6 +29,8 @@
 #include "commands/shell_actions.h"
 #include "commands/shell_commands.h"
 #include "commands/user_interface.h"
+#include "matrix/thread_pool.h"
+#include "matrix/work_token.h"
 
 namespace kelvaro {
 namespace {
@@ -49,7 +57,12 @@ struct Invocation {
   std::optional<DisplayFormat> format;
   std::vector<PrintedPane> print{PrintedPane::Result};
   std::vector<std::string> actions;
+  int threads = 0;  // 0: the default count
+  bool progress = false;
 };
+
+// The most threads --threads takes: far more than any processor has.
+constexpr int kMaxThreads = 1024;
 
 class UsageError {
  public:
@@ -81,6 +94,60 @@ class StderrInterface : public UserInterface {
   }
   CliStreams& streams_;
   bool errorShown_ = false;
+};
+
+// With --progress: while an action runs, its label and how far it has come stand on one line of
+// standard error ("Svd(A)  42%"), rewritten in place every tenth of a second. The line is wiped
+// when the action ends and before any other text goes to standard error, so messages and the
+// line never mix.
+class ProgressStreams : public CliStreams {
+ public:
+  explicit ProgressStreams(CliStreams& base) : base_(base) {}
+  bool writeOut(std::span<const std::string_view> pieces) override {
+    return base_.writeOut(pieces);
+  }
+  void writeErr(std::string_view text) override {
+    std::lock_guard lock(mutex_);
+    wipe();
+    base_.writeErr(text);
+  }
+
+  // Shows the line for label until the returned object goes, following token.
+  [[nodiscard]] std::jthread follow(std::string label, const WorkToken& token) {
+    show(label, 0);
+    return std::jthread([this, label = std::move(label), &token](std::stop_token stop) {
+      std::condition_variable_any tick;
+      std::unique_lock lock(mutex_);
+      while (!tick.wait_for(lock, stop, std::chrono::milliseconds(100),
+                            [&] { return stop.stop_requested(); }))
+        showLocked(label, static_cast<int>(token.fraction() * 100));
+      wipe();
+    });
+  }
+
+ private:
+  void show(const std::string& label, int percent) {
+    std::lock_guard lock(mutex_);
+    showLocked(label, percent);
+  }
+  void showLocked(const std::string& label, int percent) {
+    std::string line = "\r" + label + "  " + std::to_string(percent) + "%";
+    if (line == shown_) return;
+    const std::size_t length = line.size();
+    if (shown_.size() > length) line.append(shown_.size() - length, ' ');
+    base_.writeErr(line);
+    shown_ = line.substr(0, length);
+  }
+  // Blanks the line and puts the cursor back at its start.
+  void wipe() {
+    if (shown_.empty()) return;
+    base_.writeErr("\r" + std::string(shown_.size() - 1, ' ') + "\r");
+    shown_.clear();
+  }
+
+  CliStreams& base_;
+  std::mutex mutex_;
+  std::string shown_;  // the line standing on standard error, with its leading CR
 };
 
 // Pane text as it arrives from a file: lines end at LF, a CR right before an LF is dropped,
@@ -136,6 +203,10 @@ std::string usage() {
       "  --print=LIST              panes to print: result, a, b, x and clipboard\n"
       "                            (default: result); the clipboard comes last\n"
       "  --clipboard=FILE          the clipboard's text at start (- is standard input)\n"
+      "  --threads=N               threads the matrix kernels use (default: the\n"
+      "                            processor's count, or KELVARO_THREADS); output is\n"
+      "                            the same for any count\n"
+      "  --progress                show how far a long action has come on standard error\n"
       "  --help, --version         print this help or the version and exit\n"
       "\n"
       "Copy and paste (kelvaro-cli has a clipboard of its own):\n"
@@ -200,6 +271,16 @@ void checkAction(const std::string& action) {
   }
 }
 
+int threadCountOption(const std::string& value) {
+  int count = 0;
+  const char* end = value.data() + value.size();
+  const auto [stop, error] = std::from_chars(value.data(), end, count);
+  if (error != std::errc() || stop != end || count < 1 || count > kMaxThreads)
+    throw UsageError("--threads takes a count from 1 to " + std::to_string(kMaxThreads) +
+                     ", not \"" + value + "\"");
+  return count;
+}
+
 // Returns false when --help or --version already answered.
 bool parseArguments(std::span<const std::string> args, Invocation& inv, CliStreams& streams) {
   for (const std::string& arg : args) {
@@ -219,6 +300,10 @@ bool parseArguments(std::span<const std::string> args, Invocation& inv, CliStrea
       const std::string_view piece = text;
       streams.writeOut({&piece, 1});
       return false;
+    }
+    if (arg == "--progress") {
+      inv.progress = true;
+      continue;
     }
     const std::size_t equals = arg.find('=');
     if (equals == std::string::npos) throw UsageError("unknown option \"" + arg + "\"");
@@ -255,6 +340,8 @@ bool parseArguments(std::span<const std::string> args, Invocation& inv, CliStrea
       inv.print = parsePrintList(value);
     } else if (name == "--clipboard") {
       inv.clipboardPath = value;
+    } else if (name == "--threads") {
+      inv.threads = threadCountOption(value);
     } else {
       throw UsageError("unknown option \"" + arg + "\"");
     }
@@ -372,7 +459,11 @@ int run(std::span<const std::string> args, CliStreams& streams) {
     return 2;
   }
 
-  StderrInterface ui(streams);
+  if (inv.threads > 0) setThreadCount(inv.threads);
+  std::optional<ProgressStreams> progress;
+  WorkToken work;
+  if (inv.progress) progress.emplace(streams);
+  StderrInterface ui(progress ? *progress : streams);
   CalcState state;
   FormCreate(state, inv.decimalSeparator ? *inv.decimalSeparator : environmentDecimalSeparator());
   if (inv.paneA) state.paneA.setLines(std::move(inv.paneA->lines));
@@ -388,7 +479,18 @@ int run(std::span<const std::string> args, CliStreams& streams) {
     runGuarded(ui, [&] { ComboBox1Change(state); });
   }
 
-  for (const auto& action : inv.actions) runGuarded(ui, [&] { runAction(state, ui, action); });
+  if (progress) state.work = &work;
+  for (const auto& action : inv.actions) {
+    runGuarded(ui, [&] {
+      std::jthread shown;
+      if (progress) {
+        work.beginSequence(0);  // no count left from the action before
+        shown = progress->follow(action, work);
+      }
+      runAction(state, ui, action);
+    });
+  }
+  state.work = nullptr;
 
   // Output that cannot be written is a failure, not a silent success.
   if (!streams.writeOut(printedPanes(state, inv.print))) {

@@ -298,5 +298,29 @@ TEST(Cli, AWriteCutShortByTheFileSizeLimitIsAnErrorAndLeavesNothingBehind) {
   EXPECT_EQ(std::distance(fs::directory_iterator(s.dir_), {}), 2);  // no temporary file left
 }
 
+TEST(Cli, ProgressStandsOnOneLineOfItsOwnAndChangesNoOutput) {
+  ScratchDirectory s;
+  s.file("a.txt", "1 2\n3 4\n");
+  const std::vector<std::string> actions = {"--a=a.txt", "Svd(A)", "save-result=no/r.txt", "A'"};
+  Outcome plain = runInProcess(s.dir_, actions, "");
+  std::vector<std::string> asked = {"--progress", "--threads=3"};
+  asked.insert(asked.end(), actions.begin(), actions.end());
+  const Outcome shown = runInProcess(s.dir_, asked, "");
+  EXPECT_EQ(shown.out, plain.out);
+  EXPECT_EQ(shown.status, plain.status);
+  // Each action's line starts at 0% and is blanked out before a message or the next line.
+  const std::string& err = shown.err;
+  EXPECT_TRUE(err.starts_with("\rSvd(A)  0%")) << err;
+  const std::size_t message = err.find(plain.err);
+  ASSERT_NE(message, std::string::npos) << err;
+  const std::size_t wipe = err.rfind('\r', message - 2);
+  std::string blanked(message - wipe, ' ');
+  blanked.front() = blanked.back() = '\r';
+  EXPECT_EQ(err.substr(wipe, message - wipe), blanked);
+  EXPECT_EQ(err.find("\rA'  0%"), message + plain.err.size()) << err;
+  EXPECT_EQ(err.back(), '\r');
+  EXPECT_EQ(err.find_first_not_of(" \r", err.rfind('%') + 1), std::string::npos) << err;
+}
+
 }  // namespace
 }  // namespace kelvaro
