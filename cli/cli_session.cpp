@@ -61,8 +61,8 @@ struct Invocation {
   bool progress = false;
 };
 
-// The most threads --threads takes: far more than any processor has.
-constexpr int kMaxThreads = 1024;
+// The most threads --threads takes, as many as the kernels use at most.
+constexpr int kMaxThreads = 256;
 
 class UsageError {
  public:
