@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QCompleter>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -54,8 +55,18 @@ class WindowTest : public QObject {
   std::vector<Message> messages;
   std::vector<QUrl> opened;
 
+  // Commands run on their own thread: the window is looked at once the last has ended.
+  void settle() {
+    for (QDeadlineTimer limit(60000); form->busy() && !limit.hasExpired();) QTest::qWait(1);
+    if (form->busy()) qFatal("a command did not end");
+  }
+  const std::vector<Message>& shown() {
+    settle();
+    return messages;
+  }
   template <class T>
   T* part(const char* name) {
+    settle();
     T* w = form->findChild<T*>(name);
     if (!w) qFatal("no %s in the window", name);
     return w;
@@ -106,6 +117,11 @@ class WindowTest : public QObject {
   void trigger(const char* action) { part<QAction>(action)->trigger(); }
   QString status() { return part<QLabel>("StatusText")->text(); }
 
+  QString clipboard() {
+    settle();
+    return QApplication::clipboard()->text();
+  }
+
  private slots:
   void init() {
     form = std::make_unique<TForm1>();
@@ -144,6 +160,7 @@ class WindowTest : public QObject {
       kelvaro::CalcState expected = form->calcState();
       command.run(expected);
       click(command.button);
+      settle();
       const kelvaro::Pane* panes[3] = {&expected.paneA, &expected.paneB, &expected.result};
       for (int i = 0; i < 3; ++i) {
         QStringList lines;
@@ -151,7 +168,7 @@ class WindowTest : public QObject {
         QCOMPARE(form->pane(i)->toPlainText(), lines.join('\n'));
       }
     }
-    QVERIFY(messages.empty());
+    QVERIFY(shown().empty());
   }
 
   void sumOfTypedMatricesIsAppended() {
@@ -172,7 +189,7 @@ class WindowTest : public QObject {
     QScrollBar* bar = pane("RichEdit3")->verticalScrollBar();
     QVERIFY(bar->maximum() > 0);
     QCOMPARE(bar->value(), bar->maximum());
-    QVERIFY(messages.empty());
+    QVERIFY(shown().empty());
   }
 
   void sizeMismatchWritesTheErrorLine() {
@@ -186,11 +203,11 @@ class WindowTest : public QObject {
   void conversionErrorShowsAMessageBox() {
     type("RichEdit1", "1 x");
     click("SpeedButton11");
-    QCOMPARE(messages.size(), std::size_t(1));
-    QCOMPARE(messages[0].icon, QMessageBox::Critical);
-    QVERIFY2(messages[0].text.contains("x"), qPrintable(messages[0].text));
+    QCOMPARE(shown().size(), std::size_t(1));
+    QCOMPARE(shown()[0].icon, QMessageBox::Critical);
+    QVERIFY2(shown()[0].text.contains("x"), qPrintable(shown()[0].text));
     // The bare label is already on view behind the box, and stays without "=".
-    QCOMPARE(messages[0].resultShown, QString("A"));
+    QCOMPARE(shown()[0].resultShown, QString("A"));
     QCOMPARE(text("RichEdit3"), QString("A"));
   }
 
@@ -206,7 +223,7 @@ class WindowTest : public QObject {
     // Copy puts the selection on the clipboard.
     pane("RichEdit2")->selectAll();
     trigger("MenuItem1");
-    QCOMPARE(QApplication::clipboard()->text(), QString("1 0 3-2.5i\n0 1 0\n0 0 1.5"));
+    QCOMPARE(clipboard(), QString("1 0 3-2.5i\n0 1 0\n0 0 1.5"));
   }
 
   void undoAndRedoEveryChangeOfAPane() {
@@ -227,12 +244,12 @@ class WindowTest : public QObject {
     undo("RichEdit1");
     // The next command takes the pane as the undo left it.
     click("SpeedButton11");
-    const QString shown("A=\n          7          8\n");
-    QCOMPARE(text("RichEdit3"), shown);
+    const QString result("A=\n          7          8\n");
+    QCOMPARE(text("RichEdit3"), result);
     undo("RichEdit3");
     QCOMPARE(text("RichEdit3"), QString());
     redo("RichEdit3");
-    QCOMPARE(text("RichEdit3"), shown);
+    QCOMPARE(text("RichEdit3"), result);
     // A swap is one step in each pane.
     const QString b = text("RichEdit2");
     trigger("SWapAandB1");
@@ -247,12 +264,12 @@ class WindowTest : public QObject {
     QCOMPARE(text("RichEdit2"), QString("1    22   \n333  4    "));
     undo("RichEdit2");
     QCOMPARE(text("RichEdit2"), b);
-    QVERIFY(messages.empty());
+    QVERIFY(shown().empty());
   }
 
   void copyAsPutsTheFormatOnTheClipboard() {
     trigger("CopyMatrixAsA_octave");
-    QCOMPARE(QApplication::clipboard()->text(), QString("[1 0 3+2.5i; 0 1 0; 0 0 1.5]\n"));
+    QCOMPARE(clipboard(), QString("[1 0 3+2.5i; 0 1 0; 0 0 1.5]\n"));
     QCOMPARE(status(), QString("Copied A as Octave"));
     // The last result, not the pane's text, and at full precision once that is checked (in
     // any of the three menus).
@@ -260,15 +277,14 @@ class WindowTest : public QObject {
     pane("RichEdit3")->clear();
     trigger("FullPrecision");
     trigger("CopyResultAs_tsv");
-    QVERIFY2(QApplication::clipboard()->text().startsWith("1+5.551115123125783e-17i\t"),
-             qPrintable(QApplication::clipboard()->text()));
+    QVERIFY2(clipboard().startsWith("1+5.551115123125783e-17i\t"), qPrintable(clipboard()));
     QCOMPARE(status(), QString("Copied the result as TSV (full precision)"));
     // A failed copy leaves the clipboard as it was.
     QApplication::clipboard()->setText("kept");
     type("RichEdit2", "");
     trigger("CopyMatrixAsB_csv");
-    QCOMPARE(messages.size(), std::size_t(1));
-    QCOMPARE(QApplication::clipboard()->text(), QString("kept"));
+    QCOMPARE(shown().size(), std::size_t(1));
+    QCOMPARE(clipboard(), QString("kept"));
     QCOMPARE(status(), QString());
   }
 
@@ -280,8 +296,8 @@ class WindowTest : public QObject {
     // Rows of different lengths: the box names the row, and the pane stays.
     QApplication::clipboard()->setText("1\t2\n3");
     trigger("PasteMatrixB");
-    QCOMPARE(messages.size(), std::size_t(1));
-    QVERIFY2(messages[0].text.contains("row 2"), qPrintable(messages[0].text));
+    QCOMPARE(shown().size(), std::size_t(1));
+    QVERIFY2(shown()[0].text.contains("row 2"), qPrintable(shown()[0].text));
     QCOMPARE(text("RichEdit2"), QString("1 0 3-2.5i\n0 1 0\n0 0 1.5"));
     QCOMPARE(status(), QString());
     // Ctrl+V pastes the text as it is.
@@ -297,6 +313,7 @@ class WindowTest : public QObject {
     QVERIFY(!part<QAction>("UseResultAsA")->isEnabled());
     menu->hide();
     click("SpeedButton29");  // LU(A): its parts instead
+    settle();
     menu->popup(QPoint(0, 0));
     QVERIFY(!part<QAction>("UseResultAsB")->isVisible());
     trigger("UseResultPartAsB_U");
@@ -306,11 +323,12 @@ class WindowTest : public QObject {
     menu->hide();
     type("RichEdit1", "0.1 0.2");
     click("SpeedButton11");
+    settle();
     menu->popup(QPoint(0, 0));
     QVERIFY(!part<QMenu>("UseResultPartAsA")->menuAction()->isVisible());
     trigger("UseResultAsB");
     QCOMPARE(text("RichEdit2"), QString("0.1  0.2  "));
-    QVERIFY(messages.empty());
+    QVERIFY(shown().empty());
   }
 
   void droppedFilesOpenOrPaste() {
@@ -346,8 +364,8 @@ class WindowTest : public QObject {
     QCOMPARE(text("RichEdit2"), QString("1    2    \n3    4.5  "));
     // A file that cannot be read is a box; nothing changes.
     QVERIFY(drop(pane("RichEdit1")->viewport(), dir.filePath("none.txt")));
-    QTRY_COMPARE(messages.size(), std::size_t(1));
-    QVERIFY2(messages[0].text.startsWith("Cannot read"), qPrintable(messages[0].text));
+    QTRY_COMPARE(shown().size(), std::size_t(1));
+    QVERIFY2(shown()[0].text.startsWith("Cannot read"), qPrintable(shown()[0].text));
     QCOMPARE(text("RichEdit1"), QString(" 7 8\n"));
   }
 
@@ -359,8 +377,8 @@ class WindowTest : public QObject {
     junk.close();
     form->openProject(dir.filePath("none.mtx"));  // not there: passed over
     form->openProject(junk.fileName());
-    QCOMPARE(messages.size(), std::size_t(1));
-    QCOMPARE(messages[0].text, "'" + junk.fileName() + "' is not a valid project file");
+    QCOMPARE(shown().size(), std::size_t(1));
+    QCOMPARE(shown()[0].text, "'" + junk.fileName() + "' is not a valid project file");
     QCOMPARE(text("RichEdit1"), QString("1 0 3+2.5i\n0 1 0\n0 0 1.5"));
   }
 
@@ -368,9 +386,9 @@ class WindowTest : public QObject {
     click("SpeedButton11");
     const QString result = text("RichEdit3");
     trigger("SwapAandResult1");
-    QCOMPARE(messages.size(), std::size_t(1));
-    QCOMPARE(messages[0].title, QString("Note"));
-    QCOMPARE(messages[0].text, QString::fromLatin1(kelvaro::kSwapRefusal.data()));
+    QCOMPARE(shown().size(), std::size_t(1));
+    QCOMPARE(shown()[0].title, QString("Note"));
+    QCOMPARE(shown()[0].text, QString::fromLatin1(kelvaro::kSwapRefusal.data()));
     QCOMPARE(text("RichEdit3"), result);
     QCOMPARE(text("RichEdit1"), QString("1       0       3+2.5i  \n0       1       0       \n"
                                         "0       0       1.5     "));
@@ -409,9 +427,9 @@ class WindowTest : public QObject {
     type("RichEdit3", "1,5 2,25");
     trigger("commatodot1");
     QCOMPARE(text("RichEdit3"), QString("1.5 2.25"));
-    QCOMPARE(messages.size(), std::size_t(1));
-    QCOMPARE(messages[0].icon, QMessageBox::Warning);
-    QCOMPARE(messages[0].text, QString("Successed!"));
+    QCOMPARE(shown().size(), std::size_t(1));
+    QCOMPARE(shown()[0].icon, QMessageBox::Warning);
+    QCOMPARE(shown()[0].text, QString("Successed!"));
   }
 
   void saveResultWritesThePaneThroughTheDialog() {
@@ -424,7 +442,7 @@ class WindowTest : public QObject {
     });
     type("RichEdit3", "line 1\nline 2");
     QTest::keyClick(form.get(), Qt::Key_F3);
-    QVERIFY2(messages.empty(), messages.empty() ? "" : qPrintable(messages[0].text));
+    QVERIFY2(shown().empty(), shown().empty() ? "" : qPrintable(shown()[0].text));
     QCOMPARE(filter, QString("Text File(*.txt);;Rtf File(*.rtf);;All File(*.*)"));
     QCOMPARE(suffix, QString("txt"));
     QFile saved(dir.filePath("out.txt"));  // the default extension is added
@@ -439,13 +457,13 @@ class WindowTest : public QObject {
     form->setSaveFileHook(
         [&](const QString&, const QString&) { return dir.filePath("no/such.txt"); });
     trigger("Save2");
-    QCOMPARE(messages.size(), std::size_t(1));
-    QVERIFY(messages[0].text.startsWith("Cannot create file"));
+    QCOMPARE(shown().size(), std::size_t(1));
+    QVERIFY(shown()[0].text.startsWith("Cannot create file"));
     QCOMPARE(text("RichEdit3"), QString("line 1\nline 2"));
     // Cancelling the dialog does nothing.
     form->setSaveFileHook([](const QString&, const QString&) { return QString(); });
     trigger("Save1");
-    QCOMPARE(messages.size(), std::size_t(1));
+    QCOMPARE(shown().size(), std::size_t(1));
   }
 
   void precisionBoxAppliesToLaterResults() {
@@ -456,8 +474,8 @@ class WindowTest : public QObject {
     QVERIFY2(text("RichEdit3").contains("0.12346"), qPrintable(text("RichEdit3")));
     // A text that is not a number is refused with a box and changes nothing.
     box->setCurrentText("z");
-    QCOMPARE(messages.size(), std::size_t(1));
-    QVERIFY(messages[0].text.contains("'z'"));
+    QCOMPARE(shown().size(), std::size_t(1));
+    QVERIFY(shown()[0].text.contains("'z'"));
   }
 
   void formatSwitchConvertsThePanes() {
@@ -473,7 +491,7 @@ class WindowTest : public QObject {
     QTest::mouseClick(part<QRadioButton>("RadioGroup1Item0"), Qt::LeftButton);
     QCOMPARE(part<QLineEdit>("LabeledEdit1")->text(), QString("3+2.5i"));
     QVERIFY(text("RichEdit2").startsWith("1  0  3-2.5i  "));
-    QVERIFY(messages.empty());
+    QVERIFY(shown().empty());
   }
 
   void paneMenusConvertTheirOwnPane() {
@@ -486,8 +504,8 @@ class WindowTest : public QObject {
     QVERIFY(text("RichEdit1").startsWith("1  0  3+2.5i  "));
     type("RichEdit2", "1 2(x)");
     trigger("PolarToRect2");
-    QCOMPARE(messages.size(), std::size_t(1));
-    QCOMPARE(messages[0].text, QString("'x' is not a valid floating point value"));
+    QCOMPARE(shown().size(), std::size_t(1));
+    QCOMPARE(shown()[0].text, QString("'x' is not a valid floating point value"));
     QCOMPARE(text("RichEdit2"), QString("1 2(x)"));
   }
 
@@ -502,10 +520,11 @@ class WindowTest : public QObject {
     pane("RichEdit2")->clear();
     part<QLineEdit>("LabeledEdit1")->setText("0.25");
     QTest::keyClick(form.get(), Qt::Key_F2);
+    settle();
     QCOMPARE(filter, QString("Matrix Project File (*.mtx)"));
     const QString saved = dir.filePath("work.mtx");  // the default extension is added
     QCOMPARE(QFileInfo(saved).size(), qint64(10 + 4 + 8 + 4 * 10 + 8));
-    QVERIFY(messages.empty());
+    QVERIFY(shown().empty());
 
     type("RichEdit1", "9");
     type("RichEdit2", "keep");
@@ -523,8 +542,8 @@ class WindowTest : public QObject {
     // A complex element refuses the save from the drop-down menu too; the project stays.
     type("RichEdit1", "1+i");
     trigger("SaveProject1");
-    QCOMPARE(messages.size(), std::size_t(1));
-    QCOMPARE(messages[0].text, QString("'1+i' is not a valid floating point value"));
+    QCOMPARE(shown().size(), std::size_t(1));
+    QCOMPARE(shown()[0].text, QString("'1+i' is not a valid floating point value"));
     QCOMPARE(QFileInfo(saved).size(), qint64(70));
 
     // Something that is not a project is refused and changes nothing.
@@ -534,9 +553,9 @@ class WindowTest : public QObject {
     junk.close();
     form->setOpenFileHook([&](const QString&, const QString&) { return junk.fileName(); });
     trigger("Open1");
-    QCOMPARE(messages.size(), std::size_t(2));
-    QCOMPARE(messages[1].icon, QMessageBox::Critical);
-    QCOMPARE(messages[1].text, "'" + junk.fileName() + "' is not a valid project file");
+    QCOMPARE(shown().size(), std::size_t(2));
+    QCOMPARE(shown()[1].icon, QMessageBox::Critical);
+    QCOMPARE(shown()[1].text, "'" + junk.fileName() + "' is not a valid project file");
     QCOMPARE(text("RichEdit1"), QString("1+i"));
   }
 
@@ -554,7 +573,7 @@ class WindowTest : public QObject {
       if (dialog->isVisible()) dialog->reject();  // never leave the test waiting
     });
     trigger("Open1");
-    QCOMPARE(messages.size(), std::size_t(1));  // it was opened, and refused
+    QCOMPARE(shown().size(), std::size_t(1));  // it was opened, and refused
     for (QWidget* w : QApplication::topLevelWidgets())
       QVERIFY2(w == form.get() || !w->isVisible(), qPrintable(w->metaObject()->className()));
   }
@@ -573,13 +592,13 @@ class WindowTest : public QObject {
     pane("RichEdit3")->clear();
     click("SpeedButton10");
     QVERIFY(runsAuto());
-    QVERIFY(messages.empty());
+    QVERIFY(shown().empty());
 
     // An element that cannot be read ends the sequence with its box; the cursor is back.
     type("RichEdit2", "1 y");
     click("SpeedButton10");
-    QCOMPARE(messages.size(), std::size_t(1));
-    QCOMPARE(messages[0].icon, QMessageBox::Critical);
+    QCOMPARE(shown().size(), std::size_t(1));
+    QCOMPARE(shown()[0].icon, QMessageBox::Critical);
     QVERIFY(text("RichEdit3").endsWith("\nB"));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
@@ -793,7 +812,7 @@ class WindowTest : public QObject {
 
     QTest::mouseClick(part<TImgBtn>("ImgBtnClose"), Qt::LeftButton);
     QVERIFY(!form->isVisible());
-    QVERIFY(messages.empty());  // closing never asks
+    QVERIFY(shown().empty());  // closing never asks
   }
 
   void escExitsFromEverywhere() {
