@@ -9,6 +9,7 @@
 #include <QCompleter>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -28,6 +30,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <memory>
+#include <string_view>
 
 #include "commands/project_file.h"
 #include "commands/shell_commands.h"
@@ -64,12 +67,47 @@ class WindowTest : public QObject {
     settle();
     return messages;
   }
+  // A part as it is now, while a command may still run.
   template <class T>
-  T* part(const char* name) {
-    settle();
+  T* now(const char* name) {
     T* w = form->findChild<T*>(name);
     if (!w) qFatal("no %s in the window", name);
     return w;
+  }
+  template <class T>
+  T* part(const char* name) {
+    settle();
+    return now<T>(name);
+  }
+  // A symmetric n x n matrix with a heavy diagonal (every long command takes it), as pane text
+  // with single blanks, so that aligning would change it.
+  static QString bigMatrix(int n) {
+    QStringList rows;
+    for (int i = 0; i < n; ++i) {
+      QStringList row;
+      for (int j = 0; j < n; ++j)
+        row << (i == j ? QString::number(n) : QString::number(((i * j + i + j) % 19 - 9) / 10.0));
+      rows << row.join(' ');
+    }
+    return rows.join('\n');
+  }
+  // Starts a command with the button, and waits until its routine has taken its first steps.
+  void startLong(const char* button) {
+    now<QToolButton>(button)->click();
+    QVERIFY(form->busy());
+    const kelvaro::WorkToken& token = form->commandToken();
+    while (form->busy() && token.done() == 0) QTest::qWait(1);
+    QVERIFY2(form->busy(), "the command ended before it could be cancelled");
+  }
+  // What a cancel must leave as it was.
+  QStringList everything() {
+    QStringList all;
+    for (int i = 0; i < 3; ++i) all << form->pane(i)->toPlainText();
+    for (const char* field : {"LabeledEdit1", "LabeledEdit2", "LabeledEdit3"})
+      all << now<QLineEdit>(field)->text();
+    all << now<QComboBox>("ComboBox1")->currentText()
+        << QString::number(now<QRadioButton>("RadioGroup1Item1")->isChecked());
+    return all;
   }
   QPlainTextEdit* pane(const char* name) { return part<QPlainTextEdit>(name); }
   QString text(const char* name) { return pane(name)->toPlainText(); }
@@ -601,6 +639,88 @@ class WindowTest : public QObject {
     QCOMPARE(shown()[0].icon, QMessageBox::Critical);
     QVERIFY(text("RichEdit3").endsWith("\nB"));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+  }
+
+  void longCommandLeavesTheWindowAnswering() {
+    pane("RichEdit2")->setPlainText(bigMatrix(600));
+    trigger("RefreshB1");  // as a paste would: the window has read the pane before the click
+    settle();
+    QElapsedTimer clock;
+    qint64 last = 0, gap = 0;
+    QTimer ticks;
+    connect(&ticks, &QTimer::timeout, [&] {
+      if (form->busy()) gap = std::max(gap, clock.elapsed() - last);
+      last = clock.elapsed();
+    });
+    ticks.start(5);
+    clock.start();
+    now<QToolButton>("SpeedButton42")->click();  // Svd(B)
+    QVERIFY(form->busy());
+    // Nothing else starts meanwhile, and nothing typed or clicked is run afterwards.
+    QVERIFY(!now<QWidget>("Panel3")->isEnabled() && !now<QWidget>("ToolBar2")->isEnabled());
+    QVERIFY(now<QPlainTextEdit>("RichEdit1")->isReadOnly());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    QTest::mouseClick(now<QToolButton>("SpeedButton11"), Qt::LeftButton);
+    QTest::keyClick(form.get(), Qt::Key_F5);
+    QTest::keyClicks(now<QPlainTextEdit>("RichEdit1"), "9");
+    auto* progress = now<QWidget>("ProgressStrip");
+    QTest::qWait(TForm1::kProgressAfterMs / 2);
+    QVERIFY(!progress->isVisible());
+    QTRY_VERIFY(progress->isVisible());
+    QCOMPARE(now<QLabel>("ProgressLabel")->text(), QString("Svd(B)"));
+    QTRY_VERIFY(now<QProgressBar>("ProgressBar")->value() > 0);
+    settle();
+    qInfo("largest gap between 5 ms ticks while Svd(B) of 600 x 600 ran: %lld ms", gap);
+    QVERIFY2(gap <= 50, qPrintable(QString::number(gap)));
+    QVERIFY(!progress->isVisible() && now<QWidget>("Panel3")->isEnabled());
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(text("RichEdit3").startsWith("Svd(B)=\n"));
+    QVERIFY(!text("RichEdit1").contains('9') && !text("RichEdit3").contains("\nA="));
+    QVERIFY(shown().empty());
+  }
+
+  void cancelLeavesEverythingAsItWas() {
+    const QString big = bigMatrix(1000);
+    pane("RichEdit1")->setPlainText(big);
+    pane("RichEdit2")->setPlainText(big);
+    pane("RichEdit3")->setPlainText("kept");
+    now<QLineEdit>("LabeledEdit1")->setText("64");
+    const QStringList before = everything();
+    // Every long routine's command, and Auto (by Esc, which leaves the window open).
+    for (const char* button :
+         {"SpeedButton39", "SpeedButton40", "SpeedButton18", "SpeedButton2", "SpeedButton49",
+          "SpeedButton32", "SpeedButton34", "SpeedButton29", "SpeedButton26", "SpeedButton31",
+          "SpeedButton33", "SpeedButton41", "SpeedButton27", "SpeedButton10"}) {
+      const bool isAuto = std::string_view(button) == "SpeedButton10";
+      startLong(button);
+      QElapsedTimer clock;
+      clock.start();
+      if (isAuto)
+        QTest::keyClick(form.get(), Qt::Key_Escape);
+      else
+        now<QToolButton>("ProgressCancel")->click();
+      settle();
+      qInfo("%s cancelled in %lld ms", button, clock.elapsed());
+      QVERIFY2(clock.elapsed() < 200, button);
+      QCOMPARE(everything(), before);
+      const QString label = isAuto ? "Auto" : now<QToolButton>(button)->text();
+      QCOMPARE(status(), "Cancelled: " + label);
+    }
+    QVERIFY(form->isVisible());
+    QVERIFY(shown().empty());
+  }
+
+  void closingWhileACommandRunsStopsItFirst() {
+    pane("RichEdit1")->setPlainText(bigMatrix(600));
+    startLong("SpeedButton41");  // Svd(A)
+    QTest::mouseClick(now<TImgBtn>("ImgBtnClose"), Qt::LeftButton);
+    QVERIFY(!form->isVisible());
+    // A window that goes while a command runs lets it go too.
+    form->show();
+    startLong("SpeedButton41");
+    form.reset();
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    form = std::make_unique<TForm1>();
   }
 
   void collapseButtonsHideAndShowPanels() {
