@@ -3,6 +3,11 @@
 #include <new>
 #include <stdexcept>
 
+#ifdef __linux__
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 #include "numbers/calc_error.h"
 
 namespace kelvaro::shell {
@@ -23,6 +28,15 @@ class QueuedUi : public UserInterface {
   void add(Kind kind, const std::string& text) { requests_.push_back({kind, text}); }
   std::vector<CommandWorker::Request>& requests_;
 };
+
+// The interface thread comes first: on a busy machine (or one with as many kernel threads as
+// cores) the command's thread, and the pool threads it starts, which inherit this, give way.
+void yieldToTheWindow() {
+#ifdef __linux__
+  constexpr int kNice = 5;
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kNice);
+#endif
+}
 
 }  // namespace
 
@@ -48,6 +62,7 @@ void CommandWorker::start(const CalcState& state, Command command) {
   token_ = std::make_unique<WorkToken>();
   running_ = true;
   thread_ = std::thread([this, &state, command = std::move(command), token = token_.get()] {
+    yieldToTheWindow();
     auto outcome = std::make_shared<Outcome>();
     std::optional<CalcState> copy;
     QueuedUi ui(outcome->requests);
