@@ -253,6 +253,8 @@ void TForm1::commandEnded(CommandWorker::Outcome& outcome) {
 }
 
 void TForm1::setCommandsEnabled(bool on) {
+  // A control that gives up the focus as it goes off gets it back, unless it was moved since.
+  if (!on) focusBefore_ = QApplication::focusWidget();
   for (QWidget* w : std::initializer_list<QWidget*>{client_.Panel3, client_.ToolBar2, Panel8})
     w->setEnabled(on);
   for (QPlainTextEdit* pane : panes_) pane->setReadOnly(!on);
@@ -262,6 +264,10 @@ void TForm1::setCommandsEnabled(bool on) {
                       menus_.PopupMenu4, menus_.PopupMenu5, menus_.PopupMenu6, menus_.PopupMenu7})
     for (QAction* action : menu->actions())
       if (!kKept.contains(action->objectName())) action->setEnabled(on);
+  if (!on)
+    focusAfter_ = QApplication::focusWidget();
+  else if (focusBefore_ && QApplication::focusWidget() == focusAfter_)
+    focusBefore_->setFocus();
 }
 
 void TForm1::runOperation(const kelvaro::CommandInfo& command) {
@@ -332,7 +338,13 @@ void TForm1::RadioGroup1Click() {
 }
 
 void TForm1::ComboBox1Change() {
-  run("Precision", [](CalcState& state, UserInterface&) { kelvaro::ComboBox1Change(state); });
+  // It reads the precision's text only, at each key typed into it: at once, and the box
+  // keeps the focus.
+  if (busy()) return;
+  pullFields();
+  const std::optional<QString> failure = failureOf([this] { kelvaro::ComboBox1Change(calc_); });
+  pushFields();
+  if (failure) dialogs_.showMessage(QMessageBox::Critical, kAppTitle, *failure);
 }
 
 void TForm1::Save1Click() {

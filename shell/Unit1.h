@@ -6,6 +6,7 @@
 // panels are built in their own units.
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 #include <functional>
@@ -174,4 +175,6 @@ class TForm1 : public QWidget {
   // The running command's label and what runs after it succeeded.
   QString label_;
   std::function<void()> succeeded_;
+  // The focus before the controls went off, and where it went then.
+  QPointer<QWidget> focusBefore_, focusAfter_;
 };

@@ -40,6 +40,21 @@ void yieldToTheWindow() {
 
 }  // namespace
 
+std::optional<QString> failureOf(const std::function<void()>& command) {
+  try {
+    command();
+  } catch (const CalcError& e) {
+    return QString::fromLatin1(e.what());
+  } catch (const std::bad_alloc&) {
+    return QStringLiteral("Out of memory: the matrices are too large for this command.");
+  } catch (const CommandCancelled&) {
+    throw;
+  } catch (const std::exception& e) {
+    return QString::fromLocal8Bit(e.what());
+  }
+  return std::nullopt;
+}
+
 CommandWorker::CommandWorker(QObject* parent, Finished finished)
     : QObject(parent), finished_(std::move(finished)) {}
 
@@ -67,18 +82,13 @@ void CommandWorker::start(const CalcState& state, Command command) {
     std::optional<CalcState> copy;
     QueuedUi ui(outcome->requests);
     try {
-      copy.emplace(state);
-      copy->work = token;
-      command(*copy, ui);
+      outcome->failure = failureOf([&] {
+        copy.emplace(state);
+        copy->work = token;
+        command(*copy, ui);
+      });
     } catch (const CommandCancelled&) {
       outcome->cancelled = true;
-    } catch (const CalcError& e) {
-      outcome->failure = QString::fromLatin1(e.what());
-    } catch (const std::bad_alloc&) {
-      outcome->failure =
-          QStringLiteral("Out of memory: the matrices are too large for this command.");
-    } catch (const std::exception& e) {
-      outcome->failure = QString::fromLocal8Bit(e.what());
     }
     if (!outcome->cancelled && copy) {
       copy->work = nullptr;

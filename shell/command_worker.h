@@ -20,6 +20,10 @@
 
 namespace kelvaro::shell {
 
+// Runs a command and returns the message of the error that ended it, if one did
+// (CommandCancelled goes on to the caller).
+std::optional<QString> failureOf(const std::function<void()>& command);
+
 class CommandWorker : public QObject {
  public:
   using Command = std::function<void(CalcState&, UserInterface&)>;

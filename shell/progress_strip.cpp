@@ -18,8 +18,6 @@ ProgressStrip::ProgressStrip(QWidget* parent) : QWidget(parent) {
   QFont font("Liberation Sans");
   font.setPixelSize(kPixels);
   setFont(font);
-  // Over the wait cursor of the rest of the window: this part still takes clicks.
-  setCursor(Qt::ArrowCursor);
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(0, 4, 0, 4);
   label_ = new QLabel(this);

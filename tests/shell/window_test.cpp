@@ -836,6 +836,13 @@ class WindowTest : public QObject {
     for (const char* name : {"ToolButton1", "SpeedButton3", "RichEdit1", "SpeedButton1"})
       QVERIFY2(stops.contains(name), qPrintable(stops.join(", ")));
     QCOMPARE(text("RichEdit1"), QString("1 0 3+2.5i\n0 1 0\n0 0 1.5"));
+    // A button pressed with Space keeps the focus, though it was off while its command ran.
+    QWidget* button = part<QWidget>("SpeedButton13");
+    button->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(button, Qt::Key_Space);
+    QVERIFY(form->busy() && !button->isEnabled());
+    settle();
+    QCOMPARE(QApplication::focusWidget(), button);
   }
 
   void titleButtonsAndShortcutsRunTheirCommands() {
