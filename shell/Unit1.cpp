@@ -1,7 +1,9 @@
 #include "shell/Unit1.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -9,21 +11,22 @@
 #include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <algorithm>
-#include <new>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 #include "commands/file_io.h"
 #include "commands/locale_separator.h"
 #include "commands/shell_actions.h"
 #include "commands/shell_commands.h"
-#include "numbers/calc_error.h"
 #include "shell/MyImgBtn.h"
 #include "shell/command_toolbar.h"
 #include "shell/file_drops.h"
@@ -32,6 +35,7 @@
 #include "shell/pane_view.h"
 #include "shell/panes.h"
 #include "shell/parameter_panel.h"
+#include "shell/progress_strip.h"
 #include "shell/skin.h"
 #include "shell/skinned_frame.h"
 
@@ -62,6 +66,46 @@ constexpr const kelvaro::ShellActionInfo* kPasteMatrix[2] = {&shellActionNamed("
                                                              &shellActionNamed("paste-matrix-b")};
 // A text file larger than this holds no matrix a pane could show.
 constexpr std::uint64_t kLargestTextFile = std::uint64_t{256} << 20;
+
+// How often a running command's progress is shown.
+constexpr int kProgressEveryMs = 40;
+
+// The caption of the menu item (or button) that runs an action, which names it while it runs.
+QString actionCaption(std::string_view action) {
+  static constexpr std::pair<std::string_view, const char*> kCaptions[] = {
+      {"auto", "Auto"},
+      {"align-a", "Align A"},
+      {"align-b", "Align B"},
+      {"align-result", "Align"},
+      {"clear-a", "Clear A"},
+      {"clear-b", "Clear B"},
+      {"clear-result", "Clear Result"},
+      {"swap-ab", "Swap A and B"},
+      {"swap-a-result", "Swap A and Result"},
+      {"swap-b-result", "Swap B and Result"},
+      {"comma-to-dot", "comma to dot"},
+      {"dot-to-comma", "dot to comma"},
+      {"polar-to-rect-a", "Polar To Rect"},
+      {"polar-to-rect-b", "Polar To Rect"},
+      {"rect-to-polar-a", "Rect to Polar"},
+      {"rect-to-polar-b", "Rect to Polar"},
+      {"format=rect", "Rectangular"},
+      {"format=polar", "polar"},
+      {"save-result", "Save result"},
+      {"save-project", "Save project"},
+      {"open-project", "Open project"},
+      {"copy-result", "Copy Result As"},
+      {"copy-a", "Copy Matrix As"},
+      {"copy-b", "Copy Matrix As"},
+      {"paste-matrix-a", "Paste Matrix"},
+      {"paste-matrix-b", "Paste Matrix"},
+      {"result-to-a", "Use Result as A"},
+      {"result-to-b", "Use Result as B"},
+  };
+  for (const auto& [name, caption] : kCaptions)
+    if (name == action) return QString::fromLatin1(caption);
+  return QString::fromLatin1(action.data(), static_cast<qsizetype>(action.size()));
+}
 
 }  // namespace
 
@@ -94,13 +138,35 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   addPaneKeys(menus_, panes_[0], panes_[1]);
   new FileDrops(*this, panes_[0], panes_[1]);
   ui_.statusShown = [this](const QString& text) { frame_->showStatus(text); };
+  worker_ =
+      new CommandWorker(this, [this](CommandWorker::Outcome& outcome) { commandEnded(outcome); });
+  progress_ = new ProgressStrip;
+  frame_->setStripWidget(progress_);
+  connect(progress_, &ProgressStrip::cancelClicked, this, &TForm1::cancelCommand);
+  progressTimer_ = new QTimer(this);
+  progressTimer_->setInterval(kProgressEveryMs);
+  connect(progressTimer_, &QTimer::timeout, this, &TForm1::showProgress);
+  statusClear_ = new QTimer(this);
+  statusClear_->setSingleShot(true);
+  statusClear_->setInterval(kCancelledShownMs);
+  connect(statusClear_, &QTimer::timeout, this, [this] { frame_->showStatus({}); });
   // The fields show the calculator's start.
   pushFields();
   // The window opens ready for matrix A.
   panes_[0]->setFocus();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // The outcome of a command still running will not come back to restore the cursor.
+  if (busy()) QApplication::restoreOverrideCursor();
+  // The worker's thread may still be reading the state.
+  worker_->stop();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  worker_->stop();
+  QWidget::closeEvent(event);
+}
 
 void TForm1::pullFields() {
   calc_.coefText = bytes(Panel8->coefEdit()->text());
@@ -125,41 +191,97 @@ void TForm1::pushFields() {
   if (!format->isChecked()) format->setChecked(true);
 }
 
-void TForm1::run(const std::function<void(CalcState&, UserInterface&)>& command,
-                 const std::function<void()>& succeeded) {
+void TForm1::run(const QString& label, CommandWorker::Command command,
+                 std::function<void()> succeeded) {
+  // Input made while a command runs starts nothing, then or later.
+  if (busy()) return;
   for (PaneView* view : views_) view->pull();
   pullFields();
+  statusClear_->stop();
   frame_->showStatus({});
-  bool failed = true;
-  QString failure;
-  ui_.setBusy(true);
-  try {
-    command(calc_, ui_);
-    failed = false;
-  } catch (const kelvaro::CalcError& e) {
-    failure = latin1(e.what());
-  } catch (const std::bad_alloc&) {
-    failure = QStringLiteral("Out of memory: the matrices are too large for this command.");
-  } catch (const std::exception& e) {
-    failure = QString::fromLocal8Bit(e.what());
+  label_ = label;
+  succeeded_ = std::move(succeeded);
+  setCommandsEnabled(false);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  started_.start();
+  progressTimer_->start();
+  worker_->start(calc_, std::move(command));
+}
+
+void TForm1::showProgress() {
+  if (progress_->isHidden()) {
+    if (started_.elapsed() < kProgressAfterMs) return;
+    progress_->start(label_);
   }
-  ui_.setBusy(false);
-  // What the command did up to an error stays visible behind the message box.
-  for (PaneView* view : views_) view->push();
-  pushFields();
-  if (failed)
-    dialogs_.showMessage(QMessageBox::Critical, kAppTitle, failure);
+  progress_->setFraction(worker_->token().fraction());
+}
+
+void TForm1::commandEnded(CommandWorker::Outcome& outcome) {
+  progressTimer_->stop();
+  progress_->hide();
+  QApplication::restoreOverrideCursor();
+  setCommandsEnabled(true);
+  const std::function<void()> succeeded = std::exchange(succeeded_, {});
+  if (outcome.cancelled) {
+    frame_->showStatus("Cancelled: " + label_);
+    statusClear_->start();
+    return;
+  }
+  if (outcome.state) {
+    calc_ = std::move(*outcome.state);
+    // What the command did up to an error stays visible behind the message box.
+    for (PaneView* view : views_) view->push();
+    pushFields();
+  }
+  for (const CommandWorker::Request& request : outcome.requests) {
+    switch (request.kind) {
+      case CommandWorker::Request::Kind::Note:
+        ui_.showNote(request.text);
+        break;
+      case CommandWorker::Request::Kind::Warning:
+        ui_.showWarning(request.text);
+        break;
+      case CommandWorker::Request::Kind::Status:
+        ui_.showStatus(request.text);
+        break;
+    }
+  }
+  if (outcome.failure)
+    dialogs_.showMessage(QMessageBox::Critical, kAppTitle, *outcome.failure);
   else if (succeeded)
     succeeded();
 }
 
+void TForm1::setCommandsEnabled(bool on) {
+  // A control that gives up the focus as it goes off gets it back, unless it was moved since.
+  if (!on) focusBefore_ = QApplication::focusWidget();
+  for (QWidget* w : std::initializer_list<QWidget*>{client_.Panel3, client_.ToolBar2, Panel8})
+    w->setEnabled(on);
+  for (QPlainTextEdit* pane : panes_) pane->setReadOnly(!on);
+  // Copying a selection, Exit (Esc cancels meanwhile) and the Help menu stay.
+  static const QStringList kKept = {"Exit2", "Copy1", "MenuItem1", "Copy2"};
+  for (QMenu* menu : {menus_.File1, menus_.PopupMenu1, menus_.PopupMenu2, menus_.PopupMenu3,
+                      menus_.PopupMenu4, menus_.PopupMenu5, menus_.PopupMenu6, menus_.PopupMenu7})
+    for (QAction* action : menu->actions())
+      if (!kKept.contains(action->objectName())) action->setEnabled(on);
+  if (!on)
+    focusAfter_ = QApplication::focusWidget();
+  else if (focusBefore_ && QApplication::focusWidget() == focusAfter_)
+    focusBefore_->setFocus();
+}
+
 void TForm1::runOperation(const kelvaro::CommandInfo& command) {
-  run([&command](CalcState& state, UserInterface&) { command.run(state); });
+  run(operationCaption(command),
+      [&command](CalcState& state, UserInterface&) { command.run(state); });
 }
 
 void TForm1::runAction(const kelvaro::ShellActionInfo& entry, std::string argument,
                        const std::function<void()>& succeeded) {
-  run([&entry, &argument](CalcState& state, UserInterface& ui) { entry.run(state, ui, argument); },
+  run(
+      actionCaption(entry.action),
+      [&entry, argument = std::move(argument)](CalcState& state, UserInterface& ui) {
+        entry.run(state, ui, argument);
+      },
       succeeded);
 }
 
@@ -216,7 +338,13 @@ void TForm1::RadioGroup1Click() {
 }
 
 void TForm1::ComboBox1Change() {
-  run([](CalcState& state, UserInterface&) { kelvaro::ComboBox1Change(state); });
+  // It reads the precision's text only, at each key typed into it: at once, and the box
+  // keeps the focus.
+  if (busy()) return;
+  pullFields();
+  const std::optional<QString> failure = failureOf([this] { kelvaro::ComboBox1Change(calc_); });
+  pushFields();
+  if (failure) dialogs_.showMessage(QMessageBox::Critical, kAppTitle, *failure);
 }
 
 void TForm1::Save1Click() {
@@ -265,13 +393,17 @@ void TForm1::copyAs(int pane, const std::string& format) {
 }
 
 void TForm1::pasteMatrix(int pane) {
-  calc_.clipboard = bytes(QApplication::clipboard()->text());
-  runAction(*kPasteMatrix[pane]);
+  const kelvaro::ShellActionInfo& paste = *kPasteMatrix[pane];
+  run(actionCaption(paste.action), [&paste, text = bytes(QApplication::clipboard()->text())](
+                                       CalcState& state, UserInterface& ui) {
+    state.clipboard = text;
+    paste.run(state, ui, {});
+  });
 }
 
 void TForm1::pasteFile(int pane, const QString& path) {
   const kelvaro::ShellActionInfo& paste = *kPasteMatrix[pane];
-  run([&paste, path](CalcState& state, UserInterface& ui) {
+  run(actionCaption(paste.action), [&paste, path](CalcState& state, UserInterface& ui) {
     std::string reason;
     if (!kelvaro::readWholeFile(fileName(path), state.clipboard, reason, kLargestTextFile))
       throw std::runtime_error(QStringLiteral("Cannot read \"%1\": %2")
@@ -293,7 +425,11 @@ void TForm1::Clear1Click() {
 }
 
 void TForm1::Exit2Click() {
-  close();
+  // Esc stops a running command rather than end the program.
+  if (busy())
+    cancelCommand();
+  else
+    close();
 }
 
 void TForm1::Manual1Click() {

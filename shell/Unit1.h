@@ -1,9 +1,12 @@
 #pragma once
 // TForm1, the main window. It owns one calculator state and runs every command: it copies
-// what the person changed in the panes and fields into the state, runs the calculator's
-// command and shows what the command changed. It computes nothing itself. The frame, the
-// menus, the tool bar and the panels are built in their own units.
+// what the person changed in the panes and fields into the state, has the calculator's
+// command run on a worker thread (on a copy of the state) and shows what the command changed
+// once it has ended. It computes nothing itself. The frame, the menus, the tool bar and the
+// panels are built in their own units.
 
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 #include <functional>
@@ -15,14 +18,17 @@
 #include "commands/shell_actions.h"
 #include "commands/user_interface.h"
 #include "shell/client_area.h"
+#include "shell/command_worker.h"
 #include "shell/window_dialogs.h"
 #include "shell/window_menus.h"
 
 class QPlainTextEdit;
+class QTimer;
 
 namespace kelvaro::shell {
 class PaneView;
 class ParameterPanel;
+class ProgressStrip;
 class SkinnedFrame;
 }  // namespace kelvaro::shell
 
@@ -41,6 +47,15 @@ class TForm1 : public QWidget {
   void setOpenFileHook(Dialogs::FileDialogHook hook) { dialogs_.openFileHook = std::move(hook); }
 
   kelvaro::CalcState& calcState() { return calc_; }
+
+  // While a command runs (until its outcome is shown), nothing else starts.
+  bool busy() const { return worker_->running(); }
+  // A running command stops; the state stays as it was before it.
+  void cancelCommand() { worker_->cancel(); }
+  const kelvaro::WorkToken& commandToken() const { return worker_->token(); }
+  // A command that has run this long shows its progress; the cancel note stays this long.
+  static constexpr int kProgressAfterMs = 300;
+  static constexpr int kCancelledShownMs = 4000;
 
   // The parts of the window.
   kelvaro::shell::SkinnedFrame& frame() const { return *frame_; }
@@ -118,17 +133,26 @@ class TForm1 : public QWidget {
   // Accepts a new operand-column width n only if both sides keep room enough.
   bool Splitter1CanResize(int n) const;
 
+ protected:
+  // A running command is cancelled and its thread let go before the window closes.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
-  // Runs one command of the calculator on the window's state: the person's edits go in
-  // first, the command's changes come out afterwards, and an error is shown in a box.
-  // succeeded runs once the changes are shown, unless the command failed.
-  void run(const std::function<void(kelvaro::CalcState&, kelvaro::UserInterface&)>& command,
-           const std::function<void()>& succeeded = {});
+  // Starts one command of the calculator on the window's state, unless one runs: the
+  // person's edits go in first, the command's changes come out once it has ended, then the
+  // boxes it asked for and the error that ended it. succeeded runs after that, unless the
+  // command failed. label names the command in the progress strip.
+  void run(const QString& label, kelvaro::shell::CommandWorker::Command command,
+           std::function<void()> succeeded = {});
   // Runs the calculator's shell command of that action name (as kelvaro-cli names it).
   void runAction(const kelvaro::ShellActionInfo& action, std::string argument = {},
                  const std::function<void()>& succeeded = {});
   void pullFields();
   void pushFields();
+  void commandEnded(kelvaro::shell::CommandWorker::Outcome& outcome);
+  void showProgress();
+  // The controls that start commands or change panes and fields, on or off.
+  void setCommandsEnabled(bool on);
 
   kelvaro::CalcState calc_;
   Dialogs dialogs_{*this};
@@ -142,4 +166,15 @@ class TForm1 : public QWidget {
   QFileDialog* OpenDialog1 = nullptr;  // made when first needed
   QFileDialog* SaveDialog1 = nullptr;
   QFileDialog* SaveDialog2 = nullptr;
+
+  kelvaro::shell::CommandWorker* worker_ = nullptr;
+  kelvaro::shell::ProgressStrip* progress_ = nullptr;
+  QTimer* progressTimer_ = nullptr;
+  QTimer* statusClear_ = nullptr;  // takes the cancel note away
+  QElapsedTimer started_;
+  // The running command's label and what runs after it succeeded.
+  QString label_;
+  std::function<void()> succeeded_;
+  // The focus before the controls went off, and where it went then.
+  QPointer<QWidget> focusBefore_, focusAfter_;
 };

@@ -12,17 +12,14 @@
 
 namespace kelvaro::shell {
 
-namespace {
-
-QString operationCaption(std::string_view action) {
+QString operationCaption(const kelvaro::CommandInfo& command) {
+  const std::string_view action = command.action;
   if (action == "fill-a") return QStringLiteral("Fill A");
   if (action == "fill-b") return QStringLiteral("Fill B");
   // A lone "&" would mark a mnemonic.
   return QString::fromLatin1(action.data(), static_cast<qsizetype>(action.size()))
       .replace("&", "&&");
 }
-
-}  // namespace
 
 OperationPanel::OperationPanel(QMenu* swapMenu, QWidget* parent) : QScrollArea(parent) {
   setObjectName("Panel3");
@@ -57,7 +54,7 @@ OperationPanel::OperationPanel(QMenu* swapMenu, QWidget* parent) : QScrollArea(p
     return std::pair(c->cell.row, c->cell.column);
   });
   for (const kelvaro::CommandInfo* command : commands) {
-    QToolButton* b = button(command->button, operationCaption(command->action), command->hint);
+    QToolButton* b = button(command->button, operationCaption(*command), command->hint);
     connect(b, &QToolButton::clicked, this, [this, command] { emit operationClicked(*command); });
     grid->addWidget(b, command->cell.row, command->cell.column);
   }

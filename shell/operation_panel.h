@@ -12,6 +12,9 @@ class QMenu;
 
 namespace kelvaro::shell {
 
+// The caption of a command's button ("Fill A", "Svd(B)").
+QString operationCaption(const kelvaro::CommandInfo& command);
+
 class OperationPanel : public QScrollArea {
   Q_OBJECT
  public:

@@ -175,9 +175,16 @@ void SkinnedFrame::showStatus(const QString& text) {
   placeStatus();
 }
 
+void SkinnedFrame::setStripWidget(QWidget* widget) {
+  stripWidget_ = widget;
+  widget->setParent(Image2);
+  placeStatus();
+}
+
 void SkinnedFrame::placeStatus() {
   const int width = std::max(0, window_.width() - kStatusLeft - kStatusEndFromRight);
   status_->setGeometry(kStatusLeft, 0, width, kBottomHeight);
+  if (stripWidget_) stripWidget_->setGeometry(kStatusLeft, 0, width, kBottomHeight);
   status_->setText(status_->fontMetrics().elidedText(statusText_, Qt::ElideRight, width));
 }
 

@@ -41,6 +41,8 @@ class SkinnedFrame : public QObject {
   // A short note in the bottom strip, such as what the last command recognised; an empty text
   // clears it.
   void showStatus(const QString& text);
+  // A widget the strip holds over its note while it is shown (the progress of a command).
+  void setStripWidget(QWidget* widget);
   QLabel* titleBar() const { return Image1; }
   TImgBtn* minimizeButton() const { return ImgBtnMin; }
   TImgBtn* maximizeButton() const { return ImgBtnMax; }
@@ -131,6 +133,7 @@ class SkinnedFrame : public QObject {
   QLabel* Image2 = nullptr;   // bottom edge
   QLabel* status_ = nullptr;  // its note
   QString statusText_;
+  QWidget* stripWidget_ = nullptr;
   QLabel* Image3 = nullptr;   // menu strip
   QLabel* Image9 = nullptr;   // left edge
   QLabel* Image10 = nullptr;  // right edge

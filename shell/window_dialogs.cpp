@@ -15,7 +15,7 @@ void WindowDialogs::showMessage(QMessageBox::Icon icon, const QString& title,
     messageHook(icon, title, text);
     return;
   }
-  // A box asked for in the middle of a command gets the ordinary pointer back.
+  // The box gets the ordinary pointer, whatever the window shows.
   QApplication::setOverrideCursor(Qt::ArrowCursor);
   QMessageBox box(icon, title, text, QMessageBox::Ok, &owner);
   box.exec();
@@ -75,13 +75,6 @@ void WindowUi::showWarning(const std::string& text) {
 
 void WindowUi::showStatus(const std::string& text) {
   if (statusShown) statusShown(QString::fromLatin1(text));
-}
-
-void WindowUi::setBusy(bool busy) {
-  if (busy)
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  else
-    QApplication::restoreOverrideCursor();
 }
 
 }  // namespace kelvaro::shell

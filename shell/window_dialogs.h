@@ -37,14 +37,13 @@ struct WindowDialogs {
   FileDialogHook saveFileHook, openFileHook;
 };
 
-// What the calculator asks of a person, answered with the window's boxes and cursor; its
-// short notes go to statusShown (the bottom strip).
+// What the calculator asks of a person, answered with the window's boxes; its short notes go
+// to statusShown (the bottom strip).
 class WindowUi : public UserInterface {
  public:
   explicit WindowUi(const WindowDialogs& dialogs) : dialogs_(dialogs) {}
   void showNote(const std::string& text) override;
   void showWarning(const std::string& text) override;
-  void setBusy(bool busy) override;
   void showStatus(const std::string& text) override;
 
   std::function<void(const QString& text)> statusShown;

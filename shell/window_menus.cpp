@@ -64,9 +64,9 @@ void addExchangeItems(TForm1& form, WindowMenus& menus, MakeMenu menu) {
     useResultPart[pane]->setTitle(caption);
     menus.PopupMenu3->addMenu(useResultPart[pane]);
   }
-  // What there is to copy or use is known when the menu opens.
+  // What there is to copy or use is known when the menu opens (nothing while a command runs).
   QObject::connect(menus.PopupMenu3, &QMenu::aboutToShow, &form, [=, &form] {
-    const bool any = !form.calcState().lastResult.empty();
+    const bool any = !form.busy() && !form.calcState().lastResult.empty();
     const std::vector<std::string> parts = resultPartNames(form.calcState());
     copyResult->menuAction()->setEnabled(any);
     for (int pane = 0; pane < 2; ++pane) {
