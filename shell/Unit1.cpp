@@ -19,11 +19,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <algorithm>
-#include <stdexcept>
-#include <string_view>
-#include <utility>
 
-#include "commands/file_io.h"
 #include "commands/locale_separator.h"
 #include "commands/shell_actions.h"
 #include "commands/shell_commands.h"
@@ -31,6 +27,7 @@
 #include "shell/command_toolbar.h"
 #include "shell/file_drops.h"
 #include "shell/form_splitter.h"
+#include "shell/form_text.h"
 #include "shell/operation_panel.h"
 #include "shell/pane_view.h"
 #include "shell/panes.h"
@@ -39,9 +36,7 @@
 #include "shell/skin.h"
 #include "shell/skinned_frame.h"
 
-using kelvaro::CalcState;
 using kelvaro::shellActionNamed;
-using kelvaro::UserInterface;
 using namespace kelvaro::shell;
 
 const char* const TForm1::kHomepage = "https://kelvaro.example.org/";
@@ -49,63 +44,9 @@ const char* const TForm1::kHomepage = "https://kelvaro.example.org/";
 namespace {
 
 constexpr char kCaption[] = "Kelvaro 5.4 (For real && complex matrix)";
-constexpr char kAppTitle[] = "Kelvaro";
-
-QString latin1(const std::string& text) {
-  return QString::fromLatin1(text);
-}
-std::string bytes(const QString& text) {
-  return text.toLatin1().toStdString();
-}
-// File names go to the system in its own encoding, not as pane text.
-std::string fileName(const QString& path) {
-  return QFile::encodeName(path).toStdString();
-}
-
-constexpr const kelvaro::ShellActionInfo* kPasteMatrix[2] = {&shellActionNamed("paste-matrix-a"),
-                                                             &shellActionNamed("paste-matrix-b")};
-// A text file larger than this holds no matrix a pane could show.
-constexpr std::uint64_t kLargestTextFile = std::uint64_t{256} << 20;
 
 // How often a running command's progress is shown.
 constexpr int kProgressEveryMs = 40;
-
-// The caption of the menu item (or button) that runs an action, which names it while it runs.
-QString actionCaption(std::string_view action) {
-  static constexpr std::pair<std::string_view, const char*> kCaptions[] = {
-      {"auto", "Auto"},
-      {"align-a", "Align A"},
-      {"align-b", "Align B"},
-      {"align-result", "Align"},
-      {"clear-a", "Clear A"},
-      {"clear-b", "Clear B"},
-      {"clear-result", "Clear Result"},
-      {"swap-ab", "Swap A and B"},
-      {"swap-a-result", "Swap A and Result"},
-      {"swap-b-result", "Swap B and Result"},
-      {"comma-to-dot", "comma to dot"},
-      {"dot-to-comma", "dot to comma"},
-      {"polar-to-rect-a", "Polar To Rect"},
-      {"polar-to-rect-b", "Polar To Rect"},
-      {"rect-to-polar-a", "Rect to Polar"},
-      {"rect-to-polar-b", "Rect to Polar"},
-      {"format=rect", "Rectangular"},
-      {"format=polar", "polar"},
-      {"save-result", "Save result"},
-      {"save-project", "Save project"},
-      {"open-project", "Open project"},
-      {"copy-result", "Copy Result As"},
-      {"copy-a", "Copy Matrix As"},
-      {"copy-b", "Copy Matrix As"},
-      {"paste-matrix-a", "Paste Matrix"},
-      {"paste-matrix-b", "Paste Matrix"},
-      {"result-to-a", "Use Result as A"},
-      {"result-to-b", "Use Result as B"},
-  };
-  for (const auto& [name, caption] : kCaptions)
-    if (name == action) return QString::fromLatin1(caption);
-  return QString::fromLatin1(action.data(), static_cast<qsizetype>(action.size()));
-}
 
 }  // namespace
 
@@ -189,100 +130,6 @@ void TForm1::pushFields() {
   }
   QRadioButton* format = Panel8->formatItem(static_cast<int>(calc_.display));
   if (!format->isChecked()) format->setChecked(true);
-}
-
-void TForm1::run(const QString& label, CommandWorker::Command command,
-                 std::function<void()> succeeded) {
-  // Input made while a command runs starts nothing, then or later.
-  if (busy()) return;
-  for (PaneView* view : views_) view->pull();
-  pullFields();
-  statusClear_->stop();
-  frame_->showStatus({});
-  label_ = label;
-  succeeded_ = std::move(succeeded);
-  setCommandsEnabled(false);
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  started_.start();
-  progressTimer_->start();
-  worker_->start(calc_, std::move(command));
-}
-
-void TForm1::showProgress() {
-  if (progress_->isHidden()) {
-    if (started_.elapsed() < kProgressAfterMs) return;
-    progress_->start(label_);
-  }
-  progress_->setFraction(worker_->token().fraction());
-}
-
-void TForm1::commandEnded(CommandWorker::Outcome& outcome) {
-  progressTimer_->stop();
-  progress_->hide();
-  QApplication::restoreOverrideCursor();
-  setCommandsEnabled(true);
-  const std::function<void()> succeeded = std::exchange(succeeded_, {});
-  if (outcome.cancelled) {
-    frame_->showStatus("Cancelled: " + label_);
-    statusClear_->start();
-    return;
-  }
-  if (outcome.state) {
-    calc_ = std::move(*outcome.state);
-    // What the command did up to an error stays visible behind the message box.
-    for (PaneView* view : views_) view->push();
-    pushFields();
-  }
-  for (const CommandWorker::Request& request : outcome.requests) {
-    switch (request.kind) {
-      case CommandWorker::Request::Kind::Note:
-        ui_.showNote(request.text);
-        break;
-      case CommandWorker::Request::Kind::Warning:
-        ui_.showWarning(request.text);
-        break;
-      case CommandWorker::Request::Kind::Status:
-        ui_.showStatus(request.text);
-        break;
-    }
-  }
-  if (outcome.failure)
-    dialogs_.showMessage(QMessageBox::Critical, kAppTitle, *outcome.failure);
-  else if (succeeded)
-    succeeded();
-}
-
-void TForm1::setCommandsEnabled(bool on) {
-  // A control that gives up the focus as it goes off gets it back, unless it was moved since.
-  if (!on) focusBefore_ = QApplication::focusWidget();
-  for (QWidget* w : std::initializer_list<QWidget*>{client_.Panel3, client_.ToolBar2, Panel8})
-    w->setEnabled(on);
-  for (QPlainTextEdit* pane : panes_) pane->setReadOnly(!on);
-  // Copying a selection, Exit (Esc cancels meanwhile) and the Help menu stay.
-  static const QStringList kKept = {"Exit2", "Copy1", "MenuItem1", "Copy2"};
-  for (QMenu* menu : {menus_.File1, menus_.PopupMenu1, menus_.PopupMenu2, menus_.PopupMenu3,
-                      menus_.PopupMenu4, menus_.PopupMenu5, menus_.PopupMenu6, menus_.PopupMenu7})
-    for (QAction* action : menu->actions())
-      if (!kKept.contains(action->objectName())) action->setEnabled(on);
-  if (!on)
-    focusAfter_ = QApplication::focusWidget();
-  else if (focusBefore_ && QApplication::focusWidget() == focusAfter_)
-    focusBefore_->setFocus();
-}
-
-void TForm1::runOperation(const kelvaro::CommandInfo& command) {
-  run(operationCaption(command),
-      [&command](CalcState& state, UserInterface&) { command.run(state); });
-}
-
-void TForm1::runAction(const kelvaro::ShellActionInfo& entry, std::string argument,
-                       const std::function<void()>& succeeded) {
-  run(
-      actionCaption(entry.action),
-      [&entry, argument = std::move(argument)](CalcState& state, UserInterface& ui) {
-        entry.run(state, ui, argument);
-      },
-      succeeded);
 }
 
 void TForm1::Refresh1Click() {
@@ -390,34 +237,6 @@ void TForm1::copyAs(int pane, const std::string& format) {
       &shellActionNamed("copy-a"), &shellActionNamed("copy-b"), &shellActionNamed("copy-result")};
   runAction(*kCopy[pane], format,
             [this] { QApplication::clipboard()->setText(latin1(calc_.clipboard)); });
-}
-
-void TForm1::pasteMatrix(int pane) {
-  const kelvaro::ShellActionInfo& paste = *kPasteMatrix[pane];
-  run(actionCaption(paste.action), [&paste, text = bytes(QApplication::clipboard()->text())](
-                                       CalcState& state, UserInterface& ui) {
-    state.clipboard = text;
-    paste.run(state, ui, {});
-  });
-}
-
-void TForm1::pasteFile(int pane, const QString& path) {
-  const kelvaro::ShellActionInfo& paste = *kPasteMatrix[pane];
-  run(actionCaption(paste.action), [&paste, path](CalcState& state, UserInterface& ui) {
-    std::string reason;
-    if (!kelvaro::readWholeFile(fileName(path), state.clipboard, reason, kLargestTextFile))
-      throw std::runtime_error(QStringLiteral("Cannot read \"%1\": %2")
-                                   .arg(path, reason.c_str())
-                                   .toLocal8Bit()
-                                   .toStdString());
-    paste.run(state, ui, {});
-  });
-}
-
-void TForm1::useResult(int pane, const std::string& part) {
-  static constexpr const kelvaro::ShellActionInfo* kResultTo[2] = {
-      &shellActionNamed("result-to-a"), &shellActionNamed("result-to-b")};
-  runAction(*kResultTo[pane], part);
 }
 
 void TForm1::Clear1Click() {

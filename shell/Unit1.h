@@ -77,6 +77,8 @@ class TForm1 : public QWidget {
 
   // The home page, opened by Help > Homepage.
   static const char* const kHomepage;
+  // The title of the message boxes.
+  static constexpr char kAppTitle[] = "Kelvaro";
 
  public slots:
   // Operation buttons of the operation panel.
