@@ -23,7 +23,7 @@ std::uint64_t productCost(int n) {
   return std::max(m * m * m, kLeastProductCost);
 }
 
-bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
+bool sameBits(const DoubleArray& a, const DoubleArray& b) {
   return a.size() == b.size() &&
          (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }

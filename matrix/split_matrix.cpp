@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "matrix/thread_pool.h"
 
@@ -47,13 +48,28 @@ void assignZeros(std::vector<double>& v, std::size_t size, const CancelFlag* can
   }
 }
 
+void assignZeros(DoubleArray& v, std::size_t size, const CancelFlag* cancel) {
+  constexpr std::size_t kPart = std::size_t{1} << 16;
+  v.clear();
+  v.resize(size);
+  const auto parts = static_cast<int>((size + kPart - 1) / kPart);
+  parallelFor(parts, grainFor(static_cast<std::int64_t>(kPart)), [&](int first, int last) {
+    for (int part = first; part < last; ++part) {
+      checkCancel(cancel);
+      const std::size_t begin = static_cast<std::size_t>(part) * kPart;
+      std::fill(v.begin() + begin, v.begin() + std::min(size, begin + kPart), 0.0);
+    }
+  });
+}
+
 SplitMatrix splitOf(const RCOMat& m, const CancelFlag* cancel) {
   SplitMatrix s;
   s.rows = m.rows();
   s.cols = m.cols();
   const auto e = m.elements();
-  assignZeros(s.re, e.size(), cancel);
-  assignZeros(s.im, e.size(), cancel);
+  // Unset until the threads write them.
+  s.re.resize(e.size());
+  s.im.resize(e.size());
   forEachIndex(s.rows, s.cols, cancel, [&](std::size_t i) {
     s.re[i] = e[i].re();
     s.im[i] = e[i].im();

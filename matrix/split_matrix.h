@@ -3,6 +3,9 @@
 // the library run on. Only a matrix whose every element is complex takes this form: integer,
 // real and empty elements follow other arithmetic rules, so those go the element way.
 
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "numbers/cancel_flag.h"
@@ -10,10 +13,29 @@
 
 namespace kelvaro {
 
+// A vector's allocator that leaves the elements it adds unset. The split arrays are written
+// whole before they are read, by the threads: their first touch of the memory, which maps it
+// and is what a large array costs most, is then shared out too.
+template <class T>
+struct UnsetAllocator : std::allocator<T> {
+  UnsetAllocator() = default;
+  template <class U>
+  UnsetAllocator(const UnsetAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+using DoubleArray = std::vector<double, UnsetAllocator<double>>;
+
 struct SplitMatrix {
   int rows = 0;
   int cols = 0;
-  std::vector<double> re, im;
+  DoubleArray re, im;
 
   double* rowRe(int r) { return re.data() + static_cast<std::size_t>(r) * cols; }
   double* rowIm(int r) { return im.data() + static_cast<std::size_t>(r) * cols; }
@@ -27,8 +49,10 @@ bool allComplex(const RCOMat& m);
 bool allComplexFinite(const RCOMat& m);
 
 // v := size zeros. The first touch of a large array's memory takes long: with a cancel flag
-// the zeros go in in parts, with a look at the flag between them.
+// the zeros go in in parts, with a look at the flag between them; a DoubleArray's parts are
+// shared out over the threads.
 void assignZeros(std::vector<double>& v, std::size_t size, const CancelFlag* cancel);
+void assignZeros(DoubleArray& v, std::size_t size, const CancelFlag* cancel);
 
 // The parts of m, which must be all complex. Rows are shared out over the threads, which look
 // at the cancel flag every so many elements.
