@@ -57,7 +57,7 @@ PaneSizes startOnBothPanes(CalcState& state, std::string_view label) {
 void writeCommandResult(CalcState& state) {
   const int kind = state.regs.ResKind;
   writeResult(state.result, state.regs, state.numberFormat(), state.work);
-  state.lastResult = resultParts(state.regs, kind);
+  state.lastResult = resultParts(state.regs, kind, state.work);
 }
 
 }  // namespace kelvaro

@@ -66,6 +66,31 @@ class RCOMat {
     grow(size, Element(), cancel);
   }
 
+  // A copy of m. With a flag it is made in parts, with a look at the flag between them (a
+  // large matrix takes a while to copy); a cancel leaves this matrix empty.
+  void assignCopy(const RCOMat& m, const CancelFlag* cancel) {
+    if (!cancel) {
+      *this = m;
+      return;
+    }
+    constexpr std::size_t kPart = std::size_t{1} << 20;
+    const std::size_t size = setShape(m.rows_, m.cols_);
+    try {
+      data_.clear();
+      data_.reserve(size);
+      for (std::size_t done = 0; done < size; done += kPart) {
+        checkCancel(cancel);
+        const auto from = m.data_.begin() + static_cast<std::ptrdiff_t>(done);
+        data_.insert(data_.end(), from,
+                     from + static_cast<std::ptrdiff_t>(std::min(kPart, size - done)));
+      }
+    } catch (...) {
+      rows_ = cols_ = 0;
+      data_.clear();
+      throw;
+    }
+  }
+
   int rows() const { return rows_; }
   int cols() const { return cols_; }
   bool empty() const { return rows_ == 0; }

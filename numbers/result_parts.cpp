@@ -9,12 +9,18 @@ namespace {
 
 enum class Values { AsPrinted, RealOnly };
 
-MatrixPart part(std::string name, const RCOMat& m, int rows, int cols, Values values) {
+MatrixPart part(std::string name, const RCOMat& m, int rows, int cols, Values values,
+                const CancelFlag* cancel) {
+  MatrixPart p{std::move(name), RCOMat()};
   // The usual case, a register of the printed size, is one copy of its storage.
-  if (values == Values::AsPrinted && m.rows() == rows && m.cols() == cols)
-    return {std::move(name), m};
-  MatrixPart p{std::move(name), RCOMat(rows, cols)};
+  if (values == Values::AsPrinted && m.rows() == rows && m.cols() == cols) {
+    p.values.assignCopy(m, cancel);
+    return p;
+  }
+  p.values.resize(rows, cols, cancel);
+  CancelCountdown countdown(cancel);
   for (int r = 0; r < p.values.rows(); ++r) {
+    countdown.tick(static_cast<std::size_t>(cols));
     for (int c = 0; c < p.values.cols(); ++c) {
       const Element e = r < m.rows() && c < m.cols() ? m[r][c] : Element();
       p.values[r][c] = values == Values::RealOnly ? Element::real(e.re()) : e;
@@ -25,7 +31,8 @@ MatrixPart part(std::string name, const RCOMat& m, int rows, int cols, Values va
 
 }  // namespace
 
-std::vector<MatrixPart> resultParts(const Registers& regs, int resultKind) {
+std::vector<MatrixPart> resultParts(const Registers& regs, int resultKind,
+                                    const CancelFlag* cancel) {
   const int rows = regs.RowN;
   const int cols = regs.ColN;
   constexpr auto kAsPrinted = Values::AsPrinted;
@@ -42,18 +49,19 @@ std::vector<MatrixPart> resultParts(const Registers& regs, int resultKind) {
       parts.back().values[0][1] = Element::integer(regs.DimCols);
       break;
     case kResQR:
-      parts.push_back(part("Q", regs.MatF1, rows, rows, kAsPrinted));
-      parts.push_back(part("R", regs.MatF2, rows, cols, kReal));
+      parts.push_back(part("Q", regs.MatF1, rows, rows, kAsPrinted, cancel));
+      parts.push_back(part("R", regs.MatF2, rows, cols, kReal, cancel));
       break;
     case kResLU:
     case kResLDL:
-      parts.push_back(part("L", regs.MatF1, rows, rows, kAsPrinted));
-      parts.push_back(part(resultKind == kResLU ? "U" : "D", regs.MatF2, rows, cols, kAsPrinted));
+      parts.push_back(part("L", regs.MatF1, rows, rows, kAsPrinted, cancel));
+      parts.push_back(
+          part(resultKind == kResLU ? "U" : "D", regs.MatF2, rows, cols, kAsPrinted, cancel));
       break;
     case kResSVD:
-      parts.push_back(part("U", regs.MatF1, rows, rows, kReal));
-      parts.push_back(part("S", regs.MatA, rows, cols, kReal));
-      parts.push_back(part("V", regs.MatF2, cols, cols, kReal));
+      parts.push_back(part("U", regs.MatF1, rows, rows, kReal, cancel));
+      parts.push_back(part("S", regs.MatA, rows, cols, kReal, cancel));
+      parts.push_back(part("V", regs.MatF2, cols, cols, kReal, cancel));
       break;
     case kResEigenvalues: {
       // Every eigenvalue, also those the writer leaves out for being zero.
@@ -68,7 +76,7 @@ std::vector<MatrixPart> resultParts(const Registers& regs, int resultKind) {
       break;
     }
     default:
-      parts.push_back(part("", regs.MatR, rows, cols, kAsPrinted));
+      parts.push_back(part("", regs.MatR, rows, cols, kAsPrinted, cancel));
       break;
   }
   return parts;

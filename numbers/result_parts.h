@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "numbers/cancel_flag.h"
 #include "numbers/matrix_formats.h"
 #include "numbers/registers.h"
 
@@ -12,7 +13,9 @@ namespace kelvaro {
 // The parts of a result of kind resultKind (ResKind before the writer resets it): a matrix,
 // scalar or dimensions (rows, columns) as one unnamed part; the factors of QR, LU, LDL' and
 // the SVD by name; the eigenvalues as one column. Elements the writer prints real-only are
-// real here; places the registers do not have are empty elements, printed as 0.
-std::vector<MatrixPart> resultParts(const Registers& regs, int resultKind);
+// real here; places the registers do not have are empty elements, printed as 0. A large
+// result is copied in parts, with looks at the cancel flag between them.
+std::vector<MatrixPart> resultParts(const Registers& regs, int resultKind,
+                                    const CancelFlag* cancel = nullptr);
 
 }  // namespace kelvaro

@@ -19,6 +19,7 @@
 #include "numbers/matrix_text.h"
 #include "numbers/notation_text.h"
 #include "numbers/pane_text.h"
+#include "numbers/result_parts.h"
 #include "numbers/result_writer.h"
 
 namespace kelvaro {
@@ -140,6 +141,8 @@ TEST(Cancel, ThePaneLoopsLookAtTheirToken) {
       },
       [&] { convertPane(s.paneA, DisplayFormat::Polar, nf, s.result, flag); },
       [&] { writeResult(s.result, regs, nf, flag); },
+      [&] { resultParts(regs, kResMatrix, flag); },
+      [&] { resultParts(regs, kResLU, flag); },
       [&] {
         CalcState copy = s;
         copy.work = &token;
