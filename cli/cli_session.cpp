@@ -61,9 +61,6 @@ struct Invocation {
   bool progress = false;
 };
 
-// The most threads --threads takes, as many as the kernels use at most.
-constexpr int kMaxThreads = 256;
-
 class UsageError {
  public:
   explicit UsageError(std::string message) : message_(std::move(message)) {}
@@ -275,8 +272,8 @@ int threadCountOption(const std::string& value) {
   int count = 0;
   const char* end = value.data() + value.size();
   const auto [stop, error] = std::from_chars(value.data(), end, count);
-  if (error != std::errc() || stop != end || count < 1 || count > kMaxThreads)
-    throw UsageError("--threads takes a count from 1 to " + std::to_string(kMaxThreads) +
+  if (error != std::errc() || stop != end || count < 1 || count > kMaxThreadCount)
+    throw UsageError("--threads takes a count from 1 to " + std::to_string(kMaxThreadCount) +
                      ", not \"" + value + "\"");
   return count;
 }

@@ -195,7 +195,7 @@ void MatQR(RCOMat& R, int m, int n, RCOMat& Q, WorkToken* work) {
   m = std::max(m, 0);
   n = m > 0 ? std::max(n, 0) : 0;
   CancelCountdown countdown(work);
-  std::vector<double> r, q;
+  DoubleArray r, q;
   assignZeros(r, static_cast<std::size_t>(m) * n, work);
   for (int i = 0; i < m && i < R.rows(); ++i) {
     countdown.tick(n);

@@ -477,7 +477,7 @@ bool MatSvd(RCOMat& a, RCOMat& u, RCOMat& v, int m, int n, Extended eps, WorkTok
   n = m > 0 ? std::max(n, 0) : 0;
   const std::size_t mr = static_cast<std::size_t>(m), nc = static_cast<std::size_t>(n);
   CancelCountdown countdown(work);
-  std::vector<double> ac, uc, vt;
+  DoubleArray ac, uc, vt;
   assignZeros(ac, mr * nc, work);
   for (int i = 0; i < m && i < a.rows(); ++i) {
     countdown.tick(nc);

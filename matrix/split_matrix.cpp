@@ -37,17 +37,6 @@ void forEachIndex(int rows, int cols, const CancelFlag* cancel, F f) {
 
 }  // namespace
 
-void assignZeros(std::vector<double>& v, std::size_t size, const CancelFlag* cancel) {
-  constexpr std::size_t kPart = std::size_t{1} << 21;
-  v.clear();
-  v.reserve(size);
-  for (;;) {
-    v.resize(std::min(size, v.size() + kPart), 0.0);
-    if (v.size() == size) return;
-    checkCancel(cancel);
-  }
-}
-
 void assignZeros(DoubleArray& v, std::size_t size, const CancelFlag* cancel) {
   constexpr std::size_t kPart = std::size_t{1} << 16;
   v.clear();

@@ -48,10 +48,8 @@ bool allComplex(const RCOMat& m);
 // True when every element of m is complex with finite parts.
 bool allComplexFinite(const RCOMat& m);
 
-// v := size zeros. The first touch of a large array's memory takes long: with a cancel flag
-// the zeros go in in parts, with a look at the flag between them; a DoubleArray's parts are
-// shared out over the threads.
-void assignZeros(std::vector<double>& v, std::size_t size, const CancelFlag* cancel);
+// v := size zeros. The first touch of a large array's memory takes long: the zeros go in in
+// parts, shared out over the threads, with a look at the cancel flag before each.
 void assignZeros(DoubleArray& v, std::size_t size, const CancelFlag* cancel);
 
 // The parts of m, which must be all complex. Rows are shared out over the threads, which look

@@ -13,7 +13,6 @@ namespace kelvaro {
 
 namespace {
 
-constexpr int kMaxThreads = 256;
 // Ranges per thread: enough that a thread slowed down (by other programs, or by a range of
 // more work) holds up the others by little.
 constexpr int kRangesPerThread = 4;
@@ -33,7 +32,7 @@ int countFromText(const char* text) {
   if (digits.empty() || digits.size() > 4 ||
       !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return 0;
-  return std::min(std::atoi(text), kMaxThreads);
+  return std::min(std::atoi(text), kMaxThreadCount);
 }
 
 int defaultCount() {
@@ -41,7 +40,7 @@ int defaultCount() {
     if (const int fromEnvironment = countFromText(std::getenv("KELVARO_THREADS")))
       return fromEnvironment;
     const unsigned processors = std::thread::hardware_concurrency();
-    return processors == 0 ? 1 : std::min(static_cast<int>(processors), kMaxThreads);
+    return processors == 0 ? 1 : std::min(static_cast<int>(processors), kMaxThreadCount);
   }();
   return count;
 }
@@ -194,7 +193,7 @@ int threadCount() {
 }
 
 void setThreadCount(int count) {
-  chosenCount.store(std::clamp(count, 0, kMaxThreads), std::memory_order_relaxed);
+  chosenCount.store(std::clamp(count, 0, kMaxThreadCount), std::memory_order_relaxed);
 }
 
 namespace detail {

@@ -15,6 +15,9 @@
 
 namespace kelvaro {
 
+// The most threads the kernels use; larger counts are taken as this one.
+inline constexpr int kMaxThreadCount = 256;
+
 // The threads the kernels use, the calling one included: setThreadCount's count; else the
 // environment variable KELVARO_THREADS when it holds a count (read on first use); else the
 // processor's count.

@@ -66,29 +66,19 @@ class RCOMat {
     grow(size, Element(), cancel);
   }
 
-  // A copy of m. With a flag it is made in parts, with a look at the flag between them (a
-  // large matrix takes a while to copy); a cancel leaves this matrix empty.
+  // A copy of m. With a flag it is made in parts, with a look at the flag before each (a large
+  // matrix takes a while to copy); a cancel leaves this matrix empty.
   void assignCopy(const RCOMat& m, const CancelFlag* cancel) {
-    if (!cancel) {
+    if (!cancel || &m == this) {
       *this = m;
       return;
     }
-    constexpr std::size_t kPart = std::size_t{1} << 20;
-    const std::size_t size = setShape(m.rows_, m.cols_);
-    try {
-      data_.clear();
-      data_.reserve(size);
-      for (std::size_t done = 0; done < size; done += kPart) {
-        checkCancel(cancel);
-        const auto from = m.data_.begin() + static_cast<std::ptrdiff_t>(done);
-        data_.insert(data_.end(), from,
-                     from + static_cast<std::ptrdiff_t>(std::min(kPart, size - done)));
-      }
-    } catch (...) {
-      rows_ = cols_ = 0;
-      data_.clear();
-      throw;
-    }
+    data_.clear();
+    const auto from = m.data_.begin();
+    appendInParts(setShape(m.rows_, m.cols_), cancel, [&](std::size_t done, std::size_t count) {
+      data_.insert(data_.end(), from + static_cast<std::ptrdiff_t>(done),
+                   from + static_cast<std::ptrdiff_t>(done + count));
+    });
   }
 
   int rows() const { return rows_; }
@@ -116,13 +106,22 @@ class RCOMat {
 
   // Appends copies of value up to size elements, in parts between looks at the flag.
   void grow(std::size_t size, const Element& value, const CancelFlag* cancel) {
+    appendInParts(size, cancel, [&](std::size_t, std::size_t count) {
+      data_.resize(data_.size() + count, value);
+    });
+  }
+
+  // Grows the storage to size elements by append(done, count), a part of at most a million
+  // elements at a time, with a look at the flag before each; a cancel or a failure leaves the
+  // matrix empty.
+  template <class Append>
+  void appendInParts(std::size_t size, const CancelFlag* cancel, Append append) {
     constexpr std::size_t kPart = std::size_t{1} << 20;
     try {
       data_.reserve(size);
-      for (;;) {
-        data_.resize(std::min(size, data_.size() + kPart), value);
-        if (data_.size() == size) return;
+      for (std::size_t done = data_.size(); done < size; done = data_.size()) {
         checkCancel(cancel);
+        append(done, std::min(kPart, size - done));
       }
     } catch (...) {
       rows_ = cols_ = 0;

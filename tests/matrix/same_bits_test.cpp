@@ -68,7 +68,7 @@ TEST(SameBits, LUAcrossPanels) {
   std::mt19937_64 gen(41);
   for (int round = 0; round < 13; ++round) {
     const int n = round < 12 ? 1 + round * 9 : 70;
-    RCOMat m = round % 2 ? randomWellConditioned(n, gen) : randomSmallIntegers(n, n, gen);
+    RCOMat m = operandOfRound(n, n, round, gen);
     // A zero pivot by step 40 at the latest, in a later panel than the first.
     if (round == 12)
       for (int j = 0; j <= 40; ++j) m[40][j] = m[0][j] + m[1][j];
@@ -94,7 +94,7 @@ TEST(SameBits, GaussJordanInverse) {
   const int sizes[] = {1, 2, 3, 7, 16, 31, 32, 33, 64, 65, 97, 130};
   for (int round = 0; round < 12; ++round) {
     const int n = sizes[round];
-    const RCOMat m = round % 2 ? randomWellConditioned(n, gen) : randomSmallIntegers(n, n, gen);
+    const RCOMat m = operandOfRound(n, n, round, gen);
     std::vector<double> re, im;
     for (const Element& e : m.elements()) re.push_back(e.re()), im.push_back(e.im());
     RCOMat expected;
@@ -112,7 +112,7 @@ TEST(SameBits, LUInverseAcrossPanels) {
   std::mt19937_64 gen(21);
   for (int round = 0; round < 17; ++round) {
     const int n = round < 16 ? 1 + round * 5 : 70;
-    RCOMat m = round % 2 ? randomWellConditioned(n, gen) : randomSmallIntegers(n, n, gen);
+    RCOMat m = operandOfRound(n, n, round, gen);
     // No real part left at step 40, in the second panel.
     if (round == 16)
       for (int i = 40; i < n; ++i)

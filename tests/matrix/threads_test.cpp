@@ -165,22 +165,14 @@ Outcome outcomeOf(const Kernel& kernel, const RCOMat& a, const RCOMat& b) {
 
 // Operands of one round, sizes across the panels and blocks of the kernels: small integers
 // (ties, zeros, singular matrices) in even rounds, a heavy diagonal in odd ones.
-RCOMat operand(int rows, int cols, int round, std::mt19937_64& gen) {
-  RCOMat m = reference::randomSmallIntegers(rows, cols, gen);
-  std::uniform_real_distribution<double> u(-1.0, 1.0);
-  for (int i = 0; i < rows && round % 2; ++i)
-    for (int j = 0; j < cols; ++j)
-      m[i][j] = Element::complex(u(gen) + (i == j ? 2 * cols : 0), u(gen));
-  return m;
-}
-
 std::pair<RCOMat, RCOMat> operands(const Kernel& kernel, int round, std::mt19937_64& gen) {
   static constexpr int kSizes[] = {1, 2, 33, 70, 70, 97};
   const int n = kSizes[round % std::size(kSizes)];
   int rows = n;
   if (kernel.shape == Shape::Any && round % 3 == 1) rows = n / 2 + 1;
   if (kernel.shape != Shape::Square && round % 3 == 2) rows = n + 9;
-  return {operand(rows, n, round, gen), operand(n, n, round, gen)};
+  return {reference::operandOfRound(rows, n, round, gen),
+          reference::operandOfRound(n, n, round, gen)};
 }
 
 class EveryThreadCount : public ::testing::Test {

@@ -130,12 +130,21 @@ inline RCOMat randomSmallIntegers(int rows, int cols, std::mt19937_64& gen) {
   return m;
 }
 
-inline RCOMat randomWellConditioned(int n, std::mt19937_64& gen) {
+inline RCOMat randomWellConditioned(int rows, int cols, std::mt19937_64& gen) {
   std::uniform_real_distribution<double> u(-1.0, 1.0);
-  RCOMat m(n, n);
+  RCOMat m(rows, cols);
   for (auto& e : m.elements()) e = Element::complex(u(gen), u(gen));
-  for (int i = 0; i < n; ++i) m[i][i] = Element::complex(m[i][i].re() + 2 * n, m[i][i].im());
+  for (int i = 0; i < rows && i < cols; ++i)
+    m[i][i] = Element::complex(m[i][i].re() + 2 * cols, m[i][i].im());
   return m;
+}
+inline RCOMat randomWellConditioned(int n, std::mt19937_64& gen) {
+  return randomWellConditioned(n, n, gen);
+}
+
+// The operand of a test's round: well conditioned in odd rounds, small integers in even ones.
+inline RCOMat operandOfRound(int rows, int cols, int round, std::mt19937_64& gen) {
+  return round % 2 ? randomWellConditioned(rows, cols, gen) : randomSmallIntegers(rows, cols, gen);
 }
 
 // Runs body once per vector path the processor has, restoring the path afterwards.
