@@ -29,13 +29,16 @@ using namespace kelvaro;
   std::abort();
 }
 
+// Bit for bit, except that a zero imaginary part of either sign is written as a real number.
 bool same(const RCOMat& a, const RCOMat& b) {
   if (a.rows() != b.rows() || a.cols() != b.cols()) return false;
   auto bits = [](double x) { return std::isnan(x) ? 0 : std::bit_cast<std::uint64_t>(x); };
+  auto imaginaryBits = [&](double x) { return x == 0 ? 0 : bits(x); };
   for (std::size_t i = 0; i < a.elements().size(); ++i) {
     const Element& x = a.elements()[i];
     const Element& y = b.elements()[i];
-    if (bits(x.re()) != bits(y.re()) || bits(x.im()) != bits(y.im())) return false;
+    if (bits(x.re()) != bits(y.re()) || imaginaryBits(x.im()) != imaginaryBits(y.im()))
+      return false;
   }
   return true;
 }

@@ -40,7 +40,8 @@ class ElementWriter {
 
   void element(std::string& out, const Element& e) const {
     const double re = e.re(), im = e.im();
-    if (!e.isComplex() || (im == 0 && (!full_ || !std::signbit(im)))) {
+    // A zero imaginary part, of either sign, is left out: the element is written real.
+    if (!e.isComplex() || im == 0) {
       number(out, re);
       return;
     }
@@ -81,8 +82,27 @@ class ElementWriter {
       if (separator_ != '.') std::replace(out.begin() + start, out.end(), '.', separator_);
     } else {
       printer_.appendNumber(out, x);
+      if (std::fabs(x) >= 1e308) keepFinite(out, start);
     }
     if (format_ == MatrixFormat::Latex) latexExponent(out, start);
+  }
+
+  // Rounded to the precision, the largest doubles can print as a number beyond the largest
+  // double (1.798E+308), which reads back as no number: the text is lowered by one in its
+  // last digit (1.797E+308), the largest text of that many digits that reads back finite.
+  void keepFinite(std::string& out, std::size_t start) const {
+    double back;
+    while (!parseDecimal(std::string_view(out).substr(start), separator_, back)) {
+      const std::size_t exponent = std::min(out.find_first_of("eE", start), out.size());
+      bool lowered = false;
+      for (std::size_t digit = exponent; digit > start && !lowered;) {
+        char& d = out[--digit];
+        if (d < '0' || d > '9') continue;
+        lowered = d != '0';
+        d = lowered ? static_cast<char>(d - 1) : '9';
+      }
+      if (!lowered) return;  // no digit to lower: left as it is
+    }
   }
 
   void signedNumber(std::string& out, double x) const {
@@ -258,10 +278,10 @@ std::vector<std::string> fullPrecisionRows(const RCOMat& m, char decimalSeparato
       if (c > 0) line += ' ';
       const std::size_t start = line.size();
       appendShortest(line, e.re());
-      // A real part alone reads back with +0 for its imaginary part; -0 needs writing. The
+      // An element without an imaginary part (zero of either sign) is written real. The
       // real part always stands before the imaginary one, which keeps an exponent's sign
       // from being taken for the sign of a missing real part (2e-3i would not read).
-      if (e.im() != 0 || std::signbit(e.im())) {
+      if (e.im() != 0) {
         const std::size_t imaginary = line.size();
         appendShortest(line, e.im());
         if (line[imaginary] != '-') line.insert(imaginary, 1, '+');

@@ -34,8 +34,9 @@ def cell_value(text, decimal_comma):
 
 
 def bits(z):
+    """A zero imaginary part, of either sign, is copied as a real number."""
     z = complex(z)
-    return struct.pack('<dd', z.real, z.imag)
+    return struct.pack('<dd', z.real, z.imag if z.imag != 0 else 0.0)
 
 
 matrix = [[number() if rng.random() < 0.5 else complex(number(), number()) for _ in range(5)]
