@@ -21,7 +21,7 @@ void copyMatrices(CalcState& state, UserInterface& ui, std::span<const MatrixPar
   MatrixFormat chosen;
   CopyOptions options;
   if (!parseCopyFormat(format, chosen, options.fullPrecision))
-    throw CalcError("There is no copy format \"" + std::string(format) + "\".");
+    throw CalcError("There is no copy format \"" + quoteForMessage(format) + "\".");
   options.precision = state.numberFormat();
   options.localeSeparator = state.decimalPoint();
   state.clipboard = writeMatrices(parts, chosen, options);

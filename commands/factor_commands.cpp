@@ -77,7 +77,7 @@ void cholesky(CalcState& state, Operand op) {
 // conversion refuses it, with the field's text.
 int exponentOf(double value, const std::string& fieldText) {
   if (!(value >= -2147483648.0 && value <= 2147483647.0))
-    throw CalcError("'" + fieldText + "' is not a valid integer value");
+    throw CalcError("'" + quoteForMessage(fieldText) + "' is not a valid integer value");
   return static_cast<int>(value);
 }
 

@@ -168,9 +168,9 @@ ScannedNumber scanNumber(std::string_view s, std::size_t pos, char point) {
 [[noreturn]] void failParse(std::string_view reason, std::string_view text, std::size_t pos) {
   std::string message(reason);
   message += " [";
-  message.append(text.substr(0, pos));
+  message += quoteEndForMessage(text.substr(0, pos));
   message += "<?>";
-  message.append(text.substr(pos));
+  message += quoteForMessage(text.substr(pos));
   message += ']';
   throw CalcError(message);
 }
@@ -428,7 +428,7 @@ bool parseDecimal(std::string_view text, char separator, double& value) {
 double textToFloat(std::string_view text, char separator) {
   double value = 0;
   if (!parseDecimal(text, separator, value)) {
-    throw CalcError("'" + std::string(text) + "' is not a valid floating point value");
+    throw CalcError("'" + quoteForMessage(text) + "' is not a valid floating point value");
   }
   return value;
 }
@@ -447,7 +447,7 @@ std::int32_t textToInteger(std::string_view text) {
   }
   const std::int64_t value = negative ? -magnitude : magnitude;
   if (!valid || value > std::numeric_limits<std::int32_t>::max()) {
-    throw CalcError("'" + std::string(text) + "' is not a valid integer value");
+    throw CalcError("'" + quoteForMessage(text) + "' is not a valid integer value");
   }
   return static_cast<std::int32_t>(value);
 }

@@ -54,6 +54,9 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
+bool isUnit(char c) {
+  return c == 'i' || c == 'j' || c == 'I' || c == 'J';
+}
 bool isWordChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || isDigit(c) || c == '_';
 }
@@ -93,9 +96,7 @@ std::size_t skipBlanks(std::string_view text, std::size_t pos) {
 }
 
 std::string shortQuote(std::string_view s) {
-  s = trim(s);
-  if (s.size() > 20) s = s.substr(0, 20);
-  return "\"" + std::string(s) + "\"";
+  return "'" + quoteForMessage(trim(s)) + "'";
 }
 
 // --- NumPy: [NAME =] [np.]array([[a, b], [c, d]]), one per line ---
@@ -330,17 +331,29 @@ std::vector<RawPart> readLatex(std::string_view text) {
 }
 
 // A LaTeX cell as plain element text: 1.5\times10^{-7} as 1.5e-7, \infty as inf,
-// \mathrm{NaN} as NaN, spacing commands and braces dropped.
+// \mathrm{NaN} as NaN, braces dropped. Spacing commands and line breaks are blanks, which
+// never join two numbers into one.
 std::string latexCell(std::string_view cell) {
+  auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
   std::string s;
   for (std::size_t i = 0; i < cell.size(); ++i) {
     const char c = cell[i];
     if (c == '\\' && i + 1 < cell.size() &&
         std::string_view(",;:! ").find(cell[i + 1]) != std::string_view::npos) {
       ++i;
+      s += ' ';
       continue;
     }
-    if (!isSeparatorChar(c)) s += c;
+    if (c == '\\' && i + 1 < cell.size() && isLetter(cell[i + 1])) {
+      // A command's name, and the blanks after it, which end the name (\infty i).
+      std::size_t end = i + 1;
+      while (end < cell.size() && isLetter(cell[end])) ++end;
+      s.append(cell.substr(i, end - i));
+      while (end < cell.size() && isSeparatorChar(cell[end])) ++end;
+      i = end - 1;
+      continue;
+    }
+    s += isSeparatorChar(c) ? ' ' : c;
   }
   auto replaceAll = [&s](std::string_view from, std::string_view to) {
     std::string out;
@@ -351,11 +364,30 @@ std::string latexCell(std::string_view cell) {
   };
   for (std::string_view command : {"\\mathrm", "\\text", "\\mathit", "\\operatorname"})
     replaceAll(command, "");
-  replaceAll("\\times10^", "e");
-  replaceAll("\\cdot10^", "e");
   replaceAll("\\infty", "inf");
   std::erase(s, '{');
   std::erase(s, '}');
+  // \infty i and \mathrm{NaN} i: a word and its imaginary unit.
+  for (std::size_t p = 0; (p = s.find(' ', p)) != std::string::npos;) {
+    const std::size_t after = s.find_first_not_of(' ', p);
+    if (p > 0 && isLetter(s[p - 1]) && after != std::string::npos && isUnit(s[after]))
+      s.erase(p, after - p);
+    else
+      p = after == std::string::npos ? s.size() : after;
+  }
+  // " \times 10 ^ -7" as "e-7", blanks around the parts allowed.
+  for (std::string_view times : {"\\times", "\\cdot"}) {
+    for (std::size_t p; (p = s.find(times)) != std::string::npos;) {
+      std::size_t begin = p;
+      while (begin > 0 && s[begin - 1] == ' ') --begin;
+      std::size_t q = s.find_first_not_of(' ', p + times.size());
+      if (q == std::string::npos || s.compare(q, 2, "10") != 0) break;
+      q = s.find_first_not_of(' ', q + 2);
+      if (q == std::string::npos || s[q] != '^') break;
+      q = std::min(s.find_first_not_of(' ', q + 1), s.size());
+      s.replace(begin, q - begin, "e");
+    }
+  }
   return s;
 }
 
@@ -510,7 +542,11 @@ MatrixFormat recognise(std::string_view text, char decimalSeparator) {
 
 std::string partText(MatrixFormat format, const RawPart& part, std::size_t partCount) {
   if (partCount < 2 || part.name.empty()) return textOf(format);
-  return part.name + " in " + textOf(format);
+  return quoteForMessage(part.name) + " in " + textOf(format);
+}
+
+std::string cellPlace(std::size_t r, std::size_t c) {
+  return "row " + std::to_string(r + 1) + ", column " + std::to_string(c + 1);
 }
 
 void checkRows(MatrixFormat format, const RawPart& part, std::size_t partCount) {
@@ -520,37 +556,130 @@ void checkRows(MatrixFormat format, const RawPart& part, std::size_t partCount) 
     const std::size_t n = part.rows[r].size();
     if (n == cols) continue;
     const std::string row = std::to_string(r + 1);
-    refuse("row " + row + ", column " + std::to_string(std::min(n, cols) + 1) + " of " +
-           partText(format, part, partCount) + (n < cols ? " is missing" : " is extra") + ": row " +
-           row + " has " + std::to_string(n) + (n == 1 ? " element" : " elements") +
-           ", row 1 has " + std::to_string(cols) + ".");
+    refuse(cellPlace(r, std::min(n, cols)) + " of " + partText(format, part, partCount) +
+           (n < cols ? " is missing" : " is extra") + ": row " + row + " has " + std::to_string(n) +
+           (n == 1 ? " element" : " elements") + ", row 1 has " + std::to_string(cols) + ".");
   }
   checkMatrixSize(static_cast<int>(std::min<std::size_t>(part.rows.size(), 1u << 30)),
                   static_cast<int>(std::min<std::size_t>(cols, 1u << 30)));
 }
 
-Element readCell(MatrixFormat format, const std::string& cell, const RawPart& raw,
-                 std::size_t partCount, std::size_t r, std::size_t c) {
-  std::string text = format == MatrixFormat::Latex ? latexCell(cell) : cell;
-  // A spreadsheet of a decimal-comma locale writes 1,5.
-  if ((format == MatrixFormat::Tsv || format == MatrixFormat::Csv) &&
-      text.find('.') == std::string::npos)
-    std::replace(text.begin(), text.end(), ',', '.');
-  Element value;
-  if (!cell.empty() && readMatrixElement(text, value)) return value;
-  refuse("row " + std::to_string(r + 1) + ", column " + std::to_string(c + 1) + " of " +
-         partText(format, raw, partCount) +
-         (cell.empty() ? " is empty." : " does not read as a number: " + shortQuote(cell) + "."));
+// The decimal separator of a spreadsheet's text or of pane text, decided once for the whole
+// text as a spreadsheet import decides it: a "." or "," that cannot group thousands (not
+// exactly three digits after it, or not one to three digits before it, the first not 0)
+// shows which of the two the text uses; without such a number, or with both, the text is
+// taken to use the separator it would have by default. Thousands separators are never read:
+// a number with the other mark is refused.
+struct DecimalMark {
+  char mark = '.';
+  // Where a number showed it (empty when it is the default).
+  std::string example;
+  std::size_t row = 0, col = 0;
+  char other() const { return mark == '.' ? ',' : '.'; }
+};
+
+bool isMark(char c) {
+  return c == '.' || c == ',';
 }
 
-MatrixPart readPart(MatrixFormat format, const RawPart& raw, std::size_t partCount) {
-  checkRows(format, raw, partCount);
+// True when the mark at pos can only be a decimal separator. A mark right after another
+// one's digits says nothing: it belongs to a number that reads no way.
+bool onlyDecimal(std::string_view cell, std::size_t pos) {
+  std::size_t before = pos;
+  while (before > 0 && isDigit(cell[before - 1])) --before;
+  if (before > 0 && isMark(cell[before - 1])) return false;
+  std::size_t after = pos + 1;
+  while (after < cell.size() && isDigit(cell[after])) ++after;
+  const std::size_t lead = pos - before;
+  const bool couldGroup = after - pos - 1 == 3 && lead >= 1 && lead <= 3 && cell[before] != '0';
+  return !couldGroup;
+}
+
+class DecimalMarkFinder {
+ public:
+  void look(std::string_view cell, std::size_t r, std::size_t c) {
+    for (std::size_t pos = 0; pos < cell.size(); ++pos) {
+      if (!isMark(cell[pos])) continue;
+      DecimalMark& seen = cell[pos] == '.' ? point_ : comma_;
+      if (seen.example.empty() && onlyDecimal(cell, pos))
+        seen = {cell[pos], std::string(trim(cell)), r, c};
+    }
+  }
+  DecimalMark decide(char byDefault) const {
+    const bool point = !point_.example.empty(), comma = !comma_.example.empty();
+    if (point != comma) return point ? point_ : comma_;
+    const DecimalMark& chosen = byDefault == ',' ? comma_ : point_;
+    if (!chosen.example.empty()) return chosen;
+    DecimalMark taken;
+    taken.mark = byDefault == ',' ? ',' : '.';
+    return taken;
+  }
+
+ private:
+  DecimalMark point_, comma_;
+};
+
+// A number with the mark the text does not use for decimals is refused, never rescaled.
+void checkMark(const DecimalMark& decided, std::string_view cell, const std::string& place) {
+  if (cell.find(decided.other()) == std::string_view::npos) return;
+  const std::string mark = std::string("'") + decided.mark + "'";
+  if (decided.example.empty())
+    refuse(place + ": '" + quoteForMessage(trim(cell)) +
+           "' may hold a thousands separator, which is not read (the decimal separator taken "
+           "is " +
+           mark + ").");
+  refuse(place + ": '" + quoteForMessage(trim(cell)) + "' has a '" + decided.other() +
+         "' where the text's decimal separator is " + mark + " (as in '" +
+         quoteForMessage(decided.example) + "', " + cellPlace(decided.row, decided.col) +
+         "); thousands separators are not read.");
+}
+
+// A cell that is not an element: empty, more than one number, or no number.
+[[noreturn]] void refuseCell(std::string_view cell, const std::string& place) {
+  const std::string_view t = trim(cell);
+  if (t.empty()) refuse(place + ": the element is empty.");
+  const bool inner = std::any_of(t.begin(), t.end(), isSeparatorChar);
+  refuse(place + ": '" + quoteForMessage(t) + "' " +
+         (inner ? "is not one number." : "does not read as a number."));
+}
+
+struct CellReader {
+  MatrixFormat format;
+  DecimalMark decimal;
+  std::size_t partCount;
+
+  std::string place(const RawPart& raw, std::size_t r, std::size_t c) const {
+    return partText(format, raw, partCount) + ", " + cellPlace(r, c);
+  }
+
+  Element read(const std::string& cell, const RawPart& raw, std::size_t r, std::size_t c) const {
+    std::string text = format == MatrixFormat::Latex ? latexCell(cell) : cell;
+    if (format == MatrixFormat::Tsv || format == MatrixFormat::Csv) {
+      checkMark(decimal, text, place(raw, r, c));
+      // A spreadsheet of a decimal-comma locale writes 1,5.
+      if (decimal.mark == ',') std::replace(text.begin(), text.end(), ',', '.');
+    }
+    Element value;
+    if (readMatrixElement(text, value)) return value;
+    refuseCell(cell, place(raw, r, c));
+  }
+};
+
+// Where the text gives no sign of its decimal separator: the locale's, except in a CSV whose
+// cells a comma separates.
+char defaultMark(MatrixFormat format, std::string_view text, char decimalSeparator) {
+  if (format == MatrixFormat::Csv && text.find(';') == std::string_view::npos) return '.';
+  return decimalSeparator == ',' ? ',' : '.';
+}
+
+MatrixPart readPart(const CellReader& reader, const RawPart& raw) {
+  checkRows(reader.format, raw, reader.partCount);
   MatrixPart part{raw.name,
                   RCOMat(static_cast<int>(raw.rows.size()), static_cast<int>(raw.rows[0].size()))};
   for (std::size_t r = 0; r < raw.rows.size(); ++r)
     for (std::size_t c = 0; c < raw.rows[r].size(); ++c)
       part.values[static_cast<int>(r)][static_cast<int>(c)] =
-          readCell(format, raw.rows[r][c], raw, partCount, r, c);
+          reader.read(raw.rows[r][c], raw, r, c);
   return part;
 }
 
@@ -563,19 +692,24 @@ void readPaneNotation(std::string_view text, const NumberFormat& nf, ReadMatrice
     raw.rows.push_back(tokens(line));
   }
   checkRows(MatrixFormat::Pane, raw, 1);
+  DecimalMarkFinder finder;
+  for (std::size_t r = 0; r < raw.rows.size(); ++r)
+    for (std::size_t c = 0; c < raw.rows[r].size(); ++c) finder.look(raw.rows[r][c], r, c);
+  const DecimalMark decimal = finder.decide(nf.decimalSeparator);
   ElementParser parse(nf);
   MatrixPart& part = read.parts.emplace_back();
   part.values.resize(static_cast<int>(raw.rows.size()), static_cast<int>(raw.rows[0].size()));
   for (std::size_t r = 0; r < raw.rows.size(); ++r) {
     for (std::size_t c = 0; c < raw.rows[r].size(); ++c) {
+      const std::string& token = raw.rows[r][c];
+      checkMark(decimal, token, "the text, " + cellPlace(r, c));
       try {
-        part.values[static_cast<int>(r)][static_cast<int>(c)] = parse(raw.rows[r][c]);
+        part.values[static_cast<int>(r)][static_cast<int>(c)] = parse(token);
       } catch (const CalcError& e) {
         refuse(
             "the text is none of TSV, CSV, LaTeX, Markdown, Octave, NumPy and the pane "
-            "notation: row " +
-            std::to_string(r + 1) + ", column " + std::to_string(c + 1) + " (" +
-            shortQuote(raw.rows[r][c]) + ") does not read: " + e.what());
+            "notation: " +
+            cellPlace(r, c) + " ('" + quoteForMessage(token) + "') does not read: " + e.what());
       }
     }
   }
@@ -587,6 +721,18 @@ struct Term {
   double value = 0;
   bool imaginary = false;
 };
+
+// Blanks a cell may hold inside one number: around the sign between its real and imaginary
+// parts (1 + 2i), inside its parentheses and around the comma of complex(a, b).
+bool isInnerBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+std::string_view trimInnerBlanks(std::string_view s) {
+  while (!s.empty() && isInnerBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && isInnerBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
 
 // The end of [digits][.digits][(e|E)[sign]digits] at pos with at least one mantissa digit,
 // or pos when there is none.
@@ -632,13 +778,9 @@ std::size_t wordAt(std::string_view t, std::size_t pos, double& value) {
   return 0;
 }
 
-bool isUnit(char c) {
-  return c == 'i' || c == 'j' || c == 'I' || c == 'J';
-}
-
-bool readTerm(std::string_view t, std::size_t& pos, Term& term) {
-  bool negative = false;
-  if (pos < t.size() && (t[pos] == '+' || t[pos] == '-')) negative = t[pos++] == '-';
+// A number, a word or both followed by the imaginary unit ("*" may stand before it), or the
+// unit alone; no sign and no blank.
+bool readMagnitude(std::string_view t, std::size_t& pos, bool negative, Term& term) {
   double v = 1;
   bool have = false;
   if (const std::size_t end = numberEnd(t, pos); end > pos) {
@@ -661,6 +803,13 @@ bool readTerm(std::string_view t, std::size_t& pos, Term& term) {
   return true;
 }
 
+// A term with its own sign, which stands right before it.
+bool readTerm(std::string_view t, std::size_t& pos, Term& term) {
+  bool negative = false;
+  if (pos < t.size() && (t[pos] == '+' || t[pos] == '-')) negative = t[pos++] == '-';
+  return readMagnitude(t, pos, negative, term);
+}
+
 bool readRealText(std::string_view t, double& value) {
   std::size_t pos = 0;
   Term term;
@@ -672,18 +821,16 @@ bool readRealText(std::string_view t, double& value) {
 }  // namespace
 
 bool readMatrixElement(std::string_view text, Element& value) {
-  std::string s;
-  s.reserve(text.size());
-  for (const char c : text)
-    if (!isSeparatorChar(c)) s += c;
-  std::string_view t = s;
-  if (t.size() >= 2 && t.front() == '(' && t.back() == ')') t = t.substr(1, t.size() - 2);
+  std::string_view t = trim(text);
+  if (t.size() >= 2 && t.front() == '(' && t.back() == ')')
+    t = trimInnerBlanks(t.substr(1, t.size() - 2));
   if (t.starts_with("complex(") && t.ends_with(')')) {
     const std::string_view inner = t.substr(8, t.size() - 9);
     const std::size_t comma = inner.find(',');
     double re = 0, im = 0;
-    if (comma == std::string_view::npos || !readRealText(inner.substr(0, comma), re) ||
-        !readRealText(inner.substr(comma + 1), im))
+    if (comma == std::string_view::npos ||
+        !readRealText(trimInnerBlanks(inner.substr(0, comma)), re) ||
+        !readRealText(trimInnerBlanks(inner.substr(comma + 1)), im))
       return false;
     value = Element::complex(re, im);
     return true;
@@ -695,8 +842,14 @@ bool readMatrixElement(std::string_view text, Element& value) {
     value = first.imaginary ? Element::complex(0.0, first.value) : Element::real(first.value);
     return true;
   }
-  if ((t[pos] != '+' && t[pos] != '-') || !readTerm(t, pos, second) || pos != t.size() ||
-      first.imaginary == second.imaginary)
+  // The sign between the parts, blanks around it allowed; the second part has no sign of
+  // its own.
+  pos = t.find_first_not_of(" \t", pos);
+  if (pos == std::string_view::npos || (t[pos] != '+' && t[pos] != '-')) return false;
+  const bool negative = t[pos] == '-';
+  pos = t.find_first_not_of(" \t", pos + 1);
+  if (pos == std::string_view::npos || !readMagnitude(t, pos, negative, second) ||
+      pos != t.size() || first.imaginary == second.imaginary)
     return false;
   const Term& re = first.imaginary ? second : first;
   const Term& im = first.imaginary ? first : second;
@@ -705,6 +858,8 @@ bool readMatrixElement(std::string_view text, Element& value) {
 }
 
 ReadMatrices readMatrices(std::string_view text, const NumberFormat& nf) {
+  // Spreadsheets on some systems start their text with a UTF-8 byte-order mark.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   if (trim(text).empty()) refuse("the clipboard holds no text.");
   ReadMatrices read;
   read.format = recognise(text, nf.decimalSeparator);
@@ -733,7 +888,16 @@ ReadMatrices readMatrices(std::string_view text, const NumberFormat& nf) {
       return read;
   }
   if (raw.empty()) refuse(textOf(read.format) + " holds no matrix.");
-  for (const RawPart& part : raw) read.parts.push_back(readPart(read.format, part, raw.size()));
+  CellReader reader{read.format, {}, raw.size()};
+  if (read.format == MatrixFormat::Tsv || read.format == MatrixFormat::Csv) {
+    DecimalMarkFinder finder;
+    for (std::size_t p = 0; p < raw.size(); ++p)
+      for (std::size_t r = 0; r < raw[p].rows.size(); ++r)
+        for (std::size_t c = 0; c < raw[p].rows[r].size(); ++c)
+          finder.look(raw[p].rows[r][c], r, c);
+    reader.decimal = finder.decide(defaultMark(read.format, text, nf.decimalSeparator));
+  }
+  for (const RawPart& part : raw) read.parts.push_back(readPart(reader, part));
   return read;
 }
 

@@ -23,13 +23,20 @@ struct ReadMatrices {
 
 // Recognises the text as one of the formats or the pane notation and reads it. Text that is
 // none of them, rows of different lengths and elements that do not read throw CalcError
-// naming the row, the column and why. A "," decides between a CSV separator and a decimal
-// comma by nf's decimal separator.
+// naming the row, the column and why. A leading UTF-8 byte-order mark is skipped.
+//
+// nf.decimalSeparator is the separator in force; a "," decides between a CSV separator and a
+// decimal comma by it. Spreadsheet text (TSV,
+// CSV) and the pane notation take "." or "," as their decimal separator, decided once for
+// the whole text (a number whose mark cannot group thousands shows which; otherwise the
+// separator in force); a number with the other mark is refused. The other formats write ".".
 ReadMatrices readMatrices(std::string_view text, const NumberFormat& nf);
 
 // One element as the formats write it: a real number, a+bi or bi (i or j, either case, and
-// "*" before it), inf and nan (also np.inf, Inf, NaN), complex(a, b) and (a+bj). Blanks
-// inside are ignored; "." is the decimal point. False when the text is none of these.
+// "*" before it), inf and nan (also np.inf, Inf, NaN), complex(a, b) and (a+bj); "." is the
+// decimal point. Blanks and control characters around it are skipped; inside it only blanks
+// and tabs around the sign between its parts (1 + 2i), inside its parentheses and around the
+// comma of complex(a, b). False when the text is none of these.
 bool readMatrixElement(std::string_view text, Element& value);
 
 }  // namespace kelvaro

@@ -10,6 +10,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "numbers/calc_error.h"
@@ -105,33 +106,55 @@ TEST(MatrixFormats, FullPrecisionReadsBackBitForBit) {
   }
 }
 
-// Text as other programs write it: each reads as the pane rows given ("|" between rows).
+// Text as other programs write it: each reads as the pane rows given ("|" between rows), or
+// is refused. A cell holds one number; "." or "," is the decimal separator of the whole text,
+// and a number that could hold a thousands separator is never read as another number.
 TEST(MatrixFormats, ReadsOtherProgramsText) {
   struct Example {
-    const char* text;
+    std::string_view text;
     MatrixFormat format;
     const char* rows;
+    char separator = '.';  // in force
   };
+  using namespace std::string_view_literals;
   const Example examples[] = {
       {"array([[1.+2.j, 3.-0.j],\n       [-1e-3j, (2+1j)]], dtype=complex)", MatrixFormat::NumPy,
        "1+2i 3|0-0.001i 2+1i"},
       {"x = np.array([1, 2,])", MatrixFormat::NumPy, "1 2"},
+      {"np.array([[complex(1, 2), ( 3 - 4j )]])", MatrixFormat::NumPy, "1+2i 3-4i"},
+      {"[[1 2, 3], [4, 5]]", MatrixFormat::NumPy, "refused"},
       {"[1 + 2i, -i\n 3 +4i ]", MatrixFormat::Octave, "1+2i 0-1i|3 0+4i"},
       {"A = [1,2;3,4];", MatrixFormat::Octave, "1 2|3 4"},
       {"\\begin{pmatrix} 1.5\\cdot 10^{3} & \\frac12 \\end{pmatrix}", MatrixFormat::Latex,
        "refused"},  // \frac is no number
+      {"\\begin{bmatrix} 1.5 \\times 10^{-3} & 2 \\end{bmatrix}", MatrixFormat::Latex, "0.0015 2"},
+      {"\\begin{bmatrix} 1\\,000 & 2 \\end{bmatrix}", MatrixFormat::Latex, "refused"},
       {"$\\begin{array}{cc} 1 & 2 \\\\ 3 & 4 \\\\ \\end{array}$", MatrixFormat::Latex, "1 2|3 4"},
       {"| a | b |\n|:---|---|\n| 1 | 2 |\n", MatrixFormat::Markdown, "1 2"},
+      {"| 1 2 | 3 |\n", MatrixFormat::Markdown, "refused"},
       {"\"1,5\",2\r\n3,4\r\n", MatrixFormat::Csv, "1.5 2|3 4"},
+      {"\"1,000\",\"2,500\"\n", MatrixFormat::Csv, "refused"},
       {"1\t2\t\n3\t4\t\n", MatrixFormat::Tsv, "1 2|3 4"},
+      {"1\t2\0003\t4\n"sv, MatrixFormat::Tsv, "refused"},
+      {"1.5 e3\t2\n", MatrixFormat::Tsv, "refused"},
       {"1;2,5\n3;4\n", MatrixFormat::Csv, "1 2.5|3 4"},
+      {"1,000\t2.5\n", MatrixFormat::Tsv, "refused"},
+      {"1,5\t2,500\n", MatrixFormat::Tsv, "1.5 2.5"},
+      {"2,500\t1\n", MatrixFormat::Tsv, "refused"},
+      {"0,125\t12345,678\n", MatrixFormat::Tsv, "0.125 12345.678"},
+      {"2,500\t1\n", MatrixFormat::Tsv, "2.5 1", ','},
+      {"1.000\t2,5\n", MatrixFormat::Tsv, "refused", ','},
+      {"1,000 2.5\n", MatrixFormat::Pane, "refused"},
+      {"\xEF\xBB\xBF"
+       "1\t2\n",
+       MatrixFormat::Tsv, "1 2"},
   };
-  const NumberFormat nf;
   for (const Example& e : examples) {
     SCOPED_TRACE(e.text);
     std::string rows;
     try {
-      const ReadMatrices read = readMatrices(e.text, nf);
+      const ReadMatrices read =
+          readMatrices(e.text, {1000, e.separator, DisplayFormat::Rectangular});
       EXPECT_EQ(read.format, e.format);
       for (const std::string& row : fullPrecisionRows(read.parts.at(0).values, '.', "m"))
         rows += (rows.empty() ? "" : "|") + row;
