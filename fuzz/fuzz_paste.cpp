@@ -53,7 +53,7 @@ class SilentInterface : public UserInterface {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider in(data, size);
-  const char separator = in.ConsumeBool() ? ',' : '.';
+  const char separator = ".,;|"[in.ConsumeIntegralInRange(0, 3)];
   const NumberFormat nf{in.ConsumeBool() ? 0.0L : 1000.0L, separator, DisplayFormat::Rectangular};
   const std::string text = in.ConsumeRemainingBytesAsString();
 

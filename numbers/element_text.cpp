@@ -3,6 +3,7 @@
 
 #include "numbers/element_text.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -375,6 +376,13 @@ std::string_view normalizeTokenView(std::string_view token, const NumberFormat& 
     }
   }
 
+  // A decimal separator in force other than "." and "," is read as "."; the printers write it.
+  const char separator = nf.decimalSeparator;
+  if (separator != '.' && separator != ',' && n.find(separator) != std::string_view::npos) {
+    if (n.data() != scratch.data()) scratch.assign(n);
+    std::replace(scratch.begin(), scratch.end(), separator, '.');
+    n = scratch;
+  }
   if (comma) {
     if (n.data() != scratch.data()) scratch.assign(n);
     normalizeSeparatorInPlace(scratch);

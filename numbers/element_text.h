@@ -18,7 +18,9 @@ namespace kelvaro {
 std::string normalizeDecimalSeparator(std::string_view s);
 
 // A token as typed (i, -2i, 3-i, 5(30), 1,5) to canonical rectangular text. The polar branch
-// prints through the number formatter, so the precision of nf applies to polar input.
+// prints through the number formatter, so the precision of nf applies to polar input. A
+// decimal separator in force other than "." and "," (nf.decimalSeparator, which the printers
+// write) is read as "." too.
 std::string normalizeToken(std::string_view token, const NumberFormat& nf);
 // The same without building a string when the token is already canonical: returns the token
 // itself, a constant, or a view of scratch (valid until scratch changes).

@@ -263,7 +263,7 @@ std::string writeMatrices(std::span<const MatrixPart> parts, MatrixFormat format
 
 std::vector<std::string> fullPrecisionRows(const RCOMat& m, char decimalSeparator,
                                            std::string_view what) {
-  const char separator = decimalSeparator == ',' ? ',' : '.';
+  const char separator = decimalSeparator;
   std::vector<std::string> rows(static_cast<std::size_t>(m.rows()));
   for (int r = 0; r < m.rows(); ++r) {
     std::string& line = rows[static_cast<std::size_t>(r)];

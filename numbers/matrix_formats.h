@@ -56,8 +56,7 @@ std::string writeMatrices(std::span<const MatrixPart> parts, MatrixFormat format
 void appendShortest(std::string& out, double x);
 
 // Pane text of a matrix at full precision, one row per line, elements separated by one blank,
-// written with the decimal separator (when it is "," or ".") so that the pane reader gives
-// back every bit;
+// written with the decimal separator in force so that the pane reader gives back every bit;
 // an element whose imaginary part is zero (either sign) is written as a real number. A pane
 // cannot hold INF or NaN: CalcError naming the first such element.
 std::vector<std::string> fullPrecisionRows(const RCOMat& m, char decimalSeparator,

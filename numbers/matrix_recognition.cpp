@@ -519,6 +519,11 @@ bool commasSeparateCells(std::string_view text, char decimalSeparator) {
   return decimalSeparator != ',' || point;
 }
 
+// ";" separates CSV cells unless it is the decimal separator in force.
+char csvSeparator(std::string_view text, char decimalSeparator) {
+  return decimalSeparator != ';' && text.find(';') != std::string_view::npos ? ';' : ',';
+}
+
 MatrixFormat recognise(std::string_view text, char decimalSeparator) {
   std::size_t pos = 0;
   leadingName(text, pos);
@@ -529,7 +534,7 @@ MatrixFormat recognise(std::string_view text, char decimalSeparator) {
   if (text.find("\\begin{") != std::string_view::npos) return MatrixFormat::Latex;
   if (startsMarkdown(text)) return MatrixFormat::Markdown;
   if (text.find('\t') != std::string_view::npos) return MatrixFormat::Tsv;
-  if (text.find(';') != std::string_view::npos) return MatrixFormat::Csv;
+  if (csvSeparator(text, decimalSeparator) == ';') return MatrixFormat::Csv;
   if (text.find(',') != std::string_view::npos && commasSeparateCells(text, decimalSeparator))
     return MatrixFormat::Csv;
   // Plain rows: the pane notation, unless a lone name heads a part (a TSV of one column).
@@ -668,7 +673,7 @@ struct CellReader {
 // Where the text gives no sign of its decimal separator: the locale's, except in a CSV whose
 // cells a comma separates.
 char defaultMark(MatrixFormat format, std::string_view text, char decimalSeparator) {
-  if (format == MatrixFormat::Csv && text.find(';') == std::string_view::npos) return '.';
+  if (format == MatrixFormat::Csv && csvSeparator(text, decimalSeparator) == ',') return '.';
   return decimalSeparator == ',' ? ',' : '.';
 }
 
@@ -881,7 +886,7 @@ ReadMatrices readMatrices(std::string_view text, const NumberFormat& nf) {
       raw = readDelimited(text, '\t');
       break;
     case MatrixFormat::Csv:
-      raw = readDelimited(text, text.find(';') != std::string_view::npos ? ';' : ',');
+      raw = readDelimited(text, csvSeparator(text, nf.decimalSeparator));
       break;
     case MatrixFormat::Pane:
       readPaneNotation(text, nf, read);

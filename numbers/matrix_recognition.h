@@ -25,8 +25,8 @@ struct ReadMatrices {
 // none of them, rows of different lengths and elements that do not read throw CalcError
 // naming the row, the column and why. A leading UTF-8 byte-order mark is skipped.
 //
-// nf.decimalSeparator is the separator in force; a "," decides between a CSV separator and a
-// decimal comma by it. Spreadsheet text (TSV,
+// nf.decimalSeparator is the separator in force. A "," decides between a CSV separator and a
+// decimal comma by it, and ";" is no CSV separator when it is ";". Spreadsheet text (TSV,
 // CSV) and the pane notation take "." or "," as their decimal separator, decided once for
 // the whole text (a number whose mark cannot group thousands shows which; otherwise the
 // separator in force); a number with the other mark is refused. The other formats write ".".

@@ -6,7 +6,11 @@
 #include <filesystem>
 #include <string>
 
+#include "commands/command_table.h"
+#include "commands/exchange_commands.h"
 #include "commands/locale_separator.h"
+#include "commands/notation_commands.h"
+#include "commands/shell_commands.h"
 
 namespace kelvaro {
 namespace {
@@ -52,6 +56,30 @@ TEST(DecimalSeparator, OneByteThatNoNumberUses) {
   for (const char* unusable : {"", "..", "\u066b", "\xab", "0", "9", "+", "-", "e", "E", "i", "I",
                                "(", ")", " ", "\t", "\x7f"})
     EXPECT_FALSE(isUsableDecimalSeparator(unusable)) << unusable;
+}
+
+// Whatever separator is in force, the pane reader reads what the printers write with it: a
+// polar element through both conversions, a command, and its result used as B.
+TEST(DecimalSeparator, ThePaneReaderReadsWhatThePrintersWrite) {
+  class Silent : public UserInterface {
+    void showNote(const std::string&) override {}
+    void showWarning(const std::string&) override {}
+  } ui;
+  for (char c = '!'; c <= '~'; ++c) {
+    const std::string separator(1, c);
+    if (!isUsableDecimalSeparator(separator)) continue;
+    SCOPED_TRACE(separator);
+    CalcState s;
+    FormCreate(s, separator);
+    s.paneA.setLines({"5(30) 1"});
+    RecttoPolar1Click(s);
+    PolarToRect1Click(s);
+    findCommandByAction("A")->run(s);
+    resultToB(s, ui, "");
+    findCommandByAction("B")->run(s);
+    const std::string row = "  4" + separator + "33+2" + separator + "5i          1\n";
+    EXPECT_EQ(s.result.text(), "A=\n" + row + "\nB=\n" + row);
+  }
 }
 
 }  // namespace

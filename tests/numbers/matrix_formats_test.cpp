@@ -148,6 +148,7 @@ TEST(MatrixFormats, ReadsOtherProgramsText) {
       {"\xEF\xBB\xBF"
        "1\t2\n",
        MatrixFormat::Tsv, "1 2"},
+      {"4;5 1\n", MatrixFormat::Pane, "4.5 1", ';'},
   };
   for (const Example& e : examples) {
     SCOPED_TRACE(e.text);
