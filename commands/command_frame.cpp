@@ -30,6 +30,12 @@ void appendErrorLine(CalcState& state, std::string_view errorLine) {
   state.result.add(std::string());
 }
 
+PaneSize resultSize(std::int64_t rows, std::int64_t cols) {
+  checkMatrixSize(rows, cols);
+  if (rows <= 0 || cols <= 0) return {};  // no rows or no columns: an empty result
+  return {static_cast<int>(rows), static_cast<int>(cols)};
+}
+
 void setCurrentSize(CalcState& state, PaneSize size) {
   state.regs.RowN = size.rows;
   state.regs.ColN = size.cols;

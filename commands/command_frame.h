@@ -7,6 +7,7 @@
 // A conversion error while reading propagates as CalcError: the command ends there, the
 // label line stays without "=", and the caller shows the message.
 
+#include <cstdint>
 #include <string_view>
 
 #include "commands/calc_state.h"
@@ -35,6 +36,11 @@ void appendLabel(CalcState& state, std::string_view label);
 
 // A failed operation: its error line (it starts with a blank), then an empty line.
 void appendErrorLine(CalcState& state, std::string_view errorLine);
+
+// The size of a result that is computed from its operands' sizes (rows of A times rows of B):
+// the multiplication is made in 64 bits and checked there, so that nothing overflows and an
+// oversized result is refused with "A ... matrix is too large" before any memory is taken.
+PaneSize resultSize(std::int64_t rows, std::int64_t cols);
 
 // RowN and ColN := size, as the result writer prints them.
 void setCurrentSize(CalcState& state, PaneSize size);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -19,9 +20,14 @@ namespace kelvaro {
 // operand; such a matrix is refused before any memory is taken for it.
 inline constexpr long long kMaxMatrixElements = 1LL << 24;
 
-// Throws CalcError when a rows x cols matrix would have more than kMaxMatrixElements.
-inline void checkMatrixSize(int rows, int cols) {
-  if (rows <= 0 || cols <= 0 || static_cast<long long>(rows) * cols <= kMaxMatrixElements) return;
+// Throws CalcError when a rows x cols matrix would have more than kMaxMatrixElements. The one
+// check of every matrix's size: a size computed from others (the rows of A times those of B)
+// comes here in 64 bits, before it is narrowed to int and before any memory is taken.
+inline void checkMatrixSize(std::int64_t rows, std::int64_t cols) {
+  if (rows <= 0 || cols <= 0) return;
+  // Each side within the limit keeps the product far inside 64 bits.
+  if (rows <= kMaxMatrixElements && cols <= kMaxMatrixElements && rows * cols <= kMaxMatrixElements)
+    return;
   throw CalcError("A " + std::to_string(rows) + " x " + std::to_string(cols) +
                   " matrix is too large: a matrix has at most " +
                   std::to_string(kMaxMatrixElements) + " elements.");
