@@ -1,8 +1,10 @@
 #pragma once
-// Every operation button of the operation panel as data, in one place: its name, hint, label,
-// handler, the result kind it sets and where it stands on the panel. The window builds its
-// buttons from this table, kelvaro-cli finds its actions in it and Auto clicks through it; all
-// run a command with CommandInfo::run. Adding an operation is a handler and one row here.
+// Every operation as data, in one place: its component's name, hint, label, handler, the
+// result kind it sets and where it stands: a cell of the operation panel, or the Operations
+// menu. The window builds its buttons and that menu's items from this table, kelvaro-cli
+// finds its actions in it, Auto clicks through it, and the fuzz target, the thread and cancel
+// tests and the manual's check take their operations from it; all run a command with
+// CommandInfo::run. Adding an operation is a handler and one row here (CONTRIBUTING.md).
 
 #include <algorithm>
 #include <array>
@@ -25,21 +27,28 @@ using CommandHandler = void (*)(CalcState&);
 // The fill commands rewrite a pane and leave ResKind as it was.
 inline constexpr int kKeepsResultKind = -1;
 
-// A place on the operation panel's grid.
+// A place on the operation panel's grid, or kInOperationsMenu.
 struct GridCell {
   int row;
   int column;
+  constexpr bool onPanel() const { return row >= 0; }
 };
 inline constexpr int kOperationGridRows = 11;
 inline constexpr int kOperationGridColumns = 4;
+// The panel is full (43 buttons and one free cell, as it has always been drawn): operations
+// added since are items of the Operations menu beside File and Help, in the table's order.
+inline constexpr GridCell kInOperationsMenu{-1, -1};
+inline constexpr int kOperationButtons = 43;
 
 struct CommandInfo {
-  const char* button;  // SpeedButton13
+  // The component's object name: SpeedButton13 on the panel; a menu item's is the project's
+  // own (KronItem), never one made to look like a documented component.
+  const char* button;
   const char* hint;    // tool tip, exactly as shown
   const char* action;  // kelvaro-cli action: the printed label ("A+B"), "A^x", "fill-a"
   int resultKind;      // ResKind the command sets (kRes...), or kKeepsResultKind
   CommandHandler handler;
-  GridCell cell;
+  GridCell cell;  // or kInOperationsMenu
 
   // One click: align pane A, then pane B, set ResKind, then the handler. A conversion error
   // propagates as CalcError.
@@ -157,10 +166,20 @@ inline constexpr std::array kCommandTable = std::to_array<CommandInfo>({
     {"SpeedButton44", "Matrix power", "B^x", kResMatrix, SpeedButton44Click, {7, 3}},
     {"SpeedButton50", "Norm of Matrix A", "Norm(A)", kResScalar, SpeedButton50Click, {3, 2}},
     {"SpeedButton51", "Norm of Matrix B", "Norm(B)", kResScalar, SpeedButton51Click, {3, 3}},
+    // The Operations menu, in this order.
+    {"KronItem", "Kronecker product", "Kron(A,B)", kResMatrix, KronItemClick, kInOperationsMenu},
 });
 
 constexpr std::span<const CommandInfo> commandTable() {
   return kCommandTable;
+}
+
+// What its button or menu item says: the label, or for the fill commands what they do.
+constexpr std::string_view captionOf(const CommandInfo& command) {
+  const std::string_view action = command.action;
+  if (action == "fill-a") return "Fill A";
+  if (action == "fill-b") return "Fill B";
+  return action;
 }
 
 // nullptr when no command has that action name or button name.
@@ -196,6 +215,7 @@ constexpr bool namesAreUnique() {
 constexpr bool cellsFitTheGridOnce() {
   std::array<std::array<bool, kOperationGridColumns>, kOperationGridRows> taken{};
   for (const CommandInfo& c : kCommandTable) {
+    if (c.cell.row == kInOperationsMenu.row && c.cell.column == kInOperationsMenu.column) continue;
     if (c.cell.row < 0 || c.cell.row >= kOperationGridRows || c.cell.column < 0 ||
         c.cell.column >= kOperationGridColumns)
       return false;
@@ -206,7 +226,11 @@ constexpr bool cellsFitTheGridOnce() {
   return true;
 }
 
-static_assert(kCommandTable.size() == 43, "the operation panel has 43 operation buttons");
+// A new operation goes into the Operations menu (kInOperationsMenu): the panel stays as drawn.
+static_assert(std::ranges::count_if(kCommandTable,
+                                    [](const CommandInfo& c) { return c.cell.onPanel(); }) ==
+                  kOperationButtons,
+              "the operation panel has 43 operation buttons; new operations go into the menu");
 static_assert(std::ranges::none_of(kCommandTable,
                                    [](const CommandInfo& c) { return c.handler == nullptr; }),
               "every operation button has its handler");

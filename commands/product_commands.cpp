@@ -135,4 +135,17 @@ void SpeedButton49Click(CalcState& state) {
   writeCommandResult(state);
 }
 
+void KronItemClick(CalcState& state) {
+  const auto [a, b] = startOnBothPanes(state, "Kron(A,B)");
+  // Sized before A and B are read: a result beyond the limit costs no reading either.
+  const PaneSize size = resultSize(std::int64_t{a.rows} * b.rows, std::int64_t{a.cols} * b.cols);
+  Registers& regs = state.regs;
+  regs.MatR.resize(size.rows, size.cols, state.work);
+  readOperand(state, state.paneA, a, regs.MatA);
+  readOperand(state, state.paneB, b, regs.MatB);
+  MatKron(regs.MatA, regs.MatB, regs.MatR, regs.MatErr, state.work);
+  setCurrentSize(state, size);
+  writeCommandResult(state);
+}
+
 }  // namespace kelvaro

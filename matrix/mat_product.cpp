@@ -78,6 +78,30 @@ void MatMulElements(const RCOMat& a, const RCOMat& b, RCOMat& c, WorkToken* work
   });
 }
 
+void MatKron(const RCOMat& a, const RCOMat& b, RCOMat& r, int& MatErr, WorkToken* work) {
+  int ra, ca, rb, cb;
+  MatDim(a, ra, ca, MatErr);
+  if (MatErr != kMatOk) return;
+  MatDim(b, rb, cb, MatErr);
+  if (MatErr != kMatOk) return;
+  const std::int64_t rows = std::int64_t{ra} * rb, cols = std::int64_t{ca} * cb;
+  checkMatrixSize(rows, cols);
+  sizeFor(r, static_cast<int>(rows), static_cast<int>(cols), work);
+  beginWork(work, static_cast<std::uint64_t>(rows));
+  // Row i*rb + k of r is row i of a times row k of b, element by element.
+  parallelFor(static_cast<int>(rows), grainFor(cols), [&](int first, int last) {
+    for (int row = first; row < last; ++row) {
+      checkCancel(work);
+      const Element* x = a[row / rb];
+      const Element* y = b[row % rb];
+      Element* out = r[row];
+      for (int j = 0; j < ca; ++j, out += cb)
+        for (int l = 0; l < cb; ++l) out[l] = x[j] * y[l];
+      stepDone(work);
+    }
+  });
+}
+
 int splitProductSteps(int depth) {
   return (depth + kDepthBlock - 1) / kDepthBlock;
 }

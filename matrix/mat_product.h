@@ -17,6 +17,12 @@ void MatCopy(const RCOMat& src, RCOMat& dst, int& MatErr);
 // out over the threads. work counts the steps of the way taken (productSteps).
 void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr, WorkToken* work = nullptr);
 
+// r := the Kronecker product of a and b: (rows(a)*rows(b)) x (cols(a)*cols(b)), the block
+// (i, j) being a[i][j] times b, each element one product of element values. MatErr 5 for an
+// empty operand (r unchanged); CalcError, before any memory is taken, for a result beyond
+// kMaxMatrixElements. The rows of r are shared out over the threads; work counts them.
+void MatKron(const RCOMat& a, const RCOMat& b, RCOMat& r, int& MatErr, WorkToken* work = nullptr);
+
 // The steps of one product that MatMul counts: blocks of depth on split arrays, rows of c
 // element by element.
 int productSteps(const RCOMat& a, const RCOMat& b);

@@ -145,8 +145,9 @@ void TForm1::setCommandsEnabled(bool on) {
   for (QPlainTextEdit* pane : panes_) pane->setReadOnly(!on);
   // Copying a selection, Exit (Esc cancels meanwhile) and the Help menu stay.
   static const QStringList kKept = {"Exit2", "Copy1", "MenuItem1", "Copy2"};
-  for (QMenu* menu : {menus_.File1, menus_.PopupMenu1, menus_.PopupMenu2, menus_.PopupMenu3,
-                      menus_.PopupMenu4, menus_.PopupMenu5, menus_.PopupMenu6, menus_.PopupMenu7})
+  for (QMenu* menu : {menus_.File1, menus_.OperationsMenu, menus_.PopupMenu1, menus_.PopupMenu2,
+                      menus_.PopupMenu3, menus_.PopupMenu4, menus_.PopupMenu5, menus_.PopupMenu6,
+                      menus_.PopupMenu7})
     for (QAction* action : menu->actions())
       if (!kKept.contains(action->objectName())) action->setEnabled(on);
   if (!on)

@@ -13,11 +13,9 @@
 namespace kelvaro::shell {
 
 QString operationCaption(const kelvaro::CommandInfo& command) {
-  const std::string_view action = command.action;
-  if (action == "fill-a") return QStringLiteral("Fill A");
-  if (action == "fill-b") return QStringLiteral("Fill B");
+  const std::string_view caption = kelvaro::captionOf(command);
   // A lone "&" would mark a mnemonic.
-  return QString::fromLatin1(action.data(), static_cast<qsizetype>(action.size()))
+  return QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size()))
       .replace("&", "&&");
 }
 
@@ -49,7 +47,8 @@ OperationPanel::OperationPanel(QMenu* swapMenu, QWidget* parent) : QScrollArea(p
   // Each button at the cell its command's row gives it, made row by row so that Tab goes
   // through them as they stand.
   std::vector<const kelvaro::CommandInfo*> commands;
-  for (const kelvaro::CommandInfo& command : kelvaro::commandTable()) commands.push_back(&command);
+  for (const kelvaro::CommandInfo& command : kelvaro::commandTable())
+    if (command.cell.onPanel()) commands.push_back(&command);
   std::ranges::sort(commands, {}, [](const kelvaro::CommandInfo* c) {
     return std::pair(c->cell.row, c->cell.column);
   });

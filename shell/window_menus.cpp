@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "commands/command_table.h"
 #include "commands/exchange_commands.h"
 #include "numbers/matrix_formats.h"
 #include "shell/Unit1.h"
+#include "shell/operation_panel.h"
 #include "shell/skin.h"
 
 namespace kelvaro::shell {
@@ -138,6 +140,15 @@ WindowMenus buildMenus(TForm1& form) {
   command("Auto1", "Auto", menus.File1, 1, &TForm1::Auto1Click, Qt::Key_F5);
   menus.File1->addSeparator()->setObjectName("Exit1");
   command("Exit2", "Exit", menus.File1, 31, &TForm1::Exit2Click, Qt::Key_Escape);
+
+  menus.OperationsMenu = menu("OperationsMenu");
+  menus.OperationsMenu->setToolTipsVisible(true);
+  for (const kelvaro::CommandInfo& c : kelvaro::commandTable()) {
+    if (c.cell.onPanel()) continue;
+    QAction* item = action(c.button, operationCaption(c), menus.OperationsMenu);
+    item->setToolTip(QString::fromLatin1(c.hint));
+    QObject::connect(item, &QAction::triggered, &form, [&form, &c] { form.runOperation(c); });
+  }
 
   menus.Help1 = menu("Help1");
   command("Manual1", "Manual", menus.Help1, 42, &TForm1::Manual1Click, Qt::Key_F1);

@@ -1,8 +1,8 @@
 #pragma once
-// The window's menus: File and Help of the menu strip, the pop-up menus of the three panes,
-// and the drop-down menus of the command tool bar and the Swap button. Every item runs a slot
-// of the window; the items with a shortcut are also the window's own actions, so their keys
-// work without opening a menu.
+// The window's menus: File, Operations and Help of the menu strip, the pop-up menus of the
+// three panes, and the drop-down menus of the command tool bar and the Swap button. Every item
+// runs a slot of the window; the items with a shortcut are also the window's own actions, so
+// their keys work without opening a menu.
 
 class QAction;
 class QMenu;
@@ -13,6 +13,9 @@ namespace kelvaro::shell {
 
 struct WindowMenus {
   QMenu* File1 = nullptr;
+  // The operations that have no button on the panel: an item for each row of the command
+  // table placed kInOperationsMenu, named and captioned by the row.
+  QMenu* OperationsMenu = nullptr;
   QMenu* Help1 = nullptr;
   QMenu* PopupMenu1 = nullptr;  // pane A
   QMenu* PopupMenu2 = nullptr;  // pane B

@@ -38,6 +38,7 @@
 #include "shell/MyImgBtn.h"
 #include "shell/Unit1.h"
 #include "shell/form_splitter.h"
+#include "shell/operation_panel.h"
 #include "shell/skin.h"
 #include "shell/skinned_frame.h"
 #include "shell_tests.h"
@@ -179,12 +180,20 @@ class WindowTest : public QObject {
     form.reset();
   }
 
-  void everyOperationButtonRunsItsOwnCommand() {
-    // What each button leaves in the panes is what its command of the calculator writes.
+  void everyOperationRunsItsOwnCommand() {
+    // What each button, or item of the Operations menu, leaves in the panes is what its
+    // command of the calculator writes.
     for (const auto& command : kelvaro::commandTable()) {
       kelvaro::CalcState expected = form->calcState();
       command.run(expected);
-      click(command.button);
+      if (command.cell.onPanel()) {
+        click(command.button);
+      } else {
+        auto* item = part<QAction>(command.button);
+        QVERIFY(part<QMenu>("OperationsMenu")->actions().contains(item));
+        QCOMPARE(item->text(), kelvaro::shell::operationCaption(command));
+        item->trigger();
+      }
       settle();
       const kelvaro::Pane* panes[3] = {&expected.paneA, &expected.paneB, &expected.result};
       for (int i = 0; i < 3; ++i) {
@@ -582,6 +591,7 @@ class WindowTest : public QObject {
     QVERIFY(form->busy());
     // Nothing else starts meanwhile, and nothing typed or clicked is run afterwards.
     QVERIFY(!now<QWidget>("Panel3")->isEnabled() && !now<QWidget>("ToolBar2")->isEnabled());
+    QVERIFY(!now<QAction>("KronItem")->isEnabled());
     QVERIFY(now<QPlainTextEdit>("RichEdit1")->isReadOnly());
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     QTest::mouseClick(now<QToolButton>("SpeedButton11"), Qt::LeftButton);
@@ -798,7 +808,7 @@ class WindowTest : public QObject {
   void menusAreOutlinedAndTheirItemsDrawnWhole() {
     const QColor outline(0, 128, 192), white(Qt::white);
     click("SpeedButton11");  // a result: no greyed item in the Result pane's menu
-    for (const char* name : {"File1", "PopupMenu3"}) {
+    for (const char* name : {"File1", "OperationsMenu", "PopupMenu3"}) {
       auto* menu = part<QMenu>(name);
       menu->popup(form->mapToGlobal(QPoint(50, 50)));
       QVERIFY(QTest::qWaitForWindowExposed(menu));
