@@ -48,6 +48,17 @@ int defaultCount() {
 std::atomic<int> chosenCount{0};  // 0: the default
 std::atomic<std::int64_t> parallelWork{kParallelWork};
 
+std::atomic<bool> recordingLoops{false};
+std::mutex recordedMutex;
+std::vector<std::uintptr_t> recordedLoops;
+
+void recordLoop(detail::RangeCall call) {
+  const auto id = reinterpret_cast<std::uintptr_t>(call);
+  const std::lock_guard lock(recordedMutex);
+  if (std::find(recordedLoops.begin(), recordedLoops.end(), id) == recordedLoops.end())
+    recordedLoops.push_back(id);
+}
+
 // Set on the pool's threads, and on a caller while it runs its own range.
 thread_local bool insideRange = false;
 
@@ -200,6 +211,7 @@ namespace detail {
 
 void runRanges(int count, int ranges, RangeCall call, void* body) {
   const int threads = threadCount();
+  if (ranges > 1 && recordingLoops.load(std::memory_order_relaxed)) recordLoop(call);
   if (ranges <= 1 || threads <= 1 || insideRange ||
       !pool().tryRun(threads, count, std::min(ranges, count), call, body)) {
     // One thread runs the ranges in order: the numbers they report to are the same.
@@ -210,5 +222,20 @@ void runRanges(int count, int ranges, RangeCall call, void* body) {
 }
 
 }  // namespace detail
+
+void startRecordingSharedLoops() {
+  const std::lock_guard lock(recordedMutex);
+  recordedLoops.clear();
+  recordingLoops.store(true, std::memory_order_relaxed);
+}
+
+std::vector<std::uintptr_t> stopRecordingSharedLoops() {
+  recordingLoops.store(false, std::memory_order_relaxed);
+  const std::lock_guard lock(recordedMutex);
+  std::vector<std::uintptr_t> loops = std::move(recordedLoops);
+  recordedLoops.clear();
+  std::sort(loops.begin(), loops.end());
+  return loops;
+}
 
 }  // namespace kelvaro

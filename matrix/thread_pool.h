@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace kelvaro {
 
@@ -44,6 +45,12 @@ namespace detail {
 using RangeCall = void (*)(void* body, int range, int first, int last);
 void runRanges(int count, int ranges, RangeCall call, void* body);
 }  // namespace detail
+
+// For the tests that compare thread counts: while recording, every loop that cuts its items
+// into more than one range is noted, known by a number of its own (one per loop of the
+// source). Stopping gives the loops noted since the start, in increasing order.
+void startRecordingSharedLoops();
+std::vector<std::uintptr_t> stopRecordingSharedLoops();
 
 // body(first, last) over [0, count) cut into `ranges` contiguous ranges of about the same
 // size, which the calling thread and the pool's threads claim one by one as they become free.

@@ -1,7 +1,8 @@
 #pragma once
-// A calculator state as the window starts it, with the operand panes and x given, and the
-// message a command shows in its message box.
+// A calculator state as the window starts it, with the operand panes and x given, the
+// message a command shows in its message box, and a state as bytes to compare.
 
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +22,50 @@ inline CalcState startedWith(Lines a, Lines b = {}, std::string x = "1") {
   s.paneB.setLines(std::move(b));
   s.coefText = std::move(x);
   return s;
+}
+
+// Rows of a rows x cols real matrix (cols = rows when 0) with a strong diagonal, so that every
+// routine runs through to its end; suffix follows each element ("+0.5i": complex ones).
+inline Lines matrixLines(int rows, int seed, const std::string& suffix = "", int cols = 0) {
+  if (cols == 0) cols = rows;
+  Lines lines;
+  for (int i = 0; i < rows; ++i) {
+    std::string line;
+    for (int j = 0; j < cols; ++j) {
+      const double v = i == j ? rows + 1.0 : std::sin(seed + 7.0 * i + 3.0 * j);
+      line += std::to_string(v) + suffix + " ";
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// Panes A and B n x n matrices as above, x given.
+inline CalcState stateWith(int n, const std::string& x = "3") {
+  return startedWith(matrixLines(n, 1), matrixLines(n, 2), x);
+}
+
+// Every pane, field and register of a state, as bytes.
+inline std::string stateBytes(const CalcState& s) {
+  std::string b;
+  const auto add = [&b](const auto& value) {
+    b.append(reinterpret_cast<const char*>(&value), sizeof value);
+  };
+  const auto addElement = [&](const Element& e) { add(e.kind()), add(e.re()), add(e.im()); };
+  for (const std::string& field : {s.paneA.text(), s.paneB.text(), s.result.text(), s.coefText,
+                                   s.rowText, s.columnText, s.precisionText, s.decimalSeparator})
+    b += field + '\0';
+  const Registers& r = s.regs;
+  for (const RCOMat* m : {&r.MatA, &r.MatB, &r.MatC, &r.MatR, &r.MatF1, &r.MatF2}) {
+    add(m->rows()), add(m->cols());
+    for (const Element& e : m->elements()) addElement(e);
+  }
+  for (const std::vector<double>* v : {&r.EigRe, &r.EigIm})
+    for (const double x : *v) add(x);
+  addElement(r.ScalarR), addElement(r.CoefX), add(s.display), add(s.powerWorkLimit);
+  for (const int x : {r.DimRows, r.DimCols, r.RowN, r.ColN, r.ResKind, r.MatErr}) add(x);
+  add(static_cast<double>(r.PrecScale));
+  return b;
 }
 
 // The message of the CalcError fn throws, or "" when it throws none.

@@ -2,16 +2,22 @@
 // threads: 1, 2, 3 and 8, on random matrices with ties in every pivot search and many zeros,
 // and on well-conditioned ones. The threshold below which work stays on one thread is taken
 // down to nothing, so that even these small matrices are cut into as many ranges as there
-// are threads, with their edges everywhere.
+// are threads, with their edges everywhere. Every operation of the command table does too,
+// and every loop an operation shares out must be one that the kernels' comparison runs: a
+// new kernel cannot be left out of it unnoticed.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "commands/command_table.h"
 #include "matrix/Zezizir2.h"
 #include "matrix/thread_pool.h"
+#include "tests/support/calculator.h"
 #include "tests/support/reference_kernels.h"
 
 namespace kelvaro {
@@ -40,6 +46,14 @@ RCOMat ofDoubles(const std::vector<double>& v) {
   RCOMat m(1, static_cast<int>(v.size()));
   for (std::size_t i = 0; i < v.size(); ++i) m[0][static_cast<int>(i)] = Element::real(v[i]);
   return m;
+}
+
+// The top left rows x cols of m.
+RCOMat corner(const RCOMat& m, int rows, int cols) {
+  RCOMat r(std::min(rows, m.rows()), std::min(cols, m.cols()));
+  for (int i = 0; i < r.rows(); ++i)
+    for (int j = 0; j < r.cols(); ++j) r[i][j] = m[i][j];
+  return r;
 }
 
 // The operands a kernel is given: a (rows x cols) and b (cols x cols).
@@ -136,6 +150,13 @@ const Kernel kKernels[] = {
        return Outcome{
            {hessenberg, ofDoubles(wr), ofDoubles(wi), scalar(Element::integer(converged))}};
      }},
+    {"MatKron", Shape::Any,
+     [](RCOMat a, RCOMat b) {
+       RCOMat r;
+       int err = 0;
+       MatKron(a, corner(b, 3, 4), r, err);
+       return Outcome{{r, scalar(Element::integer(err))}};
+     }},
     {"MatSvd", Shape::Any,
      [](RCOMat a, RCOMat) {
        RCOMat s = realParts(a), u, v;
@@ -184,6 +205,20 @@ class EveryThreadCount : public ::testing::Test {
   }
 };
 
+// The loops the kernels below share out when they run on the operands of every round.
+std::vector<std::uintptr_t> loopsOfTheKernels() {
+  setThreadCount(3);
+  startRecordingSharedLoops();
+  for (const Kernel& kernel : kKernels) {
+    std::mt19937_64 gen(12);
+    for (int round = 0; round < 6; ++round) {
+      const auto [a, b] = operands(kernel, round, gen);
+      outcomeOf(kernel, a, b);
+    }
+  }
+  return stopRecordingSharedLoops();
+}
+
 TEST_F(EveryThreadCount, KernelsGiveTheSameBits) {
   for (const Kernel& kernel : kKernels) {
     SCOPED_TRACE(kernel.name);
@@ -197,6 +232,33 @@ TEST_F(EveryThreadCount, KernelsGiveTheSameBits) {
         setThreadCount(threads);
         EXPECT_TRUE(sameOutcome(one, outcomeOf(kernel, a, b))) << threads << " threads";
       }
+    }
+  }
+}
+
+TEST_F(EveryThreadCount, EveryOperationGivesTheSameBitsAndItsLoopsAreCompared) {
+  const std::vector<std::uintptr_t> compared = loopsOfTheKernels();
+  // Square real and complex operands, and a tall A: every operation's usual way through.
+  std::vector<CalcState> starts = {test_support::stateWith(24), test_support::stateWith(17)};
+  starts[1].paneA.setLines(test_support::matrixLines(17, 3, "+0.5i"));
+  starts.push_back(test_support::stateWith(12));
+  starts[2].paneA.setLines(test_support::matrixLines(30, 4, "", 12));
+  for (const CommandInfo& command : commandTable()) {
+    SCOPED_TRACE(command.action);
+    for (const CalcState& start : starts) {
+      CalcState one = start, three = start;
+      setThreadCount(1);
+      const std::string error = test_support::errorOf([&] { command.run(one); });
+      setThreadCount(3);
+      startRecordingSharedLoops();
+      EXPECT_EQ(test_support::errorOf([&] { command.run(three); }), error);
+      const std::vector<std::uintptr_t> loops = stopRecordingSharedLoops();
+      EXPECT_EQ(test_support::stateBytes(three), test_support::stateBytes(one));
+      std::vector<std::uintptr_t> missing;
+      std::ranges::set_difference(loops, compared, std::back_inserter(missing));
+      EXPECT_TRUE(missing.empty())
+          << command.action << " shares out " << missing.size()
+          << " loop(s) that no kernel of kKernels runs: add its kernel there";
     }
   }
 }
