@@ -1,6 +1,7 @@
 #pragma once
 // A calculator state as the window starts it, with the operand panes and x given, the
-// message a command shows in its message box, and a state as bytes to compare.
+// message a command shows in its message box, a state as bytes to compare, and the operations
+// that take long.
 
 #include <cmath>
 #include <string>
@@ -8,7 +9,9 @@
 #include <vector>
 
 #include "commands/calc_state.h"
+#include "commands/command_table.h"
 #include "commands/shell_commands.h"
+#include "matrix/work_token.h"
 #include "numbers/calc_error.h"
 
 namespace kelvaro::test_support {
@@ -77,6 +80,20 @@ std::string errorOf(Fn&& fn) {
     return e.what();
   }
   return "";
+}
+
+// The operations of the table that announce their steps (on 8 x 8 panes): those whose routine
+// takes long on large panes, and has to look at its token as it goes.
+inline std::vector<const CommandInfo*> longOperations() {
+  std::vector<const CommandInfo*> operations;
+  for (const CommandInfo& command : commandTable()) {
+    CalcState s = stateWith(8);
+    WorkToken token;
+    s.work = &token;
+    command.run(s);
+    if (token.known() > 0) operations.push_back(&command);
+  }
+  return operations;
 }
 
 }  // namespace kelvaro::test_support
