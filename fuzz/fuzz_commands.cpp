@@ -1,8 +1,10 @@
 // The calculator on arbitrary panes: the input gives the decimal separator, display format,
 // precision, the fields and the text of panes A and B, then up to four actions, each an
-// operation button or a window command that takes no file (Auto aside). After every action:
-// only CalcError may end it; an operation leaves panes A and B exactly as aligning them left
-// them, and adds to the Result pane without changing what was there.
+// operation or a window command that takes no file (Auto aside), named as kelvaro-cli names
+// it ("A+B", "Kron(A,B)", "swap-ab"; a name that is none is passed over). Actions go by name,
+// not by place in a list, so a new operation changes what no stored input does. After every
+// action: only CalcError may end it; an operation leaves panes A and B exactly as aligning
+// them left them, and adds to the Result pane without changing what was there.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -10,7 +12,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,7 @@ using namespace kelvaro;
 constexpr std::size_t kMaxPaneBytes = 240;
 constexpr int kMaxElements = 100;
 constexpr int kMaxActions = 4;
+constexpr std::size_t kMaxActionName = 24;
 
 [[noreturn]] void fail(const char* what, std::string_view action) {
   std::fprintf(stderr, "%s after \"%.*s\"\n", what, static_cast<int>(action.size()), action.data());
@@ -64,19 +66,16 @@ Pane aligned(const Pane& pane) {
   return copy;
 }
 
-// Window commands without a file and without Auto; those with an argument take a short text.
-// Copy, paste and result-to are fuzz_paste's: leaving them out keeps the corpus picking the
-// actions it always did.
-std::vector<const ShellActionInfo*> shellActions() {
-  std::vector<const ShellActionInfo*> actions;
-  for (const ShellActionInfo& a : shellActionTable()) {
-    const std::string_view name = a.action;
-    if (name == "auto" || (a.argument && std::string_view(a.argument) == "FILE")) continue;
-    if (name.starts_with("copy-") || name.starts_with("paste-") || name.starts_with("result-to-"))
-      continue;
-    actions.push_back(&a);
-  }
-  return actions;
+// A window command without a file and other than Auto, by its name; those with an argument
+// take a short text. Copy, paste and result-to are fuzz_paste's.
+const ShellActionInfo* fuzzedShellAction(std::string_view name) {
+  if (name == "auto" || name.starts_with("copy-") || name.starts_with("paste-") ||
+      name.starts_with("result-to-"))
+    return nullptr;
+  for (const ShellActionInfo& a : shellActionTable())
+    if (name == a.action)
+      return a.argument && std::string_view(a.argument) == "FILE" ? nullptr : &a;
+  return nullptr;
 }
 
 void runOperation(CalcState& state, const CommandInfo& command) {
@@ -100,9 +99,6 @@ void runOperation(CalcState& state, const CommandInfo& command) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::vector<const ShellActionInfo*> kShellActions = shellActions();
-  const std::span<const CommandInfo> commands = commandTable();
-
   FuzzedDataProvider in(data, size);
   CalcState state;
   static constexpr const char* kSeparators[] = {".", ",", ""};
@@ -123,16 +119,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!smallEnough(state.paneA) || !smallEnough(state.paneB)) return -1;
 
   SilentInterface ui;
-  const std::size_t choices = commands.size() + kShellActions.size();
   for (int step = 0; step < kMaxActions && in.remaining_bytes() > 0; ++step) {
-    const std::size_t pick = in.ConsumeIntegralInRange<std::size_t>(0, choices - 1);
-    if (pick < commands.size()) {
-      runOperation(state, commands[pick]);
-    } else {
-      const ShellActionInfo& action = *kShellActions[pick - commands.size()];
-      const std::string argument = action.argument ? in.ConsumeRandomLengthString(8) : "";
+    const std::string name = in.ConsumeRandomLengthString(kMaxActionName);
+    if (const CommandInfo* command = findCommandByAction(name)) {
+      runOperation(state, *command);
+    } else if (const ShellActionInfo* action = fuzzedShellAction(name)) {
+      const std::string argument = action->argument ? in.ConsumeRandomLengthString(8) : "";
       try {
-        action.run(state, ui, argument);
+        action->run(state, ui, argument);
       } catch (const CalcError&) {
       }
     }

@@ -9,10 +9,13 @@ are kept by hand beside the seeds.
 """
 
 import os
+import re
 import struct
 import sys
 
-CORPUS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
+HERE = os.path.dirname(os.path.abspath(__file__))
+CORPUS = os.path.join(HERE, "corpus")
+COMMAND_TABLE = os.path.join(HERE, os.pardir, "commands", "command_table.h")
 
 
 def text(s, terminate=True):
@@ -49,36 +52,49 @@ ELEMENT_SEEDS = {
     "sign-sign": element("1+-2i", precision="8"), "exponent-form": element("-0.00125", "e"),
 }
 
-# fuzz_commands: precision, x, Row, Column, pane A, pane B and action arguments from the
-# front; from the back the separator (0 ".", 1 ",", 2 none), the display format and then
-# one byte per action: an index into the command table, then into the window commands.
-COMMANDS = ["A", "B", "A+B", "A-B", "A'", "B'", "A*x", "B*x", "fill-a", "fill-b", "Dim(A)",
-            "Dim(B)", "Trace(A)", "Trace(B)", "A.*B", "A./B", "A&B", "A|B", "A#B", "A*B",
-            "A'*B", "inv(A)", "inv(B)", "A/B", "inv(A)*B", "Det(A)", "Det(B)", "Rank(A)",
-            "Rank(B)", "LU(A)", "LU(B)", "QR(A)", "QR(B)", "Eig(A)", "Eig(B)", "Svd(A)",
-            "Svd(B)", "Chol(A)", "Chol(B)", "A^x", "B^x", "Norm(A)", "Norm(B)"]
-SHELL = ["align-a", "align-b", "align-result", "clear-a", "clear-b", "clear-result", "swap-ab",
-         "swap-a-result", "swap-b-result", "comma-to-dot", "dot-to-comma", "polar-to-rect-a",
-         "rect-to-polar-a", "polar-to-rect-b", "rect-to-polar-b", "format=rect",
-         "format=polar", "x", "rows", "columns", "precision"]
-ACTIONS = COMMANDS + SHELL
+# fuzz_commands: precision, x, Row, Column, pane A, pane B, then each action's name (as
+# kelvaro-cli names it) and its argument, if it takes one, from the front; from the back the
+# separator (0 ".", 1 ",", 2 none) and the display format.
+
+
+def operation_labels():
+    """The action of every row of kCommandTable, in the table's order."""
+    with open(COMMAND_TABLE, encoding="latin-1") as f:
+        source = f.read()
+    start = source.index("inline constexpr std::array kCommandTable")
+    rows = source[start:source.index("});", start)]
+    string = r'"((?:[^"\\]|\\.)*)"'
+    labels = re.findall(r"\{\s*" + string + r",\s*" + string + r",\s*" + string, rows)
+    if len(labels) < 43:
+        sys.exit("seeds.py: cannot read the operations of " + COMMAND_TABLE)
+    return [label for _, _, label in labels]
+
+
+COMMANDS = operation_labels()
+TAKES_TEXT = {"x", "rows", "columns", "precision"}
 
 
 def commands(a, b, actions, x="1", precision="3", rows="3", columns="3", separator=0,
              polar=False, arguments=()):
-    front = b"".join(text(s) for s in [precision, x, rows, columns, a, b, *arguments])
-    back = bytes(ACTIONS.index(name) for name in reversed(actions))
-    return front + back + bytes([int(polar), separator])
+    arguments = list(arguments)
+    named = []
+    for name in actions:
+        named.append(text(name))
+        if name in TAKES_TEXT:
+            named.append(text(arguments.pop(0)))
+    front = b"".join(text(s) for s in [precision, x, rows, columns, a, b]) + b"".join(named)
+    return front + bytes([int(polar), separator])
+
+
+def seed_name(label):
+    """seed-op-LABEL, every character but letters and digits as _ and its code ("A_2bB")."""
+    return "op-" + "".join(c if c.isalnum() else "_%02x" % ord(c) for c in label)
 
 
 EXAMPLE_A = "1 0 3+2.5i\n0 1 0\n0 0 1.5"
 EXAMPLE_B = "1 0 3-2.5i\n0 1 0\n0 0 1.5"
 REAL = "4 1 2\n1 5 3\n2 3 6"
-COMMAND_SEEDS = {name.replace("'", "t").replace("/", "div").replace("*", "x")
-                 .replace("|", "or").replace("&", "and").replace("#", "xor")
-                 .replace("^", "pow").replace("(", "-").replace(")", "")
-                 .replace(".", "dot").replace("+", "plus"): commands(REAL, EXAMPLE_B, [name], x="2")
-                 for name in COMMANDS}
+COMMAND_SEEDS = {seed_name(name): commands(REAL, EXAMPLE_B, [name], x="2") for name in COMMANDS}
 COMMAND_SEEDS.update({
     "example-AplusB": commands(EXAMPLE_A, EXAMPLE_B, ["A+B", "A*B", "inv(A)"]),
     "short-row": commands("1 2 3\n4 5", "1\n2\n3", ["A*B", "A'*B", "Dim(A)"]),
