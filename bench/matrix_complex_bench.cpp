@@ -126,5 +126,22 @@ void BM_MatrixPower(benchmark::State& state) {
 }
 BENCHMARK(BM_MatrixPower)->ArgsProduct({{200}, {50, -50}, {1, 2}})->Unit(benchmark::kMillisecond);
 
+// The Kronecker product of two n x n matrices: n^2 x n^2, the largest allowed for n = 64.
+void BM_MatKron(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  setThreads(state, 1);
+  const RCOMat a = randomComplex(n, 6), b = randomComplex(n, 7);
+  RCOMat r;
+  int err = 0;
+  for (auto _ : state) {
+    MatKron(a, b, r, err);
+    benchmark::DoNotOptimize(r[0][0]);
+  }
+  state.counters["elements/s"] = benchmark::Counter(static_cast<double>(n) * n * n * n,
+                                                    benchmark::Counter::kIsIterationInvariantRate,
+                                                    benchmark::Counter::kIs1000);
+}
+BENCHMARK(BM_MatKron)->ArgsProduct({{32, 64}, {1, 2}})->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace kelvaro
