@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the seed inputs of the fuzz targets into fuzz/corpus/<target>/seed-*.
+"""Writes the seed inputs of the fuzz targets into fuzz/corpus/<target>/seed-*; with --check,
+only says which are missing or differ from what it would write (exit status 1), as ctest runs it.
 
 The targets read their input with FuzzedDataProvider: strings from the front (a backslash
 followed by another character ends a string early, two backslashes stand for one), single
@@ -24,10 +25,18 @@ def text(s, terminate=True):
     return body + (b"\\x" if terminate else b"")
 
 
+STALE = []
+
+
 def write(target, name, data):
     directory = os.path.join(CORPUS, target)
+    path = os.path.join(directory, "seed-" + name)
+    if "--check" in sys.argv:
+        if not os.path.exists(path) or open(path, "rb").read() != data:
+            STALE.append(os.path.relpath(path, HERE))
+        return
     os.makedirs(directory, exist_ok=True)
-    with open(os.path.join(directory, "seed-" + name), "wb") as f:
+    with open(path, "wb") as f:
         f.write(data)
 
 
@@ -186,7 +195,9 @@ def main():
         write("fuzz_project", name, data)
     for name, data in PASTE_SEEDS.items():
         write("fuzz_paste", name, data)
-    return 0
+    for path in STALE:
+        print(path + ": missing or out of date: run fuzz/seeds.py", file=sys.stderr)
+    return 1 if STALE else 0
 
 
 if __name__ == "__main__":

@@ -2,14 +2,12 @@
 // threads: 1, 2, 3 and 8, on random matrices with ties in every pivot search and many zeros,
 // and on well-conditioned ones. The threshold below which work stays on one thread is taken
 // down to nothing, so that even these small matrices are cut into as many ranges as there
-// are threads, with their edges everywhere. Every operation of the command table does too,
-// and every loop an operation shares out must be one that the kernels' comparison runs: a
-// new kernel cannot be left out of it unnoticed.
+// are threads, with their edges everywhere. So does every operation of the command table,
+// and the loops it shares out must be ones the kernels' comparison runs.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -46,14 +44,6 @@ RCOMat ofDoubles(const std::vector<double>& v) {
   RCOMat m(1, static_cast<int>(v.size()));
   for (std::size_t i = 0; i < v.size(); ++i) m[0][static_cast<int>(i)] = Element::real(v[i]);
   return m;
-}
-
-// The top left rows x cols of m.
-RCOMat corner(const RCOMat& m, int rows, int cols) {
-  RCOMat r(std::min(rows, m.rows()), std::min(cols, m.cols()));
-  for (int i = 0; i < r.rows(); ++i)
-    for (int j = 0; j < r.cols(); ++j) r[i][j] = m[i][j];
-  return r;
 }
 
 // The operands a kernel is given: a (rows x cols) and b (cols x cols).
@@ -152,9 +142,11 @@ const Kernel kKernels[] = {
      }},
     {"MatKron", Shape::Any,
      [](RCOMat a, RCOMat b) {
-       RCOMat r;
+       RCOMat r, small(2, 3);  // b whole would make too large a product
+       const auto some = b.elements();
+       for (int k = 0; k < 6; ++k) small[k / 3][k % 3] = some[k % some.size()];
        int err = 0;
-       MatKron(a, corner(b, 3, 4), r, err);
+       MatKron(a, small, r, err);
        return Outcome{{r, scalar(Element::integer(err))}};
      }},
     {"MatSvd", Shape::Any,
@@ -205,21 +197,9 @@ class EveryThreadCount : public ::testing::Test {
   }
 };
 
-// The loops the kernels below share out when they run on the operands of every round.
-std::vector<std::uintptr_t> loopsOfTheKernels() {
-  setThreadCount(3);
+// An operation that shares work out must also announce its steps and look at its token.
+TEST_F(EveryThreadCount, KernelsAndEveryOperationGiveTheSameBits) {
   startRecordingSharedLoops();
-  for (const Kernel& kernel : kKernels) {
-    std::mt19937_64 gen(12);
-    for (int round = 0; round < 6; ++round) {
-      const auto [a, b] = operands(kernel, round, gen);
-      outcomeOf(kernel, a, b);
-    }
-  }
-  return stopRecordingSharedLoops();
-}
-
-TEST_F(EveryThreadCount, KernelsGiveTheSameBits) {
   for (const Kernel& kernel : kKernels) {
     SCOPED_TRACE(kernel.name);
     std::mt19937_64 gen(12);
@@ -234,15 +214,11 @@ TEST_F(EveryThreadCount, KernelsGiveTheSameBits) {
       }
     }
   }
-}
-
-TEST_F(EveryThreadCount, EveryOperationGivesTheSameBitsAndItsLoopsAreCompared) {
-  const std::vector<std::uintptr_t> compared = loopsOfTheKernels();
-  // Square real and complex operands, and a tall A: every operation's usual way through.
-  std::vector<CalcState> starts = {test_support::stateWith(24), test_support::stateWith(17)};
-  starts[1].paneA.setLines(test_support::matrixLines(17, 3, "+0.5i"));
-  starts.push_back(test_support::stateWith(12));
-  starts[2].paneA.setLines(test_support::matrixLines(30, 4, "", 12));
+  const std::vector<std::uintptr_t> compared = stopRecordingSharedLoops();
+  const std::vector<const CommandInfo*> longOperations = test_support::longOperations();
+  // Square operands, and a tall A: every operation's usual way through.
+  std::vector<CalcState> starts = {test_support::stateWith(24), test_support::stateWith(12)};
+  starts[1].paneA.setLines(test_support::matrixLines(30, 4, 12));
   for (const CommandInfo& command : commandTable()) {
     SCOPED_TRACE(command.action);
     for (const CalcState& start : starts) {
@@ -254,11 +230,8 @@ TEST_F(EveryThreadCount, EveryOperationGivesTheSameBitsAndItsLoopsAreCompared) {
       EXPECT_EQ(test_support::errorOf([&] { command.run(three); }), error);
       const std::vector<std::uintptr_t> loops = stopRecordingSharedLoops();
       EXPECT_EQ(test_support::stateBytes(three), test_support::stateBytes(one));
-      std::vector<std::uintptr_t> missing;
-      std::ranges::set_difference(loops, compared, std::back_inserter(missing));
-      EXPECT_TRUE(missing.empty())
-          << command.action << " shares out " << missing.size()
-          << " loop(s) that no kernel of kKernels runs: add its kernel there";
+      EXPECT_TRUE(std::ranges::includes(compared, loops)) << "a loop no kernel of kKernels runs";
+      EXPECT_TRUE(loops.empty() || std::ranges::count(longOperations, &command));
     }
   }
 }

@@ -28,15 +28,15 @@ inline CalcState startedWith(Lines a, Lines b = {}, std::string x = "1") {
 }
 
 // Rows of a rows x cols real matrix (cols = rows when 0) with a strong diagonal, so that every
-// routine runs through to its end; suffix follows each element ("+0.5i": complex ones).
-inline Lines matrixLines(int rows, int seed, const std::string& suffix = "", int cols = 0) {
+// routine runs through to its end.
+inline Lines matrixLines(int rows, int seed, int cols = 0) {
   if (cols == 0) cols = rows;
   Lines lines;
   for (int i = 0; i < rows; ++i) {
     std::string line;
     for (int j = 0; j < cols; ++j) {
       const double v = i == j ? rows + 1.0 : std::sin(seed + 7.0 * i + 3.0 * j);
-      line += std::to_string(v) + suffix + " ";
+      line += std::to_string(v) + " ";
     }
     lines.push_back(line);
   }
@@ -82,8 +82,7 @@ std::string errorOf(Fn&& fn) {
   return "";
 }
 
-// The operations of the table that announce their steps (on 8 x 8 panes): those whose routine
-// takes long on large panes, and has to look at its token as it goes.
+// The operations that announce their steps (on 8 x 8 panes): the long ones.
 inline std::vector<const CommandInfo*> longOperations() {
   std::vector<const CommandInfo*> operations;
   for (const CommandInfo& command : commandTable()) {
