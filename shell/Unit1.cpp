@@ -65,7 +65,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   menus_ = buildMenus(*this);
   frame_ = new SkinnedFrame(*this);
   frame_->addMenu("ToolButton1", "File", menus_.File1);
-  frame_->addMenu("OperationsButton", "Operations", menus_.OperationsMenu);
+  frame_->addMenu("OperationsMenuButton", "Operations", menus_.OperationsMenu);
   frame_->addMenu("ToolButton2", "Help", menus_.Help1);
   connect(frame_, &SkinnedFrame::minimizeClicked, this, &TForm1::ImgBtnMinClick);
   connect(frame_, &SkinnedFrame::maximizeClicked, this, &TForm1::ImgBtnMaxClick);
