@@ -36,6 +36,10 @@ struct CalcState {
   // registers change afterwards: the writer resets ResKind, a failing command resizes some).
   // Empty before the first result.
   std::vector<MatrixPart> lastResult;
+  // How many results the writer has printed so far, and the last in a few words, its label and
+  // size, as a screen reader says it ("inv(A), 3 by 3").
+  std::uint64_t resultsWritten = 0;
+  std::string lastResultSummary;
 
   // kelvaro-cli's clipboard; in the window, the system clipboard's text on its way in or out.
   std::string clipboard;

@@ -62,8 +62,12 @@ PaneSizes startOnBothPanes(CalcState& state, std::string_view label) {
 
 void writeCommandResult(CalcState& state) {
   const int kind = state.regs.ResKind;
+  // The writer completes the pane's last line, the command's label, with "=".
+  const std::string label = state.result.empty() ? std::string() : state.result.lines().back();
   writeResult(state.result, state.regs, state.numberFormat(), state.work);
   state.lastResult = resultParts(state.regs, kind, state.work);
+  state.lastResultSummary = resultSummary(label, kind, state.lastResult);
+  ++state.resultsWritten;
 }
 
 }  // namespace kelvaro

@@ -82,4 +82,21 @@ std::vector<MatrixPart> resultParts(const Registers& regs, int resultKind,
   return parts;
 }
 
+std::string resultSummary(std::string_view label, int resultKind,
+                          const std::vector<MatrixPart>& parts) {
+  std::string summary(label);
+  if (resultKind == kResScalar) return summary + ", one number";
+  if (resultKind == kResDimensions) return summary + ", two numbers";
+  for (const MatrixPart& part : parts) {
+    const int rows = part.values.rows();
+    if (part.name == kEigenvalueList) {
+      summary += ", " + std::to_string(rows) + (rows == 1 ? " eigenvalue" : " eigenvalues");
+      continue;
+    }
+    summary += part.name.empty() ? ", " : ", " + part.name + " ";
+    summary += std::to_string(rows) + " by " + std::to_string(part.values.cols());
+  }
+  return summary;
+}
+
 }  // namespace kelvaro

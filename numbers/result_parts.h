@@ -2,6 +2,8 @@
 // A printed result as matrices, for copying it and for using it as an operand: the registers
 // that hold each kind of result, read as the result writer reads them.
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "numbers/cancel_flag.h"
@@ -17,5 +19,10 @@ namespace kelvaro {
 // result is copied in parts, with looks at the cancel flag between them.
 std::vector<MatrixPart> resultParts(const Registers& regs, int resultKind,
                                     const CancelFlag* cancel = nullptr);
+
+// A printed result in a few words: its label and the size of each part ("inv(A), 3 by 3",
+// "LU(A), L 3 by 3, U 3 by 3", "Eig(A), 3 eigenvalues", "Det(A), one number").
+std::string resultSummary(std::string_view label, int resultKind,
+                          const std::vector<MatrixPart>& parts);
 
 }  // namespace kelvaro

@@ -1,9 +1,11 @@
 // What the case files cannot show of copy, paste and result-to: the window's bottom-strip
-// messages, and a paste too large for an aligned pane.
+// messages, the few words that sum each result up, and a paste too large for an aligned pane.
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <utility>
 
 #include "commands/command_table.h"
 #include "commands/exchange_commands.h"
@@ -40,6 +42,28 @@ TEST(Exchange, TheBottomStripSaysWhatWasCopiedPastedAndUsed) {
   EXPECT_EQ(ui.shown, (Lines{"Pasted 2x3 from NumPy", "Copied B as LaTeX (full precision)",
                              "Copied the result as TSV", "Used the result's U as B (2x2)",
                              "Used the result as A (2x1)"}));
+}
+
+TEST(Exchange, EachResultIsSummedUpByItsLabelAndSize) {
+  CalcState s = startedWith({"4 2", "2 3"}, {"1 2 3"});
+  const std::pair<const char*, const char*> kResults[] = {
+      {"inv(A)", "inv(A), 2 by 2"},
+      {"Det(A)", "Det(A), one number"},
+      {"Dim(B)", "Dim(B), two numbers"},
+      {"LU(A)", "LU(A), L 2 by 2, U 2 by 2"},
+      {"Svd(B)", "Svd(B), U 1 by 1, S 1 by 3, V 3 by 3"},
+      {"Eig(A)", "Eig(A), 2 eigenvalues"},
+  };
+  std::uint64_t written = 0;
+  for (const auto& [action, summary] : kResults) {
+    findCommandByAction(action)->run(s);
+    EXPECT_EQ(s.lastResultSummary, summary);
+    EXPECT_EQ(s.resultsWritten, ++written);
+  }
+  // A command that ends with an error line prints no result.
+  findCommandByAction("A+B")->run(s);
+  EXPECT_EQ(s.resultsWritten, written);
+  EXPECT_EQ(s.lastResultSummary, "Eig(A), 2 eigenvalues");
 }
 
 TEST(Exchange, APasteTooLargeForAnAlignedPaneChangesNothing) {
