@@ -1,9 +1,15 @@
 #include "shell/MyImgBtn.h"
 
+#include <QAccessible>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
-TImgBtn::TImgBtn(QWidget* parent) : QLabel(parent) {}
+TImgBtn::TImgBtn(QWidget* parent) : QLabel(parent) {
+  // Reached with Tab, not taken by a click: a click on the title bar leaves the focus where the
+  // person was typing.
+  setFocusPolicy(Qt::TabFocus);
+}
 
 void TImgBtn::setPic(const QPixmap& pic) {
   pic_ = pic;
@@ -28,7 +34,7 @@ void TImgBtn::pointerEntered() {
 
 void TImgBtn::pointerLeft() {
   inside_ = false;
-  display(pic_);
+  display(restingPic());
   emit OnMouseLeave();
 }
 
@@ -73,4 +79,37 @@ void TImgBtn::mouseReleaseEvent(QMouseEvent* event) {
   if (inside_) display(picUp_);
   emit OnMouseUp(event);
   if (wasInside) emit clicked();
+}
+
+void TImgBtn::click() {
+  if (active()) emit clicked();
+}
+
+void TImgBtn::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+      !(event->modifiers() & ~Qt::KeypadModifier)) {
+    if (!event->isAutoRepeat()) click();
+    return;
+  }
+  QLabel::keyPressEvent(event);
+}
+
+void TImgBtn::focusInEvent(QFocusEvent* event) {
+  QLabel::focusInEvent(event);
+  if (active() && !inside_) display(restingPic());
+}
+
+void TImgBtn::focusOutEvent(QFocusEvent* event) {
+  QLabel::focusOutEvent(event);
+  if (active() && !inside_) display(restingPic());
+}
+
+bool TImgBtn::event(QEvent* event) {
+  // The tooltip is the button's name (Maximize becomes Restore).
+  if (event->type() == QEvent::ToolTipChange) {
+    QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&nameChanged);
+  }
+  return QLabel::event(event);
 }

@@ -2,11 +2,13 @@
 // TImgBtn: an image control that acts as a button by swapping pictures: Pic normally, PicUp
 // while the pointer is over it, PicDown while it is pressed with the pointer over it, and
 // PicDisable while disabled. The title-bar and collapse buttons of the skinned frame are
-// made of it.
+// made of it. Tab reaches it (it shows PicUp while it has the focus), and Space or Enter press
+// it; screen readers see a push button named by its tooltip.
 
 #include <QLabel>
 #include <QPixmap>
 
+class QKeyEvent;
 class QMouseEvent;
 
 class TImgBtn : public QLabel {
@@ -34,6 +36,9 @@ class TImgBtn : public QLabel {
   bool pointerInside() const { return inside_; }
   bool pressed() const { return pressed_; }
 
+  // As a click with the pointer, while the button takes the pointer.
+  void click();
+
  signals:
   void OnMouseEnter();
   void OnMouseLeave();
@@ -48,12 +53,18 @@ class TImgBtn : public QLabel {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   bool active() const { return enabled_ && supported_; }
   void display(const QPixmap& pic) { setPixmap(pic); }
   void pointerEntered();
   void pointerLeft();
+  // The picture at rest: PicUp while the button has the focus, else Pic.
+  const QPixmap& restingPic() const { return hasFocus() ? picUp_ : pic_; }
 
   QPixmap pic_, picUp_, picDown_, picDisable_;
   bool enabled_ = true;

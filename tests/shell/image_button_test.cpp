@@ -85,6 +85,28 @@ class ImageButtonTest : public QObject {
     QCOMPARE(shown(b), QColor(Qt::green));
   }
 
+  void keysAndScreenReadersPressIt() {
+    QWidget window;
+    auto* b = new TImgBtn(&window);
+    b->setPic(solid(Qt::red));
+    b->setPicUp(solid(Qt::green));
+    b->setToolTip("Maximize");
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QSignalSpy clicks(b, &TImgBtn::clicked);
+    // Tab reaches it, a click does not; with the focus it shows its lit face.
+    QCOMPARE(b->focusPolicy(), Qt::TabFocus);
+    b->setFocus(Qt::TabFocusReason);
+    QCOMPARE(shown(*b), QColor(Qt::green));
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_A})
+      QTest::keyClick(b, key);
+    QTest::keyClick(b, Qt::Key_Space, Qt::ControlModifier);
+    QCOMPARE(clicks.count(), 3);
+    b->clearFocus();
+    QCOMPARE(shown(*b), QColor(Qt::red));
+    QCOMPARE(clicks.count(), 3);
+  }
+
   void buttonStripsAreCutOnePixelApart() {
     // Three 4 x 3 states with one-pixel gaps, each its own colour.
     QPixmap strip(14, 3);
