@@ -170,7 +170,7 @@ void TForm1::RecttoPolar2Click() {
   runAction(shellActionNamed("rect-to-polar-b"));
 }
 void TForm1::Auto1Click() {
-  runAction(shellActionNamed("auto"));
+  runAction(shellActionNamed("auto"), {}, [this] { announceResults(); });
 }
 
 void TForm1::clearPane(int pane) {
@@ -281,19 +281,31 @@ void TForm1::ImgBtnCloseClick() {
   close();
 }
 
+namespace {
+
+// Hides what is shown and shows what is hidden. A button that had the focus hands it to the
+// button shown in its place, so that Space pressed again turns the change back.
+void toggleShown(std::initializer_list<QWidget*> widgets) {
+  const bool focused = std::ranges::any_of(widgets, &QWidget::hasFocus);
+  // isHidden, not isVisible: the toggle must also hold while the window itself is hidden.
+  for (QWidget* w : widgets) w->setHidden(!w->isHidden());
+  for (QWidget* w : widgets)
+    if (focused && !w->isHidden() && w->focusPolicy() & Qt::TabFocus) {
+      w->setFocus(Qt::TabFocusReason);
+      break;
+    }
+}
+
+}  // namespace
+
 void TForm1::ImgBtnUpClick() {
   const ResultPanel& result = *client_.Panel4;
-  // isHidden, not isVisible: the toggle must also hold while the window itself is hidden.
-  for (QWidget* w : std::initializer_list<QWidget*>{result.hideParametersButton(),
-                                                    result.showParametersButton(), Panel8})
-    w->setHidden(!w->isHidden());
+  toggleShown({result.hideParametersButton(), result.showParametersButton(), Panel8});
 }
 
 void TForm1::ImgBtnRightShowClick() {
   const ResultPanel& result = *client_.Panel4;
-  for (QWidget* w : std::initializer_list<QWidget*>{result.showOperationsButton(),
-                                                    result.hideOperationsButton(), client_.Panel3})
-    w->setHidden(!w->isHidden());
+  toggleShown({result.showOperationsButton(), result.hideOperationsButton(), client_.Panel3});
 }
 
 void TForm1::ImgBtnLeftShowClick() {

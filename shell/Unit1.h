@@ -153,6 +153,9 @@ class TForm1 : public QWidget {
   void pushFields();
   void commandEnded(kelvaro::shell::CommandWorker::Outcome& outcome);
   void showProgress();
+  // Tells screen readers what the operations just run printed: their results in a few words,
+  // or else the error line they added.
+  void announceResults();
   // The controls that start commands or change panes and fields, on or off.
   void setCommandsEnabled(bool on);
 
@@ -174,6 +177,9 @@ class TForm1 : public QWidget {
   QTimer* progressTimer_ = nullptr;
   QTimer* statusClear_ = nullptr;  // takes the cancel note away
   QElapsedTimer started_;
+  // The results printed and the Result pane's lines when the running command started.
+  std::uint64_t resultsBefore_ = 0;
+  std::size_t resultLinesBefore_ = 0;
   // The running command's label and what runs after it succeeded.
   QString label_;
   std::function<void()> succeeded_;

@@ -1,9 +1,12 @@
 #include "shell/command_toolbar.h"
 
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QToolButton>
+#include <tuple>
 
 #include "shell/Unit1.h"
+#include "shell/accessibility.h"
 #include "shell/window_menus.h"
 
 namespace kelvaro::shell {
@@ -55,6 +58,15 @@ CommandToolBar::CommandToolBar(TForm1& form, const WindowMenus& menus, const QPi
        {save, saveArrow, align, alignArrow, clear, SpeedButton48, autoButton, manual})
     row->addWidget(b);
   row->addStretch(1);
+  setAccessibleRole(this, QAccessible::ToolBar);
+  // Each arrow is read as the menu of the button beside it ("Save menu" drops "Save" down).
+  for (auto [arrow, button, menu] : {std::tuple(saveArrow, save, menus.PopupMenu6),
+                                     std::tuple(alignArrow, align, menus.PopupMenu5),
+                                     std::tuple(SpeedButton48, clear, menus.PopupMenu4)}) {
+    arrow->setAccessibleName(button->text() + " menu");
+    if (menu->accessibleName().isEmpty()) menu->setAccessibleName(button->text());
+    setMenuOpener(arrow, menu);
+  }
   connect(save, &QToolButton::clicked, &form, &TForm1::Save1Click);
   connect(saveArrow, &QToolButton::clicked, this,
           [saveArrow, menu = menus.PopupMenu6] { dropDown(saveArrow, menu); });

@@ -82,6 +82,8 @@ void TForm1::run(const QString& label, CommandWorker::Command command,
   if (busy()) return;
   for (PaneView* view : views_) view->pull();
   pullFields();
+  resultsBefore_ = calc_.resultsWritten;
+  resultLinesBefore_ = calc_.result.lineCount();
   statusClear_->stop();
   frame_->showStatus({});
   label_ = label;
@@ -97,6 +99,7 @@ void TForm1::showProgress() {
   if (progress_->isHidden()) {
     if (started_.elapsed() < kProgressAfterMs) return;
     progress_->start(label_);
+    frame_->announce(label_ + " running, Esc cancels");
   }
   progress_->setFraction(worker_->token().fraction());
 }
@@ -157,8 +160,22 @@ void TForm1::setCommandsEnabled(bool on) {
 }
 
 void TForm1::runOperation(const kelvaro::CommandInfo& command) {
-  run(operationCaption(command),
-      [&command](CalcState& state, UserInterface&) { command.run(state); });
+  run(
+      operationCaption(command),
+      [&command](CalcState& state, UserInterface&) { command.run(state); },
+      [this] { announceResults(); });
+}
+
+void TForm1::announceResults() {
+  const std::uint64_t written = calc_.resultsWritten - resultsBefore_;
+  const QString last = latin1(calc_.lastResultSummary);
+  if (written == 1) return frame_->announce(last);
+  if (written > 1)
+    return frame_->announce(QStringLiteral("%1 results; the last: %2").arg(written).arg(last));
+  const std::vector<std::string>& lines = calc_.result.lines();
+  for (std::size_t i = lines.size(); i > resultLinesBefore_; --i)
+    if (const QString line = latin1(lines[i - 1]).trimmed(); !line.isEmpty())
+      return frame_->announce(line);
 }
 
 void TForm1::runAction(const kelvaro::ShellActionInfo& entry, std::string argument,

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "shell/accessibility.h"
 #include "shell/skin.h"
 #include "shell/window_menus.h"
 
@@ -63,6 +64,7 @@ OperationPanel::OperationPanel(QMenu* swapMenu, QWidget* parent) : QScrollArea(p
   QToolButton* swap =
       button("SpeedButton1", QString::fromUtf8("Swap \u25be"), "Swap A,B and Result");
   connect(swap, &QToolButton::clicked, this, [swap, swapMenu] { dropDown(swap, swapMenu); });
+  setMenuOpener(swap, swapMenu);
   grid->addWidget(autoButton, row, 0, 1, 2);
   grid->addWidget(swap, row, 2, 1, 2);
   grid->setRowStretch(row + 1, 1);

@@ -67,6 +67,14 @@ int PaneHeader::captionRight() const {
   return caption_->geometry().right() + 1;
 }
 
+void PaneHeader::names(QPlainTextEdit* pane, QMenu* contextMenu) {
+  QString name = caption_->text();
+  if (name.endsWith(u':')) name.chop(1);
+  caption_->setBuddy(pane);
+  pane->setAccessibleName(name);
+  if (contextMenu->accessibleName().isEmpty()) contextMenu->setAccessibleName(name);
+}
+
 OperandColumn::OperandColumn(QMenu* menuA, QMenu* menuB, QWidget* parent)
     : SplitControl(Qt::Vertical, kWidth, parent) {
   setObjectName("Panel6");
@@ -75,8 +83,10 @@ OperandColumn::OperandColumn(QMenu* menuA, QMenu* menuB, QWidget* parent)
   Panel7 = new SplitControl(Qt::Horizontal, kPaneAHeight, this);
   Panel7->setObjectName("Panel7");
   QVBoxLayout* a = stack(Panel7);
-  a->addWidget(new PaneHeader("Panel10", "Image14", "Matrix A:", Panel7));
+  auto* headerA = new PaneHeader("Panel10", "Image14", "Matrix A:", Panel7);
+  a->addWidget(headerA);
   RichEdit1 = makePane("RichEdit1", menuA, Panel7);
+  headerA->names(RichEdit1, menuA);
   a->addWidget(RichEdit1, 1);
   Splitter2 = new FormSplitter(Qt::Horizontal, Panel7, this);
   Splitter2->setObjectName("Splitter2");
@@ -87,8 +97,10 @@ OperandColumn::OperandColumn(QMenu* menuA, QMenu* menuB, QWidget* parent)
   Panel9 = new QWidget(this);
   Panel9->setObjectName("Panel9");
   QVBoxLayout* b = stack(Panel9);
-  b->addWidget(new PaneHeader("Panel11", "Image17", "Matrix B:", Panel9));
+  auto* headerB = new PaneHeader("Panel11", "Image17", "Matrix B:", Panel9);
+  b->addWidget(headerB);
   RichEdit2 = makePane("RichEdit2", menuB, Panel9);
+  headerB->names(RichEdit2, menuB);
   b->addWidget(RichEdit2, 1);
   layout->addWidget(Panel7);
   layout->addWidget(Splitter2);
@@ -105,6 +117,7 @@ ResultPanel::ResultPanel(const SkinnedFrame& frame, QMenu* menu, QWidget* parent
   Panel5->setMinimumWidth(Panel5->captionRight() + kParameterButtonsFromRight);
   column->addWidget(Panel5);
   RichEdit3 = makePane("RichEdit3", menu, this);
+  Panel5->names(RichEdit3, menu);
   column->addWidget(RichEdit3, 1);
   Panel8 = new ParameterPanel(this);
   column->addWidget(Panel8);

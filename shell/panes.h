@@ -8,6 +8,7 @@
 
 #include "shell/form_splitter.h"
 
+class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class TImgBtn;
@@ -27,9 +28,12 @@ class PaneHeader : public QWidget {
 
   PaneHeader(const char* name, const char* backdrop, const char* caption, QWidget* parent);
   int captionRight() const;
+  // The pane under the header takes its caption as its name ("Matrix A"), and so does the
+  // pane's context menu.
+  void names(QPlainTextEdit* pane, QMenu* contextMenu);
 
  private:
-  QWidget* caption_;
+  QLabel* caption_;
 };
 
 class OperandColumn : public SplitControl {

@@ -65,6 +65,8 @@ ParameterPanel::ParameterPanel(QWidget* parent) : QWidget(parent) {
   ComboBox1->setToolTip("Precision of result");
   auto* precision = new QLabel("Precision", params);
   precision->setBuddy(ComboBox1);
+  // The box's text field is read by the same name.
+  ComboBox1->lineEdit()->setAccessibleName(precision->text());
   grid->addWidget(precision, 0, 1);
   grid->addWidget(ComboBox1, 1, 1);
   grid->setColumnStretch(0, 1);

@@ -27,6 +27,7 @@ ProgressStrip::ProgressStrip(QWidget* parent) : QWidget(parent) {
   bar_->setRange(0, 100);
   bar_->setFixedWidth(kBarWidth);
   bar_->setFormat("%p%");
+  bar_->setAccessibleName("Progress");
   cancel_ = new QToolButton(this);
   cancel_->setObjectName("ProgressCancel");
   cancel_->setText("Cancel");
@@ -41,6 +42,7 @@ ProgressStrip::ProgressStrip(QWidget* parent) : QWidget(parent) {
 
 void ProgressStrip::start(const QString& label) {
   label_->setText(label);
+  bar_->setAccessibleName(label + " progress");
   bar_->setValue(0);
   show();
 }

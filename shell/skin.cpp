@@ -11,6 +11,7 @@
 #include <clocale>
 
 #include "shell/MyImgBtn.h"
+#include "shell/accessibility.h"
 
 namespace kelvaro::shell {
 
@@ -20,6 +21,7 @@ void setUpApplication() {
   QFont font("Liberation Sans");  // metrics of the classic sans-serif dialog font
   font.setPixelSize(11);
   QApplication::setFont(font);
+  installAccessibility();
 }
 
 const QString& windowStyleSheet() {

@@ -14,8 +14,9 @@ class TImgBtn;
 namespace kelvaro::shell {
 
 // Once the application object exists: the skinned menus over the Fusion style, the window
-// font, and the C locale's number conversions (the toolkit switches to the user's locale; the
-// calculator reads the user's decimal separator itself and must convert as kelvaro-cli does).
+// font, what screen readers see of the window's own kinds of controls, and the C locale's number
+// conversions (the toolkit switches to the user's locale; the calculator reads the user's decimal
+// separator itself and must convert as kelvaro-cli does).
 void setUpApplication();
 
 // The window's style sheet (style/kelvaro.qss), read from the resources once.

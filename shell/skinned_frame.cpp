@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "shell/MyImgBtn.h"
+#include "shell/accessibility.h"
 #include "shell/skin.h"
 #include "shell/window_menus.h"
 
@@ -74,6 +75,7 @@ SkinnedFrame::SkinnedFrame(QWidget& window) : QObject(&window), window_(window) 
       new ColumnBackground(imageMenu_, 1, MenuStripButton::kNormalRow, kMenuStripHeight, Image3);
   ToolBar1->setObjectName("ToolBar1");
   ToolBar1->move(kMenuStripLeft, 0);
+  setAccessibleRole(ToolBar1, QAccessible::MenuBar);
 
   auto* middle = new QHBoxLayout;
   middle->setSpacing(0);
@@ -108,6 +110,11 @@ SkinnedFrame::SkinnedFrame(QWidget& window) : QObject(&window), window_(window) 
   status_->setFont(statusFont);
   // The strip resizes the window: presses go through the note to it.
   status_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  setAccessibleRole(Image2, QAccessible::StatusBar);
+  // Screen readers see a frame with a title bar, a menu bar and a status bar; the strip that
+  // carries the menu bar is only its background.
+  setAccessibleRole(&window, QAccessible::Window);
+  setAccessibleRole(Image3, QAccessible::Client);
 
   for (QWidget* part : {Image1, Image3, Image9, Image10, Image2}) {
     part->installEventFilter(this);
@@ -120,6 +127,8 @@ SkinnedFrame::SkinnedFrame(QWidget& window) : QObject(&window), window_(window) 
 void SkinnedFrame::buildTitleBar() {
   Image1 = makeImage("Image1", &window_);
   Image1->setFixedHeight(kTitleHeight);
+  Image1->setAccessibleName(window_.windowTitle());
+  setAccessibleRole(Image1, QAccessible::Pane);
   auto button = [this](const char* name, const QString& tip, void (SkinnedFrame::*clicked)()) {
     auto* b = new TImgBtn(Image1);
     b->setObjectName(name);
@@ -147,6 +156,7 @@ MenuStripButton* SkinnedFrame::addMenu(const char* name, const QString& caption,
   connect(button, &QToolButton::pressed, menu, [button, menu] { dropDown(button, menu); });
   connect(menu, &QMenu::aboutToShow, button, [button] { button->setSelected(true); });
   connect(menu, &QMenu::aboutToHide, button, [button] { button->setSelected(false); });
+  setMenuOpener(button, menu);
   return button;
 }
 
@@ -173,6 +183,11 @@ void SkinnedFrame::applySkin() {
 void SkinnedFrame::showStatus(const QString& text) {
   statusText_ = text;
   placeStatus();
+  announce(text);
+}
+
+void SkinnedFrame::announce(const QString& text) {
+  kelvaro::shell::announce(Image2, text);
 }
 
 void SkinnedFrame::setStripWidget(QWidget* widget) {

@@ -39,8 +39,10 @@ class SkinnedFrame : public QObject {
   // The bottom edge (Image2): room for what the window reports while it works.
   QLabel* bottomStrip() const { return Image2; }
   // A short note in the bottom strip, such as what the last command recognised; an empty text
-  // clears it.
+  // clears it. Screen readers hear it as the status bar's name.
   void showStatus(const QString& text);
+  // Tells screen readers a note through the status bar without showing it ("inv(A), 3 by 3").
+  void announce(const QString& text);
   // A widget the strip holds over its note while it is shown (the progress of a command).
   void setStripWidget(QWidget* widget);
   QLabel* titleBar() const { return Image1; }

@@ -1,5 +1,6 @@
 // The image button, the skin's slicing helpers and the pane view, without the window.
 
+#include <QAccessible>
 #include <QEnterEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -104,6 +105,13 @@ class ImageButtonTest : public QObject {
     QCOMPARE(clicks.count(), 3);
     b->clearFocus();
     QCOMPARE(shown(*b), QColor(Qt::red));
+    // A push button named by its tooltip; a screen reader's Press is a click while it takes
+    // clicks.
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(b);
+    QVERIFY(iface->text(QAccessible::Description).isEmpty());
+    b->setButtonEnabled(false);
+    iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QVERIFY(iface->state().disabled);
     QCOMPARE(clicks.count(), 3);
   }
 
