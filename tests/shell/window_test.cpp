@@ -628,6 +628,7 @@ class WindowTest : public QObject {
     QVERIFY(!progress->isVisible());
     QTRY_VERIFY(progress->isVisible());
     QCOMPARE(now<QLabel>("ProgressLabel")->text(), QString("Svd(B)"));
+    QCOMPARE(now<QWidget>("Image2")->accessibleName(), QString("Svd(B) running, Esc cancels"));
     QTRY_VERIFY(now<QProgressBar>("ProgressBar")->value() > 0);
     settle();
     qInfo("largest gap between 5 ms ticks while Svd(B) of 600 x 600 ran: %lld ms", gap);
@@ -671,6 +672,7 @@ class WindowTest : public QObject {
       QVERIFY2(clock.elapsed() < 200, name);
       QCOMPARE(everything(), before);
       QCOMPARE(status(), "Cancelled: " + label);
+      QCOMPARE(now<QWidget>("Image2")->accessibleName(), status());  // what a screen reader hears
     }
     QVERIFY(form->isVisible());
     QVERIFY(shown().empty());
