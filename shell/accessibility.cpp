@@ -103,7 +103,10 @@ class MenuItemAccessible : public QAccessibleInterface, public QAccessibleAction
   QString text(QAccessible::Text t) const override {
     if (t == QAccessible::Name) return plainCaption(action_->text());
     if (t == QAccessible::Accelerator) return action_->shortcut().toString();
-    return {};
+    // An item's hint, where it has one of its own (the operations' items).
+    const QString hint = action_->toolTip();
+    return t == QAccessible::Description && hint != plainCaption(action_->text()) ? hint
+                                                                                  : QString();
   }
   void setText(QAccessible::Text, const QString&) override {}
   QRect rect() const override {

@@ -954,6 +954,10 @@ class WindowTest : public QObject {
     QCOMPARE(accessible("PopupMenu1")->parent(), accessible("Form1"));
     QCOMPARE(accessible("CopyMatrixAsA")->parent()->text(QAccessible::Name),
              QString("Copy Matrix As"));
+    // An item's hint is its description.
+    QCOMPARE(accessible("OperationsMenu")->child(0)->text(QAccessible::Description),
+             QString("Kronecker product"));
+    QVERIFY(accessible("File1")->child(0)->text(QAccessible::Description).isEmpty());
   }
 
   void statusBarAnnouncesResultsErrorsAndNotes() {
