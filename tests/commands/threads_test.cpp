@@ -143,8 +143,7 @@ const Kernel kKernels[] = {
     {"MatKron", Shape::Any,
      [](RCOMat a, RCOMat b) {
        RCOMat r, small(2, 3);  // b whole would make too large a product
-       const auto some = b.elements();
-       for (int k = 0; k < 6; ++k) small[k / 3][k % 3] = some[k % some.size()];
+       for (int k = 0; k < 6; ++k) small[k / 3][k % 3] = b.elements()[k % b.elements().size()];
        int err = 0;
        MatKron(a, small, r, err);
        return Outcome{{r, scalar(Element::integer(err))}};

@@ -203,9 +203,11 @@ class WindowTest : public QObject {
     for (const auto& command : kelvaro::commandTable()) {
       kelvaro::CalcState expected = form->calcState();
       command.run(expected);
-      if (command.cell.onPanel()) {
+      if (command.cell.onPanel()) {  // a button, and no menu item
+        QVERIFY(!form->findChild<QAction*>(command.button));
         click(command.button);
-      } else {
+      } else {  // an item of the Operations menu, and no button
+        QVERIFY(!form->findChild<QToolButton*>(command.button));
         QVERIFY(part<QMenu>("OperationsMenu")->actions().contains(part<QAction>(command.button)));
         trigger(command.button);
       }
