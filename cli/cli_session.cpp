@@ -31,6 +31,7 @@
 #include "commands/user_interface.h"
 #include "matrix/thread_pool.h"
 #include "matrix/work_token.h"
+#include "numbers/calc_error.h"
 
 namespace kelvaro {
 namespace {
@@ -242,7 +243,7 @@ PrintedPane printedPaneNamed(std::string_view name) {
   if (name == "b") return PrintedPane::B;
   if (name == "x") return PrintedPane::X;
   if (name == "clipboard") return PrintedPane::Clipboard;
-  throw UsageError("unknown pane \"" + std::string(name) + "\" in --print");
+  throw UsageError("unknown pane \"" + quoteForMessage(name) + "\" in --print");
 }
 
 std::vector<PrintedPane> parsePrintList(std::string_view list) {
@@ -261,10 +262,10 @@ void checkAction(const std::string& action) {
   std::string_view argument;
   if (findCommandByAction(action) != nullptr) return;
   const ShellActionInfo* shell = findShellAction(action, argument);
-  if (shell == nullptr) throw UsageError("unknown action \"" + action + "\"");
+  if (shell == nullptr) throw UsageError("unknown action \"" + quoteForMessage(action) + "\"");
   if (shell->accepts != nullptr && !shell->accepts(argument)) {
-    throw UsageError("unknown " + std::string(shell->argument) + " \"" + std::string(argument) +
-                     "\" in \"" + action + "\"");
+    throw UsageError("unknown " + std::string(shell->argument) + " \"" + quoteForMessage(argument) +
+                     "\" in \"" + quoteForMessage(action) + "\"");
   }
 }
 
@@ -303,7 +304,8 @@ bool parseArguments(std::span<const std::string> args, Invocation& inv, CliStrea
       continue;
     }
     const std::size_t equals = arg.find('=');
-    if (equals == std::string::npos) throw UsageError("unknown option \"" + arg + "\"");
+    if (equals == std::string::npos)
+      throw UsageError("unknown option \"" + quoteForMessage(arg) + "\"");
     const std::string name = arg.substr(0, equals);
     const std::string value = arg.substr(equals + 1);
     if (name == "--decimal-separator") {
@@ -340,7 +342,7 @@ bool parseArguments(std::span<const std::string> args, Invocation& inv, CliStrea
     } else if (name == "--threads") {
       inv.threads = threadCountOption(value);
     } else {
-      throw UsageError("unknown option \"" + arg + "\"");
+      throw UsageError("unknown option \"" + quoteForMessage(arg) + "\"");
     }
   }
   return true;
@@ -370,6 +372,8 @@ void readPaneSources(Invocation& inv, CliStreams& streams) {
   if (*inv.clipboardPath == "-" && ++fromStandardInput > 1)
     throw UsageError("standard input can be read for one pane only");
   std::string reason;
+  if (const std::uint64_t size = regularFileSize(*inv.clipboardPath); size <= kMaxPaneFileBytes)
+    inv.clipboard.reserve(size);
   if (!streams.readPaneFile(
           *inv.clipboardPath, [&](std::string_view piece) { inv.clipboard.append(piece); }, reason,
           kMaxPaneFileBytes))

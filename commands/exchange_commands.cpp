@@ -61,24 +61,29 @@ void putRows(Pane& pane, char name, std::vector<std::string> rows) {
   pane = std::move(staged);
 }
 
-void pasteMatrix(CalcState& state, UserInterface& ui, Pane& pane, char name) {
-  ReadMatrices read = readMatrices(state.clipboard, state.numberFormat());
+void pasteText(CalcState& state, UserInterface& ui, std::string_view text, Pane& pane, char name) {
+  ReadMatrices read = readMatrices(text, state.numberFormat());
   const std::string source = formatInfo(read.format).name;
   if (read.parts.size() > 1) {
     std::string names;
     for (const MatrixPart& part : read.parts)
-      names += (names.empty() ? "" : ", ") + (part.name.empty() ? "?" : part.name);
+      names +=
+          (names.empty() ? "" : ", ") + (part.name.empty() ? "?" : quoteForMessage(part.name, 20));
     throw CalcError("Cannot paste: the " + source + " text holds " +
                     std::to_string(read.parts.size()) + " matrices (" + names +
                     "); a pane takes one.");
   }
-  const RCOMat& values = read.parts[0].values;
-  std::vector<std::string> rows = read.format == MatrixFormat::Pane
-                                      ? std::move(read.paneRows)
-                                      : fullPrecisionRows(values, state.decimalPoint(),
-                                                          "Cannot paste: the " + source + " text");
+  const std::string size = sizeText(read.parts[0].values);
+  std::vector<std::string> rows =
+      read.format == MatrixFormat::Pane
+          ? std::move(read.paneRows)
+          : fullPrecisionRows(read.parts[0].values, state.decimalPoint(),
+                              "Cannot paste: the " + source + " text");
+  // The values are in the rows now: their memory goes before the pane is aligned.
+  read.parts.clear();
+  read.parts.shrink_to_fit();
   putRows(pane, name, std::move(rows));
-  ui.showStatus("Pasted " + sizeText(values) + " from " + source);
+  ui.showStatus("Pasted " + size + " from " + source);
 }
 
 void resultTo(CalcState& state, UserInterface& ui, Pane& pane, char name, std::string_view part) {
@@ -121,11 +126,11 @@ void copyPaneB(CalcState& state, UserInterface& ui, std::string_view format) {
 }
 
 void pasteMatrixA(CalcState& state, UserInterface& ui) {
-  pasteMatrix(state, ui, state.paneA, 'A');
+  pasteText(state, ui, state.clipboard, state.paneA, 'A');
 }
 
 void pasteMatrixB(CalcState& state, UserInterface& ui) {
-  pasteMatrix(state, ui, state.paneB, 'B');
+  pasteText(state, ui, state.clipboard, state.paneB, 'B');
 }
 
 void resultToA(CalcState& state, UserInterface& ui, std::string_view part) {

@@ -16,6 +16,10 @@ namespace kelvaro {
 bool readFileInPieces(const std::string& path, const std::function<void(std::string_view)>& consume,
                       std::string& reason, std::uint64_t maxBytes = UINT64_MAX);
 
+// The size of a regular file, or 0 for anything else ("-", a pipe, a device, a missing file):
+// what a reader may reserve before it reads the file.
+std::uint64_t regularFileSize(const std::string& path);
+
 // The whole content of a file ("-" is standard input), as readFileInPieces reads it.
 bool readWholeFile(const std::string& path, std::string& content, std::string& reason,
                    std::uint64_t maxBytes = UINT64_MAX);

@@ -1,5 +1,8 @@
-// Recognising a clipboard's matrix: each format is cut into named parts of cell texts first,
-// then every part is checked for equal rows and its cells are read.
+// Recognising a clipboard's matrix. The scanner of its format walks the text and hands its
+// cells, row by row and part by part, to a sink. A first pass only counts them: rows of
+// different lengths, too many parts or elements and the decimal separator are settled before
+// anything is built, and no cell is ever kept as a string. A second pass reads every cell
+// into a matrix of the size counted.
 
 #include "numbers/matrix_recognition.h"
 
@@ -15,12 +18,8 @@ namespace kelvaro {
 
 namespace {
 
-using Cells = std::vector<std::string>;
-
-struct RawPart {
-  std::string name;
-  std::vector<Cells> rows;
-};
+// More parts than any copy holds (a singular value decomposition has three).
+constexpr std::size_t kMaxParts = 8;
 
 [[noreturn]] void refuse(const std::string& why) {
   throw CalcError("Cannot paste: " + why);
@@ -37,18 +36,26 @@ std::string_view trim(std::string_view s) {
   return s;
 }
 
-// Lines end at LF, CR or CRLF.
-std::vector<std::string_view> splitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i <= text.size(); ++i) {
-    if (i < text.size() && text[i] != '\n' && text[i] != '\r') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (i + 1 < text.size() && text[i] == '\r' && text[i + 1] == '\n') ++i;
-    start = i + 1;
+// The lines of a text, one at a time: they end at LF, CR or CRLF.
+class LineCursor {
+ public:
+  explicit LineCursor(std::string_view text) : text_(text) {}
+  bool next(std::string_view& line) {
+    if (pos_ > text_.size()) return false;
+    const std::size_t end = std::min(text_.find_first_of("\r\n", pos_), text_.size());
+    line = text_.substr(pos_, end - pos_);
+    pos_ = end + (end + 1 < text_.size() && text_[end] == '\r' && text_[end + 1] == '\n' ? 2 : 1);
+    ++number_;
+    return true;
   }
-  return lines;
-}
+  // The number of the last line given, from 1.
+  std::size_t number() const { return number_; }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+  std::size_t number_ = 0;
+};
 
 // ASCII only, whatever the locale says of other bytes.
 bool isDigit(char c) {
@@ -71,12 +78,12 @@ std::string lower(std::string_view s) {
 // A name of a part: an identifier that is not itself an element (i, inf, nan...).
 bool isPartName(std::string_view s) {
   if (s.empty() || isDigit(s.front()) || !std::all_of(s.begin(), s.end(), isWordChar)) return false;
-  const std::string l = lower(s);
+  const std::string l = lower(s.substr(0, 9));
   return l != "i" && l != "j" && l != "inf" && l != "infinity" && l != "nan";
 }
 
 // "NAME =" at pos (blanks around): the name, pos moved past the "=". Empty when there is none.
-std::string leadingName(std::string_view text, std::size_t& pos) {
+std::string_view leadingName(std::string_view text, std::size_t& pos) {
   std::size_t p = pos;
   while (p < text.size() && isSeparatorChar(text[p])) ++p;
   const std::size_t start = p;
@@ -87,7 +94,7 @@ std::string leadingName(std::string_view text, std::size_t& pos) {
       (p + 1 < text.size() && text[p + 1] == '='))
     return {};
   pos = p + 1;
-  return std::string(name);
+  return name;
 }
 
 std::size_t skipBlanks(std::string_view text, std::size_t pos) {
@@ -99,17 +106,25 @@ std::string shortQuote(std::string_view s) {
   return "'" + quoteForMessage(trim(s)) + "'";
 }
 
+// Where a scanner's cells go. Every part starts with part(); a row is its cells, then
+// endRow(). A cell's text is valid during the call only.
+class CellSink {
+ public:
+  virtual ~CellSink() = default;
+  virtual void part(std::string_view name) = 0;
+  virtual void cell(std::string_view text) = 0;
+  virtual void endRow() = 0;
+};
+
 // --- NumPy: [NAME =] [np.]array([[a, b], [c, d]]), one per line ---
 
-class NumPyReader {
+class NumPyScanner {
  public:
-  explicit NumPyReader(std::string_view text) : t_(text) {}
+  NumPyScanner(std::string_view text, CellSink& sink) : t_(text), sink_(sink) {}
 
-  std::vector<RawPart> read() {
-    std::vector<RawPart> parts;
+  void scan() {
     while ((pos_ = skipStatementBreaks(pos_)) < t_.size()) {
-      RawPart& part = parts.emplace_back();
-      part.name = leadingName(t_, pos_);
+      sink_.part(leadingName(t_, pos_));
       pos_ = skipBlanks(t_, pos_);
       bool call = false;
       for (std::string_view prefix : {"np.array(", "numpy.array(", "array("}) {
@@ -119,10 +134,9 @@ class NumPyReader {
           break;
         }
       }
-      array(part.rows);
-      if (call) closeCall(part.rows.size());
+      const std::size_t rows = array();
+      if (call) closeCall(rows);
     }
-    return parts;
   }
 
  private:
@@ -145,42 +159,53 @@ class NumPyReader {
     return false;
   }
 
-  // [[...], [...]] or a single row [...].
-  void array(std::vector<Cells>& rows) {
+  // [[...], [...]] or a single row [...]: the number of rows.
+  std::size_t array() {
     if (!take('[')) broken(0, "\"[\"");
     pos_ = skipBlanks(t_, pos_);
     if (pos_ < t_.size() && t_[pos_] != '[') {
-      rows.push_back(row(0));
-      return;
+      row(0);
+      return 1;
     }
+    std::size_t rows = 0;
     while (!take(']')) {
-      if (!take('[')) broken(rows.size(), "\"[\"");
-      rows.push_back(row(rows.size()));
-      if (!take(',') && (pos_ >= t_.size() || t_[pos_] != ']')) broken(rows.size(), "\",\"");
+      if (!take('[')) broken(rows, "\"[\"");
+      row(rows++);
+      if (!take(',') && (pos_ >= t_.size() || t_[pos_] != ']')) broken(rows, "\",\"");
     }
+    return rows;
   }
 
-  // Elements up to the "]" that closes the row; commas inside parentheses belong to an element.
-  Cells row(std::size_t index) {
-    Cells cells;
-    std::string cell;
+  // Elements up to the "]" that closes the row; commas inside parentheses belong to an
+  // element. [1, 2,] ends with an empty element that Python ignores, so each element is
+  // handed on once the next one starts.
+  void row(std::size_t index) {
+    std::string_view pending;
+    std::size_t count = 0;
+    std::size_t start = pos_;
     int depth = 0;
     for (; pos_ < t_.size(); ++pos_) {
       const char c = t_[pos_];
       if (depth == 0 && (c == ',' || c == ']')) {
-        if (c == ',' || !trim(cell).empty() || !cells.empty()) cells.emplace_back(trim(cell));
-        cell.clear();
+        const std::string_view cell = trim(t_.substr(start, pos_ - start));
+        start = pos_ + 1;
+        if (c == ']' && cell.empty() && count == 0) {  // []
+          ++pos_;
+          sink_.endRow();
+          return;
+        }
+        if (count++ > 0) sink_.cell(pending);
+        pending = cell;
         if (c == ']') {
           ++pos_;
-          // [1, 2,] ends with an empty element that Python ignores.
-          if (cells.size() > 1 && cells.back().empty()) cells.pop_back();
-          return cells;
+          if (count == 1 || !pending.empty()) sink_.cell(pending);
+          sink_.endRow();
+          return;
         }
         continue;
       }
       if (depth == 0 && c == '[') refuse("the NumPy text holds an array of more than two axes.");
       depth += (c == '(') - (c == ')');
-      cell += c;
     }
     broken(index, "\"]\"");
   }
@@ -193,54 +218,59 @@ class NumPyReader {
   }
 
   std::string_view t_;
+  CellSink& sink_;
   std::size_t pos_ = 0;
 };
 
 // --- Octave: [NAME =] [a b; c d] [;], rows also at line breaks ---
 
 // The elements of one row: blanks and commas separate them, except that a lone + or -, or a
-// + or - ending an element, joins its neighbours (1 + 2i and 1+ 2i are one element).
-Cells octaveRow(std::string_view row) {
-  std::vector<std::string> pieces;
-  std::string piece;
+// + or - ending an element, joins its neighbours (1 + 2i and 1+ 2i are one element, which
+// keeps its blanks). Each element is handed on once the next one starts.
+void octaveRow(std::string_view row, CellSink& sink) {
+  std::string_view pending;
+  std::size_t start = std::string_view::npos;
   int depth = 0;
   bool afterComma = false;
   bool joinNext = false;
-  auto flush = [&] {
-    if (piece.empty()) return;
+  auto flush = [&](std::size_t end) {
+    if (start == std::string_view::npos) return;
+    const std::string_view piece = row.substr(start, end - start);
     const bool lone = piece == "+" || piece == "-";
-    const bool open = !pieces.empty() && !afterComma &&
-                      (pieces.back().ends_with('+') || pieces.back().ends_with('-'));
-    if ((lone || joinNext || open) && !pieces.empty() && !afterComma) {
-      pieces.back() += piece;
+    const bool open = pending.ends_with('+') || pending.ends_with('-');
+    if (!pending.empty() && !afterComma && (lone || joinNext || open)) {
+      pending = row.substr(static_cast<std::size_t>(pending.data() - row.data()),
+                           static_cast<std::size_t>(piece.data() + piece.size() - pending.data()));
     } else {
-      pieces.push_back(piece);
+      if (!pending.empty()) sink.cell(pending);
+      pending = piece;
     }
     joinNext = lone;
     afterComma = false;
-    piece.clear();
+    start = std::string_view::npos;
   };
-  for (const char c : row) {
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    const char c = row[i];
     if (depth == 0 && (c == ',' || isSeparatorChar(c))) {
-      flush();
+      flush(i);
       if (c == ',') afterComma = true;
       continue;
     }
     depth += (c == '(') - (c == ')');
-    piece += c;
+    if (start == std::string_view::npos) start = i;
   }
-  flush();
-  return pieces;
+  flush(row.size());
+  if (pending.empty()) return;
+  sink.cell(pending);
+  sink.endRow();
 }
 
-std::vector<RawPart> readOctave(std::string_view text) {
-  std::vector<RawPart> parts;
+void scanOctave(std::string_view text, CellSink& sink) {
   std::size_t pos = 0;
   for (;;) {
     while (pos < text.size() && (isSeparatorChar(text[pos]) || text[pos] == ';')) ++pos;
     if (pos >= text.size()) break;
-    RawPart& part = parts.emplace_back();
-    part.name = leadingName(text, pos);
+    sink.part(leadingName(text, pos));
     pos = skipBlanks(text, pos);
     if (pos >= text.size() || text[pos] != '[')
       refuse("the Octave text holds " + shortQuote(text.substr(pos)) + " where \"[\" should be.");
@@ -257,13 +287,11 @@ std::vector<RawPart> readOctave(std::string_view text) {
         depth += (body[i] == '(') - (body[i] == ')');
         if (depth != 0 || (body[i] != ';' && body[i] != '\n' && body[i] != '\r')) continue;
       }
-      Cells cells = octaveRow(body.substr(start, i - start));
-      if (!cells.empty()) part.rows.push_back(std::move(cells));
+      octaveRow(body.substr(start, i - start), sink);
       start = i + 1;
     }
     pos = close + 1;
   }
-  return parts;
 }
 
 // --- LaTeX: [NAME =] \begin{bmatrix} a & b \\ c & d \end{bmatrix}, and the other matrix
@@ -274,20 +302,20 @@ bool isMatrixEnvironment(std::string_view env) {
 }
 
 // The name before "=" that ends the text before an environment.
-std::string latexName(std::string_view before) {
+std::string_view latexName(std::string_view before) {
   before = trim(before);
   if (!before.ends_with('=')) return {};
   before = trim(before.substr(0, before.size() - 1));
   std::size_t start = before.size();
   while (start > 0 && (isWordChar(before[start - 1]) || before[start - 1] == '\\')) --start;
   const std::string_view name = before.substr(start);
-  return name == "\\lambda" ? std::string(kEigenvalueList) : std::string(name);
+  return name == "\\lambda" ? kEigenvalueList : name;
 }
 
-std::vector<RawPart> readLatex(std::string_view text) {
-  std::vector<RawPart> parts;
+void scanLatex(std::string_view text, CellSink& sink) {
   std::size_t pos = 0;
   std::size_t begin;
+  bool any = false;
   while ((begin = text.find("\\begin{", pos)) != std::string_view::npos) {
     const std::size_t envStart = begin + 7;
     const std::size_t envEnd = text.find('}', envStart);
@@ -297,8 +325,8 @@ std::vector<RawPart> readLatex(std::string_view text) {
       pos = envEnd;
       continue;
     }
-    RawPart& part = parts.emplace_back();
-    part.name = latexName(text.substr(pos, begin - pos));
+    sink.part(latexName(text.substr(pos, begin - pos)));
+    any = true;
     std::size_t bodyStart = envEnd + 1;
     if (env == "array" && bodyStart < text.size() && text[bodyStart] == '{') {
       const std::size_t columns = text.find('}', bodyStart);  // {cc}
@@ -306,7 +334,8 @@ std::vector<RawPart> readLatex(std::string_view text) {
     }
     const std::string endTag = "\\end{" + std::string(env) + "}";
     const std::size_t end = text.find(endTag, bodyStart);
-    if (end == std::string_view::npos) refuse("the LaTeX text has no " + endTag + ".");
+    if (end == std::string_view::npos)
+      refuse("the LaTeX text has no \\end{" + quoteForMessage(env) + "}.");
     const std::string_view body = text.substr(bodyStart, end - bodyStart);
     std::size_t rowStart = 0;
     while (rowStart <= body.size()) {
@@ -315,19 +344,18 @@ std::vector<RawPart> readLatex(std::string_view text) {
       std::string_view row = trim(body.substr(rowStart, rowEnd - rowStart));
       if (row.starts_with("\\hline")) row = trim(row.substr(6));
       if (!row.empty()) {
-        Cells& cells = part.rows.emplace_back();
         std::size_t cellStart = 0;
         for (std::size_t amp; (amp = row.find('&', cellStart)) != std::string_view::npos;
              cellStart = amp + 1)
-          cells.emplace_back(trim(row.substr(cellStart, amp - cellStart)));
-        cells.emplace_back(trim(row.substr(cellStart)));
+          sink.cell(trim(row.substr(cellStart, amp - cellStart)));
+        sink.cell(trim(row.substr(cellStart)));
+        sink.endRow();
       }
       rowStart = rowEnd + 2;
     }
     pos = end + endTag.size();
   }
-  if (parts.empty()) refuse("the LaTeX text holds no matrix environment.");
-  return parts;
+  if (!any) refuse("the LaTeX text holds no matrix environment.");
 }
 
 // A LaTeX cell as plain element text: 1.5\times10^{-7} as 1.5e-7, \infty as inf,
@@ -393,44 +421,67 @@ std::string latexCell(std::string_view cell) {
 
 // --- Markdown: | a | b | rows, the header and its delimiter row skipped; **NAME** above ---
 
-bool isDelimiterRow(const Cells& cells) {
-  return std::all_of(cells.begin(), cells.end(), [](const std::string& c) {
-    std::string_view v = c;
+// The cells of a table row, one at a time.
+class MarkdownCells {
+ public:
+  explicit MarkdownCells(std::string_view line) : line_(trim(line)) {
+    line_.remove_prefix(1);
+    if (line_.ends_with('|')) line_.remove_suffix(1);
+  }
+  bool next(std::string_view& cell) {
+    if (pos_ > line_.size()) return false;
+    const std::size_t bar = std::min(line_.find('|', pos_), line_.size());
+    cell = trim(line_.substr(pos_, bar - pos_));
+    pos_ = bar + 1;
+    return true;
+  }
+
+ private:
+  std::string_view line_;
+  std::size_t pos_ = 0;
+};
+
+bool isDelimiterRow(std::string_view line) {
+  MarkdownCells cells(line);
+  for (std::string_view v; cells.next(v);) {
     if (v.starts_with(':')) v.remove_prefix(1);
     if (v.ends_with(':')) v.remove_suffix(1);
-    return !v.empty() && v.find_first_not_of('-') == std::string_view::npos;
-  });
+    if (v.empty() || v.find_first_not_of('-') != std::string_view::npos) return false;
+  }
+  return true;
 }
 
-Cells markdownCells(std::string_view line) {
-  line = trim(line);
-  line.remove_prefix(1);
-  if (line.ends_with('|')) line.remove_suffix(1);
-  Cells cells;
-  std::size_t start = 0;
-  for (std::size_t bar; (bar = line.find('|', start)) != std::string_view::npos; start = bar + 1)
-    cells.emplace_back(trim(line.substr(start, bar - start)));
-  cells.emplace_back(trim(line.substr(start)));
-  return cells;
+void markdownRow(std::string_view line, CellSink& sink) {
+  MarkdownCells cells(line);
+  for (std::string_view cell; cells.next(cell);) sink.cell(cell);
+  sink.endRow();
 }
 
-std::vector<RawPart> readMarkdown(std::string_view text) {
-  std::vector<RawPart> parts;
-  std::string name;
-  std::vector<Cells> table;
+void scanMarkdown(std::string_view text, CellSink& sink) {
+  std::string_view name;
+  // The first row of a table waits for the second, which may show it to be the header.
+  std::string_view first;
+  std::size_t rows = 0;
   auto endTable = [&] {
-    if (table.empty()) return;
-    const bool headed = table.size() >= 2 && isDelimiterRow(table[1]);
-    RawPart& part = parts.emplace_back();
-    part.name = std::exchange(name, {});
-    part.rows.assign(table.begin() + (headed ? 2 : 0), table.end());
-    table.clear();
+    if (rows == 1) markdownRow(first, sink);
+    rows = 0;
   };
-  const std::vector<std::string_view> lines = splitLines(text);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string_view line = trim(lines[i]);
+  LineCursor lines(text);
+  for (std::string_view line; lines.next(line);) {
+    line = trim(line);
     if (line.starts_with('|')) {
-      table.push_back(markdownCells(line));
+      if (rows == 0) {
+        sink.part(std::exchange(name, {}));
+        first = line;
+      } else if (rows == 1) {
+        if (!isDelimiterRow(line)) {
+          markdownRow(first, sink);
+          markdownRow(line, sink);
+        }
+      } else {
+        markdownRow(line, sink);
+      }
+      ++rows;
       continue;
     }
     endTable();
@@ -439,65 +490,124 @@ std::vector<RawPart> readMarkdown(std::string_view text) {
       name = line.substr(2, line.size() - 4);
       continue;
     }
-    refuse("line " + std::to_string(i + 1) +
+    refuse("line " + std::to_string(lines.number()) +
            " of the Markdown text is not part of a table: " + shortQuote(line) + ".");
   }
   endTable();
-  return parts;
 }
 
 // --- TSV and CSV: one row per line, a lone name on a line starts a named part ---
 
-// Cells of one line; a cell in double quotes may hold the separator ("" is one quote).
-Cells delimitedCells(std::string_view line, char separator) {
-  Cells cells;
-  std::string cell;
-  bool quoted = false;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    const char c = line[i];
-    if (quoted) {
+// The cells of one line, one at a time, trimmed; a cell in double quotes may hold the
+// separator ("" is one quote).
+class DelimitedCells {
+ public:
+  DelimitedCells(std::string_view line, char separator) : line_(line), separator_(separator) {}
+  // The next cell, valid until the next call.
+  bool next(std::string_view& cell) {
+    if (pos_ > line_.size()) return false;
+    std::size_t end = pos_;
+    bool quoted = false, quotes = false;
+    for (; end < line_.size() && (quoted || line_[end] != separator_); ++end) {
+      if (line_[end] == '"') quoted = !quoted, quotes = true;
+    }
+    cell = line_.substr(pos_, end - pos_);
+    pos_ = end + 1;
+    if (quotes) cell = unquote(cell);
+    cell = trim(cell);
+    return true;
+  }
+
+ private:
+  std::string_view unquote(std::string_view raw) {
+    unquoted_.clear();
+    bool quoted = false;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+      const char c = raw[i];
       if (c != '"') {
-        cell += c;
-      } else if (i + 1 < line.size() && line[i + 1] == '"') {
-        cell += '"';
+        unquoted_ += c;
+      } else if (quoted && i + 1 < raw.size() && raw[i + 1] == '"') {
+        unquoted_ += '"';
         ++i;
       } else {
-        quoted = false;
+        quoted = !quoted;
       }
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == separator) {
-      cells.emplace_back(trim(cell));
-      cell.clear();
-    } else {
-      cell += c;
     }
+    return unquoted_;
   }
-  cells.emplace_back(trim(cell));
-  // Some spreadsheets end every row with a separator.
-  while (cells.size() > 1 && cells.back().empty()) cells.pop_back();
-  return cells;
-}
 
-std::vector<RawPart> readDelimited(std::string_view text, char separator) {
-  std::vector<RawPart> parts(1);
-  for (const std::string_view line : splitLines(text)) {
-    if (trim(line).empty()) continue;
-    Cells cells = delimitedCells(line, separator);
-    if (cells.size() == 1 && isPartName(cells[0])) {
-      if (!parts.back().rows.empty() || !parts.back().name.empty()) parts.emplace_back();
-      parts.back().name = cells[0];
+  std::string_view line_;
+  char separator_;
+  std::size_t pos_ = 0;
+  std::string unquoted_;
+};
+
+// Some spreadsheets end every row with a separator: empty cells at the end of a line are
+// dropped (all but the first), so each one waits for a cell that is not empty.
+void delimitedRow(std::string_view line, char separator, CellSink& sink) {
+  DelimitedCells cells(line, separator);
+  std::size_t count = 0, emptyWaiting = 0;
+  for (std::string_view cell; cells.next(cell); ++count) {
+    if (cell.empty() && count > 0) {
+      ++emptyWaiting;
       continue;
     }
-    parts.back().rows.push_back(std::move(cells));
+    for (; emptyWaiting > 0; --emptyWaiting) sink.cell({});
+    sink.cell(cell);
   }
-  return parts;
+  sink.endRow();
+}
+
+// A line that holds only a name (and empty cells after it).
+bool isNameLine(std::string_view line, char separator, std::string& name) {
+  DelimitedCells cells(line, separator);
+  std::string_view cell;
+  if (!cells.next(cell) || !isPartName(cell)) return false;
+  name = cell;
+  while (cells.next(cell))
+    if (!cell.empty()) return false;
+  return true;
+}
+
+void scanDelimited(std::string_view text, char separator, CellSink& sink) {
+  bool started = false, named = false, rows = false;
+  std::string name;
+  LineCursor lines(text);
+  for (std::string_view line; lines.next(line);) {
+    if (trim(line).empty()) continue;
+    if (isNameLine(line, separator, name)) {
+      if (!started || rows || named) sink.part(name);
+      started = named = true;
+      rows = false;
+      continue;
+    }
+    if (!started) sink.part({});
+    started = rows = true;
+    delimitedRow(line, separator, sink);
+  }
+  if (!started) sink.part({});
+}
+
+// --- The pane notation: the rows are the non-blank lines, cut into tokens as the panes cut
+// them ---
+
+void scanPane(std::string_view text, CellSink& sink, std::vector<std::string>* lineTexts) {
+  sink.part({});
+  LineCursor lines(text);
+  for (std::string_view line; lines.next(line);) {
+    if (isBlankLine(line)) continue;
+    if (lineTexts) lineTexts->emplace_back(line);
+    TokenCursor tokens(line);
+    for (std::string_view token; tokens.next(token);) sink.cell(token);
+    sink.endRow();
+  }
 }
 
 // --- Which format ---
 
 bool startsMarkdown(std::string_view text) {
-  for (const std::string_view line : splitLines(text)) {
+  LineCursor lines(text);
+  for (std::string_view line; lines.next(line);) {
     const std::string_view t = trim(line);
     if (t.empty() || (t.starts_with("**") && t.ends_with("**") && t.size() > 4)) continue;
     return t.starts_with('|');
@@ -509,11 +619,17 @@ bool startsMarkdown(std::string_view text) {
 // blanks (1,5 2,5 is the pane notation with decimal commas), or the locale writes decimal
 // commas and no cell holds a point.
 bool commasSeparateCells(std::string_view text, char decimalSeparator) {
-  bool point = false;
-  for (const std::string_view line : splitLines(text)) {
-    for (const std::string& cell : delimitedCells(line, ',')) {
+  const bool point = text.find('.') != std::string_view::npos;
+  // Most such texts have no blank but their line breaks: no cell to look into.
+  const bool blanks = std::any_of(text.begin(), text.end(), [](char c) {
+    return isSeparatorChar(c) && c != '\n' && c != '\r';
+  });
+  if (!blanks) return decimalSeparator != ',' || point;
+  LineCursor lines(text);
+  for (std::string_view line; lines.next(line);) {
+    DelimitedCells cells(line, ',');
+    for (std::string_view cell; cells.next(cell);) {
       if (std::any_of(cell.begin(), cell.end(), isSeparatorChar)) return false;
-      point = point || cell.find('.') != std::string::npos;
     }
   }
   return decimalSeparator != ',' || point;
@@ -538,35 +654,48 @@ MatrixFormat recognise(std::string_view text, char decimalSeparator) {
   if (text.find(',') != std::string_view::npos && commasSeparateCells(text, decimalSeparator))
     return MatrixFormat::Csv;
   // Plain rows: the pane notation, unless a lone name heads a part (a TSV of one column).
-  for (const std::string_view line : splitLines(text))
+  LineCursor lines(text);
+  for (std::string_view line; lines.next(line);)
     if (isPartName(trim(line))) return MatrixFormat::Tsv;
   return MatrixFormat::Pane;
 }
 
-// --- Reading the cells ---
+void scan(MatrixFormat format, std::string_view text, char decimalSeparator, CellSink& sink,
+          std::vector<std::string>* paneLines) {
+  switch (format) {
+    case MatrixFormat::NumPy:
+      NumPyScanner(text, sink).scan();
+      return;
+    case MatrixFormat::Octave:
+      scanOctave(text, sink);
+      return;
+    case MatrixFormat::Latex:
+      scanLatex(text, sink);
+      return;
+    case MatrixFormat::Markdown:
+      scanMarkdown(text, sink);
+      return;
+    case MatrixFormat::Tsv:
+      scanDelimited(text, '\t', sink);
+      return;
+    case MatrixFormat::Csv:
+      scanDelimited(text, csvSeparator(text, decimalSeparator), sink);
+      return;
+    case MatrixFormat::Pane:
+      scanPane(text, sink, paneLines);
+      return;
+  }
+}
 
-std::string partText(MatrixFormat format, const RawPart& part, std::size_t partCount) {
-  if (partCount < 2 || part.name.empty()) return textOf(format);
-  return quoteForMessage(part.name) + " in " + textOf(format);
+// --- Counting the cells ---
+
+std::string partText(MatrixFormat format, std::string_view name, std::size_t partCount) {
+  if (partCount < 2 || name.empty()) return textOf(format);
+  return quoteForMessage(name) + " in " + textOf(format);
 }
 
 std::string cellPlace(std::size_t r, std::size_t c) {
   return "row " + std::to_string(r + 1) + ", column " + std::to_string(c + 1);
-}
-
-void checkRows(MatrixFormat format, const RawPart& part, std::size_t partCount) {
-  const std::size_t cols = part.rows.empty() ? 0 : part.rows[0].size();
-  if (cols == 0) refuse(partText(format, part, partCount) + " holds no matrix.");
-  for (std::size_t r = 1; r < part.rows.size(); ++r) {
-    const std::size_t n = part.rows[r].size();
-    if (n == cols) continue;
-    const std::string row = std::to_string(r + 1);
-    refuse(cellPlace(r, std::min(n, cols)) + " of " + partText(format, part, partCount) +
-           (n < cols ? " is missing" : " is extra") + ": row " + row + " has " + std::to_string(n) +
-           (n == 1 ? " element" : " elements") + ", row 1 has " + std::to_string(cols) + ".");
-  }
-  checkMatrixSize(static_cast<int>(std::min<std::size_t>(part.rows.size(), 1u << 30)),
-                  static_cast<int>(std::min<std::size_t>(cols, 1u << 30)));
 }
 
 // The decimal separator of a spreadsheet's text or of pane text, decided once for the whole
@@ -607,7 +736,7 @@ class DecimalMarkFinder {
       if (!isMark(cell[pos])) continue;
       DecimalMark& seen = cell[pos] == '.' ? point_ : comma_;
       if (seen.example.empty() && onlyDecimal(cell, pos))
-        seen = {cell[pos], std::string(trim(cell)), r, c};
+        seen = {cell[pos], std::string(trim(cell).substr(0, kQuoteLength + 1)), r, c};
     }
   }
   DecimalMark decide(char byDefault) const {
@@ -625,8 +754,11 @@ class DecimalMarkFinder {
 };
 
 // A number with the mark the text does not use for decimals is refused, never rescaled.
-void checkMark(const DecimalMark& decided, std::string_view cell, const std::string& place) {
-  if (cell.find(decided.other()) == std::string_view::npos) return;
+bool hasOtherMark(const DecimalMark& decided, std::string_view cell) {
+  return cell.find(decided.other()) != std::string_view::npos;
+}
+[[noreturn]] void refuseMark(const DecimalMark& decided, std::string_view cell,
+                             const std::string& place) {
   const std::string mark = std::string("'") + decided.mark + "'";
   if (decided.example.empty())
     refuse(place + ": '" + quoteForMessage(trim(cell)) +
@@ -639,6 +771,77 @@ void checkMark(const DecimalMark& decided, std::string_view cell, const std::str
          "); thousands separators are not read.");
 }
 
+// Where the text gives no sign of its decimal separator: the locale's, except in a CSV whose
+// cells a comma separates.
+char defaultMark(MatrixFormat format, std::string_view text, char decimalSeparator) {
+  if (format == MatrixFormat::Csv && csvSeparator(text, decimalSeparator) == ',') return '.';
+  return decimalSeparator == ',' ? ',' : '.';
+}
+
+struct PartShape {
+  std::string name;
+  std::size_t rows = 0, cols = 0;
+};
+
+// The first pass: counts rows, columns and parts, finds the decimal separator of spreadsheet
+// and pane text, and refuses at the first row of another length or the first limit crossed.
+class ShapeCounter final : public CellSink {
+ public:
+  ShapeCounter(MatrixFormat format, bool marks) : format_(format), marks_(marks) {}
+
+  void part(std::string_view name) override {
+    if (parts_.size() == kMaxParts)
+      refuse(textOf(format_) + " holds more than " + std::to_string(kMaxParts) +
+             " matrices; a pane takes one.");
+    parts_.push_back({std::string(name)});
+  }
+  void cell(std::string_view text) override {
+    if (marks_) finder_.look(text, parts_.back().rows, cells_);
+    if (++cells_ + elements_ > static_cast<std::size_t>(kMaxMatrixElements)) tooLarge();
+  }
+  void endRow() override {
+    PartShape& p = parts_.back();
+    const std::size_t n = std::exchange(cells_, 0);
+    if (p.rows == 0 && n == 0) refuse(where(p) + " holds no matrix.");
+    if (p.rows == 0) p.cols = n;
+    if (n != p.cols) {
+      const std::string row = std::to_string(p.rows + 1);
+      refuse(cellPlace(p.rows, std::min(n, p.cols)) + " of " + where(p) +
+             (n < p.cols ? " is missing" : " is extra") + ": row " + row + " has " +
+             std::to_string(n) + (n == 1 ? " element" : " elements") + ", row 1 has " +
+             std::to_string(p.cols) + ".");
+    }
+    ++p.rows;
+    elements_ += n;
+  }
+
+  // The shapes counted; a part without rows holds no matrix.
+  std::vector<PartShape> shapes() const {
+    if (parts_.empty()) refuse(textOf(format_) + " holds no matrix.");
+    for (const PartShape& p : parts_)
+      if (p.rows == 0) refuse(where(p) + " holds no matrix.");
+    return parts_;
+  }
+  DecimalMark decimal(char byDefault) const { return finder_.decide(byDefault); }
+
+ private:
+  std::string where(const PartShape& p) const { return partText(format_, p.name, parts_.size()); }
+  [[noreturn]] void tooLarge() const {
+    refuse(textOf(format_) + " is too large: a matrix has at most " +
+           std::to_string(kMaxMatrixElements) + " elements, and it has more by row " +
+           std::to_string(parts_.back().rows + 1) + ".");
+  }
+
+  MatrixFormat format_;
+  bool marks_;
+  std::vector<PartShape> parts_;
+  std::size_t cells_ = 0;     // of the row being counted
+  std::size_t elements_ = 0;  // of every row counted
+  DecimalMarkFinder finder_;
+};
+
+// --- Reading the cells ---
+
 // A cell that is not an element: empty, more than one number, or no number.
 [[noreturn]] void refuseCell(std::string_view cell, const std::string& place) {
   const std::string_view t = trim(cell);
@@ -648,77 +851,75 @@ void checkMark(const DecimalMark& decided, std::string_view cell, const std::str
          (inner ? "is not one number." : "does not read as a number."));
 }
 
-struct CellReader {
-  MatrixFormat format;
-  DecimalMark decimal;
-  std::size_t partCount;
-
-  std::string place(const RawPart& raw, std::size_t r, std::size_t c) const {
-    return partText(format, raw, partCount) + ", " + cellPlace(r, c);
+// The second pass: every cell into a matrix of the size the first pass counted.
+class MatrixFiller final : public CellSink {
+ public:
+  MatrixFiller(MatrixFormat format, const DecimalMark& decimal, const NumberFormat& nf,
+               std::vector<PartShape> shapes, std::vector<MatrixPart>& out)
+      : format_(format), decimal_(decimal), parse_(nf), shapes_(std::move(shapes)), out_(out) {
+    out_.reserve(shapes_.size());
   }
 
-  Element read(const std::string& cell, const RawPart& raw, std::size_t r, std::size_t c) const {
-    std::string text = format == MatrixFormat::Latex ? latexCell(cell) : cell;
-    if (format == MatrixFormat::Tsv || format == MatrixFormat::Csv) {
-      checkMark(decimal, text, place(raw, r, c));
-      // A spreadsheet of a decimal-comma locale writes 1,5.
-      if (decimal.mark == ',') std::replace(text.begin(), text.end(), ',', '.');
-    }
+  void part(std::string_view) override {
+    PartShape& shape = shapes_[out_.size()];
+    out_.push_back({std::move(shape.name),
+                    RCOMat(static_cast<int>(shape.rows), static_cast<int>(shape.cols))});
+    r_ = c_ = 0;
+  }
+  void cell(std::string_view text) override {
+    out_.back().values[r_][c_] = read(text);
+    ++c_;
+  }
+  void endRow() override {
+    ++r_;
+    c_ = 0;
+  }
+
+ private:
+  std::string place() const {
+    return partText(format_, out_.back().name, shapes_.size()) + ", " + cellPlace(r_, c_);
+  }
+
+  Element read(std::string_view cell) {
     Element value;
-    if (readMatrixElement(text, value)) return value;
-    refuseCell(cell, place(raw, r, c));
-  }
-};
-
-// Where the text gives no sign of its decimal separator: the locale's, except in a CSV whose
-// cells a comma separates.
-char defaultMark(MatrixFormat format, std::string_view text, char decimalSeparator) {
-  if (format == MatrixFormat::Csv && csvSeparator(text, decimalSeparator) == ',') return '.';
-  return decimalSeparator == ',' ? ',' : '.';
-}
-
-MatrixPart readPart(const CellReader& reader, const RawPart& raw) {
-  checkRows(reader.format, raw, reader.partCount);
-  MatrixPart part{raw.name,
-                  RCOMat(static_cast<int>(raw.rows.size()), static_cast<int>(raw.rows[0].size()))};
-  for (std::size_t r = 0; r < raw.rows.size(); ++r)
-    for (std::size_t c = 0; c < raw.rows[r].size(); ++c)
-      part.values[static_cast<int>(r)][static_cast<int>(c)] =
-          reader.read(raw.rows[r][c], raw, r, c);
-  return part;
-}
-
-// The pane notation: the rows are the non-blank lines, each token read by the pane reader.
-void readPaneNotation(std::string_view text, const NumberFormat& nf, ReadMatrices& read) {
-  RawPart raw;
-  for (const std::string_view line : splitLines(text)) {
-    if (isBlankLine(line)) continue;
-    read.paneRows.emplace_back(line);
-    raw.rows.push_back(tokens(line));
-  }
-  checkRows(MatrixFormat::Pane, raw, 1);
-  DecimalMarkFinder finder;
-  for (std::size_t r = 0; r < raw.rows.size(); ++r)
-    for (std::size_t c = 0; c < raw.rows[r].size(); ++c) finder.look(raw.rows[r][c], r, c);
-  const DecimalMark decimal = finder.decide(nf.decimalSeparator);
-  ElementParser parse(nf);
-  MatrixPart& part = read.parts.emplace_back();
-  part.values.resize(static_cast<int>(raw.rows.size()), static_cast<int>(raw.rows[0].size()));
-  for (std::size_t r = 0; r < raw.rows.size(); ++r) {
-    for (std::size_t c = 0; c < raw.rows[r].size(); ++c) {
-      const std::string& token = raw.rows[r][c];
-      checkMark(decimal, token, "the text, " + cellPlace(r, c));
+    if (format_ == MatrixFormat::Pane) {
+      if (hasOtherMark(decimal_, cell))
+        refuseMark(decimal_, cell, "the text, " + cellPlace(r_, c_));
       try {
-        part.values[static_cast<int>(r)][static_cast<int>(c)] = parse(token);
+        return parse_(cell);
       } catch (const CalcError& e) {
         refuse(
             "the text is none of TSV, CSV, LaTeX, Markdown, Octave, NumPy and the pane "
             "notation: " +
-            cellPlace(r, c) + " ('" + quoteForMessage(token) + "') does not read: " + e.what());
+            cellPlace(r_, c_) + " ('" + quoteForMessage(cell) + "') does not read: " + e.what());
       }
     }
+    if (format_ == MatrixFormat::Latex) {
+      if (readMatrixElement(latexCell(cell), value)) return value;
+    } else if (format_ == MatrixFormat::Tsv || format_ == MatrixFormat::Csv) {
+      if (hasOtherMark(decimal_, cell)) refuseMark(decimal_, cell, place());
+      // A spreadsheet of a decimal-comma locale writes 1,5.
+      if (decimal_.mark == ',' && cell.find(',') != std::string_view::npos) {
+        scratch_.assign(cell);
+        std::replace(scratch_.begin(), scratch_.end(), ',', '.');
+        if (readMatrixElement(scratch_, value)) return value;
+      } else if (readMatrixElement(cell, value)) {
+        return value;
+      }
+    } else if (readMatrixElement(cell, value)) {
+      return value;
+    }
+    refuseCell(cell, place());
   }
-}
+
+  MatrixFormat format_;
+  DecimalMark decimal_;
+  ElementParser parse_;
+  std::vector<PartShape> shapes_;
+  std::vector<MatrixPart>& out_;
+  std::string scratch_;
+  int r_ = 0, c_ = 0;
+};
 
 // --- One element ---
 
@@ -868,41 +1069,16 @@ ReadMatrices readMatrices(std::string_view text, const NumberFormat& nf) {
   if (trim(text).empty()) refuse("the clipboard holds no text.");
   ReadMatrices read;
   read.format = recognise(text, nf.decimalSeparator);
-  std::vector<RawPart> raw;
-  switch (read.format) {
-    case MatrixFormat::NumPy:
-      raw = NumPyReader(text).read();
-      break;
-    case MatrixFormat::Octave:
-      raw = readOctave(text);
-      break;
-    case MatrixFormat::Latex:
-      raw = readLatex(text);
-      break;
-    case MatrixFormat::Markdown:
-      raw = readMarkdown(text);
-      break;
-    case MatrixFormat::Tsv:
-      raw = readDelimited(text, '\t');
-      break;
-    case MatrixFormat::Csv:
-      raw = readDelimited(text, csvSeparator(text, nf.decimalSeparator));
-      break;
-    case MatrixFormat::Pane:
-      readPaneNotation(text, nf, read);
-      return read;
-  }
-  if (raw.empty()) refuse(textOf(read.format) + " holds no matrix.");
-  CellReader reader{read.format, {}, raw.size()};
-  if (read.format == MatrixFormat::Tsv || read.format == MatrixFormat::Csv) {
-    DecimalMarkFinder finder;
-    for (std::size_t p = 0; p < raw.size(); ++p)
-      for (std::size_t r = 0; r < raw[p].rows.size(); ++r)
-        for (std::size_t c = 0; c < raw[p].rows[r].size(); ++c)
-          finder.look(raw[p].rows[r][c], r, c);
-    reader.decimal = finder.decide(defaultMark(read.format, text, nf.decimalSeparator));
-  }
-  for (const RawPart& part : raw) read.parts.push_back(readPart(reader, part));
+  const bool spreadsheet = read.format == MatrixFormat::Tsv || read.format == MatrixFormat::Csv;
+  const bool pane = read.format == MatrixFormat::Pane;
+  ShapeCounter counter(read.format, spreadsheet || pane);
+  scan(read.format, text, nf.decimalSeparator, counter, nullptr);
+  std::vector<PartShape> shapes = counter.shapes();
+  if (pane) read.paneRows.reserve(shapes[0].rows);
+  MatrixFiller filler(read.format,
+                      counter.decimal(defaultMark(read.format, text, nf.decimalSeparator)), nf,
+                      std::move(shapes), read.parts);
+  scan(read.format, text, nf.decimalSeparator, filler, pane ? &read.paneRows : nullptr);
   return read;
 }
 

@@ -17,7 +17,10 @@ void WindowDialogs::showMessage(QMessageBox::Icon icon, const QString& title,
   }
   // The box gets the ordinary pointer, whatever the window shows.
   QApplication::setOverrideCursor(Qt::ArrowCursor);
-  QMessageBox box(icon, title, text, QMessageBox::Ok, &owner);
+  // A box lays its whole text out at once: a few lines, however long the message.
+  QMessageBox box(icon, title,
+                  text.size() > kLongestMessage ? text.left(kLongestMessage) + "..." : text,
+                  QMessageBox::Ok, &owner);
   box.exec();
   QApplication::restoreOverrideCursor();
 }

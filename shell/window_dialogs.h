@@ -13,6 +13,9 @@ class QUrl;
 
 namespace kelvaro::shell {
 
+// The most of a message a box shows.
+inline constexpr qsizetype kLongestMessage = 2000;
+
 struct WindowDialogs {
   using MessageHook =
       std::function<void(QMessageBox::Icon icon, const QString& title, const QString& text)>;

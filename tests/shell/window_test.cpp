@@ -375,6 +375,13 @@ class WindowTest : public QObject {
     QVERIFY2(shown()[0].text.contains("row 2"), qPrintable(shown()[0].text));
     QCOMPARE(text("RichEdit2"), QString("1 0 3-2.5i\n0 1 0\n0 0 1.5"));
     QCOMPARE(status(), QString());
+    // A refusal of a huge text quotes a short piece of it: the box is up at once.
+    for (const QString& huge :
+         {QString("[1];").repeated(1 << 20), QString(1 << 20, 'a') + " = [1]; [2]"}) {
+      QApplication::clipboard()->setText(huge);
+      trigger("PasteMatrixB");
+      QVERIFY2(shown().back().text.size() < 200, qPrintable(shown().back().text.left(300)));
+    }
     // Ctrl+V pastes the text as it is.
     QApplication::clipboard()->setText("5 6");
     pane("RichEdit2")->selectAll();
