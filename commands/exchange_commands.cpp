@@ -133,6 +133,10 @@ void pasteMatrixB(CalcState& state, UserInterface& ui) {
   pasteText(state, ui, state.clipboard, state.paneB, 'B');
 }
 
+void pasteTextInto(CalcState& state, UserInterface& ui, char pane, std::string_view text) {
+  pasteText(state, ui, text, pane == 'A' ? state.paneA : state.paneB, pane);
+}
+
 void resultToA(CalcState& state, UserInterface& ui, std::string_view part) {
   resultTo(state, ui, state.paneA, 'A', part);
 }

@@ -27,6 +27,9 @@ void copyPaneB(CalcState& state, UserInterface& ui, std::string_view format);
 // per line, aligned. Status: "Pasted 3x3 from NumPy".
 void pasteMatrixA(CalcState& state, UserInterface& ui);
 void pasteMatrixB(CalcState& state, UserInterface& ui);
+// The same with a text of its own (a file dropped on pane 'A' or 'B'): the clipboard is not
+// touched.
+void pasteTextInto(CalcState& state, UserInterface& ui, char pane, std::string_view text);
 
 // The last result's matrix into the pane at full precision, aligned; part names a part of a
 // decomposition ("L", "U", ...), empty for the first. Eigenvalues go in as one column.

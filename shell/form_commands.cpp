@@ -190,23 +190,26 @@ void TForm1::runAction(const kelvaro::ShellActionInfo& entry, std::string argume
 
 void TForm1::pasteMatrix(int pane) {
   const kelvaro::ShellActionInfo& paste = *kPasteMatrix[pane];
-  run(actionCaption(paste.action), [&paste, text = bytes(QApplication::clipboard()->text())](
-                                       CalcState& state, UserInterface& ui) {
-    state.clipboard = text;
-    paste.run(state, ui, {});
-  });
+  QString clipboard = QApplication::clipboard()->text();
+  // A byte-order mark, which spreadsheets on some systems put first, is no Latin-1 character.
+  if (clipboard.startsWith(QChar(0xFEFF))) clipboard.remove(0, 1);
+  run(actionCaption(paste.action),
+      [&paste, text = bytes(clipboard)](CalcState& state, UserInterface& ui) {
+        state.clipboard = text;
+        paste.run(state, ui, {});
+      });
 }
 
 void TForm1::pasteFile(int pane, const QString& path) {
-  const kelvaro::ShellActionInfo& paste = *kPasteMatrix[pane];
-  run(actionCaption(paste.action), [&paste, path](CalcState& state, UserInterface& ui) {
-    std::string reason;
-    if (!kelvaro::readWholeFile(fileName(path), state.clipboard, reason, kLargestTextFile))
+  // The file's text alone, never the clipboard's.
+  run(actionCaption(kPasteMatrix[pane]->action), [pane, path](CalcState& state, UserInterface& ui) {
+    std::string text, reason;
+    if (!kelvaro::readWholeFile(fileName(path), text, reason, kLargestTextFile))
       throw std::runtime_error(QStringLiteral("Cannot read \"%1\": %2")
                                    .arg(path, reason.c_str())
                                    .toLocal8Bit()
                                    .toStdString());
-    paste.run(state, ui, {});
+    kelvaro::pasteTextInto(state, ui, pane == 0 ? 'A' : 'B', text);
   });
 }
 

@@ -364,7 +364,7 @@ class WindowTest : public QObject {
   }
 
   void pasteMatrixRecognisesTheClipboardOrRefusesIt() {
-    QApplication::clipboard()->setText("np.array([[1, 2.5], [3, 4]])");
+    QApplication::clipboard()->setText(QChar(0xFEFF) + QString("np.array([[1, 2.5], [3, 4]])"));
     QTest::keyClick(pane("RichEdit1"), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(text("RichEdit1"), QString("1    2.5  \n3    4    "));
     QCOMPARE(status(), QString("Pasted 2x2 from NumPy"));
@@ -434,9 +434,14 @@ class WindowTest : public QObject {
       QApplication::sendEvent(w, &dropped);
       return true;
     };
+    QApplication::clipboard()->setText("kept");
+    QVERIFY(drop(pane("RichEdit1")->viewport(), csv));
+    QTRY_COMPARE(text("RichEdit1"), QString("1    2    \n3    4.5  "));
     QVERIFY(drop(pane("RichEdit2")->viewport(), csv));
     QTRY_COMPARE(text("RichEdit2"), QString("1    2    \n3    4.5  "));
     QCOMPARE(status(), QString("Pasted 2x2 from CSV"));
+    QCOMPARE(clipboard(), QString("kept"));
+    QCOMPARE(form->calcState().clipboard, std::string());
     // A text file is for the operand panes only.
     QVERIFY(!drop(pane("RichEdit3")->viewport(), csv));
     QVERIFY(!drop(part<QWidget>("Panel3"), csv));
