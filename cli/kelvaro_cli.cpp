@@ -7,7 +7,8 @@
 #include "commands/file_io.h"
 
 int main(int argc, char** argv) {
-  kelvaro::ignoreFileSizeSignal();
+  kelvaro::ignoreWriteSignals();
+  kelvaro::endOnSignalsWithoutTemporaryFiles();
   const std::vector<std::string> args(argv + 1, argv + argc);
   kelvaro::ProcessStreams streams;
   return kelvaro::runCli(args, streams);

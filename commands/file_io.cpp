@@ -1,6 +1,7 @@
 #include "commands/file_io.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -101,18 +102,73 @@ std::string directoryOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// The temporary files of the saves under way, for a signal handler to remove: each name in a
+// buffer of its own (a handler may not allocate), and whether the slot holds one.
+struct TemporarySlot {
+  std::atomic<bool> used{false};
+  std::atomic<bool> named{false};
+  char name[4200];
+};
+TemporarySlot temporarySlots[4];
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+// The signals that end kelvaro-cli wait while a temporary file is made and named, so that the
+// handler never misses one.
+class SignalsHeld {
+ public:
+  SignalsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&held, signal);
+    pthread_sigmask(SIG_BLOCK, &held, &before_);
+  }
+  ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+
+ private:
+  sigset_t before_;
+};
+
+// A free slot holding name, or nullptr.
+TemporarySlot* remember(const std::string& name) {
+  if (name.size() >= sizeof(TemporarySlot::name)) return nullptr;
+  for (TemporarySlot& slot : temporarySlots) {
+    if (slot.used.exchange(true)) continue;
+    std::memcpy(slot.name, name.c_str(), name.size() + 1);
+    slot.named.store(true);
+    return &slot;
+  }
+  return nullptr;
+}
+
 // A new file beside the target; O_EXCL makes sure it is nobody else's. Commands may run on
-// more than one thread, so the count is atomic.
-int createTemporary(const std::string& directory, std::string& name) {
+// more than one thread, so the count is atomic. Its slot, when one is free and the name fits,
+// is returned for forgetTemporary.
+int createTemporary(const std::string& directory, std::string& name, TemporarySlot*& slot) {
   static std::atomic<unsigned> counter{0};
+  const SignalsHeld held;
+  slot = nullptr;
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = directory + "/.kelvaro-" + std::to_string(::getpid()) + "-" +
            std::to_string(counter.fetch_add(1, std::memory_order_relaxed)) + ".tmp";
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd >= 0) slot = remember(name);
+    return fd;
   }
   errno = EEXIST;
   return -1;
+}
+
+// Once the temporary file is renamed or removed.
+void forgetTemporary(TemporarySlot* slot) {
+  if (!slot) return;
+  slot->named.store(false);
+  slot->used.store(false);
+}
+
+extern "C" void endWithoutTemporaryFiles(int signal) {
+  removeTemporaryFiles();
+  ::_exit(128 + signal);
 }
 
 }  // namespace
@@ -196,7 +252,8 @@ void writeFileSafely(const std::string& path, std::string_view bytes) {
     throwCannotCreate(path, errno);
 
   std::string temporary;
-  const int fd = createTemporary(directoryOf(target.path), temporary);
+  TemporarySlot* slot = nullptr;
+  const int fd = createTemporary(directoryOf(target.path), temporary, slot);
   if (fd < 0) throwCannotCreate(path, errno);
   int error = 0;
   if (target.kind == SaveTarget::RegularFile && ::fchmod(fd, target.mode & 07777) != 0)
@@ -205,14 +262,35 @@ void writeFileSafely(const std::string& path, std::string_view bytes) {
   if (error == 0 && ::fsync(fd) != 0) error = errno;
   if (::close(fd) != 0 && error == 0) error = errno;
   if (error == 0 && ::rename(temporary.c_str(), target.path.c_str()) != 0) error = errno;
-  if (error != 0) {
-    ::unlink(temporary.c_str());
-    throwCannotCreate(path, error);
-  }
+  if (error != 0) ::unlink(temporary.c_str());
+  forgetTemporary(slot);
+  if (error != 0) throwCannotCreate(path, error);
 }
 
-void ignoreFileSizeSignal() {
+void ignoreWriteSignals() {
   std::signal(SIGXFSZ, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+void removeTemporaryFiles() {
+  for (TemporarySlot& slot : temporarySlots)
+    if (slot.named.load()) ::unlink(slot.name);
+}
+
+void endOnSignalsWithoutTemporaryFiles() {
+  onEndSignals(endWithoutTemporaryFiles);
+}
+
+void onEndSignals(void (*handler)(int signal)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    // A signal ignored from the start stays ignored (nohup, a job in the background).
+    struct sigaction before {};
+    if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+    sigaction(signal, &action, nullptr);
+  }
 }
 
 }  // namespace kelvaro

@@ -36,9 +36,21 @@ bool writeAll(int fd, std::string_view bytes);
 // 'Cannot create file "<path>". <reason>' is thrown.
 void writeFileSafely(const std::string& path, std::string_view bytes);
 
-// Programs call this once at start: a write beyond the file-size limit (ulimit -f) then fails
-// with "File too large", which a save reports and cleans up after, instead of the signal that
-// would end the program on the spot.
-void ignoreFileSizeSignal();
+// Programs call this once at start: a write beyond the file-size limit (ulimit -f), or into a
+// pipe or FIFO whose reader has gone, then fails with "File too large" or "Broken pipe", which
+// a save reports and cleans up after, instead of the signal that would end the program on the
+// spot.
+void ignoreWriteSignals();
+
+// Removes the temporary file of every save under way; safe in a signal handler.
+void removeTemporaryFiles();
+
+// kelvaro-cli calls this once at start: SIGTERM, SIGINT and SIGHUP remove the temporary file
+// of a save under way, then end the program with status 128 + the signal's number.
+void endOnSignalsWithoutTemporaryFiles();
+
+// The handler of SIGTERM, SIGINT and SIGHUP, each unless it was ignored from the start (nohup,
+// a job in the background), which it stays.
+void onEndSignals(void (*handler)(int signal));
 
 }  // namespace kelvaro

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "commands/file_io.h"
 #include "shell/Unit1.h"
+#include "shell/end_signals.h"
 #include "shell/skin.h"
 #include "shell/startup_clock.h"
 
@@ -20,13 +20,13 @@ int main(int argc, char** argv) {
                  "kelvaro-cli runs the same calculator without a window.\n");
     return 1;
   }
-  kelvaro::ignoreFileSizeSignal();
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kelvaro");
   QApplication::setDesktopFileName("kelvaro");
   kelvaro::shell::setUpApplication();
 
   TForm1 form;
+  kelvaro::shell::closeOnEndSignals(form);
   // KELVARO_STARTUP_TIME=1: report the time from process start to the first paint and quit.
   if (const char* log = std::getenv("KELVARO_STARTUP_TIME"); log && *log == '1')
     kelvaro::shell::reportFirstPaint(form);

@@ -10,6 +10,7 @@
 #include <QStyleOptionMenuItem>
 #include <clocale>
 
+#include "commands/file_io.h"
 #include "shell/MyImgBtn.h"
 #include "shell/accessibility.h"
 
@@ -17,6 +18,7 @@ namespace kelvaro::shell {
 
 void setUpApplication() {
   std::setlocale(LC_NUMERIC, "C");
+  ignoreWriteSignals();
   QApplication::setStyle(new MenuSkinStyle(QStyleFactory::create("Fusion")));
   QFont font("Liberation Sans");  // metrics of the classic sans-serif dialog font
   font.setPixelSize(11);

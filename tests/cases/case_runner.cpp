@@ -3,9 +3,14 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <functional>
 
 #include <algorithm>
 #include <cctype>
@@ -19,6 +24,7 @@
 #include <vector>
 
 #include "cli/cli_session.h"
+#include "tests/support/one_byte_reader.h"
 #include "tests/support/scratch_directory.h"
 
 namespace kelvaro {
@@ -191,11 +197,13 @@ Outcome runInProcess(const fs::path& dir, const std::vector<std::string>& args,
   return {streams.out, streams.err, status};
 }
 
-// Runs the built kelvaro-cli; its standard output goes to stdoutPath when one is given, and
-// no file it writes may grow beyond fileSizeLimit bytes.
+// Runs the built kelvaro-cli; its standard output goes to stdoutPath when one is given, no
+// file it writes may grow beyond fileSizeLimit bytes, and meanwhile is called with its process
+// id while it runs.
 Outcome runProgram(const fs::path& dir, const std::vector<std::string>& args,
                    const std::string& input, const std::string& stdoutPath = "",
-                   rlim_t fileSizeLimit = RLIM_INFINITY) {
+                   rlim_t fileSizeLimit = RLIM_INFINITY,
+                   const std::function<void(pid_t)>& meanwhile = {}) {
   const std::string in = (dir / ".stdin").string(), err = (dir / ".stderr").string();
   const std::string out = stdoutPath.empty() ? (dir / ".stdout").string() : stdoutPath;
   std::ofstream(in) << input;
@@ -212,9 +220,12 @@ Outcome runProgram(const fs::path& dir, const std::vector<std::string>& args,
     for (int i = 0; i < 3; ++i) dup2(fds[i], i);
     const struct rlimit limit { fileSizeLimit, fileSizeLimit };
     if (fileSizeLimit != RLIM_INFINITY) setrlimit(RLIMIT_FSIZE, &limit);
+    // As started from a terminal, whatever this test program was started from.
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) std::signal(signal, SIG_DFL);
     if (chdir(dir.c_str()) == 0) execve(argv[0], argv.data(), envp);
     _exit(127);
   }
+  if (meanwhile) meanwhile(pid);
   int status = 0;
   waitpid(pid, &status, 0);
   Outcome o{stdoutPath.empty() ? ScratchDirectory::contentOf(out) : "",
@@ -296,6 +307,43 @@ TEST(Cli, AWriteCutShortByTheFileSizeLimitIsAnErrorAndLeavesNothingBehind) {
             (Outcome{"", "Error: Cannot create file \"old.mtx\". File too large\n", 1}));
   EXPECT_EQ(ScratchDirectory::contentOf(s.dir_ / "old.mtx"), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(s.dir_), {}), 2);  // no temporary file left
+}
+
+TEST(Cli, AReaderThatGoesAwayIsAnErrorAndTheActionsGoOn) {
+  ScratchDirectory s;
+  s.file("r.txt", std::string(1 << 20, '7') + "\n");  // more than a pipe holds
+  const test_support::OneByteReader reader((s.dir_ / "fifo").string());
+  EXPECT_EQ(runProgram(s.dir_, {"--result=r.txt", "save-result=fifo", "clear-result"}, ""),
+            (Outcome{"", "Error: Cannot create file \"fifo\". Broken pipe\n", 1}));
+}
+
+// SIGTERM, SIGINT or SIGHUP while a save writes its temporary file: the file goes too.
+TEST(Cli, EndSignalsLeaveNoTemporaryFileBehind) {
+  ScratchDirectory s;
+  s.file("r.txt", std::string(64 << 20, '7') + "\n");
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(inotify_add_watch(watch, s.dir_.c_str(), IN_CREATE), 0);
+    const auto endOnceWriting = [&](pid_t pid) {
+      alignas(inotify_event) char events[4096];
+      for (pollfd ready{watch, POLLIN, 0}; poll(&ready, 1, 60000) == 1;) {
+        const ssize_t n = read(watch, events, sizeof events);
+        for (ssize_t at = 0; at < n;) {
+          const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+          if (event->len && std::string_view(event->name).starts_with(".kelvaro-")) {
+            kill(pid, signal);
+            return;
+          }
+          at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+      }
+    };
+    const Outcome o = runProgram(s.dir_, {"--result=r.txt", "save-result=out.txt"}, "", "",
+                                 RLIM_INFINITY, endOnceWriting);
+    close(watch);
+    EXPECT_EQ(o.status, 128 + signal);
+    EXPECT_EQ(std::distance(fs::directory_iterator(s.dir_), {}), 1) << signal;  // r.txt
+  }
 }
 
 TEST(Cli, ProgressStandsOnOneLineOfItsOwnAndChangesNoOutput) {

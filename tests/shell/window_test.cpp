@@ -30,6 +30,7 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <QToolButton>
+#include <csignal>
 #include <memory>
 #include <string_view>
 #include <tuple>
@@ -39,12 +40,14 @@
 #include "commands/shell_commands.h"
 #include "shell/MyImgBtn.h"
 #include "shell/Unit1.h"
+#include "shell/end_signals.h"
 #include "shell/form_splitter.h"
 #include "shell/operation_panel.h"
 #include "shell/skin.h"
 #include "shell/skinned_frame.h"
 #include "shell_tests.h"
 #include "tests/support/calculator.h"
+#include "tests/support/one_byte_reader.h"
 
 namespace {
 
@@ -500,10 +503,26 @@ class WindowTest : public QObject {
     QCOMPARE(shown().size(), std::size_t(1));
     QVERIFY(shown()[0].text.startsWith("Cannot create file"));
     QCOMPARE(text("RichEdit3"), QString("line 1\nline 2"));
+    // So is a FIFO whose reader goes after one byte: the window goes on, the panes stay.
+    const kelvaro::test_support::OneByteReader reader(
+        QFile::encodeName(dir.filePath("fifo")).toStdString());
+    form->setSaveFileHook([&](const QString&, const QString&) { return dir.filePath("fifo"); });
+    pane("RichEdit3")->setPlainText(QString(1 << 20, '7'));  // more than a pipe holds
+    QTest::keyClick(form.get(), Qt::Key_F3);
+    QCOMPARE(shown().size(), std::size_t(2));
+    QVERIFY2(shown()[1].text.endsWith("Broken pipe"), qPrintable(shown()[1].text));
+    QCOMPARE(text("RichEdit3"), QString(1 << 20, '7'));
     // Cancelling the dialog does nothing.
     form->setSaveFileHook([](const QString&, const QString&) { return QString(); });
     trigger("Save1");
-    QCOMPARE(shown().size(), std::size_t(1));
+    QCOMPARE(shown().size(), std::size_t(2));
+  }
+
+  void endSignalsCloseTheWindow() {
+    kelvaro::shell::closeOnEndSignals(*form);
+    std::raise(SIGTERM);
+    QTRY_VERIFY(!form->isVisible());
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) std::signal(signal, SIG_DFL);
   }
 
   void precisionBoxAppliesToLaterResults() {
