@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 
 #include "commands/command_table.h"
 #include "commands/exchange_commands.h"
@@ -72,30 +71,6 @@ TEST(Exchange, APasteTooLargeForAnAlignedPaneChangesNothing) {
             "1048580 characters would take more than 1073741824 characters.");
   EXPECT_EQ(s.paneA.lines(), Lines{"1 2"});
   EXPECT_TRUE(ui.shown.empty());
-}
-
-TEST(Exchange, ARefusalQuotesAShortPieceOfAHugeTextAndCountsWhatItDoesNotList) {
-  std::string parts;
-  for (int i = 0; i < 1 << 20; ++i) parts += "[1];";
-  const std::string name(1 << 20, 'a'), piece = std::string(60, 'a') + "...";
-  const std::pair<std::string, std::string> examples[] = {
-      {parts, "the Octave text holds more than 8 matrices; a pane takes one."},
-      {name + " = [1]; b = [2]",
-       "the Octave text holds 2 matrices (" + std::string(20, 'a') + "..., b); a pane takes one."},
-      {"[1 " + name + "]",
-       "the Octave text, row 1, column 2: '" + piece + "' does not read as a number."},
-      {name + " 1\n",
-       "the text is none of TSV, CSV, LaTeX, Markdown, Octave, NumPy and the pane notation: row "
-       "1, column 1 ('" +
-           piece + "') does not read: Could not parse real portion [<?>" + piece + "]"},
-  };
-  CalcState s = startedWith({"1 2"});
-  StatusStrip ui;
-  for (const auto& [text, message] : examples) {
-    s.clipboard = text;
-    EXPECT_EQ(errorOf([&] { pasteMatrixA(s, ui); }), "Cannot paste: " + message);
-  }
-  EXPECT_EQ(s.paneA.lines(), Lines{"1 2"});
 }
 
 }  // namespace
