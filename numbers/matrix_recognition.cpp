@@ -42,7 +42,11 @@ class LineCursor {
   explicit LineCursor(std::string_view text) : text_(text) {}
   bool next(std::string_view& line) {
     if (pos_ > text_.size()) return false;
-    const std::size_t end = std::min(text_.find_first_of("\r\n", pos_), text_.size());
+    // The next LF and the next CR, each looked for again only once passed, so every byte is
+    // looked at once (find_first_of would look up each byte in a set).
+    if (lf_ < pos_) lf_ = std::min(text_.find('\n', pos_), text_.size());
+    if (cr_ < pos_) cr_ = std::min(text_.find('\r', pos_), text_.size());
+    const std::size_t end = std::min(lf_, cr_);
     line = text_.substr(pos_, end - pos_);
     pos_ = end + (end + 1 < text_.size() && text_[end] == '\r' && text_[end + 1] == '\n' ? 2 : 1);
     ++number_;
@@ -55,6 +59,8 @@ class LineCursor {
   std::string_view text_;
   std::size_t pos_ = 0;
   std::size_t number_ = 0;
+  std::size_t lf_ = std::min(text_.find('\n'), text_.size());
+  std::size_t cr_ = std::min(text_.find('\r'), text_.size());
 };
 
 // ASCII only, whatever the locale says of other bytes.
