@@ -45,6 +45,7 @@ def walk(o):
     say they are."""
     found = [(o, o.getRoleName(), o.name)]
     for i, c in enumerate(o):
+        check(c is not None, f"child {i} of '{o.name}' can be fetched")
         if c is not None and c.getRoleName() in ("popup menu", "menu item"):
             check(c.parent == o and c.getIndexInParent() == i, f"'{c.name}' in its place")
         found += walk(c) if c is not None else []
