@@ -61,6 +61,20 @@ ELEMENT_SEEDS = {
     "sign-sign": element("1+-2i", precision="8"), "exponent-form": element("-0.00125", "e"),
 }
 
+# fuzz_exact: tokens from the front; from the back the decimal separator (odd: ",") and
+# the number of columns less one.
+def exact(tokens, columns=1, comma=False):
+    return b"".join(text(t) for t in tokens) + bytes([columns - 1, int(comma)])
+
+
+EXACT_SEEDS = {
+    "fractions": exact(["2/3", "-5/7+1/2i", "3/4i", "0.1"], columns=2),
+    "decimals": exact(["2.5e-3", "-1.25E+2", "1,5", ".5", "e5"], comma=True),
+    "polar": exact(["5(90)", "2(180)", "1(-90)", "3(30)"], columns=2),
+    "signs": exact(["i", "-i", "3-i", "1+-2i", "6/-4", "-0"], columns=3),
+    "refused": exact(["1/0", "1e-999999999", "2/3x", "1/"]),
+}
+
 # fuzz_commands: precision, x, Row, Column, pane A, pane B, then each action's name (as
 # kelvaro-cli names it) and its argument, if it takes one, from the front; from the back the
 # separator (0 ".", 1 ",", 2 none) and the display format.
@@ -189,6 +203,8 @@ PASTE_SEEDS = {
 def main():
     for name, data in ELEMENT_SEEDS.items():
         write("fuzz_element", name, data)
+    for name, data in EXACT_SEEDS.items():
+        write("fuzz_exact", name, data)
     for name, data in COMMAND_SEEDS.items():
         write("fuzz_commands", name, data)
     for name, data in PROJECT_SEEDS.items():

@@ -5,12 +5,12 @@
 # much memory or a sanitizer report stops the run with a failure; the input is saved in
 # build-sanitize/fuzz-findings/ (commit it to fuzz/corpus/<target>/ once it is fixed).
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
-#   (targets: fuzz_element fuzz_commands fuzz_project fuzz_paste)
+#   (targets: fuzz_element fuzz_exact fuzz_commands fuzz_project fuzz_paste)
 set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-[ $# -eq 0 ] && set -- fuzz_element fuzz_commands fuzz_project fuzz_paste
+[ $# -eq 0 ] && set -- fuzz_element fuzz_exact fuzz_commands fuzz_project fuzz_paste
 for target in "$@"; do
   [ -x "build-sanitize/fuzz/$target" ] || ./scripts/sanitize.sh -R "^${target}_corpus\$"
 done
@@ -20,7 +20,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT INT TERM
 for target in "$@"; do
   case $target in
-    fuzz_element) max_len=256 ;;
+    fuzz_element | fuzz_exact) max_len=256 ;;
     fuzz_commands | fuzz_paste) max_len=1024 ;;
     *) max_len=4096 ;;
   esac

@@ -13,10 +13,12 @@ set -eu
 # shared-mime-info check the installed desktop files (scripts/check-package.sh), and dpkg-dev
 # and file let cpack compute the Debian package's dependencies. dbus, at-spi2-core,
 # python3-pyatspi and gir1.2-atspi-2.0 give the accessibility test (tests/shell/window_tree.sh)
-# its D-Bus session, its accessibility bus and the screen reader's view of the window.
+# its D-Bus session, its accessibility bus and the screen reader's view of the window. The
+# exact arithmetic stands on FLINT, Arb, Calcium and Antic (with GMP and MPFR).
 PACKAGES="cmake ninja-build g++ libgtest-dev libbenchmark-dev locales qt6-base-dev
   fonts-liberation xvfb xauth clang libclang-rt-14-dev llvm-14 python3 desktop-file-utils
-  appstream shared-mime-info dpkg-dev file dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0"
+  appstream shared-mime-info dpkg-dev file dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+  libflint-dev libflint-arb-dev libcalcium-dev libantic-dev libgmp-dev libmpfr-dev"
 
 missing=""
 for package in $PACKAGES "$@"; do
