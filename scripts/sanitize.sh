@@ -9,7 +9,8 @@ set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++ -DKELVARO_SANITIZE=ON -DKELVARO_BUILD_FUZZERS=ON \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DKELVARO_SANITIZE=ON -DKELVARO_BUILD_FUZZERS=ON \
   -DKELVARO_BUILD_BENCH=OFF -DKELVARO_BUILD_WINDOW=OFF >/dev/null
 cmake --build build-sanitize
 # Reports and the leak suppressions need symbol names: point the runtime at the symbolizer
@@ -23,7 +24,7 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
 ctest --test-dir build-sanitize --output-on-failure -j2 "$@"
 
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++ -DKELVARO_THREAD_SANITIZE=ON \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKELVARO_THREAD_SANITIZE=ON \
   -DKELVARO_BUILD_BENCH=OFF -DKELVARO_BUILD_WINDOW=OFF >/dev/null
 cmake --build build-tsan --target numbers_tests matrix_tests commands_tests case_tests
 export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
