@@ -196,7 +196,7 @@ std::string usage() {
       "  --result=FILE             initial text of the Result pane\n"
       "  --x=TEXT, --rows=TEXT, --columns=TEXT\n"
       "                            initial text of Coef.(x), Row and Column\n"
-      "  --precision=TEXT          initial precision (1 to 8, or e)\n"
+      "  --precision=TEXT          initial precision (1 to 8, e, or exact)\n"
       "  --format=rect|polar       initial complex display format\n"
       "  --print=LIST              panes to print: result, a, b, x and clipboard\n"
       "                            (default: result); the clipboard comes last\n"

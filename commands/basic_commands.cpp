@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "commands/command_frame.h"
+#include "commands/exact_commands.h"
 #include "matrix/Zezizir2.h"
 
 namespace kelvaro {
@@ -10,9 +11,11 @@ namespace kelvaro {
 namespace {
 
 // Reprints one operand pane at the current precision and display format.
-void showPane(CalcState& state, const Pane& pane, std::string_view label) {
-  const PaneSize size = startCommand(state, pane, label);
+void showPane(CalcState& state, Operand op) {
+  const PaneSize size = startCommand(state, op.pane, op.text(""));
   setCurrentSize(state, size);
+  if (state.exact) return exactShowPane(state, op, size);
+  const Pane& pane = op.pane;
   readOperand(state, pane, size, state.regs.MatR);
   writeCommandResult(state);
 }
@@ -27,6 +30,7 @@ void addPanes(CalcState& state, std::string_view label, std::string_view errorLi
   }
   Registers& regs = state.regs;
   setCurrentSize(state, sizeA);
+  if (state.exact) return exactSum(state, sizeA, readingOfB == ElementReading::Negated);
   regs.MatR.resize(sizeA.rows, sizeA.cols, state.work);
   readOperand(state, state.paneA, sizeA, regs.MatA);
   readOperand(state, state.paneB, sizeA, regs.MatB, readingOfB);
@@ -38,11 +42,11 @@ void addPanes(CalcState& state, std::string_view label, std::string_view errorLi
 }  // namespace
 
 void SpeedButton11Click(CalcState& state) {
-  showPane(state, state.paneA, "A");
+  showPane(state, operandA(state));
 }
 
 void SpeedButton12Click(CalcState& state) {
-  showPane(state, state.paneB, "B");
+  showPane(state, operandB(state));
 }
 
 void SpeedButton13Click(CalcState& state) {

@@ -25,6 +25,9 @@ struct CalcState {
   std::string columnText = "3";                        // LabeledEdit3, "Column"
   std::string precisionText = "3";                     // ComboBox1, "Precision"
   DisplayFormat display = DisplayFormat::Rectangular;  // RadioGroup1, "Complex Format"
+  // The precision "exact": the operations compute in exact arithmetic on the values as typed
+  // (set, with PrecScale, by the precision box's change handler).
+  bool exact = false;
 
   // The locale's decimal separator as the locale gives it (compared whole at start-up);
   // numbers are written with its first character.

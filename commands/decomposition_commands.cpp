@@ -4,7 +4,9 @@
 #include <string_view>
 
 #include "commands/command_frame.h"
+#include "commands/exact_commands.h"
 #include "commands/operand.h"
+#include "exact/exact_text.h"
 #include "matrix/Zezizir2.h"
 #include "numbers/element_text.h"
 #include "numbers/matrix_text.h"
@@ -20,13 +22,22 @@ constexpr std::string_view kSvdNotConverged = " Notice: Singular value iteration
 // These commands take real numbers only. Row r is the r-th non-blank line; each token goes
 // through the standard decimal conversion into store(r, c, value). A token with an "i" in it
 // prints the notice and ends the reading (false); a token that is no number throws.
+// Under exact arithmetic the tokens are read as exact values (fractions included) and their
+// nearest doubles stored; a complex value prints the notice.
 template <typename Store>
-bool readRealPane(CalcState& state, const Pane& pane, PaneSize size, Store store) {
+bool readRealPane(CalcState& state, const Operand& op, PaneSize size, Store store) {
   const char separator = state.decimalPoint();
   bool realOnly = true;
+  exact::ExactReader reader(op.text("Matrix "), state.numberFormat());
   forEachPaneToken(
-      pane, size.rows, size.cols,
+      op.pane, size.rows, size.cols,
       [&](int r, int c, std::string_view token) {
+        if (state.exact) {
+          const exact::GaussRational v = reader.read(token, r, c);
+          realOnly = v.isReal();
+          if (realOnly) store(r, c, v.re.toDouble());
+          return realOnly;
+        }
         realOnly = token.find('i') == std::string_view::npos;
         if (realOnly) store(r, c, textToFloat(token, separator));
         return realOnly;
@@ -52,12 +63,13 @@ void decomposeQR(CalcState& state, Operand op) {
   Registers& regs = state.regs;
   sizeReal(state, regs.MatF1, m, m);
   sizeReal(state, regs.MatF2, m, n);
-  const bool read = readRealPane(state, op.pane, size, [&regs](int r, int c, double value) {
+  const bool read = readRealPane(state, op, size, [&regs](int r, int c, double value) {
     regs.MatF2[r][c] = Element::real(value);
   });
   if (!read) return;
   MatQR(regs.MatF2, m, n, regs.MatF1, state.work);
   writeCommandResult(state);
+  if (state.exact) noteComputedInDoubles(state, "QR");
 }
 
 void eigenvalues(CalcState& state, Operand op) {
@@ -67,6 +79,7 @@ void eigenvalues(CalcState& state, Operand op) {
     appendErrorLine(state, op.text(" Error: To Calculate Eig(", "), Row=Col!"));
     return;
   }
+  if (state.exact) return exactEigenvalues(state, op, size);
   const int n = size.rows;
   Registers& regs = state.regs;
   matrx2 work(n);
@@ -74,7 +87,7 @@ void eigenvalues(CalcState& state, Operand op) {
   regs.EigRe.assign(static_cast<std::size_t>(n) + 1, 0.0);
   regs.EigIm.assign(static_cast<std::size_t>(n) + 1, 0.0);
   const bool read = readRealPane(
-      state, op.pane, size, [&work](int r, int c, double value) { work[r + 1][c + 1] = value; });
+      state, op, size, [&work](int r, int c, double value) { work[r + 1][c + 1] = value; });
   if (!read) return;
   bool converged = true;
   if (n > 0) {
@@ -95,7 +108,7 @@ void singularValues(CalcState& state, Operand op, RCOMat& operand) {
   sizeReal(state, operand, m, n);
   sizeReal(state, regs.MatF1, m, m);
   sizeReal(state, regs.MatF2, n, n);
-  const bool read = readRealPane(state, op.pane, size, [&operand](int r, int c, double value) {
+  const bool read = readRealPane(state, op, size, [&operand](int r, int c, double value) {
     operand[r][c] = Element::real(value);
   });
   if (!read) return;
@@ -103,6 +116,7 @@ void singularValues(CalcState& state, Operand op, RCOMat& operand) {
   if (&operand != &regs.MatA) regs.MatA = operand;
   writeCommandResult(state);
   if (!converged) appendErrorLine(state, kSvdNotConverged);
+  if (state.exact) noteComputedInDoubles(state, "Svd");
 }
 
 }  // namespace

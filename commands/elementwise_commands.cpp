@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "commands/command_frame.h"
+#include "commands/exact_commands.h"
 #include "commands/operand.h"
 #include "matrix/Zezizir2.h"
 #include "numbers/calc_error.h"
@@ -19,6 +20,7 @@ void transpose(CalcState& state, Operand op) {
   const PaneSize size = startCommand(state, op.pane, op.text("", "'"));
   Registers& regs = state.regs;
   setCurrentSize(state, {size.cols, size.rows});
+  if (state.exact) return exactTranspose(state, op, size);
   readOperand(state, op.pane, size, regs.MatC);
   MatTranspose(regs.MatC, regs.MatR, regs.MatErr);
   writeCommandResult(state);
@@ -28,6 +30,7 @@ void timesX(CalcState& state, Operand op) {
   const PaneSize size = startCommand(state, op.pane, op.text("", "*x"));
   Registers& regs = state.regs;
   setCurrentSize(state, size);
+  if (state.exact) return exactTimesX(state, op, size);
   readOperand(state, op.pane, size, regs.MatC);
   regs.CoefX = parseElement(state.coefText, state.numberFormat());
   MatScalarMul(regs.CoefX, regs.MatC, regs.MatR, regs.MatErr);
@@ -38,6 +41,7 @@ void dimension(CalcState& state, Operand op) {
   const PaneSize size = startCommand(state, op.pane, op.text("Dim(", ")"));
   Registers& regs = state.regs;
   setCurrentSize(state, size);
+  if (state.exact) return exactDimension(state, op, size);
   readOperand(state, op.pane, size, regs.MatR);
   MatDim(regs.MatR, regs.DimRows, regs.DimCols, regs.MatErr);
   writeCommandResult(state);
@@ -47,6 +51,7 @@ void trace(CalcState& state, Operand op) {
   const PaneSize size = startCommand(state, op.pane, op.text("Trace(", ")"));
   Registers& regs = state.regs;
   setCurrentSize(state, size);
+  if (state.exact) return exactTrace(state, op, size);
   readOperand(state, op.pane, size, regs.MatR);
   MatTrace(regs.MatR, regs.ScalarR, regs.MatErr);
   writeCommandResult(state);
@@ -56,7 +61,9 @@ void fill(CalcState& state, Pane& pane) {
   // Everything is read before the pane is touched, so a typo in a field loses nothing.
   const int rows = textToInteger(state.rowText);
   const int cols = textToInteger(state.columnText);
-  const std::string t = normalizeToken(state.coefText, state.numberFormat());
+  // Under exact arithmetic every cell holds x's exact value.
+  const std::string t = state.exact ? readExactCoefficient(state).text()
+                                    : normalizeToken(state.coefText, state.numberFormat());
   const long long elements = static_cast<long long>(rows) * (cols > 1 ? cols : 1);
   if (elements > kMaxFillElements) {
     throw CalcError("Cannot fill " + std::to_string(rows) + " x " + std::to_string(cols) +
@@ -133,6 +140,7 @@ void elementwise(CalcState& state, std::string_view label, std::string_view size
   }
   Registers& regs = state.regs;
   setCurrentSize(state, sizeA);
+  if (state.exact) return exactElementwise(state, sizeA, divide);
   regs.MatB.assign(sizeA.rows, sizeA.cols, Element::complex(0.0, 0.0), state.work);
   regs.MatR.resize(sizeA.rows, sizeA.cols, state.work);
   readOperand(state, state.paneA, sizeA, regs.MatA);
@@ -159,6 +167,7 @@ void elementwise(CalcState& state, std::string_view label, std::string_view size
 
 void logical(CalcState& state, std::string_view label,
              void (*routine)(const RCOMat&, const RCOMat&, RCOMat&, int&)) {
+  const char operation = label[1];
   const auto [sizeA, sizeB] = startOnBothPanes(state, label);
   if (sizeA != sizeB) {
     appendErrorLine(state, " Error: To Calculate " + std::string(label) +
@@ -167,6 +176,7 @@ void logical(CalcState& state, std::string_view label,
   }
   Registers& regs = state.regs;
   setCurrentSize(state, sizeA);
+  if (state.exact) return exactLogical(state, sizeA, operation);
   readOperand(state, state.paneA, sizeA, regs.MatA);
   readOperand(state, state.paneB, sizeB, regs.MatB);
   routine(regs.MatA, regs.MatB, regs.MatR, regs.MatErr);

@@ -86,6 +86,19 @@ void pasteText(CalcState& state, UserInterface& ui, std::string_view text, Pane&
   ui.showStatus("Pasted " + size + " from " + source);
 }
 
+// A part of the result as pane rows: an exact result as printed, one in doubles at full
+// precision.
+std::vector<std::string> paneRows(const MatrixPart& part, char decimalSeparator,
+                                  const std::string& what) {
+  if (part.exactTexts.empty()) return fullPrecisionRows(part.values, decimalSeparator, what);
+  std::vector<std::string> rows(static_cast<std::size_t>(part.values.rows()));
+  const auto cols = static_cast<std::size_t>(part.values.cols());
+  for (std::size_t r = 0; r < rows.size(); ++r)
+    for (std::size_t c = 0; c < cols; ++c)
+      rows[r].append(c > 0 ? " " : "").append(part.exactTexts[r * cols + c]);
+  return rows;
+}
+
 void resultTo(CalcState& state, UserInterface& ui, Pane& pane, char name, std::string_view part) {
   const std::vector<MatrixPart>& parts = state.lastResult;
   checkResult(parts, "use");
@@ -105,8 +118,8 @@ void resultTo(CalcState& state, UserInterface& ui, Pane& pane, char name, std::s
   const bool named = !chosen->name.empty() && chosen->name != kEigenvalueList;
   const std::string what = named ? "the result's " + chosen->name : "the result";
   putRows(pane, name,
-          fullPrecisionRows(chosen->values, state.decimalPoint(),
-                            named ? "The result's " + chosen->name : "The result"));
+          paneRows(*chosen, state.decimalPoint(),
+                   named ? "The result's " + chosen->name : "The result"));
   ui.showStatus("Used " + what + " as " + name + " (" + sizeText(chosen->values) + ")");
 }
 

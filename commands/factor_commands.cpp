@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands/command_frame.h"
+#include "commands/exact_commands.h"
 #include "commands/operand.h"
 #include "matrix/Zezizir2.h"
 #include "numbers/calc_error.h"
@@ -21,6 +22,7 @@ void determinant(CalcState& state, Operand op) {
     appendErrorLine(state, " Error: To Calculate " + label + ", the Matrix must be square!");
     return;
   }
+  if (state.exact) return exactDeterminant(state, op, size);
   Registers& regs = state.regs;
   readOperand(state, op.pane, size, regs.MatR);
   // An empty pane has the determinant of the empty product, 1.
@@ -31,6 +33,7 @@ void determinant(CalcState& state, Operand op) {
 void rank(CalcState& state, Operand op) {
   const PaneSize size = startCommand(state, op.pane, op.text("Rank(", ")"));
   setCurrentSize(state, size);
+  if (state.exact) return exactRank(state, op, size);
   Registers& regs = state.regs;
   readOperand(state, op.pane, size, regs.MatR);
   regs.ScalarR = Element::real(MatRank(regs.MatR, size.rows, size.cols, state.work));
@@ -40,6 +43,7 @@ void rank(CalcState& state, Operand op) {
 void lu(CalcState& state, Operand op) {
   const PaneSize size = startCommand(state, op.pane, op.text("LU(", ")"));
   setCurrentSize(state, size);
+  if (state.exact) return exactLU(state, op, size);
   Registers& regs = state.regs;
   regs.MatF1.resize(size.rows, size.cols, state.work);
   regs.MatF2.resize(size.rows, size.cols, state.work);
@@ -64,6 +68,7 @@ void cholesky(CalcState& state, Operand op) {
     appendErrorLine(state, " Error: To Calculate Cholesky, Row=Col!");
     return;
   }
+  if (state.exact) return exactCholesky(state, op, size);
   Registers& regs = state.regs;
   readOperand(state, op.pane, size, regs.MatR);
   if (!choleskyLDL(regs.MatR, regs.MatF1, regs.MatF2, state.work)) {
@@ -91,6 +96,7 @@ void power(CalcState& state, Operand op, RCOMat& operandReg, int x) {
   }
   Registers& regs = state.regs;
   setCurrentSize(state, size);
+  if (state.exact) return exactPower(state, op, size, x);
   regs.MatR.resize(size.rows, size.cols, state.work);
   regs.MatC.resize(size.rows, size.cols, state.work);
   readOperand(state, op.pane, size, operandReg);
@@ -115,6 +121,7 @@ void norm(CalcState& state, Operand op, RCOMat& operandReg) {
   const PaneSize size = startCommand(state, op.pane, op.text("Norm(", ")"));
   state.regs.ScalarR = Element::integer(0);
   setCurrentSize(state, size);
+  if (state.exact) return exactNorm(state, op, size);
   readOperand(state, op.pane, size, operandReg);
   state.regs.ScalarR = Element::real(frobeniusNorm(operandReg));
   writeCommandResult(state);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "commands/command_frame.h"
+#include "commands/exact_commands.h"
 #include "commands/operand.h"
 #include "matrix/Zezizir2.h"
 
@@ -38,6 +39,7 @@ bool readAndInvert(CalcState& state, const Pane& pane, PaneSize size) {
 void inverse(CalcState& state, Operand op) {
   const std::string label = op.text("inv(", ")");
   const PaneSize size = startCommand(state, op.pane, label);
+  if (state.exact) return exactInverse(state, op, size);
   if (!readAndInvert(state, op.pane, size)) {
     appendErrorLine(state, " Error: " + label + " has no result!");
     return;
@@ -54,6 +56,7 @@ void SpeedButton39Click(CalcState& state) {
     appendErrorLine(state, kProductShapeError);
     return;
   }
+  if (state.exact) return exactProduct(state, a, b);
   Registers& regs = state.regs;
   regs.MatR.resize(a.rows, b.cols, state.work);
   readOperand(state, state.paneA, a, regs.MatA);
@@ -66,6 +69,7 @@ void SpeedButton39Click(CalcState& state) {
 void SpeedButton40Click(CalcState& state) {
   const PaneSize a = countPane(state, state.paneA);
   appendLabel(state, "A'*B");
+  if (state.exact) return exactTransposeProduct(state, a);
   Registers& regs = state.regs;
   regs.MatR.resize(a.cols, a.rows, state.work);
   readOperand(state, state.paneA, a, regs.MatC);
@@ -95,6 +99,7 @@ void SpeedButton38Click(CalcState& state) {
 void SpeedButton2Click(CalcState& state) {
   const PaneSize a = countPane(state, state.paneA);
   appendLabel(state, "inv(A)*B");
+  if (state.exact) return exactInverseTimes(state, a);
   const bool inverted = readAndInvert(state, state.paneA, a);
   const PaneSize b = countPane(state, state.paneB);
   // The shape comes first: a singular A with a B that does not fit reports the shape.
@@ -122,6 +127,7 @@ void SpeedButton49Click(CalcState& state) {
     appendErrorLine(state, " Error: To Calculate A/B, B Should be square, and A(Col)=B(Row)!");
     return;
   }
+  if (state.exact) return exactDivide(state, a, b);
   Registers& regs = state.regs;
   regs.MatC.resize(b.rows, b.cols, state.work);
   regs.MatR.resize(a.rows, b.cols, state.work);

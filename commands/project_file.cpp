@@ -9,8 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include "commands/exact_commands.h"
 #include "commands/file_io.h"
 #include "commands/shell_commands.h"
+#include "exact/exact_text.h"
 #include "numbers/calc_error.h"
 #include "numbers/element_text.h"
 #include "numbers/extended_codec.h"
@@ -21,6 +23,10 @@ namespace kelvaro {
 namespace {
 
 constexpr std::size_t kCountSize = 4;
+
+// The precision "exact" is stored as 100 decimals, which any reader of the file can take as a
+// precision: every digit a double has. Kelvaro reads 100 back as "exact".
+constexpr std::int32_t kExactStoredPrecision = 100;
 
 // x, the precision, and two matrices of the most elements a matrix may have.
 constexpr std::uint64_t kLargestProject =
@@ -36,9 +42,24 @@ void putExtended(std::string& out, double v) {
   out.append(reinterpret_cast<const char*>(b.data()), b.size());
 }
 
+// Under exact arithmetic a value is stored only when the project gives it back as it is: a
+// real number the 15 significant digits of its reopened text still show exactly (1/3 and
+// 0.12345678901234567 are refused).
+double storedExactly(exact::ExactReader& reader, std::string_view token, int r, int c,
+                     const std::string& place) {
+  const exact::GaussRational v = r < 0 ? reader.read(token) : reader.read(token, r, c);
+  const double d = v.re.toDouble();
+  exact::ExactReader back("", NumberFormat{});
+  if (!v.isReal() || back.read(formatGeneral(d, '.')) != v)
+    throw CalcError(place + ": " + std::string(token) +
+                    " cannot be stored exactly: a project keeps real numbers of at most 15 "
+                    "significant digits. Nothing was written.");
+  return d;
+}
+
 // Counts, converts and stores one operand pane: its counts, then (when both are non-zero) its
 // elements. The register holds the converted values afterwards, as the save always left it.
-void appendMatrix(std::string& out, CalcState& state, const Pane& pane, RCOMat& reg) {
+void appendMatrix(std::string& out, CalcState& state, const Pane& pane, RCOMat& reg, char name) {
   const int rows = rowCount(pane);
   const int cols = columnCount(pane, state.result);
   putInt32(out, rows);
@@ -49,8 +70,13 @@ void appendMatrix(std::string& out, CalcState& state, const Pane& pane, RCOMat& 
   columnCount(pane, state.result);
   reg.assign(rows, cols, Element::real(0));
   const char sep = state.decimalPoint();
+  const std::string where = std::string("Matrix ") + name;
+  exact::ExactReader reader(where, state.numberFormat());
   forEachPaneToken(pane, rows, cols, [&](int r, int c, std::string_view token) {
-    reg[r][c] = Element::real(textToFloat(token, sep));
+    reg[r][c] = Element::real(state.exact ? storedExactly(reader, token, r, c,
+                                                          where + ", row " + std::to_string(r + 1) +
+                                                              ", column " + std::to_string(c + 1))
+                                          : textToFloat(token, sep));
   });
   for (const Element& e : reg.elements()) putExtended(out, e.re());
 }
@@ -176,15 +202,19 @@ PathKind pathKind(const std::string& path) {
 
 void Save3Click(CalcState& state, const std::string& path) {
   const char sep = state.decimalPoint();
-  const double coef = textToFloat(state.coefText, sep);
+  exact::ExactReader coefReader("Coef.(x)", state.numberFormat());
+  const double coef = state.exact ? storedExactly(coefReader, state.coefText, -1, -1, "Coef.(x)")
+                                  : textToFloat(state.coefText, sep);
   state.regs.CoefX = Element::real(coef);
-  const std::int32_t precision = textToInteger(state.precisionText);
+  const std::int32_t precision = state.precisionText == kExactPrecision
+                                     ? kExactStoredPrecision
+                                     : textToInteger(state.precisionText);
 
   std::string bytes;
   putExtended(bytes, coef);
   putInt32(bytes, precision);
-  appendMatrix(bytes, state, state.paneA, state.regs.MatA);
-  appendMatrix(bytes, state, state.paneB, state.regs.MatB);
+  appendMatrix(bytes, state, state.paneA, state.regs.MatA, 'A');
+  appendMatrix(bytes, state, state.paneB, state.regs.MatB, 'B');
   writeFileSafely(path, bytes);
 }
 
@@ -212,7 +242,9 @@ void Open1Click(CalcState& state, const std::string& path) {
 
   state.regs.CoefX = Element::real(*coefValue);
   state.coefText = std::move(coefText);
-  state.precisionText = std::to_string(layout->precision);
+  state.precisionText = layout->precision == kExactStoredPrecision
+                            ? std::string(kExactPrecision)
+                            : std::to_string(layout->precision);
   ComboBox1Change(state);
   if (a) {
     state.regs.MatA = std::move(a->values);

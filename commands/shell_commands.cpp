@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "commands/exact_commands.h"
 #include "commands/file_io.h"
 #include "numbers/pane_text.h"
 #include "numbers/result_writer.h"
@@ -102,7 +103,14 @@ void saveResult(const CalcState& state, const std::string& path) {
 }
 
 void ComboBox1Change(CalcState& state) {
+  if (state.precisionText == kExactPrecision) {
+    // What is still computed in doubles (QR, Svd) prints with every digit a double has.
+    state.regs.PrecScale = kExactPrecScale;
+    state.exact = true;
+    return;
+  }
   changePrecision(state.precisionText, state.decimalPoint(), state.regs);
+  state.exact = false;
 }
 
 }  // namespace kelvaro

@@ -43,8 +43,9 @@ void dottocomma1Click(CalcState& state, UserInterface& ui);
 // CalcError 'Cannot create file "<path>". <reason>'.
 void saveResult(const CalcState& state, const std::string& path);
 
-// The precision box changed: its text applies to PrecScale ("e" for exponent format). A text
-// that is not a number throws CalcError and leaves PrecScale as it was.
+// The precision box changed: its text applies to PrecScale ("e" for exponent format) or
+// selects exact arithmetic ("exact"). A text that is not a number throws CalcError and leaves
+// PrecScale and the arithmetic as they were.
 void ComboBox1Change(CalcState& state);
 
 }  // namespace kelvaro

@@ -122,7 +122,7 @@ ExactMatrix powerInProcess(const ExactMatrix& a, std::uint64_t x, const Work& wo
   bool first = true;
   for (std::uint64_t y = x;;) {
     if (y & 1) {
-      if (!first) result = multiplyInProcess(result, square, work);
+      result = first ? square : multiplyInProcess(result, square, work);
       first = false;
     }
     y >>= 1;

@@ -38,6 +38,35 @@ class ElementWriter {
         printer_(
             NumberFormat{options.precision.precScale, separator_, DisplayFormat::Rectangular}) {}
 
+  // An exact entry ("-5/7+1/2i", "3/4i", "-i") in the format: its parts as fractions, the
+  // imaginary unit after a product sign where the format would read "3/4i" as 3/(4i).
+  void exact(std::string& out, std::string_view text) const {
+    std::string_view re = text, im;
+    if (!text.empty() && text.back() == 'i') {
+      const std::size_t sign = text.find_last_of("+-");
+      const std::size_t split = sign == std::string_view::npos ? 0 : sign;
+      re = text.substr(0, split);
+      im = text.substr(split, text.size() - split - 1);
+    }
+    if (!re.empty()) fraction(out, re);
+    if (text.back() != 'i') return;
+    const bool unit = im.empty() || im == "+" || im == "-";
+    if (unit)
+      out += im;
+    else
+      fraction(out, im);
+    switch (format_) {
+      case MatrixFormat::Octave:
+        out += unit ? "i" : "*i";
+        return;
+      case MatrixFormat::NumPy:
+        out += unit ? "1j" : "*1j";
+        return;
+      default:
+        out += 'i';
+    }
+  }
+
   void element(std::string& out, const Element& e) const {
     const double re = e.re(), im = e.im();
     // A zero imaginary part, of either sign, is left out: the element is written real.
@@ -68,6 +97,21 @@ class ElementWriter {
 
  private:
   char unit() const { return format_ == MatrixFormat::NumPy ? 'j' : 'i'; }
+
+  // "-5/7" as LaTeX writes it, -\frac{5}{7}; as it stands in the other formats.
+  void fraction(std::string& out, std::string_view q) const {
+    const std::size_t bar = q.find('/');
+    if (format_ != MatrixFormat::Latex || bar == std::string_view::npos) {
+      out += q;
+      return;
+    }
+    std::string_view num = q.substr(0, bar);
+    if (num.front() == '-' || num.front() == '+') {
+      out += num.front();
+      num.remove_prefix(1);
+    }
+    out.append("\\frac{").append(num).append("}{").append(q.substr(bar + 1)).append("}");
+  }
 
   void number(std::string& out, double x) const {
     if (!std::isfinite(x)) {
@@ -173,8 +217,9 @@ Layout layoutOf(MatrixFormat format, char localeSeparator) {
   }
 }
 
-void writeMatrix(std::string& out, const RCOMat& m, MatrixFormat format, const Layout& layout,
-                 const ElementWriter& writer) {
+void writeMatrix(std::string& out, const MatrixPart& part, MatrixFormat format,
+                 const Layout& layout, const ElementWriter& writer) {
+  const RCOMat& m = part.values;
   out += layout.begin;
   if (format == MatrixFormat::Markdown) {  // a table needs a header: empty cells, numbers right
     out += '|';
@@ -188,7 +233,10 @@ void writeMatrix(std::string& out, const RCOMat& m, MatrixFormat format, const L
     out += layout.rowBegin;
     for (int c = 0; c < m.cols(); ++c) {
       if (c > 0) out += layout.cellSeparator;
-      writer.element(out, m[r][c]);
+      if (part.exactTexts.empty())
+        writer.element(out, m[r][c]);
+      else
+        writer.exact(out, part.exactTexts[static_cast<std::size_t>(r) * m.cols() + c]);
     }
     out += layout.rowEnd;
   }
@@ -253,7 +301,7 @@ std::string writeMatrices(std::span<const MatrixPart> parts, MatrixFormat format
         if (named) out.append(name).append("\n");
         break;
     }
-    writeMatrix(out, part.values, format, layout, writer);
+    writeMatrix(out, part, format, layout, writer);
     if (format == MatrixFormat::Octave && named) out += ';';
     if (statements) out += '\n';
   }

@@ -36,6 +36,9 @@ bool parseCopyFormat(std::string_view text, MatrixFormat& format, bool& fullPrec
 struct MatrixPart {
   std::string name;
   RCOMat values;
+  // An exact result's entries as printed ("-5/7+1/2i"), row-major, beside their nearest
+  // doubles in values; empty for a result in doubles. The formats write these instead.
+  std::vector<std::string> exactTexts = {};
 };
 inline constexpr std::string_view kEigenvalueList = "eigenvalues";
 

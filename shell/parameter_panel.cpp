@@ -62,6 +62,10 @@ ParameterPanel::ParameterPanel(QWidget* parent) : QWidget(parent) {
   ComboBox1->setObjectName("ComboBox1");
   ComboBox1->setEditable(true);
   ComboBox1->addItems({"1", "2", "3", "4", "5", "6", "7", "8", "e"});
+  // The least width of the one-character items, as before "exact" joined them: the column
+  // it stands in is wide enough for the word, and the panel keeps its least width.
+  ComboBox1->setMinimumWidth(ComboBox1->minimumSizeHint().width());
+  ComboBox1->addItem("exact");
   ComboBox1->setToolTip("Precision of result");
   auto* precision = new QLabel("Precision", params);
   precision->setBuddy(ComboBox1);
