@@ -51,7 +51,7 @@ double storedExactly(exact::ExactReader& reader, std::string_view token, int r, 
   const double d = v.re.toDouble();
   exact::ExactReader back("", NumberFormat{});
   if (!v.isReal() || back.read(formatGeneral(d, '.')) != v)
-    throw CalcError(place + ": " + std::string(token) +
+    throw CalcError(place + ": " + quoteForMessage(token) +
                     " cannot be stored exactly: a project keeps real numbers of at most 15 "
                     "significant digits. Nothing was written.");
   return d;

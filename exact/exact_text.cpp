@@ -65,8 +65,8 @@ ExactNumber scanNumber(std::string_view s, std::size_t pos) {
 }
 
 [[noreturn]] void failParse(std::string_view reason, std::string_view text, std::size_t pos) {
-  throw CalcError(std::string(reason) + " [" + std::string(text.substr(0, pos)) + "<?>" +
-                  std::string(text.substr(pos)) + "]");
+  throw CalcError(std::string(reason) + " [" + quoteEndForMessage(text.substr(0, pos)) + "<?>" +
+                  quoteForMessage(text.substr(pos)) + "]");
 }
 
 class ValueBuilder {
@@ -81,13 +81,13 @@ class ValueBuilder {
         static_cast<std::int64_t>(n.mantissa.size()) + std::max<std::int64_t>(n.exponent, 0);
     const std::int64_t written = std::max(digits, -n.exponent);
     if (written > kMaxTypedDigits)
-      throw CalcError(place_ + ": the exponent of " + std::string(token_) +
+      throw CalcError(place_ + ": the exponent of " + quoteForMessage(token_) +
                       " is too large for exact arithmetic (a number may have at most " +
                       std::to_string(kMaxTypedDigits) + " digits).");
     budget_ += written;
     if (budget_ > kMaxPaneDigits)
-      throw CalcError(place_ + ": the numbers up to " + std::string(token_) + " have more than " +
-                      std::to_string(kMaxPaneDigits) +
+      throw CalcError(place_ + ": the numbers up to " + quoteForMessage(token_) +
+                      " have more than " + std::to_string(kMaxPaneDigits) +
                       " digits in all, more than exact arithmetic takes.");
     return Rational::fromDecimal((n.negative ? "-" : "") + n.mantissa, n.exponent);
   }
@@ -103,7 +103,7 @@ class ValueBuilder {
       if (!d.complete) return false;
       const Rational below = value(d);
       if (below.isZero())
-        throw CalcError(place_ + ": " + std::string(token_) + " divides by zero.");
+        throw CalcError(place_ + ": " + quoteForMessage(token_) + " divides by zero.");
       out /= below;
       pos = d.end;
     }
@@ -143,7 +143,7 @@ Rational polarPart(std::string_view text, ValueBuilder& builder) {
   std::size_t pos = skipSpaces(normal, 0);
   Rational v;
   if (!builder.readPart(normal, pos, v) || skipSpaces(normal, pos) != normal.size())
-    throw CalcError("'" + std::string(text) + "' is not a valid floating point value");
+    throw CalcError("'" + quoteForMessage(text) + "' is not a valid floating point value");
   return v;
 }
 
@@ -173,7 +173,7 @@ GaussRational ExactReader::readAt(std::string_view token, const std::string& pla
     const Rational angle = polarPart(token.substr(open + 1, angleEnd - open - 1), builder);
     const Rational quarter = angle / Rational(90);
     if (!quarter.isInteger())
-      throw CalcError(place + ": " + std::string(token) +
+      throw CalcError(place + ": " + quoteForMessage(token) +
                       " has no exact value: exact arithmetic takes a polar element only at a "
                       "multiple of 90 degrees.");
     // The quarter turn, 0 to 3.
@@ -194,7 +194,10 @@ GaussRational ExactReader::readAt(std::string_view token, const std::string& pla
         return {Rational(), -radius};
     }
   }
-  const std::string_view canonical = normalizeTokenView(token, nf_, scratch_);
+  // Under exact arithmetic "/" is the fraction bar, also where it is the decimal separator.
+  NumberFormat nf = nf_;
+  if (nf.decimalSeparator == '/') nf.decimalSeparator = '.';
+  const std::string_view canonical = normalizeTokenView(token, nf, scratch_);
   return parseCanonical(canonical, builder);
 }
 
