@@ -31,25 +31,6 @@ Element approximately(const GaussRational& v) {
   return Element::complex(v.re.toDouble(), v.im.toDouble());
 }
 
-MatrixPart exactPart(std::string name, const ExactMatrix& m, const CancelFlag* cancel) {
-  MatrixPart part{std::move(name), RCOMat(m.rows(), m.cols()), {}};
-  part.exactTexts.reserve(m.size());
-  CancelCountdown countdown(cancel);
-  for (int r = 0; r < m.rows(); ++r)
-    for (int c = 0; c < m.cols(); ++c) {
-      countdown.tick();
-      const GaussRational v = m.at(r, c);
-      part.values[r][c] = approximately(v);
-      part.exactTexts.push_back(v.text());
-    }
-  return part;
-}
-
-// The label completed with "=" and the empty line under it, as the result writer begins.
-void completeLabel(CalcState& state) {
-  state.result.appendToLast("=");
-  state.result.add(std::string());
-}
 
 // Kinds other than a plain matrix leave ResKind at 0 after printing, as the writer does.
 void printed(CalcState& state, std::vector<MatrixPart> parts) {
@@ -68,11 +49,11 @@ void writeExactFactors(CalcState& state, std::string_view label,
   std::uint64_t size = 0;
   for (const auto& [name, m] : factors) size += exact::matrixTextSize(*m) + 8;
   if (!exactResultFits(state, label, size)) return;
-  completeLabel(state);
+  completeResultLabel(state);
   std::vector<MatrixPart> parts;
   for (const auto& [name, m] : factors) {
     appendFactor(state, std::string("   ") + name + ":", *m);
-    parts.push_back(exactPart(name, *m, state.work));
+    parts.push_back(exactResultPart(name, *m, state.work));
   }
   printed(state, std::move(parts));
 }
@@ -101,6 +82,25 @@ std::optional<ExactMatrix> invertOrReciprocal(CalcState& state, std::string_view
 
 }  // namespace
 
+MatrixPart exactResultPart(std::string name, const ExactMatrix& m, const CancelFlag* cancel) {
+  MatrixPart part{std::move(name), RCOMat(m.rows(), m.cols()), {}};
+  part.exactTexts.reserve(m.size());
+  CancelCountdown countdown(cancel);
+  for (int r = 0; r < m.rows(); ++r)
+    for (int c = 0; c < m.cols(); ++c) {
+      countdown.tick();
+      const GaussRational v = m.at(r, c);
+      part.values[r][c] = approximately(v);
+      part.exactTexts.push_back(v.text());
+    }
+  return part;
+}
+
+void completeResultLabel(CalcState& state) {
+  state.result.appendToLast("=");
+  state.result.add(std::string());
+}
+
 ExactRun::ExactRun(CalcState& state)
     : progress_(state.work), work_{state.work, &progress_, exact::Isolation::Auto, threadCount()} {}
 
@@ -127,18 +127,18 @@ bool exactResultFits(CalcState& state, std::string_view label, std::uint64_t bou
 void writeExactMatrix(CalcState& state, const ExactMatrix& m) {
   const std::string label = state.result.lines().back();
   if (!exactResultFits(state, label, exact::matrixTextSize(m))) return;
-  completeLabel(state);
+  completeResultLabel(state);
   exact::appendMatrixRows(state.result, m, state.work);
-  printed(state, {exactPart("", m, state.work)});
+  printed(state, {exactResultPart("", m, state.work)});
 }
 
 void writeExactScalar(CalcState& state, const GaussRational& v) {
-  completeLabel(state);
+  completeResultLabel(state);
   state.result.add(exact::scalarLine(v.text()));
   state.result.add(std::string());
   ExactMatrix one(1, 1);
   one.set(0, 0, v);
-  printed(state, {exactPart("", one, state.work)});
+  printed(state, {exactResultPart("", one, state.work)});
 }
 
 void exactShowPane(CalcState& state, Operand op, PaneSize size) {
@@ -336,7 +336,7 @@ void exactPower(CalcState& state, Operand op, PaneSize size, int x) {
 void exactNorm(CalcState& state, Operand op, PaneSize size) {
   const ExactMatrix a = readExactOperand(state, op.pane, size, op.name);
   const exact::NormText norm = exact::exactNorm(a, state.decimalPoint(), kDecimalDigits);
-  completeLabel(state);
+  completeResultLabel(state);
   std::string line = exact::scalarLine(norm.root);
   if (norm.root != norm.decimals) line += " ~ " + norm.decimals;
   state.result.add(std::move(line));
@@ -350,7 +350,7 @@ void exactEigenvalues(CalcState& state, Operand op, PaneSize size) {
   const ExactMatrix a = readExactOperand(state, op.pane, size, op.name);
   const std::vector<exact::EigenvalueLine> lines =
       exact::exactEigenvalues(a, state.decimalPoint(), kDecimalDigits, ExactRun(state).work());
-  completeLabel(state);
+  completeResultLabel(state);
   state.result.add(std::string());
   std::size_t width = 10;
   for (const auto& l : lines) width = std::max(width, l.text.size());

@@ -378,6 +378,7 @@ Solution solveInProcess(const ExactMatrix& a, const ExactMatrix& b, const Work& 
   Solution s;
   s.solvable = e.pivotColumns.empty() || e.pivotColumns.back() < n;
   if (!s.solvable) return s;
+  s.pivotColumns = e.pivotColumns;
   s.particular = ExactMatrix(n, k, e.reduced.isComplex());
   for (int r = 0; r < static_cast<int>(e.pivotColumns.size()); ++r)
     for (int c = 0; c < k; ++c)
@@ -556,11 +557,13 @@ void put(ByteWriter& w, const Solution& s) {
   put(w, s.solvable);
   put(w, s.particular);
   put(w, s.nullBasis);
+  put(w, s.pivotColumns);
 }
 void get(ByteReader& r, Solution& s) {
   get(r, s.solvable);
   get(r, s.particular);
   get(r, s.nullBasis);
+  get(r, s.pivotColumns);
 }
 void put(ByteWriter& w, const LUFactors& f) {
   put(w, f.lower);

@@ -46,8 +46,9 @@ ExactMatrix nullSpace(const ExactMatrix& a, const Work& work);
 // Every X with a X = b (rows(a) = rows(b)): X = particular + nullBasis T for any T.
 struct Solution {
   bool solvable = false;
-  ExactMatrix particular;  // cols(a) x cols(b), free variables 0
-  ExactMatrix nullBasis;   // as nullSpace(a)
+  ExactMatrix particular;         // cols(a) x cols(b), free variables 0
+  ExactMatrix nullBasis;          // as nullSpace(a)
+  std::vector<int> pivotColumns;  // of a; the others are the free variables
 };
 Solution solve(const ExactMatrix& a, const ExactMatrix& b, const Work& work);
 

@@ -7,6 +7,7 @@
 #include "matrix/mat_cholesky.h"
 #include "matrix/mat_det.h"
 #include "matrix/mat_eigen.h"
+#include "matrix/mat_echelon.h"
 #include "matrix/mat_elementwise.h"
 #include "matrix/mat_inverse.h"
 #include "matrix/mat_lu.h"

@@ -142,6 +142,11 @@ void writeResult(Pane& result, Registers& regs, const NumberFormat& nf, const Ca
   regs.ResKind = kResMatrix;
 }
 
+void writeMatrixRows(Pane& result, const RCOMat& m, const NumberFormat& nf,
+                     const CancelFlag* cancel) {
+  Writer(result, nf, cancel).matrix(m, m.rows(), m.cols(), ElementText::ComplexAware);
+}
+
 void changePrecision(std::string_view text, char decimalSeparator, Registers& regs) {
   if (text == "e") {
     regs.PrecScale = 0;

@@ -14,6 +14,11 @@ namespace kelvaro {
 void writeResult(Pane& result, Registers& regs, const NumberFormat& nf,
                  const CancelFlag* cancel = nullptr);
 
+// The rows of m as the writer prints a matrix: the first on the last line of result, an empty
+// line after each (the layouts of the operations beyond the writer's kinds).
+void writeMatrixRows(Pane& result, const RCOMat& m, const NumberFormat& nf,
+                     const CancelFlag* cancel = nullptr);
+
 // The precision box's change handler: "e" selects exponent format (PrecScale 0); otherwise the
 // text is a number p and PrecScale becomes 10^p. A text that is not a number throws and
 // leaves PrecScale as it was.

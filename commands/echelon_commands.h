@@ -1,0 +1,20 @@
+#pragma once
+// The operations beside the operation panel, in every precision: the reduced row echelon
+// form RREF(A), RREF(B); a null-space basis Null(A), Null(B); every solution of A*X = B,
+// Solve(A,B); the characteristic polynomial CharPoly(A), CharPoly(B). Under "exact" they
+// compute exactly; otherwise in doubles with partial pivoting and the tolerance
+// max(m, n) * eps * norm_inf, and a notice when a pivot within it was taken as zero.
+
+#include "commands/calc_state.h"
+
+namespace kelvaro {
+
+void rrefOfA(CalcState& state);
+void rrefOfB(CalcState& state);
+void nullSpaceOfA(CalcState& state);
+void nullSpaceOfB(CalcState& state);
+void solveAB(CalcState& state);
+void charPolyOfA(CalcState& state);
+void charPolyOfB(CalcState& state);
+
+}  // namespace kelvaro

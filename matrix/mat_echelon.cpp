@@ -1,0 +1,183 @@
+#include "matrix/mat_echelon.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <limits>
+#include <utility>
+
+namespace kelvaro {
+
+namespace {
+
+using Complex = std::complex<double>;
+
+bool isComplexMatrix(const RCOMat& a) {
+  return std::any_of(a.elements().begin(), a.elements().end(),
+                     [](const Element& e) { return e.im() != 0; });
+}
+
+template <class T>
+T valueOf(const Element& e) {
+  if constexpr (std::is_same_v<T, double>)
+    return e.re();
+  else
+    return Complex(e.re(), e.im());
+}
+
+Element elementOf(double v) {
+  return Element::real(v);
+}
+Element elementOf(Complex v) {
+  return Element::complex(v.real(), v.imag());
+}
+
+// The matrix as plain values of T, row-major.
+template <class T>
+std::vector<T> plain(const RCOMat& a) {
+  std::vector<T> v;
+  v.reserve(a.elements().size());
+  for (const Element& e : a.elements()) v.push_back(valueOf<T>(e));
+  return v;
+}
+
+template <class T>
+void store(RCOMat& a, const std::vector<T>& v) {
+  std::size_t i = 0;
+  for (Element& e : a.elements()) e = elementOf(v[i++]);
+}
+
+template <class T>
+EchelonOutcome reduce(RCOMat& a, WorkToken* work) {
+  const int m = a.rows(), n = a.cols();
+  std::vector<T> v = plain<T>(a);
+  const auto at = [&](int r, int c) -> T& {
+    return v[static_cast<std::size_t>(r) * static_cast<std::size_t>(n) +
+             static_cast<std::size_t>(c)];
+  };
+  EchelonOutcome out;
+  double normInf = 0;
+  for (int r = 0; r < m; ++r) {
+    double sum = 0;
+    for (int c = 0; c < n; ++c) sum += std::abs(at(r, c));
+    normInf = std::max(normInf, sum);
+  }
+  out.tolerance = std::max(m, n) * std::numeric_limits<double>::epsilon() * normInf;
+  beginWork(work, static_cast<std::uint64_t>(n));
+  int row = 0;
+  for (int c = 0; c < n && row < m; ++c) {
+    checkCancel(work);
+    int p = row;
+    double best = 0;
+    for (int r = row; r < m; ++r)
+      if (std::abs(at(r, c)) > best) best = std::abs(at(r, c)), p = r;
+    if (best <= out.tolerance) {
+      out.pivotTakenAsZero = out.pivotTakenAsZero || best > 0;
+      for (int r = row; r < m; ++r) at(r, c) = T(0);
+      stepDone(work);
+      continue;
+    }
+    for (int j = c; j < n; ++j) std::swap(at(p, j), at(row, j));
+    const T pivot = at(row, c);
+    for (int j = c; j < n; ++j) at(row, j) /= pivot;
+    for (int r = 0; r < m; ++r) {
+      if (r == row) continue;
+      const T f = at(r, c);
+      if (f == T(0)) continue;
+      for (int j = c; j < n; ++j) at(r, j) -= f * at(row, j);
+    }
+    out.pivotColumns.push_back(c);
+    ++row;
+    stepDone(work);
+  }
+  store(a, v);
+  return out;
+}
+
+template <class T>
+std::vector<Element> charpoly(const RCOMat& a, WorkToken* work) {
+  const int n = a.rows();
+  std::vector<T> h = plain<T>(a);
+  const auto at = [&](int r, int c) -> T& {
+    return h[static_cast<std::size_t>(r) * static_cast<std::size_t>(n) +
+             static_cast<std::size_t>(c)];
+  };
+  beginWork(work, static_cast<std::uint64_t>(2 * n));
+  // Hessenberg form: below the subdiagonal of each column, eliminated against the largest
+  // candidate, each row operation undone on the columns to keep the similarity.
+  for (int c = 0; c + 2 < n; ++c) {
+    checkCancel(work);
+    int p = c + 1;
+    for (int r = c + 2; r < n; ++r)
+      if (std::abs(at(r, c)) > std::abs(at(p, c))) p = r;
+    if (at(p, c) != T(0)) {
+      if (p != c + 1) {
+        for (int j = 0; j < n; ++j) std::swap(at(p, j), at(c + 1, j));
+        for (int i = 0; i < n; ++i) std::swap(at(i, p), at(i, c + 1));
+      }
+      for (int r = c + 2; r < n; ++r) {
+        const T t = at(r, c) / at(c + 1, c);
+        if (t == T(0)) continue;
+        for (int j = c; j < n; ++j) at(r, j) -= t * at(c + 1, j);
+        for (int i = 0; i < n; ++i) at(i, c + 1) += t * at(i, r);
+      }
+    }
+    stepDone(work);
+  }
+  // p_m(x) = (x - h_mm) p_{m-1}(x) - sum_i h_im (h_{i+1,i} ... h_{m,m-1}) p_{i-1}(x).
+  std::vector<std::vector<T>> p(static_cast<std::size_t>(n) + 1);
+  p[0] = {T(1)};
+  for (int m = 1; m <= n; ++m) {
+    checkCancel(work);
+    std::vector<T> next(static_cast<std::size_t>(m) + 1, T(0));
+    const std::vector<T>& prev = p[static_cast<std::size_t>(m) - 1];
+    for (std::size_t i = 0; i < prev.size(); ++i) {
+      next[i + 1] += prev[i];
+      next[i] -= at(m - 1, m - 1) * prev[i];
+    }
+    T product(1);
+    for (int i = m - 1; i >= 1; --i) {
+      product *= at(i, i - 1);
+      if (product == T(0)) break;
+      const T t = at(i - 1, m - 1) * product;
+      const std::vector<T>& q = p[static_cast<std::size_t>(i) - 1];
+      for (std::size_t j = 0; j < q.size(); ++j) next[j] -= t * q[j];
+    }
+    p[static_cast<std::size_t>(m)] = std::move(next);
+    stepDone(work);
+  }
+  std::vector<Element> out;
+  for (auto it = p.back().rbegin(); it != p.back().rend(); ++it) out.push_back(elementOf(*it));
+  return out;
+}
+
+}  // namespace
+
+EchelonOutcome MatRref(RCOMat& a, WorkToken* work) {
+  return isComplexMatrix(a) ? reduce<Complex>(a, work) : reduce<double>(a, work);
+}
+
+RCOMat MatNullBasis(const RCOMat& reduced, const std::vector<int>& pivotColumns, int cols) {
+  std::vector<bool> pivot(static_cast<std::size_t>(cols), false);
+  for (int c : pivotColumns)
+    if (c < cols) pivot[static_cast<std::size_t>(c)] = true;
+  std::vector<int> free;
+  for (int c = 0; c < cols; ++c)
+    if (!pivot[static_cast<std::size_t>(c)]) free.push_back(c);
+  RCOMat basis;
+  basis.assign(cols, static_cast<int>(free.size()), Element::real(0));
+  for (int k = 0; k < static_cast<int>(free.size()); ++k) {
+    const int f = free[static_cast<std::size_t>(k)];
+    basis[f][k] = Element::real(1);
+    for (int r = 0; r < static_cast<int>(pivotColumns.size()); ++r)
+      if (pivotColumns[static_cast<std::size_t>(r)] < cols)
+        basis[pivotColumns[static_cast<std::size_t>(r)]][k] = -reduced[r][f];
+  }
+  return basis;
+}
+
+std::vector<Element> MatCharPoly(const RCOMat& a, WorkToken* work) {
+  return isComplexMatrix(a) ? charpoly<Complex>(a, work) : charpoly<double>(a, work);
+}
+
+}  // namespace kelvaro
