@@ -14,6 +14,7 @@
 #include "commands/basic_commands.h"
 #include "commands/calc_state.h"
 #include "commands/decomposition_commands.h"
+#include "commands/echelon_commands.h"
 #include "commands/elementwise_commands.h"
 #include "commands/factor_commands.h"
 #include "commands/product_commands.h"
@@ -168,6 +169,20 @@ inline constexpr std::array kCommandTable = std::to_array<CommandInfo>({
     {"SpeedButton51", "Norm of Matrix B", "Norm(B)", kResScalar, SpeedButton51Click, {3, 3}},
     // The Operations menu, in this order.
     {"KronItem", "Kronecker product", "Kron(A,B)", kResMatrix, KronItemClick, kInOperationsMenu},
+    {"RrefAItem", "Reduced row echelon form of Matrix A", "RREF(A)", kResMatrix, RrefAItemClick,
+     kInOperationsMenu},
+    {"RrefBItem", "Reduced row echelon form of Matrix B", "RREF(B)", kResMatrix, RrefBItemClick,
+     kInOperationsMenu},
+    {"NullAItem", "Null space of Matrix A: a basis, as columns", "Null(A)", kResMatrix,
+     NullAItemClick, kInOperationsMenu},
+    {"NullBItem", "Null space of Matrix B: a basis, as columns", "Null(B)", kResMatrix,
+     NullBItemClick, kInOperationsMenu},
+    {"SolveItem", "Every solution X of A*X = B", "Solve(A,B)", kResMatrix, SolveItemClick,
+     kInOperationsMenu},
+    {"CharPolyAItem", "Characteristic polynomial of Matrix A", "CharPoly(A)", kResMatrix,
+     CharPolyAItemClick, kInOperationsMenu},
+    {"CharPolyBItem", "Characteristic polynomial of Matrix B", "CharPoly(B)", kResMatrix,
+     CharPolyBItemClick, kInOperationsMenu},
 });
 
 constexpr std::span<const CommandInfo> commandTable() {

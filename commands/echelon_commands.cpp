@@ -29,7 +29,7 @@ struct Shown {
   RCOMat values;
 
   int cols() const { return exact ? exact->cols() : values.cols(); }
-  bool empty() const { return exact ? exact->empty() : values.empty(); }
+  bool empty() const { return (exact ? exact->rows() : values.rows()) == 0; }
 };
 
 void appendRows(CalcState& state, const Shown& m) {
@@ -85,7 +85,8 @@ void rref(CalcState& state, Operand op) {
 }
 
 void writeNullSpace(CalcState& state, const Shown& basis, char name) {
-  if (basis.cols() > 0) return writeShown(state, basis);
+  // An empty pane has an empty result.
+  if (basis.cols() > 0 || basis.empty()) return writeShown(state, basis);
   completeResultLabel(state);
   state.result.add(std::string("   Only the zero vector: the columns of ") + name +
                    " are independent.");
@@ -247,6 +248,11 @@ void charPoly(CalcState& state, Operand op) {
     appendErrorLine(state, op.text(" Error: To Calculate CharPoly(", "), Row=Col!"));
     return;
   }
+  if (size.rows == 0) {  // an empty pane has an empty result
+    completeResultLabel(state);
+    keep(state, {MatrixPart{"", RCOMat()}});
+    return;
+  }
   std::vector<Coefficient> coefficients;
   Shown row;
   if (state.exact) {
@@ -280,25 +286,25 @@ void charPoly(CalcState& state, Operand op) {
 
 }  // namespace
 
-void rrefOfA(CalcState& state) {
+void RrefAItemClick(CalcState& state) {
   rref(state, operandA(state));
 }
-void rrefOfB(CalcState& state) {
+void RrefBItemClick(CalcState& state) {
   rref(state, operandB(state));
 }
-void nullSpaceOfA(CalcState& state) {
+void NullAItemClick(CalcState& state) {
   nullSpace(state, operandA(state));
 }
-void nullSpaceOfB(CalcState& state) {
+void NullBItemClick(CalcState& state) {
   nullSpace(state, operandB(state));
 }
-void solveAB(CalcState& state) {
+void SolveItemClick(CalcState& state) {
   solve(state);
 }
-void charPolyOfA(CalcState& state) {
+void CharPolyAItemClick(CalcState& state) {
   charPoly(state, operandA(state));
 }
-void charPolyOfB(CalcState& state) {
+void CharPolyBItemClick(CalcState& state) {
   charPoly(state, operandB(state));
 }
 

@@ -9,12 +9,12 @@
 
 namespace kelvaro {
 
-void rrefOfA(CalcState& state);
-void rrefOfB(CalcState& state);
-void nullSpaceOfA(CalcState& state);
-void nullSpaceOfB(CalcState& state);
-void solveAB(CalcState& state);
-void charPolyOfA(CalcState& state);
-void charPolyOfB(CalcState& state);
+void RrefAItemClick(CalcState& state);
+void RrefBItemClick(CalcState& state);
+void NullAItemClick(CalcState& state);
+void NullBItemClick(CalcState& state);
+void SolveItemClick(CalcState& state);
+void CharPolyAItemClick(CalcState& state);
+void CharPolyBItemClick(CalcState& state);
 
 }  // namespace kelvaro

@@ -90,6 +90,7 @@ EchelonOutcome reduce(RCOMat& a, WorkToken* work) {
     ++row;
     stepDone(work);
   }
+  finishWork(work);  // the columns past the last pivot row need no step
   store(a, v);
   return out;
 }
@@ -146,6 +147,7 @@ std::vector<Element> charpoly(const RCOMat& a, WorkToken* work) {
     p[static_cast<std::size_t>(m)] = std::move(next);
     stepDone(work);
   }
+  finishWork(work);
   std::vector<Element> out;
   for (auto it = p.back().rbegin(); it != p.back().rend(); ++it) out.push_back(elementOf(*it));
   return out;

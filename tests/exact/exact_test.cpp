@@ -11,6 +11,7 @@
 #include "exact/exact_bounds.h"
 #include "exact/exact_eigen.h"
 #include "exact/exact_text.h"
+#include "matrix/mat_echelon.h"
 #include "numbers/calc_error.h"
 
 namespace kelvaro::exact {
@@ -165,6 +166,41 @@ TEST_P(ExactAlgebra, ResultsSatisfyTheirDefinitions) {
 
 INSTANTIATE_TEST_SUITE_P(InProcessAndInAChild, ExactAlgebra,
                          ::testing::Values(Isolation::Never, Isolation::Always));
+
+// The new operations in doubles agree with the exact ones on well-conditioned matrices.
+TEST(DoubleEchelon, AgreesWithExactArithmetic) {
+  std::mt19937 random(5);
+  const Work work;
+  const auto near = [](const RCOMat& d, const ExactMatrix& e) {
+    for (int r = 0; r < e.rows(); ++r)
+      for (int c = 0; c < e.cols(); ++c)
+        if (std::hypot(d[r][c].re() - e.re(r, c).toDouble(), d[r][c].im() - e.im(r, c).toDouble()) >
+            1e-9)
+          return false;
+    return d.rows() == e.rows() && d.cols() == e.cols();
+  };
+  for (int round = 0; round < 30; ++round) {
+    const int n = 1 + static_cast<int>(random() % 5), cols = 1 + static_cast<int>(random() % 6);
+    const ExactMatrix a =
+        randomMatrix(random, n, cols, round % 2, n - static_cast<int>(random() % 2));
+    RCOMat d(n, cols);
+    for (int r = 0; r < n; ++r)
+      for (int c = 0; c < cols; ++c)
+        d[r][c] = Element::complex(a.re(r, c).toDouble(), a.im(r, c).toDouble());
+    const EchelonForm e = reducedRowEchelon(a, work);
+    RCOMat reduced = d;
+    EXPECT_EQ(MatRref(reduced).pivotColumns, e.pivotColumns);
+    EXPECT_TRUE(near(reduced, e.reduced));
+    EXPECT_TRUE(near(MatNullBasis(reduced, e.pivotColumns, cols), nullSpace(a, work)));
+    if (n != cols) continue;
+    const std::vector<GaussRational> exactPoly = characteristicPolynomial(a, work);
+    const std::vector<Element> poly = MatCharPoly(d);
+    ExactMatrix coefficients(1, n + 1, true);
+    RCOMat row(1, n + 1);
+    for (int k = 0; k <= n; ++k) coefficients.set(0, k, exactPoly[k]), row[0][k] = poly[k];
+    EXPECT_TRUE(near(row, coefficients));
+  }
+}
 
 ExactMatrix fromRows(std::initializer_list<std::initializer_list<const char*>> rows) {
   ExactMatrix m(static_cast<int>(rows.size()), static_cast<int>(rows.begin()->size()));
