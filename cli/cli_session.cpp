@@ -60,6 +60,7 @@ struct Invocation {
   std::vector<std::string> actions;
   int threads = 0;  // 0: the default count
   bool progress = false;
+  bool steps = false;
 };
 
 class UsageError {
@@ -205,6 +206,8 @@ std::string usage() {
       "                            processor's count, or KELVARO_THREADS); output is\n"
       "                            the same for any count\n"
       "  --progress                show how far a long action has come on standard error\n"
+      "  --steps                   show the row operations before the result of RREF,\n"
+      "                            Solve, inv, Det, Rank, LU and Chol\n"
       "  --help, --version         print this help or the version and exit\n"
       "\n"
       "Copy and paste (kelvaro-cli has a clipboard of its own):\n"
@@ -301,6 +304,10 @@ bool parseArguments(std::span<const std::string> args, Invocation& inv, CliStrea
     }
     if (arg == "--progress") {
       inv.progress = true;
+      continue;
+    }
+    if (arg == "--steps") {
+      inv.steps = true;
       continue;
     }
     const std::size_t equals = arg.find('=');
@@ -475,6 +482,7 @@ int run(std::span<const std::string> args, CliStreams& streams) {
   if (inv.columns) state.columnText = *inv.columns;
   if (inv.format) state.display = *inv.format;
   state.clipboard = std::move(inv.clipboard);
+  state.showSteps = inv.steps;
   if (inv.precision) {
     state.precisionText = *inv.precision;
     runGuarded(ui, [&] { ComboBox1Change(state); });

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "exact/steps.h"
 #include "matrix/work_limits.h"
 #include "matrix/work_token.h"
 #include "numbers/matrix_formats.h"
@@ -43,6 +44,12 @@ struct CalcState {
   // size, as a screen reader says it ("inv(A), 3 by 3").
   std::uint64_t resultsWritten = 0;
   std::string lastResultSummary;
+
+  // "Show steps" (kelvaro-cli --steps): the row operations before the result of RREF, Solve,
+  // the inverses, Det, Rank, LU and Chol. The steps the running command wrote, and those of
+  // the last result (for Copy Result As LaTeX).
+  bool showSteps = false;
+  exact::StepRecord pendingSteps, lastSteps;
 
   // kelvaro-cli's clipboard; in the window, the system clipboard's text on its way in or out.
   std::string clipboard;

@@ -12,6 +12,16 @@ void runPrelude(CalcState& state, int resultKind) {
   Refresh1Click(state);
   Refresh2Click(state);
   if (resultKind >= 0) state.regs.ResKind = resultKind;
+  state.pendingSteps = {};
+}
+
+void keepResult(CalcState& state, std::string_view label, int resultKind,
+                std::vector<MatrixPart> parts) {
+  state.lastResult = std::move(parts);
+  state.lastResultSummary = resultSummary(label, resultKind, state.lastResult);
+  ++state.resultsWritten;
+  state.lastSteps = std::move(state.pendingSteps);
+  state.pendingSteps = {};
 }
 
 PaneSize countPane(CalcState& state, const Pane& pane) {
@@ -65,9 +75,7 @@ void writeCommandResult(CalcState& state) {
   // The writer completes the pane's last line, the command's label, with "=".
   const std::string label = state.result.empty() ? std::string() : state.result.lines().back();
   writeResult(state.result, state.regs, state.numberFormat(), state.work);
-  state.lastResult = resultParts(state.regs, kind, state.work);
-  state.lastResultSummary = resultSummary(label, kind, state.lastResult);
-  ++state.resultsWritten;
+  keepResult(state, label, kind, resultParts(state.regs, kind, state.work));
 }
 
 }  // namespace kelvaro

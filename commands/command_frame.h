@@ -59,6 +59,11 @@ struct PaneSizes {
 };
 PaneSizes startOnBothPanes(CalcState& state, std::string_view label);
 
+// The last result a command printed under `label` (kind as ResKind was), kept for copying and
+// reuse with the steps it showed, and counted and summed up for a screen reader.
+void keepResult(CalcState& state, std::string_view label, int resultKind,
+                std::vector<MatrixPart> parts);
+
 // Hands the registers to the result writer at the state's precision, separator and format, and
 // keeps what it printed as the last result.
 void writeCommandResult(CalcState& state);

@@ -9,6 +9,7 @@
 #include "commands/command_frame.h"
 #include "commands/exact_commands.h"
 #include "commands/operand.h"
+#include "commands/steps_commands.h"
 #include "exact/exact_algebra.h"
 #include "exact/exact_bounds.h"
 #include "exact/exact_text.h"
@@ -44,15 +45,15 @@ MatrixPart partOf(CalcState& state, std::string name, const Shown& m) {
   return {std::move(name), m.values};
 }
 
-void keep(CalcState& state, std::vector<MatrixPart> parts) {
-  state.lastResult = std::move(parts);
+void keep(CalcState& state, std::string_view label, std::vector<MatrixPart> parts) {
+  keepResult(state, label, state.regs.ResKind, std::move(parts));
 }
 
 void writeShown(CalcState& state, const Shown& m) {
   if (m.exact) return writeExactMatrix(state, *m.exact);
-  completeResultLabel(state);
+  const std::string label = completeResultLabel(state);
   appendRows(state, m);
-  keep(state, {partOf(state, "", m)});
+  keep(state, label, {partOf(state, "", m)});
 }
 
 // After a result in doubles: a pivot within the tolerance was taken as zero.
@@ -71,6 +72,7 @@ void rref(CalcState& state, Operand op) {
   const std::string label = op.text("RREF(", ")");
   const PaneSize size = startCommand(state, op.pane, label);
   setCurrentSize(state, size);
+  writeSteps(state, exact::StepsOf::Rref, op, size);
   if (state.exact) {
     const ExactMatrix a = readExactOperand(state, op.pane, size, op.name);
     if (!exactResultFits(state, label, exact::echelonSizeBound(a))) return;
@@ -87,11 +89,11 @@ void rref(CalcState& state, Operand op) {
 void writeNullSpace(CalcState& state, const Shown& basis, char name) {
   // An empty pane has an empty result.
   if (basis.cols() > 0 || basis.empty()) return writeShown(state, basis);
-  completeResultLabel(state);
+  const std::string label = completeResultLabel(state);
   state.result.add(std::string("   Only the zero vector: the columns of ") + name +
                    " are independent.");
   state.result.add(std::string());
-  keep(state, {MatrixPart{"", RCOMat()}});
+  keep(state, label, {MatrixPart{"", RCOMat()}});
 }
 
 void nullSpace(CalcState& state, Operand op) {
@@ -114,16 +116,16 @@ void nullSpace(CalcState& state, Operand op) {
 // Every solution: none, one, or X0 + N t with the free unknowns named.
 void writeSolution(CalcState& state, bool solvable, const Shown& particular, const Shown& basis,
                    const std::vector<int>& freeRows) {
-  completeResultLabel(state);
+  const std::string label = completeResultLabel(state);
   if (!solvable) {
     state.result.add("   no solution");
     state.result.add(std::string());
-    keep(state, {MatrixPart{"", RCOMat()}});
+    keep(state, label, {MatrixPart{"", RCOMat()}});
     return;
   }
   if (basis.cols() == 0) {
     appendRows(state, particular);
-    keep(state, {partOf(state, "", particular)});
+    keep(state, label, {partOf(state, "", particular)});
     return;
   }
   const bool oneColumn = particular.cols() == 1;
@@ -140,7 +142,7 @@ void writeSolution(CalcState& state, bool solvable, const Shown& particular, con
     state.result.add(std::string());
     appendRows(state, *m);
   }
-  keep(state, {partOf(state, "X0", particular), partOf(state, "N", basis)});
+  keep(state, label, {partOf(state, "X0", particular), partOf(state, "N", basis)});
 }
 
 std::vector<int> freeColumns(const std::vector<int>& pivots, int cols) {
@@ -162,6 +164,7 @@ void solve(CalcState& state) {
     return;
   }
   setCurrentSize(state, {a.cols, b.cols});
+  writeSteps(state, exact::StepsOf::Solve, operandA(state), a, b);
   if (state.exact) {
     const ExactMatrix ma = readExactOperand(state, state.paneA, a, 'A');
     const ExactMatrix mb = readExactOperand(state, state.paneB, b, 'B');
@@ -250,7 +253,7 @@ void charPoly(CalcState& state, Operand op) {
   }
   if (size.rows == 0) {  // an empty pane has an empty result
     completeResultLabel(state);
-    keep(state, {MatrixPart{"", RCOMat()}});
+    keep(state, label, {MatrixPart{"", RCOMat()}});
     return;
   }
   std::vector<Coefficient> coefficients;
@@ -281,7 +284,7 @@ void charPoly(CalcState& state, Operand op) {
   state.result.add(std::string());
   state.result.add(std::string());
   appendRows(state, row);
-  keep(state, {partOf(state, "", row)});
+  keep(state, label, {partOf(state, "", row)});
 }
 
 }  // namespace

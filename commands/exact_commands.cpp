@@ -31,11 +31,11 @@ Element approximately(const GaussRational& v) {
   return Element::complex(v.re.toDouble(), v.im.toDouble());
 }
 
-
 // Kinds other than a plain matrix leave ResKind at 0 after printing, as the writer does.
-void printed(CalcState& state, std::vector<MatrixPart> parts) {
-  if (state.regs.ResKind != kResMatrix) state.regs.ResKind = kResMatrix;
-  state.lastResult = std::move(parts);
+void printed(CalcState& state, std::string_view label, std::vector<MatrixPart> parts) {
+  const int kind = state.regs.ResKind;
+  state.regs.ResKind = kResMatrix;
+  keepResult(state, label, kind, std::move(parts));
 }
 
 void appendFactor(CalcState& state, std::string_view caption, const ExactMatrix& m) {
@@ -55,7 +55,7 @@ void writeExactFactors(CalcState& state, std::string_view label,
     appendFactor(state, std::string("   ") + name + ":", *m);
     parts.push_back(exactResultPart(name, *m, state.work));
   }
-  printed(state, std::move(parts));
+  printed(state, label, std::move(parts));
 }
 
 ExactMatrix elementwiseReciprocal(const ExactMatrix& m) {
@@ -96,9 +96,11 @@ MatrixPart exactResultPart(std::string name, const ExactMatrix& m, const CancelF
   return part;
 }
 
-void completeResultLabel(CalcState& state) {
+std::string completeResultLabel(CalcState& state) {
+  std::string label = state.result.lines().back();
   state.result.appendToLast("=");
   state.result.add(std::string());
+  return label;
 }
 
 ExactRun::ExactRun(CalcState& state)
@@ -129,16 +131,16 @@ void writeExactMatrix(CalcState& state, const ExactMatrix& m) {
   if (!exactResultFits(state, label, exact::matrixTextSize(m))) return;
   completeResultLabel(state);
   exact::appendMatrixRows(state.result, m, state.work);
-  printed(state, {exactResultPart("", m, state.work)});
+  printed(state, label, {exactResultPart("", m, state.work)});
 }
 
 void writeExactScalar(CalcState& state, const GaussRational& v) {
-  completeResultLabel(state);
+  const std::string label = completeResultLabel(state);
   state.result.add(exact::scalarLine(v.text()));
   state.result.add(std::string());
   ExactMatrix one(1, 1);
   one.set(0, 0, v);
-  printed(state, {exactResultPart("", one, state.work)});
+  printed(state, label, {exactResultPart("", one, state.work)});
 }
 
 void exactShowPane(CalcState& state, Operand op, PaneSize size) {
@@ -336,21 +338,21 @@ void exactPower(CalcState& state, Operand op, PaneSize size, int x) {
 void exactNorm(CalcState& state, Operand op, PaneSize size) {
   const ExactMatrix a = readExactOperand(state, op.pane, size, op.name);
   const exact::NormText norm = exact::exactNorm(a, state.decimalPoint(), kDecimalDigits);
-  completeResultLabel(state);
+  const std::string label = completeResultLabel(state);
   std::string line = exact::scalarLine(norm.root);
   if (norm.root != norm.decimals) line += " ~ " + norm.decimals;
   state.result.add(std::move(line));
   state.result.add(std::string());
   MatrixPart part{"", RCOMat(1, 1), {}};
   part.values[0][0] = Element::real(norm.value);
-  printed(state, {std::move(part)});
+  printed(state, label, {std::move(part)});
 }
 
 void exactEigenvalues(CalcState& state, Operand op, PaneSize size) {
   const ExactMatrix a = readExactOperand(state, op.pane, size, op.name);
   const std::vector<exact::EigenvalueLine> lines =
       exact::exactEigenvalues(a, state.decimalPoint(), kDecimalDigits, ExactRun(state).work());
-  completeResultLabel(state);
+  const std::string label = completeResultLabel(state);
   state.result.add(std::string());
   std::size_t width = 10;
   for (const auto& l : lines) width = std::max(width, l.text.size());
@@ -372,7 +374,7 @@ void exactEigenvalues(CalcState& state, Operand op, PaneSize size) {
   }
   state.result.add(std::string());
   if (!allExact) list.exactTexts.clear();
-  printed(state, {std::move(list)});
+  printed(state, label, {std::move(list)});
 }
 
 void noteComputedInDoubles(CalcState& state, std::string_view operation) {

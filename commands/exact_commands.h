@@ -60,11 +60,11 @@ bool exactResultFits(CalcState& state, std::string_view label, std::uint64_t bou
 // the matrix's rows (or the scalar line, or each factor under its caption), and the last
 // result kept for copying and reuse.
 void writeExactMatrix(CalcState& state, const exact::ExactMatrix& m);
-// The label completed with "=" and the empty line under it, as the result writer begins.
-void completeResultLabel(CalcState& state);
+// The label completed with "=" and the empty line under it, as the result writer begins;
+// returns the label.
+std::string completeResultLabel(CalcState& state);
 // An exact matrix as a part of the last result: its nearest doubles and its texts.
-MatrixPart exactResultPart(std::string name, const exact::ExactMatrix& m,
-                           const CancelFlag* cancel);
+MatrixPart exactResultPart(std::string name, const exact::ExactMatrix& m, const CancelFlag* cancel);
 void writeExactScalar(CalcState& state, const exact::GaussRational& v);
 
 // The exact counterparts, called by the handlers after their size checks.

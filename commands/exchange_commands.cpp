@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "commands/steps_commands.h"
 #include "numbers/calc_error.h"
 #include "numbers/matrix_formats.h"
 #include "numbers/matrix_recognition.h"
@@ -128,6 +129,9 @@ void resultTo(CalcState& state, UserInterface& ui, Pane& pane, char name, std::s
 void copyResult(CalcState& state, UserInterface& ui, std::string_view format) {
   checkResult(state.lastResult, "copy");
   copyMatrices(state, ui, state.lastResult, format, "the result");
+  // In LaTeX the steps that led to it go first.
+  if (!state.lastSteps.steps.empty() && format.starts_with("latex"))
+    state.clipboard.insert(0, stepsLatex(state.lastSteps));
 }
 
 void copyPaneA(CalcState& state, UserInterface& ui, std::string_view format) {

@@ -6,6 +6,7 @@
 #include "commands/command_frame.h"
 #include "commands/exact_commands.h"
 #include "commands/operand.h"
+#include "commands/steps_commands.h"
 #include "matrix/Zezizir2.h"
 #include "numbers/calc_error.h"
 #include "numbers/element_text.h"
@@ -22,6 +23,7 @@ void determinant(CalcState& state, Operand op) {
     appendErrorLine(state, " Error: To Calculate " + label + ", the Matrix must be square!");
     return;
   }
+  writeSteps(state, exact::StepsOf::Determinant, op, size);
   if (state.exact) return exactDeterminant(state, op, size);
   Registers& regs = state.regs;
   readOperand(state, op.pane, size, regs.MatR);
@@ -33,6 +35,7 @@ void determinant(CalcState& state, Operand op) {
 void rank(CalcState& state, Operand op) {
   const PaneSize size = startCommand(state, op.pane, op.text("Rank(", ")"));
   setCurrentSize(state, size);
+  writeSteps(state, exact::StepsOf::Rank, op, size);
   if (state.exact) return exactRank(state, op, size);
   Registers& regs = state.regs;
   readOperand(state, op.pane, size, regs.MatR);
@@ -43,6 +46,7 @@ void rank(CalcState& state, Operand op) {
 void lu(CalcState& state, Operand op) {
   const PaneSize size = startCommand(state, op.pane, op.text("LU(", ")"));
   setCurrentSize(state, size);
+  if (size.rows == size.cols) writeSteps(state, exact::StepsOf::LU, op, size);
   if (state.exact) return exactLU(state, op, size);
   Registers& regs = state.regs;
   regs.MatF1.resize(size.rows, size.cols, state.work);
@@ -68,6 +72,7 @@ void cholesky(CalcState& state, Operand op) {
     appendErrorLine(state, " Error: To Calculate Cholesky, Row=Col!");
     return;
   }
+  writeSteps(state, exact::StepsOf::Cholesky, op, size);
   if (state.exact) return exactCholesky(state, op, size);
   Registers& regs = state.regs;
   readOperand(state, op.pane, size, regs.MatR);

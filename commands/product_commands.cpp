@@ -5,6 +5,7 @@
 #include "commands/command_frame.h"
 #include "commands/exact_commands.h"
 #include "commands/operand.h"
+#include "commands/steps_commands.h"
 #include "matrix/Zezizir2.h"
 
 namespace kelvaro {
@@ -39,6 +40,7 @@ bool readAndInvert(CalcState& state, const Pane& pane, PaneSize size) {
 void inverse(CalcState& state, Operand op) {
   const std::string label = op.text("inv(", ")");
   const PaneSize size = startCommand(state, op.pane, label);
+  if (size.rows == size.cols) writeSteps(state, exact::StepsOf::Inverse, op, size);
   if (state.exact) return exactInverse(state, op, size);
   if (!readAndInvert(state, op.pane, size)) {
     appendErrorLine(state, " Error: " + label + " has no result!");

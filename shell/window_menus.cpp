@@ -149,6 +149,16 @@ WindowMenus buildMenus(TForm1& form) {
     item->setToolTip(QString::fromLatin1(c.hint));
     QObject::connect(item, &QAction::triggered, &form, [&form, &c] { form.runOperation(c); });
   }
+  // A setting of the commands, not one of them: the row operations before the results of
+  // RREF, Solve, the inverses, Det, Rank, LU and Chol.
+  menus.OperationsMenu->addSeparator()->setObjectName("N13");
+  QAction* steps = action("ShowStepsItem", "Show steps", menus.OperationsMenu);
+  steps->setCheckable(true);
+  steps->setToolTip(
+      "Show the row operations before the result of RREF, Solve, inv, Det, Rank, "
+      "LU and Chol");
+  QObject::connect(steps, &QAction::toggled, &form,
+                   [&form](bool on) { form.calcState().showSteps = on; });
 
   menus.Help1 = menu("Help1");
   command("Manual1", "Manual", menus.Help1, 42, &TForm1::Manual1Click, Qt::Key_F1);

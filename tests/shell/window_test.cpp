@@ -531,6 +531,14 @@ class WindowTest : public QObject {
     box->setCurrentText("5");
     click("SpeedButton11");
     QVERIFY2(text("RichEdit3").contains("0.12346"), qPrintable(text("RichEdit3")));
+    // The last item computes exactly; with Show steps ticked the row operations come first.
+    box->setCurrentIndex(box->count() - 1);
+    trigger("ShowStepsItem");
+    type("RichEdit1", "1 2\n3 4");
+    click("SpeedButton18");
+    QVERIFY2(text("RichEdit3").contains(" R2 := R2 - 3*R1\n") &&
+                 text("RichEdit3").contains("inv(A)=\n         -2          1\n        3/2"),
+             qPrintable(text("RichEdit3")));
     // A text that is not a number is refused with a box and changes nothing.
     box->setCurrentText("z");
     QCOMPARE(shown().size(), std::size_t(1));
