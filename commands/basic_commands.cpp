@@ -15,8 +15,7 @@ void showPane(CalcState& state, Operand op) {
   const PaneSize size = startCommand(state, op.pane, op.text(""));
   setCurrentSize(state, size);
   if (state.exact) return exactShowPane(state, op, size);
-  const Pane& pane = op.pane;
-  readOperand(state, pane, size, state.regs.MatR);
+  readOperand(state, op.pane, size, state.regs.MatR);
   writeCommandResult(state);
 }
 

@@ -280,6 +280,20 @@ void exactDivide(CalcState& state, PaneSize a, PaneSize b) {
   writeExactMatrix(state, exact::multiply(ma, *inv, run.work()));
 }
 
+void exactKron(CalcState& state, PaneSize a, PaneSize b) {
+  const ExactMatrix ma = readExactOperand(state, state.paneA, a, 'A');
+  const ExactMatrix mb = readExactOperand(state, state.paneB, b, 'B');
+  ExactMatrix k(a.rows * b.rows, a.cols * b.cols, ma.isComplex() || mb.isComplex());
+  CancelCountdown countdown(state.work);
+  for (int i = 0; i < k.rows(); ++i)
+    for (int j = 0; j < k.cols(); ++j) {
+      countdown.tick();
+      k.set(i, j, ma.at(i / b.rows, j / b.cols) * mb.at(i % b.rows, j % b.cols));
+    }
+  k.dropZeroImaginary();
+  writeExactMatrix(state, k);
+}
+
 void exactDeterminant(CalcState& state, Operand op, PaneSize size) {
   const ExactMatrix a = readExactOperand(state, op.pane, size, op.name);
   if (!exactResultFits(state, op.text("Det(", ")"), exact::determinantSizeBound(a))) return;

@@ -82,6 +82,7 @@ void exactTransposeProduct(CalcState& state, PaneSize a);
 void exactInverse(CalcState& state, Operand op, PaneSize size);
 void exactInverseTimes(CalcState& state, PaneSize a);
 void exactDivide(CalcState& state, PaneSize a, PaneSize b);
+void exactKron(CalcState& state, PaneSize a, PaneSize b);
 void exactDeterminant(CalcState& state, Operand op, PaneSize size);
 void exactRank(CalcState& state, Operand op, PaneSize size);
 void exactLU(CalcState& state, Operand op, PaneSize size);

@@ -147,6 +147,8 @@ void KronItemClick(CalcState& state) {
   const auto [a, b] = startOnBothPanes(state, "Kron(A,B)");
   // Sized before A and B are read: a result beyond the limit costs no reading either.
   const PaneSize size = resultSize(std::int64_t{a.rows} * b.rows, std::int64_t{a.cols} * b.cols);
+  setCurrentSize(state, size);
+  if (state.exact) return exactKron(state, a, b);
   Registers& regs = state.regs;
   regs.MatR.resize(size.rows, size.cols, state.work);
   readOperand(state, state.paneA, a, regs.MatA);
