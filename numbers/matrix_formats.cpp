@@ -313,8 +313,11 @@ std::vector<std::string> fullPrecisionRows(const RCOMat& m, char decimalSeparato
                                            std::string_view what) {
   const char separator = decimalSeparator;
   std::vector<std::string> rows(static_cast<std::size_t>(m.rows()));
+  // Each row is built in one buffer and copied out at its length: rows grown in place would
+  // keep up to twice their text, beside the matrix, on a large paste.
+  std::string line;
   for (int r = 0; r < m.rows(); ++r) {
-    std::string& line = rows[static_cast<std::size_t>(r)];
+    line.clear();
     for (int c = 0; c < m.cols(); ++c) {
       const Element& e = m[r][c];
       if (!std::isfinite(e.re()) || !std::isfinite(e.im())) {
@@ -337,6 +340,7 @@ std::vector<std::string> fullPrecisionRows(const RCOMat& m, char decimalSeparato
       }
       if (separator != '.') std::replace(line.begin() + start, line.end(), '.', separator);
     }
+    rows[static_cast<std::size_t>(r)] = line;
   }
   return rows;
 }

@@ -1,5 +1,5 @@
 // What reading a paste takes beside its text: nothing before every limit is checked, then the
-// matrix it builds. This program counts every allocation.
+// matrix it builds and the pane rows written from it. This program counts every allocation.
 
 #include <gtest/gtest.h>
 #include <malloc.h>
@@ -9,6 +9,7 @@
 #include <new>
 
 #include "numbers/calc_error.h"
+#include "numbers/matrix_formats.h"
 #include "numbers/matrix_recognition.h"
 
 // ThreadSanitizer brings its own operator new, so its build counts nothing.
@@ -67,11 +68,13 @@ TEST(PasteMemory, AtMostTheTextBesideTheMatrixItMakes) {
   for (const auto& e : examples) {
     const std::size_t before = peakBytes = liveBytes.load();
     try {
-      EXPECT_EQ(readMatrices(e.text, {}).parts.at(0).values.elements().size(), e.elements);
+      const ReadMatrices read = readMatrices(e.text, {});
+      EXPECT_EQ(read.parts.at(0).values.elements().size(), e.elements);
+      EXPECT_EQ(fullPrecisionRows(read.parts[0].values, '.', "").size(), 2048u);
     } catch (const CalcError&) {
       EXPECT_EQ(e.elements, 0u);
     }
-    EXPECT_LT(peakBytes - before, e.text.size() + e.elements * sizeof(Element));
+    EXPECT_LT(peakBytes - before, e.text.size() * 3 / 2 + e.elements * sizeof(Element));
   }
 }
 
