@@ -623,8 +623,9 @@ bool startsMarkdown(std::string_view text) {
 
 // With commas but neither tabs nor semicolons: a comma separates CSV cells unless a cell holds
 // blanks (1,5 2,5 is the pane notation with decimal commas), or the locale writes decimal
-// commas and no cell holds a point.
+// commas and no cell holds a point. Quotes are CSV's alone: "1 2","3" is a CSV row.
 bool commasSeparateCells(std::string_view text, char decimalSeparator) {
+  if (text.find('"') != std::string_view::npos) return true;
   const bool point = text.find('.') != std::string_view::npos;
   // Most such texts have no blank but their line breaks: no cell to look into.
   const bool blanks = std::any_of(text.begin(), text.end(), [](char c) {

@@ -132,6 +132,7 @@ TEST(MatrixFormats, ReadsOtherProgramsText) {
       {"| a | b |\n|:---|---|\n| 1 | 2 |\n", MatrixFormat::Markdown, "1 2"},
       {"| 1 2 | 3 |\n", MatrixFormat::Markdown, "refused"},
       {"\"1,5\",2\r\n3,4\r\n", MatrixFormat::Csv, "1.5 2|3 4"},
+      {"\"1,5\",\"2 \"\n", MatrixFormat::Csv, "1.5 2", ','},
       {"1\t2\t\n3\t4\t\n", MatrixFormat::Tsv, "1 2|3 4"},
       {"1\t2\0003\t4\n"sv, MatrixFormat::Tsv, "refused"},
       {"1.5 e3\t2\n", MatrixFormat::Tsv, "refused"},
