@@ -278,7 +278,7 @@ int threadCountOption(const std::string& value) {
   const auto [stop, error] = std::from_chars(value.data(), end, count);
   if (error != std::errc() || stop != end || count < 1 || count > kMaxThreadCount)
     throw UsageError("--threads takes a count from 1 to " + std::to_string(kMaxThreadCount) +
-                     ", not \"" + value + "\"");
+                     ", not \"" + quoteForMessage(value) + "\"");
   return count;
 }
 
@@ -320,7 +320,7 @@ bool parseArguments(std::span<const std::string> args, Invocation& inv, CliStrea
         throw UsageError(
             "--decimal-separator takes one character that is not a digit, a sign, "
             "e, E, i, I, a blank or a parenthesis, not \"" +
-            value + "\"");
+            quoteForMessage(value) + "\"");
       inv.decimalSeparator = value;
     } else if (name == "--a") {
       inv.paneA = PaneSource{value, {}};

@@ -311,8 +311,12 @@ TEST(Cli, AReaderThatGoesAwayIsAnErrorAndTheActionsGoOn) {
   ScratchDirectory s;
   s.file("r.txt", std::string(1 << 20, '7') + "\n");  // more than a pipe holds
   const test_support::OneByteReader reader((s.dir_ / "fifo").string());
-  EXPECT_EQ(runProgram(s.dir_, {"--result=r.txt", "save-result=fifo", "clear-result"}, ""),
-            (Outcome{"", "Error: Cannot create file \"fifo\". Broken pipe\n", 1}));
+  EXPECT_EQ(
+      runProgram(s.dir_,
+                 {"--result=r.txt", "save-result=fifo", "clear-result", "save-result=after.txt"},
+                 ""),
+      (Outcome{"", "Error: Cannot create file \"fifo\". Broken pipe\n", 1}));
+  EXPECT_TRUE(fs::exists(s.dir_ / "after.txt"));
 }
 
 // SIGTERM, SIGINT or SIGHUP while a save writes its temporary file: the file goes too.
