@@ -29,6 +29,9 @@
 #include "commands/shell_actions.h"
 #include "commands/shell_commands.h"
 #include "commands/user_interface.h"
+#ifdef KELVARO_PICTURES
+#include "drawing/matrix_picture.h"
+#endif
 #include "matrix/thread_pool.h"
 #include "matrix/work_token.h"
 #include "numbers/calc_error.h"
@@ -61,6 +64,7 @@ struct Invocation {
   int threads = 0;  // 0: the default count
   bool progress = false;
   bool steps = false;
+  int pictureWidth = 800, pictureHeight = 600;  // --picture-size
 };
 
 class UsageError {
@@ -75,14 +79,25 @@ class UsageError {
 // Message boxes become lines on standard error, in the order they would have popped up.
 class StderrInterface : public UserInterface {
  public:
-  explicit StderrInterface(CliStreams& streams) : streams_(streams) {}
+  StderrInterface(CliStreams& streams, int pictureWidth, int pictureHeight)
+      : streams_(streams), pictureWidth_(pictureWidth), pictureHeight_(pictureHeight) {}
   void showNote(const std::string& text) override { report("Note: ", text); }
-  void showWarning(const std::string& text) override { report("Warning: ", text); }
+#ifdef KELVARO_PICTURES
+  void savePicture(const PictureSource& source, const std::string& path) override {
+    drawing::savePicture(path, QString::fromStdString(source.title), source.values,
+                         QSize(pictureWidth_, pictureHeight_), {});
+  }
+#endif
+  void showWarning(const std::string& text) override {
+    report("Warning: ", text);
+  }
   void showError(const std::string& text) {
     report("Error: ", text);
     errorShown_ = true;
   }
-  bool errorShown() const { return errorShown_; }
+  bool errorShown() const {
+    return errorShown_;
+  }
 
  private:
   void report(std::string_view kind, const std::string& text) {
@@ -92,6 +107,7 @@ class StderrInterface : public UserInterface {
     streams_.writeErr(line);
   }
   CliStreams& streams_;
+  int pictureWidth_, pictureHeight_;
   bool errorShown_ = false;
 };
 
@@ -208,6 +224,7 @@ std::string usage() {
       "  --progress                show how far a long action has come on standard error\n"
       "  --steps                   show the row operations before the result of RREF,\n"
       "                            Solve, inv, Det, Rank, LU and Chol\n"
+      "  --picture-size=WxH        size of the pictures drawn (default: 800x600)\n"
       "  --help, --version         print this help or the version and exit\n"
       "\n"
       "Copy and paste (kelvaro-cli has a clipboard of its own):\n"
@@ -220,6 +237,11 @@ std::string usage() {
       "  result-to-a, result-to-b, result-to-a=PART, result-to-b=PART\n"
       "      the last result into the pane at full precision; PART (L, U, Q, R, D, S,\n"
       "      V) picks a factor, the first by default; eigenvalues go in as one column\n"
+      "\n"
+      "Pictures:\n"
+      "  picture-a=FILE, picture-b=FILE, picture-result=FILE\n"
+      "      a heat map of pane A, pane B or the last result (its first part) as a PNG\n"
+      "      or SVG file, by FILE's ending\n"
       "\n"
       "Actions:\n ";
   std::size_t column = 1;
@@ -280,6 +302,23 @@ int threadCountOption(const std::string& value) {
     throw UsageError("--threads takes a count from 1 to " + std::to_string(kMaxThreadCount) +
                      ", not \"" + quoteForMessage(value) + "\"");
   return count;
+}
+
+// "WxH", each side from 64 to 8192 pixels.
+void pictureSizeOption(const std::string& value, Invocation& inv) {
+  const char* end = value.data() + value.size();
+  int width = 0, height = 0;
+  auto [x, widthError] = std::from_chars(value.data(), end, width);
+  bool good = widthError == std::errc() && x != end && *x == 'x';
+  if (good) {
+    auto [stop, heightError] = std::from_chars(x + 1, end, height);
+    good = heightError == std::errc() && stop == end;
+  }
+  if (!good || width < 64 || width > 8192 || height < 64 || height > 8192)
+    throw UsageError("--picture-size takes WIDTHxHEIGHT, each from 64 to 8192 pixels, not \"" +
+                     quoteForMessage(value) + "\"");
+  inv.pictureWidth = width;
+  inv.pictureHeight = height;
 }
 
 // Returns false when --help or --version already answered.
@@ -348,6 +387,8 @@ bool parseArguments(std::span<const std::string> args, Invocation& inv, CliStrea
       inv.clipboardPath = value;
     } else if (name == "--threads") {
       inv.threads = threadCountOption(value);
+    } else if (name == "--picture-size") {
+      pictureSizeOption(value, inv);
     } else {
       throw UsageError("unknown option \"" + quoteForMessage(arg) + "\"");
     }
@@ -471,7 +512,7 @@ int run(std::span<const std::string> args, CliStreams& streams) {
   std::optional<ProgressStreams> progress;
   WorkToken work;
   if (inv.progress) progress.emplace(streams);
-  StderrInterface ui(progress ? *progress : streams);
+  StderrInterface ui(progress ? *progress : streams, inv.pictureWidth, inv.pictureHeight);
   CalcState state;
   FormCreate(state, inv.decimalSeparator ? *inv.decimalSeparator : environmentDecimalSeparator());
   if (inv.paneA) state.paneA.setLines(std::move(inv.paneA->lines));

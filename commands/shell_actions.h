@@ -13,6 +13,7 @@
 #include "commands/calc_state.h"
 #include "commands/exchange_commands.h"
 #include "commands/notation_commands.h"
+#include "commands/picture_commands.h"
 #include "commands/project_file.h"
 #include "commands/shell_commands.h"
 #include "commands/user_interface.h"
@@ -110,6 +111,9 @@ inline constexpr std::array kShellActionTable = [] {
       {"result-to-a", "PART", resultToA, isResultPart},
       {"result-to-b", nullptr, resultToB},
       {"result-to-b", "PART", resultToB, isResultPart},
+      {"picture-a", "FILE", savePictureOfA},
+      {"picture-b", "FILE", savePictureOfB},
+      {"picture-result", "FILE", savePictureOfResult},
   });
 }();
 

@@ -4,7 +4,16 @@
 
 #include <string>
 
+#include "numbers/calc_error.h"
+#include "numbers/rcomat.h"
+
 namespace kelvaro {
+
+// A matrix to draw, and its title ("Matrix A", "LU(A): U").
+struct PictureSource {
+  std::string title;
+  RCOMat values;
+};
 
 class UserInterface {
  public:
@@ -18,6 +27,12 @@ class UserInterface {
   // A short note for the window's bottom strip ("Pasted 3x3 from NumPy"); no box, nothing to
   // answer. kelvaro-cli shows none.
   virtual void showStatus(const std::string& text) { (void)text; }
+  // Draws the matrix into a PNG or SVG file; only where pictures can be drawn.
+  virtual void savePicture(const PictureSource& source, const std::string& path) {
+    (void)source;
+    (void)path;
+    throw CalcError("This build of Kelvaro draws no pictures.");
+  }
 };
 
 }  // namespace kelvaro
