@@ -14,21 +14,19 @@ RCOMat realMatrix(int rows, int cols, double fill = 0) {
   return m;
 }
 
+// The scale from the whole matrix, as the reduction of the whole view gathers it.
 std::vector<std::uint32_t> picture(const RCOMat& m, int w, int h, Scale scale = Scale::Linear,
                                    const ViewWindow* view = nullptr) {
-  const MatrixStats stats = matrixStats(m);
+  MatrixStats stats = view ? matrixStats(m) : MatrixStats{};
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h);
-  colourise(blockMaxima(m, view ? *view : ViewWindow::whole(m), w, h),
-            ColourScale::forStats(stats, scale, defaultColouring(stats)), pixels);
+  const auto blocks =
+      blockMaxima(m, view ? *view : ViewWindow::whole(m), w, h, nullptr, view ? nullptr : &stats);
+  colourise(blocks, ColourScale::forStats(stats, scale, defaultColouring(stats)), pixels);
   return pixels;
 }
 
-int red(std::uint32_t c) {
-  return (c >> 16) & 0xff;
-}
-int blue(std::uint32_t c) {
-  return c & 0xff;
-}
+const auto red = [](std::uint32_t c) { return (c >> 16) & 0xff; };
+const auto blue = [](std::uint32_t c) { return c & 0xff; };
 
 TEST(HeatMap, DiagonalAndZeroBlockAndSigns) {
   RCOMat m = realMatrix(8, 8);
@@ -40,11 +38,9 @@ TEST(HeatMap, DiagonalAndZeroBlockAndSigns) {
   EXPECT_GT(blue(p[9]), red(p[9]));        // -2: the blue side
   EXPECT_EQ(p[63], divergingColour(0.0));  // -8, the largest: the far blue end
   EXPECT_EQ(p[54], divergingColour(0.5 + 7.0 / 16));
-  // Two pixels of four entries each: the upper right block of zeros stays white.
-  const auto q = picture(m, 2, 2);
-  EXPECT_EQ(q[1], kWhite);
-  EXPECT_EQ(q[2], kWhite);
-  EXPECT_EQ(q[3], divergingColour(0.0));
+  // Blocks of four by four: the zero blocks stay white, -4 and -8 the largest of theirs.
+  EXPECT_EQ(picture(m, 2, 2), (std::vector<std::uint32_t>{divergingColour(0.25), kWhite, kWhite,
+                                                          divergingColour(0)}));
 }
 
 TEST(HeatMap, OneLargeEntrySurvivesTheReduction) {
@@ -74,14 +70,11 @@ TEST(HeatMap, ComplexByPhaseAndNaNAlwaysShows) {
   m[0][1] = Element::complex(-1, 0);
   m[1][0] = Element::complex(std::numeric_limits<double>::quiet_NaN(), 0);
   const MatrixStats stats = matrixStats(m);
-  EXPECT_TRUE(stats.complex);
-  EXPECT_EQ(stats.zeros, 1);
-  EXPECT_EQ(stats.largest, 2);
-  const auto p = picture(m, 2, 2);
-  EXPECT_EQ(p[0], phaseColour(std::atan2(2, 0), 1));
-  EXPECT_EQ(p[1], phaseColour(std::atan2(0, -1), 0.5));
-  EXPECT_EQ(p[2], kNaNColour);
-  EXPECT_EQ(p[3], kWhite);
+  EXPECT_TRUE(stats.complex && stats.zeros == 1 && stats.largest == 2 &&
+              stats.smallestNonzero == 1);
+  EXPECT_EQ(picture(m, 2, 2),
+            (std::vector<std::uint32_t>{phaseColour(std::atan2(2, 0), 1),
+                                        phaseColour(std::atan2(0, -1), 0.5), kNaNColour, kWhite}));
   EXPECT_EQ(picture(m, 1, 1)[0], kNaNColour);
   // The phase wheel: argument 0 reddish, pi cyan, nothing at strength 0.
   EXPECT_GT(red(phaseColour(0, 1)), blue(phaseColour(0, 1)));
