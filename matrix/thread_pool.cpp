@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <exception>
 #include <mutex>
@@ -16,9 +17,14 @@ namespace {
 // Ranges per thread: enough that a thread slowed down (by other programs, or by a range of
 // more work) holds up the others by little.
 constexpr int kRangesPerThread = 4;
-// Polls of a waiting thread before it sleeps: tens of microseconds, about the gap between
-// two parallel steps of a kernel, and short enough not to hold a core long when idle.
-constexpr int kSpins = 4000;
+// How long a waiting thread polls before it sleeps: longer than the gap between two parallel
+// steps of a kernel, and short enough not to hold a core long when idle. Counted in time, not
+// in polls: the pause instruction takes a few cycles on some processors and over a hundred on
+// others, and a thread that falls asleep between two steps makes the next hand-over cost a
+// wake-up through the system.
+constexpr auto kSpinTime = std::chrono::microseconds(50);
+// Polls between two looks at the clock.
+constexpr int kPollsPerLook = 32;
 
 void relax() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -63,8 +69,11 @@ void recordLoop(detail::RangeCall call) {
 thread_local bool insideRange = false;
 
 // The ranges of a job are claimed one at a time by whoever is free: the calling thread and
-// the pool's threads that join while the job is open. A thread that the system holds back
-// joins late or not at all, and the others take its share, rather than all waiting for it.
+// the pool's threads that join while the job is open. Each thread has a share of them, a run
+// of neighbouring ranges, and claims its own before any other's: a kernel that cuts step after
+// step the same way finds each row on the core that worked on it before, in its cache. A
+// thread that the system holds back joins late or not at all, and the others take its share,
+// rather than all waiting for it.
 class Pool {
  public:
   ~Pool() { resize(0); }
@@ -76,12 +85,15 @@ class Pool {
     resize(threads - 1);
     std::vector<std::exception_ptr> errors(ranges);
     // No pool thread is in a job now: job_ is the caller's to write.
-    job_ = {count, ranges, call, body, errors.data()};
-    nextRange_.store(0, std::memory_order_relaxed);
+    job_ = {count, ranges, threads, call, body, errors.data()};
+    for (int t = 0; t < threads; ++t) {
+      shares_[t].next.store(shareStart(ranges, t, threads), std::memory_order_relaxed);
+      shares_[t].end = shareStart(ranges, t + 1, threads);
+    }
     state_.store(kOpen, std::memory_order_release);
     wake_.fetch_add(1, std::memory_order_release);
     wake_.notify_all();
-    runRanges();
+    runRanges(0);
     // Closed: from now on nobody joins; wait for those that did.
     for (std::uint32_t s = state_.fetch_and(~kOpen, std::memory_order_acq_rel) & ~kOpen; s != 0;
          s = state_.load(std::memory_order_acquire))
@@ -93,7 +105,7 @@ class Pool {
 
  private:
   struct Job {
-    int count = 0, ranges = 0;
+    int count = 0, ranges = 0, threads = 0;
     detail::RangeCall call = nullptr;
     void* body = nullptr;
     std::exception_ptr* errors = nullptr;
@@ -103,19 +115,41 @@ class Pool {
 
   template <class T>
   void waitWhile(std::atomic<T>& value, T old) const {
-    for (int i = 0; i < spins_; ++i) {
-      if (value.load(std::memory_order_acquire) != old) return;
-      relax();
+    if (spin_) {
+      const auto until = std::chrono::steady_clock::now() + kSpinTime;
+      do {
+        for (int i = 0; i < kPollsPerLook; ++i) {
+          if (value.load(std::memory_order_acquire) != old) return;
+          relax();
+        }
+      } while (std::chrono::steady_clock::now() < until);
     }
     value.wait(old, std::memory_order_acquire);
   }
 
-  // Claims and runs ranges of the current job until none is left.
-  void runRanges() {
+  // Where the share of thread `at` of `threads` begins among `ranges` ranges.
+  static int shareStart(int ranges, int at, int threads) {
+    return static_cast<int>(static_cast<long long>(ranges) * at / threads);
+  }
+
+  // A range of the current job not yet claimed, or -1: from the share of thread `own` first,
+  // then from the others' in turn. `passed` counts the shares found empty.
+  int claim(int own, int& passed) {
+    for (; passed < job_.threads; ++passed) {
+      Share& share = shares_[(own + passed) % job_.threads];
+      const int range = share.next.fetch_add(1, std::memory_order_relaxed);
+      if (range < share.end) return range;
+    }
+    return -1;
+  }
+
+  // Claims and runs ranges of the current job, as thread `own`, until none is left.
+  void runRanges(int own) {
     const Job& job = job_;
     const bool wasInside = insideRange;
     insideRange = true;
-    for (int range; (range = nextRange_.fetch_add(1, std::memory_order_relaxed)) < job.ranges;) {
+    int passed = 0;
+    for (int range; (range = claim(own, passed)) >= 0;) {
       const auto first = static_cast<int>(static_cast<long long>(job.count) * range / job.ranges);
       const auto last =
           static_cast<int>(static_cast<long long>(job.count) * (range + 1) / job.ranges);
@@ -136,7 +170,7 @@ class Pool {
     return false;
   }
 
-  void work(std::uint32_t seen) {
+  void work(std::uint32_t seen, int own) {
     insideRange = true;
     for (;;) {
       for (std::uint32_t now; (now = wake_.load(std::memory_order_acquire)) == seen;)
@@ -144,7 +178,7 @@ class Pool {
       seen = wake_.load(std::memory_order_acquire);
       if (stop_.load(std::memory_order_acquire)) return;
       if (!join()) continue;
-      runRanges();
+      runRanges(own);
       if (state_.fetch_sub(1, std::memory_order_acq_rel) == 1) state_.notify_all();
     }
   }
@@ -157,19 +191,24 @@ class Pool {
     wake_.notify_all();
     workers_.clear();  // joins
     // More threads than processors: a polling thread would only keep a working one waiting.
-    spins_ = workers < static_cast<int>(std::thread::hardware_concurrency()) ? kSpins : 0;
+    spin_ = workers < static_cast<int>(std::thread::hardware_concurrency());
     stop_.store(false, std::memory_order_release);
     const std::uint32_t now = wake_.load(std::memory_order_acquire);
-    for (int i = 0; i < workers; ++i) workers_.emplace_back([this, now] { work(now); });
+    for (int i = 0; i < workers; ++i) workers_.emplace_back([this, now, i] { work(now, i + 1); });
   }
 
   std::mutex busy_;
   std::vector<std::jthread> workers_;
   std::atomic<std::uint32_t> wake_{0};
   std::atomic<std::uint32_t> state_{0};
-  std::atomic<int> nextRange_{0};
+  // The next range of each thread's share, and where the share ends; a cache line each.
+  struct alignas(64) Share {
+    std::atomic<int> next{0};
+    int end = 0;
+  };
+  Share shares_[kMaxThreadCount];
   std::atomic<bool> stop_{false};
-  int spins_ = kSpins;
+  bool spin_ = true;
   Job job_;
 };
 

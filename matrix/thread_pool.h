@@ -26,9 +26,14 @@ int threadCount();
 // A count below 1 goes back to the default.
 void setThreadCount(int count);
 
-// Below about this many element operations a hand-over to other threads costs more than it
-// saves: small matrices stay on the calling thread.
-inline constexpr std::int64_t kParallelWork = 32768;
+// The least work, in element operations, of one range of a step shared over the threads.
+// The hand-over itself takes well under a microsecond while the threads poll, but a range also
+// pays for the rows it finds in another core's cache, for a thread that the system holds back
+// while the others wait at the step's end, and for the shares coming out uneven. A range of
+// this much work takes tens of microseconds or more (an operation takes 0.1 ns for a real
+// multiply-add in cache to about 1 ns for a complex one from memory), which those costs do
+// not eat up; a step with less than two of them stays on the calling thread.
+inline constexpr std::int64_t kParallelWork = std::int64_t{1} << 18;
 // The threshold in force; tests lower it to share out even the smallest matrices (below 1:
 // back to kParallelWork).
 std::int64_t leastParallelWork();

@@ -1,0 +1,74 @@
+#!/usr/bin/env python3
+"""Turns the JSON of thread_sweep_bench into a Markdown table: per kernel and size, the median
+(or the least) time of each thread count and its ratio to one thread, flagged when above the
+allowed 1.03. On a machine shared with other work the least time of each is the steadier one.
+
+    bench/thread_table.py sweep.json [--limit 1.03] [--least]
+"""
+
+import argparse
+import json
+import re
+import statistics
+from collections import defaultdict
+
+NAME = re.compile(r"^BM_(\w+)/n:(\d+)/threads:(\d+)")
+TO_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
+
+
+def times_of(path, pick):
+    """{(kernel, n): {threads: pick(ms of the repetitions)}} from the file."""
+    with open(path, encoding="utf-8") as f:
+        runs = json.load(f)["benchmarks"]
+    times = defaultdict(lambda: defaultdict(list))
+    for run in runs:
+        if run.get("run_type") != "iteration" or run.get("error_occurred"):
+            continue
+        match = NAME.match(run["name"])
+        if not match:
+            continue
+        kernel, n, threads = match.group(1), int(match.group(2)), int(match.group(3))
+        times[(kernel, n)][threads].append(run["real_time"] * TO_MS[run["time_unit"]])
+    return {key: {t: pick(v) for t, v in by.items()} for key, by in times.items()}
+
+
+def table(results, limit, what):
+    counts = sorted({t for by in results.values() for t in by if t != 1})
+    head = ["Kernel", "n", "1 thread"] + [f"{t} threads" for t in counts]
+    head += [f"{t} / 1" for t in counts]
+    lines = ["| " + " | ".join(head) + " |", "|" + "---|" * len(head)]
+    order = []
+    for kernel, n in results:
+        if kernel not in order:
+            order.append(kernel)
+    over = 0
+    for kernel, n in sorted(results, key=lambda k: (order.index(k[0]), k[1])):
+        by = results[(kernel, n)]
+        one = by.get(1)
+        cells = [kernel, str(n), f"{one:.3f}" if one else "-"]
+        cells += [f"{by[t]:.3f}" if t in by else "-" for t in counts]
+        for t in counts:
+            if one and t in by:
+                ratio = by[t] / one
+                over += ratio > limit
+                cells.append(f"**{ratio:.2f}**" if ratio > limit else f"{ratio:.2f}")
+            else:
+                cells.append("-")
+        lines.append("| " + " | ".join(cells) + " |")
+    lines.append("")
+    lines.append(f"Times in ms, {what} of the repetitions; {over} ratio(s) above {limit}.")
+    return "\n".join(lines)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("json")
+    parser.add_argument("--limit", type=float, default=1.03)
+    parser.add_argument("--least", action="store_true", help="the least time, not the median")
+    args = parser.parse_args()
+    pick, what = (min, "least") if args.least else (statistics.median, "medians")
+    print(table(times_of(args.json, pick), args.limit, what))
+
+
+if __name__ == "__main__":
+    main()
