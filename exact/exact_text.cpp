@@ -176,9 +176,9 @@ GaussRational ExactReader::readAt(std::string_view token, const std::string& pla
       throw CalcError(place + ": " + quoteForMessage(token) +
                       " has no exact value: exact arithmetic takes a polar element only at a "
                       "multiple of 90 degrees.");
-    // The quarter turn, 0 to 3.
-    const Rational turns =
-        quarter - Rational(4) * (quarter / Rational(4) - Rational(1, 2)).roundHalfEven();
+    // The quarter turn, 0 to 3: the remainder nearest zero, then moved up a full turn.
+    Rational turns = quarter - Rational(4) * (quarter / Rational(4)).roundHalfEven();
+    if (turns.sign() < 0) turns += Rational(4);
     const int k = turns == Rational(0)   ? 0
                   : turns == Rational(1) ? 1
                   : turns == Rational(2) ? 2
