@@ -22,6 +22,11 @@ namespace {
 // n = s^2 m. Below 2^96 m is free of squares; above, the squares of primes below 27449 and
 // a square cofactor are taken out (a full factorisation could take minutes).
 void splitSquare(const fmpz* n, Fmpz& s, Fmpz& m) {
+  if (fmpz_is_zero(n)) {  // 0 = 0^2 * 0: no prime of its own to take out
+    fmpz_zero(s.get());
+    fmpz_zero(m.get());
+    return;
+  }
   fmpz_one(s.get());
   fmpz_one(m.get());
   Fmpz a, rest, t;

@@ -228,6 +228,7 @@ TEST(ExactEigen, ExactWhereTheDegreeAllowsAndCertifiedDigitsBeyond) {
   EXPECT_EQ(eigenText("0 i\n1 0"), "+-sqrt(4i)/2; ");
   const NormText norm = exactNorm(fromText("1/2 1/2\n3i 0"), '.', 15);
   EXPECT_EQ(norm.root + " " + norm.decimals, "sqrt(38)/2 3.08220700148449");
+  EXPECT_EQ(exactNorm(fromText("0 0"), '.', 15).root, "0");
 }
 
 TEST(ExactWork, ACancelEndsTheChildAndAChildsErrorComesBack) {
