@@ -62,8 +62,12 @@ inline bool isCopyFormat(std::string_view text) {
   bool full;
   return parseCopyFormat(text, format, full);
 }
+// The factors of the decompositions, and the particular solution X0 and null-space basis N of
+// every solution.
 inline bool isResultPart(std::string_view text) {
-  return text.size() == 1 && std::string_view("LUQRDSV").find(text[0]) != std::string_view::npos;
+  return (text.size() == 1 &&
+          std::string_view("LUQRDSVN").find(text[0]) != std::string_view::npos) ||
+         text == "X0";
 }
 
 // The precision box's change handler runs on every edit.
