@@ -88,8 +88,8 @@ MatrixPart exactResultPart(std::string name, const ExactMatrix& m, const CancelF
   CancelCountdown countdown(cancel);
   for (int r = 0; r < m.rows(); ++r)
     for (int c = 0; c < m.cols(); ++c) {
-      countdown.tick();
       const GaussRational v = m.at(r, c);
+      countdown.tick(v.textWork());
       part.values[r][c] = approximately(v);
       part.exactTexts.push_back(v.text());
     }

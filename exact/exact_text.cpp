@@ -235,15 +235,17 @@ void appendMatrixRows(Pane& out, const ExactMatrix& m, const CancelFlag* cancel)
   std::vector<std::size_t> widths(static_cast<std::size_t>(m.cols()), kCellWidth);
   for (int r = 0; r < m.rows(); ++r)
     for (int c = 0; c < m.cols(); ++c) {
-      countdown.tick();
+      const GaussRational& v = m.at(r, c);
+      countdown.tick(v.textWork());
       std::string& t = texts[static_cast<std::size_t>(r) * static_cast<std::size_t>(m.cols()) +
                              static_cast<std::size_t>(c)];
-      m.at(r, c).appendText(t);
+      v.appendText(t);
       widths[static_cast<std::size_t>(c)] = std::max(widths[static_cast<std::size_t>(c)], t.size());
     }
   std::string line;
   for (int r = 0; r < m.rows(); ++r) {
     line.clear();
+    countdown.tick(static_cast<std::size_t>(m.cols()));
     for (int c = 0; c < m.cols(); ++c) {
       std::string& t = texts[static_cast<std::size_t>(r) * static_cast<std::size_t>(m.cols()) +
                              static_cast<std::size_t>(c)];

@@ -99,6 +99,12 @@ struct GaussRational {
   std::string text() const;
   void appendText(std::string& out) const;
   std::size_t textLength() const;
+  // A measure of the work its text takes: 1 for small parts, growing with their bits.
+  std::size_t textWork() const {
+    return 1 +
+           (re.numeratorBits() + re.denominatorBits() + im.numeratorBits() + im.denominatorBits()) /
+               512;
+  }
 };
 
 }  // namespace kelvaro::exact
