@@ -1,7 +1,8 @@
 // How soon a cancelled routine ends. Each routine runs on a thread of its own on a large
 // matrix and is cancelled after a delay, 0.2 s in the first run and 1.6 times longer in each
 // next one; the time measured is from the cancel to the end of the routine, the longest in
-// "worst ms". Slow: a dozen routines on matrices up to 4096 x 4096, eight runs each.
+// "worst ms". Slow: a dozen routines on matrices up to 4096 x 4096 and the exact commands
+// from pane text to Result pane, eight runs each.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -9,8 +10,10 @@
 #include <cmath>
 #include <functional>
 #include <list>
+#include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "bench_matrices.h"
@@ -31,6 +34,33 @@ const RCOMat& operand(int n, bool complex) {
     if (key == std::pair{n, complex}) return m;
   made.push_back({{n, complex}, bench::randomMatrix(n, static_cast<unsigned>(n), complex)});
   return made.back().second;
+}
+
+// A command as the window runs it under the precision "exact", on integer panes of the given
+// size with entries in [-99, 99].
+Job exactCommand(const char* action, int n, int bColumns, std::string x = "1") {
+  CalcState state;
+  FormCreate(state, ".");
+  std::mt19937 gen(static_cast<unsigned>(n));
+  std::uniform_int_distribution<int> entry(-99, 99);
+  const auto pane = [&](int cols) {
+    std::vector<std::string> lines(n);
+    for (std::string& line : lines)
+      for (int j = 0; j < cols; ++j) {
+        line += std::to_string(entry(gen));
+        line += ' ';
+      }
+    return lines;
+  };
+  state.paneA.setLines(pane(n));
+  state.paneB.setLines(pane(bColumns));
+  state.precisionText = "exact";
+  ComboBox1Change(state);
+  state.coefText = std::move(x);
+  return [state, action](WorkToken* w) mutable {
+    state.work = w;
+    findCommandByAction(action)->run(state);
+  };
 }
 
 struct Routine {
@@ -143,6 +173,13 @@ const std::vector<Routine>& routines() {
            findCommandByAction("A")->run(copy);
          };
        }},
+      {"exact Det(A) 600", [] { return exactCommand("Det(A)", 600, 1); }},
+      {"exact inv(A) 250", [] { return exactCommand("inv(A)", 250, 1); }},
+      {"exact RREF(A) 400", [] { return exactCommand("RREF(A)", 400, 1); }},
+      {"exact Solve(A,B) 400", [] { return exactCommand("Solve(A,B)", 400, 400); }},
+      {"exact A*B 400", [] { return exactCommand("A*B", 400, 400); }},
+      {"exact A^x 100, x = 1000", [] { return exactCommand("A^x", 100, 1, "1000"); }},
+      {"exact Eig(A) 250", [] { return exactCommand("Eig(A)", 250, 1); }},
   };
   return all;
 }
@@ -174,7 +211,7 @@ void BM_CancelLatency(benchmark::State& state) {
   state.SetLabel(routine.name);
 }
 BENCHMARK(BM_CancelLatency)
-    ->DenseRange(0, 13)
+    ->DenseRange(0, 20)
     ->Iterations(8)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
