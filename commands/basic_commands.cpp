@@ -31,8 +31,7 @@ void addPanes(CalcState& state, std::string_view label, std::string_view errorLi
   setCurrentSize(state, sizeA);
   if (state.exact) return exactSum(state, sizeA, readingOfB == ElementReading::Negated);
   regs.MatR.resize(sizeA.rows, sizeA.cols, state.work);
-  readOperand(state, state.paneA, sizeA, regs.MatA);
-  readOperand(state, state.paneB, sizeA, regs.MatB, readingOfB);
+  readBothOperands(state, sizeA, regs.MatA, sizeA, regs.MatB, readingOfB);
   // Two empty panes leave MatErr at 5 and MatR empty: the writer then prints the bare "=".
   MatAdd(regs.MatA, regs.MatB, regs.MatR, regs.MatErr);
   writeCommandResult(state);

@@ -1,16 +1,45 @@
 #include "commands/command_frame.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
+#include <utility>
 
-#include "commands/shell_commands.h"
+#include "matrix/thread_pool.h"
+#include "numbers/pane_text.h"
 #include "numbers/result_parts.h"
 #include "numbers/result_writer.h"
 
 namespace kelvaro {
 
+namespace {
+
+// About what reading, counting or aligning a pane costs: its characters.
+std::int64_t textOf(const Pane& pane) {
+  std::int64_t characters = 0;
+  for (const std::string& line : pane.lines()) characters += static_cast<std::int64_t>(line.size());
+  return characters;
+}
+
+// onA(), then onB(); at the same time when both panes are long. What onB does must be kept
+// aside and only taken up by the caller once both have returned: an error of onA comes first
+// (rethrown, whatever onB did) and then nothing of onB may show, as if onB never ran.
+template <class OnA, class OnB>
+void onBothPanes(const CalcState& state, OnA onA, OnB onB) {
+  const std::int64_t shorter = std::min(textOf(state.paneA), textOf(state.paneB));
+  parallelRanges(2, rangesFor(2, grainFor(shorter)), [&](int first, int last) {
+    for (int pane = first; pane < last; ++pane) pane == 0 ? onA() : onB();
+  });
+}
+
+}  // namespace
+
 void runPrelude(CalcState& state, int resultKind) {
-  Refresh1Click(state);
-  Refresh2Click(state);
+  std::vector<std::string> alignedB;
+  onBothPanes(
+      state, [&] { alignPane(state.paneA, state.work); },
+      [&] { alignedB = alignedLines(state.paneB, state.work); });
+  state.paneB.setLines(std::move(alignedB));
   if (resultKind >= 0) state.regs.ResKind = resultKind;
   state.pendingSteps = {};
 }
@@ -64,10 +93,37 @@ PaneSize startCommand(CalcState& state, const Pane& pane, std::string_view label
 
 PaneSizes startOnBothPanes(CalcState& state, std::string_view label) {
   PaneSizes sizes;
-  sizes.a = countPane(state, state.paneA);
-  sizes.b = countPane(state, state.paneB);
+  Pane warningOfB;
+  onBothPanes(
+      state, [&] { sizes.a = countPane(state, state.paneA); },
+      [&] {
+        sizes.b.rows = rowCount(state.paneB);
+        sizes.b.cols = columnCount(state.paneB, warningOfB, state.work);
+      });
+  for (const std::string& line : warningOfB.lines()) state.result.add(line);
   appendLabel(state, label);
   return sizes;
+}
+
+void readBothOperands(const CalcState& state, PaneSize sizeA, RCOMat& regA, PaneSize sizeB,
+                      RCOMat& regB, ElementReading readingOfB) {
+  // B goes into a matrix of its own: regB keeps what it held when A cannot be read.
+  RCOMat b;
+  bool readA = false;
+  try {
+    onBothPanes(
+        state,
+        [&] {
+          readOperand(state, state.paneA, sizeA, regA);
+          readA = true;
+        },
+        [&] { readOperand(state, state.paneB, sizeB, b, readingOfB); });
+  } catch (...) {
+    // B could not be read: it holds what was read, then zeros.
+    if (readA) regB = std::move(b);
+    throw;
+  }
+  regB = std::move(b);
 }
 
 void writeCommandResult(CalcState& state) {

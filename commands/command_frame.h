@@ -23,8 +23,9 @@ struct PaneSize {
   bool operator==(const PaneSize&) const = default;
 };
 
-// Aligns pane A, then pane B (every operation command does this first, also those that read
-// one pane only), and sets ResKind to the command's result kind (a negative kind leaves it).
+// Aligns pane A, then pane B, both at once when they are long (every operation command does
+// this first, also those that read one pane only), and sets ResKind to the command's result
+// kind (a negative kind leaves it).
 void runPrelude(CalcState& state, int resultKind);
 
 // Row count, then column count of an operand pane; the column count may append the
@@ -50,10 +51,15 @@ void setCurrentSize(CalcState& state, PaneSize size);
 void readOperand(const CalcState& state, const Pane& pane, PaneSize size, RCOMat& reg,
                  ElementReading reading = ElementReading::Plain);
 
+// readOperand of A into regA, then of B into regB; both at the same time when they are long.
+// At an error regA and regB are as the two reads one after the other leave them.
+void readBothOperands(const CalcState& state, PaneSize sizeA, RCOMat& regA, PaneSize sizeB,
+                      RCOMat& regB, ElementReading readingOfB = ElementReading::Plain);
+
 // The usual start up to the label of a command on one pane: the pane's counts, the label.
 PaneSize startCommand(CalcState& state, const Pane& pane, std::string_view label);
 
-// The same for a command on both panes, A counted before B.
+// The same for a command on both panes, A counted before B (both at once when they are long).
 struct PaneSizes {
   PaneSize a, b;
 };

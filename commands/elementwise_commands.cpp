@@ -177,8 +177,7 @@ void logical(CalcState& state, std::string_view label,
   Registers& regs = state.regs;
   setCurrentSize(state, sizeA);
   if (state.exact) return exactLogical(state, sizeA, operation);
-  readOperand(state, state.paneA, sizeA, regs.MatA);
-  readOperand(state, state.paneB, sizeB, regs.MatB);
+  readBothOperands(state, sizeA, regs.MatA, sizeB, regs.MatB);
   routine(regs.MatA, regs.MatB, regs.MatR, regs.MatErr);
   writeCommandResult(state);
 }

@@ -61,8 +61,7 @@ void SpeedButton39Click(CalcState& state) {
   if (state.exact) return exactProduct(state, a, b);
   Registers& regs = state.regs;
   regs.MatR.resize(a.rows, b.cols, state.work);
-  readOperand(state, state.paneA, a, regs.MatA);
-  readOperand(state, state.paneB, b, regs.MatB);
+  readBothOperands(state, a, regs.MatA, b, regs.MatB);
   MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr, state.work);
   setCurrentSize(state, {a.rows, b.cols});
   writeCommandResult(state);
@@ -133,8 +132,7 @@ void SpeedButton49Click(CalcState& state) {
   Registers& regs = state.regs;
   regs.MatC.resize(b.rows, b.cols, state.work);
   regs.MatR.resize(a.rows, b.cols, state.work);
-  readOperand(state, state.paneA, a, regs.MatA);
-  readOperand(state, state.paneB, b, regs.MatB);
+  readBothOperands(state, a, regs.MatA, b, regs.MatB);
   MatInvLU(regs.MatB, regs.MatC, regs.MatErr, state.work);
   // A singular B prints nothing beyond the label.
   if (regs.MatErr != kMatOk) return;
@@ -151,8 +149,7 @@ void KronItemClick(CalcState& state) {
   if (state.exact) return exactKron(state, a, b);
   Registers& regs = state.regs;
   regs.MatR.resize(size.rows, size.cols, state.work);
-  readOperand(state, state.paneA, a, regs.MatA);
-  readOperand(state, state.paneB, b, regs.MatB);
+  readBothOperands(state, a, regs.MatA, b, regs.MatB);
   MatKron(regs.MatA, regs.MatB, regs.MatR, regs.MatErr, state.work);
   setCurrentSize(state, size);
   writeCommandResult(state);

@@ -100,6 +100,10 @@ std::string paddedLine(std::string_view line, std::size_t width) {
 }
 
 void alignPane(Pane& pane, const CancelFlag* cancel) {
+  pane.setLines(alignedLines(pane, cancel));
+}
+
+std::vector<std::string> alignedLines(const Pane& pane, const CancelFlag* cancel) {
   CancelCountdown countdown(cancel);
   // A plain line remembers its token count: once the width is known, each of its tokens
   // fills exactly width + 2 characters, so the padded line is laid out in place.
@@ -150,7 +154,7 @@ void alignPane(Pane& pane, const CancelFlag* cancel) {
     });
     aligned.push_back(std::move(out));
   }
-  pane.setLines(std::move(aligned));
+  return aligned;
 }
 
 void replaceCharacter(Pane& pane, char from, char to) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "numbers/cancel_flag.h"
 #include "numbers/pane.h"
@@ -30,6 +31,8 @@ inline constexpr std::size_t kMaxAlignedCharacters = std::size_t{1} << 30;
 // Drops empty lines and pads every token to the width of the pane's widest token plus two.
 // A pane that would grow beyond kMaxAlignedCharacters stays as it is: CalcError.
 void alignPane(Pane& pane, const CancelFlag* cancel = nullptr);
+// The lines alignPane would give the pane, the pane left as it is.
+std::vector<std::string> alignedLines(const Pane& pane, const CancelFlag* cancel = nullptr);
 
 // Replaces every occurrence of one character by another (comma to dot, dot to comma).
 void replaceCharacter(Pane& pane, char from, char to);
