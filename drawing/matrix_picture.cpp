@@ -59,7 +59,9 @@ QString numberText(double v) {
 template <class Place>
 void axisNumbers(double first, double count, int pixels, int labelSpace, Place place) {
   const int wanted = std::max(1, pixels / std::max(labelSpace, 1));
-  for (double k : picture::niceTicks(first + 1, first + count, wanted, 1)) {
+  std::vector<double> ticks = picture::niceTicks(first + 1, first + count, wanted, 1);
+  if (count <= 1) ticks = {std::floor(first + count / 2) + 1};  // one entry across
+  for (double k : ticks) {
     const double offset = (k - 1 - first + 0.5) * pixels / count;
     if (offset >= 0 && offset <= pixels) place(k, offset);
   }
@@ -93,17 +95,23 @@ PictureLayout layoutPicture(const QRect& area, const QFont& font, bool phase) {
   return layout;
 }
 
-QImage heatImage(const RCOMat& m, const ViewWindow& view, QSize size, const ColourScale& scale,
-                 const CancelFlag* cancel, picture::MatrixStats* stats) {
+QImage colourImage(std::span<const picture::BlockEntry> blocks, QSize size,
+                   const ColourScale& scale) {
   QImage image(size, QImage::Format_RGB32);
-  if (image.isNull()) return image;
-  const auto blocks = picture::blockMaxima(m, view, size.width(), size.height(), cancel, stats);
+  if (image.isNull() || blocks.size() < std::size_t(size.width()) * std::size_t(size.height()))
+    return {};
   for (int y = 0; y < size.height(); ++y) {
     auto* line = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
-    const auto from = blocks.begin() + static_cast<std::ptrdiff_t>(y) * size.width();
-    picture::colourise({from, from + size.width()}, scale, {line, std::size_t(size.width())});
+    picture::colourise(blocks.subspan(std::size_t(y) * size.width(), size.width()), scale,
+                       {line, std::size_t(size.width())});
   }
   return image;
+}
+
+QImage heatImage(const RCOMat& m, const ViewWindow& view, QSize size, const ColourScale& scale,
+                 const CancelFlag* cancel, picture::MatrixStats* stats) {
+  return colourImage(picture::blockMaxima(m, view, size.width(), size.height(), cancel, stats),
+                     size, scale);
 }
 
 void paintFrame(QPainter& painter, const PictureLayout& layout, const QString& title,

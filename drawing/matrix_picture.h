@@ -8,6 +8,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "numbers/rcomat.h"
@@ -29,6 +30,10 @@ struct PictureLayout {
   QRect title, plot, bar, phaseBar;  // phaseBar: empty unless coloured by phase
 };
 PictureLayout layoutPicture(const QRect& area, const QFont& font, bool phase);
+
+// The pixels' entries as an image of that size, in the scale's colours.
+QImage colourImage(std::span<const picture::BlockEntry> blocks, QSize size,
+                   const picture::ColourScale& scale);
 
 // The heat map of the part of m in view at size pixels, as an image.
 QImage heatImage(const RCOMat& m, const picture::ViewWindow& view, QSize size,

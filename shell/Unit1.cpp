@@ -32,6 +32,7 @@
 #include "shell/pane_view.h"
 #include "shell/panes.h"
 #include "shell/parameter_panel.h"
+#include "shell/picture_window.h"
 #include "shell/progress_strip.h"
 #include "shell/skin.h"
 #include "shell/skinned_frame.h"
@@ -47,6 +48,8 @@ constexpr char kCaption[] = "Kelvaro 5.4 (For real && complex matrix)";
 
 // How often a running command's progress is shown.
 constexpr int kProgressEveryMs = 40;
+// How long the typing in a pane the picture follows pauses before the picture is made anew.
+constexpr int kPictureFollowMs = 400;
 
 }  // namespace
 
@@ -92,6 +95,20 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   statusClear_->setSingleShot(true);
   statusClear_->setInterval(kCancelledShownMs);
   connect(statusClear_, &QTimer::timeout, this, [this] { frame_->showStatus({}); });
+  // The picture of a pane follows its edits once the typing pauses.
+  pictureFollow_ = new QTimer(this);
+  pictureFollow_->setSingleShot(true);
+  pictureFollow_->setInterval(kPictureFollowMs);
+  connect(pictureFollow_, &QTimer::timeout, this, [this] {
+    if (busy() || !picture_) return;
+    for (int i = 0; i < 2; ++i)
+      if (picture_->followsPane(i)) views_[i]->pull();
+    picture_->stateChanged(calc_);
+  });
+  for (int i = 0; i < 2; ++i)
+    connect(panes_[i]->document(), &QTextDocument::contentsChanged, this, [this, i] {
+      if (picture_ && picture_->followsPane(i)) pictureFollow_->start();
+    });
   // The fields show the calculator's start.
   pushFields();
   // The window opens ready for matrix A.

@@ -28,6 +28,7 @@ class QTimer;
 namespace kelvaro::shell {
 class PaneView;
 class ParameterPanel;
+class PictureWindow;
 class ProgressStrip;
 class SkinnedFrame;
 }  // namespace kelvaro::shell
@@ -109,6 +110,10 @@ class TForm1 : public QWidget {
   void pasteMatrix(int pane);
   void pasteFile(int pane, const QString& path);
   void useResult(int pane, const std::string& part);
+  // The picture view, following pane A or B or the last result (pane 2; part "" the first).
+  void showPicture(int pane, const std::string& part);
+  // The picture view, once opened.
+  kelvaro::shell::PictureWindow* pictureWindow() const { return picture_; }
   // Opens a project with the checks of the Open dialog: a file that is not there is passed
   // over, one that is no project is refused with a message box.
   void openProject(const QString& path);
@@ -176,6 +181,8 @@ class TForm1 : public QWidget {
   kelvaro::shell::ProgressStrip* progress_ = nullptr;
   QTimer* progressTimer_ = nullptr;
   QTimer* statusClear_ = nullptr;  // takes the cancel note away
+  kelvaro::shell::PictureWindow* picture_ = nullptr;
+  QTimer* pictureFollow_ = nullptr;  // a pane the picture follows was edited a moment ago
   QElapsedTimer started_;
   // The results printed and the Result pane's lines when the running command started.
   std::uint64_t resultsBefore_ = 0;

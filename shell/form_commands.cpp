@@ -22,6 +22,7 @@
 #include "shell/pane_view.h"
 #include "shell/panes.h"
 #include "shell/parameter_panel.h"
+#include "shell/picture_window.h"
 #include "shell/progress_strip.h"
 #include "shell/skinned_frame.h"
 
@@ -120,6 +121,7 @@ void TForm1::commandEnded(CommandWorker::Outcome& outcome) {
     // What the command did up to an error stays visible behind the message box.
     for (PaneView* view : views_) view->push();
     pushFields();
+    if (picture_) picture_->stateChanged(calc_);
   }
   for (const CommandWorker::Request& request : outcome.requests) {
     switch (request.kind) {
@@ -211,6 +213,17 @@ void TForm1::pasteFile(int pane, const QString& path) {
                                    .toStdString());
     kelvaro::pasteTextInto(state, ui, pane == 0 ? 'A' : 'B', text);
   });
+}
+
+void TForm1::showPicture(int pane, const std::string& part) {
+  if (busy()) return;
+  if (pane < 2) views_[pane]->pull();
+  if (!picture_) picture_ = new PictureWindow(this, dialogs_);
+  using Source = PictureWindow::Source;
+  picture_->follow(pane == 0   ? Source::PaneA
+                   : pane == 1 ? Source::PaneB
+                               : Source::Result,
+                   part, calc_);
 }
 
 void TForm1::useResult(int pane, const std::string& part) {

@@ -87,6 +87,40 @@ void addExchangeItems(TForm1& form, WindowMenus& menus, MakeMenu menu) {
   });
 }
 
+// "Picture" in panes A and B; "Picture of Result" in the Result pane, a submenu of parts when
+// the last result is a decomposition.
+template <class MakeMenu>
+void addPictureItems(TForm1& form, WindowMenus& menus, MakeMenu menu) {
+  for (int pane = 0; pane < 2; ++pane) {
+    QMenu* owner = pane == 0 ? menus.PopupMenu1 : menus.PopupMenu2;
+    owner->addSeparator();
+    QAction* item = owner->addAction("Picture");
+    item->setObjectName(pane == 0 ? "PictureA" : "PictureB");
+    QObject::connect(item, &QAction::triggered, &form,
+                     [&form, pane] { form.showPicture(pane, {}); });
+  }
+  menus.PopupMenu3->addSeparator();
+  QAction* whole = menus.PopupMenu3->addAction("Picture of Result");
+  whole->setObjectName("PictureOfResult");
+  QObject::connect(whole, &QAction::triggered, &form, [&form] { form.showPicture(2, {}); });
+  QMenu* parts = menu("PictureOfResultPart");
+  parts->setTitle("Picture of Result");
+  menus.PopupMenu3->addMenu(parts);
+  QObject::connect(menus.PopupMenu3, &QMenu::aboutToShow, &form, [=, &form] {
+    const std::vector<std::string> names = resultPartNames(form.calcState());
+    whole->setEnabled(!form.busy() && !form.calcState().lastResult.empty());
+    whole->setVisible(names.empty());
+    parts->menuAction()->setVisible(!names.empty());
+    parts->clear();
+    for (const std::string& part : names) {
+      QAction* item = parts->addAction(QString::fromStdString(part));
+      item->setObjectName("PictureOfResultPart_" + QString::fromStdString(part));
+      QObject::connect(item, &QAction::triggered, &form,
+                       [&form, part] { form.showPicture(2, part); });
+    }
+  });
+}
+
 }  // namespace
 
 WindowMenus buildMenus(TForm1& form) {
@@ -224,6 +258,7 @@ WindowMenus buildMenus(TForm1& form) {
                            separator,
                            {"Clear4", "Clear", clear(2)}});
   addExchangeItems(form, menus, menu);
+  addPictureItems(form, menus, menu);
 
   // Drop-down menus of the tool bar and the swap button.
   menus.PopupMenu4 = popup("PopupMenu4", {{"ClearA2", "Clear A", clear(0)},

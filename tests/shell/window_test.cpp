@@ -5,6 +5,8 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QChart>
+#include <QChartView>
 #include <QClipboard>
 #include <QComboBox>
 #include <QCompleter>
@@ -21,15 +23,18 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
 #include <QToolButton>
+#include <QXYSeries>
 #include <csignal>
 #include <memory>
 #include <string_view>
@@ -43,6 +48,7 @@
 #include "shell/end_signals.h"
 #include "shell/form_splitter.h"
 #include "shell/operation_panel.h"
+#include "shell/picture_window.h"
 #include "shell/skin.h"
 #include "shell/skinned_frame.h"
 #include "shell_tests.h"
@@ -390,6 +396,75 @@ class WindowTest : public QObject {
     pane("RichEdit2")->selectAll();
     QTest::keyClick(pane("RichEdit2"), Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(text("RichEdit2"), QString("5 6"));
+  }
+
+  void pictureFollowsItsPaneAndTheNextResult() {
+    type("RichEdit1", "1 0 0 0\n0 -1 0 0\n0 0 0 -1\n0 0 1 0");
+    trigger("PictureA");
+    kelvaro::shell::PictureWindow* view = form->pictureWindow();
+    QVERIFY(view && view->isVisible());
+    kelvaro::shell::HeatMapView& heat = view->heatMap();
+    QTRY_VERIFY(heat.current() && heat.matrix()->rows() == 4);
+    // Each entry's cell: 1 red, -1 blue, zero white; the pointer's entry in the strip.
+    const QImage& image = heat.image();
+    const auto cell = [&](int r, int c) {
+      return image.pixelColor((2 * c + 1) * image.width() / 8, (2 * r + 1) * image.height() / 8);
+    };
+    QVERIFY(cell(0, 1) == Qt::white && cell(2, 2) == Qt::white);
+    QVERIFY(cell(0, 0).red() > cell(0, 0).blue() && cell(1, 1).blue() > cell(1, 1).red());
+    const QRect plot = kelvaro::drawing::layoutPicture(heat.rect(), heat.font(), false).plot;
+    const QPoint entry32(plot.x() + 5 * plot.width() / 8, plot.y() + 7 * plot.height() / 8);
+    const auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held = {}) {
+      QMouseEvent event(type, at, heat.mapToGlobal(at), Qt::LeftButton, held, {});
+      QApplication::sendEvent(&heat, &event);
+      return view->readoutText();
+    };
+    const auto hover = [&](QPoint at) { return mouse(QEvent::MouseMove, at); };
+    QCOMPARE(hover(entry32), QString("Row 4, column 3: 1"));
+    // The wheel zooms in about the pointer; a drag pans; Whole Matrix shows all again.
+    QWheelEvent wheel(entry32, heat.mapToGlobal(entry32), {}, {0, 360}, Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&heat, &wheel);
+    QVERIFY(heat.view().cols < 2.1 && heat.view().rows < 2.1);
+    QCOMPARE(hover(entry32 + QPoint(1, 1)), QString("Row 4, column 3: 1"));
+    mouse(QEvent::MouseButtonPress, entry32, Qt::LeftButton);  // to the right and top edges
+    mouse(QEvent::MouseMove, entry32 + QPoint(-plot.width(), plot.height()), Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, entry32 + QPoint(-plot.width(), plot.height()));
+    QVERIFY(heat.view().left == 4 - heat.view().cols && heat.view().top == 0.0);
+    view->findChild<QPushButton*>("PictureWhole")->click();
+    QCOMPARE(heat.view().cols, 4.0);
+    // It follows the pane's edits, then, opened on the result, each new result.
+    type("RichEdit1", "5 6");
+    QTRY_VERIFY(heat.matrix()->cols() == 2 && heat.current());
+    type("RichEdit1", "1 0 0 0\n0 -1 0 0\n0 0 0 -1\n0 0 1 0");
+    click("SpeedButton33");  // Eig(A)
+    trigger("PictureOfResult");
+    QTRY_VERIFY(heat.current() && heat.title() == "Eig(A): eigenvalues");
+    QCOMPARE(view->tabs().count(), 2);
+    // The eigenvalues 1, -1, i and -i where they lie, one unit as long across as up.
+    QChart* chart = view->eigenChart()->chart();
+    view->tabs().setCurrentIndex(1);
+    QTRY_VERIFY(chart->plotArea().width() > 50);
+    const auto at = [&](double re, double im) {
+      return chart->mapToPosition({re, im}, chart->series()[0]);
+    };
+    const QPointF one = at(1, 0), minusOne = at(-1, 0), i = at(0, 1), origin = at(0, 0);
+    QCOMPARE(one.y(), minusOne.y());
+    QVERIFY(one.x() > origin.x() && i.y() < origin.y());
+    QVERIFY(std::abs((one.x() - origin.x()) - (origin.y() - i.y())) < 0.5);
+    QCOMPARE(static_cast<QXYSeries*>(chart->series()[0])->count(), 4);
+    click("SpeedButton41");  // Svd(A): the next result, and its singular values
+    QTRY_VERIFY(heat.title() == "Svd(A): U" && view->tabs().count() == 2);
+    QCOMPARE(view->tabs().tabText(1), QString("Singular values"));
+    // Kept as a file and on the clipboard.
+    QTemporaryDir dir;
+    form->setSaveFileHook([&](const QString&, const QString&) { return dir.filePath("p.svg"); });
+    view->findChild<QPushButton*>("PictureSave")->click();
+    QFile svg(dir.filePath("p.svg"));
+    QVERIFY(svg.open(QIODevice::ReadOnly) && svg.readAll().contains("<svg"));
+    view->findChild<QPushButton*>("PictureCopy")->click();
+    QCOMPARE(QApplication::clipboard()->image().size(), view->tabs().currentWidget()->size());
+    QVERIFY(shown().empty());
   }
 
   void useResultPutsTheResultOrAPartIntoAPane() {
