@@ -311,15 +311,14 @@ TEST(Cli, AReaderThatGoesAwayIsAnErrorAndTheActionsGoOn) {
   ScratchDirectory s;
   s.file("r.txt", std::string(1 << 20, '7') + "\n");  // more than a pipe holds
   const test_support::OneByteReader reader((s.dir_ / "fifo").string());
-  EXPECT_EQ(
-      runProgram(s.dir_,
-                 {"--result=r.txt", "save-result=fifo", "clear-result", "save-result=after.txt"},
-                 ""),
-      (Outcome{"", "Error: Cannot create file \"fifo\". Broken pipe\n", 1}));
+  const std::vector<std::string> args{"--result=r.txt", "save-result=fifo", "clear-result",
+                                      "save-result=after.txt"};
+  EXPECT_EQ(runProgram(s.dir_, args, ""),
+            (Outcome{"", "Error: Cannot create file \"fifo\". Broken pipe\n", 1}));
   EXPECT_TRUE(fs::exists(s.dir_ / "after.txt"));
 }
 
-// SIGTERM, SIGINT or SIGHUP while a save writes its temporary file: the file goes too.
+// SIGTERM, SIGINT or SIGHUP while the fifth save writes its temporary file: the file goes too.
 TEST(Cli, EndSignalsLeaveNoTemporaryFileBehind) {
   ScratchDirectory s;
   s.file("r.txt", std::string(64 << 20, '7') + "\n");
@@ -327,13 +326,14 @@ TEST(Cli, EndSignalsLeaveNoTemporaryFileBehind) {
     const auto endOnceWriting = [&](pid_t pid) {
       for (int ms = 0; ms < 60000; ++ms, usleep(1000))
         for (const auto& entry : fs::directory_iterator(s.dir_))
-          if (entry.path().filename().string().starts_with(".kelvaro-"))
-            return void(kill(pid, signal));
+          if (entry.path().filename().string().ends_with("-4.tmp")) return void(kill(pid, signal));
     };
-    const Outcome o = runProgram(s.dir_, {"--result=r.txt", "save-result=out.txt"}, "", "",
-                                 RLIM_INFINITY, endOnceWriting);
+    const std::string p = "save-project=p.mtx";
+    const Outcome o = runProgram(
+        s.dir_, {"--result=r.txt", "clear-a", "clear-b", p, p, p, p, "save-result=out.txt"}, "", "",
+        RLIM_INFINITY, endOnceWriting);
     EXPECT_EQ(o.status, 128 + signal);
-    EXPECT_EQ(std::distance(fs::directory_iterator(s.dir_), {}), 1) << signal;  // r.txt
+    EXPECT_EQ(std::distance(fs::directory_iterator(s.dir_), {}), 2) << signal;  // r.txt, p.mtx
   }
 }
 

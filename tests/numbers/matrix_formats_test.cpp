@@ -106,9 +106,8 @@ TEST(MatrixFormats, FullPrecisionReadsBackBitForBit) {
   }
 }
 
-// Text as other programs write it: each reads as the pane rows given ("|" between rows), or
-// is refused. A cell holds one number; "." or "," is the decimal separator of the whole text,
-// and a number that could hold a thousands separator is never read as another number.
+// Text as other programs write it reads as the pane rows given ("|" between rows) or is refused:
+// one number a cell, one decimal separator a text, and no thousands separator read as one.
 TEST(MatrixFormats, ReadsOtherProgramsText) {
   struct Example {
     std::string_view text;
@@ -128,8 +127,9 @@ TEST(MatrixFormats, ReadsOtherProgramsText) {
        "refused"},  // \frac is no number
       {"\\begin{bmatrix} 1.5 \\times 10^{-3} & 2 \\end{bmatrix}", MatrixFormat::Latex, "0.0015 2"},
       {"\\begin{bmatrix} 1\\,000 & 2 \\end{bmatrix}", MatrixFormat::Latex, "refused"},
+      {"\\begin{bmatrix} 2e 3 \\end{bmatrix}", MatrixFormat::Latex, "refused"},
       {"$\\begin{array}{cc} 1 & 2 \\\\ 3 & 4 \\\\ \\end{array}$", MatrixFormat::Latex, "1 2|3 4"},
-      {"| a | b |\n|:---|---|\n| 1 | 2 |\n", MatrixFormat::Markdown, "1 2"},
+      {"| a | b |\n|:---|---|\n|1|2|\n", MatrixFormat::Markdown, "1 2"},
       {"| 1 2 | 3 |\n", MatrixFormat::Markdown, "refused"},
       {"\"1,5\",2\r\n3,4\r\n", MatrixFormat::Csv, "1.5 2|3 4"},
       {"\"1,5\",\"2 \"\n", MatrixFormat::Csv, "1.5 2", ','},
