@@ -48,6 +48,9 @@ int exchange(const Pivot& p, int k, int rows, int cols, Swap swapAt) {
   return count;
 }
 
+// Bound: full pivoting must see the whole updated trailing matrix at every step, so every step
+// reads and writes all of it: n^3/3 element updates of 32 bytes, at the memory bandwidth
+// (bench/README.md has the table).
 // Split parts of a matrix under elimination with the pivot search of each step fused into
 // the updates of the step before. The rows of a step are shared out over the threads.
 class SplitElimination {

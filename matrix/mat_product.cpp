@@ -181,6 +181,8 @@ void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c, Wor
   }
 }
 
+// Bound: every sum runs in ascending k, which blocking keeps, so arithmetic: n^3 complex
+// multiply-adds of 8 flops at the peak without fused multiply-adds (bench/README.md).
 void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr, WorkToken* work) {
   int m, p, pb, q;
   MatDim(a, m, p, MatErr);

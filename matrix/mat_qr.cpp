@@ -118,6 +118,8 @@ void reflectPanel(const std::vector<Reflection>& refl, const std::vector<double>
   for (int i = top; i < m; ++i) std::copy_n(panel.data() + (i - top) * pld, width, a + i * ld + p0);
 }
 
+// Bound: the panels make QR arithmetic-bound, 4n^3/3 flops for R and 2n^3 for the full Q of
+// a square matrix, at the peak without fused multiply-adds (bench/README.md).
 // The reflections of one panel of R reach the columns of R from c1 on and every column of Q,
 // panel by panel over the threads. Every column takes the panels' reflections in their order,
 // as if it took all of them at once.

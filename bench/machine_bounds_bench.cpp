@@ -1,0 +1,120 @@
+// What the machine allows the kernels at best, against which their times are judged (the
+// table in bench/README.md): the arithmetic rate with multiplies and adds kept apart (the
+// kernels never fuse them), and the memory bandwidth of streaming loops in the manner of
+// STREAM, on one thread and on two (the argument).
+
+#include <benchmark/benchmark.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "matrix/thread_pool.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+namespace {
+
+using kelvaro::parallelRanges;
+
+void setThreads(benchmark::State& state) {
+  kelvaro::setThreadCount(static_cast<int>(state.range(0)));
+}
+
+#if defined(__x86_64__)
+// Twelve independent chains of 8-lane multiplies and adds: enough in flight to keep both
+// vector units busy, one multiply and one add per step of each chain.
+__attribute__((target("avx512f"))) double mulAddPeak(std::int64_t steps) {
+  __m512d acc[12];
+  for (int k = 0; k < 12; ++k) acc[k] = _mm512_set1_pd(1.0 + k * 1e-3);
+  const __m512d m = _mm512_set1_pd(0.999999999);
+  const __m512d a = _mm512_set1_pd(1e-9);
+  for (std::int64_t s = 0; s < steps; ++s) {
+    for (int k = 0; k < 6; ++k) acc[k] = _mm512_mul_pd(acc[k], m);
+    for (int k = 6; k < 12; ++k) acc[k] = _mm512_add_pd(acc[k], a);
+  }
+  double lanes[8];
+  __m512d sum = acc[0];
+  for (int k = 1; k < 12; ++k) sum = _mm512_add_pd(sum, acc[k]);
+  _mm512_storeu_pd(lanes, sum);
+  return lanes[0] + lanes[7];
+}
+
+void BM_NoFmaPeak(benchmark::State& state) {
+  if (!__builtin_cpu_supports("avx512f")) {
+    state.SkipWithError("no AVX-512 here");
+    return;
+  }
+  setThreads(state);
+  constexpr std::int64_t kSteps = 1 << 20;
+  const int threads = kelvaro::threadCount();
+  for (auto _ : state)
+    parallelRanges(threads, threads, [&](int first, int last) {
+      for (int t = first; t < last; ++t) benchmark::DoNotOptimize(mulAddPeak(kSteps));
+    });
+  // Six multiplies and six adds of eight lanes per step, each thread.
+  state.counters["GFLOP/s"] =
+      benchmark::Counter(96.0 * kSteps * threads, benchmark::Counter::kIsIterationInvariantRate,
+                         benchmark::Counter::kIs1000);
+  kelvaro::setThreadCount(0);
+}
+BENCHMARK(BM_NoFmaPeak)->Arg(1)->Arg(2)->UseRealTime();
+#endif
+
+// Arrays of 32 MB each, far beyond the caches.
+constexpr std::size_t kLength = std::size_t{1} << 22;
+
+// body(first, last) over [0, kLength) in even ranges, one per thread.
+template <class Body>
+void overThreads(Body body) {
+  const int threads = kelvaro::threadCount();
+  parallelRanges(threads, threads, [&](int first, int last) {
+    body(kLength * first / threads, kLength * last / threads);
+  });
+}
+
+// a = b + s·c: reads two arrays and writes a third (24 bytes an element, as STREAM counts).
+void BM_Triad(benchmark::State& state) {
+  setThreads(state);
+  std::vector<double> a(kLength, 0.0), b(kLength, 1.0), c(kLength, 2.0);
+  for (auto _ : state) {
+    overThreads([&](std::size_t first, std::size_t last) {
+      for (std::size_t i = first; i < last; ++i) a[i] = b[i] + 3.0 * c[i];
+    });
+    benchmark::DoNotOptimize(a.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 24 * kLength);
+  kelvaro::setThreadCount(0);
+}
+BENCHMARK(BM_Triad)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// a = a - s·b with b short and in cache: what a rank-one update of a trailing matrix moves,
+// one read and one write of every element (16 bytes an element), over a = the second
+// argument in MB: 16 is a 1000 x 1000 complex matrix.
+void BM_UpdateInPlace(benchmark::State& state) {
+  setThreads(state);
+  constexpr std::size_t kRow = 1024;
+  const std::size_t length = static_cast<std::size_t>(state.range(1)) << 17;
+  std::vector<double> a(length, 1.0), row(kRow, 0.5);
+  const int threads = kelvaro::threadCount();
+  for (auto _ : state) {
+    parallelRanges(threads, threads, [&](int first, int last) {
+      const std::size_t rows = length / kRow;
+      for (std::size_t r = rows * first / threads; r < rows * last / threads; ++r) {
+        double* ar = a.data() + r * kRow;
+        for (std::size_t j = 0; j < kRow; ++j) ar[j] = ar[j] - 1e-3 * row[j];
+      }
+    });
+    benchmark::DoNotOptimize(a.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 16 * length));
+  kelvaro::setThreadCount(0);
+}
+BENCHMARK(BM_UpdateInPlace)
+    ->ArgsProduct({{1, 2}, {16, 128}})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
