@@ -31,11 +31,20 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
     kern.mulSubRowSteps(n - c0, steps, a.rowRe(i) + k0, a.rowIm(i) + k0, a.rowRe(k0) + c0,
                         a.rowIm(k0) + c0, n, a.rowRe(i) + c0, a.rowIm(i) + c0);
   };
-  // Rows [first, last) take panel steps [k0, k0 + steps) right of the panel.
+  // Rows [first, last) take panel steps [k0, k0 + steps) right of the panel, two at a time.
   const auto catchUpRows = [&](int first, int last, int k0, int steps, int k1) {
     const std::int64_t rowCost = static_cast<std::int64_t>(steps) * (n - k1);
     parallelFor(last - first, grainFor(rowCost), [&](int from, int to) {
-      for (int i = first + from; i < first + to; ++i) {
+      int i = first + from;
+      for (; i + 1 < first + to; i += 2) {
+        checkCancel(work);
+        if (steps <= 0 || k1 >= n) continue;
+        kern.mulSubTwoRowsSteps(n - k1, steps, a.rowRe(i) + k0, a.rowIm(i) + k0,
+                                a.rowRe(i + 1) + k0, a.rowIm(i + 1) + k0, a.rowRe(k0) + k1,
+                                a.rowIm(k0) + k1, n, a.rowRe(i) + k1, a.rowIm(i) + k1,
+                                a.rowRe(i + 1) + k1, a.rowIm(i + 1) + k1);
+      }
+      if (i < first + to) {
         checkCancel(work);
         catchUp(i, k0, steps, k1);
       }

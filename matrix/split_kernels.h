@@ -56,6 +56,11 @@ struct SplitKernels {
   // y := y - m*x with m = (mre[s], mim[s]) and the row x of step s at xre + s*ldx (and xim).
   void (*mulSubRowSteps)(int len, int steps, const double* mre, const double* mim,
                          const double* xre, const double* xim, long ldx, double* yre, double* yim);
+  // The same on two rows at once: y with the multipliers (mre, mim), z with (nre, nim).
+  void (*mulSubTwoRowsSteps)(int len, int steps, const double* mre, const double* mim,
+                             const double* nre, const double* nim, const double* xre,
+                             const double* xim, long ldx, double* yre, double* yim, double* zre,
+                             double* zim);
   // The pivot search over re[j]*re[j] + im[j]*im[j] at indexes first + j.
   void (*trackModulus)(int len, const double* re, const double* im, double first,
                        PivotTrack* track);

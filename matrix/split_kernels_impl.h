@@ -265,6 +265,46 @@ void mulSubRowSteps(int len, int steps, const double* mre, const double* mim, co
   runSteps<V>(len, steps, EliminationStep{mre, mim, xre, xim, ldx}, yre, yim);
 }
 
+// mulSubRowSteps on two rows y and z at once, each with its own multipliers and the same rows
+// x: every x loaded serves both, which halves the loads per operation (the rows x come from
+// the second-level cache, whose bandwidth bounds the one-row version).
+template <class V>
+void mulSubTwoRowsSteps(int len, int steps, const double* mre, const double* mim, const double* nre,
+                        const double* nim, const double* xre, const double* xim, long ldx,
+                        double* yre, double* yim, double* zre, double* zim) {
+  constexpr int U = V::W >= 8 ? 4 : 2;
+  const auto block = [&]<class Vec, int N>(int j) {
+    typename Vec::T yr[N], yi[N], zr[N], zi[N];
+#pragma GCC unroll 8
+    for (int u = 0; u < N; ++u) {
+      yr[u] = Vec::load(yre + j + u * Vec::W), yi[u] = Vec::load(yim + j + u * Vec::W);
+      zr[u] = Vec::load(zre + j + u * Vec::W), zi[u] = Vec::load(zim + j + u * Vec::W);
+    }
+    for (int s = 0; s < steps; ++s) {
+      const auto mr = Vec::set1(mre[s]), mi = Vec::set1(mim[s]);
+      const auto nr = Vec::set1(nre[s]), ni = Vec::set1(nim[s]);
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u) {
+        const auto xr = Vec::load(xre + s * ldx + j + u * Vec::W);
+        const auto xi = Vec::load(xim + s * ldx + j + u * Vec::W);
+        yr[u] = Vec::sub(yr[u], Vec::sub(Vec::mul(mr, xr), Vec::mul(mi, xi)));
+        yi[u] = Vec::sub(yi[u], Vec::add(Vec::mul(mr, xi), Vec::mul(mi, xr)));
+        zr[u] = Vec::sub(zr[u], Vec::sub(Vec::mul(nr, xr), Vec::mul(ni, xi)));
+        zi[u] = Vec::sub(zi[u], Vec::add(Vec::mul(nr, xi), Vec::mul(ni, xr)));
+      }
+    }
+#pragma GCC unroll 8
+    for (int u = 0; u < N; ++u) {
+      Vec::store(yre + j + u * Vec::W, yr[u]), Vec::store(yim + j + u * Vec::W, yi[u]);
+      Vec::store(zre + j + u * Vec::W, zr[u]), Vec::store(zim + j + u * Vec::W, zi[u]);
+    }
+  };
+  int j = 0;
+  for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
+  for (; j + V::W <= len; j += V::W) block.template operator()<V, 1>(j);
+  for (; j < len; ++j) block.template operator()<ScalarVec, 1>(j);
+}
+
 template <class V>
 void trackModulus(int len, const double* re, const double* im, double first, PivotTrack* track) {
   int j = 0;
@@ -291,6 +331,7 @@ constexpr SplitKernels makeKernels() {
       gjUpdateRowTrackModulus<V>,
       gjUpdateRowSteps<V>,
       mulSubRowSteps<V>,
+      mulSubTwoRowsSteps<V>,
       trackModulus<V>,
   };
 }
