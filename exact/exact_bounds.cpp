@@ -85,22 +85,26 @@ std::uint64_t productSizeBound(const ExactMatrix& a, const ExactMatrix& b) {
   return textSize(static_cast<double>(a.rows()) * b.cols(), bits, a.isComplex() || b.isComplex());
 }
 
+// (d a)^x, d the lcm of a's denominators, is an integer matrix with entries at most
+// ||d a||_inf^x (|p+qi| <= |p| + |q|); a^x is it over d^x.
 std::uint64_t powerSizeBound(const ExactMatrix& a, std::uint64_t x) {
   Fmpz d(1);
   for (const Rational& q : a.realParts()) fmpz_lcm(d.get(), d.get(), fmpq_denref(fq(q)));
   for (const Rational& q : a.imagParts()) fmpz_lcm(d.get(), d.get(), fmpq_denref(fq(q)));
-  const double dBits = static_cast<double>(fmpz_bits(d.get()));
-  double largest = 0;
-  const auto widest = [&](const std::vector<Rational>& parts) {
-    for (const Rational& q : parts)
-      largest = std::max(largest, static_cast<double>(q.numeratorBits()) + dBits -
-                                      static_cast<double>(q.denominatorBits()) + 1);
-  };
-  widest(a.realParts());
-  widest(a.imagParts());
-  const double perPower =
-      std::log2(std::max(1, a.rows())) + largest + (a.isComplex() ? 0.5 : 0) + dBits;
-  return textSize(entries(a), perPower * static_cast<double>(x), a.isComplex());
+  Rational widest;
+  for (int r = 0; r < a.rows(); ++r) {
+    Rational sum;
+    for (int c = 0; c < a.cols(); ++c) sum += a.re(r, c).abs() + a.im(r, c).abs();
+    widest = std::max(widest, sum);
+  }
+  const double ln2 = std::log(2.0);
+  const double dBits = fmpz_dlog(d.get()) / ln2;
+  double normBits = 0;
+  if (!widest.isZero())
+    normBits = (fmpz_dlog(fmpq_numref(fq(widest))) - fmpz_dlog(fmpq_denref(fq(widest)))) / ln2;
+  // The logarithms are rounded to a few units in their last place: a billionth more covers it.
+  const double perPower = (std::max(0.0, normBits + dBits) + dBits) * (1 + 1e-9);
+  return textSize(entries(a), perPower * static_cast<double>(x) + 1, a.isComplex());
 }
 
 std::uint64_t determinantSizeBound(const ExactMatrix& a) {

@@ -217,6 +217,11 @@ std::string eigenText(const char* matrix) {
   return text;
 }
 
+TEST(ExactBounds, APowerOfAMatrixOfNormOneStaysSmallHoweverHigh) {
+  EXPECT_LT(powerSizeBound(fromText("0 1 0\n0 0 1\n1 0 0"), 2147483647), 200u);
+  EXPECT_LT(powerSizeBound(fromText("2 1\n1 1"), 100000), 2000000u);
+}
+
 TEST(ExactEigen, ExactWhereTheDegreeAllowsAndCertifiedDigitsBeyond) {
   EXPECT_EQ(eigenText("1 2\n3 4"), "(5 +- sqrt(33))/2; ");
   EXPECT_EQ(eigenText("2 0 0\n0 2 0\n0 0 1/2"), "1/2; 2 x2; ");
