@@ -1,7 +1,8 @@
 // Exact values as typed and printed: tokens read as exact numbers, with a comma or a point
 // as the decimal separator. Whatever is read must print, and what is printed must read back
 // to the same value, alone and as the rows of a matrix; the nearest double of a value must
-// come back from the double's own exact value.
+// come back from the double's own exact value, and a token the double reader takes too
+// must mean the same number to both.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -13,6 +14,7 @@
 
 #include "exact/exact_text.h"
 #include "numbers/calc_error.h"
+#include "numbers/element_text.h"
 
 namespace {
 
@@ -48,6 +50,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (again.read(text) != v) fail("printed value reads back differently", token);
     } catch (const CalcError& e) {
       fail("printed value does not read back", text + " / " + e.what());
+    }
+    // Where the double reader takes the token too, both mean the same number: the same
+    // modulus, and the same point while the double reader's degrees per radian (57.29578)
+    // and its rounding to the precision's decimals leave it near.
+    try {
+      const Element e = parseElement(token, nf);
+      const double re = v.re.toDouble(), im = v.im.toDouble();
+      const double size = 1 + std::hypot(re, im) + std::hypot(e.re(), e.im());
+      const std::size_t open = token.find('(');
+      std::string angle = open == std::string::npos ? "0" : token.substr(open + 1);
+      for (char& ch : angle)
+        if (ch == ',') ch = '.';
+      const bool nearAngle = std::fabs(std::strtod(angle.c_str(), nullptr)) < 1e5;
+      if (size < 1e12 &&
+          (std::fabs(std::hypot(re, im) - std::hypot(e.re(), e.im())) > 1e-2 * size ||
+           (nearAngle && std::hypot(re - e.re(), im - e.im()) > 1e-2 * size)))
+        fail("exact and double values differ", token);
+    } catch (const CalcError&) {
     }
     const double d = v.re.toDouble();
     if (std::isfinite(d) && Rational::fromDouble(d).toDouble() != d) fail("double", text);

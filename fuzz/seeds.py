@@ -70,7 +70,7 @@ def exact(tokens, columns=1, comma=False):
 EXACT_SEEDS = {
     "fractions": exact(["2/3", "-5/7+1/2i", "3/4i", "0.1"], columns=2),
     "decimals": exact(["2.5e-3", "-1.25E+2", "1,5", ".5", "e5"], comma=True),
-    "polar": exact(["5(90)", "2(180)", "1(-90)", "3(30)"], columns=2),
+    "polar": exact(["5(90)", "2(180)", "1(-90)", "3(30)", "1(360)", "2(-270)"], columns=2),
     "signs": exact(["i", "-i", "3-i", "1+-2i", "6/-4", "-0"], columns=3),
     "refused": exact(["1/0", "1e-999999999", "2/3x", "1/"]),
 }
