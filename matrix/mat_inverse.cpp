@@ -124,14 +124,24 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
       track = tracks.merged();
       stepDone(work);
     }
-    // Rows from k on have not been pivot rows yet: they take every step made in the panel.
-    parallelFor(n - k, grainFor(static_cast<std::int64_t>(k0) * (k - k0)),
-                [&](int first, int last) {
-                  for (int i = k + first; i < k + last; ++i) {
-                    checkCancel(work);
-                    catchUp(i, k0, 0, k - k0);
-                  }
-                });
+    // Rows from k on have not been pivot rows yet: they take every step made in the panel,
+    // two rows at a time.
+    parallelFor(
+        n - k, grainFor(static_cast<std::int64_t>(k0) * (k - k0)), [&](int first, int last) {
+          int i = k + first;
+          for (; i + 1 < k + last; i += 2) {
+            checkCancel(work);
+            if (k0 == 0 || k == k0) continue;
+            kern.mulSubTwoRowsSteps(k0, k - k0, multRe.data() + mult(i), multIm.data() + mult(i),
+                                    multRe.data() + mult(i + 1), multIm.data() + mult(i + 1),
+                                    a.rowRe(k0), a.rowIm(k0), n, a.rowRe(i), a.rowIm(i),
+                                    a.rowRe(i + 1), a.rowIm(i + 1));
+          }
+          if (i < k + last) {
+            checkCancel(work);
+            catchUp(i, k0, 0, k - k0);
+          }
+        });
   }
   if (MatErr != kMatOk) return;
   for (int i = 0; i < n; ++i)
