@@ -11,6 +11,13 @@ program=${2:-build/kelvaro}
 [ -x "$program" ] || { echo "screenshot.sh: $program not built yet" >&2; exit 1; }
 out_abs=$(realpath -m "$out")
 program_abs=$(realpath "$program")
+# The window comes back as it was left: unless told where (XDG_STATE_HOME), it starts from a
+# scratch folder, as on a first run, and leaves the person's own state alone.
+if [ -z "${XDG_STATE_HOME:-}" ]; then
+  XDG_STATE_HOME=$(mktemp -d)
+  trap 'rm -rf "$XDG_STATE_HOME"' EXIT
+  export XDG_STATE_HOME
+fi
 # Inside the virtual display: start the window manager and the window, give it time to paint,
 # photograph the screen.
 xvfb-run -a -s "-screen 0 1120x760x24" bash -c '

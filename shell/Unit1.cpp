@@ -9,11 +9,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
@@ -36,6 +38,7 @@
 #include "shell/progress_strip.h"
 #include "shell/skin.h"
 #include "shell/skinned_frame.h"
+#include "shell/state_keeper.h"
 
 using kelvaro::shellActionNamed;
 using namespace kelvaro::shell;
@@ -68,6 +71,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   menus_ = buildMenus(*this);
   frame_ = new SkinnedFrame(*this);
   frame_->addMenu("ToolButton1", "File", menus_.File1);
+  connect(menus_.File1, &QMenu::aboutToShow, this, &TForm1::fillRecentMenu);
   frame_->addMenu("OperationsMenuButton", "Operations", menus_.OperationsMenu);
   frame_->addMenu("ToolButton2", "Help", menus_.Help1);
   connect(frame_, &SkinnedFrame::minimizeClicked, this, &TForm1::ImgBtnMinClick);
@@ -124,7 +128,102 @@ TForm1::~TForm1() {
 
 void TForm1::closeEvent(QCloseEvent* event) {
   worker_->stop();
+  if (keeper_) keeper_->writeNow();
   QWidget::closeEvent(event);
+}
+
+void TForm1::moveEvent(QMoveEvent* event) {
+  if (keeper_) keeper_->changed();
+  QWidget::moveEvent(event);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  if (keeper_) keeper_->changed();
+  QWidget::resizeEvent(event);
+}
+
+void TForm1::keepState(const QString& folder) {
+  keeper_ = new StateKeeper(folder, this);
+  QString note;
+  if (const std::optional<KeptState> kept = keeper_->load(note)) restoreState(*kept);
+  if (!note.isEmpty()) frame_->showStatus(note);
+  keeper_->watch(panes_, [this](KeptState& kept) { gatherState(kept); });
+  connect(keeper_, &StateKeeper::failed, this, [this](const QString& why) {
+    frame_->showStatus(QStringLiteral("The window's state is not kept: ") + why);
+  });
+  auto changed = [this] { keeper_->changed(); };
+  for (QLineEdit* field : {Panel8->coefEdit(), Panel8->rowEdit(), Panel8->columnEdit()})
+    connect(field, &QLineEdit::textChanged, keeper_, changed);
+  connect(Panel8->precisionBox(), &QComboBox::editTextChanged, keeper_, changed);
+  connect(Panel8->formatItem(1), &QRadioButton::toggled, keeper_, changed);
+}
+
+void TForm1::restoreState(const KeptState& kept) {
+  kelvaro::Pane* calcPanes[3] = {&calc_.paneA, &calc_.paneB, &calc_.result};
+  for (int i = 0; i < 3; ++i) {
+    calcPanes[i]->setLines(PaneView::linesOf(latin1(kept.panes[i])));
+    views_[i]->showAnew();
+  }
+  calc_.coefText = kept.coef;
+  calc_.rowText = kept.row;
+  calc_.columnText = kept.column;
+  calc_.precisionText = kept.precision;
+  // A precision that does not read stays as it was typed, as it did then.
+  failureOf([this] { kelvaro::ComboBox1Change(calc_); });
+  calc_.display = kept.polar ? kelvaro::DisplayFormat::Polar : kelvaro::DisplayFormat::Rectangular;
+  pushFields();
+  recent_ = kept.recent;
+  // Back where it was, unless that place is off every screen now.
+  const QRect geometry(kept.x, kept.y, kept.width, kept.height);
+  const QPoint title(geometry.center().x(), geometry.top() + SkinnedFrame::kTitleHeight / 2);
+  if (kept.width > 0 && QGuiApplication::screenAt(title)) {
+    setGeometry(geometry);
+    if (kept.maximized) frame_->toggleMaximized();
+  }
+}
+
+void TForm1::gatherState(KeptState& kept) const {
+  kept.coef = bytes(Panel8->coefEdit()->text());
+  kept.row = bytes(Panel8->rowEdit()->text());
+  kept.column = bytes(Panel8->columnEdit()->text());
+  kept.precision = bytes(Panel8->precisionBox()->currentText());
+  kept.polar = Panel8->formatItem(1)->isChecked();
+  const QRect geometry = frame_->normalGeometry();
+  kept.x = geometry.x();
+  kept.y = geometry.y();
+  kept.width = geometry.width();
+  kept.height = geometry.height();
+  kept.maximized = frame_->isMaximized() || windowState() & Qt::WindowMaximized;
+  kept.recent = recent_;
+}
+
+void TForm1::rememberProject(const QString& path) {
+  kelvaro::shell::rememberProject(recent_, fileName(QFileInfo(path).absoluteFilePath()));
+  if (keeper_) keeper_->changed();
+}
+
+void TForm1::fillRecentMenu() {
+  QMenu* menu = menus_.RecentProjects;
+  menu->clear();
+  for (std::size_t i = 0; i < recent_.size(); ++i) {
+    const QString path = QFile::decodeName(QByteArray::fromStdString(recent_[i]));
+    const QFileInfo file(path);
+    QString caption = QStringLiteral("%1  %2  (%3)").arg(i + 1).arg(file.fileName(), file.path());
+    QAction* item = menu->addAction(caption.replace('&', "&&"));
+    item->setObjectName(QStringLiteral("RecentProject%1").arg(i + 1));
+    item->setToolTip(path);
+    connect(item, &QAction::triggered, this, [this, path] { openRecent(path); });
+  }
+  if (recent_.empty()) menu->addAction(QStringLiteral("No projects yet"))->setEnabled(false);
+  menu->menuAction()->setEnabled(!busy());
+}
+
+void TForm1::openRecent(const QString& path) {
+  if (QFileInfo::exists(path)) return openProject(path);
+  std::erase(recent_, fileName(path));
+  if (keeper_) keeper_->changed();
+  frame_->showStatus(
+      QStringLiteral("%1 is no longer there; it was taken off the recent projects.").arg(path));
 }
 
 void TForm1::pullFields() {
@@ -222,7 +321,17 @@ void TForm1::Save1Click() {
 void TForm1::Save3Click() {
   const QString path = dialogs_.chooseFile(SaveDialog2, "SaveDialog2", QFileDialog::AcceptSave,
                                            {"Matrix Project File (*.mtx)"}, "mtx");
-  if (!path.isEmpty()) runAction(shellActionNamed("save-project"), fileName(path));
+  if (!path.isEmpty())
+    runAction(shellActionNamed("save-project"), fileName(path),
+              [this, path] { rememberProject(path); });
+}
+
+void TForm1::New1Click() {
+  run(QStringLiteral("New"), [](kelvaro::CalcState& state, kelvaro::UserInterface&) {
+    kelvaro::clearPaneA(state);
+    kelvaro::clearPaneB(state);
+    kelvaro::clearResultPane(state);
+  });
 }
 
 void TForm1::Open1Click() {
@@ -233,7 +342,9 @@ void TForm1::Open1Click() {
 }
 
 void TForm1::openProject(const QString& path) {
-  if (QFileInfo::exists(path)) runAction(shellActionNamed("open-project"), fileName(path));
+  if (QFileInfo::exists(path))
+    runAction(shellActionNamed("open-project"), fileName(path),
+              [this, path] { rememberProject(path); });
 }
 
 void TForm1::copyPane(int pane) {

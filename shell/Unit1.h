@@ -19,6 +19,7 @@
 #include "commands/user_interface.h"
 #include "shell/client_area.h"
 #include "shell/command_worker.h"
+#include "shell/kept_state.h"
 #include "shell/window_dialogs.h"
 #include "shell/window_menus.h"
 
@@ -31,6 +32,7 @@ class ParameterPanel;
 class PictureWindow;
 class ProgressStrip;
 class SkinnedFrame;
+class StateKeeper;
 }  // namespace kelvaro::shell
 
 class TForm1 : public QWidget {
@@ -46,8 +48,16 @@ class TForm1 : public QWidget {
   void setUrlHook(Dialogs::UrlHook hook) { dialogs_.urlHook = std::move(hook); }
   void setSaveFileHook(Dialogs::FileDialogHook hook) { dialogs_.saveFileHook = std::move(hook); }
   void setOpenFileHook(Dialogs::FileDialogHook hook) { dialogs_.openFileHook = std::move(hook); }
+  void setQuestionHook(Dialogs::QuestionHook hook) { dialogs_.questionHook = std::move(hook); }
 
   kelvaro::CalcState& calcState() { return calc_; }
+
+  // Comes back as the window was left, from the state kept in folder, and keeps its state
+  // there from now on (kelvaro-cli and tests that do not call this keep nothing).
+  void keepState(const QString& folder);
+  const kelvaro::shell::StateKeeper* stateKeeper() const { return keeper_; }
+  // Projects opened or saved, the latest first, as the system names them.
+  const std::vector<std::string>& recentProjects() const { return recent_; }
 
   // While a command runs (until its outcome is shown), nothing else starts.
   bool busy() const { return worker_->running(); }
@@ -86,6 +96,7 @@ class TForm1 : public QWidget {
   void runOperation(const kelvaro::CommandInfo& command);
 
   // File menu and tool bar.
+  void New1Click();
   void Open1Click();
   void Save3Click();
   void Refresh1Click();
@@ -117,6 +128,8 @@ class TForm1 : public QWidget {
   // Opens a project with the checks of the Open dialog: a file that is not there is passed
   // over, one that is no project is refused with a message box.
   void openProject(const QString& path);
+  // A project of File > Recent projects; one that is no longer there leaves the list.
+  void openRecent(const QString& path);
 
   void SWapAandB1Click();
   void SwapAandResult1Click();
@@ -143,6 +156,8 @@ class TForm1 : public QWidget {
  protected:
   // A running command is cancelled and its thread let go before the window closes.
   void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   // Starts one command of the calculator on the window's state, unless one runs: the
@@ -163,6 +178,10 @@ class TForm1 : public QWidget {
   void announceResults();
   // The controls that start commands or change panes and fields, on or off.
   void setCommandsEnabled(bool on);
+  void restoreState(const kelvaro::shell::KeptState& kept);
+  void gatherState(kelvaro::shell::KeptState& kept) const;
+  void rememberProject(const QString& path);
+  void fillRecentMenu();
 
   kelvaro::CalcState calc_;
   Dialogs dialogs_{*this};
@@ -173,6 +192,8 @@ class TForm1 : public QWidget {
   kelvaro::shell::ParameterPanel* Panel8 = nullptr;
   QPlainTextEdit* panes_[3] = {nullptr, nullptr, nullptr};
   kelvaro::shell::PaneView* views_[3] = {nullptr, nullptr, nullptr};
+  kelvaro::shell::StateKeeper* keeper_ = nullptr;
+  std::vector<std::string> recent_;
   QFileDialog* OpenDialog1 = nullptr;  // made when first needed
   QFileDialog* SaveDialog1 = nullptr;
   QFileDialog* SaveDialog2 = nullptr;

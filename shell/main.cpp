@@ -10,6 +10,7 @@
 #include "shell/end_signals.h"
 #include "shell/skin.h"
 #include "shell/startup_clock.h"
+#include "shell/state_keeper.h"
 
 int main(int argc, char** argv) {
   const char* platform = std::getenv("QT_QPA_PLATFORM");
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
   kelvaro::shell::setUpApplication();
 
   TForm1 form;
+  // As it was left: the panes, the fields, the place on the screen.
+  form.keepState(kelvaro::shell::StateKeeper::defaultFolder());
   kelvaro::shell::closeOnEndSignals(form);
   // KELVARO_STARTUP_TIME=1: report the time from process start to the first paint and quit.
   if (const char* log = std::getenv("KELVARO_STARTUP_TIME"); log && *log == '1')

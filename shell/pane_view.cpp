@@ -35,6 +35,10 @@ PaneView::PaneView(QPlainTextEdit* edit, Pane* pane, qsizetype historyCharacters
   });
   connect(doc, &QTextDocument::contentsChange, this,
           [this](int, int, int added) { stored_ += added; });
+  showAnew();
+}
+
+void PaneView::showAnew() {
   pane_->takeChange();
   showAll();
 }

@@ -30,6 +30,8 @@ class PaneView : public QObject {
   bool push();
   // The next push and the person's last edit are undone together (a paste and its alignment).
   void joinNextPush() { join_ = true; }
+  // The pane's whole text into the control, as a new start (nothing to undo).
+  void showAnew();
   // Whether the control holds edits the pane has not seen yet.
   bool edited() const { return edited_; }
 

@@ -253,6 +253,13 @@ void SkinnedFrame::toggleMaximized() {
   loadMaximizeImages(!maximized_ && !desktopMaximized);
 }
 
+QRect SkinnedFrame::normalGeometry() const {
+  if (maximized_) return restoreGeometry_;
+  return window_.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)
+             ? window_.normalGeometry()
+             : window_.geometry();
+}
+
 void SkinnedFrame::fitClientContents() {
   clientContents_->setGeometry(
       QRect(QPoint(0, 0), Panel1->size().expandedTo(clientContents_->minimumSizeHint())));

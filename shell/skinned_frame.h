@@ -59,6 +59,8 @@ class SkinnedFrame : public QObject {
   // gets back the geometry it had before.
   void toggleMaximized();
   bool isMaximized() const { return maximized_; }
+  // The geometry the window has, or gets back once restored.
+  QRect normalGeometry() const;
 
  signals:
   void minimizeClicked();

@@ -25,6 +25,15 @@ void WindowDialogs::showMessage(QMessageBox::Icon icon, const QString& title,
   QApplication::restoreOverrideCursor();
 }
 
+bool WindowDialogs::ask(const QString& title, const QString& text) const {
+  if (questionHook) return questionHook(text);
+  QApplication::setOverrideCursor(Qt::ArrowCursor);
+  const auto answer = QMessageBox::question(&owner, title, text, QMessageBox::Yes | QMessageBox::No,
+                                            QMessageBox::No);
+  QApplication::restoreOverrideCursor();
+  return answer == QMessageBox::Yes;
+}
+
 void WindowDialogs::openUrl(const QUrl& url) const {
   if (urlHook)
     urlHook(url);
@@ -44,8 +53,6 @@ QString WindowDialogs::chooseFile(QFileDialog*& dialog, const char* name,
     dialog->setNameFilters(filters);
     if (mode == QFileDialog::AcceptOpen)
       dialog->setDirectory(QCoreApplication::applicationDirPath());
-    // Saving replaces an existing file without asking, as the calculator always has.
-    dialog->setOption(QFileDialog::DontConfirmOverwrite);
   }
   const FileDialogHook& hook = mode == QFileDialog::AcceptOpen ? openFileHook : saveFileHook;
   QString path;
@@ -63,8 +70,15 @@ QString WindowDialogs::chooseFile(QFileDialog*& dialog, const char* name,
   // FIFO, a link) is what was chosen. The dialog is not asked to add it for that reason.
   const QFileInfo chosen(path);
   if (!path.isEmpty() && mode == QFileDialog::AcceptSave && chosen.suffix().isEmpty() &&
-      !chosen.exists() && !chosen.isSymLink())
+      !chosen.exists() && !chosen.isSymLink()) {
     path += "." + suffix;
+    const QFileInfo named(path);
+    if ((named.exists() || named.isSymLink()) &&
+        !ask(
+            dialog->windowTitle(),
+            QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(named.fileName())))
+      return {};
+  }
   return path;
 }
 

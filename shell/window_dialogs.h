@@ -23,14 +23,19 @@ struct WindowDialogs {
   // Gets the dialog's filters (joined by ";;") and default suffix; returns the chosen path, or
   // an empty string for a cancelled dialog.
   using FileDialogHook = std::function<QString(const QString& filter, const QString& suffix)>;
+  // Gets a yes-or-no question's text; returns the answer.
+  using QuestionHook = std::function<bool(const QString& text)>;
 
   explicit WindowDialogs(QWidget& owner) : owner(owner) {}
 
   void showMessage(QMessageBox::Icon icon, const QString& title, const QString& text) const;
   // Default: the desktop's handler for the address.
   void openUrl(const QUrl& url) const;
+  // Yes or no, No being the default.
+  bool ask(const QString& title, const QString& text) const;
   // The path chosen in the dialog, made when first needed; a saved file gets the default
-  // suffix when it has none.
+  // suffix when it has none. Saving over a file asks first: the dialog asks for the name it
+  // was given, and a question here for the name with the suffix added.
   QString chooseFile(QFileDialog*& dialog, const char* name, QFileDialog::AcceptMode mode,
                      const QStringList& filters, const QString& suffix) const;
 
@@ -38,6 +43,7 @@ struct WindowDialogs {
   MessageHook messageHook;
   UrlHook urlHook;
   FileDialogHook saveFileHook, openFileHook;
+  QuestionHook questionHook;
 };
 
 // What the calculator asks of a person, answered with the window's boxes; its short notes go

@@ -155,7 +155,12 @@ WindowMenus buildMenus(TForm1& form) {
   auto defaultLook = [](QAction* action) { action->setProperty(kDefaultMenuLook, true); };
 
   menus.File1 = menu("File1");
+  // Empty panes, each change undoable in its pane.
+  command("New1", "New", menus.File1, -1, &TForm1::New1Click, QKeySequence("Ctrl+N"));
   command("Open1", "Open project", menus.File1, 13, &TForm1::Open1Click, QKeySequence("Ctrl+F"));
+  menus.RecentProjects = menu("RecentProjects");
+  menus.RecentProjects->setTitle("Recent projects");
+  menus.File1->addMenu(menus.RecentProjects);
   command("Save3", "Save project", menus.File1, 18, &TForm1::Save3Click, Qt::Key_F2);
   menus.File1->addSeparator()->setObjectName("N4");
   QAction* refreshA1 = action("RefreshA1", "Align A", menus.File1);

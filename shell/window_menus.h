@@ -13,6 +13,8 @@ namespace kelvaro::shell {
 
 struct WindowMenus {
   QMenu* File1 = nullptr;
+  // File > Recent projects, filled as File opens.
+  QMenu* RecentProjects = nullptr;
   // The operations that have no button on the panel: an item for each row of the command
   // table placed kInOperationsMenu, named and captioned by the row.
   QMenu* OperationsMenu = nullptr;

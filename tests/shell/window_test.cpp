@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -51,6 +52,7 @@
 #include "shell/picture_window.h"
 #include "shell/skin.h"
 #include "shell/skinned_frame.h"
+#include "shell/state_keeper.h"
 #include "shell_tests.h"
 #include "tests/support/calculator.h"
 #include "tests/support/one_byte_reader.h"
@@ -71,6 +73,8 @@ class WindowTest : public QObject {
   std::unique_ptr<TForm1> form;
   std::vector<Message> messages;
   std::vector<QUrl> opened;
+  QStringList asked;  // the questions put, each answered with `answer`
+  bool answer = true;
 
   // Commands run on their own thread: the window is looked at once the last has ended.
   void settle() {
@@ -171,6 +175,10 @@ class WindowTest : public QObject {
   }
   void trigger(const char* action) { part<QAction>(action)->trigger(); }
   QString status() { return part<QLabel>("StatusText")->text(); }
+  static QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
 
   QString clipboard() {
     settle();
@@ -197,6 +205,12 @@ class WindowTest : public QObject {
       messages.push_back({icon, title, text, this->text("RichEdit3")});
     });
     form->setUrlHook([this](const QUrl& url) { opened.push_back(url); });
+    asked.clear();
+    answer = true;
+    form->setQuestionHook([this](const QString& question) {
+      asked << question;
+      return answer;
+    });
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
   }
@@ -591,6 +605,110 @@ class WindowTest : public QObject {
     form->setSaveFileHook([](const QString&, const QString&) { return QString(); });
     trigger("Save1");
     QCOMPARE(shown().size(), std::size_t(2));
+    // Saving over a file asks first: the dialog for the name it is given, a question here for
+    // the name with the extension added. No leaves the file as it was.
+    QVERIFY(!part<QFileDialog>("SaveDialog1")->testOption(QFileDialog::DontConfirmOverwrite));
+    form->setSaveFileHook([&](const QString&, const QString&) { return dir.filePath("out"); });
+    for (const bool yes : {false, true}) {
+      answer = yes;
+      type("RichEdit3", "new");
+      trigger("Save2");
+      settle();
+      QCOMPARE(contentOf(dir.filePath("out.txt")), QByteArray(yes ? "new\n" : "line 1\nline 2\n"));
+    }
+    QCOMPARE(asked, QStringList(2, "out.txt already exists.\nDo you want to replace it?"));
+  }
+
+  void keptStateReadsWholeOrNotAtAll() {
+    kelvaro::shell::KeptState kept;
+    kept.panes[0] = "1 2\r\n\xe9 end 5\n\n";
+    kept.panes[2] = "result 0\nend 00";
+    kept.precision = "e";
+    kept.polar = true;
+    kept.x = -40, kept.y = 7, kept.width = 700, kept.height = 500, kept.maximized = true;
+    for (int i = 0; i < 10; ++i)
+      kelvaro::shell::rememberProject(kept.recent, "/p/" + std::to_string(i % 9));
+    kelvaro::shell::rememberProject(kept.recent, "/p/3");
+    QCOMPARE(kept.recent.size(), std::size_t(8));
+    QCOMPARE(kept.recent[0] + kept.recent[1] + kept.recent[7], std::string("/p/3/p/0/p/2"));
+    const std::string text = kelvaro::shell::writeKeptState(kept);
+    const auto back = kelvaro::shell::readKeptState(text);
+    QVERIFY(back && kelvaro::shell::writeKeptState(*back) == text);
+    QVERIFY(back->panes[0] == kept.panes[0] && back->panes[2] == kept.panes[2] && back->polar &&
+            back->maximized && back->x == -40 && back->height == 500 &&
+            back->recent == kept.recent);
+    // Cut anywhere, or any byte changed, it is refused.
+    for (std::size_t size = 0; size < text.size(); ++size)
+      QVERIFY2(!kelvaro::shell::readKeptState(std::string_view(text).substr(0, size)),
+               qPrintable(QString::number(size)));
+    for (std::size_t at = 0; at < text.size(); ++at) {
+      std::string changed = text;
+      changed[at] ^= 0x10;
+      QVERIFY2(!kelvaro::shell::readKeptState(changed), qPrintable(QString::number(at)));
+    }
+  }
+
+  void windowComesBackAsItWasLeft() {
+    QTemporaryDir dir;
+    form->keepState(dir.path());
+    const QString file = form->stateKeeper()->path();
+    type("RichEdit1", "5 6\n7 8");
+    type("RichEdit3", "kept");
+    part<QLineEdit>("LabeledEdit1")->setText("2,5");
+    part<QComboBox>("ComboBox1")->setCurrentText("e");
+    part<QRadioButton>("RadioGroup1Item1")->setChecked(true);
+    form->setGeometry(100, 90, 700, 480);
+    // Written a moment later, without closing.
+    QTRY_VERIFY(contentOf(file).contains("kept\nend "));
+    const QStringList before = everything();
+    form->close();
+    for (int run = 0; run < 2; ++run) {
+      form = std::make_unique<TForm1>();
+      form->keepState(dir.path());
+      QCOMPARE(everything(), before);
+      QCOMPARE(form->geometry(), QRect(100, 90, 700, 480));
+      QCOMPARE(form->calcState().regs.PrecScale, 0);
+      form->close();  // as it is, again
+    }
+    // File > New empties the panes; each comes back with Ctrl+Z.
+    trigger("New1");
+    settle();
+    QVERIFY(text("RichEdit1").isEmpty() && text("RichEdit3").isEmpty());
+    pane("RichEdit1")->undo();
+    QCOMPARE(text("RichEdit1"), before[0]);
+
+    // A damaged file is set aside, each under a name of its own, and the window starts anew.
+    for (const char* aside : {"state.damaged", "state.damaged-2"}) {
+      QFile damaged(file);
+      QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write("kelvaro window state 1\n"));
+      damaged.close();
+      form = std::make_unique<TForm1>();
+      form->keepState(dir.path());
+      QVERIFY(QFileInfo::exists(dir.filePath(aside)) && !QFileInfo::exists(file));
+      QVERIFY2(status().contains(aside), qPrintable(status()));
+      QCOMPARE(text("RichEdit1"), QString("1 0 3+2.5i\n0 1 0\n0 0 1.5"));
+    }
+  }
+
+  void keptStateSurvivesAKill() {
+    // The window itself, given a project to open, is killed once it has kept the project.
+    QTemporaryDir dir;
+    const QString project = dir.filePath("p.mtx");
+    kelvaro::CalcState state;
+    state.paneA.setLines({"4 3"});
+    kelvaro::Save3Click(state, QFile::encodeName(project).toStdString());
+    QProcess window;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_STATE_HOME", dir.path());
+    window.setProcessEnvironment(env);
+    window.start(QCoreApplication::applicationDirPath() + "/kelvaro", {project});
+    QVERIFY(window.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(contentOf(dir.filePath("kelvaro/state")).contains(" 4 3\n"), 20000);
+    window.kill();
+    window.waitForFinished();
+    form->keepState(dir.filePath("kelvaro"));
+    QCOMPARE(text("RichEdit1"), QString(" 4 3\n"));
+    QCOMPARE(form->recentProjects(), std::vector{QFile::encodeName(project).toStdString()});
   }
 
   void endSignalsCloseTheWindow() {
@@ -659,6 +777,19 @@ class WindowTest : public QObject {
     // A project named at start that is not there is passed over.
     form->openProject(dir.filePath("none.mtx"));
     QCOMPARE(shown().size(), std::size_t(1));
+    // Opened or saved, it is remembered once; File > Recent projects opens it, and takes it off
+    // once it is no longer there.
+    QCOMPARE(form->recentProjects(), std::vector{QFile::encodeName(saved).toStdString()});
+    emit part<QMenu>("File1")->aboutToShow();
+    trigger("RecentProject1");
+    QCOMPARE(text("RichEdit1"), QString(" 1 2\n 3 4.5\n"));
+    QVERIFY(QFile::remove(saved));
+    emit part<QMenu>("File1")->aboutToShow();
+    trigger("RecentProject1");
+    QVERIFY(form->recentProjects().empty());
+    QVERIFY2(
+        status().endsWith("work.mtx is no longer there; it was taken off the recent projects."),
+        qPrintable(status()));
   }
 
   void openDialogLeavesNothingBehind() {

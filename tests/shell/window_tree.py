@@ -90,7 +90,7 @@ for role, name in (("text", "Matrix A"), ("text", "Matrix B"), ("text", "Result"
                    ("status bar", ""), ("progress bar", "Progress")):
     find(role, name)
 # Menus sit under what opens them, named after it, with their items' keys.
-for item, first, key in (("File", "Open project", "Ctrl+F"), ("Help", "Manual", "F1")):
+for item, first, key in (("File", "New", "Ctrl+N"), ("Help", "Manual", "F1")):
     opener = find("menu item", item, find("menu bar", ""))
     menu = opener[0] if opener and opener.childCount else None
     check(menu and menu.name == item and menu.parent == opener, f"{item} holds its menu")
