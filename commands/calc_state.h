@@ -3,6 +3,7 @@
 // fields, the registers and the decimal separator in force.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,14 @@ struct CalcState {
   // the last result (for Copy Result As LaTeX).
   bool showSteps = false;
   exact::StepRecord pendingSteps, lastSteps;
+
+  // The 1-norm condition of the square operand of the last operation that has one (inverse,
+  // solve, determinant, LU, Cholesky), taken from its own factors; none after the others.
+  struct Condition {
+    char operand = 'A';
+    double value = 0.0;  // infinity when a factor is singular
+  };
+  std::optional<Condition> condition;
 
   // kelvaro-cli's clipboard; in the window, the system clipboard's text on its way in or out.
   std::string clipboard;

@@ -42,6 +42,7 @@ void runPrelude(CalcState& state, int resultKind) {
   state.paneB.setLines(std::move(alignedB));
   if (resultKind >= 0) state.regs.ResKind = resultKind;
   state.pendingSteps = {};
+  state.condition.reset();
 }
 
 void keepResult(CalcState& state, std::string_view label, int resultKind,

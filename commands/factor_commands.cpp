@@ -1,8 +1,10 @@
 #include "commands/factor_commands.h"
 
 #include <cmath>
+#include <limits>
 #include <string>
 
+#include "commands/accuracy.h"
 #include "commands/command_frame.h"
 #include "commands/exact_commands.h"
 #include "commands/operand.h"
@@ -14,6 +16,12 @@
 namespace kelvaro {
 
 namespace {
+
+bool isReal(const RCOMat& m) {
+  for (const Element& e : m.elements())
+    if (e.im() != 0.0) return false;
+  return true;
+}
 
 void determinant(CalcState& state, Operand op) {
   const std::string label = op.text("Det(", ")");
@@ -28,7 +36,16 @@ void determinant(CalcState& state, Operand op) {
   Registers& regs = state.regs;
   readOperand(state, op.pane, size, regs.MatR);
   // An empty pane has the determinant of the empty product, 1.
-  MatDet(regs.MatR, size.rows, size.cols, regs.ScalarR, state.work);
+  const double norm = norm1(regs.MatR);
+  const bool real = isReal(regs.MatR);
+  DetPivots pivots;
+  MatDet(regs.MatR, size.rows, size.cols, regs.ScalarR, state.work, &pivots);
+  // The elimination stops when no real part is left to pivot on: for a real matrix that is a
+  // singular one, for a complex one it says nothing.
+  if (size.rows > 0 && (pivots.complete || real))
+    keepCondition(state, op.name, norm,
+                  pivots.complete ? inverseNorm1PivotedLU(regs.MatR, pivots.rowPerm, pivots.colPerm)
+                                  : std::numeric_limits<double>::infinity());
   writeCommandResult(state);
 }
 
@@ -53,6 +70,7 @@ void lu(CalcState& state, Operand op) {
   regs.MatF2.resize(size.rows, size.cols, state.work);
   // Read before the shape test, so a bad element is reported for any shape.
   readOperand(state, op.pane, size, regs.MatR);
+  const double norm = norm1(regs.MatR);
   const int res = MatLU(regs.MatR, regs.MatF1, regs.MatF2, size.rows, size.cols, state.work);
   if (res == -1) {
     appendErrorLine(state, " Error: To Calculate LU, Matrix must be square!");
@@ -62,6 +80,7 @@ void lu(CalcState& state, Operand op) {
     appendErrorLine(state, " Error:  Calculate LU failed!");
     return;
   }
+  if (size.rows > 0) keepCondition(state, op.name, norm, inverseNorm1LU(regs.MatF1, regs.MatF2));
   writeCommandResult(state);
 }
 
@@ -76,10 +95,12 @@ void cholesky(CalcState& state, Operand op) {
   if (state.exact) return exactCholesky(state, op, size);
   Registers& regs = state.regs;
   readOperand(state, op.pane, size, regs.MatR);
+  const double norm = upperSymmetricNorm1(regs.MatR);
   if (!choleskyLDL(regs.MatR, regs.MatF1, regs.MatF2, state.work)) {
     appendErrorLine(state, " No Cholesky decomposition!");
     return;
   }
+  if (size.rows > 0) keepCondition(state, op.name, norm, inverseNorm1LDL(regs.MatF1, regs.MatF2));
   writeCommandResult(state);
 }
 

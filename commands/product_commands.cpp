@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "commands/accuracy.h"
 #include "commands/command_frame.h"
 #include "commands/exact_commands.h"
 #include "commands/operand.h"
@@ -16,6 +17,15 @@ constexpr std::string_view kProductShapeError = " Error: To Calculate A*B, A(Col
 
 // Reads the operand into MatC and inverts it: Gauss-Jordan on its split parts when square,
 // the element-wise reciprocal otherwise. MatR gets the result; false when singular.
+bool readAndInvert(CalcState& state, const Pane& pane, PaneSize size);
+
+// The condition of a square operand from the inverse itself (MatC and MatR as readAndInvert
+// leaves them).
+void keepInverseCondition(CalcState& state, char operand, PaneSize size) {
+  if (size.rows == size.cols && size.rows > 0)
+    keepCondition(state, operand, norm1(state.regs.MatC), norm1(state.regs.MatR));
+}
+
 bool readAndInvert(CalcState& state, const Pane& pane, PaneSize size) {
   Registers& regs = state.regs;
   regs.MatC.resize(size.rows, size.cols, state.work);
@@ -46,6 +56,7 @@ void inverse(CalcState& state, Operand op) {
     appendErrorLine(state, " Error: " + label + " has no result!");
     return;
   }
+  keepInverseCondition(state, op.name, size);
   setCurrentSize(state, size);
   writeCommandResult(state);
 }
@@ -116,6 +127,8 @@ void SpeedButton2Click(CalcState& state) {
     appendErrorLine(state, " Error: inv(A)*B has no result!");
     return;
   }
+  // MatA holds the inverse now.
+  if (a.rows == a.cols && a.rows > 0) keepCondition(state, 'A', norm1(regs.MatC), norm1(regs.MatA));
   regs.MatR.resize(a.rows, b.cols, state.work);
   MatMul(regs.MatA, regs.MatB, regs.MatR, regs.MatErr, state.work);
   setCurrentSize(state, {a.rows, b.cols});
@@ -133,9 +146,11 @@ void SpeedButton49Click(CalcState& state) {
   regs.MatC.resize(b.rows, b.cols, state.work);
   regs.MatR.resize(a.rows, b.cols, state.work);
   readBothOperands(state, a, regs.MatA, b, regs.MatB);
+  const double normB = norm1(regs.MatB);
   MatInvLU(regs.MatB, regs.MatC, regs.MatErr, state.work);
   // A singular B prints nothing beyond the label.
   if (regs.MatErr != kMatOk) return;
+  if (b.rows > 0) keepCondition(state, 'B', normB, norm1(regs.MatC));
   MatMul(regs.MatA, regs.MatC, regs.MatR, regs.MatErr, state.work);
   setCurrentSize(state, {a.rows, a.cols});
   writeCommandResult(state);

@@ -5,6 +5,7 @@
 
 #include "matrix/mat_basic.h"
 #include "matrix/mat_cholesky.h"
+#include "matrix/mat_condition.h"
 #include "matrix/mat_det.h"
 #include "matrix/mat_echelon.h"
 #include "matrix/mat_eigen.h"

@@ -33,19 +33,35 @@ Pivot searchElements(const RCOMat& m, int k, int rows, int cols, const CancelFla
 }
 
 // Exchanges at step k that reach only the part still to be eliminated: rows over columns
-// from k on, columns over rows from k on. Returns how many exchanges were made.
+// from k on, columns over rows from k on. With `pivots` the rows are exchanged whole, so that
+// the multipliers left of that part go with them, and the exchanges are recorded there; the
+// finished rows above take the column exchanges at the end (finishRows). Returns how many
+// exchanges were made.
 template <typename Swap>
-int exchange(const Pivot& p, int k, int rows, int cols, Swap swapAt) {
+int exchange(const Pivot& p, int k, int rows, int cols, Swap swapAt, DetPivots* pivots = nullptr) {
   int count = 0;
   if (p.row != k) {
-    for (int j = k; j < cols; ++j) swapAt(k, j, p.row, j);
+    for (int j = pivots ? 0 : k; j < cols; ++j) swapAt(k, j, p.row, j);
+    if (pivots) std::swap(pivots->rowPerm[k], pivots->rowPerm[p.row]);
     ++count;
   }
+  if (pivots) pivots->pivotColumn.push_back(p.col);
   if (p.col != k) {
     for (int i = k; i < rows; ++i) swapAt(i, k, i, p.col);
+    if (pivots) std::swap(pivots->colPerm[k], pivots->colPerm[p.col]);
     ++count;
   }
   return count;
+}
+
+// Row i of U, finished at step i, takes the column exchanges of the steps after it, in their
+// order, along its own storage.
+template <typename Swap>
+void finishRows(const DetPivots& pivots, int n, Swap swapInRow) {
+  const int steps = static_cast<int>(pivots.pivotColumn.size());
+  for (int i = 0; i < n; ++i)
+    for (int k = i + 1; k < steps; ++k)
+      if (pivots.pivotColumn[k] != k) swapInRow(i, k, pivots.pivotColumn[k]);
 }
 
 // Bound: full pivoting must see the whole updated trailing matrix at every step, so every step
@@ -68,19 +84,23 @@ class SplitElimination {
     return {static_cast<int>(at / s_.cols), static_cast<int>(at % s_.cols), track_.best};
   }
 
-  int exchange(const Pivot& p, int k) {
-    return kelvaro::exchange(p, k, s_.rows, s_.cols, [this](int i1, int j1, int i2, int j2) {
-      std::swap(s_.rowRe(i1)[j1], s_.rowRe(i2)[j2]);
-      std::swap(s_.rowIm(i1)[j1], s_.rowIm(i2)[j2]);
-    });
+  int exchange(const Pivot& p, int k, DetPivots* pivots = nullptr) {
+    return kelvaro::exchange(
+        p, k, s_.rows, s_.cols,
+        [this](int i1, int j1, int i2, int j2) {
+          std::swap(s_.rowRe(i1)[j1], s_.rowRe(i2)[j2]);
+          std::swap(s_.rowIm(i1)[j1], s_.rowIm(i2)[j2]);
+        },
+        pivots);
   }
 
   Element at(int i, int j) const { return Element::complex(s_.rowRe(i)[j], s_.rowIm(i)[j]); }
 
   // Each row i > k minus multiplierOf(element (i, k)) times row k, over the columns after k.
-  // multiplierOf divides by the pivot, which has been tried on this thread.
+  // multiplierOf divides by the pivot, which has been tried on this thread. keep: the
+  // multiplier takes the place of element (i, k).
   template <class Multiplier>
-  void eliminateBelow(int k, Multiplier multiplierOf) {
+  void eliminateBelow(int k, Multiplier multiplierOf, bool keep = false) {
     const int rows = s_.rows - k - 1, len = s_.cols - k - 1;
     RangeTracks tracks(rows, grainFor(len));
     parallelRanges(rows, tracks.ranges(), [&](int range, int first, int last) {
@@ -90,9 +110,17 @@ class SplitElimination {
         kern_.mulSubRowTrackAbsRe(len, m.re(), m.im(), s_.rowRe(k) + k + 1, s_.rowIm(k) + k + 1,
                                   s_.rowRe(i) + k + 1, s_.rowIm(i) + k + 1,
                                   static_cast<double>(i) * s_.cols + k + 1, tracks.of(range));
+        if (keep) s_.rowRe(i)[k] = m.re(), s_.rowIm(i)[k] = m.im();
       }
     });
     track_ = tracks.merged();
+  }
+
+  void finishRows(const DetPivots& pivots) {
+    kelvaro::finishRows(pivots, s_.rows, [this](int i, int j1, int j2) {
+      std::swap(s_.rowRe(i)[j1], s_.rowRe(i)[j2]);
+      std::swap(s_.rowIm(i)[j1], s_.rowIm(i)[j2]);
+    });
   }
 
   void writeBack(RCOMat& m) const { assignFrom(s_, m, work_); }
@@ -104,7 +132,7 @@ class SplitElimination {
   PivotTrack track_;
 };
 
-Element detSplit(RCOMat& m, int n, WorkToken* work) {
+Element detSplit(RCOMat& m, int n, WorkToken* work, DetPivots* pivots) {
   SplitElimination e(m, work);
   Element prod = Element::integer(1);
   int sign = 1;
@@ -115,33 +143,41 @@ Element detSplit(RCOMat& m, int n, WorkToken* work) {
       e.writeBack(m);
       return Element::integer(0);
     }
-    if (e.exchange(p, k) % 2) sign = -sign;
+    if (e.exchange(p, k, pivots) % 2) sign = -sign;
     const Element pivot = e.at(k, k);
     prod = prod * pivot;
     tryDivisor(pivot);
-    e.eliminateBelow(k, [&pivot](const Element& below) { return below / pivot; });
+    e.eliminateBelow(
+        k, [&pivot](const Element& below) { return below / pivot; }, pivots);
     stepDone(work);
   }
+  if (pivots) e.finishRows(*pivots), pivots->complete = true;
   e.writeBack(m);
   return (prod * Element::integer(sign)) * m[n - 1][n - 1];
 }
 
-Element detElements(RCOMat& m, int n, WorkToken* work) {
+Element detElements(RCOMat& m, int n, WorkToken* work, DetPivots* pivots) {
   Element prod = Element::integer(1);
   int sign = 1;
   for (int k = 0; k < n - 1; ++k) {
     const Pivot p = searchElements(m, k, n, n, work);
     if (p.size == 0.0) return Element::integer(0);
     const int swaps = exchange(
-        p, k, n, n, [&m](int i1, int j1, int i2, int j2) { std::swap(m[i1][j1], m[i2][j2]); });
+        p, k, n, n, [&m](int i1, int j1, int i2, int j2) { std::swap(m[i1][j1], m[i2][j2]); },
+        pivots);
     if (swaps % 2) sign = -sign;
     prod = prod * m[k][k];
     for (int i = k + 1; i < n; ++i) {
       checkCancel(work);
       const Element mult = m[i][k] / m[k][k];
       for (int j = k + 1; j < n; ++j) m[i][j] = m[i][j] - mult * m[k][j];
+      if (pivots) m[i][k] = mult;
     }
     stepDone(work);
+  }
+  if (pivots) {
+    finishRows(*pivots, n, [&m](int i, int j1, int j2) { std::swap(m[i][j1], m[i][j2]); });
+    pivots->complete = true;
   }
   return (prod * Element::integer(sign)) * m[n - 1][n - 1];
 }
@@ -210,15 +246,24 @@ bool detWithoutElimination(const RCOMat& m, int rows, int cols, Element& det) {
 
 }  // namespace
 
-void MatDet(RCOMat& m, int rows, int cols, Element& det, WorkToken* work) {
+void MatDet(RCOMat& m, int rows, int cols, Element& det, WorkToken* work, DetPivots* pivots) {
+  if (pivots) {
+    *pivots = {};
+    if (rows == cols) {
+      pivots->rowPerm.resize(rows);
+      for (int i = 0; i < rows; ++i) pivots->rowPerm[i] = i;
+      pivots->colPerm = pivots->rowPerm;
+      pivots->complete = rows == 1;
+    }
+  }
   if (detWithoutElimination(m, rows, cols, det)) return;
   beginWork(work, rows - 1);
-  det = allComplex(m) ? detSplit(m, rows, work) : detElements(m, rows, work);
+  det = allComplex(m) ? detSplit(m, rows, work, pivots) : detElements(m, rows, work, pivots);
 }
 
 void MatDetElements(RCOMat& m, int rows, int cols, Element& det) {
   if (detWithoutElimination(m, rows, cols, det)) return;
-  det = detElements(m, rows, nullptr);
+  det = detElements(m, rows, nullptr, nullptr);
 }
 
 double MatRank(RCOMat& m, int rows, int cols, WorkToken* work) {

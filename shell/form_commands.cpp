@@ -12,6 +12,7 @@
 #include <string_view>
 #include <utility>
 
+#include "commands/accuracy.h"
 #include "commands/file_io.h"
 #include "commands/shell_actions.h"
 #include "shell/Unit1.h"
@@ -165,13 +166,18 @@ void TForm1::runOperation(const kelvaro::CommandInfo& command) {
   run(
       operationCaption(command),
       [&command](CalcState& state, UserInterface&) { command.run(state); },
-      [this] { announceResults(); });
+      [this] {
+        // How far the result's digits can be trusted, where the operation can tell.
+        frame_->showStatus(latin1(kelvaro::accuracyNote(calc_)));
+        announceResults();
+      });
 }
 
 void TForm1::announceResults() {
   const std::uint64_t written = calc_.resultsWritten - resultsBefore_;
   const QString last = latin1(calc_.lastResultSummary);
-  if (written == 1) return frame_->announce(last);
+  const QString note = latin1(kelvaro::accuracyNote(calc_));
+  if (written == 1) return frame_->announce(note.isEmpty() ? last : last + "; " + note);
   if (written > 1)
     return frame_->announce(QStringLiteral("%1 results; the last: %2").arg(written).arg(last));
   const std::vector<std::string>& lines = calc_.result.lines();

@@ -1,0 +1,109 @@
+// The condition an operation reports for its square operand, and the words the strip shows.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <map>
+#include <random>
+
+#include "../support/calculator.h"
+#include "commands/accuracy.h"
+#include "exact/exact_algebra.h"
+
+namespace kelvaro {
+namespace {
+
+using test_support::Lines;
+using test_support::startedWith;
+
+TEST(Condition, InPlainWords) {
+  EXPECT_EQ(conditionText({'A', 3.2e12}, '.'),
+            "cond(A) = 3.2E+12: up to 12 of the 16 significant digits may be lost");
+  EXPECT_EQ(conditionText({'B', 9.96}, ','),
+            "cond(B) = 1,0E+01: up to 1 of the 16 significant digits may be lost");
+  EXPECT_EQ(conditionText({'A', 1.0}, '.'),
+            "cond(A) = 1.0E+00: none of the 16 significant digits need be lost");
+  EXPECT_EQ(conditionText({'A', 5.1e17}, '.'),
+            "cond(A) = 5.1E+17: A is singular to working precision");
+  EXPECT_EQ(conditionText({'A', std::numeric_limits<double>::infinity()}, '.'),
+            "A is singular to working precision");
+}
+
+using Integers = std::vector<std::vector<long>>;
+
+// The 1-norm condition of the typed values, from their exact inverse; with upperOnly, of the
+// symmetric matrix of their upper triangle.
+double trueCondition(const Integers& m, bool upperOnly = false) {
+  const int n = static_cast<int>(m.size());
+  exact::ExactMatrix a(n, n);
+  std::vector<exact::Rational> normA(n), normInv(n);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      a.re(i, j) = upperOnly && j < i ? m[j][i] : m[i][j];
+      normA[j] += a.re(i, j).abs();
+    }
+  const auto inv = exact::inverse(a, {});
+  if (!inv) return std::numeric_limits<double>::infinity();
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) normInv[j] += inv->re(i, j).abs();
+  return std::ranges::max(normA).toDouble() * std::ranges::max(normInv).toDouble();
+}
+
+// Every operation that reports a condition, on random integer matrices, most of them nearly
+// singular (a row close to a sum of two others) and symmetric, so that Chol runs too: the
+// estimate from the factors is a lower bound within a factor of 3 of the true condition.
+TEST(Condition, WithinAFactorOfThreeOfTheTrueOne) {
+  std::mt19937 random(21);
+  const char* operations[] = {"inv(A)", "inv(A)*B", "A/B", "Det(A)", "LU(A)", "Chol(A)"};
+  std::map<std::string, int> reported;
+  for (int round = 0; round < 100; ++round) {
+    const int n = 2 + round % 7;
+    Integers m(n, std::vector<long>(n));
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j <= i; ++j)
+        m[i][j] = m[j][i] = std::uniform_int_distribution<long>(-9, 9)(random);
+    if (round % 3 && n > 2)
+      for (int j = 0; j < n; ++j) m[n - 1][j] = 1000 * (m[0][j] + m[1][j]) + (j == round % n);
+    Lines a;
+    for (const auto& row : m) {
+      std::string line;
+      for (long v : row) line += std::to_string(v) + " ";
+      a.push_back(line);
+    }
+    for (const char* action : operations) {
+      const double exact = trueCondition(m, std::string(action) == "Chol(A)");
+      const bool divide = std::string(action) == "A/B";
+      CalcState s = startedWith(divide ? Lines{a[0]} : a, a);
+      findCommandByAction(action)->run(s);
+      SCOPED_TRACE(std::string(action) + " of " + s.paneA.text() + " / " + s.paneB.text());
+      if (!s.condition) {
+        // Only the routines that refuse (a zero pivot, no LDL') say nothing.
+        EXPECT_TRUE(s.result.text().find("Error") != std::string::npos ||
+                    s.result.text().find("No Cholesky") != std::string::npos || divide);
+        continue;
+      }
+      ++reported[action];
+      if (std::isinf(exact) || std::isinf(s.condition->value)) continue;
+      EXPECT_LE(s.condition->value, exact * 1.001);
+      EXPECT_GE(s.condition->value * 3, exact);
+    }
+  }
+  for (const char* action : operations) EXPECT_GT(reported[action], 80) << action;
+}
+
+// A singular matrix whose routine still gives a result: its zero pivot is named, and the
+// operations without an operand to condition say nothing.
+TEST(Condition, SingularAndNone) {
+  for (const char* action : {"Det(B)", "LU(B)"}) {
+    CalcState s = startedWith({"1"}, {"1 2", "2 4"});
+    findCommandByAction(action)->run(s);
+    ASSERT_TRUE(s.condition) << action;
+    EXPECT_EQ(accuracyNote(s), "B is singular to working precision");
+    findCommandByAction("A+B")->run(s);
+    EXPECT_EQ(accuracyNote(s), "");
+  }
+}
+
+}  // namespace
+}  // namespace kelvaro
