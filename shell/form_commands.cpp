@@ -167,7 +167,8 @@ void TForm1::runOperation(const kelvaro::CommandInfo& command) {
       operationCaption(command),
       [&command](CalcState& state, UserInterface&) { command.run(state); },
       [this] {
-        // How far the result's digits can be trusted, where the operation can tell.
+        // How far the result's digits can be trusted, where the operation can tell; a screen
+        // reader hears it before the result.
         frame_->showStatus(latin1(kelvaro::accuracyNote(calc_)));
         announceResults();
       });
@@ -176,8 +177,7 @@ void TForm1::runOperation(const kelvaro::CommandInfo& command) {
 void TForm1::announceResults() {
   const std::uint64_t written = calc_.resultsWritten - resultsBefore_;
   const QString last = latin1(calc_.lastResultSummary);
-  const QString note = latin1(kelvaro::accuracyNote(calc_));
-  if (written == 1) return frame_->announce(note.isEmpty() ? last : last + "; " + note);
+  if (written == 1) return frame_->announce(last);
   if (written > 1)
     return frame_->announce(QStringLiteral("%1 results; the last: %2").arg(written).arg(last));
   const std::vector<std::string>& lines = calc_.result.lines();

@@ -299,6 +299,12 @@ class WindowTest : public QObject {
     type("RichEdit2", "10 20\n30 40");
     click("SpeedButton13");
     QCOMPARE(text("RichEdit3"), QString("A+B=\n         11         22\n         33         44\n"));
+    // The strip says how far an inverse can be trusted, and nothing after a sum.
+    click("SpeedButton18");
+    QCOMPARE(status(),
+             QString("cond(A) = 2.1E+01: up to 1 of the 16 significant digits may be lost"));
+    click("SpeedButton13");
+    QCOMPARE(status(), QString());
     // A second result goes below the first without rebuilding what is there: a mark on the
     // first line survives.
     pane("RichEdit3")->document()->firstBlock().setUserState(42);
