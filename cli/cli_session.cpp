@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -22,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "commands/accuracy.h"
 #include "commands/calc_state.h"
 #include "commands/command_table.h"
 #include "commands/file_io.h"
@@ -65,6 +67,8 @@ struct Invocation {
   bool progress = false;
   bool steps = false;
   int pictureWidth = 800, pictureHeight = 600;  // --picture-size
+  bool accuracy = false;
+  double accuracyBudget = 2.0;  // seconds
 };
 
 class UsageError {
@@ -225,6 +229,11 @@ std::string usage() {
       "  --steps                   show the row operations before the result of RREF,\n"
       "                            Solve, inv, Det, Rank, LU and Chol\n"
       "  --picture-size=WxH        size of the pictures drawn (default: 800x600)\n"
+      "  --accuracy                after each checked result, a line with the condition\n"
+      "                            and whether every printed entry is the true result\n"
+      "                            rounded as printed\n"
+      "  --accuracy-budget=SECONDS the most time the check of one result takes\n"
+      "                            (default 2)\n"
       "  --help, --version         print this help or the version and exit\n"
       "\n"
       "Copy and paste (kelvaro-cli has a clipboard of its own):\n"
@@ -350,6 +359,10 @@ bool parseArguments(std::span<const std::string> args, Invocation& inv, CliStrea
       inv.steps = true;
       continue;
     }
+    if (arg == "--accuracy") {
+      inv.accuracy = true;
+      continue;
+    }
     const std::size_t equals = arg.find('=');
     if (equals == std::string::npos)
       throw UsageError("unknown option \"" + quoteForMessage(arg) + "\"");
@@ -362,6 +375,15 @@ bool parseArguments(std::span<const std::string> args, Invocation& inv, CliStrea
             "e, E, i, I, a blank or a parenthesis, not \"" +
             quoteForMessage(value) + "\"");
       inv.decimalSeparator = value;
+    } else if (name == "--accuracy-budget") {
+      double seconds = 0;
+      const char* end = value.data() + value.size();
+      const auto [stop, error] = std::from_chars(value.data(), end, seconds);
+      if (error != std::errc() || stop != end || !(seconds > 0 && seconds <= 86400))
+        throw UsageError(
+            "--accuracy-budget takes a number of seconds above 0, up to 86400, not \"" +
+            quoteForMessage(value) + "\"");
+      inv.accuracyBudget = seconds;
     } else if (name == "--a") {
       inv.paneA = PaneSource{value, {}};
     } else if (name == "--b") {
@@ -452,6 +474,25 @@ void runAction(CalcState& state, StderrInterface& ui, const std::string& action)
   shell->run(state, ui, argument);
 }
 
+// With --accuracy: after a result of an operation whose printed entries can be checked, the
+// line that says how far they are right, and an empty line.
+void appendAccuracy(CalcState& state, const std::string& action, std::uint64_t resultsBefore,
+                    double budget) {
+  static constexpr std::string_view kNotEnclosed[] = {"Eig(A)", "Eig(B)", "Svd(A)",  "Svd(B)",
+                                                      "QR(A)",  "QR(B)",  "Norm(A)", "Norm(B)"};
+  const CommandInfo* command = findCommandByAction(action);
+  if (command == nullptr || state.exact || state.resultsWritten == resultsBefore) return;
+  AccuracyCheck check;
+  if (isCheckedOperation(*command))
+    check = checkWithinBudget(state, *command, budget);
+  else if (std::ranges::find(kNotEnclosed, action) != std::end(kNotEnclosed))
+    check.verdict = "not checked: no rigorous enclosure of this result";
+  else
+    return;
+  state.result.add(accuracyLine(state, check));
+  state.result.add(std::string());
+}
+
 // The printed panes as pieces of one write: each line and its LF, with a header line per
 // pane when there are several. The pieces point into state, which must outlive them.
 std::vector<std::string_view> printedPanes(const CalcState& state,
@@ -538,7 +579,9 @@ int run(std::span<const std::string> args, CliStreams& streams) {
         work.beginSequence(0);  // no count left from the action before
         shown = progress->follow(action, work);
       }
+      const std::uint64_t resultsBefore = state.resultsWritten;
       runAction(state, ui, action);
+      if (inv.accuracy) appendAccuracy(state, action, resultsBefore, inv.accuracyBudget);
     });
   }
   state.work = nullptr;

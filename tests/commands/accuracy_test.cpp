@@ -6,6 +6,8 @@
 #include <limits>
 #include <map>
 #include <random>
+#include <set>
+#include <sstream>
 
 #include "../support/calculator.h"
 #include "commands/accuracy.h"
@@ -103,6 +105,63 @@ TEST(Condition, SingularAndNone) {
     findCommandByAction("A+B")->run(s);
     EXPECT_EQ(accuracyNote(s), "");
   }
+}
+
+// An exact value rounded to three decimals (halves to even) and written out by hand.
+std::string atThreeDecimals(const exact::Rational& t) {
+  const exact::Rational k = (t * exact::Rational(1000)).roundHalfEven();
+  std::string digits = k.abs().text();
+  digits.insert(0, digits.size() < 4 ? 4 - digits.size() : 0, '0');
+  std::string fraction = digits.substr(digits.size() - 3);
+  while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+  const std::string whole = digits.substr(0, digits.size() - 3);
+  if (k.isZero()) return "0";
+  return (k.sign() < 0 ? "-" : "") + whole + (fraction.empty() ? "" : "." + fraction);
+}
+
+// On nearly singular integer matrices the entries flagged are exactly those whose printed text
+// differs from the exact inverse's rounded text; a cancelled check says so.
+TEST(PrintedEntries, FlaggedExactlyWhereTheTextDiffers) {
+  std::mt19937 random(7);
+  const CommandInfo& inverse = *findCommandByAction("inv(A)");
+  int flagged = 0;
+  for (int round = 0; round < 40; ++round) {
+    const int n = 3 + round % 2;
+    Integers m(n, std::vector<long>(n));
+    for (auto& row : m)
+      for (long& v : row) v = std::uniform_int_distribution<long>(-9, 9)(random);
+    for (int j = 0; j < n; ++j) m[n - 1][j] = 99991 * m[0][j] + 99989 * m[1][j] + (j == 0);
+    Lines a;
+    exact::ExactMatrix e(n, n);
+    for (int i = 0; i < n; ++i) {
+      a.emplace_back();
+      for (int j = 0; j < n; ++j) a.back() += std::to_string(m[i][j]) + " ", e.re(i, j) = m[i][j];
+    }
+    const auto inv = exact::inverse(e, {});
+    CalcState s = startedWith(a);
+    inverse.run(s);
+    if (!inv || s.lastResult.empty()) continue;
+    WorkToken work;
+    const AccuracyCheck check = checkPrintedEntries(s, inverse, work);
+    std::set<std::string> expected, found;
+    std::istringstream printed(s.result.text().substr(s.result.text().find('\n') + 1));
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) {
+        std::string token;
+        printed >> token;
+        if (token != atThreeDecimals(inv->re(i, j)))
+          expected.insert("row " + std::to_string(i + 1) + ", column " + std::to_string(j + 1));
+      }
+    for (const std::string& entry : check.differing) found.insert(entry.substr(0, entry.find(':')));
+    EXPECT_EQ(found, expected) << s.result.text() << check.verdict;
+    flagged += static_cast<int>(found.size());
+    if (found.empty()) {
+      EXPECT_EQ(check.verdict, "all " + std::to_string(n * n) + " printed entries are correct");
+    }
+    work.requestCancel();
+    EXPECT_EQ(checkPrintedEntries(s, inverse, work).verdict, "not checked: beyond the time budget");
+  }
+  EXPECT_GT(flagged, 20);
 }
 
 }  // namespace
