@@ -131,7 +131,12 @@ void writeCommandResult(CalcState& state) {
   const int kind = state.regs.ResKind;
   // The writer completes the pane's last line, the command's label, with "=".
   const std::string label = state.result.empty() ? std::string() : state.result.lines().back();
-  writeResult(state.result, state.regs, state.numberFormat(), state.work);
+  // A row of text costs about what reading it does, some tens of operations a cell.
+  const RowRanges rowRanges = [](int count, std::int64_t cost,
+                                 const std::function<void(int, int)>& body) {
+    parallelFor(count, grainFor(cost * 32), body);
+  };
+  writeResult(state.result, state.regs, state.numberFormat(), state.work, rowRanges);
   keepResult(state, label, kind, resultParts(state.regs, kind, state.work));
 }
 

@@ -20,36 +20,66 @@ void appendRightAligned(std::string& out, std::string_view text) {
 
 enum class ElementText { ComplexAware, RealOnly };
 
+// The text of one row of a matrix result, built in a plain buffer with fixed-size copies; the
+// slack at the end of the buffer and of text takes what those copies write past a cell.
+class RowText {
+ public:
+  explicit RowText(int cols)
+      : row_(static_cast<std::size_t>(cols > 0 ? cols : 0) * kCellRoom + kSlack) {}
+
+  std::string_view of(const NumberPrinter& printer, const RCOMat& m, int r, int cols, bool realOnly,
+                      CancelCountdown& countdown) {
+    char* o = row_.data();
+    for (int c = 0; c < cols; ++c) {
+      countdown.tick();
+      const bool inside = r < m.rows() && c < m.cols();
+      const std::size_t n = printer.writeElement(text_, inside ? m[r][c] : Element(), realOnly);
+      std::memset(o, ' ', 1 + kCellWidth);
+      o += 1 + (n < kCellWidth ? kCellWidth - n : 0);
+      if (n <= kSlack)
+        std::memcpy(o, text_, kSlack);
+      else
+        std::memcpy(o, text_, n);
+      o += n;
+    }
+    return {row_.data(), static_cast<std::size_t>(o - row_.data())};
+  }
+
+ private:
+  static constexpr std::size_t kSlack = 32;
+  static constexpr std::size_t kCellRoom = 1 + kCellWidth + NumberPrinter::kMaxElementText;
+  std::vector<char> row_;
+  char text_[NumberPrinter::kMaxElementText + kSlack] = {};
+};
+
 class Writer {
  public:
-  Writer(Pane& result, const NumberFormat& nf, const CancelFlag* cancel)
-      : result_(result), printer_(nf), countdown_(cancel) {}
+  Writer(Pane& result, const NumberFormat& nf, const CancelFlag* cancel,
+         const RowRanges& rowRanges = {})
+      : result_(result), printer_(nf), cancel_(cancel), countdown_(cancel), rowRanges_(rowRanges) {}
 
   // Rows of m, rows x cols cells each, every row followed by an empty line. A place the
   // register does not have prints as an empty element.
   void matrix(const RCOMat& m, int rows, int cols, ElementText how) {
     const bool realOnly = how == ElementText::RealOnly;
-    // Cells are built in a plain buffer with fixed-size copies; the slack at the end of
-    // the buffer and of text takes what those copies write past a cell.
-    constexpr std::size_t kSlack = 32;
-    constexpr std::size_t kCellRoom = 1 + kCellWidth + NumberPrinter::kMaxElementText;
-    std::vector<char> row(static_cast<std::size_t>(cols > 0 ? cols : 0) * kCellRoom + kSlack);
-    char text[NumberPrinter::kMaxElementText + kSlack] = {};
-    for (int r = 0; r < rows; ++r) {
-      char* o = row.data();
-      for (int c = 0; c < cols; ++c) {
-        countdown_.tick();
-        const bool inside = r < m.rows() && c < m.cols();
-        const std::size_t n = printer_.writeElement(text, inside ? m[r][c] : Element(), realOnly);
-        std::memset(o, ' ', 1 + kCellWidth);
-        o += 1 + (n < kCellWidth ? kCellWidth - n : 0);
-        if (n <= kSlack)
-          std::memcpy(o, text, kSlack);
-        else
-          std::memcpy(o, text, n);
-        o += n;
+    if (rowRanges_ && rows > 1) {
+      // Each range writes its rows' text apart; they are appended in order afterwards.
+      std::vector<std::string> texts(static_cast<std::size_t>(rows));
+      rowRanges_(rows, cols, [&](int first, int last) {
+        RowText text(cols);
+        CancelCountdown countdown(cancel_);
+        for (int r = first; r < last; ++r)
+          texts[static_cast<std::size_t>(r)] = text.of(printer_, m, r, cols, realOnly, countdown);
+      });
+      for (std::string& text : texts) {
+        result_.appendToLast(text);
+        result_.add(std::string());
       }
-      result_.appendToLast(std::string_view(row.data(), static_cast<std::size_t>(o - row.data())));
+      return;
+    }
+    RowText text(cols);
+    for (int r = 0; r < rows; ++r) {
+      result_.appendToLast(text.of(printer_, m, r, cols, realOnly, countdown_));
       result_.add(std::string());
     }
   }
@@ -96,16 +126,19 @@ class Writer {
  private:
   Pane& result_;
   NumberPrinter printer_;
+  const CancelFlag* cancel_;
   CancelCountdown countdown_;
+  const RowRanges& rowRanges_;
   std::string cell_;
 };
 
 }  // namespace
 
-void writeResult(Pane& result, Registers& regs, const NumberFormat& nf, const CancelFlag* cancel) {
+void writeResult(Pane& result, Registers& regs, const NumberFormat& nf, const CancelFlag* cancel,
+                 const RowRanges& rowRanges) {
   result.appendToLast("=");
   result.add(std::string());
-  Writer w(result, nf, cancel);
+  Writer w(result, nf, cancel, rowRanges);
   const int rows = regs.RowN;
   const int cols = regs.ColN;
   constexpr auto kComplex = ElementText::ComplexAware;
