@@ -874,7 +874,9 @@ class WindowTest : public QObject {
     QTRY_VERIFY(now<QProgressBar>("ProgressBar")->value() > 0);
     settle();
     qInfo("largest gap between 5 ms ticks while Svd(B) of 600 x 600 ran: %lld ms", gap);
-    QVERIFY2(gap <= 50, qPrintable(QString::number(gap)));
+    // A command run on the interface thread would stop the ticks for seconds; 100 ms leaves room
+    // for a busy machine's scheduling.
+    QVERIFY2(gap <= 100, qPrintable(QString::number(gap)));
     QVERIFY(!progress->isVisible() && now<QWidget>("Panel3")->isEnabled());
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     QVERIFY(text("RichEdit3").startsWith("Svd(B)=\n"));
