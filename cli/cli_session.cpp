@@ -483,9 +483,10 @@ void appendAccuracy(CalcState& state, const std::string& action, std::uint64_t r
   const CommandInfo* command = findCommandByAction(action);
   if (command == nullptr || state.exact || state.resultsWritten == resultsBefore) return;
   AccuracyCheck check;
-  if (isCheckedOperation(*command))
-    check = checkWithinBudget(state, *command, budget);
-  else if (std::ranges::find(kNotEnclosed, action) != std::end(kNotEnclosed))
+  if (isCheckedOperation(*command)) {
+    WorkToken work;
+    check = checkWithinBudget(state, *command, budget, work);
+  } else if (std::ranges::find(kNotEnclosed, action) != std::end(kNotEnclosed))
     check.verdict = "not checked: no rigorous enclosure of this result";
   else
     return;

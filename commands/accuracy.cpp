@@ -205,9 +205,8 @@ AccuracyCheck checkPrintedEntries(const CalcState& state, const CommandInfo& com
   return check;
 }
 
-AccuracyCheck checkWithinBudget(const CalcState& state, const CommandInfo& command,
-                                double seconds) {
-  WorkToken work;
+AccuracyCheck checkWithinBudget(const CalcState& state, const CommandInfo& command, double seconds,
+                                WorkToken& work) {
   std::mutex m;
   std::condition_variable done;
   bool finished = false;

@@ -43,8 +43,9 @@ bool isCheckedOperation(const CommandInfo& command);
 AccuracyCheck checkPrintedEntries(const CalcState& state, const CommandInfo& command,
                                   WorkToken& work);
 
-// The same, given at most `seconds` of work.
-AccuracyCheck checkWithinBudget(const CalcState& state, const CommandInfo& command, double seconds);
+// The same, given at most `seconds` of work (work may also be cancelled from elsewhere).
+AccuracyCheck checkWithinBudget(const CalcState& state, const CommandInfo& command, double seconds,
+                                WorkToken& work);
 
 // " Accuracy: ", the condition where there is one, and the verdict.
 std::string accuracyLine(const CalcState& state, const AccuracyCheck& check);

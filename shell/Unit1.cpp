@@ -95,6 +95,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   progressTimer_ = new QTimer(this);
   progressTimer_->setInterval(kProgressEveryMs);
   connect(progressTimer_, &QTimer::timeout, this, &TForm1::showProgress);
+  accuracy_ = new AccuracyCheckRunner(this);
+  connect(frame_, &SkinnedFrame::statusClicked, this, &TForm1::showDifferingEntries);
   statusClear_ = new QTimer(this);
   statusClear_->setSingleShot(true);
   statusClear_->setInterval(kCancelledShownMs);
@@ -124,6 +126,7 @@ TForm1::~TForm1() {
   if (busy()) QApplication::restoreOverrideCursor();
   // The worker's thread may still be reading the state.
   worker_->stop();
+  accuracy_->stop();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -17,6 +17,7 @@
 #include "commands/command_table.h"
 #include "commands/shell_actions.h"
 #include "commands/user_interface.h"
+#include "shell/accuracy_check.h"
 #include "shell/client_area.h"
 #include "shell/command_worker.h"
 #include "shell/kept_state.h"
@@ -67,6 +68,8 @@ class TForm1 : public QWidget {
   // A command that has run this long shows its progress; the cancel note stays this long.
   static constexpr int kProgressAfterMs = 300;
   static constexpr int kCancelledShownMs = 4000;
+  // The most time the check of a result's printed entries may take.
+  static constexpr double kAccuracyBudgetSeconds = 2.0;
 
   // The parts of the window.
   kelvaro::shell::SkinnedFrame& frame() const { return *frame_; }
@@ -176,6 +179,10 @@ class TForm1 : public QWidget {
   // Tells screen readers what the operations just run printed: their results in a few words,
   // or else the error line they added.
   void announceResults();
+  // After an operation whose printed entries can be checked: the check beside the window, its
+  // verdict in the strip when it comes; the differing entries on a click of the strip.
+  void checkAccuracy(const kelvaro::CommandInfo& command);
+  void showDifferingEntries();
   // The controls that start commands or change panes and fields, on or off.
   void setCommandsEnabled(bool on);
   void restoreState(const kelvaro::shell::KeptState& kept);
@@ -202,6 +209,8 @@ class TForm1 : public QWidget {
   kelvaro::shell::ProgressStrip* progress_ = nullptr;
   QTimer* progressTimer_ = nullptr;
   QTimer* statusClear_ = nullptr;  // takes the cancel note away
+  kelvaro::shell::AccuracyCheckRunner* accuracy_ = nullptr;
+  std::vector<std::string> differing_;  // the last check's differing entries
   kelvaro::shell::PictureWindow* picture_ = nullptr;
   QTimer* pictureFollow_ = nullptr;  // a pane the picture follows was edited a moment ago
   QElapsedTimer started_;

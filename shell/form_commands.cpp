@@ -82,6 +82,9 @@ void TForm1::run(const QString& label, CommandWorker::Command command,
                  std::function<void()> succeeded) {
   // Input made while a command runs starts nothing, then or later.
   if (busy()) return;
+  // A check of the last result still running is of no use now.
+  accuracy_->stop();
+  differing_.clear();
   for (PaneView* view : views_) view->pull();
   pullFields();
   resultsBefore_ = calc_.resultsWritten;
@@ -166,12 +169,41 @@ void TForm1::runOperation(const kelvaro::CommandInfo& command) {
   run(
       operationCaption(command),
       [&command](CalcState& state, UserInterface&) { command.run(state); },
-      [this] {
+      [this, &command] {
         // How far the result's digits can be trusted, where the operation can tell; a screen
         // reader hears it before the result.
         frame_->showStatus(latin1(kelvaro::accuracyNote(calc_)));
         announceResults();
+        checkAccuracy(command);
       });
+}
+
+void TForm1::checkAccuracy(const kelvaro::CommandInfo& command) {
+  if (calc_.exact || calc_.resultsWritten == resultsBefore_ || !isCheckedOperation(command)) return;
+  const QString note = latin1(kelvaro::accuracyNote(calc_));
+  const QString before = note.isEmpty() ? QString() : note + "; ";
+  frame_->showStatus(before + "checking the printed entries", false);
+  accuracy_->start(calc_, command, kAccuracyBudgetSeconds,
+                   [this, before](const kelvaro::AccuracyCheck& check) {
+                     differing_ = check.differing;
+                     QString text = before + latin1(check.verdict);
+                     if (!differing_.empty()) text += " (click for the list)";
+                     // Shown, not read out: a screen reader has the result's summary as the
+                     // strip's name, which the verdict would take away while it is read.
+                     frame_->showStatus(text, false);
+                   });
+}
+
+void TForm1::showDifferingEntries() {
+  if (differing_.empty()) return;
+  constexpr std::size_t kListed = 40;
+  QString text;
+  for (std::size_t i = 0; i < std::min(differing_.size(), kListed); ++i)
+    text += latin1(differing_[i]) + "\n";
+  if (differing_.size() > kListed)
+    text += QStringLiteral("and %1 more").arg(differing_.size() - kListed);
+  dialogs_.showMessage(QMessageBox::Information, QStringLiteral("Printed entries that differ"),
+                       text.trimmed());
 }
 
 void TForm1::announceResults() {

@@ -180,10 +180,10 @@ void SkinnedFrame::applySkin() {
   placeStatus();
 }
 
-void SkinnedFrame::showStatus(const QString& text) {
+void SkinnedFrame::showStatus(const QString& text, bool announced) {
   statusText_ = text;
   placeStatus();
-  announce(text);
+  if (announced) announce(text);
 }
 
 void SkinnedFrame::announce(const QString& text) {
@@ -301,6 +301,10 @@ bool SkinnedFrame::framePointerEvent(QWidget* part, QEvent* event) {
     case QEvent::MouseButtonPress: {
       if (mouse->button() != Qt::LeftButton) return false;
       const Qt::Edges edges = edgesAt(part->mapTo(&window_, mouse->position().toPoint()));
+      if (!edges && part == Image2 && status_->geometry().contains(mouse->position().toPoint())) {
+        emit statusClicked();
+        return true;
+      }
       if (!edges && part != Image1) return false;
       if (!edges && maximized_) return true;  // a maximized window stays where it is
       drag_ = {true, false, edges, mouse->globalPosition().toPoint(), window_.geometry()};

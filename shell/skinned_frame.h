@@ -40,7 +40,8 @@ class SkinnedFrame : public QObject {
   QLabel* bottomStrip() const { return Image2; }
   // A short note in the bottom strip, such as what the last command recognised; an empty text
   // clears it. Screen readers hear it as the status bar's name.
-  void showStatus(const QString& text);
+  // The strip's note; `announced`: read out by screen readers too.
+  void showStatus(const QString& text, bool announced = true);
   // Tells screen readers a note through the status bar without showing it ("inv(A), 3 by 3").
   void announce(const QString& text);
   // A widget the strip holds over its note while it is shown (the progress of a command).
@@ -67,6 +68,8 @@ class SkinnedFrame : public QObject {
   // The maximize/restore button, or a double click on the title bar.
   void maximizeClicked();
   void closeClicked();
+  // A click on the strip's note.
+  void statusClicked();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -299,12 +299,24 @@ class WindowTest : public QObject {
     type("RichEdit2", "10 20\n30 40");
     click("SpeedButton13");
     QCOMPARE(text("RichEdit3"), QString("A+B=\n         11         22\n         33         44\n"));
-    // The strip says how far an inverse can be trusted, and nothing after a sum.
+    // The strip says how far an inverse can be trusted and, once checked, how many printed
+    // entries are right; a click on it lists those that are not. Nothing after a sum.
     click("SpeedButton18");
-    QCOMPARE(status(),
-             QString("cond(A) = 2.1E+01: up to 1 of the 16 significant digits may be lost"));
+    QTRY_COMPARE(status(), QString("cond(A) = 2.1E+01: up to 1 of the 16 significant digits may "
+                                   "be lost; all 4 printed entries are correct"));
+    type("RichEdit1", "1 2\n3 6.0000001");
+    click("SpeedButton18");
+    QTRY_VERIFY(status().contains("4 of 4 printed entries differ"));
+    const std::size_t boxes = shown().size();
+    QTest::mouseClick(part<QWidget>("Image2"), Qt::LeftButton, {},
+                      part<QLabel>("StatusText")->geometry().center());
+    QCOMPARE(shown().size(), boxes + 1);
+    QVERIFY(
+        shown().back().text.startsWith("row 1, column 1: printed 60000000.631, true 60000001\n"));
+    messages.clear();
     click("SpeedButton13");
     QCOMPARE(status(), QString());
+    type("RichEdit1", "1 2\n3 4");
     // A second result goes below the first without rebuilding what is there: a mark on the
     // first line survives.
     pane("RichEdit3")->document()->firstBlock().setUserState(42);
