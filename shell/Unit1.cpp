@@ -53,6 +53,7 @@ constexpr char kCaption[] = "Kelvaro 5.4 (For real && complex matrix)";
 constexpr int kProgressEveryMs = 40;
 // How long the typing in a pane the picture follows pauses before the picture is made anew.
 constexpr int kPictureFollowMs = 400;
+constexpr int kPictureFollowLargest = 4 << 20;  // characters
 
 }  // namespace
 
@@ -113,7 +114,10 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   });
   for (int i = 0; i < 2; ++i)
     connect(panes_[i]->document(), &QTextDocument::contentsChanged, this, [this, i] {
-      if (picture_ && picture_->followsPane(i)) pictureFollow_->start();
+      // A huge pane is not read anew at every pause of the typing, only after commands.
+      if (picture_ && picture_->followsPane(i) &&
+          panes_[i]->document()->characterCount() < kPictureFollowLargest)
+        pictureFollow_->start();
     });
   // The fields show the calculator's start.
   pushFields();
