@@ -33,6 +33,7 @@
 #include "commands/user_interface.h"
 #ifdef KELVARO_PICTURES
 #include "drawing/matrix_picture.h"
+#include "drawing/value_charts.h"
 #endif
 #include "matrix/thread_pool.h"
 #include "matrix/work_token.h"
@@ -88,8 +89,19 @@ class StderrInterface : public UserInterface {
   void showNote(const std::string& text) override { report("Note: ", text); }
 #ifdef KELVARO_PICTURES
   void savePicture(const PictureSource& source, const std::string& path) override {
-    drawing::savePicture(path, QString::fromStdString(source.title), source.values,
-                         QSize(pictureWidth_, pictureHeight_), {});
+    const QSize size(pictureWidth_, pictureHeight_);
+    if (source.kind == PictureSource::Kind::HeatMap)
+      return drawing::savePicture(path, QString::fromStdString(source.title), source.values, size,
+                                  {});
+    const char* kind = drawing::pictureKind(path);
+    const QByteArray bytes = drawing::chartBytes(kind, size, [&](QChart& chart) {
+      chart.setTitle(QString::fromStdString(source.title));
+      if (source.kind == PictureSource::Kind::Eigenvalues)
+        drawing::plotEigenvalues(chart, drawing::columnValues(source.values));
+      else
+        drawing::plotSingularValues(chart, drawing::diagonalMagnitudes(source.values));
+    });
+    writeFileSafely(path, std::string_view(bytes.constData(), std::size_t(bytes.size())));
   }
 #endif
   void showWarning(const std::string& text) override {
@@ -250,7 +262,8 @@ std::string usage() {
       "\n"
       "Pictures:\n"
       "  picture-a=FILE, picture-b=FILE, picture-result=FILE\n"
-      "      a heat map of pane A, pane B or the last result (its first part) as a PNG\n"
+      "      a heat map of pane A, pane B or the last result (its first part; after\n"
+      "      Eig the eigenvalues in the plane, after Svd the singular values) as a PNG\n"
       "      or SVG file, by FILE's ending\n"
       "\n"
       "Actions:\n ";

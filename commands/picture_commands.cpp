@@ -35,6 +35,15 @@ PictureSource resultPicture(const CalcState& state, std::string_view part) {
   return {title, chosen->values};
 }
 
+PictureSource resultFrontPicture(const CalcState& state) {
+  const std::vector<MatrixPart>& parts = state.lastResult;
+  const bool svd = parts.size() == 3 && parts[1].name == "S";
+  PictureSource source = resultPicture(state, svd ? "S" : "");
+  if (parts[0].name == kEigenvalueList) source.kind = PictureSource::Kind::Eigenvalues;
+  if (svd) source.kind = PictureSource::Kind::SingularValues;
+  return source;
+}
+
 void savePictureOfA(CalcState& state, UserInterface& ui, std::string_view path) {
   ui.savePicture(panePicture(state, 'A'), std::string(path));
 }
@@ -44,7 +53,7 @@ void savePictureOfB(CalcState& state, UserInterface& ui, std::string_view path) 
 }
 
 void savePictureOfResult(CalcState& state, UserInterface& ui, std::string_view path) {
-  ui.savePicture(resultPicture(state), std::string(path));
+  ui.savePicture(resultFrontPicture(state), std::string(path));
 }
 
 }  // namespace kelvaro

@@ -16,7 +16,11 @@ PictureSource panePicture(const CalcState& state, char pane);
 // Titled with its label and part: "LU(A): U".
 PictureSource resultPicture(const CalcState& state, std::string_view part = {});
 
-// kelvaro-cli's picture-a=FILE, picture-b=FILE and picture-result=FILE.
+// What the picture of the last result shows first: the eigenvalues in the plane after Eig, the
+// singular values after Svd, otherwise the heat map of its first part.
+PictureSource resultFrontPicture(const CalcState& state);
+
+// kelvaro-cli's picture-a=FILE, picture-b=FILE and picture-result=FILE (the front picture).
 void savePictureOfA(CalcState& state, UserInterface& ui, std::string_view path);
 void savePictureOfB(CalcState& state, UserInterface& ui, std::string_view path);
 void savePictureOfResult(CalcState& state, UserInterface& ui, std::string_view path);

@@ -9,10 +9,14 @@
 
 namespace kelvaro {
 
-// A matrix to draw, and its title ("Matrix A", "LU(A): U").
+// A matrix to draw, and its title ("Matrix A", "LU(A): U"): as a heat map, or as the points of
+// an Eig result's eigenvalues (values: their column) in the complex plane, or as an Svd
+// result's singular values (values: S) against their index.
 struct PictureSource {
+  enum class Kind { HeatMap, Eigenvalues, SingularValues };
   std::string title;
   RCOMat values;
+  Kind kind = Kind::HeatMap;
 };
 
 class UserInterface {

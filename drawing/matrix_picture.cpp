@@ -1,7 +1,7 @@
 #include "drawing/matrix_picture.h"
 
+#include <QApplication>
 #include <QBuffer>
-#include <QGuiApplication>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
@@ -220,13 +220,16 @@ QByteArray pictureBytes(const char* kind, QSize size,
   return bytes;
 }
 
+const char* pictureKind(const std::string& path) {
+  const QString name = QString::fromStdString(path).toLower();
+  if (name.endsWith(".png")) return "png";
+  if (name.endsWith(".svg")) return "svg";
+  throw CalcError("A picture is saved as .png or .svg, not as \"" + quoteForMessage(path) + "\".");
+}
+
 void savePicture(const std::string& path, const QString& title, const RCOMat& m, QSize size,
                  const PictureOptions& options) {
-  const QString name = QString::fromStdString(path).toLower();
-  const char* kind = name.endsWith(".png") ? "png" : name.endsWith(".svg") ? "svg" : nullptr;
-  if (kind == nullptr)
-    throw CalcError("A picture is saved as .png or .svg, not as \"" + quoteForMessage(path) +
-                    "\".");
+  const char* kind = pictureKind(path);
   if (m.empty()) throw CalcError("There is no matrix to draw.");
   ensureGuiApplication();
   const QByteArray bytes = pictureBytes(kind, size, [&](QPainter& painter, const QRect& area) {
@@ -243,7 +246,7 @@ void ensureGuiApplication() {
   static int argc = 3;
   static char name[] = "kelvaro-cli", option[] = "-platform", platform[] = "offscreen";
   static char* argv[] = {name, option, platform, nullptr};
-  static QGuiApplication application(argc, argv);
+  static QApplication application(argc, argv);  // the charts are widgets
 }
 
 }  // namespace kelvaro::drawing

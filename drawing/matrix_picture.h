@@ -54,6 +54,9 @@ void paintPicture(QPainter& painter, const QRect& area, const QString& title, co
 void savePicture(const std::string& path, const QString& title, const RCOMat& m, QSize size,
                  const PictureOptions& options);
 
+// "png" or "svg" by the path's ending (any case); CalcError for any other.
+const char* pictureKind(const std::string& path);
+
 // An image or SVG file's bytes of what paint draws on a size picture; "png" or "svg".
 QByteArray pictureBytes(const char* kind, QSize size,
                         const std::function<void(QPainter&, const QRect&)>& paint);

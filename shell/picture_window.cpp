@@ -8,16 +8,12 @@
 #include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineSeries>
-#include <QLogValueAxis>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QScatterSeries>
 #include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <QValueAxis>
 #include <QWheelEvent>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
@@ -25,6 +21,7 @@
 
 #include "commands/file_io.h"
 #include "commands/picture_commands.h"
+#include "drawing/value_charts.h"
 #include "numbers/calc_error.h"
 #include "numbers/matrix_formats.h"
 #include "shell/form_text.h"
@@ -74,26 +71,6 @@ QString valueText(const Element& e) {
   return text;
 }
 
-// Eigenvalues in the plane: one unit is as long on both axes, the origin always in view.
-void fitEqualScale(QChart* chart, QValueAxis* x, QValueAxis* y, const QRectF& data) {
-  const QRectF plot = chart->plotArea();
-  if (plot.width() < 2 || plot.height() < 2) return;
-  double halfWidth = data.width() / 2 * 1.15, halfHeight = data.height() / 2 * 1.15;
-  if (!(halfWidth > 0) && !(halfHeight > 0)) halfWidth = halfHeight = 1;
-  const double unit = std::max(2 * halfWidth / plot.width(), 2 * halfHeight / plot.height());
-  const QPointF c = data.center();
-  x->setRange(c.x() - unit * plot.width() / 2, c.x() + unit * plot.width() / 2);
-  y->setRange(c.y() - unit * plot.height() / 2, c.y() + unit * plot.height() / 2);
-  // Round numbers on both, the same step apart.
-  const std::vector<double> ticks = picture::niceTicks(x->min(), x->max(), 6);
-  for (QValueAxis* axis : {x, y}) {
-    axis->setTickType(QValueAxis::TicksDynamic);
-    axis->setTickAnchor(0);
-    if (ticks.size() > 1) axis->setTickInterval(ticks[1] - ticks[0]);
-    axis->setLabelFormat("%g");
-  }
-}
-
 QChartView* makeChartView(QWidget* parent, const char* name) {
   auto* chart = new QChart;
   chart->legend()->hide();
@@ -101,14 +78,6 @@ QChartView* makeChartView(QWidget* parent, const char* name) {
   view->setObjectName(name);
   view->setRenderHint(QPainter::Antialiasing);
   return view;
-}
-
-void clearChart(QChart* chart) {
-  chart->removeAllSeries();
-  for (QAbstractAxis* axis : chart->axes()) {
-    chart->removeAxis(axis);
-    delete axis;
-  }
 }
 
 }  // namespace
@@ -462,89 +431,18 @@ void PictureWindow::showResult(const CalcState& state) {
     heat_->setMatrix(nullptr, {}, latin1(e.what()));
     return;
   }
-  if (parts[0].name == kEigenvalueList) {
-    std::vector<std::complex<double>> values;
-    const RCOMat& m = parts[0].values;
-    for (int r = 0; r < m.rows(); ++r) values.emplace_back(m[r][0].re(), m[r][0].im());
-    setEigenvalues(values);
-  }
-  for (const MatrixPart& p : parts)
-    if (p.name == "S" && parts.size() == 3) {
-      std::vector<double> values;
-      for (int i = 0; i < std::min(p.values.rows(), p.values.cols()); ++i)
-        values.push_back(std::abs(p.values[i][i].re()));
-      setSingularValues(values);
-    }
+  if (parts[0].name == kEigenvalueList) setEigenvalues(drawing::columnValues(parts[0].values));
+  if (parts.size() == 3 && parts[1].name == "S")
+    setSingularValues(drawing::diagonalMagnitudes(parts[1].values));
 }
 
 void PictureWindow::setEigenvalues(const std::vector<std::complex<double>>& values) {
-  QChart* chart = eigen_->chart();
-  clearChart(chart);
-  auto* points = new QScatterSeries;
-  points->setMarkerSize(9);
-  double left = 0, right = 0, bottom = 0, top = 0;  // the origin always in view
-  for (const auto& v : values) {
-    if (!std::isfinite(v.real()) || !std::isfinite(v.imag())) continue;
-    points->append(v.real(), v.imag());
-    left = std::min(left, v.real());
-    right = std::max(right, v.real());
-    bottom = std::min(bottom, v.imag());
-    top = std::max(top, v.imag());
-  }
-  const QRectF data(QPointF(left, bottom), QPointF(right, top));
-  chart->addSeries(points);
-  auto* x = new QValueAxis;
-  auto* y = new QValueAxis;
-  x->setTitleText("Real part");
-  y->setTitleText("Imaginary part");
-  chart->addAxis(x, Qt::AlignBottom);
-  chart->addAxis(y, Qt::AlignLeft);
-  points->attachAxis(x);
-  points->attachAxis(y);
-  disconnect(chart, &QChart::plotAreaChanged, this, nullptr);
-  connect(chart, &QChart::plotAreaChanged, this,
-          [chart, x, y, data] { fitEqualScale(chart, x, y, data); });
-  fitEqualScale(chart, x, y, data);
+  drawing::plotEigenvalues(*eigen_->chart(), values);
   tabs_->setCurrentIndex(tabs_->addTab(eigen_, "Eigenvalues"));
 }
 
 void PictureWindow::setSingularValues(const std::vector<double>& values) {
-  QChart* chart = singular_->chart();
-  clearChart(chart);
-  auto* line = new QLineSeries;
-  auto* points = new QScatterSeries;
-  points->setMarkerSize(7);
-  double smallest = HUGE_VAL, largest = 0;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    // Zero has no place on a logarithmic axis.
-    if (!(values[i] > 0) || !std::isfinite(values[i])) continue;
-    line->append(double(i + 1), values[i]);
-    points->append(double(i + 1), values[i]);
-    smallest = std::min(smallest, values[i]);
-    largest = std::max(largest, values[i]);
-  }
-  chart->addSeries(line);
-  chart->addSeries(points);
-  auto* x = new QValueAxis;
-  x->setTitleText("Index");
-  x->setLabelFormat("%d");
-  x->setRange(0.5, double(values.size()) + 0.5);
-  x->setTickType(QValueAxis::TicksDynamic);
-  x->setTickAnchor(1);
-  const std::vector<double> ticks = picture::niceTicks(1, double(values.size()), 8, 1);
-  x->setTickInterval(ticks.size() > 1 ? ticks[1] - ticks[0] : 1);
-  auto* y = new QLogValueAxis;
-  y->setTitleText("Singular value (logarithmic)");
-  y->setBase(10);
-  y->setLabelFormat("%.0e");
-  if (largest > 0) y->setRange(smallest / 2, largest * 2);
-  chart->addAxis(x, Qt::AlignBottom);
-  chart->addAxis(y, Qt::AlignLeft);
-  for (QAbstractSeries* s :
-       {static_cast<QAbstractSeries*>(line), static_cast<QAbstractSeries*>(points)}) {
-    s->attachAxis(x);
-    s->attachAxis(y);
-  }
+  drawing::plotSingularValues(*singular_->chart(), values);
   tabs_->setCurrentIndex(tabs_->addTab(singular_, "Singular values"));
 }
 
@@ -573,14 +471,9 @@ void PictureWindow::savePictureAs() {
       dialogs_.chooseFile(saveDialog_, "SavePictureDialog", QFileDialog::AcceptSave,
                           {"PNG image (*.png)", "SVG drawing (*.svg)"}, "png");
   if (path.isEmpty()) return;
-  const QString lower = path.toLower();
-  const char* kind = lower.endsWith(".svg") ? "svg" : lower.endsWith(".png") ? "png" : nullptr;
   try {
-    if (kind == nullptr)
-      throw CalcError("A picture is saved as .png or .svg, not as \"" +
-                      quoteForMessage(bytes(path)) + "\".");
     const QByteArray data = drawing::pictureBytes(
-        kind, tabs_->currentWidget()->size(),
+        drawing::pictureKind(bytes(path)), tabs_->currentWidget()->size(),
         [this](QPainter& painter, const QRect& area) { paintTab(painter, area); });
     writeFileSafely(fileName(path), std::string_view(data.constData(), std::size_t(data.size())));
   } catch (const std::exception& e) {

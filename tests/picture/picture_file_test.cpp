@@ -18,8 +18,13 @@ TEST(PictureFile, DiagonalPaneAndResultAsPngAndSvg) {
   const std::string a = dir.file("a.txt", "3 0 0 0\n0 -1 0 0\n0 0 2 0\n0 0 0 5\n");
   const std::string png = (dir.dir_ / "a.png").string(), svg = (dir.dir_ / "r.SVG").string();
   ProcessStreams streams;
-  const std::vector<std::string> args = {"--a=" + a, "--picture-size=300x200", "picture-a=" + png,
-                                         "inv(A)", "picture-result=" + svg};
+  const std::vector<std::string> args = {"--a=" + a,
+                                         "--picture-size=300x200",
+                                         "picture-a=" + png,
+                                         "inv(A)",
+                                         "picture-result=" + svg,
+                                         "Eig(A)",
+                                         "picture-result=" + png + ".svg"};
   ASSERT_EQ(runCli(args, streams), 0);
 
   const QImage image(QString::fromStdString(png));
@@ -35,6 +40,9 @@ TEST(PictureFile, DiagonalPaneAndResultAsPngAndSvg) {
   const std::string text = test_support::ScratchDirectory::contentOf(svg);
   EXPECT_TRUE(text.starts_with("<?xml")) << text.substr(0, 40);
   EXPECT_NE(text.find("inv(A)"), std::string::npos);
+  // After Eig, the plane the window's view shows first.
+  const std::string plane = test_support::ScratchDirectory::contentOf(png + ".svg");
+  EXPECT_NE(plane.find("Real part"), std::string::npos);
 }
 
 }  // namespace
