@@ -177,6 +177,10 @@ void HeatMapView::request() {
         image_ = std::move(r.image);
         imageView_ = r.view;
         update();
+        // The first picture of a complex matrix makes room for the phase bar: once more, at
+        // the plot's new size.
+        const QSize plotSize = layout(rect()).plot.size() * devicePixelRatioF();
+        if (r.request == request_ && std::abs(image_.width() - plotSize.width()) > 1) request();
       });
   update();
 }
