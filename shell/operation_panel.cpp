@@ -1,6 +1,8 @@
 #include "shell/operation_panel.h"
 
+#include <QEvent>
 #include <QGridLayout>
+#include <QScrollBar>
 #include <QToolButton>
 #include <algorithm>
 #include <string_view>
@@ -69,6 +71,16 @@ OperationPanel::OperationPanel(QMenu* swapMenu, QWidget* parent) : QScrollArea(p
   grid->addWidget(swap, row, 2, 1, 2);
   grid->setRowStretch(row + 1, 1);
   setWidget(buttons);
+  verticalScrollBar()->installEventFilter(this);
+}
+
+bool OperationPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == verticalScrollBar() &&
+      (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+    const int bar = event->type() == QEvent::Show ? verticalScrollBar()->sizeHint().width() : 0;
+    setFixedWidth(std::max(kWidth, widget()->minimumSizeHint().width() + bar));
+  }
+  return QScrollArea::eventFilter(watched, event);
 }
 
 }  // namespace kelvaro::shell

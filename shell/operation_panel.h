@@ -26,6 +26,11 @@ class OperationPanel : public QScrollArea {
 
   OperationPanel(QMenu* swapMenu, QWidget* parent);
 
+ protected:
+  // While the scroll bar shows, the panel grows as much as it must for the bar to cover no
+  // button.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  signals:
   void operationClicked(const kelvaro::CommandInfo& command);
   void autoClicked();

@@ -45,7 +45,7 @@ class OperandColumn : public SplitControl {
   // Both operand panes keep at least their header and a couple of lines.
   static constexpr int kMinPaneHeight = 60;
   // In a narrow window the column gives way down to this width (the splitter keeps it wider).
-  static constexpr int kNarrowestWidth = 60;
+  static constexpr int kNarrowestWidth = 50;
 
   OperandColumn(QMenu* menuA, QMenu* menuB, QWidget* parent);
 

@@ -1,5 +1,6 @@
 #include "shell/parameter_panel.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGridLayout>
@@ -8,21 +9,31 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "shell/skin.h"
 
 namespace kelvaro::shell {
 
-ParameterPanel::ParameterPanel(QWidget* parent) : QWidget(parent) {
+ParameterPanel::ParameterPanel(QWidget* parent) : QScrollArea(parent) {
   setObjectName("Panel8");
-  setFixedHeight(kHeight);
-  new Backdrop("Image5", skinImage("Image5"), this);
-  auto* row = new QHBoxLayout(this);
+  setMinimumHeight(kLeastHeight);
+  setMaximumHeight(kHeight);
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+  setFrameShape(QFrame::NoFrame);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setWidgetResizable(true);
+  setFocusPolicy(Qt::NoFocus);  // Tab goes through the fields, not the panel
+  auto* fields = new QWidget;
+  fields->setMinimumHeight(kHeight);
+  new Backdrop("Image5", skinImage("Image5"), fields);
+  auto* row = new QHBoxLayout(fields);
   row->setContentsMargins(kMargins);
   row->setSpacing(kSpacing);
 
-  RadioGroup1 = new QGroupBox("Complex Format", this);
+  RadioGroup1 = new QGroupBox("Complex Format", fields);
   RadioGroup1->setObjectName("RadioGroup1");
   RadioGroup1->setToolTip("Rectangular: a+bi   Polar: Radius(degrees)       ");
   auto* radios = new QVBoxLayout(RadioGroup1);
@@ -39,7 +50,7 @@ ParameterPanel::ParameterPanel(QWidget* parent) : QWidget(parent) {
   connect(group, &QButtonGroup::idClicked, this, &ParameterPanel::formatClicked);
   row->addWidget(RadioGroup1);
 
-  auto* params = new QGroupBox("Parameters", this);
+  auto* params = new QGroupBox("Parameters", fields);
   params->setObjectName("GroupBox1");
   auto* grid = new QGridLayout(params);
   grid->setHorizontalSpacing(kFieldColumnSpacing);
@@ -77,6 +88,34 @@ ParameterPanel::ParameterPanel(QWidget* parent) : QWidget(parent) {
   grid->setColumnStretch(1, 1);
   connect(ComboBox1, &QComboBox::currentTextChanged, this, &ParameterPanel::precisionChanged);
   row->addWidget(params, 1);
+  setWidget(fields);
+  // Reached with Tab from outside (or clicked while half shown), a field shows whole.
+  connect(qApp, &QApplication::focusChanged, this, [this] { showFocusedField(); });
+}
+
+void ParameterPanel::showFocusedField() {
+  QWidget* focused = QApplication::focusWidget();
+  if (!focused || !widget()->isAncestorOf(focused)) return;
+  // The whole field, not only its text cursor, as ensureWidgetVisible would.
+  const QRect field(focused->mapTo(widget(), QPoint(0, 0)), focused->size());
+  ensureVisible(field.center().x(), field.center().y(), field.width() / 2 + 1,
+                field.height() / 2 + 1);
+}
+
+void ParameterPanel::resizeEvent(QResizeEvent* event) {
+  QScrollArea::resizeEvent(event);
+  // The field being typed into stays in view as the window gets lower, once the scroll bar
+  // knows the new height.
+  QTimer::singleShot(0, this, &ParameterPanel::showFocusedField);
+}
+
+QSize ParameterPanel::sizeHint() const {
+  return {widget()->sizeHint().width(), kHeight};
+}
+
+QSize ParameterPanel::minimumSizeHint() const {
+  // Only the height gives way: every field stays as wide as it needs.
+  return {widget()->minimumSizeHint().width(), kLeastHeight};
 }
 
 }  // namespace kelvaro::shell

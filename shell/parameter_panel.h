@@ -1,10 +1,11 @@
 #pragma once
 // Panel8, the parameter panel below the Result pane: the complex format (RadioGroup1) and
 // the fields Coef.(x), Precision (ComboBox1), Row and Column. It only shows and edits them;
-// the window exchanges their texts with the calculator.
+// the window exchanges their texts with the calculator. In a low window it gives up height
+// and scrolls, and a field that takes the focus scrolls into view.
 
 #include <QMargins>
-#include <QWidget>
+#include <QScrollArea>
 
 class QComboBox;
 class QGroupBox;
@@ -13,16 +14,20 @@ class QRadioButton;
 
 namespace kelvaro::shell {
 
-class ParameterPanel : public QWidget {
+class ParameterPanel : public QScrollArea {
   Q_OBJECT
  public:
   static constexpr int kHeight = 132;
+  // The least height it keeps in a low window: a row of fields.
+  static constexpr int kLeastHeight = 48;
   static constexpr QMargins kMargins{8, 4, 8, 6};
   static constexpr int kSpacing = 8;
   static constexpr int kFieldColumnSpacing = 10;
   static constexpr int kFieldRowSpacing = 2;
 
   explicit ParameterPanel(QWidget* parent);
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
 
   QLineEdit* coefEdit() const { return LabeledEdit1; }
   QLineEdit* rowEdit() const { return LabeledEdit2; }
@@ -36,7 +41,12 @@ class ParameterPanel : public QWidget {
   void formatClicked();
   void precisionChanged();
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  void showFocusedField();
+
   QGroupBox* RadioGroup1 = nullptr;
   QRadioButton* radioItems_[2] = {nullptr, nullptr};
   QLineEdit* LabeledEdit1 = nullptr;

@@ -974,6 +974,8 @@ class WindowTest : public QObject {
   }
 
   void nothingOverlapsDownToTheMinimumSize() {
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
     auto* operations = part<QScrollArea>("Panel3");
     for (const QSize size :
          {QSize(884, 634), QSize(640, 420), QSize(580, 300), TForm1::kMinimumSize}) {
@@ -981,9 +983,23 @@ class WindowTest : public QObject {
       QTRY_COMPARE(form->size(), size);
       QTest::qWait(20);  // the layouts settle
       QVERIFY2(overlapIn(form.get()).isEmpty(), qPrintable(overlapIn(form.get())));
-      // The operation panel scrolls when its buttons do not fit.
+      // The operation panel scrolls when its buttons do not fit, its bar beside them and
+      // inside the window.
       if (size == QSize(884, 634)) QCOMPARE(operations->verticalScrollBar()->maximum(), 0);
       if (size == QSize(640, 420)) QVERIFY(operations->verticalScrollBar()->maximum() > 0);
+      QVERIFY(operations->widget()->width() <= operations->viewport()->width());
+      QTRY_VERIFY(operations->mapTo(form.get(), QPoint(operations->width(), 0)).x() <=
+                  form->width() - kelvaro::shell::SkinnedFrame::kEdgeWidth);
+      // So does the parameter panel, and a field reached with Tab scrolls into view.
+      auto* parameters = part<QScrollArea>("Panel8");
+      if (size.height() <= 300) QVERIFY(parameters->verticalScrollBar()->maximum() > 0);
+      for (const char* field : {"LabeledEdit3", "LabeledEdit1"}) {
+        if (size.height() < 300) break;  // the client area itself is cut off
+        part<QLineEdit>(field)->setFocus(Qt::TabFocusReason);
+        const QRect shown(part<QLineEdit>(field)->mapTo(parameters->viewport(), QPoint(0, 0)),
+                          part<QLineEdit>(field)->size());
+        QVERIFY2(parameters->viewport()->rect().contains(shown), field);
+      }
     }
     // Without the parameters the Result panel may get narrower, still clear of its caption.
     form->ImgBtnUpClick();
