@@ -37,6 +37,9 @@ QPlainTextEdit* makePane(const char* name, QMenu* contextMenu, QWidget* parent) 
   font.setKerning(false);
   edit->setFont(font);
   edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Below its header a pane keeps a couple of lines, not the height its scroll bars would ask
+  // for: in a low window the operand column would otherwise push the parameters out of sight.
+  edit->setMinimumHeight(OperandColumn::kMinPaneHeight - PaneHeader::kHeight);
   // Tab goes on to the next control, as from every field (blanks separate the elements).
   edit->setTabChangesFocus(true);
   edit->setFrameShape(QFrame::NoFrame);
