@@ -2,7 +2,8 @@
 # Starts the window on a virtual X display, under a window manager (openbox) as on a desktop,
 # and saves a screenshot of the screen, so the window can be looked at without a desktop.
 #   scripts/screenshot.sh [OUTPUT.png] [PROGRAM]
-# OUTPUT defaults to build/kelvaro-window.png, PROGRAM to build/kelvaro.
+# OUTPUT defaults to build/kelvaro-window.png, PROGRAM to build/kelvaro. KELVARO_SCREENSHOT_SCREEN
+# sets the virtual screen (default 1120x760x24; a scaled window needs a larger one).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-build/kelvaro-window.png}
@@ -20,7 +21,7 @@ if [ -z "${XDG_STATE_HOME:-}" ]; then
 fi
 # Inside the virtual display: start the window manager and the window, give it time to paint,
 # photograph the screen.
-xvfb-run -a -s "-screen 0 1120x760x24" bash -c '
+xvfb-run -a -s "-screen 0 ${KELVARO_SCREENSHOT_SCREEN:-1120x760x24}" bash -c '
   openbox >/dev/null 2>&1 & wm=$!
   sleep 0.5
   "$1" & pid=$!

@@ -20,7 +20,7 @@ QToolButton* makeToolButton(const char* name, const QString& caption, const QStr
   b->setText(caption);
   b->setToolTip(hint);
   b->setAutoRaise(true);
-  b->setIcon(QIcon(skinImage(glyph)));
+  b->setIcon(skinIcon(glyph));
   if (caption.isEmpty()) {
     b->setFixedSize(CommandToolBar::kArrowSize);
     b->setIconSize(CommandToolBar::kArrowGlyphSize);

@@ -35,18 +35,46 @@ const QString& windowStyleSheet() {
   return sheet;
 }
 
+QPixmap skinImage(const QString& name, qreal devicePixelRatio) {
+  const QString path = QStringLiteral(":/skin/") + name;
+  if (devicePixelRatio > 1) {
+    // Read from an @2x file, the picture comes with its device pixel ratio.
+    QPixmap large(path + QStringLiteral("@2x.png"));
+    if (!large.isNull()) return large;
+  }
+  return QPixmap(path + QStringLiteral(".png"));
+}
+
 QPixmap skinImage(const QString& name) {
-  return QPixmap(QStringLiteral(":/skin/") + name + ".png");
+  return skinImage(name, qApp->devicePixelRatio());
+}
+
+QIcon skinIcon(const QString& name) {
+  QIcon icon(skinImage(name, 1));
+  const QPixmap large = skinImage(name, 2);
+  if (large.devicePixelRatio() > 1) icon.addPixmap(large);
+  return icon;
+}
+
+QRect devicePixels(const QPixmap& source, const QRect& r) {
+  const int ratio = qRound(source.devicePixelRatio());
+  return QRect(r.topLeft() * ratio, r.size() * ratio);
 }
 
 QPixmap threeSlice(const QPixmap& source, QSize target, int c, int h) {
-  QPixmap out(target);
+  const qreal ratio = source.devicePixelRatio();
+  QPixmap out(target * ratio);
+  out.setDevicePixelRatio(ratio);
   out.fill(Qt::transparent);
   QPainter p(&out);
   const int w = target.width();
-  p.drawPixmap(QRect(0, 0, c, h), source, QRect(0, 0, c, h));
-  p.drawPixmap(QRect(w - c, 0, c, h), source, QRect(source.width() - c, 0, c, h));
-  if (w > 2 * c) p.drawPixmap(QRect(c, 0, w - 2 * c, h), source, QRect(c, 0, 1, h));
+  const int sourceWidth = qRound(source.deviceIndependentSize().width());
+  auto part = [&](const QRect& to, const QRect& from) {
+    p.drawPixmap(to, source, devicePixels(source, from));
+  };
+  part(QRect(0, 0, c, h), QRect(0, 0, c, h));
+  part(QRect(w - c, 0, c, h), QRect(sourceWidth - c, 0, c, h));
+  if (w > 2 * c) part(QRect(c, 0, w - 2 * c, h), QRect(c, 0, 1, h));
   return out;
 }
 
@@ -54,9 +82,12 @@ void loadButtonStrip(TImgBtn& button, const QPixmap& source, int x, int y, int w
                      Strip strip) {
   const int dx = strip == Strip::Horizontal ? w + 1 : 0;
   const int dy = strip == Strip::Vertical ? h + 1 : 0;
-  button.setPic(source.copy(x, y, w, h));
-  button.setPicUp(source.copy(x + dx, y + dy, w, h));
-  button.setPicDown(source.copy(x + 2 * dx, y + 2 * dy, w, h));
+  auto state = [&](int n) {
+    return source.copy(devicePixels(source, QRect(x + n * dx, y + n * dy, w, h)));
+  };
+  button.setPic(state(0));
+  button.setPicUp(state(1));
+  button.setPicDown(state(2));
   button.resize(w, h);
   button.raise();
 }
@@ -192,7 +223,7 @@ void MenuSkinStyle::drawControl(ControlElement element, const QStyleOption* opti
 
 ColumnBackground::ColumnBackground(const QPixmap& source, int x, int fromRow, int rows,
                                    QWidget* parent)
-    : QWidget(parent), column_(source.copy(x, fromRow, 1, rows)) {}
+    : QWidget(parent), column_(source.copy(devicePixels(source, QRect(x, fromRow, 1, rows)))) {}
 
 void ColumnBackground::paintEvent(QPaintEvent*) {
   QPainter p(this);
@@ -235,10 +266,13 @@ void MenuStripButton::paintEvent(QPaintEvent*) {
   // Left edge, right edge from x 59, and a slice stretched from x 2 to x 62 between them.
   constexpr int kEdge = 5, kRightEdge = 59, kStretchLeft = 2, kStretchRight = 62;
   QPainter p(this);
-  p.drawPixmap(0, 0, faces, 0, row, kEdge, kHeight);
-  p.drawPixmap(kRightEdge, 0, faces, kRightEdge, row, kEdge, kHeight);
-  p.drawPixmap(QRect(kStretchLeft, 0, kStretchRight - kStretchLeft, kHeight), faces,
-               QRect(kEdge, row, kEdge, kHeight));
+  auto part = [&](const QRect& to, const QRect& from) {
+    p.drawPixmap(to, faces, devicePixels(faces, from));
+  };
+  part(QRect(0, 0, kEdge, kHeight), QRect(0, row, kEdge, kHeight));
+  part(QRect(kRightEdge, 0, kEdge, kHeight), QRect(kRightEdge, row, kEdge, kHeight));
+  part(QRect(kStretchLeft, 0, kStretchRight - kStretchLeft, kHeight),
+       QRect(kEdge, row, kEdge, kHeight));
   // Reached with Tab: a frame inside the face, in the colour of a highlighted menu item.
   if (hasFocus()) {
     constexpr int kFaceWidth = 64, kInset = 4;

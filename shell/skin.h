@@ -4,6 +4,7 @@
 // and the painted tool bars.
 
 #include <QColor>
+#include <QIcon>
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QToolButton>
@@ -22,16 +23,27 @@ void setUpApplication();
 // The window's style sheet (style/kelvaro.qss), read from the resources once.
 const QString& windowStyleSheet();
 
-// A skin bitmap from the resources by its name ("ImageTop", "ImageM", "menu13", ...).
+// A skin bitmap from the resources by its name ("ImageTop", "ImageM", "menu13", ...), drawn
+// for screens of the given device pixel ratio: above 1, the bitmap's twice as large @2x picture
+// (device pixel ratio 2) where it has one. Without a ratio, for the application's screens.
+QPixmap skinImage(const QString& name, qreal devicePixelRatio);
 QPixmap skinImage(const QString& name);
+// A skin bitmap as an icon that shows each screen the picture drawn for it.
+QIcon skinIcon(const QString& name);
+
+// A rectangle of a bitmap in its pixels as the window counts them, in the bitmap's own device
+// pixels (what QPixmap::copy and the source rectangles of QPainter::drawPixmap take).
+QRect devicePixels(const QPixmap& source, const QRect& r);
 
 // Left c x h block of the source at the left, its right c x h block at the right end, and its
-// one-pixel column at x = c stretched over the rest; rows beyond the source stay empty.
+// one-pixel column at x = c stretched over the rest; rows beyond the source stay empty. The
+// result has the source's device pixel ratio, so a @2x source stays sharp.
 QPixmap threeSlice(const QPixmap& source, QSize target, int c, int h);
 
 // Cuts the three states of an image button out of a strip: state 1 at (x, y) becomes Pic and
 // the shown picture, state 2 PicUp, state 3 PicDown; the states lie one pixel apart, below
-// each other (vertical) or side by side.
+// each other (vertical) or side by side. Positions and sizes count the window's pixels, whatever
+// the source's device pixel ratio.
 enum class Strip { Vertical, Horizontal };
 void loadButtonStrip(TImgBtn& button, const QPixmap& source, int x, int y, int w, int h,
                      Strip strip);

@@ -127,7 +127,7 @@ WindowMenus buildMenus(TForm1& form) {
   WindowMenus menus;
   std::map<int, QIcon> ImageListMenu;
   for (int index : {1, 3, 13, 18, 24, 31, 42, 43})
-    ImageListMenu[index] = QIcon(skinImage(QStringLiteral("menu%1").arg(index, 2, 10, QChar('0'))));
+    ImageListMenu[index] = skinIcon(QStringLiteral("menu%1").arg(index, 2, 10, QChar('0')));
   auto action = [&](const char* name, const QString& caption, QMenu* menu, int icon = -1) {
     auto* a = new QAction(caption, &form);
     a->setObjectName(name);

@@ -1,6 +1,9 @@
 // Draws the window's skin bitmaps and icons into a folder (shell/skin). The PNGs are committed;
 // run this again after changing a colour or a shape:
 //   build/shell/kelvaro_skingen shell/skin
+// Every bitmap but the application icons is drawn twice: NAME.png for screens of one device
+// pixel per pixel and NAME@2x.png, twice as large, for screens of two or more. Both are drawn
+// from the same shapes in pixel units; the painter of the @2x picture scales them.
 // Palette: a deep slate frame with a teal accent over light, cool client surfaces.
 
 #include <QColor>
@@ -29,15 +32,19 @@ const QColor kSurfaceLow(0xe2, 0xea, 0xef);
 const QColor kInk(0x2a, 0x47, 0x58);
 
 QString outDir;
+// Device pixels per pixel of the pictures being drawn: 1, or 2 for the @2x set.
+int scale = 1;
 
+// A transparent picture of w x h pixels, at the scale being drawn.
 QImage blank(int w, int h) {
-  QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+  QImage img(w * scale, h * scale, QImage::Format_ARGB32_Premultiplied);
+  img.setDevicePixelRatio(scale);
   img.fill(Qt::transparent);
   return img;
 }
 
 void save(const QImage& img, const char* name) {
-  const QString path = outDir + "/" + name + ".png";
+  const QString path = outDir + "/" + name + (scale == 1 ? "" : "@2x") + ".png";
   if (!img.save(path)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     std::exit(1);
@@ -55,7 +62,7 @@ QLinearGradient vertical(int top, int bottom, QColor a, QColor b) {
 void titleBar() {
   QImage img = blank(900, 25);
   QPainter p(&img);
-  p.fillRect(img.rect(), vertical(0, 25, kFrameTop, kFrameMid));
+  p.fillRect(0, 0, 900, 25, vertical(0, 25, kFrameTop, kFrameMid));
   p.fillRect(0, 0, 900, 1, kFrameLine);
   save(img, "ImageTop");
 }
@@ -64,12 +71,21 @@ void titleBar() {
 void bottomEdge() {
   QImage img = blank(200, 30);
   QPainter p(&img);
-  p.fillRect(img.rect(), vertical(0, 30, kFrameMid, kFrameLow));
+  p.fillRect(0, 0, 200, 30, vertical(0, 30, kFrameMid, kFrameLow));
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(255, 255, 255, 70));
   for (int row = 0; row < 3; ++row)
-    for (int col = 0; col <= row; ++col) p.drawEllipse(QPointF(190 - col * 4, 14 + row * 4), 1, 1);
+    for (int col = 0; col <= row; ++col) {
+      const QPointF centre(190 - col * 4, 14 + row * 4);
+      // A one-pixel circle on a pixel corner covers its four pixels to three quarters each: a
+      // square dot. Larger, a circle would be a round blob; the dot stays a square of the same
+      // strength.
+      if (scale == 1)
+        p.drawEllipse(centre, 1, 1);
+      else
+        p.fillRect(QRectF(centre - QPointF(1, 1), QSizeF(2, 2)), QColor(255, 255, 255, 70 * 3 / 4));
+    }
   save(img, "ImageBottom");
 }
 
@@ -99,7 +115,7 @@ void menuStrip() {
 void toolBackground() {
   QImage img = blank(2, 57);
   QPainter p(&img);
-  p.fillRect(img.rect(), vertical(0, 57, QColor(0xfb, 0xfd, 0xfe), QColor(0xe4, 0xed, 0xf1)));
+  p.fillRect(0, 0, 2, 57, vertical(0, 57, QColor(0xfb, 0xfd, 0xfe), QColor(0xe4, 0xed, 0xf1)));
   p.fillRect(0, 56, 2, 1, QColor(0xc3, 0xd2, 0xda));
   save(img, "ImageTool");
 }
@@ -192,7 +208,7 @@ void sideEdge(const char* name, bool left) {
   QLinearGradient g(0, 0, 8, 0);
   g.setColorAt(left ? 0 : 1, kFrameLow);
   g.setColorAt(left ? 1 : 0, kFrameMid);
-  p.fillRect(img.rect(), g);
+  p.fillRect(0, 0, 8, 530, g);
   p.fillRect(left ? 0 : 7, 0, 1, 530, kFrameLine);
   save(img, name);
 }
@@ -202,20 +218,20 @@ void backgrounds() {
   {
     QImage img = blank(64, 256);
     QPainter p(&img);
-    p.fillRect(img.rect(), vertical(0, 256, QColor(0xee, 0xf3, 0xf6), QColor(0xe3, 0xeb, 0xf0)));
+    p.fillRect(0, 0, 64, 256, vertical(0, 256, QColor(0xee, 0xf3, 0xf6), QColor(0xe3, 0xeb, 0xf0)));
     save(img, "Image15");
   }
   {
     QImage img = blank(64, 256);
     QPainter p(&img);
-    p.fillRect(img.rect(), vertical(0, 256, QColor(0xe8, 0xf0, 0xf3), QColor(0xdb, 0xe6, 0xec)));
+    p.fillRect(0, 0, 64, 256, vertical(0, 256, QColor(0xe8, 0xf0, 0xf3), QColor(0xdb, 0xe6, 0xec)));
     p.fillRect(0, 0, 1, 256, QColor(0xc8, 0xd6, 0xde));
     save(img, "Image13");
   }
   {
     QImage img = blank(64, 132);
     QPainter p(&img);
-    p.fillRect(img.rect(), vertical(0, 132, QColor(0xf1, 0xf6, 0xf8), QColor(0xe1, 0xea, 0xef)));
+    p.fillRect(0, 0, 64, 132, vertical(0, 132, QColor(0xf1, 0xf6, 0xf8), QColor(0xe1, 0xea, 0xef)));
     p.fillRect(0, 0, 64, 1, QColor(0xc8, 0xd6, 0xde));
     save(img, "Image5");
   }
@@ -223,7 +239,7 @@ void backgrounds() {
   for (const char* name : {"Image14", "Image17", "Image16"}) {
     QImage img = blank(64, 26);
     QPainter p(&img);
-    p.fillRect(img.rect(), vertical(0, 26, QColor(0xfa, 0xfc, 0xfd), QColor(0xe6, 0xee, 0xf2)));
+    p.fillRect(0, 0, 64, 26, vertical(0, 26, QColor(0xfa, 0xfc, 0xfd), QColor(0xe6, 0xee, 0xf2)));
     p.fillRect(0, 25, 64, 1, QColor(0xc8, 0xd6, 0xde));
     save(img, name);
   }
@@ -359,10 +375,12 @@ void icons() {
     p.drawPolygon(QPolygonF({QPointF(3, 6), QPointF(13, 6), QPointF(8, 11)}));
   };
 
-  save(appIcon(16), "kelvaro16");
-  save(appIcon(32), "kelvaro32");
-  save(appIcon(48), "kelvaro48");
-  save(appIcon(256), "kelvaro256");
+  if (scale == 1) {  // in every size the desktop asks for, once
+    save(appIcon(16), "kelvaro16");
+    save(appIcon(32), "kelvaro32");
+    save(appIcon(48), "kelvaro48");
+    save(appIcon(256), "kelvaro256");
+  }
   // Menu icons carry their index in the menu image list.
   save(icon(16, bolt), "menu01");
   save(icon(16, eraser), "menu03");
@@ -388,18 +406,20 @@ int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   outDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("shell/skin");
   QDir().mkpath(outDir);
-  titleBar();
-  bottomEdge();
-  menuStrip();
-  toolBackground();
-  titleButtons();
-  collapseButton("ImageUpShow", 0);       // panel shown: fold it down
-  collapseButton("ImageDownShow", 180);   // panel folded: bring it back up
-  collapseButton("ImageRightShow", -90);  // panel shown: push it off to the right
-  collapseButton("ImageLeftShow", 90);    // panel hidden: pull it back in
-  sideEdge("ImageLeft", true);
-  sideEdge("ImageRight", false);
-  backgrounds();
-  icons();
+  for (scale = 1; scale <= 2; ++scale) {
+    titleBar();
+    bottomEdge();
+    menuStrip();
+    toolBackground();
+    titleButtons();
+    collapseButton("ImageUpShow", 0);       // panel shown: fold it down
+    collapseButton("ImageDownShow", 180);   // panel folded: bring it back up
+    collapseButton("ImageRightShow", -90);  // panel shown: push it off to the right
+    collapseButton("ImageLeftShow", 90);    // panel hidden: pull it back in
+    sideEdge("ImageLeft", true);
+    sideEdge("ImageRight", false);
+    backgrounds();
+    icons();
+  }
   return 0;
 }
