@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QStyleFactory>
 #include <QStyleOptionMenuItem>
+#include <algorithm>
 #include <clocale>
 
 #include "commands/file_io.h"
@@ -143,8 +144,26 @@ void MenuSkinStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* 
 void MenuSkinStyle::drawControl(ControlElement element, const QStyleOption* option,
                                 QPainter* painter, const QWidget* widget) const {
   const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
-  if (element != CE_MenuItem || !item || !ownerDrawn(option, widget)) {
+  if (element != CE_MenuItem || !item) {
     QProxyStyle::drawControl(element, option, painter, widget);
+    return;
+  }
+  if (!ownerDrawn(option, widget)) {
+    if (item->menuItemType == QStyleOptionMenuItem::Separator) {
+      QProxyStyle::drawControl(element, option, painter, widget);
+      return;
+    }
+    // The toolkit's items put their caption after a check column of at least 21 pixels (or
+    // 0.79 of the item's height) and 7 pixels of margins, further right than the skin's: drawn
+    // from further left, inside their own rectangle, their captions line up with the others.
+    const int toolkitCaption =
+        7 + std::max({static_cast<int>(item->rect.height() * 0.79), item->maxIconWidth, 21});
+    QStyleOptionMenuItem moved(*item);
+    moved.rect.setLeft(item->rect.left() - std::max(0, toolkitCaption - kCaptionLeft));
+    painter->save();
+    painter->setClipRect(item->rect, Qt::IntersectClip);
+    QProxyStyle::drawControl(element, &moved, painter, widget);
+    painter->restore();
     return;
   }
   const bool separator = item->menuItemType == QStyleOptionMenuItem::Separator;

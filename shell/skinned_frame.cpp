@@ -1,9 +1,11 @@
 #include "shell/skinned_frame.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -150,12 +152,25 @@ void SkinnedFrame::buildTitleBar() {
 MenuStripButton* SkinnedFrame::addMenu(const char* name, const QString& caption, QMenu* menu) {
   auto* button = new MenuStripButton(caption, ToolBar1);
   button->setObjectName(name);
-  button->move(menuButtons_ * MenuStripButton::kWidth, 0);
-  ++menuButtons_;
-  ToolBar1->resize(menuButtons_ * MenuStripButton::kWidth, kMenuStripHeight);
+  const std::size_t index = stripMenus_.size();
+  stripMenus_.push_back({button, menu});
+  button->move(static_cast<int>(index) * MenuStripButton::kWidth, 0);
+  ToolBar1->resize(static_cast<int>(stripMenus_.size()) * MenuStripButton::kWidth,
+                   kMenuStripHeight);
   connect(button, &QToolButton::pressed, menu, [button, menu] { dropDown(button, menu); });
-  connect(menu, &QMenu::aboutToShow, button, [button] { button->setSelected(true); });
-  connect(menu, &QMenu::aboutToHide, button, [button] { button->setSelected(false); });
+  // Every pointer move and key goes to the open menu (or its submenu): the frame looks at them
+  // on their way while a strip menu is open.
+  connect(menu, &QMenu::aboutToShow, this, [this, button, index] {
+    button->setSelected(true);
+    if (!openStripMenu_) qApp->installEventFilter(this);
+    openStripMenu_ = index;
+  });
+  connect(menu, &QMenu::aboutToHide, this, [this, button, index] {
+    button->setSelected(false);
+    if (openStripMenu_ != index) return;
+    openStripMenu_.reset();
+    qApp->removeEventFilter(this);
+  });
   setMenuOpener(button, menu);
   return button;
 }
@@ -353,7 +368,53 @@ void SkinnedFrame::dragTo(QPoint globalPos) {
   window_.setGeometry(r);
 }
 
+bool SkinnedFrame::stripMenuEvent(QObject* watched, QEvent* event) {
+  const auto type = event->type();
+  if ((type != QEvent::MouseMove && type != QEvent::KeyPress) || !watched->isWidgetType() ||
+      !qobject_cast<QMenu*>(watched) || !openStripMenu_)
+    return false;
+  const std::size_t open = *openStripMenu_;
+  if (type == QEvent::KeyPress) {
+    // In the strip's menu itself, not a submenu; Right on an item with a submenu opens that.
+    const auto key = static_cast<const QKeyEvent*>(event)->key();
+    QMenu* menu = stripMenus_[open].menu;
+    if (watched != menu || (key != Qt::Key_Left && key != Qt::Key_Right)) return false;
+    if (key == Qt::Key_Right && menu->activeAction() && menu->activeAction()->menu()) return false;
+    const std::size_t n = stripMenus_.size();
+    openStripMenu(key == Qt::Key_Left ? (open + n - 1) % n : (open + 1) % n, true);
+    return true;
+  }
+  const QPoint at = static_cast<const QMouseEvent*>(event)->globalPosition().toPoint();
+  for (std::size_t i = 0; i < stripMenus_.size(); ++i) {
+    const MenuStripButton* button = stripMenus_[i].button;
+    if (i != open && button->isVisible() && button->isEnabled() &&
+        button->rect().contains(button->mapFromGlobal(at))) {
+      openStripMenu(i, false);
+      return true;
+    }
+  }
+  return false;
+}
+
+void SkinnedFrame::openStripMenu(std::size_t index, bool byKey) {
+  // The open menu goes with its submenus, as when a click lands outside them.
+  for (int left = 8; left > 0; --left) {
+    QWidget* popup = QApplication::activePopupWidget();
+    if (!popup) break;
+    popup->close();
+  }
+  QMenu* menu = stripMenus_[index].menu;
+  dropDown(stripMenus_[index].button, menu);
+  if (!byKey) return;
+  for (QAction* action : menu->actions())
+    if (!action->isSeparator() && action->isVisible() && action->isEnabled()) {
+      menu->setActiveAction(action);
+      break;
+    }
+}
+
 bool SkinnedFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != &window_ && stripMenuEvent(watched, event)) return true;
   if (watched == &window_) {
     if (event->type() == QEvent::Resize) applySkin();
     // However the state changed (button, double click, the desktop), the button shows the

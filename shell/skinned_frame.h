@@ -11,6 +11,8 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
+#include <optional>
+#include <vector>
 
 class QLabel;
 class QMenu;
@@ -51,7 +53,9 @@ class SkinnedFrame : public QObject {
   TImgBtn* maximizeButton() const { return ImgBtnMax; }
   TImgBtn* closeButton() const { return ImgBtnClose; }
 
-  // Adds a button to the right of the menu strip's others that drops the menu down.
+  // Adds a button to the right of the menu strip's others that drops the menu down. While one
+  // of the strip's menus is open, the pointer onto another button (or Left and Right) opens
+  // that one's instead, as in a menu bar.
   MenuStripButton* addMenu(const char* name, const QString& caption, QMenu* menu);
   // A source bitmap of the skin, from PanelImage.
   QPixmap skin(const char* name) const;
@@ -132,6 +136,11 @@ class SkinnedFrame : public QObject {
   // desktop where it can, else by the frame itself).
   bool framePointerEvent(QWidget* part, QEvent* event);
   void dragTo(QPoint globalPos);
+  // While a strip menu is open: the pointer over another strip button, or Left and Right in
+  // the menu, open another. True when the event is used up.
+  bool stripMenuEvent(QObject* watched, QEvent* event);
+  // From the keyboard, its first item is chosen.
+  void openStripMenu(std::size_t index, bool byKey);
 
   QWidget& window_;
   QWidget* PanelImage = nullptr;  // hidden: holds the skin's source bitmaps
@@ -150,7 +159,13 @@ class SkinnedFrame : public QObject {
   QWidget* ToolBar1 = nullptr;
   QWidget* Panel1 = nullptr;
   QWidget* clientContents_ = nullptr;
-  int menuButtons_ = 0;
+  struct StripMenu {
+    MenuStripButton* button;
+    QMenu* menu;
+  };
+  std::vector<StripMenu> stripMenus_;
+  // The strip menu open now, if any.
+  std::optional<std::size_t> openStripMenu_;
 
   bool maximized_ = false;
   QRect restoreGeometry_;

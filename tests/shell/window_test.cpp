@@ -1114,6 +1114,55 @@ class WindowTest : public QObject {
     QVERIFY(shows(MenuStripButton::kNormalRow));
   }
 
+  void menuStripMenusFollowThePointerAndTheArrows() {
+    QMenu* file = part<QMenu>("File1");
+    QMenu* help = part<QMenu>("Help1");
+    QMenu* operations = part<QMenu>("OperationsMenu");
+    QTest::mousePress(part<QToolButton>("ToolButton1"), Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY(file->isVisible());
+    // Every move goes to the open menu, wherever the pointer is.
+    const auto moveOnto = [](QMenu* open, QWidget* target) {
+      const QPoint at = target->mapToGlobal(target->rect().center());
+      QMouseEvent move(QEvent::MouseMove, open->mapFromGlobal(at), at, Qt::NoButton, Qt::NoButton,
+                       {});
+      QApplication::sendEvent(open, &move);
+    };
+    moveOnto(file, file);
+    QVERIFY(file->isVisible());
+    moveOnto(file, part<QToolButton>("ToolButton2"));
+    QVERIFY(!file->isVisible() && help->isVisible());
+    moveOnto(help, part<QToolButton>("ToolButton1"));
+    QVERIFY(file->isVisible() && !help->isVisible());
+    QTest::keyClick(file, Qt::Key_Right);
+    QVERIFY(!file->isVisible() && operations->isVisible());
+    QCOMPARE(operations->activeAction(), operations->actions().first());
+    QTest::keyClick(operations, Qt::Key_Left);
+    QTest::keyClick(file, Qt::Key_Left);
+    QVERIFY(help->isVisible() && !file->isVisible());
+    QTest::keyClick(help, Qt::Key_Escape);
+    QVERIFY(!help->isVisible());
+  }
+
+  void menuCaptionsLineUpWithOrWithoutAnIcon() {
+    QMenu* file = part<QMenu>("File1");
+    file->popup(form->mapToGlobal(QPoint(50, 50)));
+    QVERIFY(QTest::qWaitForWindowExposed(file));
+    const QImage image = file->grab().toImage();
+    // Where the caption starts: the first dark pixel right of the icon column.
+    const auto captionLeft = [&](const char* item) {
+      const QRect r = file->actionGeometry(now<QAction>(item));
+      for (int x = r.left() + kelvaro::shell::MenuSkinStyle::kIconColumnWidth; x < r.right(); ++x)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+          if (image.pixelColor(x, y).lightness() < 100) return x;
+      return -1;
+    };
+    file->hide();
+    const int withIcon = captionLeft("Clear1");  // "Clear"
+    QVERIFY(withIcon > 0);
+    QCOMPARE(captionLeft("ClearA1"), withIcon);  // the toolkit's own look
+    QCOMPARE(captionLeft("New1"), withIcon);
+  }
+
   void menusAreOutlinedAndTheirItemsDrawnWhole() {
     const QColor outline(0, 128, 192), white(Qt::white);
     click("SpeedButton11");  // a result: no greyed item in the Result pane's menu
