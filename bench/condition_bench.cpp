@@ -94,7 +94,7 @@ void BM_LU(benchmark::State& state) {
     l.resize(n, n);
     u.resize(n, n);
     MatLU(m, l, u, n, n);
-    return condition ? norm * inverseNorm1LU(l, u) : 0.0;
+    return condition ? norm * inverseNorm1LU(m) : 0.0;
   });
 }
 BENCHMARK(BM_LU)->Apply(arguments);

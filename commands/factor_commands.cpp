@@ -80,7 +80,8 @@ void lu(CalcState& state, Operand op) {
     appendErrorLine(state, " Error:  Calculate LU failed!");
     return;
   }
-  if (size.rows > 0) keepCondition(state, op.name, norm, inverseNorm1LU(regs.MatF1, regs.MatF2));
+  // MatLU leaves both factors in the matrix it factors.
+  if (size.rows > 0) keepCondition(state, op.name, norm, inverseNorm1LU(regs.MatR));
   writeCommandResult(state);
 }
 

@@ -21,8 +21,9 @@ double upperSymmetricNorm1(const RCOMat& a);
 // position i / j.
 double inverseNorm1PivotedLU(const RCOMat& lu, const RCoVecE& rowPerm, const RCoVecE& colPerm);
 
-// ||inv(A)||_1 for A = L*U, L unit lower, U upper (the other triangles are not read).
-double inverseNorm1LU(const RCOMat& l, const RCOMat& u);
+// ||inv(A)||_1 for A = L*U, L unit lower (its multipliers below lu's diagonal), U on and
+// above lu's diagonal.
+double inverseNorm1LU(const RCOMat& lu);
 
 // ||inv(A)||_1 for A = L*D*L' (plain transpose), L unit lower, D diagonal.
 double inverseNorm1LDL(const RCOMat& l, const RCOMat& d);
