@@ -109,6 +109,21 @@ void BM_Chol(benchmark::State& state) {
 }
 BENCHMARK(BM_Chol)->Apply(arguments);
 
+// Solve(A,B) with B = A: the elimination of [A|A], which keeps the factors it meets when asked.
+void BM_Solve(benchmark::State& state) {
+  run(state, false, [](RCOMat& m, bool condition) {
+    const int n = m.rows();
+    RCOMat both;
+    both.assign(n, 2 * n, Element::real(0.0));
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) both[i][j] = both[i][n + j] = m[i][j];
+    const double norm = condition ? norm1(m) : 0.0;
+    const EchelonOutcome e = MatRref(both, nullptr, condition);
+    return condition ? norm * e.squareInverseNorm1 : 0.0;
+  });
+}
+BENCHMARK(BM_Solve)->Apply(arguments);
+
 // The command on the same matrix typed into pane A (B for A/B, with pane A the same size).
 void BM_Command(benchmark::State& state, const char* action) {
   setThreadCount(1);
@@ -136,6 +151,7 @@ BENCHMARK_CAPTURE(BM_Command, inverse, "inv(A)")->Arg(1000)->Unit(benchmark::kMi
 BENCHMARK_CAPTURE(BM_Command, divide, "A/B")->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Command, det, "Det(A)")->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Command, lu, "LU(A)")->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Command, solve, "Solve(A,B)")->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Command, chol, "Chol(A)")->Arg(1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "commands/accuracy.h"
 #include "commands/command_frame.h"
 #include "commands/exact_commands.h"
 #include "commands/operand.h"
@@ -185,7 +186,11 @@ void solve(CalcState& state) {
     for (int c = 0; c < a.cols; ++c) both[r][c] = ma[r][c];
     for (int c = 0; c < b.cols; ++c) both[r][a.cols + c] = mb[r][c];
   }
-  const EchelonOutcome e = MatRref(both, state.work);
+  // The condition of a square A from the elimination's own factors; none for another shape.
+  const bool square = a.rows == a.cols && a.rows > 0;
+  const double normA = square ? norm1(ma) : 0.0;
+  const EchelonOutcome e = MatRref(both, state.work, square);
+  if (square) keepCondition(state, 'A', normA, e.squareInverseNorm1);
   const bool solvable = e.pivotColumns.empty() || e.pivotColumns.back() < a.cols;
   RCOMat particular;
   particular.assign(a.cols, b.cols, Element::real(0));

@@ -9,8 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "matrix/split_matrix.h"
-
 namespace kelvaro {
 
 namespace {
@@ -38,7 +36,7 @@ Complex complexOf(const Element& e) {
 }
 
 template <class T>
-using Values = std::vector<T, UnsetAllocator<T>>;
+using Values = FactorValues<T>;
 
 // One or two vectors that a solve takes together.
 template <class T>
@@ -332,6 +330,16 @@ double inverseNorm1PivotedLU(const RCOMat& lu, const RCoVecE& rowPerm, const RCo
 
 double inverseNorm1LU(const RCOMat& lu) {
   return luEstimate(lu, true, nullptr, nullptr);
+}
+
+double inverseNorm1Crout(FactorValues<double>&& lu, const RCoVecE& rowPerm) {
+  const int n = static_cast<int>(rowPerm.size());
+  return luEstimate(Factors<double>(n, std::move(lu)), false, rowPerm.data(), nullptr);
+}
+
+double inverseNorm1Crout(FactorValues<Complex>&& lu, const RCoVecE& rowPerm) {
+  const int n = static_cast<int>(rowPerm.size());
+  return luEstimate(Factors<Complex>(n, std::move(lu)), false, rowPerm.data(), nullptr);
 }
 
 double inverseNorm1LDL(const RCOMat& l, const RCOMat& d) {

@@ -4,7 +4,10 @@
 #include <cmath>
 #include <complex>
 #include <limits>
+#include <optional>
 #include <utility>
+
+#include "matrix/mat_condition.h"
 
 namespace kelvaro {
 
@@ -47,8 +50,41 @@ void store(RCOMat& a, const std::vector<T>& v) {
   for (Element& e : a.elements()) e = elementOf(v[i++]);
 }
 
+// The factors of the square block S of the first m columns as the elimination meets them:
+// S(order) = L*U in Crout's form, L's columns the pivot columns below (and at) the pivot
+// before each step, U's rows the pivot rows divided by their pivot.
 template <class T>
-EchelonOutcome reduce(RCOMat& a, WorkToken* work) {
+class SquareFactors {
+ public:
+  explicit SquareFactors(int m) : m_(m), lu_(static_cast<std::size_t>(m) * m), order_(m) {
+    for (int i = 0; i < m; ++i) order_[static_cast<std::size_t>(i)] = i;
+  }
+
+  // Whether step `row` (its pivot in column c) is one of S's.
+  bool takes(int row, int c) const { return !singular_ && c < m_ && row == c; }
+  void columnTakenAsZero(int c) {
+    if (c < m_) singular_ = true;
+  }
+  void swapRows(int p, int row) {
+    std::swap(order_[static_cast<std::size_t>(p)], order_[static_cast<std::size_t>(row)]);
+    std::swap_ranges(at(p, 0), at(p, row), at(row, 0));
+  }
+  T* at(int r, int c) { return lu_.data() + static_cast<std::size_t>(r) * m_ + c; }
+
+  double inverseNorm1() {
+    return singular_ ? std::numeric_limits<double>::infinity()
+                     : inverseNorm1Crout(std::move(lu_), order_);
+  }
+
+ private:
+  int m_;
+  FactorValues<T> lu_;
+  std::vector<int> order_;
+  bool singular_ = false;
+};
+
+template <class T>
+EchelonOutcome reduce(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
   const int m = a.rows(), n = a.cols();
   std::vector<T> v = plain<T>(a);
   const auto at = [&](int r, int c) -> T& {
@@ -63,6 +99,8 @@ EchelonOutcome reduce(RCOMat& a, WorkToken* work) {
     normInf = std::max(normInf, sum);
   }
   out.tolerance = std::max(m, n) * std::numeric_limits<double>::epsilon() * normInf;
+  std::optional<SquareFactors<T>> square;
+  if (squareInverseNorm && n >= m) square.emplace(m);
   beginWork(work, static_cast<std::uint64_t>(n));
   int row = 0;
   for (int c = 0; c < n && row < m; ++c) {
@@ -73,16 +111,25 @@ EchelonOutcome reduce(RCOMat& a, WorkToken* work) {
       if (std::abs(at(r, c)) > best) best = std::abs(at(r, c)), p = r;
     if (best <= out.tolerance) {
       out.pivotTakenAsZero = out.pivotTakenAsZero || best > 0;
+      if (square) square->columnTakenAsZero(c);
       for (int r = row; r < m; ++r) at(r, c) = T(0);
       stepDone(work);
       continue;
     }
     for (int j = c; j < n; ++j) std::swap(at(p, j), at(row, j));
+    SquareFactors<T>* const keep = square && square->takes(row, c) ? &*square : nullptr;
+    if (keep) keep->swapRows(p, row);
     const T pivot = at(row, c);
     for (int j = c; j < n; ++j) at(row, j) /= pivot;
+    if (keep) {
+      const T* const pivotRow = &at(row, 0);
+      *keep->at(row, row) = pivot;
+      std::copy(pivotRow + c + 1, pivotRow + m, keep->at(row, row + 1));
+    }
     for (int r = 0; r < m; ++r) {
       if (r == row) continue;
       const T f = at(r, c);
+      if (keep && r > row) *keep->at(r, row) = f;
       if (f == T(0)) continue;
       for (int j = c; j < n; ++j) at(r, j) -= f * at(row, j);
     }
@@ -92,6 +139,7 @@ EchelonOutcome reduce(RCOMat& a, WorkToken* work) {
   }
   finishWork(work);  // the columns past the last pivot row need no step
   store(a, v);
+  if (square) out.squareInverseNorm1 = square->inverseNorm1();
   return out;
 }
 
@@ -155,8 +203,9 @@ std::vector<Element> charpoly(const RCOMat& a, WorkToken* work) {
 
 }  // namespace
 
-EchelonOutcome MatRref(RCOMat& a, WorkToken* work) {
-  return isComplexMatrix(a) ? reduce<Complex>(a, work) : reduce<double>(a, work);
+EchelonOutcome MatRref(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
+  return isComplexMatrix(a) ? reduce<Complex>(a, work, squareInverseNorm)
+                            : reduce<double>(a, work, squareInverseNorm);
 }
 
 RCOMat MatNullBasis(const RCOMat& reduced, const std::vector<int>& pivotColumns, int cols) {

@@ -4,6 +4,7 @@
 // reduced in real arithmetic, a complex one in complex arithmetic, one rounding per
 // operation and no tolerance in the divisions.
 
+#include <limits>
 #include <vector>
 
 #include "matrix/work_token.h"
@@ -15,12 +16,19 @@ struct EchelonOutcome {
   std::vector<int> pivotColumns;  // one per non-zero row, ascending
   double tolerance = 0;           // max(m, n) * eps * norm_inf(a)
   bool pivotTakenAsZero = false;  // a column's largest candidate was not zero but within it
+  // When asked for: ||inv(S)||_1 of the square block S of a's first rows() columns, estimated
+  // from the multipliers and pivot rows of the elimination (infinity when one of those columns
+  // was taken as zero); otherwise NaN.
+  double squareInverseNorm1 = std::numeric_limits<double>::quiet_NaN();
 };
 
 // a becomes its reduced row echelon form, by Gauss-Jordan elimination with partial pivoting:
 // in each column the candidate of largest modulus at or below the pivot row; a column whose
-// candidates are all within the tolerance is taken as zero there.
-EchelonOutcome MatRref(RCOMat& a, WorkToken* work = nullptr);
+// candidates are all within the tolerance is taken as zero there. With squareInverseNorm and
+// at least as many columns as rows, the elimination also keeps, for the estimate, the factors
+// it meets on the way: each pivot column below the pivot before the step, each pivot row once
+// divided by its pivot. That is O(n^2) copying and nothing in its arithmetic changes.
+EchelonOutcome MatRref(RCOMat& a, WorkToken* work = nullptr, bool squareInverseNorm = false);
 
 // A null-space basis from a reduced form of `cols` columns: for each free column f the vector
 // with 1 at f and minus the reduced form's column f at the pivot columns, as columns.

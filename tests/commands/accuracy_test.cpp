@@ -57,7 +57,8 @@ double trueCondition(const Integers& m, bool upperOnly = false) {
 // estimate from the factors is a lower bound within a factor of 3 of the true condition.
 TEST(Condition, WithinAFactorOfThreeOfTheTrueOne) {
   std::mt19937 random(21);
-  const char* operations[] = {"inv(A)", "inv(A)*B", "A/B", "Det(A)", "LU(A)", "Chol(A)"};
+  const char* operations[] = {"inv(A)", "inv(A)*B", "A/B",       "Det(A)",
+                              "LU(A)",  "Chol(A)",  "Solve(A,B)"};
   std::map<std::string, int> reported;
   for (int round = 0; round < 100; ++round) {
     const int n = 2 + round % 7;
@@ -105,6 +106,14 @@ TEST(Condition, SingularAndNone) {
     findCommandByAction("A+B")->run(s);
     EXPECT_EQ(accuracyNote(s), "");
   }
+  // Solve conditions a square A from its elimination; an A of another shape has no condition.
+  const CommandInfo& solve = *findCommandByAction("Solve(A,B)");
+  CalcState s = startedWith({"1 2", "2 4"}, {"1", "2"});
+  solve.run(s);
+  EXPECT_EQ(accuracyNote(s), "A is singular to working precision");
+  s = startedWith({"1 2 3", "4 5 6"}, {"1", "2"});
+  solve.run(s);
+  EXPECT_EQ(accuracyNote(s), "");
 }
 
 // An exact value rounded to three decimals (halves to even) and written out by hand.
