@@ -62,12 +62,14 @@ QRect devicePixels(const QPixmap& source, const QRect& r) {
   return QRect(r.topLeft() * ratio, r.size() * ratio);
 }
 
-QPixmap threeSlice(const QPixmap& source, QSize target, int c, int h) {
-  const qreal ratio = source.devicePixelRatio();
+QPixmap threeSlice(const QPixmap& source, QSize target, int c, int h, qreal ratio) {
+  if (ratio <= 0) ratio = source.devicePixelRatio();
   QPixmap out(target * ratio);
   out.setDevicePixelRatio(ratio);
   out.fill(Qt::transparent);
   QPainter p(&out);
+  // Between ratios (a @2x source on a screen of 1.5) the parts are resampled, not picked.
+  p.setRenderHint(QPainter::SmoothPixmapTransform, ratio != source.devicePixelRatio());
   const int w = target.width();
   const int sourceWidth = qRound(source.deviceIndependentSize().width());
   auto part = [&](const QRect& to, const QRect& from) {

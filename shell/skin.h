@@ -37,8 +37,9 @@ QRect devicePixels(const QPixmap& source, const QRect& r);
 
 // Left c x h block of the source at the left, its right c x h block at the right end, and its
 // one-pixel column at x = c stretched over the rest; rows beyond the source stay empty. The
-// result has the source's device pixel ratio, so a @2x source stays sharp.
-QPixmap threeSlice(const QPixmap& source, QSize target, int c, int h);
+// result is made at the given device pixel ratio (by default the source's), so that what is
+// drawn on it later is drawn at the screen's device pixels.
+QPixmap threeSlice(const QPixmap& source, QSize target, int c, int h, qreal ratio = 0);
 
 // Cuts the three states of an image button out of a strip: state 1 at (x, y) becomes Pic and
 // the shown picture, state 2 PicUp, state 3 PicDown; the states lie one pixel apart, below

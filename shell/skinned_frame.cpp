@@ -185,11 +185,14 @@ void SkinnedFrame::applySkin() {
   const QString platform = QGuiApplication::platformName();
   if (platform != "offscreen" && platform != "minimal")
     window_.setMask(roundedRegion(width, window_.height(), kOutlineCorner));
-  Image1->setPixmap(threeSlice(imageTop_, QSize(width, kTitleHeight), kTitleCorner, kTitleHeight));
+  // Made at the screen's own ratio, the title's icon and caption are drawn at its device pixels.
+  const qreal ratio = window_.devicePixelRatio();
+  Image1->setPixmap(
+      threeSlice(imageTop_, QSize(width, kTitleHeight), kTitleCorner, kTitleHeight, ratio));
   Image2->setPixmap(
-      threeSlice(imageBottom_, QSize(width, kBottomHeight), kBottomCorner, kBottomRows));
-  Image3->setPixmap(
-      threeSlice(imageMenu_, QSize(width, kMenuStripHeight), kMenuStripCorner, kMenuStripHeight));
+      threeSlice(imageBottom_, QSize(width, kBottomHeight), kBottomCorner, kBottomRows, ratio));
+  Image3->setPixmap(threeSlice(imageMenu_, QSize(width, kMenuStripHeight), kMenuStripCorner,
+                               kMenuStripHeight, ratio));
   placeTitleButtons();
   drawTitle();
   placeStatus();

@@ -199,6 +199,15 @@ class ImageButtonTest : public QObject {
       QCOMPARE(out.pixelColor(37 * r, 0), QColor(Qt::blue));
       QCOMPARE(out.pixelColor(40 * r - 1, 2 * r - 1), QColor(Qt::blue));
       QCOMPARE(out.pixelColor(20 * r, 2 * r).alpha(), 0);  // below the source's rows stays empty
+      if (r == 1) continue;
+      // The @2x source made into a picture for a screen of 1.5 device pixels per pixel.
+      const QPixmap between = threeSlice(source, QSize(40, 3), 3, 2, 1.5);
+      QCOMPARE(between.devicePixelRatio(), 1.5);
+      const QImage scaled = between.toImage();
+      QCOMPARE(scaled.size(), QSize(60, 5));
+      QCOMPARE(scaled.pixelColor(0, 0), QColor(Qt::red));
+      QCOMPARE(scaled.pixelColor(30, 1), QColor(Qt::green));
+      QCOMPARE(scaled.pixelColor(59, 1), QColor(Qt::blue));
     }
   }
 
