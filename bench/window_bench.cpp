@@ -1,14 +1,17 @@
 // The window on large matrices: pasting a 1000 x 1000 complex matrix (the paste re-aligns the
-// pane), an A+B on two of them clicked in the window, swapping them and undoing the swap, and the
-// same A+B on the calculator state alone, which is what kelvaro-cli runs. Runs on Qt's offscreen
-// platform unless another is chosen.
+// pane), a key typed into one, an A+B on two of them clicked in the window, swapping them and
+// undoing the swap, and the same A+B on the calculator state alone, which is what kelvaro-cli
+// runs. Runs on Qt's offscreen platform unless another is chosen.
 
 #include <benchmark/benchmark.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QToolButton>
 #include <cstdio>
 #include <cstdlib>
@@ -88,6 +91,27 @@ void BM_WindowPaste1000x1000(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_WindowPaste1000x1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A digit typed in the middle of pane A holding a 1000 x 1000 matrix, and taken back with
+// Backspace: what the person waits for at each key, the count of the header's size with it.
+// Apart, so that callgrind can count it alone (--toggle-collect='*typeAndTakeBack*').
+[[gnu::noinline]] void typeAndTakeBack(QPlainTextEdit* pane) {
+  QKeyEvent digit(QEvent::KeyPress, Qt::Key_7, Qt::NoModifier, QStringLiteral("7"));
+  QApplication::sendEvent(pane, &digit);
+  QKeyEvent back(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+  QApplication::sendEvent(pane, &back);
+  QApplication::processEvents();
+}
+
+void BM_WindowKeystroke1000x1000(benchmark::State& state) {
+  auto form = windowWithMatrices();
+  auto* pane = part<QPlainTextEdit>(*form, "RichEdit1");
+  QTextCursor caret(pane->document()->findBlockByNumber(kSize / 2));
+  caret.movePosition(QTextCursor::NextWord, QTextCursor::MoveAnchor, kSize / 2);
+  pane->setTextCursor(caret);
+  for (auto _ : state) typeAndTakeBack(pane);
+}
+BENCHMARK(BM_WindowKeystroke1000x1000)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 // Clicking A+B in the window: aligning both panes, the sum, and appending the 1000 result
 // lines to the Result pane (emptied between runs, outside the timing).

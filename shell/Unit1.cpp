@@ -31,6 +31,7 @@
 #include "shell/form_splitter.h"
 #include "shell/form_text.h"
 #include "shell/operation_panel.h"
+#include "shell/pane_size.h"
 #include "shell/pane_view.h"
 #include "shell/panes.h"
 #include "shell/parameter_panel.h"
@@ -85,6 +86,18 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   panes_[2] = client_.Panel4->pane();
   kelvaro::Pane* calcPanes[3] = {&calc_.paneA, &calc_.paneB, &calc_.result};
   for (int i = 0; i < 3; ++i) views_[i] = new PaneView(panes_[i], calcPanes[i]);
+  // The operand headers tell the size of what is typed, the Result header the last result's.
+  PaneHeader* headers[2] = {client_.Panel6->headerA(), client_.Panel6->headerB()};
+  for (int i = 0; i < 2; ++i)
+    new PaneSizeWatch(panes_[i]->document(), [header = headers[i]](const PaneSizeWatch& watch) {
+      header->showSize(watch.caption());
+    });
+  QTextDocument* result = panes_[2]->document();
+  connect(result, &QTextDocument::contentsChanged, this, &TForm1::showResultSize);
+  connect(result, &QTextDocument::undoCommandAdded, this, [this, result] {
+    const int steps = result->availableUndoSteps();
+    std::erase_if(resultSizes_, [steps](const ResultSize& r) { return r.undoSteps >= steps; });
+  });
   addPaneKeys(menus_, panes_[0], panes_[1]);
   new FileDrops(*this, panes_[0], panes_[1]);
   ui_.statusShown = [this](const QString& text) { frame_->showStatus(text); };
@@ -202,6 +215,30 @@ void TForm1::gatherState(KeptState& kept) const {
   kept.height = geometry.height();
   kept.maximized = frame_->isMaximized() || windowState() & Qt::WindowMaximized;
   kept.recent = recent_;
+}
+
+void TForm1::keepResultSize() {
+  QString size;
+  for (const kelvaro::MatrixPart& part : calc_.lastResult) {
+    if (!size.isEmpty()) size += QStringLiteral("  ");
+    if (!part.name.empty()) size += latin1(part.name) + ' ';
+    size += sizeCaption(part.values.rows(), part.values.cols());
+  }
+  // A long session keeps the sizes of its latest results.
+  constexpr std::size_t kKept = 1000;
+  if (resultSizes_.size() >= kKept) resultSizes_.erase(resultSizes_.begin());
+  resultSizes_.push_back({panes_[2]->document()->availableUndoSteps(), size});
+  showResultSize();
+}
+
+void TForm1::showResultSize() {
+  const QTextDocument* result = panes_[2]->document();
+  const int steps = result->availableUndoSteps();
+  QString size;
+  if (!result->isEmpty())
+    for (const ResultSize& r : resultSizes_)
+      if (r.undoSteps <= steps) size = r.size;
+  client_.Panel4->header()->showSize(size);
 }
 
 void TForm1::rememberProject(const QString& path) {

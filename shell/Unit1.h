@@ -188,6 +188,10 @@ class TForm1 : public QWidget {
   void restoreState(const kelvaro::shell::KeptState& kept);
   void gatherState(kelvaro::shell::KeptState& kept) const;
   void rememberProject(const QString& path);
+  // The Result header tells the size of the last result printed before the pane's present
+  // text (undo and redo go back and forth through them), while the pane holds anything.
+  void keepResultSize();
+  void showResultSize();
   void fillRecentMenu();
 
   kelvaro::CalcState calc_;
@@ -220,6 +224,13 @@ class TForm1 : public QWidget {
   // The running command's label and what runs after it succeeded.
   QString label_;
   std::function<void()> succeeded_;
+  // The size of each result printed, with the undo steps of the Result pane right after; the
+  // steps of texts gone for good (undone, then replaced by a new edit) are let go.
+  struct ResultSize {
+    int undoSteps;
+    QString size;
+  };
+  std::vector<ResultSize> resultSizes_;
   // The focus before the controls went off, and where it went then.
   QPointer<QWidget> focusBefore_, focusAfter_;
 };

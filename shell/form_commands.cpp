@@ -123,7 +123,9 @@ void TForm1::commandEnded(CommandWorker::Outcome& outcome) {
   if (outcome.state) {
     calc_ = std::move(*outcome.state);
     // What the command did up to an error stays visible behind the message box.
-    for (PaneView* view : views_) view->push();
+    bool changed[3];
+    for (int i = 0; i < 3; ++i) changed[i] = views_[i]->push();
+    if (changed[2]) keepResultSize();
     pushFields();
     if (picture_) picture_->stateChanged(calc_);
   }

@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "shell/MyImgBtn.h"
 #include "shell/form_splitter.h"
@@ -52,8 +54,9 @@ QPlainTextEdit* makePane(const char* name, QMenu* contextMenu, QWidget* parent) 
 
 }  // namespace
 
-PaneHeader::PaneHeader(const char* name, const char* backdrop, const char* caption, QWidget* parent)
-    : QWidget(parent) {
+PaneHeader::PaneHeader(const char* name, const char* backdrop, const char* caption,
+                       const char* sizeName, QWidget* parent, int keepRight)
+    : QWidget(parent), keepRight_(keepRight) {
   setObjectName(name);
   setFixedHeight(kHeight);
   new Backdrop(backdrop, skinImage(backdrop), this);
@@ -64,6 +67,35 @@ PaneHeader::PaneHeader(const char* name, const char* backdrop, const char* capti
   label->setFont(font);
   label->setGeometry(QRect(kCaptionAt, QSize(label->sizeHint().width(), kCaptionHeight)));
   caption_ = label;
+  size_ = new QLabel(this);
+  size_->setObjectName(sizeName);
+  font.setBold(false);
+  size_->setFont(font);
+  size_->hide();
+}
+
+void PaneHeader::showSize(const QString& size) {
+  if (size == sizeText_) return;
+  sizeText_ = size;
+  placeSize();
+  // Read out as the status bar says sizes: "3 by 4".
+  static const QRegularExpression kTimes(QStringLiteral("(\\d)x(\\d)"));
+  size_->setAccessibleName(QString(size).replace(kTimes, QStringLiteral("\\1 by \\2")));
+}
+
+void PaneHeader::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  placeSize();
+}
+
+void PaneHeader::placeSize() {
+  const int left = captionRight() + kSizeGap;
+  const int room = width() - keepRight_ - left;
+  // Cut short rather than under the collapse buttons, and gone where nothing of it fits.
+  const QString shown = size_->fontMetrics().elidedText(sizeText_, Qt::ElideRight, room);
+  size_->setText(shown);
+  size_->setGeometry(left, kCaptionAt.y(), std::max(0, room), kCaptionHeight);
+  size_->setVisible(!shown.isEmpty());
 }
 
 int PaneHeader::captionRight() const {
@@ -86,10 +118,10 @@ OperandColumn::OperandColumn(QMenu* menuA, QMenu* menuB, QWidget* parent)
   Panel7 = new SplitControl(Qt::Horizontal, kPaneAHeight, this);
   Panel7->setObjectName("Panel7");
   QVBoxLayout* a = stack(Panel7);
-  auto* headerA = new PaneHeader("Panel10", "Image14", "Matrix A:", Panel7);
-  a->addWidget(headerA);
+  Panel10 = new PaneHeader("Panel10", "Image14", "Matrix A:", "SizeOfA", Panel7);
+  a->addWidget(Panel10);
   RichEdit1 = makePane("RichEdit1", menuA, Panel7);
-  headerA->names(RichEdit1, menuA);
+  Panel10->names(RichEdit1, menuA);
   a->addWidget(RichEdit1, 1);
   Splitter2 = new FormSplitter(Qt::Horizontal, Panel7, this);
   Splitter2->setObjectName("Splitter2");
@@ -100,10 +132,10 @@ OperandColumn::OperandColumn(QMenu* menuA, QMenu* menuB, QWidget* parent)
   Panel9 = new QWidget(this);
   Panel9->setObjectName("Panel9");
   QVBoxLayout* b = stack(Panel9);
-  auto* headerB = new PaneHeader("Panel11", "Image17", "Matrix B:", Panel9);
-  b->addWidget(headerB);
+  Panel11 = new PaneHeader("Panel11", "Image17", "Matrix B:", "SizeOfB", Panel9);
+  b->addWidget(Panel11);
   RichEdit2 = makePane("RichEdit2", menuB, Panel9);
-  headerB->names(RichEdit2, menuB);
+  Panel11->names(RichEdit2, menuB);
   b->addWidget(RichEdit2, 1);
   layout->addWidget(Panel7);
   layout->addWidget(Splitter2);
@@ -114,7 +146,8 @@ ResultPanel::ResultPanel(const SkinnedFrame& frame, QMenu* menu, QWidget* parent
     : QWidget(parent) {
   setObjectName("Panel4");
   QVBoxLayout* column = stack(this);
-  Panel5 = new PaneHeader("Panel5", "Image16", "Result:", this);
+  Panel5 = new PaneHeader("Panel5", "Image16", "Result:", "SizeOfResult", this,
+                          kParameterButtonsFromRight);
   Panel5->installEventFilter(this);
   // The collapse buttons stay clear of the caption.
   Panel5->setMinimumWidth(Panel5->captionRight() + kParameterButtonsFromRight);

@@ -18,22 +18,37 @@ namespace kelvaro::shell {
 class ParameterPanel;
 class SkinnedFrame;
 
-// The strip above a pane: the skin's backdrop and a bold caption as wide as its text.
+// The strip above a pane: the skin's backdrop, a bold caption as wide as its text and, after
+// it, the size of the matrix the pane holds.
 class PaneHeader : public QWidget {
  public:
   static constexpr int kHeight = 26;
   static constexpr QPoint kCaptionAt{4, 5};
   static constexpr int kCaptionHeight = 16;
   static constexpr int kCaptionPixels = 12;
+  static constexpr int kSizeGap = 8;
 
-  PaneHeader(const char* name, const char* backdrop, const char* caption, QWidget* parent);
+  // The size is shown up to keepRight before the header's right end.
+  PaneHeader(const char* name, const char* backdrop, const char* caption, const char* sizeName,
+             QWidget* parent, int keepRight = 0);
   int captionRight() const;
   // The pane under the header takes its caption as its name ("Matrix A"), and so does the
   // pane's context menu.
   void names(QPlainTextEdit* pane, QMenu* contextMenu);
+  // "3x4"; empty: none.
+  void showSize(const QString& size);
+  QLabel* sizeLabel() const { return size_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void placeSize();
+
   QLabel* caption_;
+  QLabel* size_;
+  QString sizeText_;
+  int keepRight_;
 };
 
 class OperandColumn : public SplitControl {
@@ -51,9 +66,13 @@ class OperandColumn : public SplitControl {
 
   QPlainTextEdit* paneA() const { return RichEdit1; }
   QPlainTextEdit* paneB() const { return RichEdit2; }
+  PaneHeader* headerA() const { return Panel10; }
+  PaneHeader* headerB() const { return Panel11; }
 
  private:
   SplitControl* Panel7 = nullptr;
+  PaneHeader* Panel10 = nullptr;
+  PaneHeader* Panel11 = nullptr;
   QWidget* Panel9 = nullptr;
   FormSplitter* Splitter2 = nullptr;
   QPlainTextEdit* RichEdit1 = nullptr;
@@ -71,6 +90,7 @@ class ResultPanel : public QWidget {
   ResultPanel(const SkinnedFrame& frame, QMenu* menu, QWidget* parent);
 
   QPlainTextEdit* pane() const { return RichEdit3; }
+  PaneHeader* header() const { return Panel5; }
   ParameterPanel* parameters() const { return Panel8; }
   TImgBtn* hideParametersButton() const { return ImgBtnUp; }
   TImgBtn* showParametersButton() const { return ImgBtnDown; }

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "numbers/matrix_text.h"
 #include "numbers/pane.h"
+#include "shell/pane_size.h"
 #include "shell/pane_view.h"
 #include "shell_tests.h"
 
@@ -51,6 +53,50 @@ class PaneViewTest : public QObject {
       QCOMPARE(edit.toPlainText(), after);
       view.pull();  // as every command does first
     }
+  }
+
+  void sizeFollowsEveryEditUndoAndRedo() {
+    QPlainTextEdit edit;
+    int told = 0;
+    const kelvaro::shell::PaneSizeWatch watch(
+        edit.document(), [&](const kelvaro::shell::PaneSizeWatch&) { ++told; });
+    std::mt19937 random(5);
+    const auto piece = [&] {
+      return QString(std::array{"1", " ", "\n", "2 3", "\n4 5 6\n", "\"a b\"", "\t"}[random() % 7]);
+    };
+    int lastRows = -1, lastColumns = -1, changes = 0;
+    for (int i = 0; i < 600; ++i) {
+      QTextCursor cursor(edit.document());
+      const int length = edit.document()->characterCount() - 1;
+      cursor.setPosition(static_cast<int>(random() % (length + 1)));
+      switch (random() % 6) {
+        case 0:
+          edit.undo();
+          break;
+        case 1:
+          edit.redo();
+          break;
+        case 2:
+          cursor.setPosition(static_cast<int>(random() % (length + 1)), QTextCursor::KeepAnchor);
+          cursor.removeSelectedText();
+          break;
+        case 3:
+          if (i % 40 == 0) edit.setPlainText(piece() + piece() + piece());
+          break;
+        default:
+          cursor.insertText(piece() + (random() % 2 ? piece() : QString()));
+      }
+      kelvaro::Pane pane, warnings;
+      pane.setLines(kelvaro::shell::PaneView::linesOf(edit.toPlainText()));
+      const int rows = kelvaro::rowCount(pane), columns = kelvaro::columnCount(pane, warnings);
+      QCOMPARE(watch.tally().rows(), rows);
+      QCOMPARE(watch.tally().columns(), columns);
+      if (rows != lastRows || columns != lastColumns) ++changes;
+      lastRows = rows;
+      lastColumns = columns;
+    }
+    // Told of the changes, not of every edit.
+    QVERIFY(told >= changes && told < 600);
   }
 
   void aCursorInReplacedTextGoesToTheStartOfTheNew() {

@@ -383,6 +383,43 @@ class WindowTest : public QObject {
     QVERIFY(shown().empty());
   }
 
+  void panesTellTheSizeOfTheirMatrix() {
+    const auto size = [this](const char* label) {
+      auto* l = part<QLabel>(label);
+      return l->isVisible() ? l->text() : QString();
+    };
+    QCOMPARE(size("SizeOfA"), QString("3x3"));
+    QCOMPARE(size("SizeOfResult"), QString());
+    type("RichEdit1", "1 2 3 4\n\n5 6 7 \"8 9\"");
+    QCOMPARE(size("SizeOfA"), QString("2x4"));
+    type("RichEdit2", "1 2\n3");
+    QCOMPARE(size("SizeOfB"), QString("2x2, incomplete"));
+    QTest::keyClicks(pane("RichEdit2"), " 4");
+    QCOMPARE(size("SizeOfB"), QString("2x2"));
+    // The pane keeps its name for screen readers, who hear the size as the strip says sizes.
+    QCOMPARE(accessible("RichEdit1")->text(QAccessible::Name), QString("Matrix A"));
+    QCOMPARE(accessible("SizeOfA")->text(QAccessible::Name), QString("2 by 4"));
+    click("SpeedButton39");  // A*B: 2x4 times 2x2 fails and prints no result
+    QCOMPARE(size("SizeOfResult"), QString());
+    type("RichEdit1", "4 0\n0 2");
+    click("SpeedButton18");  // inv(A)
+    QCOMPARE(size("SizeOfResult"), QString("2x2"));
+    click("SpeedButton29");  // LU(A)
+    QCOMPARE(size("SizeOfResult"), QString("L 2x2  U 2x2"));
+    // Undo and redo go back and forth through the results; a new edit forgets those undone.
+    QTest::keyClick(pane("RichEdit3"), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(size("SizeOfResult"), QString("2x2"));
+    QTest::keyClick(pane("RichEdit3"), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(size("SizeOfResult"), QString("L 2x2  U 2x2"));
+    trigger("ClearResult1");
+    QCOMPARE(size("SizeOfResult"), QString());
+    QTest::keyClick(pane("RichEdit3"), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(pane("RichEdit3"), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClicks(pane("RichEdit3"), "x");
+    QTest::keyClick(pane("RichEdit3"), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(size("SizeOfResult"), QString("2x2"));
+  }
+
   void copyAsPutsTheFormatOnTheClipboard() {
     trigger("CopyMatrixAsA_octave");
     QCOMPARE(clipboard(), QString("[1 0 3+2.5i; 0 1 0; 0 0 1.5]\n"));
