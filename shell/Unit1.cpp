@@ -98,6 +98,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     const int steps = result->availableUndoSteps();
     std::erase_if(resultSizes_, [steps](const ResultSize& r) { return r.undoSteps >= steps; });
   });
+  for (int i = 0; i < 3; ++i)
+    connect(panes_[i]->document(), &QTextDocument::contentsChanged, this,
+            [this, i] { paneChanged(i); });
   addPaneKeys(menus_, panes_[0], panes_[1]);
   new FileDrops(*this, panes_[0], panes_[1]);
   ui_.statusShown = [this](const QString& text) { frame_->showStatus(text); };
@@ -239,6 +242,22 @@ void TForm1::showResultSize() {
     for (const ResultSize& r : resultSizes_)
       if (r.undoSteps <= steps) size = r.size;
   client_.Panel4->header()->showSize(size);
+}
+
+void TForm1::markCommandChanges(const bool changed[3]) {
+  for (int i = 0; i < 3; ++i)
+    undoMark_[i] = changed[i] ? panes_[i]->document()->availableUndoSteps() : -1;
+}
+
+void TForm1::paneChanged(int pane) {
+  if (undoMark_[pane] < 0 || panes_[pane]->document()->availableUndoSteps() >= undoMark_[pane])
+    return;
+  // The command is undone: its note, and the check of its result still to come, go too.
+  std::fill(std::begin(undoMark_), std::end(undoMark_), -1);
+  accuracy_->stop();
+  differing_.clear();
+  statusClear_->stop();
+  frame_->showStatus({}, false);
 }
 
 void TForm1::rememberProject(const QString& path) {

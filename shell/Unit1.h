@@ -192,6 +192,10 @@ class TForm1 : public QWidget {
   // text (undo and redo go back and forth through them), while the pane holds anything.
   void keepResultSize();
   void showResultSize();
+  // What the strip says of the last command goes once that command's change of a pane is
+  // undone.
+  void markCommandChanges(const bool changed[3]);
+  void paneChanged(int pane);
   void fillRecentMenu();
 
   kelvaro::CalcState calc_;
@@ -231,6 +235,8 @@ class TForm1 : public QWidget {
     QString size;
   };
   std::vector<ResultSize> resultSizes_;
+  // For each pane the last command changed, the undo steps its text had right after.
+  int undoMark_[3] = {-1, -1, -1};
   // The focus before the controls went off, and where it went then.
   QPointer<QWidget> focusBefore_, focusAfter_;
 };

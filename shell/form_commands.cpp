@@ -91,6 +91,8 @@ void TForm1::run(const QString& label, CommandWorker::Command command,
   resultLinesBefore_ = calc_.result.lineCount();
   statusClear_->stop();
   frame_->showStatus({});
+  const bool none[3] = {false, false, false};
+  markCommandChanges(none);
   label_ = label;
   succeeded_ = std::move(succeeded);
   setCommandsEnabled(false);
@@ -126,6 +128,7 @@ void TForm1::commandEnded(CommandWorker::Outcome& outcome) {
     bool changed[3];
     for (int i = 0; i < 3; ++i) changed[i] = views_[i]->push();
     if (changed[2]) keepResultSize();
+    markCommandChanges(changed);
     pushFields();
     if (picture_) picture_->stateChanged(calc_);
   }

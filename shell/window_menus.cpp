@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QTextDocument>
 #include <array>
 #include <functional>
 #include <map>
@@ -119,6 +121,40 @@ void addPictureItems(TForm1& form, WindowMenus& menus, MakeMenu menu) {
                        [&form, part] { form.showPicture(2, part); });
     }
   });
+}
+
+// Undo and Redo of the pane, above the menu's own items: on when the pane has a step to take
+// back or forward and no command runs.
+void addUndoItems(TForm1& form, WindowMenus& menus) {
+  static constexpr const char* kNames[3][2] = {
+      {"UndoA", "RedoA"}, {"UndoB", "RedoB"}, {"UndoResult", "RedoResult"}};
+  QMenu* owners[3] = {menus.PopupMenu1, menus.PopupMenu2, menus.PopupMenu3};
+  for (int pane = 0; pane < 3; ++pane) {
+    QMenu* menu = owners[pane];
+    QAction* first = menu->actions().value(0);
+    auto item = [&](const char* name, const char* caption, QKeySequence::StandardKey key,
+                    void (QPlainTextEdit::*step)()) {
+      auto* a = new QAction(caption, menu);
+      a->setObjectName(name);
+      a->setShortcut(key);
+      a->setShortcutVisibleInContextMenu(true);
+      menu->insertAction(first, a);
+      QObject::connect(a, &QAction::triggered, &form, [&form, pane, step] {
+        if (!form.busy()) (form.pane(pane)->*step)();
+      });
+      return a;
+    };
+    QAction* undo = menus.Undo[pane] =
+        item(kNames[pane][0], "Undo", QKeySequence::Undo, &QPlainTextEdit::undo);
+    QAction* redo = menus.Redo[pane] =
+        item(kNames[pane][1], "Redo", QKeySequence::Redo, &QPlainTextEdit::redo);
+    menu->insertSeparator(first);
+    QObject::connect(menu, &QMenu::aboutToShow, &form, [&form, pane, undo, redo] {
+      const QTextDocument* text = form.pane(pane)->document();
+      undo->setEnabled(!form.busy() && text->isUndoAvailable());
+      redo->setEnabled(!form.busy() && text->isRedoAvailable());
+    });
+  }
 }
 
 }  // namespace
@@ -264,6 +300,7 @@ WindowMenus buildMenus(TForm1& form) {
                            {"Clear4", "Clear", clear(2)}});
   addExchangeItems(form, menus, menu);
   addPictureItems(form, menus, menu);
+  addUndoItems(form, menus);
 
   // Drop-down menus of the tool bar and the swap button.
   menus.PopupMenu4 = popup("PopupMenu4", {{"ClearA2", "Clear A", clear(0)},

@@ -28,6 +28,9 @@ struct WindowMenus {
   QMenu* PopupMenu7 = nullptr;  // Swap
   // Paste Matrix of panes A and B; its key works in its pane.
   QAction* PasteMatrix[2] = {nullptr, nullptr};
+  // Undo and Redo atop the menus of panes A, B and Result (their keys are the panes' own).
+  QAction* Undo[3] = {nullptr, nullptr, nullptr};
+  QAction* Redo[3] = {nullptr, nullptr, nullptr};
 };
 
 WindowMenus buildMenus(TForm1& form);

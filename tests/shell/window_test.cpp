@@ -420,6 +420,37 @@ class WindowTest : public QObject {
     QCOMPARE(size("SizeOfResult"), QString("2x2"));
   }
 
+  void paneMenusUndoAndRedoAndTheStripForgetsWhatWasUndone() {
+    QStringList first;
+    for (QAction* a : part<QMenu>("PopupMenu3")->actions().mid(0, 4)) first << a->objectName();
+    QCOMPARE(first, QStringList({"UndoResult", "RedoResult", "", "Align1"}));
+    const auto step = [this](const char* menu, const char* item) {
+      QMenu* m = part<QMenu>(menu);
+      emit m->aboutToShow();
+      QAction* action = now<QAction>(item);
+      const bool on = action->isEnabled();
+      if (on) action->trigger();
+      return on;
+    };
+    QVERIFY(!step("PopupMenu3", "UndoResult"));
+    click("SpeedButton18");  // inv(A): a note on its condition
+    const QString result = text("RichEdit3");
+    QVERIFY(!status().isEmpty());
+    QVERIFY(step("PopupMenu3", "UndoResult"));
+    QCOMPARE(text("RichEdit3"), QString());
+    QCOMPARE(status(), QString());
+    QVERIFY(step("PopupMenu3", "RedoResult"));
+    QCOMPARE(text("RichEdit3"), result);
+    QVERIFY(!step("PopupMenu3", "RedoResult"));
+    // Only undoing what the command changed takes its note away.
+    trigger("CopyMatrixAsA_octave");
+    const QString b = text("RichEdit2");
+    QTest::keyClicks(pane("RichEdit2"), "x");
+    QVERIFY(step("PopupMenu2", "UndoB"));
+    QCOMPARE(status(), QString("Copied A as Octave"));
+    QCOMPARE(text("RichEdit2"), b);
+  }
+
   void copyAsPutsTheFormatOnTheClipboard() {
     trigger("CopyMatrixAsA_octave");
     QCOMPARE(clipboard(), QString("[1 0 3+2.5i; 0 1 0; 0 0 1.5]\n"));
@@ -1202,7 +1233,10 @@ class WindowTest : public QObject {
 
   void menusAreOutlinedAndTheirItemsDrawnWhole() {
     const QColor outline(0, 128, 192), white(Qt::white);
-    click("SpeedButton11");  // a result: no greyed item in the Result pane's menu
+    // Two results, the second undone: no greyed item in the Result pane's menu.
+    click("SpeedButton11");
+    click("SpeedButton11");
+    QTest::keyClick(pane("RichEdit3"), Qt::Key_Z, Qt::ControlModifier);
     for (const char* name : {"File1", "OperationsMenu", "PopupMenu3"}) {
       auto* menu = part<QMenu>(name);
       menu->popup(form->mapToGlobal(QPoint(50, 50)));
