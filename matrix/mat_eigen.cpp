@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <utility>
 
-#include "matrix/parallel_steps.h"
-#include "matrix/thread_pool.h"
 #include "numbers/extended.h"
 
 namespace kelvaro {
@@ -127,14 +126,23 @@ void MatBalance(matrx2& a, int n, const CancelFlag* cancel) {
 //    around that update. Row m never changes in columns > m, and all y_i are known up front.
 // Each row of the columns from m on then only depends on itself, but for the current a[m][m]
 // in the update of column m; that one is known ahead too (it takes y_c·a[m][c] for c in
-// turn), so the rows are shared out over the threads.
+// turn), so the rows could be shared out over threads. They are not: cut by rows, each
+// thread's part of a column lies between the others' parts, and two cores writing such
+// neighbouring runs of the same pages, step after step, went slower together than one alone
+// (1.6x at n = 1000 on a 2-core machine, also with the cuts on cache lines); the pivot
+// search and the swaps between the steps would then also move lines between the cores.
 void MatHessenberg(matrx2& a, int n, WorkToken* work) {
   beginWork(work, std::max(n - 2, 0));
   if (n <= 2) return;
-  const std::size_t ld = static_cast<std::size_t>(n) + 1;
-  std::vector<double> t(ld * ld);
+  // Columns padded to start on cache lines: no vector of a column straddles two of them.
+  constexpr std::size_t kLine = 8;  // doubles
+  const std::size_t ld = (static_cast<std::size_t>(n) + kLine) / kLine * kLine;
+  std::vector<double> t(ld * (ld + 1));
+  double* const base =
+      t.data() +
+      (kLine - reinterpret_cast<std::uintptr_t>(t.data()) / sizeof(double) % kLine) % kLine;
   // col(j)[i] is a[i][j].
-  auto col = [&](int j) { return t.data() + static_cast<std::size_t>(j) * ld; };
+  auto col = [&](int j) { return base + static_cast<std::size_t>(j) * ld; };
   for (int i = 1; i <= n; ++i)
     for (int j = 1; j <= n; ++j) col(j)[i] = a[i][j];
   // The multipliers of the current step; a row whose element below the pivot was zero has
@@ -204,14 +212,7 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
         reduceRows(cc, top, std::max(lo, c + 1), hi);
       }
     };
-    // The rows below m do twice the work of those above: each range takes a run of them and
-    // its share of the others. One range per thread: a range runs through all the columns,
-    // which costs a little for each.
-    const int below = n - m;
-    const int ranges = std::min(rangesFor(below, grainFor(2 * below)), threadCount());
-    parallelRanges(below, ranges, [&](int first, int last) {
-      eliminateRows(1 + shareOf(m, first, below), shareOf(m, last, below), m + 1 + first, m + last);
-    });
+    eliminateRows(1, m, m + 1, n);
     std::fill(active.begin(), active.end(), 0);
     stepDone(work);
   }
@@ -305,7 +306,9 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
       // column modifications of its steps, and columns right of what its steps read or
       // modify by columns (up to k1 + 2) by nothing but their row modifications: both take
       // them after the chunk, row by row or column by column and step by step in order, the
-      // same operations on each element, shared out over the threads.
+      // same operations on each element, while the rows and columns stay in cache. On one
+      // thread: a chunk's updates take tens of microseconds, and shared out over two cores
+      // each part ran about twice as slowly as alone (n = 1000), which ate all of the gain.
       for (int k0 = m; k0 <= nn - 1; k0 += kSweepChunk) {
         checkCancel(work);
         const int k1 = std::min(nn - 1, k0 + kSweepChunk - 1);
@@ -345,16 +348,11 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
           for (int i = nearTop; i <= top; ++i) step.applyToRow(a[i]);
           steps[count++] = step;
         }
-        const int rowsAbove = k0 - l, columnsRight = nn - reach;
-        parallelFor(rowsAbove + columnsRight, grainFor(8 * count), [&](int first, int last) {
-          for (int i0 = l + first; i0 < l + std::min(last, rowsAbove); i0 += kRowBlock) {
-            const int i1 = std::min({l + last, k0, i0 + kRowBlock});
-            for (int c = 0; c < count; ++c) steps[c].applyToRows(a, i0, i1);
-          }
-          const int j0 = reach + 1 + std::max(first - rowsAbove, 0);
-          const int j1 = reach + 1 + std::max(last - rowsAbove, 0);
-          for (int c = 0; c < count && j0 < j1; ++c) steps[c].applyToColumns(a, j0, j1);
-        });
+        for (int i0 = l; i0 < k0; i0 += kRowBlock) {
+          const int i1 = std::min(k0, i0 + kRowBlock);
+          for (int c = 0; c < count; ++c) steps[c].applyToRows(a, i0, i1);
+        }
+        for (int c = 0; c < count && reach < nn; ++c) steps[c].applyToColumns(a, reach + 1, nn + 1);
       }
     }
   }
