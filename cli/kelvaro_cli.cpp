@@ -7,6 +7,7 @@
 #include "commands/file_io.h"
 
 int main(int argc, char** argv) {
+  kelvaro::restartWithLargePages(argv);
   kelvaro::ignoreWriteSignals();
   kelvaro::endOnSignalsWithoutTemporaryFiles();
   const std::vector<std::string> args(argv + 1, argv + argc);

@@ -8,7 +8,9 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "numbers/calc_error.h"
@@ -270,6 +272,26 @@ void writeFileSafely(const std::string& path, std::string_view bytes) {
 void ignoreWriteSignals() {
   std::signal(SIGXFSZ, SIG_IGN);
   std::signal(SIGPIPE, SIG_IGN);
+}
+
+void restartWithLargePages(char** argv) {
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+  static constexpr char kVariable[] = "GLIBC_TUNABLES";
+  static constexpr std::string_view kTunable = "glibc.malloc.hugetlb";
+  const char* const before = std::getenv(kVariable);
+  const std::string kept = before ? before : "";
+  if (kept.find(kTunable) != std::string::npos) return;
+  const std::string value = kept + (kept.empty() ? "" : ":") + std::string(kTunable) + "=1";
+  if (::setenv(kVariable, value.c_str(), 1) != 0) return;
+  ::execv("/proc/self/exe", argv);
+  // Not restarted: the environment as it was.
+  if (before)
+    ::setenv(kVariable, kept.c_str(), 1);
+  else
+    ::unsetenv(kVariable);
+#else
+  static_cast<void>(argv);
+#endif
 }
 
 void removeTemporaryFiles() {

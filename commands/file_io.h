@@ -49,6 +49,15 @@ void removeTemporaryFiles();
 // of a save under way, then end the program with status 128 + the signal's number.
 void endOnSignalsWithoutTemporaryFiles();
 
+// Programs call this first thing in main. A command on large panes goes through tens of
+// megabytes of fresh memory (the files' text, the aligned lines, the matrices, the result's
+// text), and in small pages each page's first touch is a fault of its own, which took about
+// half of such a command's time. The C library's allocator asks the system for large pages
+// when its tunable glibc.malloc.hugetlb says so, and tunables are read only when a program
+// starts: so the program starts itself once more with it set to 1, unless the environment
+// already sets it (either way). Returns only when it did not restart.
+void restartWithLargePages(char** argv);
+
 // The handler of SIGTERM, SIGINT and SIGHUP, each unless it was ignored from the start (nohup,
 // a job in the background), which it stays.
 void onEndSignals(void (*handler)(int signal));
