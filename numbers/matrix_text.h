@@ -4,6 +4,9 @@
 //
 // Row r of a pane is its r-th non-blank line (blank: empty, or only characters 1 to 32).
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -27,6 +30,46 @@ inline bool isSeparatorChar(char c) {
 // True when the line is empty or holds only characters with codes 1 to 32.
 bool isBlankLine(std::string_view line);
 
+namespace text_scan {
+
+// Eight characters as one word, the first in the lowest byte.
+inline std::uint64_t wordAt(const char* p) {
+  std::uint64_t x;
+  static_assert(std::endian::native == std::endian::little, "the first byte is the lowest");
+  std::memcpy(&x, p, sizeof x);
+  return x;
+}
+
+// The top bit of each byte of x that is no separator (above 32): its low seven bits plus
+// 95 carry into the top bit exactly when they exceed 32, never into the next byte, and a
+// byte from 128 up has the top bit already.
+inline std::uint64_t tokenBytes(std::uint64_t x) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  return (((x & kOnes * 0x7F) + kOnes * 95) | x) & kOnes * 0x80;
+}
+
+// The first character at or after p (before end) that is no separator, or end; and the
+// first that is one. Eight characters at a time while eight remain, after a look at the
+// first for the single blank between the tokens of text as typed.
+inline const char* skipSeparators(const char* p, const char* end) {
+  if (p == end || !isSeparatorChar(*p) || ++p == end || !isSeparatorChar(*p)) return p;
+  for (; end - p >= 8; p += 8)
+    if (const std::uint64_t marked = tokenBytes(wordAt(p)))
+      return p + (std::countr_zero(marked) >> 3);
+  while (p != end && isSeparatorChar(*p)) ++p;
+  return p;
+}
+inline const char* skipToken(const char* p, const char* end) {
+  constexpr std::uint64_t kTops = 0x8080808080808080u;
+  for (; end - p >= 8; p += 8)
+    if (const std::uint64_t marked = ~tokenBytes(wordAt(p)) & kTops)
+      return p + (std::countr_zero(marked) >> 3);
+  while (p != end && !isSeparatorChar(*p)) ++p;
+  return p;
+}
+
+}  // namespace text_scan
+
 // Walks the tokens of one line without allocating: characters 1 to 32 separate tokens; a
 // token that begins with a double quote runs to the closing quote ("" inside stands for one
 // quote, an unclosed quote runs to the end of the line) and the next token starts right
@@ -37,18 +80,14 @@ class TokenCursor {
   explicit TokenCursor(std::string_view line) : line_(line) {}
   // The next token (valid until the next call), or false at the end of the line.
   bool next(std::string_view& token) {
-    const char* text = line_.data();
-    const std::size_t size = line_.size();
-    std::size_t pos = pos_;
-    while (pos < size && isSeparatorChar(text[pos])) ++pos;
-    if (pos == size || text[pos] == '"') {
-      pos_ = pos;
-      return pos != size && nextQuoted(token);
-    }
-    const std::size_t start = pos;
-    while (pos < size && !isSeparatorChar(text[pos])) ++pos;
-    pos_ = pos;
-    token = std::string_view(text + start, pos - start);
+    const char* const text = line_.data();
+    const char* const end = text + line_.size();
+    const char* const start = text_scan::skipSeparators(text + pos_, end);
+    pos_ = static_cast<std::size_t>(start - text);
+    if (start == end || *start == '"') return start != end && nextQuoted(token);
+    const char* const stop = text_scan::skipToken(start, end);
+    pos_ = static_cast<std::size_t>(stop - text);
+    token = std::string_view(start, static_cast<std::size_t>(stop - start));
     return true;
   }
 

@@ -1,8 +1,6 @@
 #include "numbers/pane_text.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstdint>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -32,33 +30,16 @@ bool hasQuote(std::string_view line) {
   return line.find('"') != std::string_view::npos;
 }
 
-// The first separator (code 0 to 32) at or after p, or end. Eight characters at a time: a
-// byte below 33 borrows in x - 0x21..21 and has its top bit clear in x, and the lowest byte
-// so marked is always a true one, since a borrow only starts at such a byte.
-const char* endOfToken(const char* p, const char* end) {
-  static_assert(std::endian::native == std::endian::little, "the lowest byte comes first");
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  while (end - p >= 8) {
-    std::uint64_t x;
-    std::memcpy(&x, p, 8);
-    const std::uint64_t marked = (x - kOnes * 33) & ~x & (kOnes * 0x80);
-    if (marked != 0) return p + (std::countr_zero(marked) >> 3);
-    p += 8;
-  }
-  while (p != end && !isSeparatorChar(*p)) ++p;
-  return p;
-}
-
 // Calls f(token) for each run of non-separator characters.
 template <class F>
 void forEachPlainToken(std::string_view line, F&& f) {
   const char* p = line.data();
   const char* const end = p + line.size();
   while (p != end) {
-    while (p != end && isSeparatorChar(*p)) ++p;
+    p = text_scan::skipSeparators(p, end);
     if (p == end) break;
     const char* const start = p;
-    p = endOfToken(p, end);
+    p = text_scan::skipToken(p, end);
     f(std::string_view(start, static_cast<std::size_t>(p - start)));
   }
 }

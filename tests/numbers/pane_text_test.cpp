@@ -26,6 +26,11 @@ TEST(Tokens, BlanksControlCharactersAndQuotes) {
   EXPECT_EQ(tokens("x\"y z\""), Lines({"x\"y", "z\""}));  // a quote inside is plain text
   EXPECT_EQ(tokens("\"a\"\"b\" \"c\"\"d\""), Lines({"a\"b", "c\"d"}));
   EXPECT_EQ(tokenCount(" a b\tc "), 3u);
+  // Eight characters at a time while eight remain: codes 0 to 32 separate, 33 up do not.
+  std::string line = "        !\x7f\x80\xff \x1f\x20\x21 long_token_of_many_bytes";
+  line += '\0';
+  line += "x";
+  EXPECT_EQ(tokens(line), Lines({"!\x7f\x80\xff", "!", "long_token_of_many_bytes", "x"}));
 }
 
 // A caller that asks for fewer rows or columns than the pane has gets what fits, and nothing is
