@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 
 #include "numbers/matrix_text.h"
 
@@ -36,6 +37,29 @@ void PaneSizeTally::setLine(std::size_t line, std::string_view text) {
   int& tokens = tokens_[line];
   count(tokens, -1);
   tokens = isBlankLine(text) ? kBlank : static_cast<int>(tokenCount(text));
+  count(tokens, +1);
+}
+
+void PaneSizeTally::setLine(std::size_t line, std::u16string_view text) {
+  // Most lines hold no quote: their tokens are the runs of characters above 32, counted here
+  // without a copy. A quote takes the commands' own way through the line.
+  if (text.find(u'"') != std::u16string_view::npos) {
+    std::string bytes(text.size(), '?');
+    for (std::size_t i = 0; i < text.size(); ++i)
+      if (text[i] < 256) bytes[i] = static_cast<char>(text[i]);
+    return setLine(line, bytes);
+  }
+  if (line >= tokens_.size()) return;
+  int found = 0;
+  bool inToken = false;
+  for (const char16_t c : text) {
+    const bool separator = c <= 32;
+    if (!separator && !inToken) ++found;
+    inToken = !separator;
+  }
+  int& tokens = tokens_[line];
+  count(tokens, -1);
+  tokens = found == 0 ? kBlank : found;
   count(tokens, +1);
 }
 

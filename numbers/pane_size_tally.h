@@ -15,6 +15,9 @@ class PaneSizeTally {
   // Lines [first, end) give way to `count` new lines, blank until set with setLine.
   void replaceLines(std::size_t first, std::size_t end, std::size_t count);
   void setLine(std::size_t line, std::string_view text);
+  // The same for a line of UTF-16 text (a character above 255 is a letter, as '?', which it
+  // becomes in one byte).
+  void setLine(std::size_t line, std::u16string_view text);
 
   std::size_t lineCount() const { return tokens_.size(); }
   int rows() const { return static_cast<int>(rows_); }

@@ -55,9 +55,10 @@ void PaneSizeWatch::follow(int position, int added) {
 void PaneSizeWatch::recount(int firstBlock, int lastBlock) {
   QTextBlock block = document_->findBlockByNumber(firstBlock);
   for (int i = firstBlock; i <= lastBlock && block.isValid(); ++i, block = block.next()) {
-    const QByteArray line = block.text().toLatin1();
+    const QString line = block.text();
     tally_.setLine(static_cast<std::size_t>(i),
-                   std::string_view(line.constData(), static_cast<std::size_t>(line.size())));
+                   std::u16string_view(reinterpret_cast<const char16_t*>(line.utf16()),
+                                       static_cast<std::size_t>(line.size())));
   }
 }
 

@@ -39,7 +39,15 @@ TEST(PaneSizeTally, FollowsRandomEditsAsTheCommandsCount) {
                 lines.begin() + static_cast<std::ptrdiff_t>(end));
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(first), added.begin(), added.end());
     tally.replaceLines(first, end, count);
-    for (std::size_t i = 0; i < count; ++i) tally.setLine(first + i, added[i]);
+    // Half the lines as UTF-16 text, as the window gives them.
+    for (std::size_t i = 0; i < count; ++i) {
+      if (edit % 2) {
+        tally.setLine(first + i, added[i]);
+      } else {
+        const std::u16string wide(added[i].begin(), added[i].end());
+        tally.setLine(first + i, wide);
+      }
+    }
 
     Pane pane, warnings;
     pane.setLines(lines);
@@ -68,6 +76,11 @@ TEST(PaneSizeTally, RowsOfOneLengthAreComplete) {
   tally.replaceLines(3, 4, 0);
   EXPECT_FALSE(tally.incomplete());
   EXPECT_EQ(tally.rows(), 3);
+  // Characters above 127 are letters, in one byte or two; a quoted token holds its blanks.
+  tally.setLine(0, u"\u20ac\u00a0x\u3000y 2");
+  tally.setLine(2, u"\"\u20ac 1\" 2");
+  EXPECT_EQ(tally.columns(), 2);
+  EXPECT_FALSE(tally.incomplete());
 }
 
 }  // namespace
