@@ -29,8 +29,8 @@ for file in usr/bin/kelvaro usr/bin/kelvaro-cli usr/share/man/man1/kelvaro.1 \
     exit 1
   fi
 done
-if ! dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6.*libstdc++6'; then
-  echo "check-package: $deb has no computed dependencies" >&2
+if ! dpkg-deb -f "$deb" Depends | grep -q '^fonts-liberation, .*libqt6widgets6.*libstdc++6'; then
+  echo "check-package: $deb does not depend on its font and its computed dependencies" >&2
   exit 1
 fi
 rm -rf "$root"

@@ -26,7 +26,10 @@ QToolButton* makeToolButton(const char* name, const QString& caption, const QStr
     b->setIconSize(CommandToolBar::kArrowGlyphSize);
     b->setToolButtonStyle(Qt::ToolButtonIconOnly);
   } else {
-    b->setFixedSize(CommandToolBar::kButtonSize);
+    // As wide as the skin has it, or as the caption needs in the font shown.
+    b->setMinimumWidth(CommandToolBar::kButtonSize.width());
+    b->setFixedHeight(CommandToolBar::kButtonSize.height());
+    b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     b->setIconSize(CommandToolBar::kGlyphSize);
     b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   }
@@ -43,7 +46,7 @@ CommandToolBar::CommandToolBar(TForm1& form, const WindowMenus& menus, const QPi
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(kMargins);
   row->setSpacing(0);
-  QFont font("Liberation Sans");
+  QFont font = skinFont();
   font.setPixelSize(kFontPixels);
   setFont(font);
   auto* save = makeToolButton("SpeedButton3", "Save", "Save Result", "toolSave", this);

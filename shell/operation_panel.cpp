@@ -35,7 +35,7 @@ OperationPanel::OperationPanel(QMenu* swapMenu, QWidget* parent) : QScrollArea(p
   grid->setContentsMargins(kMargins);
   grid->setHorizontalSpacing(kSpacing);
   grid->setVerticalSpacing(kSpacing);
-  QFont font("Liberation Sans");
+  QFont font = skinFont();
   font.setPixelSize(kFontPixels);
   setFont(font);
   auto button = [&](const char* name, const QString& caption, const char* hint) {
@@ -72,14 +72,21 @@ OperationPanel::OperationPanel(QMenu* swapMenu, QWidget* parent) : QScrollArea(p
   grid->setRowStretch(row + 1, 1);
   setWidget(buttons);
   verticalScrollBar()->installEventFilter(this);
+  buttons->installEventFilter(this);
+  fitWidth();
+}
+
+void OperationPanel::fitWidth() {
+  const int bar =
+      verticalScrollBar()->isVisibleTo(this) ? verticalScrollBar()->sizeHint().width() : 0;
+  setFixedWidth(std::max(kWidth, widget()->minimumSizeHint().width() + bar));
 }
 
 bool OperationPanel::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == verticalScrollBar() &&
-      (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
-    const int bar = event->type() == QEvent::Show ? verticalScrollBar()->sizeHint().width() : 0;
-    setFixedWidth(std::max(kWidth, widget()->minimumSizeHint().width() + bar));
-  }
+  const QEvent::Type type = event->type();
+  if ((watched == verticalScrollBar() && (type == QEvent::Show || type == QEvent::Hide)) ||
+      (watched == widget() && type == QEvent::LayoutRequest))
+    fitWidth();
   return QScrollArea::eventFilter(watched, event);
 }
 

@@ -27,9 +27,13 @@ class OperationPanel : public QScrollArea {
   OperationPanel(QMenu* swapMenu, QWidget* parent);
 
  protected:
-  // While the scroll bar shows, the panel grows as much as it must for the bar to cover no
-  // button.
+  // The buttons' captions are measured in the font shown: the panel is as wide as the widest
+  // needs in every column, and while the scroll bar shows it grows as much as it must for the
+  // bar to cover no button.
   bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void fitWidth();
 
  signals:
   void operationClicked(const kelvaro::CommandInfo& command);

@@ -31,7 +31,7 @@ QVBoxLayout* stack(QWidget* widget) {
 QPlainTextEdit* makePane(const char* name, QMenu* contextMenu, QWidget* parent) {
   auto* edit = new QPlainTextEdit(parent);
   edit->setObjectName(name);
-  QFont font("Liberation Sans");
+  QFont font = skinFont();
   font.setPixelSize(kPaneFontPixels);
   // Pane text is single-byte Latin text: nothing to shape, and shaping the long lines of a
   // large matrix is most of what showing it costs.
@@ -61,7 +61,7 @@ PaneHeader::PaneHeader(const char* name, const char* backdrop, const char* capti
   setFixedHeight(kHeight);
   new Backdrop(backdrop, skinImage(backdrop), this);
   auto* label = new QLabel(caption, this);
-  QFont font("Liberation Sans");
+  QFont font = skinFont();
   font.setPixelSize(kCaptionPixels);
   font.setBold(true);
   label->setFont(font);

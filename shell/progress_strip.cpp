@@ -6,6 +6,8 @@
 #include <QToolButton>
 #include <cmath>
 
+#include "shell/skin.h"
+
 namespace kelvaro::shell {
 
 namespace {
@@ -15,7 +17,7 @@ constexpr int kPixels = 12;
 
 ProgressStrip::ProgressStrip(QWidget* parent) : QWidget(parent) {
   setObjectName("ProgressStrip");
-  QFont font("Liberation Sans");
+  QFont font = skinFont();
   font.setPixelSize(kPixels);
   setFont(font);
   auto* row = new QHBoxLayout(this);

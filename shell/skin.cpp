@@ -21,10 +21,14 @@ void setUpApplication() {
   std::setlocale(LC_NUMERIC, "C");
   ignoreWriteSignals();
   QApplication::setStyle(new MenuSkinStyle(QStyleFactory::create("Fusion")));
-  QFont font("Liberation Sans");  // metrics of the classic sans-serif dialog font
+  QFont font(kSkinFontFamily);
   font.setPixelSize(11);
   QApplication::setFont(font);
   installAccessibility();
+}
+
+QFont skinFont() {
+  return QFont(QApplication::font().family());
 }
 
 const QString& windowStyleSheet() {
@@ -253,9 +257,14 @@ void ColumnBackground::paintEvent(QPaintEvent*) {
 
 MenuStripButton::MenuStripButton(const QString& caption, QWidget* parent) : QToolButton(parent) {
   setText(caption);
-  setFixedSize(kWidth, kHeight);
+  setFixedSize(sizeHint());
   setAutoRaise(true);
   setAttribute(Qt::WA_Hover);
+}
+
+QSize MenuStripButton::sizeHint() const {
+  constexpr int kEdge = 5;
+  return {std::max(kWidth, fontMetrics().horizontalAdvance(text()) + 2 * kEdge), kHeight};
 }
 
 void MenuStripButton::setSelected(bool selected) {
@@ -284,21 +293,24 @@ void MenuStripButton::leaveEvent(QEvent* event) {
 void MenuStripButton::paintEvent(QPaintEvent*) {
   static const QPixmap faces = skinImage(QStringLiteral("ImageMenu"));
   const int row = selected_ ? kSelectedRow : hot_ ? kHotRow : kNormalRow;
-  // Left edge, right edge from x 59, and a slice stretched from x 2 to x 62 between them.
-  constexpr int kEdge = 5, kRightEdge = 59, kStretchLeft = 2, kStretchRight = 62;
+  // Left edge, right edge from 6 pixels before the end, and a slice stretched from x 2 to 3
+  // pixels before the end between them.
+  constexpr int kEdge = 5, kStretchLeft = 2, kFaceRightEdge = 59;
+  const int rightEdge = width() - 6, stretchRight = width() - 3;
   QPainter p(this);
   auto part = [&](const QRect& to, const QRect& from) {
     p.drawPixmap(to, faces, devicePixels(faces, from));
   };
   part(QRect(0, 0, kEdge, kHeight), QRect(0, row, kEdge, kHeight));
-  part(QRect(kRightEdge, 0, kEdge, kHeight), QRect(kRightEdge, row, kEdge, kHeight));
-  part(QRect(kStretchLeft, 0, kStretchRight - kStretchLeft, kHeight),
+  part(QRect(rightEdge, 0, kEdge, kHeight), QRect(kFaceRightEdge, row, kEdge, kHeight));
+  part(QRect(kStretchLeft, 0, stretchRight - kStretchLeft, kHeight),
        QRect(kEdge, row, kEdge, kHeight));
   // Reached with Tab: a frame inside the face, in the colour of a highlighted menu item.
   if (hasFocus()) {
-    constexpr int kFaceWidth = 64, kInset = 4;
+    constexpr int kInset = 4;
+    const int faceWidth = width() - 1;
     p.setPen(MenuColours::highlight());
-    p.drawRect(QRect(kInset, kInset, kFaceWidth - 2 * kInset - 1, kHeight - 2 * kInset - 1));
+    p.drawRect(QRect(kInset, kInset, faceWidth - 2 * kInset - 1, kHeight - 2 * kInset - 1));
   }
   p.setPen(Qt::white);
   p.setFont(font());

@@ -20,6 +20,13 @@ namespace kelvaro::shell {
 // separator itself and must convert as kelvaro-cli does).
 void setUpApplication();
 
+// The skin is drawn for Liberation Sans (the package depends on it). Where the system shows
+// another font in its place, the controls are sized by measuring their text in that font.
+inline constexpr const char* kSkinFontFamily = "Liberation Sans";
+// The window font's family (kSkinFontFamily once setUpApplication has run), for the controls
+// that set a size or weight of their own.
+QFont skinFont();
+
 // The window's style sheet (style/kelvaro.qss), read from the resources once.
 const QString& windowStyleSheet();
 
@@ -114,6 +121,7 @@ class ColumnBackground : public QWidget {
 // while its menu is open, hot while the pointer is over it, normal otherwise.
 class MenuStripButton : public QToolButton {
  public:
+  // The least width: wider only where the font's caption needs more room.
   static constexpr int kWidth = 65;
   static constexpr int kHeight = 28;
   // Rows of the normal, hot and selected faces in ImageMenu; each face is 64 x 28 and drawn as
@@ -125,6 +133,9 @@ class MenuStripButton : public QToolButton {
   MenuStripButton(const QString& caption, QWidget* parent);
   // Kept selected while its menu is open.
   void setSelected(bool selected);
+  // The caption measured in the button's font, clear of the face's edges.
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

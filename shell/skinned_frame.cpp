@@ -50,7 +50,8 @@ Qt::CursorShape resizeCursor(Qt::Edges edges) {
 
 }  // namespace
 
-SkinnedFrame::SkinnedFrame(QWidget& window) : QObject(&window), window_(window) {
+SkinnedFrame::SkinnedFrame(QWidget& window)
+    : QObject(&window), window_(window), leastWidth_(window.minimumWidth()) {
   // The skin's source bitmaps sit in a hidden panel; the frame cuts and stretches copies.
   PanelImage = new QWidget(&window);
   PanelImage->setObjectName("PanelImage");
@@ -107,7 +108,7 @@ SkinnedFrame::SkinnedFrame(QWidget& window) : QObject(&window), window_(window) 
   outer->addWidget(Image2);
   status_ = new QLabel(Image2);
   status_->setObjectName("StatusText");
-  QFont statusFont("Liberation Sans");
+  QFont statusFont = skinFont();
   statusFont.setPixelSize(kStatusPixels);
   status_->setFont(statusFont);
   // The strip resizes the window: presses go through the note to it.
@@ -154,9 +155,10 @@ MenuStripButton* SkinnedFrame::addMenu(const char* name, const QString& caption,
   button->setObjectName(name);
   const std::size_t index = stripMenus_.size();
   stripMenus_.push_back({button, menu});
-  button->move(static_cast<int>(index) * MenuStripButton::kWidth, 0);
-  ToolBar1->resize(static_cast<int>(stripMenus_.size()) * MenuStripButton::kWidth,
-                   kMenuStripHeight);
+  // Side by side, each as wide as its caption needs.
+  button->move(menuStripWidth_, 0);
+  menuStripWidth_ += button->width();
+  ToolBar1->resize(menuStripWidth_, kMenuStripHeight);
   connect(button, &QToolButton::pressed, menu, [button, menu] { dropDown(button, menu); });
   // Every pointer move and key goes to the open menu (or its submenu): the frame looks at them
   // on their way while a strip menu is open.
@@ -238,7 +240,7 @@ void SkinnedFrame::drawTitle() {
   QPixmap title = Image1->pixmap();
   QPainter p(&title);
   window_.windowIcon().paint(&p, kIconRect);
-  QFont font("Liberation Sans");
+  QFont font = skinFont();
   font.setPointSize(kCaptionPointSize);
   font.setBold(true);
   p.setFont(font);
@@ -279,6 +281,9 @@ QRect SkinnedFrame::normalGeometry() const {
 }
 
 void SkinnedFrame::fitClientContents() {
+  const int least =
+      std::max(leastWidth_, clientContents_->minimumSizeHint().width() + 2 * kEdgeWidth);
+  if (window_.minimumWidth() != least) window_.setMinimumWidth(least);
   clientContents_->setGeometry(
       QRect(QPoint(0, 0), Panel1->size().expandedTo(clientContents_->minimumSizeHint())));
 }

@@ -128,6 +128,9 @@ class SkinnedFrame : public QObject {
   void placeTitleButtons();
   void loadMaximizeImages(bool maximize);
   void drawTitle();
+  // The client area's contents keep their least size, cut off below and at the right where the
+  // client area is smaller. Their least width is measured in the font shown, and the window is
+  // kept at least that wide (and at least as wide as it was told before the frame was made).
   void fitClientContents();
   // The sides a press at p (in the window's coordinates) resizes; none while maximized.
   Qt::Edges edgesAt(QPoint p) const;
@@ -166,6 +169,8 @@ class SkinnedFrame : public QObject {
   std::vector<StripMenu> stripMenus_;
   // The strip menu open now, if any.
   std::optional<std::size_t> openStripMenu_;
+  int menuStripWidth_ = 0;
+  int leastWidth_ = 0;
 
   bool maximized_ = false;
   QRect restoreGeometry_;

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +27,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -1077,6 +1079,47 @@ class WindowTest : public QObject {
     form->resize(580, 400);
     QTest::qWait(20);
     QVERIFY2(overlapIn(form.get()).isEmpty(), qPrintable(overlapIn(form.get())));
+  }
+
+  void everyCaptionFitsInTheFontTheSystemGives() {
+    // The skin is drawn for one font; where the system shows another in its place (a wider
+    // one here), every control still has room for its whole caption, at every size, and the
+    // window is at least as wide as they need.
+    const QFont skinned = QApplication::font();
+    const auto restore = qScopeGuard([&] { QApplication::setFont(skinned); });
+    for (const char* family : {"Liberation Sans", "DejaVu Sans"}) {
+      QFont font(family);
+      font.setPixelSize(skinned.pixelSize());
+      QApplication::setFont(font);
+      form = std::make_unique<TForm1>();
+      form->show();
+      QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+      auto* operations = part<QScrollArea>("Panel3");
+      QCOMPARE(QFontInfo(operations->widget()->font()).family(), family);
+      if (font.family() == kelvaro::shell::kSkinFontFamily)
+        QCOMPARE(form->minimumWidth(), TForm1::kMinimumSize.width());
+      for (const QSize size : {QSize(884, 634), QSize(640, 420), TForm1::kMinimumSize}) {
+        form->resize(size);
+        QTRY_COMPARE(form->size(), size.expandedTo(form->minimumSize()));
+        QTest::qWait(20);  // the layouts settle
+        // What the style asks for, the caption itself with a few pixels each side, and all of
+        // the control inside the frame.
+        for (QAbstractButton* b : form->findChildren<QAbstractButton*>()) {
+          const QString caption = QString(b->text()).replace("&&", "&");
+          if (!b->isVisible() || caption.isEmpty()) continue;
+          QVERIFY2(b->width() >= b->minimumSizeHint().width(), qPrintable(caption));
+          QVERIFY2(b->width() >= b->fontMetrics().horizontalAdvance(caption) + 6,
+                   qPrintable(caption));
+          QVERIFY2(b->mapTo(form.get(), QPoint(b->width(), 0)).x() <=
+                       form->width() - kelvaro::shell::SkinnedFrame::kEdgeWidth,
+                   qPrintable(caption));
+        }
+        for (QLabel* label : form->findChildren<QLabel*>())
+          if (label->isVisible() && !label->text().isEmpty() && label->objectName() != "StatusText")
+            QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
+        QVERIFY(operations->widget()->width() <= operations->viewport()->width());
+      }
+    }
   }
 
   void columnSplitterKeepsItsLimits() {
