@@ -52,35 +52,30 @@ void store(RCOMat& a, const std::vector<T>& v) {
 
 // The factors of the square block S of the first m columns as the elimination meets them:
 // S(order) = L*U in Crout's form, L's columns the pivot columns below (and at) the pivot
-// before each step, U's rows the pivot rows divided by their pivot.
+// before each step, U's rows the pivot rows divided by their pivot. Once a column of S is
+// taken as zero, no later step is one of S's: the pivots from there on stay zero, and S is
+// singular.
 template <class T>
 class SquareFactors {
  public:
-  explicit SquareFactors(int m) : m_(m), lu_(static_cast<std::size_t>(m) * m), order_(m) {
+  explicit SquareFactors(int m) : m_(m), lu_(static_cast<std::size_t>(m) * m, T(0)), order_(m) {
     for (int i = 0; i < m; ++i) order_[static_cast<std::size_t>(i)] = i;
   }
 
   // Whether step `row` (its pivot in column c) is one of S's.
-  bool takes(int row, int c) const { return !singular_ && c < m_ && row == c; }
-  void columnTakenAsZero(int c) {
-    if (c < m_) singular_ = true;
-  }
+  bool takes(int row, int c) const { return c < m_ && row == c; }
   void swapRows(int p, int row) {
     std::swap(order_[static_cast<std::size_t>(p)], order_[static_cast<std::size_t>(row)]);
     std::swap_ranges(at(p, 0), at(p, row), at(row, 0));
   }
   T* at(int r, int c) { return lu_.data() + static_cast<std::size_t>(r) * m_ + c; }
 
-  double inverseNorm1() {
-    return singular_ ? std::numeric_limits<double>::infinity()
-                     : inverseNorm1Crout(std::move(lu_), order_);
-  }
+  double inverseNorm1() { return inverseNorm1Crout(std::move(lu_), order_); }
 
  private:
   int m_;
   FactorValues<T> lu_;
   std::vector<int> order_;
-  bool singular_ = false;
 };
 
 template <class T>
@@ -111,7 +106,6 @@ EchelonOutcome reduce(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
       if (std::abs(at(r, c)) > best) best = std::abs(at(r, c)), p = r;
     if (best <= out.tolerance) {
       out.pivotTakenAsZero = out.pivotTakenAsZero || best > 0;
-      if (square) square->columnTakenAsZero(c);
       for (int r = row; r < m; ++r) at(r, c) = T(0);
       stepDone(work);
       continue;
