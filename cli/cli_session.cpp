@@ -491,18 +491,11 @@ void runAction(CalcState& state, StderrInterface& ui, const std::string& action)
 // line that says how far they are right, and an empty line.
 void appendAccuracy(CalcState& state, const std::string& action, std::uint64_t resultsBefore,
                     double budget) {
-  static constexpr std::string_view kNotEnclosed[] = {"Eig(A)", "Eig(B)", "Svd(A)",  "Svd(B)",
-                                                      "QR(A)",  "QR(B)",  "Norm(A)", "Norm(B)"};
   const CommandInfo* command = findCommandByAction(action);
   if (command == nullptr || state.exact || state.resultsWritten == resultsBefore) return;
-  AccuracyCheck check;
-  if (isCheckedOperation(*command)) {
-    WorkToken work;
-    check = checkWithinBudget(state, *command, budget, work);
-  } else if (std::ranges::find(kNotEnclosed, action) != std::end(kNotEnclosed))
-    check.verdict = "not checked: no rigorous enclosure of this result";
-  else
-    return;
+  if (!isCheckedOperation(*command)) return;
+  WorkToken work;
+  const AccuracyCheck check = checkWithinBudget(state, *command, budget, work);
   state.result.add(accuracyLine(state, check));
   state.result.add(std::string());
 }

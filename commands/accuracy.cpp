@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "commands/enclosure_check.h"
 #include "exact/exact_text.h"
 #include "numbers/element_text.h"
 
@@ -138,12 +139,18 @@ std::string refusalOf(const Pane& result) {
 
 }  // namespace
 
+std::string roundedText(const exact::Rational& p, const NumberFormat& nf) {
+  return numberText(p, nf.precScale, nf.decimalSeparator);
+}
+
 bool isCheckedOperation(const CommandInfo& command) {
-  return std::ranges::find(kChecked, std::string_view(command.action)) != std::end(kChecked);
+  return std::ranges::find(kChecked, std::string_view(command.action)) != std::end(kChecked) ||
+         isEnclosedOperation(command);
 }
 
 AccuracyCheck checkPrintedEntries(const CalcState& state, const CommandInfo& command,
                                   WorkToken& work) {
+  if (isEnclosedOperation(command)) return checkEnclosedEntries(state, command, work);
   CalcState exactState = state;
   exactState.result = Pane();
   exactState.exact = true;

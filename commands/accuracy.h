@@ -9,6 +9,7 @@
 
 #include "commands/calc_state.h"
 #include "commands/command_table.h"
+#include "exact/rational.h"
 
 namespace kelvaro {
 
@@ -33,7 +34,7 @@ struct AccuracyCheck {
   std::vector<std::string> differing;
 };
 
-// The operations whose results are checked (their true result is rational).
+// The operations whose results are checked.
 bool isCheckedOperation(const CommandInfo& command);
 
 // Runs `command` again on a copy of `state`, in exact arithmetic on the values as typed, and
@@ -46,6 +47,9 @@ AccuracyCheck checkPrintedEntries(const CalcState& state, const CommandInfo& com
 // The same, given at most `seconds` of work (work may also be cancelled from elsewhere).
 AccuracyCheck checkWithinBudget(const CalcState& state, const CommandInfo& command, double seconds,
                                 WorkToken& work);
+
+// The number formatter's text of the exact value p, rounded as it rounds at nf's precision.
+std::string roundedText(const exact::Rational& p, const NumberFormat& nf);
 
 // " Accuracy: ", the condition where there is one, and the verdict.
 std::string accuracyLine(const CalcState& state, const AccuracyCheck& check);

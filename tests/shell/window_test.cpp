@@ -318,6 +318,14 @@ class WindowTest : public QObject {
     messages.clear();
     click("SpeedButton13");
     QCOMPARE(status(), QString());
+    // Eigenvalues are checked against enclosures; a defective matrix's are not certified.
+    type("RichEdit1", "4 1 0\n1 4 1\n0 1 4");
+    click("SpeedButton33");
+    QTRY_COMPARE(status(), QString("all 3 printed entries are correct"));
+    type("RichEdit1", "2 1\n0 2");
+    click("SpeedButton33");
+    QTRY_COMPARE(status(),
+                 QString("not certified: the eigenvalues are multiple or too close to tell apart"));
     type("RichEdit1", "1 2\n3 4");
     // A second result goes below the first without rebuilding what is there: a mark on the
     // first line survives.
