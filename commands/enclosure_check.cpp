@@ -275,8 +275,11 @@ AccuracyCheck checkEigenvalues(const CalcState& state, const CommandInfo& comman
         std::vector<std::optional<EigenText>> truth;
         for (int i = 0; i < n; ++i) {
           const std::optional<std::string> re = decidedText(e.re[i], nf);
-          const std::optional<std::string> im =
-              e.real[i] ? std::optional<std::string>("") : decidedText(e.im[i], nf);
+          // An imaginary part that may be 0 leaves open whether a part is printed at all.
+          const std::optional<std::string> im = e.real[i] ? std::optional<std::string>("")
+                                                : e.im[i].contains(Rational())
+                                                    ? std::nullopt
+                                                    : decidedText(e.im[i], nf);
           truth.push_back(re && im ? std::optional<EigenText>(EigenText{*re, *im}) : std::nullopt);
         }
         return pairEigenvalues(shown, truth, nf);
