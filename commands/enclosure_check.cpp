@@ -45,13 +45,22 @@ Enclosure negated(const Enclosure& e) {
   return {-e.hi, -e.lo, e.known};
 }
 
-// What became of the printed entries.
+// What became of the printed entries. Each entry counted is a moment to stop at, as the
+// rounding of many exact values takes a while.
 class Tally {
  public:
-  void correct() { ++correct_; }
-  void undecided(std::size_t count = 1) { undecided_ += count; }
+  explicit Tally(const CancelFlag& work) : work_(&work) {}
+  void correct() {
+    work_->throwIfCancelled();
+    ++correct_;
+  }
+  void undecided(std::size_t count = 1) {
+    work_->throwIfCancelled();
+    undecided_ += count;
+  }
   void notUnique(std::size_t count = 1) { notUnique_ += count; }
   void differs(const std::string& place, const std::string& printed, const std::string& truth) {
+    work_->throwIfCancelled();
     const std::string values = "printed " + printed + ", true " + truth;
     if (differing_.empty()) first_ = place + ", " + values;
     differing_.push_back(place + ": " + values);
@@ -82,6 +91,7 @@ class Tally {
   }
 
  private:
+  const CancelFlag* work_;
   std::size_t correct_ = 0, undecided_ = 0, notUnique_ = 0;
   std::vector<std::string> differing_;
   std::string first_;
@@ -197,7 +207,7 @@ AccuracyCheck checkNorm(const CalcState& state, const CommandInfo& command, Work
       work,
       [&](long precision) {
         work.throwIfCancelled();
-        Tally tally;
+        Tally tally(work);
         compare(tally, "row 1, column 1", printed, exact::enclosedSqrt(sum, precision), nf);
         return std::optional<Tally>(std::move(tally));
       },
@@ -213,9 +223,9 @@ struct EigenText {
 };
 
 Tally pairEigenvalues(const RCOMat& shown, const std::vector<std::optional<EigenText>>& truth,
-                      const NumberFormat& nf) {
+                      const NumberFormat& nf, const CancelFlag& work) {
   const int n = shown.rows();
-  Tally tally;
+  Tally tally(work);
   std::vector<bool> used(truth.size(), false);
   std::vector<int> unmatched, lineOf;
   std::vector<EigenText> printed;
@@ -282,7 +292,7 @@ AccuracyCheck checkEigenvalues(const CalcState& state, const CommandInfo& comman
                                                     : decidedText(e.im[i], nf);
           truth.push_back(re && im ? std::optional<EigenText>(EigenText{*re, *im}) : std::nullopt);
         }
-        return pairEigenvalues(shown, truth, nf);
+        return pairEigenvalues(shown, truth, nf, work);
       },
       "not certified: the eigenvalues are multiple or too close to tell apart");
 }
@@ -314,7 +324,7 @@ AccuracyCheck checkSingularValues(const CalcState& state, const CommandInfo& com
         const exact::SingularEnclosures e =
             exact::enclosedSingularValues(a, approxU, values, approxV, precision, workOf(work));
         if (!e.certified) return std::nullopt;
-        Tally tally;
+        Tally tally(work);
         for (int r = 0; r < m; ++r)
           for (int c = 0; c < n; ++c)
             compare(tally, place("S", r, c), realText(s[r][c], nf), r == c ? e.values[r] : zero,
@@ -364,7 +374,7 @@ AccuracyCheck checkQr(const CalcState& state, const CommandInfo& command, WorkTo
           const Enclosure& d = e->r[static_cast<std::size_t>(k) * n + k];
           if (!d.known || d.contains(Rational())) return std::nullopt;
         }
-        Tally tally;
+        Tally tally(work);
         for (int i = 0; i < m; ++i)
           for (int j = 0; j < m; ++j)
             compare(tally, place("Q", i, j), realText(q[i][j], nf),
