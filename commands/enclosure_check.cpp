@@ -397,6 +397,20 @@ bool isEnclosedOperation(const CommandInfo& command) {
   return std::ranges::find(kEnclosed, std::string_view(command.action)) != std::end(kEnclosed);
 }
 
+CalcState enclosedCheckState(const CalcState& state) {
+  CalcState slim;
+  slim.paneA = state.paneA;
+  slim.paneB = state.paneB;
+  slim.decimalSeparator = state.decimalSeparator;
+  slim.display = state.display;
+  slim.exact = state.exact;
+  slim.regs.PrecScale = state.regs.PrecScale;
+  slim.regs.RowN = state.regs.RowN;
+  slim.regs.ColN = state.regs.ColN;
+  slim.lastResult = state.lastResult;
+  return slim;
+}
+
 AccuracyCheck checkEnclosedEntries(const CalcState& state, const CommandInfo& command,
                                    WorkToken& work) {
   try {

@@ -9,6 +9,10 @@ namespace kelvaro {
 
 bool isEnclosedOperation(const CommandInfo& command);
 
+// What the check of such a result reads of state: the operand panes, the printed result and
+// the settings, without the registers' matrices and the Result pane (copied quickly).
+CalcState enclosedCheckState(const CalcState& state);
+
 // Compares each printed entry of the last result of `command` (Eig, Svd, QR or Norm) with the
 // true value of the values as typed, as checkPrintedEntries does for rational results.
 AccuracyCheck checkEnclosedEntries(const CalcState& state, const CommandInfo& command,

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "commands/enclosure_check.h"
+
 namespace kelvaro::shell {
 
 void AccuracyCheckRunner::start(const CalcState& state, const CommandInfo& command, double seconds,
@@ -9,7 +11,8 @@ void AccuracyCheckRunner::start(const CalcState& state, const CommandInfo& comma
   stop();
   token_ = std::make_unique<WorkToken>();
   const std::uint64_t generation = ++generation_;
-  auto copy = std::make_shared<const CalcState>(state);
+  auto copy = std::make_shared<const CalcState>(
+      isEnclosedOperation(command) ? enclosedCheckState(state) : state);
   thread_ = std::thread(
       [this, copy, &command, seconds, done = std::move(done), generation, token = token_.get()] {
         AccuracyCheck check;

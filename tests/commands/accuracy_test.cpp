@@ -11,6 +11,7 @@
 
 #include "../support/calculator.h"
 #include "commands/accuracy.h"
+#include "commands/enclosure_check.h"
 #include "exact/exact_algebra.h"
 #include "numbers/result_writer.h"
 
@@ -181,9 +182,10 @@ CalcState ran(const Lines& a, const char* action, std::string_view precision = "
   return s;
 }
 
+// Checked on the slim copy the window hands its check.
 std::string verdict(const CalcState& s, const char* action) {
   WorkToken work;
-  return checkPrintedEntries(s, *findCommandByAction(action), work).verdict;
+  return checkPrintedEntries(enclosedCheckState(s), *findCommandByAction(action), work).verdict;
 }
 
 const Lines kSymmetric = {"4 1 0", "1 4 1", "0 1 4"};
