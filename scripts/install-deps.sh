@@ -2,7 +2,7 @@
 # Installs, with apt-get, whatever of Kelvaro's build and test packages is missing.
 # Safe to run again: packages already installed are left alone. Extra packages may be named
 # on the command line (scripts/bench-cli.sh asks for hyperfine, scripts/screenshot.sh for
-# imagemagick and a window manager this way).
+# imagemagick and a window manager, scripts/check-package.sh for lintian this way).
 set -eu
 
 # Everything the build and the tests need. Add a package here and every script gets it.
