@@ -8,7 +8,8 @@ set -eu
 # Everything the build and the tests need. Add a package here and every script gets it.
 # qt6-base-dev builds the window, qt6-svg-dev and qt6-charts-dev its pictures (qt6-svg-dev
 # kelvaro-cli's too; Qt Charts' CMake files need libqt6opengl6-dev, which Debian 12's
-# qt6-charts-dev does not pull in); fonts-liberation gives it its fonts; xvfb and xauth let
+# qt6-charts-dev does not pull in); fonts-liberation gives it its fonts, and fonts-dejavu-core
+# the wider font a window test shows it in instead; xvfb and xauth let
 # scripts/screenshot.sh show the window on a virtual display; clang and libclang-rt-14-dev
 # (its sanitizer and libFuzzer runtimes) build scripts/sanitize.sh's checking build. python3
 # reads the CSV and TSV copies back in a test. desktop-file-utils, appstream and
@@ -18,8 +19,8 @@ set -eu
 # its D-Bus session, its accessibility bus and the screen reader's view of the window. The
 # exact arithmetic stands on FLINT, Arb, Calcium and Antic (with GMP and MPFR).
 PACKAGES="cmake ninja-build g++ libgtest-dev libbenchmark-dev locales qt6-base-dev qt6-svg-dev
-  qt6-charts-dev libqt6opengl6-dev fonts-liberation xvfb xauth clang libclang-rt-14-dev llvm-14 python3
-  desktop-file-utils
+  qt6-charts-dev libqt6opengl6-dev fonts-liberation fonts-dejavu-core xvfb xauth
+  clang libclang-rt-14-dev llvm-14 python3 desktop-file-utils
   appstream shared-mime-info dpkg-dev file dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   libflint-dev libflint-arb-dev libcalcium-dev libantic-dev libgmp-dev libmpfr-dev"
 
