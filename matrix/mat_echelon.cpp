@@ -55,27 +55,52 @@ void store(RCOMat& a, const std::vector<T>& v) {
 // before each step, U's rows the pivot rows divided by their pivot. Once a column of S is
 // taken as zero, no later step is one of S's: the pivots from there on stay zero, and S is
 // singular.
+//
+// L is kept a column at a time, each entry under the name (first place) of its row, so that a
+// step writes one column in order and a row swap moves two names, not two rows: written
+// across the rows of a large matrix, the column cost a cache miss an entry. Its columns go to
+// their rows once, at the end.
 template <class T>
 class SquareFactors {
  public:
-  explicit SquareFactors(int m) : m_(m), lu_(static_cast<std::size_t>(m) * m, T(0)), order_(m) {
+  explicit SquareFactors(int m)
+      : m_(m),
+        lu_(static_cast<std::size_t>(m) * m, T(0)),
+        lower_(static_cast<std::size_t>(m) * m),
+        order_(m) {
     for (int i = 0; i < m; ++i) order_[static_cast<std::size_t>(i)] = i;
   }
 
   // Whether step `row` (its pivot in column c) is one of S's.
   bool takes(int row, int c) const { return c < m_ && row == c; }
-  void swapRows(int p, int row) {
+  // Step `row` begins with the swap of rows p and row.
+  void begin(int p, int row) {
     std::swap(order_[static_cast<std::size_t>(p)], order_[static_cast<std::size_t>(row)]);
-    std::swap_ranges(at(p, 0), at(p, row), at(row, 0));
+    steps_ = row + 1;
   }
-  T* at(int r, int c) { return lu_.data() + static_cast<std::size_t>(r) * m_ + c; }
+  // L at the row now at r, column k.
+  T& lower(int r, int k) {
+    return lower_[static_cast<std::size_t>(k) * m_ +
+                  static_cast<std::size_t>(order_[static_cast<std::size_t>(r)])];
+  }
+  T* upper(int r, int c) { return lu_.data() + static_cast<std::size_t>(r) * m_ + c; }
 
-  double inverseNorm1() { return inverseNorm1Crout(std::move(lu_), order_); }
+  double inverseNorm1() {
+    constexpr int kBlock = 32;  // columns moved together: their lines stay in the cache
+    for (int k0 = 0; k0 < steps_; k0 += kBlock)
+      for (int i = k0; i < m_; ++i) {
+        const int end = std::min({k0 + kBlock, i + 1, steps_});
+        for (int k = k0; k < end; ++k) *upper(i, k) = lower(i, k);
+      }
+    return inverseNorm1Crout(std::move(lu_), order_);
+  }
 
  private:
   int m_;
   FactorValues<T> lu_;
+  FactorValues<T> lower_;
   std::vector<int> order_;
+  int steps_ = 0;
 };
 
 template <class T>
@@ -112,18 +137,18 @@ EchelonOutcome reduce(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
     }
     for (int j = c; j < n; ++j) std::swap(at(p, j), at(row, j));
     SquareFactors<T>* const keep = square && square->takes(row, c) ? &*square : nullptr;
-    if (keep) keep->swapRows(p, row);
+    if (keep) keep->begin(p, row);
     const T pivot = at(row, c);
     for (int j = c; j < n; ++j) at(row, j) /= pivot;
     if (keep) {
       const T* const pivotRow = &at(row, 0);
-      *keep->at(row, row) = pivot;
-      std::copy(pivotRow + c + 1, pivotRow + m, keep->at(row, row + 1));
+      keep->lower(row, row) = pivot;
+      std::copy(pivotRow + c + 1, pivotRow + m, keep->upper(row, row + 1));
     }
     for (int r = 0; r < m; ++r) {
       if (r == row) continue;
       const T f = at(r, c);
-      if (keep && r > row) *keep->at(r, row) = f;
+      if (keep && r > row) keep->lower(r, row) = f;
       if (f == T(0)) continue;
       for (int j = c; j < n; ++j) at(r, j) -= f * at(row, j);
     }
