@@ -63,6 +63,54 @@ void BM_NoFmaPeak(benchmark::State& state) {
 BENCHMARK(BM_NoFmaPeak)->Arg(1)->Arg(2)->UseRealTime();
 #endif
 
+// Extended precision is the x87 unit's, one scalar operation at a time: four independent chains
+// of multiplies and four of adds, filling the unit's eight registers (the double factors are
+// read from memory, as the kernels read their matrix elements).
+__attribute__((noinline)) long double extendedMulAdd(std::int64_t steps, double f, double d) {
+  long double m0 = 1.0L, m1 = 1.1L, m2 = 1.2L, m3 = 1.3L;
+  long double a0 = 0.0L, a1 = 0.1L, a2 = 0.2L, a3 = 0.3L;
+  for (std::int64_t s = 0; s < steps; ++s) {
+    m0 *= f;
+    a0 += d;
+    m1 *= f;
+    a1 += d;
+    m2 *= f;
+    a2 += d;
+    m3 *= f;
+    a3 += d;
+  }
+  return m0 + m1 + m2 + m3 + a0 + a1 + a2 + a3;
+}
+
+// Four independent chains of extended divisions.
+__attribute__((noinline)) long double extendedDivide(std::int64_t steps) {
+  long double q0 = 1e300L, q1 = 1.1e300L, q2 = 1.2e300L, q3 = 1.3e300L;
+  const long double f = 1.0000000001L;
+  for (std::int64_t s = 0; s < steps; ++s) {
+    q0 /= f;
+    q1 /= f;
+    q2 /= f;
+    q3 /= f;
+  }
+  return q0 + q1 + q2 + q3;
+}
+
+// Extended multiplies and adds (argument 0) or divisions (1) per second, one thread.
+void BM_ExtendedRate(benchmark::State& state) {
+  constexpr std::int64_t kSteps = 1 << 22;
+  const bool divide = state.range(0) != 0;
+  for (auto _ : state) {
+    std::int64_t steps = kSteps;  // opaque: the result is not computed once for every pass
+    benchmark::DoNotOptimize(steps);
+    benchmark::DoNotOptimize(divide ? extendedDivide(steps)
+                                    : extendedMulAdd(steps, 0.9999999999, 1e-9));
+  }
+  state.counters["op/s"] = benchmark::Counter((divide ? 4.0 : 8.0) * kSteps,
+                                              benchmark::Counter::kIsIterationInvariantRate,
+                                              benchmark::Counter::kIs1000);
+}
+BENCHMARK(BM_ExtendedRate)->Arg(0)->Arg(1)->UseRealTime();
+
 // Arrays of 32 MB each, far beyond the caches.
 constexpr std::size_t kLength = std::size_t{1} << 22;
 
