@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/auxv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -281,6 +282,10 @@ void restartWithLargePages(char** argv) {
   const char* const before = std::getenv(kVariable);
   const std::string kept = before ? before : "";
   if (kept.find(kTunable) != std::string::npos) return;
+  // Run as an argument of the dynamic loader (ld.so program ...), the program had no loader
+  // mapped for it (AT_BASE, the loader's address, is 0) and /proc/self/exe is the loader:
+  // restarting that with the program's arguments would not start the program.
+  if (::getauxval(AT_BASE) == 0) return;
   const std::string value = kept + (kept.empty() ? "" : ":") + std::string(kTunable) + "=1";
   if (::setenv(kVariable, value.c_str(), 1) != 0) return;
   ::execv("/proc/self/exe", argv);

@@ -55,7 +55,8 @@ void endOnSignalsWithoutTemporaryFiles();
 // half of such a command's time. The C library's allocator asks the system for large pages
 // when its tunable glibc.malloc.hugetlb says so, and tunables are read only when a program
 // starts: so the program starts itself once more with it set to 1, unless the environment
-// already sets it (either way). Returns only when it did not restart.
+// already sets it (either way), or when the program was started by running the loader
+// directly (or is linked statically). Returns only when it did not restart.
 void restartWithLargePages(char** argv);
 
 // The handler of SIGTERM, SIGINT and SIGHUP, each unless it was ignored from the start (nohup,
