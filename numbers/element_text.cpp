@@ -8,6 +8,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <system_error>
@@ -220,25 +221,143 @@ const char* readComplexText(std::string_view text, Element& value, std::size_t& 
   return nullptr;
 }
 
-// One number of the plain form [sign] digits [. digits] from p, with at most 19 digits and
-// a value that decimalValue computes exactly: false for anything else.
-bool readPlainNumber(const char*& p, const char* end, double& value) {
-  const bool negative = *p == '-';
-  p += isSign(*p);
-  const char* start = p;
-  std::uint64_t m = 0;
-  while (p != end && isDigit(*p)) m = m * 10 + static_cast<unsigned>(*p++ - '0');
-  std::size_t digits = static_cast<std::size_t>(p - start);
-  std::size_t fraction = 0;
-  if (p != end && *p == '.') {
-    const char* fractionStart = ++p;
-    while (p != end && isDigit(*p)) m = m * 10 + static_cast<unsigned>(*p++ - '0');
-    fraction = static_cast<std::size_t>(p - fractionStart);
-    digits += fraction;
+// The plain reader looks at eight characters at a time: a word holds them, the first in
+// the lowest byte.
+constexpr std::uint64_t kByteOnes = 0x0101010101010101u;
+
+std::uint64_t wordAt(const char* p) {
+  static_assert(std::endian::native == std::endian::little, "the first byte is the lowest");
+  std::uint64_t x;
+  std::memcpy(&x, p, sizeof x);
+  return x;
+}
+
+std::uint32_t halfWordAt(const char* p) {
+  std::uint32_t x;
+  std::memcpy(&x, p, sizeof x);
+  return x;
+}
+
+// The characters from p on, up to eight, as a word whose bytes past end are zero. Nothing
+// outside begin..end is read: when fewer than eight characters remain, the word is taken
+// from the last eight of the text (begin..end holding at least eight) or in two overlapping
+// halves.
+std::uint64_t wordUpTo(const char* p, const char* begin, const char* end) {
+  const auto left = static_cast<std::size_t>(end - p);
+  if (left >= 8) return wordAt(p);
+  if (left == 0) return 0;
+  if (end - begin >= 8) return wordAt(end - 8) >> (64 - 8 * left);
+  if (left >= 4) {
+    return halfWordAt(p) | std::uint64_t{halfWordAt(end - 4)} << (8 * (left - 4));
   }
-  if (digits == 0 || digits > 19 || fraction > 22 || m > (std::uint64_t{1} << 53)) return false;
-  value = negatedIf(static_cast<double>(m) / kExactPowersOfTen[fraction], negative);
-  return true;
+  std::uint64_t x = 0;
+  for (std::size_t k = 0; k < left; ++k)
+    x |= std::uint64_t{static_cast<unsigned char>(p[k])} << (8 * k);
+  return x;
+}
+
+// The top bit of each byte of x that is no digit. Only the low seven bits take part in
+// the sums, so no carry reaches the next byte; a byte from 128 up is no digit.
+std::uint64_t nonDigitBytes(std::uint64_t x) {
+  const std::uint64_t low = x & kByteOnes * 0x7F;
+  const std::uint64_t fromZero = low + kByteOnes * (0x80 - '0');      // top bit: at least '0'
+  const std::uint64_t pastNine = low + kByteOnes * (0x80 - '9' - 1);  // top bit: above '9'
+  return (~fromZero | pastNine | x) & kByteOnes * 0x80;
+}
+
+// The value of the first count (1 to 8) bytes of x, all digits, the first the most
+// significant. The digits move to the top bytes, the others out of the word (a borrow of
+// the subtraction only runs upwards from a byte that is no digit), then pairs, fours and
+// the eight are summed.
+std::uint64_t digitsValue(std::uint64_t x, unsigned count) {
+  std::uint64_t d = (x - kByteOnes * '0') << (64 - 8 * count);
+  d = d * 10 + (d >> 8);
+  constexpr std::uint64_t kPairs = 0x000000FF000000FFu;
+  d = ((d & kPairs) * (100 + (std::uint64_t{1000000} << 32)) +
+       ((d >> 16) & kPairs) * (1 + (std::uint64_t{10000} << 32))) >>
+      32;
+  return d & 0xFFFFFFFFu;
+}
+
+constexpr std::uint64_t kPowersOfTen[] = {1,      10,      100,      1000,     10000,
+                                          100000, 1000000, 10000000, 100000000};
+
+// Digits from p on: where they end and their value (modulo 2^64 past 19 digits, which the
+// plain reader refuses anyway).
+struct DigitRun {
+  const char* end;
+  std::uint64_t value;
+};
+
+DigitRun readDigits(const char* p, const char* begin, const char* end, std::uint64_t m) {
+  for (;;) {
+    const std::uint64_t x = wordUpTo(p, begin, end);
+    const std::uint64_t marks = nonDigitBytes(x);
+    const unsigned count = static_cast<unsigned>(std::countr_zero(marks)) >> 3;
+    if (count) m = m * kPowersOfTen[count] + digitsValue(x, count);
+    p += count;
+    if (marks) return {p, m};
+  }
+}
+
+// A number read by the plain reader: where it ends and its value, or no end when the
+// text is not such a number.
+struct PlainNumber {
+  const char* end;
+  double value;
+};
+
+// The value of digits (the point taken out) with fraction of them after the point, when
+// decimalValue computes it exactly.
+PlainNumber exactPlainValue(const char* end, std::uint64_t m, std::size_t digits,
+                            std::size_t fraction, bool negative) {
+  if (digits == 0 || digits > 19 || fraction > 22 || m > (std::uint64_t{1} << 53))
+    return {nullptr, 0};
+  return {end, negatedIf(static_cast<double>(m) / kExactPowersOfTen[fraction], negative)};
+}
+
+// readPlainNumber for numbers that do not end within the first word after the sign.
+[[gnu::noinline]] PlainNumber readLongPlainNumber(const char* p, const char* begin,
+                                                  const char* end) {
+  const char* const q = p + isSign(*p);
+  const DigitRun whole = readDigits(q, begin, end, 0);
+  DigitRun all = whole;
+  if (whole.end != end && *whole.end == '.')
+    all = readDigits(whole.end + 1, begin, end, whole.value);
+  const auto fraction = static_cast<std::size_t>(all.end - whole.end - (all.end != whole.end));
+  return exactPlainValue(all.end, all.value, static_cast<std::size_t>(whole.end - q) + fraction,
+                         fraction, *p == '-');
+}
+
+// One number of the plain form [sign] digits [. digits] from p (begin..end being the whole
+// text), with at most 19 digits and a value that decimalValue computes exactly; no end for
+// anything else. A number that ends within eight characters after the sign is read from
+// one word (at most seven digits: always exact).
+inline PlainNumber readPlainNumber(const char* p, const char* begin, const char* end) {
+  const char* const q = p + isSign(*p);
+  const std::uint64_t x = wordUpTo(q, begin, end);
+  std::uint64_t marks = nonDigitBytes(x);
+  if (marks == 0) return readLongPlainNumber(p, begin, end);
+  const unsigned whole = static_cast<unsigned>(std::countr_zero(marks)) >> 3;
+  unsigned stop = whole;
+  unsigned fraction = 0;
+  std::uint64_t digits = x;
+  if (static_cast<char>(x >> (8 * whole)) == '.') {
+    // The point is taken out of the word.
+    marks &= marks - 1;
+    // Digits up to the end of the word: a whole word of text, so the character after it
+    // (if any) may be read.
+    if (marks == 0 && q + 8 != end && isDigit(q[8])) return readLongPlainNumber(p, begin, end);
+    stop = static_cast<unsigned>(std::countr_zero(marks)) >> 3;
+    fraction = stop - whole - 1;
+    const std::uint64_t below = (std::uint64_t{1} << (8 * whole)) - 1;
+    digits = (x & below) | ((x >> 8) & ~below);
+  }
+  const unsigned count = whole + fraction;
+  if (count == 0) return {nullptr, 0};
+  return {q + stop,
+          negatedIf(static_cast<double>(digitsValue(digits, count)) / kExactPowersOfTen[fraction],
+                    *p == '-')};
 }
 
 void normalizeSeparatorInPlace(std::string& s) {
@@ -409,16 +528,19 @@ bool tryParseComplexText(std::string_view text, Element& value) {
 }
 
 bool readPlainComplexText(std::string_view text, Element& value) {
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  double re = 0;
-  double im = 0;
-  if (p == end || !readPlainNumber(p, end, re)) return false;
-  if (p != end) {
-    if (!isSign(*p) || !readPlainNumber(p, end, im) || p == end || *p != 'i' || ++p != end)
-      return false;
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  if (begin == end) return false;
+  const PlainNumber re = readPlainNumber(begin, begin, end);
+  if (re.end == nullptr) return false;
+  if (re.end == end) {
+    value = Element::complex(re.value, 0.0);
+    return true;
   }
-  value = Element::complex(re, im);
+  if (!isSign(*re.end)) return false;
+  const PlainNumber im = readPlainNumber(re.end, begin, end);
+  if (im.end == nullptr || end - im.end != 1 || *im.end != 'i') return false;
+  value = Element::complex(re.value, im.value);
   return true;
 }
 

@@ -82,9 +82,12 @@ TEST(ElementText, MessagesShowWhereReadingStopped) {
 }
 
 // Random decimal texts read as the standard library reads them, correctly rounded, by the
-// complex text parser and by the element parser's own reading of plain numbers.
+// complex text parser and by the element parser's own reading of plain numbers, alone and
+// as the imaginary part after the previous text.
 TEST(ElementText, NumbersAgreeWithFromChars) {
   ElementParser parse(kThree);
+  std::string before = "7";
+  double beforeValue = 7;
   std::mt19937_64 rng(20240601);
   std::uniform_int_distribution<int> digitCount(1, 22), digit(0, 9), exponent(-330, 330);
   std::uniform_int_distribution<int> coin(0, 3);
@@ -106,6 +109,12 @@ TEST(ElementText, NumbersAgreeWithFromChars) {
     const std::string value = outcome([&] { return Element::complex(expected, 0); });
     ASSERT_EQ(outcome([&] { return parseComplexText(text); }), value) << text;
     ASSERT_EQ(outcome([&] { return parse(text); }), value) << text;
+    const std::string complexText = before + (text[0] == '-' ? "" : "+") + text + "i";
+    ASSERT_EQ(outcome([&] { return parse(complexText); }),
+              outcome([&] { return Element::complex(beforeValue, expected); }))
+        << complexText;
+    before = text;
+    beforeValue = expected;
   }
 }
 
@@ -113,7 +122,7 @@ TEST(ElementText, NumbersAgreeWithFromChars) {
 // and then parsing gives, values and messages alike.
 TEST(ElementText, DirectReadingMatchesNormalisingFirst) {
   std::mt19937_64 rng(99);
-  const std::string alphabet = "0123456789012345.+-+-eEiiI(),  ";
+  const std::string alphabet = "0123456789012345.+-+-eEiiI(),  /:";
   std::uniform_int_distribution<std::size_t> length(1, 9), pick(0, alphabet.size() - 1);
   for (const NumberFormat& nf : {kThree, NumberFormat{1000, ','}, NumberFormat{0, '.'}}) {
     ElementParser parse(nf);
@@ -125,6 +134,11 @@ TEST(ElementText, DirectReadingMatchesNormalisingFirst) {
           << '"' << token << '"';
     }
   }
+  // The direct reading takes the texts panes are written in, at any length up to 19 digits.
+  Element value;
+  for (const char* plain : {"9", "-0", "5.", ".5", "12345678", "-1234567.9", "0.99999999999",
+                            "1250.375-249.75i", "9+0.000000001i", "123456789012.5+1.25i"})
+    EXPECT_TRUE(readPlainComplexText(plain, value)) << plain;
 }
 
 TEST(ElementText, StandardConversions) {
