@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <vector>
+#include <new>
 
 #include "matrix/split_kernels.h"
 #include "matrix/thread_pool.h"
@@ -13,44 +12,141 @@ namespace kelvaro {
 
 namespace {
 
-// Depth of one pass over k and rows of A per packed block: the packed A block stays in the
-// second-level cache and one packed column panel of B in the first.
+// Depth of one pass over k, and rows of C per block. One packed column panel of B (depth x
+// nr) stays in the first-level cache while the register tiles of the block's rows run past
+// it; the packed rows of A (rows x depth) and the block's running sums (rows x columns)
+// stay in the second-level cache over the whole depth, so C is written once, at the end.
 constexpr int kDepthBlock = 128;
-constexpr int kRowBlock = 128;
+constexpr int kRowBlock = 64;
+
+// Doubles left unset, aligned to a cache line; a large run in allocateArray's memory.
+class Doubles {
+ public:
+  explicit Doubles(std::size_t count) : bytes_(count * sizeof(double)) {
+    data = static_cast<double*>(large() ? allocateArray(bytes_)
+                                        : ::operator new (bytes_, std::align_val_t{64}));
+  }
+  ~Doubles() {
+    if (large())
+      releaseArray(data, bytes_);
+    else
+      ::operator delete (data, std::align_val_t{64});
+  }
+  Doubles(const Doubles&) = delete;
+  Doubles& operator=(const Doubles&) = delete;
+
+  double* data;
+
+ private:
+  bool large() const { return bytes_ >= (std::size_t{2} << 20); }
+  std::size_t bytes_;
+};
+
+// The operands' values, from elements or split arrays.
+struct ElementValues {
+  const Element* e;
+  int cols;
+  double re(int i, int k) const { return e[static_cast<std::size_t>(i) * cols + k].re(); }
+  double im(int i, int k) const { return e[static_cast<std::size_t>(i) * cols + k].im(); }
+};
+
+struct SplitValues {
+  const SplitMatrix& s;
+  double re(int i, int k) const { return s.rowRe(i)[k]; }
+  double im(int i, int k) const { return s.rowIm(i)[k]; }
+};
 
 // Packs rows [i0, i0 + rows) x depth [k0, k0 + depth) of a into panels of mr rows: per k,
 // mr real parts then mr imaginary parts; rows past the end are zeros.
-void packA(const SplitMatrix& a, int i0, int rows, int k0, int depth, int mr, double* out) {
+template <class Values>
+void packA(const Values& a, int i0, int rows, int k0, int depth, int mr, double* out) {
   for (int p = 0; p < rows; p += mr) {
     for (int k = 0; k < depth; ++k) {
       for (int r = 0; r < mr; ++r) {
         const bool inside = p + r < rows;
-        const std::size_t at = static_cast<std::size_t>(i0 + p + r) * a.cols + k0 + k;
-        out[r] = inside ? a.re[at] : 0.0;
-        out[mr + r] = inside ? a.im[at] : 0.0;
+        out[r] = inside ? a.re(i0 + p + r, k0 + k) : 0.0;
+        out[mr + r] = inside ? a.im(i0 + p + r, k0 + k) : 0.0;
       }
       out += 2 * mr;
     }
   }
 }
 
-// Packs depth [k0, k0 + depth) x the panels [firstPanel, lastPanel) of nr columns of b: per
-// k, nr real parts then nr imaginary parts; columns past the end are zeros.
-void packB(const SplitMatrix& b, int k0, int depth, int nr, int firstPanel, int lastPanel,
+// Packs the panels [firstPanel, lastPanel) of nr columns of b (depth rows, cols columns), the
+// whole depth of each: panel pb at pb * depth * 2 * nr, per k nr real parts then nr imaginary
+// parts; columns past the end are zeros. A depth range of a panel is then one run.
+template <class Values>
+void packB(const Values& b, int depth, int cols, int nr, int firstPanel, int lastPanel,
            double* out) {
   out += static_cast<std::size_t>(firstPanel) * depth * 2 * nr;
-  for (int p = firstPanel * nr; p < std::min(b.cols, lastPanel * nr); p += nr) {
-    const int width = std::min(nr, b.cols - p);
+  for (int pb = firstPanel; pb < lastPanel; ++pb) {
+    const int j = pb * nr;
+    const int width = std::min(nr, cols - j);
     for (int k = 0; k < depth; ++k) {
-      const double* re = b.rowRe(k0 + k) + p;
-      const double* im = b.rowIm(k0 + k) + p;
-      std::copy(re, re + width, out);
+      for (int x = 0; x < width; ++x) {
+        out[x] = b.re(k, j + x);
+        out[nr + x] = b.im(k, j + x);
+      }
       std::fill(out + width, out + nr, 0.0);
-      std::copy(im, im + width, out + nr);
       std::fill(out + nr + width, out + 2 * nr, 0.0);
       out += 2 * nr;
     }
   }
+}
+
+// c := a * b (m x p times p x q) for a product whose every element is complex, each sum from
+// 0.0 over k in ascending order. Values give the operands; put(i, re, im, count) takes count
+// finished elements of row i, from column 0. Advances work once per row of c.
+template <class AValues, class BValues, class Put>
+void blockedProduct(const AValues& a, const BValues& b, int m, int p, int q, Put put,
+                    WorkToken* work) {
+  const SplitKernels& kern = splitKernels();
+  const int mr = kern.gemmShape.mr, nr = kern.gemmShape.nr;
+  const int panelsB = (q + nr - 1) / nr;
+  const int width = panelsB * nr;  // of a block's sums: whole panels, the padding dropped
+  Doubles packedB(static_cast<std::size_t>(panelsB) * p * 2 * nr);
+  parallelFor(panelsB, grainFor(static_cast<std::int64_t>(p) * nr),
+              [&](int first, int last) { packB(b, p, q, nr, first, last, packedB.data); });
+
+  // Buffers as large as this product needs: a small product (the powers of a small matrix
+  // make millions of them) should not take a quarter megabyte each time.
+  const int depthBlock = std::min(kDepthBlock, p);
+  const int rowBlock = std::min(kRowBlock, (m + mr - 1) / mr * mr);
+  // The threads take runs of whole register tiles of rows.
+  const int rowTiles = (m + mr - 1) / mr;
+  const std::int64_t tileCost = static_cast<std::int64_t>(mr) * q * p;
+  parallelFor(rowTiles, grainFor(tileCost), [&](int firstTile, int lastTile) {
+    Doubles packedA(static_cast<std::size_t>(rowBlock) * depthBlock * 2);
+    Doubles sums(static_cast<std::size_t>(rowBlock) * width * 2);
+    double* sre = sums.data;
+    double* sim = sre + static_cast<std::size_t>(rowBlock) * width;
+    const int end = std::min(m, lastTile * mr);
+    for (int i0 = firstTile * mr; i0 < end; i0 += kRowBlock) {
+      checkCancel(work);
+      const int rows = std::min(kRowBlock, end - i0);
+      const int tiles = (rows + mr - 1) / mr;
+      const std::size_t used = static_cast<std::size_t>(tiles) * mr * width;
+      std::fill(sre, sre + used, 0.0);
+      std::fill(sim, sim + used, 0.0);
+      for (int k0 = 0; k0 < p; k0 += kDepthBlock) {
+        const int depth = std::min(kDepthBlock, p - k0);
+        packA(a, i0, rows, k0, depth, mr, packedA.data);
+        for (int pb = 0; pb < panelsB; ++pb) {
+          if (pb % 64 == 63) checkCancel(work);
+          const double* bp = packedB.data + (static_cast<std::size_t>(pb) * p + k0) * 2 * nr;
+          for (int t = 0; t < tiles; ++t) {
+            const std::size_t at = static_cast<std::size_t>(t) * mr * width + pb * nr;
+            kern.gemmTile(depth, packedA.data + static_cast<std::size_t>(t) * mr * depth * 2, bp,
+                          sre + at, sim + at, width);
+          }
+        }
+      }
+      for (int y = 0; y < rows; ++y)
+        put(i0 + y, sre + static_cast<std::size_t>(y) * width,
+            sim + static_cast<std::size_t>(y) * width, q);
+      stepDone(work, static_cast<std::uint64_t>(rows));
+    }
+  });
 }
 
 }  // namespace
@@ -102,83 +198,30 @@ void MatKron(const RCOMat& a, const RCOMat& b, RCOMat& r, int& MatErr, WorkToken
   });
 }
 
-int splitProductSteps(int depth) {
-  return (depth + kDepthBlock - 1) / kDepthBlock;
-}
-
-int productSteps(const RCOMat& a, const RCOMat& b) {
-  return allComplex(a) && allComplex(b) ? splitProductSteps(a.cols()) : a.rows();
+int productSteps(const RCOMat& a, const RCOMat&) {
+  return a.rows();
 }
 
 void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c, WorkToken* work) {
   const int m = a.rows, p = a.cols, q = b.cols;
   c.rows = m;
   c.cols = q;
-  assignZeros(c.re, static_cast<std::size_t>(m) * q, work);
-  assignZeros(c.im, static_cast<std::size_t>(m) * q, work);
-  if (m == 0 || q == 0 || p == 0) return;
-
-  const SplitKernels& kern = splitKernels();
-  const int mr = kern.gemmShape.mr, nr = kern.gemmShape.nr;
-  const int panelsB = (q + nr - 1) / nr;
-  // Buffers as large as the blocks of this product need: a small product (the powers of a
-  // small matrix make millions of them) should not clear a quarter megabyte each time.
-  const std::size_t depthBlock = static_cast<std::size_t>(std::min(kDepthBlock, p));
-  const std::size_t rowBlock = static_cast<std::size_t>(std::min(kRowBlock, m));
-  std::vector<double> packedB(static_cast<std::size_t>(panelsB) * depthBlock * 2 * nr);
-  // The threads take runs of whole register tiles of rows.
-  const int rowTiles = (m + mr - 1) / mr;
-  const std::int64_t tileCost = static_cast<std::int64_t>(mr) * q * depthBlock;
-
-  for (int k0 = 0; k0 < p; k0 += kDepthBlock) {
-    const int depth = std::min(kDepthBlock, p - k0);
-    parallelFor(panelsB, grainFor(static_cast<std::int64_t>(depth) * nr),
-                [&](int first, int last) { packB(b, k0, depth, nr, first, last, packedB.data()); });
-    parallelFor(rowTiles, grainFor(tileCost), [&](int firstTile, int lastTile) {
-      // Every element of the buffers is written before it is read.
-      const auto packedA =
-          std::make_unique_for_overwrite<double[]>((rowBlock + mr) * depthBlock * 2);
-      std::vector<double> tile(static_cast<std::size_t>(2) * mr * nr);
-      const int end = std::min(m, lastTile * mr);
-      for (int i0 = firstTile * mr; i0 < end; i0 += kRowBlock) {
-        checkCancel(work);
-        const int rows = std::min(kRowBlock, end - i0);
-        packA(a, i0, rows, k0, depth, mr, packedA.get());
-        for (int pb = 0; pb < panelsB; ++pb) {
-          if (pb % 64 == 63) checkCancel(work);
-          const int j = pb * nr;
-          const int width = std::min(nr, q - j);
-          const double* bp = packedB.data() + static_cast<std::size_t>(pb) * depth * 2 * nr;
-          for (int r = 0; r < rows; r += mr) {
-            const int height = std::min(mr, rows - r);
-            const double* ap = packedA.get() + static_cast<std::size_t>(r) * depth * 2;
-            double* cre = c.rowRe(i0 + r) + j;
-            double* cim = c.rowIm(i0 + r) + j;
-            if (height == mr && width == nr) {
-              kern.gemmTile(depth, ap, bp, cre, cim, q);
-              continue;
-            }
-            // A tile over the edge of C runs on a copy; its padding lanes are dropped.
-            double* tre = tile.data();
-            double* tim = tre + mr * nr;
-            std::fill(tile.begin(), tile.end(), 0.0);
-            for (int y = 0; y < height; ++y)
-              for (int x = 0; x < width; ++x) {
-                tre[y * nr + x] = cre[static_cast<std::size_t>(y) * q + x];
-                tim[y * nr + x] = cim[static_cast<std::size_t>(y) * q + x];
-              }
-            kern.gemmTile(depth, ap, bp, tre, tim, nr);
-            for (int y = 0; y < height; ++y)
-              for (int x = 0; x < width; ++x) {
-                cre[static_cast<std::size_t>(y) * q + x] = tre[y * nr + x];
-                cim[static_cast<std::size_t>(y) * q + x] = tim[y * nr + x];
-              }
-          }
-        }
-      }
-    });
-    stepDone(work);
+  c.re.resize(static_cast<std::size_t>(m) * q);
+  c.im.resize(static_cast<std::size_t>(m) * q);
+  if (m == 0 || q == 0) return;
+  if (p == 0) {
+    assignZeros(c.re, static_cast<std::size_t>(m) * q, work);
+    assignZeros(c.im, static_cast<std::size_t>(m) * q, work);
+    stepDone(work, static_cast<std::uint64_t>(m));
+    return;
   }
+  blockedProduct(
+      SplitValues{a}, SplitValues{b}, m, p, q,
+      [&](int i, const double* re, const double* im, int count) {
+        std::copy_n(re, count, c.rowRe(i));
+        std::copy_n(im, count, c.rowIm(i));
+      },
+      work);
 }
 
 // Bound: every sum runs in ascending k, which blocking keeps, so arithmetic: n^3 complex
@@ -198,9 +241,17 @@ void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr, WorkToken*
     MatMulElements(a, b, c, work);
     return;
   }
-  SplitMatrix product;
-  MatMulSplit(splitOf(a, work), splitOf(b, work), product, work);
-  assignFrom(product, c, work);
+  // Straight from the elements and into them: split copies of the operands and of the
+  // product would cost more in fresh memory than their reading does.
+  c.resizeForOverwrite(m, q, work);
+  Element* out = c[0];
+  blockedProduct(
+      ElementValues{a[0], p}, ElementValues{b[0], q}, m, p, q,
+      [&](int i, const double* re, const double* im, int count) {
+        Element* row = out + static_cast<std::size_t>(i) * q;
+        for (int j = 0; j < count; ++j) row[j] = Element::complex(re[j], im[j]);
+      },
+      work);
 }
 
 }  // namespace kelvaro

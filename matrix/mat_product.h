@@ -23,17 +23,15 @@ void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr, WorkToken*
 // kMaxMatrixElements. The rows of r are shared out over the threads; work counts them.
 void MatKron(const RCOMat& a, const RCOMat& b, RCOMat& r, int& MatErr, WorkToken* work = nullptr);
 
-// The steps of one product that MatMul counts: blocks of depth on split arrays, rows of c
-// element by element.
+// The steps of one product that MatMul counts: the rows of c.
 int productSteps(const RCOMat& a, const RCOMat& b);
-int splitProductSteps(int depth);
 
 // The element-by-element product, as MatMul computes it for operands with non-complex
 // elements; sizes must fit. Advances work once per row of c.
 void MatMulElements(const RCOMat& a, const RCOMat& b, RCOMat& c, WorkToken* work = nullptr);
 
 // c := a * b on split arrays (cols(a) == rows(b)), each sum from 0.0 in ascending k. Advances
-// work splitProductSteps(cols(a)) times.
+// work once per row of c.
 void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c,
                  WorkToken* work = nullptr);
 
