@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "matrix/split_kernels.h"
 #include "numbers/extended.h"
 
 namespace kelvaro {
@@ -19,9 +20,9 @@ bool negligibleAgainst(double x, double y) {
 
 // Steps of one QR sweep taken together when their column modifications are applied.
 constexpr int kSweepChunk = 32;
-// Rows above a chunk are updated this many at a time: independent rows keep the arithmetic
-// busy while their parts of the chunk's columns stay in cache.
-constexpr int kRowBlock = 16;
+// Rows above a chunk are updated this many at a time, held by columns meanwhile: a block of
+// the chunk's columns that stays in the first-level cache.
+constexpr int kRowBlock = 64;
 
 // One step of the double-shift sweep, as its column modification needs it.
 struct SweepStep {
@@ -38,12 +39,6 @@ struct SweepStep {
     }
     ri[k + 1] -= p * q;
     ri[k] -= p;
-  }
-
-  // The column modification, on rows [first, last) of a.
-  void applyToRows(matrx2& a, int first, int last) const {
-    const SweepStep step = *this;  // see applyToColumns
-    for (int i = first; i < last; ++i) step.applyToRow(a[i]);
   }
 
   // The row modification, on columns [first, last) of rows k..k+2. The coefficients are
@@ -238,6 +233,9 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
   if (wi.size() < static_cast<std::size_t>(n) + 1) wi.resize(static_cast<std::size_t>(n) + 1, 0.0);
   beginWork(work, std::max(n, 0));
   SweepStep steps[kSweepChunk];
+  SweepReflection refl[kSweepChunk];
+  std::vector<double> block(static_cast<std::size_t>(kRowBlock) * (kSweepChunk + 2));
+  const SplitKernels& kern = splitKernels();
   int nn = n;
   double t = 0.0;
   double p = 0.0, q = 0.0, r = 0.0, s = 0.0, w = 0.0, x = 0.0, y = 0.0, z = 0.0;
@@ -314,8 +312,8 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
       // The sweep runs in chunks of steps. Rows above a chunk are touched by nothing but the
       // column modifications of its steps, and columns right of what its steps read or
       // modify by columns (up to k1 + 2) by nothing but their row modifications: both take
-      // them after the chunk, row by row or column by column and step by step in order, the
-      // same operations on each element, while the rows and columns stay in cache. On one
+      // them after the chunk, step by step in order, the same operations on each element,
+      // on vectors of neighbouring rows (held by columns) or of neighbouring columns. On one
       // thread: a chunk's updates take tens of microseconds, and shared out over two cores
       // each part ran about twice as slowly as alone (n = 1000), which ate all of the gain.
       for (int k0 = m; k0 <= nn - 1; k0 += kSweepChunk) {
@@ -357,11 +355,20 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
           for (int i = nearTop; i <= top; ++i) step.applyToRow(a[i]);
           steps[count++] = step;
         }
-        for (int i0 = l; i0 < k0; i0 += kRowBlock) {
-          const int i1 = std::min(k0, i0 + kRowBlock);
-          for (int c = 0; c < count; ++c) steps[c].applyToRows(a, i0, i1);
+        if (count == 0) continue;
+        for (int c = 0; c < count; ++c) {
+          const SweepStep& st = steps[c];
+          refl[c] = SweepReflection{st.k, st.three, st.x, st.y, st.z, st.q, st.r};
         }
-        for (int c = 0; c < count && reach < nn; ++c) steps[c].applyToColumns(a, reach + 1, nn + 1);
+        // The rows above, a block at a time: the kernel holds them by columns meanwhile, so
+        // that it takes neighbouring rows side by side.
+        const int span = reach - k0 + 1;
+        for (int i0 = l; i0 < k0; i0 += kRowBlock)
+          kern.sweepColumnSteps(std::min(k0, i0 + kRowBlock) - i0, span, count, refl, k0,
+                                a[i0] + k0, static_cast<long>(a.stride()), block.data(), kRowBlock);
+        if (reach < nn)
+          kern.sweepRowSteps(nn - reach, count, refl, a[0] + reach + 1,
+                             static_cast<long>(a.stride()));
       }
     }
   }

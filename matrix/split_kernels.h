@@ -23,6 +23,14 @@ struct GemmShape {
   int nr;
 };
 
+// One step of a double-shift QR sweep of a real matrix: a reflection of the two (three false)
+// or three neighbouring rows and columns from k on, with the sweep's coefficients.
+struct SweepReflection {
+  int k;
+  bool three;
+  double x, y, z, q, r;
+};
+
 struct SplitKernels {
   GemmShape gemmShape;
   // C tile (mr x nr, row stride ldc, split) += packed A (kc steps of mr real parts then mr
@@ -64,6 +72,16 @@ struct SplitKernels {
   // The pivot search over re[j]*re[j] + im[j]*im[j] at indexes first + j.
   void (*trackModulus)(int len, const double* re, const double* im, double first,
                        PivotTrack* track);
+  // For s = 0 .. steps-1 in this order, the column modification of reflection s on rows
+  // 0 .. rows-1 held at a0 + row*lda, column c of the sweep's matrix at a0[c - c0] for
+  // c0 <= c < c0 + span: p = x·a[k] + y·a[k+1] (+ z·a[k+2]); a[k+2] -= p·r; a[k+1] -= p·q;
+  // a[k] -= p. The rows are held by columns meanwhile in block, ldb >= rows apart.
+  void (*sweepColumnSteps)(int rows, int span, int steps, const SweepReflection* refl, int c0,
+                           double* a0, long lda, double* block, long ldb);
+  // For s = 0 .. steps-1 in this order, the row modification of reflection s on columns
+  // 0 .. len-1 of rows held at a0 + row*ld: t = a[k] + q·a[k+1] (+ r·a[k+2]);
+  // a[k+2] -= t·z; a[k+1] -= t·y; a[k] -= t·x.
+  void (*sweepRowSteps)(int len, int steps, const SweepReflection* refl, double* a0, long ld);
 };
 
 // The kernels of the path in force (simdPath()).

@@ -28,6 +28,32 @@ struct Avx512Vec {
   static T abs(T a) { return _mm512_abs_pd(a); }
   static __mmask8 gt(T a, T b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
   static T select(__mmask8 m, T a, T b) { return _mm512_mask_blend_pd(m, b, a); }
+  // The 8 x 8 tile of rows src + i*ls (8 doubles each) into dst + c*ld as its columns.
+  // (The masked forms with every lane set: the plain ones start from an undefined vector,
+  // which the compiler warns of.)
+  static void transposeTile(const double* src, long ls, double* dst, long ld) {
+    constexpr __mmask8 kAll = 0xFF;
+    T r[8], t[8], u[8];
+    for (int i = 0; i < 8; ++i) r[i] = load(src + i * ls);
+    for (int i = 0; i < 8; i += 2) {
+      t[i] = _mm512_mask_unpacklo_pd(r[i], kAll, r[i], r[i + 1]);
+      t[i + 1] = _mm512_mask_unpackhi_pd(r[i], kAll, r[i], r[i + 1]);
+    }
+    // u[0]: columns 0 and 4 of rows 0-3, u[1]: 2 and 6, u[2]: 1 and 5, u[3]: 3 and 7; u[4..7]
+    // the same of rows 4-7.
+    for (int h = 0; h < 8; h += 4) {
+      u[h] = _mm512_mask_shuffle_f64x2(t[h], kAll, t[h], t[h + 2], 0x88);
+      u[h + 1] = _mm512_mask_shuffle_f64x2(t[h], kAll, t[h], t[h + 2], 0xDD);
+      u[h + 2] = _mm512_mask_shuffle_f64x2(t[h + 1], kAll, t[h + 1], t[h + 3], 0x88);
+      u[h + 3] = _mm512_mask_shuffle_f64x2(t[h + 1], kAll, t[h + 1], t[h + 3], 0xDD);
+    }
+    constexpr int kColumn[4] = {0, 2, 1, 3};
+    for (int v = 0; v < 4; ++v) {
+      store(dst + kColumn[v] * ld, _mm512_mask_shuffle_f64x2(u[v], kAll, u[v], u[v + 4], 0x88));
+      store(dst + (kColumn[v] + 4) * ld,
+            _mm512_mask_shuffle_f64x2(u[v], kAll, u[v], u[v + 4], 0xDD));
+    }
+  }
 };
 
 constexpr SplitKernels kKernels = makeKernels<Avx512Vec, 4, 2>();

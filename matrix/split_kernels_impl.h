@@ -319,6 +319,138 @@ void trackModulus(int len, const double* re, const double* im, double first, Piv
   for (; j < len; ++j) seeScalar(re[j] * re[j] + im[j] * im[j], first + j, track);
 }
 
+// The rows 0 .. rows-1 at a + i*la, columns 0 .. span-1, into b + c*lb as columns (or back,
+// with the roles of a and b exchanged): 8 x 8 tiles where V has them, the rest one at a time.
+template <class V>
+void transposeRows(int rows, int span, const double* a, long la, double* b, long lb) {
+  int i8 = 0, c8 = 0;
+  if constexpr (requires { V::transposeTile(a, la, b, lb); }) {
+    i8 = rows / 8 * 8;
+    c8 = span / 8 * 8;
+    for (int i = 0; i < i8; i += 8)
+      for (int c = 0; c < c8; c += 8) V::transposeTile(a + i * la + c, la, b + c * lb + i, lb);
+  }
+  for (int i = 0; i < rows; ++i)
+    for (int c = i < i8 ? c8 : 0; c < span; ++c) b[c * lb + i] = a[i * la + c];
+}
+
+// Reflections s = 0 .. steps-1 in order on lines k, k+1 (and k+2) of a matrix, line k at
+// base + k*ld, over N vectors of the lines from offset j. The lines a step shares with the next
+// (k+1 and k+2 when the next starts at k+1) stay in registers between them; a line is stored
+// once no later step reaches it. Mod::three(f, v0, v1, v2) and Mod::two(f, v0, v1) are the
+// modification on one vector of the lines.
+template <class Vec, int N, class Mod>
+void sweepLines(int steps, const SweepReflection* refl, double* base, long ld, int j) {
+  using T = typename Vec::T;
+  T v0[N], v1[N], v2[N];
+  int held = 0;  // lines held from line k on: 0, 2 or 3
+  int k = 0;
+  const auto line = [&](int at) { return base + at * ld + j; };
+  const auto flush = [&](int from) {
+    const T* v[3] = {v0, v1, v2};
+    for (int h = from; h < held; ++h)
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u) Vec::store(line(k + h) + u * Vec::W, v[h][u]);
+  };
+  for (int s = 0; s < steps; ++s) {
+    const SweepReflection& f = refl[s];
+    const int need = f.three ? 3 : 2;
+    if (held == 3 && f.k == k + 1) {
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u) {
+        Vec::store(line(k) + u * Vec::W, v0[u]);
+        v0[u] = v1[u];
+        v1[u] = v2[u];
+      }
+      k = f.k;
+      if (need == 3) {
+#pragma GCC unroll 8
+        for (int u = 0; u < N; ++u) v2[u] = Vec::load(line(k + 2) + u * Vec::W);
+      }
+    } else {
+      flush(0);
+      k = f.k;
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u) {
+        v0[u] = Vec::load(line(k) + u * Vec::W);
+        v1[u] = Vec::load(line(k + 1) + u * Vec::W);
+        if (need == 3) v2[u] = Vec::load(line(k + 2) + u * Vec::W);
+      }
+    }
+    held = need;
+    if (need == 3) {
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u) Mod::template three<Vec>(f, v0[u], v1[u], v2[u]);
+    } else {
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u) Mod::template two<Vec>(f, v0[u], v1[u]);
+    }
+  }
+  flush(0);
+}
+
+// The column modification: p = x·v0 + y·v1 (+ z·v2); v2 -= p·r; v1 -= p·q; v0 -= p.
+struct ColumnModification {
+  template <class Vec>
+  static void three(const SweepReflection& f, typename Vec::T& v0, typename Vec::T& v1,
+                    typename Vec::T& v2) {
+    const auto p = Vec::add(Vec::add(Vec::mul(Vec::set1(f.x), v0), Vec::mul(Vec::set1(f.y), v1)),
+                            Vec::mul(Vec::set1(f.z), v2));
+    v2 = Vec::sub(v2, Vec::mul(p, Vec::set1(f.r)));
+    v1 = Vec::sub(v1, Vec::mul(p, Vec::set1(f.q)));
+    v0 = Vec::sub(v0, p);
+  }
+  template <class Vec>
+  static void two(const SweepReflection& f, typename Vec::T& v0, typename Vec::T& v1) {
+    const auto p = Vec::add(Vec::mul(Vec::set1(f.x), v0), Vec::mul(Vec::set1(f.y), v1));
+    v1 = Vec::sub(v1, Vec::mul(p, Vec::set1(f.q)));
+    v0 = Vec::sub(v0, p);
+  }
+};
+
+// The row modification: t = v0 + q·v1 (+ r·v2); v2 -= t·z; v1 -= t·y; v0 -= t·x.
+struct RowModification {
+  template <class Vec>
+  static void three(const SweepReflection& f, typename Vec::T& v0, typename Vec::T& v1,
+                    typename Vec::T& v2) {
+    const auto t =
+        Vec::add(Vec::add(v0, Vec::mul(Vec::set1(f.q), v1)), Vec::mul(Vec::set1(f.r), v2));
+    v2 = Vec::sub(v2, Vec::mul(t, Vec::set1(f.z)));
+    v1 = Vec::sub(v1, Vec::mul(t, Vec::set1(f.y)));
+    v0 = Vec::sub(v0, Vec::mul(t, Vec::set1(f.x)));
+  }
+  template <class Vec>
+  static void two(const SweepReflection& f, typename Vec::T& v0, typename Vec::T& v1) {
+    const auto t = Vec::add(v0, Vec::mul(Vec::set1(f.q), v1));
+    v1 = Vec::sub(v1, Vec::mul(t, Vec::set1(f.y)));
+    v0 = Vec::sub(v0, Vec::mul(t, Vec::set1(f.x)));
+  }
+};
+
+// sweepLines over len values of the lines, U vectors at a time, the tail one at a time.
+template <class V, class Mod>
+void sweepAlong(int len, int steps, const SweepReflection* refl, double* base, long ld) {
+  constexpr int U = 4;
+  int j = 0;
+  for (; j + U * V::W <= len; j += U * V::W) sweepLines<V, U, Mod>(steps, refl, base, ld, j);
+  for (; j + V::W <= len; j += V::W) sweepLines<V, 1, Mod>(steps, refl, base, ld, j);
+  for (; j < len; ++j) sweepLines<ScalarVec, 1, Mod>(steps, refl, base, ld, j);
+}
+
+// The rows, held by columns in block meanwhile (a column of the matrix is then a line).
+template <class V>
+void sweepColumnSteps(int rows, int span, int steps, const SweepReflection* refl, int c0,
+                      double* a0, long lda, double* block, long ldb) {
+  transposeRows<V>(rows, span, a0, lda, block, ldb);
+  sweepAlong<V, ColumnModification>(rows, steps, refl, block - c0 * ldb, ldb);
+  transposeRows<V>(span, rows, block, ldb, a0, lda);
+}
+
+template <class V>
+void sweepRowSteps(int len, int steps, const SweepReflection* refl, double* a0, long ld) {
+  sweepAlong<V, RowModification>(len, steps, refl, a0, ld);
+}
+
 template <class V, int MR, int NV>
 constexpr SplitKernels makeKernels() {
   return SplitKernels{
@@ -333,6 +465,8 @@ constexpr SplitKernels makeKernels() {
       mulSubRowSteps<V>,
       mulSubTwoRowsSteps<V>,
       trackModulus<V>,
+      sweepColumnSteps<V>,
+      sweepRowSteps<V>,
   };
 }
 

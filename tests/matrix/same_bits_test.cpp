@@ -169,5 +169,29 @@ TEST(SameBits, HessenbergReduction) {
   }
 }
 
+TEST(SameBits, QRSweepsInChunks) {
+  std::mt19937_64 rng(5);
+  // Orders around the sweep's chunks of steps, the blocks of rows above them and the vector
+  // tiles; the last one split in two by a zero on the subdiagonal.
+  const int orders[] = {5, 41, 150, 150};
+  for (int round = 0; round < 4; ++round) {
+    const int n = orders[round];
+    matrx2 h = working(randomDense(n, n, rng, -10, 10));
+    MatHessenberg(h, n);
+    if (round == 3) h[90][89] = 0;
+    std::vector<double> wr0, wi0;
+    matrx2 plain = h;
+    const bool converged = plainHqr(plain, n, wr0, wi0);
+    forEachSimdPath([&] {
+      matrx2 a = h;
+      std::vector<double> wr(n + 1, 0.0), wi(n + 1, 0.0);
+      EXPECT_EQ(MatHqr(a, n, wr, wi), converged);
+      EXPECT_EQ(0, std::memcmp(a[0], plain[0], (n + 1) * (n + 1) * sizeof(double))) << n;
+      EXPECT_EQ(wr, wr0);
+      EXPECT_EQ(wi, wi0);
+    });
+  }
+}
+
 }  // namespace
 }  // namespace kelvaro

@@ -226,6 +226,92 @@ inline void plainHessenberg(matrx2& a, int n) {
   }
 }
 
+// The shifted double-step QR iteration on an upper Hessenberg matrix, each step's row and
+// column modifications applied at once, in full.
+inline bool plainHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi) {
+  const auto small = [](double u, double v) {
+    return static_cast<Extended>(u) + static_cast<Extended>(v) == static_cast<Extended>(v);
+  };
+  double anorm = std::fabs(a[1][1]), t = 0, p = 0, q = 0, r = 0, s, w, x, y, z;
+  for (int i = 2; i <= n; ++i)
+    for (int j = i - 1; j <= n; ++j) anorm += std::fabs(a[i][j]);
+  wr.assign(n + 1, 0.0), wi.assign(n + 1, 0.0);
+  for (int nn = n, its = 0, l, m; nn >= 1;) {
+    for (l = nn; l >= 2; --l) {
+      s = std::fabs(a[l - 1][l - 1]) + std::fabs(a[l][l]);
+      if (small(std::fabs(a[l][l - 1]), s == 0 ? anorm : s)) break;
+    }
+    l = std::max(l, 1), x = a[nn][nn];
+    if (l == nn) {
+      wr[nn] = x + t, wi[nn--] = 0, its = 0;
+      continue;
+    }
+    y = a[nn - 1][nn - 1], w = a[nn][nn - 1] * a[nn - 1][nn];
+    if (l == nn - 1) {
+      p = 0.5 * (y - x), q = p * p + w, z = std::sqrt(std::fabs(q)), x += t;
+      if (q >= 0) {
+        z = p >= 0 ? p + std::fabs(z) : p - std::fabs(z);
+        wr[nn - 1] = wr[nn] = x + z;
+        if (z != 0) wr[nn] = x - w / z;
+        wi[nn - 1] = wi[nn] = 0;
+      } else {
+        wr[nn - 1] = wr[nn] = x + p, wi[nn] = z, wi[nn - 1] = -z;
+      }
+      nn -= 2, its = 0;
+      continue;
+    }
+    if (its == 30) return false;
+    if (its == 10 || its == 20) {
+      t += x;
+      for (int i = 1; i <= nn; ++i) a[i][i] -= x;
+      s = std::fabs(a[nn][nn - 1]) + std::fabs(a[nn - 1][nn - 2]);
+      x = y = 0.75 * s, w = -0.4375 * (s * s);
+    }
+    ++its;
+    for (m = nn - 2; m >= l; --m) {
+      z = a[m][m], r = x - z, s = y - z;
+      p = (r * s - w) / a[m + 1][m] + a[m][m + 1], q = a[m + 1][m + 1] - z - r - s;
+      r = a[m + 2][m + 1], s = std::fabs(p) + std::fabs(q) + std::fabs(r);
+      p /= s, q /= s, r /= s;
+      if (m == l) break;
+      const double u = std::fabs(a[m][m - 1]) * (std::fabs(q) + std::fabs(r));
+      if (small(u, std::fabs(p) *
+                       (std::fabs(a[m - 1][m - 1]) + std::fabs(z) + std::fabs(a[m + 1][m + 1]))))
+        break;
+    }
+    for (int i = m + 2; i <= nn; ++i) {
+      a[i][i - 2] = 0;
+      if (i != m + 2) a[i][i - 3] = 0;
+    }
+    for (int k = m; k <= nn - 1; ++k) {
+      if (k != m) {
+        p = a[k][k - 1], q = a[k + 1][k - 1], r = k != nn - 1 ? a[k + 2][k - 1] : 0;
+        if ((x = std::fabs(p) + std::fabs(q) + std::fabs(r)) != 0) p /= x, q /= x, r /= x;
+      }
+      const double norm = std::sqrt(p * p + q * q + r * r);
+      if ((s = p >= 0 ? norm : -norm) == 0) continue;
+      if (k == m) {
+        if (l != m) a[k][k - 1] = -a[k][k - 1];
+      } else {
+        a[k][k - 1] = -s * x;
+      }
+      p += s, x = p / s, y = q / s, z = r / s, q /= p, r /= p;
+      const bool three = k != nn - 1;
+      for (int j = k; j <= nn; ++j) {
+        p = a[k][j] + q * a[k + 1][j];
+        if (three) p += r * a[k + 2][j], a[k + 2][j] -= p * z;
+        a[k + 1][j] -= p * y, a[k][j] -= p * x;
+      }
+      for (int i = l; i <= std::min(nn, k + 3); ++i) {
+        p = x * a[i][k] + y * a[i][k + 1];
+        if (three) p += z * a[i][k + 2], a[i][k + 2] -= p * r;
+        a[i][k + 1] -= p * q, a[i][k] -= p;
+      }
+    }
+  }
+  return true;
+}
+
 // Gauss-Jordan inversion with full pivoting on the squared modulus, in the split parts, each
 // complex product as three real ones. Returns 1 (r sized only) when the largest squared
 // modulus is at most 2^-64, else 0.
