@@ -14,45 +14,75 @@ namespace {
 
 // Bound: without pivoting the steps block into panels, so arithmetic: n^3/3 complex
 // multiply-adds at the peak without fused multiply-adds (bench/README.md).
-// The elimination of MatLU on split parts; false at a zero pivot. Without pivoting nothing
-// needs the part right of the current panel of steps before the panel ends, so it takes
-// the panel's updates then, all steps for one element while it stays in registers; a row
-// whose turn as pivot row comes is brought up to date first. Every element still sees its
-// updates in ascending step order with the same operands. The rows of a step, and of a
-// panel's end, are shared out over the threads.
+// The elimination of MatLU on split parts; false at a zero pivot. Without pivoting a row
+// needs nothing of the rows below it, so the steps go in panels a row at a time: a panel's
+// pivot rows first, in order, each brought up to date by the pivot rows above it, then every
+// row below takes the panel's steps at once, its part in the panel (each step's multiplier,
+// then the panel's columns right of it) and then the part right of the panel, all steps for
+// one element while it stays in registers. Every element still sees its updates in ascending
+// step order with the same operands. The rows below a panel are shared out over the threads.
 bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
   constexpr int kPanel = 32;
   const SplitKernels& kern = splitKernels();
   const int n = a.rows;
-  // Panel steps [k0, k0 + steps) for row i, columns from c0 on; the multipliers of row i
-  // stand in its own columns k0 .. and the pivot rows of the steps are rows k0 ...
-  const auto catchUp = [&](int i, int k0, int steps, int c0) {
-    if (steps <= 0 || c0 >= n) return;
-    kern.mulSubRowSteps(n - c0, steps, a.rowRe(i) + k0, a.rowIm(i) + k0, a.rowRe(k0) + c0,
-                        a.rowIm(k0) + c0, n, a.rowRe(i) + c0, a.rowIm(i) + c0);
+  Element pivots[kPanel];
+  // Rows [first, last) take steps [k0, k0 + steps) of the panel [k0, k1) in its columns: the
+  // multiplier of step k comes into column k, then goes over columns k + 1 .. k1 - 1. Step
+  // by step, the rows side by side: their divisions overlap.
+  const auto panelPart = [&](int first, int last, int k0, int steps, int k1) {
+    for (int k = k0; k < k0 + steps; ++k)
+      for (int i = first; i < last; ++i) {
+        double* yre = a.rowRe(i);
+        double* yim = a.rowIm(i);
+        const Element m = Element::complex(yre[k], yim[k]) / pivots[k - k0];
+        yre[k] = m.re();
+        yim[k] = m.im();
+        kern.mulSubRow(k1 - k - 1, m.re(), m.im(), a.rowRe(k) + k + 1, a.rowIm(k) + k + 1,
+                       yre + k + 1, yim + k + 1);
+      }
   };
-  // Rows [first, last) take panel steps [k0, k0 + steps) right of the panel, two at a time.
-  // The panel's steps have just run on the calling thread: a row shared out moves its panel
-  // part to another core and its update back, and the other thread may have to be woken.
-  // Counted as kMoveCost columns of the row's work: a 200 x 200 matrix, whose first panels
-  // would be shared otherwise, ran 4% slower on two threads than on one.
+  // The same steps right of the panel, from column k1 on, with the multipliers in place.
+  const auto rightPart = [&](int first, int last, int k0, int steps, int k1) {
+    const int len = n - k1;
+    const double* xre = a.rowRe(k0) + k1;
+    const double* xim = a.rowIm(k0) + k1;
+    if (steps <= 0 || len <= 0) return;
+    int i = first;
+    for (; i + 3 < last; i += 4) {
+      const double* mre[] = {a.rowRe(i) + k0, a.rowRe(i + 1) + k0, a.rowRe(i + 2) + k0,
+                             a.rowRe(i + 3) + k0};
+      const double* mim[] = {a.rowIm(i) + k0, a.rowIm(i + 1) + k0, a.rowIm(i + 2) + k0,
+                             a.rowIm(i + 3) + k0};
+      double* yre[] = {a.rowRe(i) + k1, a.rowRe(i + 1) + k1, a.rowRe(i + 2) + k1,
+                       a.rowRe(i + 3) + k1};
+      double* yim[] = {a.rowIm(i) + k1, a.rowIm(i + 1) + k1, a.rowIm(i + 2) + k1,
+                       a.rowIm(i + 3) + k1};
+      kern.mulSubFourRowsSteps(len, steps, mre, mim, xre, xim, n, yre, yim);
+    }
+    for (; i + 1 < last; i += 2)
+      kern.mulSubTwoRowsSteps(len, steps, a.rowRe(i) + k0, a.rowIm(i) + k0, a.rowRe(i + 1) + k0,
+                              a.rowIm(i + 1) + k0, xre, xim, n, a.rowRe(i) + k1, a.rowIm(i) + k1,
+                              a.rowRe(i + 1) + k1, a.rowIm(i + 1) + k1);
+    if (i < last)
+      kern.mulSubRowSteps(len, steps, a.rowRe(i) + k0, a.rowIm(i) + k0, xre, xim, n,
+                          a.rowRe(i) + k1, a.rowIm(i) + k1);
+  };
+  // Rows [first, last) take the panel's first `steps` steps, four rows at a time, shared out.
+  // The pivot rows have just been brought up to date on the calling thread: a row shared out
+  // moves them to another core, and the other thread may have to be woken. Counted as
+  // kMoveCost columns of the row's work: a 200 x 200 matrix, whose first panels would be
+  // shared otherwise, ran 4% slower on two threads than on one.
   constexpr int kMoveCost = 128;
-  const auto catchUpRows = [&](int first, int last, int k0, int steps, int k1) {
+  const auto rowsBelow = [&](int first, int last, int k0, int steps, int k1) {
+    if (steps <= 0) return;
     const std::int64_t rowCost = static_cast<std::int64_t>(steps) * (n - k1 - kMoveCost);
     const int grain = rowCost > 0 ? grainFor(rowCost) : last - first;
     parallelFor(last - first, grain, [&](int from, int to) {
-      int i = first + from;
-      for (; i + 1 < first + to; i += 2) {
+      for (int i = first + from; i < first + to; i += 4) {
         checkCancel(work);
-        if (steps <= 0 || k1 >= n) continue;
-        kern.mulSubTwoRowsSteps(n - k1, steps, a.rowRe(i) + k0, a.rowIm(i) + k0,
-                                a.rowRe(i + 1) + k0, a.rowIm(i + 1) + k0, a.rowRe(k0) + k1,
-                                a.rowIm(k0) + k1, n, a.rowRe(i) + k1, a.rowIm(i) + k1,
-                                a.rowRe(i + 1) + k1, a.rowIm(i + 1) + k1);
-      }
-      if (i < first + to) {
-        checkCancel(work);
-        catchUp(i, k0, steps, k1);
+        const int end = std::min(first + to, i + 4);
+        panelPart(i, end, k0, steps, k1);
+        rightPart(i, end, k0, steps, k1);
       }
     });
   };
@@ -60,28 +90,18 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
     const int k1 = std::min(n - 1, k0 + kPanel);
     for (int k = k0; k < k1; ++k) {
       checkCancel(work);
-      catchUp(k, k0, k - k0, k1);
-      const Element pivot = Element::complex(a.rowRe(k)[k], a.rowIm(k)[k]);
-      if (isZero(pivot)) {
+      panelPart(k, k + 1, k0, k - k0, k1);
+      rightPart(k, k + 1, k0, k - k0, k1);
+      pivots[k - k0] = Element::complex(a.rowRe(k)[k], a.rowIm(k)[k]);
+      if (isZero(pivots[k - k0])) {
         // Leave the matrix as the step-by-step elimination leaves it.
-        catchUpRows(k + 1, n, k0, k - k0, k1);
+        rowsBelow(k + 1, n, k0, k - k0, k1);
         return false;
       }
-      tryDivisor(pivot);
-      parallelFor(n - k - 1, grainFor(k1 - k), [&](int first, int last) {
-        for (int i = k + 1 + first; i < k + 1 + last; ++i) {
-          double* yre = a.rowRe(i);
-          double* yim = a.rowIm(i);
-          const Element m = Element::complex(yre[k], yim[k]) / pivot;
-          yre[k] = m.re();
-          yim[k] = m.im();
-          kern.mulSubRow(k1 - k - 1, m.re(), m.im(), a.rowRe(k) + k + 1, a.rowIm(k) + k + 1,
-                         yre + k + 1, yim + k + 1);
-        }
-      });
-      stepDone(work);
+      tryDivisor(pivots[k - k0]);
     }
-    catchUpRows(k1, n, k0, k1 - k0, k1);
+    rowsBelow(k1, n, k0, k1 - k0, k1);
+    stepDone(work, k1 - k0);
   }
   return true;
 }

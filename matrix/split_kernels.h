@@ -69,6 +69,10 @@ struct SplitKernels {
                              const double* nre, const double* nim, const double* xre,
                              const double* xim, long ldx, double* yre, double* yim, double* zre,
                              double* zim);
+  // The same on four rows y[r] = (yre[r], yim[r]), row r with (mre[r], mim[r]).
+  void (*mulSubFourRowsSteps)(int len, int steps, const double* const* mre,
+                              const double* const* mim, const double* xre, const double* xim,
+                              long ldx, double* const* yre, double* const* yim);
   // The pivot search over re[j]*re[j] + im[j]*im[j] at indexes first + j.
   void (*trackModulus)(int len, const double* re, const double* im, double first,
                        PivotTrack* track);

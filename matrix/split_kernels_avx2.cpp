@@ -18,6 +18,12 @@ struct Avx2Vec {
   static constexpr int W = 4;
   static T load(const double* p) { return _mm256_loadu_pd(p); }
   static void store(double* p, T v) { _mm256_storeu_pd(p, v); }
+  // The first `count` lanes (0 < count < W); the others read as zero and are not written.
+  static __m256i first(int count) {
+    return _mm256_cmpgt_epi64(_mm256_set1_epi64x(count), _mm256_setr_epi64x(0, 1, 2, 3));
+  }
+  static T loadFirst(const double* p, int count) { return _mm256_maskload_pd(p, first(count)); }
+  static void storeFirst(double* p, T v, int count) { _mm256_maskstore_pd(p, first(count), v); }
   static T set1(double x) { return _mm256_set1_pd(x); }
   static T lanes(double first) {
     return _mm256_add_pd(_mm256_set1_pd(first), _mm256_setr_pd(0, 1, 2, 3));

@@ -18,6 +18,10 @@ struct Avx512Vec {
   static constexpr int W = 8;
   static T load(const double* p) { return _mm512_loadu_pd(p); }
   static void store(double* p, T v) { _mm512_storeu_pd(p, v); }
+  // The first `count` lanes (0 < count < W); the others read as zero and are not written.
+  static __mmask8 first(int count) { return static_cast<__mmask8>((1u << count) - 1); }
+  static T loadFirst(const double* p, int count) { return _mm512_maskz_loadu_pd(first(count), p); }
+  static void storeFirst(double* p, T v, int count) { _mm512_mask_storeu_pd(p, first(count), v); }
   static T set1(double x) { return _mm512_set1_pd(x); }
   static T lanes(double first) {
     return _mm512_add_pd(_mm512_set1_pd(first), _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7));

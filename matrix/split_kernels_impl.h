@@ -4,7 +4,8 @@
 // anything with external linkage (no standard headers, nothing outside the anonymous
 // namespace), or the linker could hand code for one processor to another.
 //
-// V provides: T (the vector), W (lanes), load, store, set1, add, sub, mul, abs, gt (lane
+// V provides: T (the vector), W (lanes), load, store, loadFirst and storeFirst (of the first
+// count lanes, 0 < count < W, where W > 1), set1, add, sub, mul, abs, gt (lane
 // mask of a > b, false for NaN), select(mask, a, b) (a where the mask is set), lanes(first)
 // (first, first + 1, ...).
 
@@ -116,11 +117,31 @@ void mulSubRowImpl(int len, double mre, double mim, const double* xre, const dou
   }
 }
 
+// The short rows of a panel end in a part vector rather than one double at a time.
 template <class V>
 void mulSubRow(int len, double mre, double mim, const double* xre, const double* xim, double* yre,
                double* yim) {
-  PivotTrack unused{0.0, 0.0};  // the lane tracker reads its start even when it sees nothing
-  mulSubRowImpl<V, false>(len, mre, mim, xre, xim, yre, yim, 0.0, &unused);
+  const auto vmr = V::set1(mre), vmi = V::set1(mim);
+  const auto update = [&](auto xr, auto xi, auto& yr, auto& yi) {
+    yr = V::sub(yr, V::sub(V::mul(vmr, xr), V::mul(vmi, xi)));
+    yi = V::sub(yi, V::add(V::mul(vmr, xi), V::mul(vmi, xr)));
+  };
+  int j = 0;
+  for (; j + V::W <= len; j += V::W) {
+    auto yr = V::load(yre + j), yi = V::load(yim + j);
+    update(V::load(xre + j), V::load(xim + j), yr, yi);
+    V::store(yre + j, yr);
+    V::store(yim + j, yi);
+  }
+  if constexpr (V::W > 1) {
+    if (j < len) {
+      const int rest = len - j;
+      auto yr = V::loadFirst(yre + j, rest), yi = V::loadFirst(yim + j, rest);
+      update(V::loadFirst(xre + j, rest), V::loadFirst(xim + j, rest), yr, yi);
+      V::storeFirst(yre + j, yr, rest);
+      V::storeFirst(yim + j, yi, rest);
+    }
+  }
 }
 
 template <class V>
@@ -305,6 +326,52 @@ void mulSubTwoRowsSteps(int len, int steps, const double* mre, const double* mim
   for (; j < len; ++j) block.template operator()<ScalarVec, 1>(j);
 }
 
+// mulSubRowSteps on four rows y[r] at once, row r with the multipliers (mre[r], mim[r]) and
+// the same rows x: every x loaded serves all four.
+template <class V>
+void mulSubFourRowsSteps(int len, int steps, const double* const* mre, const double* const* mim,
+                         const double* xre, const double* xim, long ldx, double* const* yre,
+                         double* const* yim) {
+  constexpr int R = 4;
+  constexpr int U = V::W >= 8 ? 2 : 1;
+  const auto block = [&]<class Vec, int N>(int j) {
+    typename Vec::T yr[R][N], yi[R][N];
+#pragma GCC unroll 8
+    for (int r = 0; r < R; ++r)
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u)
+        yr[r][u] = Vec::load(yre[r] + j + u * Vec::W),
+        yi[r][u] = Vec::load(yim[r] + j + u * Vec::W);
+    for (int s = 0; s < steps; ++s) {
+      typename Vec::T xr[N], xi[N];
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u) {
+        xr[u] = Vec::load(xre + s * ldx + j + u * Vec::W);
+        xi[u] = Vec::load(xim + s * ldx + j + u * Vec::W);
+      }
+#pragma GCC unroll 8
+      for (int r = 0; r < R; ++r) {
+        const auto mr = Vec::set1(mre[r][s]), mi = Vec::set1(mim[r][s]);
+#pragma GCC unroll 8
+        for (int u = 0; u < N; ++u) {
+          yr[r][u] = Vec::sub(yr[r][u], Vec::sub(Vec::mul(mr, xr[u]), Vec::mul(mi, xi[u])));
+          yi[r][u] = Vec::sub(yi[r][u], Vec::add(Vec::mul(mr, xi[u]), Vec::mul(mi, xr[u])));
+        }
+      }
+    }
+#pragma GCC unroll 8
+    for (int r = 0; r < R; ++r)
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u)
+        Vec::store(yre[r] + j + u * Vec::W, yr[r][u]),
+            Vec::store(yim[r] + j + u * Vec::W, yi[r][u]);
+  };
+  int j = 0;
+  for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
+  for (; j + V::W <= len; j += V::W) block.template operator()<V, 1>(j);
+  for (; j < len; ++j) block.template operator()<ScalarVec, 1>(j);
+}
+
 template <class V>
 void trackModulus(int len, const double* re, const double* im, double first, PivotTrack* track) {
   int j = 0;
@@ -464,6 +531,7 @@ constexpr SplitKernels makeKernels() {
       gjUpdateRowSteps<V>,
       mulSubRowSteps<V>,
       mulSubTwoRowsSteps<V>,
+      mulSubFourRowsSteps<V>,
       trackModulus<V>,
       sweepColumnSteps<V>,
       sweepRowSteps<V>,
