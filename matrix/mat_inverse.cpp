@@ -16,9 +16,10 @@ namespace kelvaro {
 
 namespace {
 
-// Columns of the identity solved together in one pass of the fast solve; their part of the
-// solution stays in the second-level cache.
-constexpr int kSolveBlock = 64;
+// Columns of the identity solved together in one pass of the fast solve. Each row of the
+// solution reads its part of every row below it once, so that part must stay in the
+// second-level cache (1 MB here): at 1000 x 1000, 32 columns keep 512 KB there, 64 spilled.
+constexpr int kSolveBlock = 32;
 
 // Pivot steps, then the columns of the identity solved.
 std::uint64_t inversionSteps(int n) {
@@ -88,10 +89,6 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
         break;
       }
       const int pr = static_cast<int>(at / n), pc = static_cast<int>(at % n);
-      if (pc != k) {
-        swapColumns(a.re.data(), a.im.data(), n, n, k, pc);
-        std::swap(colPerm[k], colPerm[pc]);
-      }
       if (pr != k) {
         swapRows(a.re.data(), a.im.data(), n, k, pr);
         std::swap(rowPerm[k], rowPerm[pr]);
@@ -99,6 +96,12 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
                          multRe.begin() + mult(pr));
         std::swap_ranges(multIm.begin() + mult(k), multIm.begin() + mult(k) + s,
                          multIm.begin() + mult(pr));
+      }
+      // The exchange of columns reaches the rows below the pivot row as the step comes to
+      // them, while they are in the cache anyway: one pass over the matrix fewer.
+      if (pc != k) {
+        swapColumns(a.re.data(), a.im.data(), k + 1, n, k, pc);
+        std::swap(colPerm[k], colPerm[pc]);
       }
       catchUp(k, k0, 0, s);
       const Element pivot = complexAt(a, k, k);
@@ -109,6 +112,7 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
         for (int i = k + 1 + first; i < k + 1 + last; ++i) {
           double* yre = a.rowRe(i);
           double* yim = a.rowIm(i);
+          if (pc != k) std::swap(yre[k], yre[pc]), std::swap(yim[k], yim[pc]);
           const Element m = Element::complex(yre[k], yim[k]) / pivot;
           multRe[mult(i) + s] = m.re();
           multIm[mult(i) + s] = m.im();
@@ -162,7 +166,8 @@ void solveIdentitySplit(const SplitMatrix& a, const RCoVecE& rowPerm, const RCoV
   const int n = a.rows;
   RCoVecE positionOf(n);
   for (int i = 0; i < n; ++i) positionOf[rowPerm[i]] = i;
-  dst.resize(n, n, work);
+  // Every element is written below.
+  dst.resizeForOverwrite(n, n, work);
   const int blocks = (n + kSolveBlock - 1) / kSolveBlock;
   const std::int64_t blockCost = static_cast<std::int64_t>(n) * n * kSolveBlock / 2;
   parallelFor(blocks, grainFor(blockCost), [&](int firstBlock, int lastBlock) {
