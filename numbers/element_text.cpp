@@ -316,17 +316,22 @@ PlainNumber exactPlainValue(const char* end, std::uint64_t m, std::size_t digits
   return {end, negatedIf(static_cast<double>(m) / kExactPowersOfTen[fraction], negative)};
 }
 
-// readPlainNumber for numbers that do not end within the first word after the sign.
-[[gnu::noinline]] PlainNumber readLongPlainNumber(const char* p, const char* begin,
-                                                  const char* end) {
-  const char* const q = p + isSign(*p);
-  const DigitRun whole = readDigits(q, begin, end, 0);
-  DigitRun all = whole;
-  if (whole.end != end && *whole.end == '.')
-    all = readDigits(whole.end + 1, begin, end, whole.value);
-  const auto fraction = static_cast<std::size_t>(all.end - whole.end - (all.end != whole.end));
-  return exactPlainValue(all.end, all.value, static_cast<std::size_t>(whole.end - q) + fraction,
-                         fraction, *p == '-');
+// readPlainNumber for a number whose digits run past the first word after the sign (q):
+// m holds the word's digits, pointAt is where the point was in the word or 8 for none.
+[[gnu::noinline]] PlainNumber readLongPlainNumber(const char* p, const char* q, const char* begin,
+                                                  const char* end, std::uint64_t m,
+                                                  unsigned pointAt) {
+  const DigitRun more = readDigits(q + 8, begin, end, m);
+  const auto count = static_cast<std::size_t>(more.end - q);  // characters so far
+  if (pointAt < 8) {
+    const std::size_t fraction = count - pointAt - 1;
+    return exactPlainValue(more.end, more.value, count - 1, fraction, *p == '-');
+  }
+  if (more.end == end || *more.end != '.')
+    return exactPlainValue(more.end, more.value, count, 0, *p == '-');
+  const DigitRun all = readDigits(more.end + 1, begin, end, more.value);
+  const auto fraction = static_cast<std::size_t>(all.end - more.end - 1);
+  return exactPlainValue(all.end, all.value, count + fraction, fraction, *p == '-');
 }
 
 // One number of the plain form [sign] digits [. digits] from p (begin..end being the whole
@@ -337,7 +342,7 @@ inline PlainNumber readPlainNumber(const char* p, const char* begin, const char*
   const char* const q = p + isSign(*p);
   const std::uint64_t x = wordUpTo(q, begin, end);
   std::uint64_t marks = nonDigitBytes(x);
-  if (marks == 0) return readLongPlainNumber(p, begin, end);
+  if (marks == 0) return readLongPlainNumber(p, q, begin, end, digitsValue(x, 8), 8);
   const unsigned whole = static_cast<unsigned>(std::countr_zero(marks)) >> 3;
   unsigned stop = whole;
   unsigned fraction = 0;
@@ -345,13 +350,14 @@ inline PlainNumber readPlainNumber(const char* p, const char* begin, const char*
   if (static_cast<char>(x >> (8 * whole)) == '.') {
     // The point is taken out of the word.
     marks &= marks - 1;
-    // Digits up to the end of the word: a whole word of text, so the character after it
-    // (if any) may be read.
-    if (marks == 0 && q + 8 != end && isDigit(q[8])) return readLongPlainNumber(p, begin, end);
     stop = static_cast<unsigned>(std::countr_zero(marks)) >> 3;
     fraction = stop - whole - 1;
     const std::uint64_t below = (std::uint64_t{1} << (8 * whole)) - 1;
     digits = (x & below) | ((x >> 8) & ~below);
+    // Digits up to the end of the word: a whole word of text, so the character after it
+    // (if any) may be read.
+    if (marks == 0 && q + 8 != end && isDigit(q[8]))
+      return readLongPlainNumber(p, q, begin, end, digitsValue(digits, 7), whole);
   }
   const unsigned count = whole + fraction;
   if (count == 0) return {nullptr, 0};
