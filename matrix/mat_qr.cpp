@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "matrix/mat_basic.h"
+#include "matrix/split_kernels.h"
 #include "matrix/split_matrix.h"
 #include "matrix/thread_pool.h"
 
@@ -56,65 +57,27 @@ void reflectAny(const double* v, int len, double beta, double* a, std::size_t ld
     reflectColumns(v, len, beta, a, ld, width);
 }
 
-// Applies all reflections in order to a contiguous panel (rows top..m-1, `width` columns).
-// The pass that subtracts reflection h from a row also adds that row, now final for h, to the
-// sums of reflection h+1: every element and every sum sees the same operations in the same
-// order as with two passes per reflection, at half the traffic.
-template <typename Width>
-void reflectInOnePass(const std::vector<Reflection>& refl, const std::vector<double>& store,
-                      double* panel, int m, int top, Width width) {
-  const std::size_t ld = static_cast<std::size_t>(width);
-  double t[kPanel], next[kPanel];
-  const Reflection& first = refl.front();
-  const double* v = store.data() + first.offset;
-  for (int j = 0; j < width; ++j) t[j] = 0.0;
-  for (int i = first.first; i < m; ++i) {
-    const double vi = v[i - first.first];
-    const double* row = panel + (i - top) * ld;
-    for (int j = 0; j < width; ++j) t[j] += vi * row[j];
-  }
-  for (std::size_t h = 0; h < refl.size(); ++h) {
-    const Reflection& f = refl[h];
-    v = store.data() + f.offset;
-    for (int j = 0; j < width; ++j) t[j] /= f.beta;
-    const bool more = h + 1 < refl.size();
-    const int split = more ? refl[h + 1].first : m;
-    for (int i = f.first; i < split; ++i) {
-      const double vi = v[i - f.first];
-      double* row = panel + (i - top) * ld;
-      for (int j = 0; j < width; ++j) row[j] -= vi * t[j];
-    }
-    if (!more) break;
-    const double* w = store.data() + refl[h + 1].offset;
-    for (int j = 0; j < width; ++j) next[j] = 0.0;
-    for (int i = split; i < m; ++i) {
-      const double vi = v[i - f.first];
-      const double wi = w[i - split];
-      double* row = panel + (i - top) * ld;
-      for (int j = 0; j < width; ++j) {
-        row[j] -= vi * t[j];
-        next[j] += wi * row[j];
-      }
-    }
-    for (int j = 0; j < width; ++j) t[j] = next[j];
-  }
-}
+// The reflections of one panel in the form the vector kernel takes them
+// (SplitKernels::reflectPanel: each reflection over the rows in one pass, on every path).
+struct PanelReflections {
+  int count = 0;
+  int first[kPanel];
+  double beta[kPanel];
+  const double* v[kPanel];
+};
 
 // Applies the reflections in order to one panel of `width` columns from p0 of a row-major
 // matrix with m rows. The panel is worked on as a contiguous copy: rows of the matrix lie far
 // apart and would keep evicting each other from the cache.
-void reflectPanel(const std::vector<Reflection>& refl, const std::vector<double>& store,
-                  std::vector<double>& panel, double* a, int m, std::size_t ld, int p0, int width,
-                  const CancelFlag* cancel) {
-  const int top = refl.front().first;
+void reflectPanel(const PanelReflections& refl, std::vector<double>& panel, double* a, int m,
+                  std::size_t ld, int p0, int width, const CancelFlag* cancel) {
+  const int top = refl.first[0];
   const std::size_t pld = static_cast<std::size_t>(width);
   panel.resize(static_cast<std::size_t>(m - top) * kPanel);
   for (int i = top; i < m; ++i) std::copy_n(a + i * ld + p0, width, panel.data() + (i - top) * pld);
   checkCancel(cancel);
-  if (width == kPanel)
-    reflectInOnePass(refl, store, panel.data(), m, top, std::integral_constant<int, kPanel>());
-  else
-    reflectInOnePass(refl, store, panel.data(), m, top, width);
+  splitKernels().reflectPanel(refl.count, refl.first, refl.beta, refl.v, panel.data(), width, top,
+                              m);
   for (int i = top; i < m; ++i) std::copy_n(panel.data() + (i - top) * pld, width, a + i * ld + p0);
 }
 
@@ -126,6 +89,12 @@ void reflectPanel(const std::vector<Reflection>& refl, const std::vector<double>
 void reflectRest(const std::vector<Reflection>& refl, const std::vector<double>& store, double* r,
                  int m, int n, int c1, double* q, const CancelFlag* cancel) {
   if (refl.empty()) return;
+  PanelReflections panelRefl;
+  for (const Reflection& f : refl) {
+    panelRefl.first[panelRefl.count] = f.first;
+    panelRefl.beta[panelRefl.count] = f.beta;
+    panelRefl.v[panelRefl.count++] = store.data() + f.offset;
+  }
   const int panelsR = c1 < n ? (n - c1 + kPanel - 1) / kPanel : 0;
   const int panelsQ = (m + kPanel - 1) / kPanel;
   const std::int64_t panelCost =
@@ -135,10 +104,10 @@ void reflectRest(const std::vector<Reflection>& refl, const std::vector<double>&
     for (int p = first; p < last; ++p) {
       if (p < panelsR) {
         const int p0 = c1 + p * kPanel;
-        reflectPanel(refl, store, panel, r, m, n, p0, std::min(kPanel, n - p0), cancel);
+        reflectPanel(panelRefl, panel, r, m, n, p0, std::min(kPanel, n - p0), cancel);
       } else {
         const int p0 = (p - panelsR) * kPanel;
-        reflectPanel(refl, store, panel, q, m, m, p0, std::min(kPanel, m - p0), cancel);
+        reflectPanel(panelRefl, panel, q, m, m, p0, std::min(kPanel, m - p0), cancel);
       }
     }
   });

@@ -86,6 +86,13 @@ struct SplitKernels {
   // 0 .. len-1 of rows held at a0 + row*ld: t = a[k] + q·a[k+1] (+ r·a[k+2]);
   // a[k+2] -= t·z; a[k+1] -= t·y; a[k] -= t·x.
   void (*sweepRowSteps)(int len, int steps, const SweepReflection* refl, double* a0, long ld);
+  // Householder reflections h = 0 .. count-1 in this order on a real panel (rows top ..
+  // rows-1, `width` doubles each, one after another): reflection h acts on rows first[h]
+  // (ascending, the first one top) onwards with the vector v[h] (v[h][0] for row first[h]):
+  // per column, t := (sum over the rows in order of v·x) / beta[h], then x := x - v·t. The
+  // pass that applies reflection h to a row also adds that row to the sums of h + 1.
+  void (*reflectPanel)(int count, const int* first, const double* beta, const double* const* v,
+                       double* panel, int width, int top, int rows);
 };
 
 // The kernels of the path in force (simdPath()).

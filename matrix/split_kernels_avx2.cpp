@@ -31,6 +31,7 @@ struct Avx2Vec {
   static T add(T a, T b) { return _mm256_add_pd(a, b); }
   static T sub(T a, T b) { return _mm256_sub_pd(a, b); }
   static T mul(T a, T b) { return _mm256_mul_pd(a, b); }
+  static T div(T a, T b) { return _mm256_div_pd(a, b); }
   static T abs(T a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
   static T gt(T a, T b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
   static T select(T m, T a, T b) { return _mm256_blendv_pd(b, a, m); }

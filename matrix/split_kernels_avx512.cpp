@@ -29,6 +29,7 @@ struct Avx512Vec {
   static T add(T a, T b) { return _mm512_add_pd(a, b); }
   static T sub(T a, T b) { return _mm512_sub_pd(a, b); }
   static T mul(T a, T b) { return _mm512_mul_pd(a, b); }
+  static T div(T a, T b) { return _mm512_div_pd(a, b); }
   static T abs(T a) { return _mm512_abs_pd(a); }
   static __mmask8 gt(T a, T b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
   static T select(__mmask8 m, T a, T b) { return _mm512_mask_blend_pd(m, b, a); }
