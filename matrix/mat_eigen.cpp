@@ -153,9 +153,10 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
 
   // Rows lo..hi of column c: a[r][c] -= y_r·a[m][c] for every row with a multiplier.
   bool allActive = false;
+  const SplitKernels& kern = splitKernels();
   auto reduceRows = [&](double* c, double top, int lo, int hi) {
     if (allActive) {
-      for (int r = lo; r <= hi; ++r) c[r] = c[r] - y[r] * top;
+      if (hi >= lo) kern.subScaledBy(hi - lo + 1, top, y.data() + lo, c + lo);
       return;
     }
     for (int r = lo; r <= hi; ++r) {
@@ -196,22 +197,19 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
       pivotBefore[c] = pivot;
       if (active[c]) pivot = pivot + y[c] * col(c)[m];
     }
-    // Rows lo..hi below m (m < lo) and above..aboveEnd up to m of columns m..n.
-    const auto eliminateRows = [&](int above, int aboveEnd, int lo, int hi) {
-      for (int c = m + 1; c <= n; ++c) {
-        double* cc = col(c);
-        const double top = cc[m];
-        const double yc = y[c];
-        reduceRows(cc, top, lo, std::min(hi, c));
-        if (active[c]) {
-          if (c >= lo && c <= hi) cm[c] = cm[c] - yc * pivotBefore[c];
-          for (int r = above; r <= aboveEnd; ++r) cm[r] = cm[r] + yc * cc[r];
-          for (int r = lo; r <= hi; ++r) cm[r] = cm[r] + yc * cc[r];
-        }
-        reduceRows(cc, top, std::max(lo, c + 1), hi);
+    // Columns m+1..n: each reduced below m in two parts around its update of column m, which
+    // takes all rows at once.
+    for (int c = m + 1; c <= n; ++c) {
+      double* cc = col(c);
+      const double top = cc[m];
+      const double yc = y[c];
+      reduceRows(cc, top, m + 1, c);
+      if (active[c]) {
+        cm[c] = cm[c] - yc * pivotBefore[c];
+        kern.addScaled(n, yc, cc + 1, cm + 1);
       }
-    };
-    eliminateRows(1, m, m + 1, n);
+      reduceRows(cc, top, c + 1, n);
+    }
     std::fill(active.begin(), active.end(), 0);
     stepDone(work);
   }

@@ -93,6 +93,10 @@ struct SplitKernels {
   // pass that applies reflection h to a row also adds that row to the sums of h + 1.
   void (*reflectPanel)(int count, const int* first, const double* beta, const double* const* v,
                        double* panel, int width, int top, int rows);
+  // c[j] := c[j] - m[j]·s for j < len.
+  void (*subScaledBy)(int len, double s, const double* m, double* c);
+  // c[j] := c[j] + s·x[j] for j < len.
+  void (*addScaled)(int len, double s, const double* x, double* c);
 };
 
 // The kernels of the path in force (simdPath()).

@@ -612,6 +612,24 @@ void reflectPanel(int count, const int* first, const double* beta, const double*
     reflectColumns<ScalarVec, 1>(count, first, beta, v, panel, width, top, rows, j);
 }
 
+template <class V>
+void subScaledBy(int len, double s, const double* m, double* c) {
+  const auto sv = V::set1(s);
+  int j = 0;
+  for (; j + V::W <= len; j += V::W)
+    V::store(c + j, V::sub(V::load(c + j), V::mul(V::load(m + j), sv)));
+  for (; j < len; ++j) c[j] = c[j] - m[j] * s;
+}
+
+template <class V>
+void addScaled(int len, double s, const double* x, double* c) {
+  const auto sv = V::set1(s);
+  int j = 0;
+  for (; j + V::W <= len; j += V::W)
+    V::store(c + j, V::add(V::load(c + j), V::mul(sv, V::load(x + j))));
+  for (; j < len; ++j) c[j] = c[j] + s * x[j];
+}
+
 template <class V, int MR, int NV>
 constexpr SplitKernels makeKernels() {
   return SplitKernels{
@@ -630,6 +648,8 @@ constexpr SplitKernels makeKernels() {
       sweepColumnSteps<V>,
       sweepRowSteps<V>,
       reflectPanel<V>,
+      subScaledBy<V>,
+      addScaled<V>,
   };
 }
 
