@@ -9,18 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "numbers/array_memory.h"
 #include "numbers/cancel_flag.h"
 #include "numbers/rcomat.h"
 
 namespace kelvaro {
-
-// Memory for an array of `bytes`; one of at least two megabytes starts on a two-megabyte
-// boundary and asks the system for large pages. The first touch of fresh memory maps it a
-// page at a time, and with small pages that is what a large array costs most: splitting a
-// 1000 x 1000 complex matrix and putting it back took 47 ms in faults on the development
-// machine, 3.5 ms with large pages.
-void* allocateArray(std::size_t bytes);
-void releaseArray(void* p, std::size_t bytes) noexcept;
 
 // A vector's allocator that leaves the elements it adds unset, in memory from allocateArray.
 // The split arrays are written whole before they are read, by the threads: their first touch

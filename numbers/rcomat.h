@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "numbers/array_memory.h"
 #include "numbers/calc_error.h"
 #include "numbers/cancel_flag.h"
 #include "numbers/element.h"
@@ -138,7 +139,8 @@ class RCOMat {
 
   int rows_ = 0;
   int cols_ = 0;
-  std::vector<Element> data_;
+  // From allocateArray: a large matrix's elements are most of a command's fresh memory.
+  std::vector<Element, ArrayAllocator<Element>> data_;
 };
 
 }  // namespace kelvaro
