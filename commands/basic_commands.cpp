@@ -30,10 +30,12 @@ void addPanes(CalcState& state, std::string_view label, std::string_view errorLi
   Registers& regs = state.regs;
   setCurrentSize(state, sizeA);
   if (state.exact) return exactSum(state, sizeA, readingOfB == ElementReading::Negated);
-  regs.MatR.resize(sizeA.rows, sizeA.cols, state.work);
+  // MatAdd writes every element of MatR, on storage of that size if MatR has it: filling it
+  // beforehand would only touch the memory twice. Without elements it is sized here.
+  if (sizeA.rows == 0 || sizeA.cols == 0) regs.MatR.resize(sizeA.rows, sizeA.cols);
   readBothOperands(state, sizeA, regs.MatA, sizeA, regs.MatB, readingOfB);
   // Two empty panes leave MatErr at 5 and MatR empty: the writer then prints the bare "=".
-  MatAdd(regs.MatA, regs.MatB, regs.MatR, regs.MatErr);
+  MatAdd(regs.MatA, regs.MatB, regs.MatR, regs.MatErr, state.work);
   writeCommandResult(state);
 }
 

@@ -25,8 +25,9 @@ bool MatSameDim(const RCOMat& m1, const RCOMat& m2, int& rows, int& cols, int& M
   return true;
 }
 
-void MatAdd(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr) {
-  MatElementwise(m1, m2, r, MatErr, [](const Element& a, const Element& b) { return a + b; });
+void MatAdd(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr, const CancelFlag* cancel) {
+  MatElementwise(
+      m1, m2, r, MatErr, [](const Element& a, const Element& b) { return a + b; }, cancel);
 }
 
 }  // namespace kelvaro

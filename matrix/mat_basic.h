@@ -27,19 +27,20 @@ inline void sizeFor(RCOMat& m, int rows, int cols, const CancelFlag* cancel = nu
 }
 
 // r[i][j] := op(m1[i][j], m2[i][j]) for two operands of one size; otherwise MatErr as
-// MatSameDim gives it and r unchanged.
+// MatSameDim gives it and r unchanged. A cancel while r is built anew leaves it empty.
 template <typename Op>
-void MatElementwise(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr, Op op) {
+void MatElementwise(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr, Op op,
+                    const CancelFlag* cancel = nullptr) {
   int rows, cols;
   if (!MatSameDim(m1, m2, rows, cols, MatErr)) return;
-  sizeFor(r, rows, cols);
   const auto a = m1.elements();
   const auto b = m2.elements();
-  auto out = r.elements();
-  for (std::size_t i = 0; i < out.size(); ++i) out[i] = op(a[i], b[i]);
+  r.assignFrom(
+      rows, cols, [&](std::size_t i) { return op(a[i], b[i]); }, cancel);
 }
 
 // r := m1 + m2. Stops with 5 for an empty operand, 4 for different sizes (r unchanged).
-void MatAdd(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr);
+void MatAdd(const RCOMat& m1, const RCOMat& m2, RCOMat& r, int& MatErr,
+            const CancelFlag* cancel = nullptr);
 
 }  // namespace kelvaro

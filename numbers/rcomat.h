@@ -73,6 +73,25 @@ class RCOMat {
     grow(size, Element(), cancel);
   }
 
+  // Sized rows x cols with element i (row-major) := value(i), each written once. Storage of that
+  // size already is overwritten in place; any other is built without being filled first. With a
+  // flag it is built in parts, with a look at the flag before each (a cancel leaves it empty).
+  template <class Value>
+  void assignFrom(int rows, int cols, Value value, const CancelFlag* cancel = nullptr) {
+    checkMatrixSize(rows, cols);
+    const std::size_t size =
+        rows > 0 && cols > 0 ? static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols) : 0;
+    if (size == data_.size()) {
+      setShape(rows, cols);
+      for (std::size_t i = 0; i < size; ++i) data_[i] = value(i);
+      return;
+    }
+    data_.clear();
+    appendInParts(setShape(rows, cols), cancel, [&](std::size_t done, std::size_t count) {
+      for (std::size_t i = done; i < done + count; ++i) data_.push_back(value(i));
+    });
+  }
+
   // A copy of m. With a flag it is made in parts, with a look at the flag before each (a large
   // matrix takes a while to copy); a cancel leaves this matrix empty.
   void assignCopy(const RCOMat& m, const CancelFlag* cancel) {
