@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "matrix/split_kernels.h"
+#include "numbers/array_memory.h"
 #include "numbers/extended.h"
 
 namespace kelvaro {
@@ -136,7 +137,8 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
   // Columns padded to start on cache lines: no vector of a column straddles two of them.
   constexpr std::size_t kLine = 8;  // doubles
   const std::size_t ld = (static_cast<std::size_t>(n) + kLine) / kLine * kLine;
-  std::vector<double> t(ld * (ld + 1));
+  // 8 MB at order 1000: large pages spare most of the first touch.
+  std::vector<double, ArrayAllocator<double>> t(ld * (ld + 1));
   double* const base =
       t.data() +
       (kLine - reinterpret_cast<std::uintptr_t>(t.data()) / sizeof(double) % kLine) % kLine;

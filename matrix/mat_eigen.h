@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "matrix/work_token.h"
+#include "numbers/array_memory.h"
 #include "numbers/rcomat.h"
 
 namespace kelvaro {
 
 // The eigenvalue working matrix: (n+1) x (n+1) doubles, used 1-based (row 0 and column 0 are
-// allocated and never used). Contiguous and row-major: a[i] is row i.
+// allocated and never used). Contiguous and row-major: a[i] is row i. The elements live in the
+// large-array memory: at order 1000 they are 8 MB, first touched here.
 class matrx2 {
  public:
   matrx2() = default;
@@ -34,7 +36,8 @@ class matrx2 {
 
  private:
   int n_ = 0;
-  std::vector<double> data_ = std::vector<double>(1, 0.0);
+  std::vector<double, ArrayAllocator<double>> data_ =
+      std::vector<double, ArrayAllocator<double>>(1, 0.0);
 };
 
 // Balances a (order n) by powers of two; the eigenvalues are unchanged. An index whose row or
