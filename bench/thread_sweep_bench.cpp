@@ -5,6 +5,8 @@
 // machine shift every time (bench/thread_table.py turns the JSON into a table):
 //   thread_sweep_bench --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 //     --benchmark_format=json > sweep.json
+// and, to mark the runs that shared no step, KELVARO_SWEEP_SHARED=1 thread_sweep_bench
+//   --benchmark_min_time=0 --benchmark_format=json > shared.json.
 
 #include <benchmark/benchmark.h>
 
@@ -39,7 +41,9 @@ void sizesAndThreads(benchmark::internal::Benchmark* b) {
       ->Unit(benchmark::kMillisecond);
 }
 
-// Runs routine(copy of the operand) under the run's thread count; the copy is not timed.
+// Runs routine(copy of the operand) under the run's thread count; the copy is not timed. With
+// KELVARO_SWEEP_SHARED set, one more untimed run counts the loops that were cut into ranges
+// (counter shared_loops): where none was, the run took the one-thread code.
 template <typename Routine>
 void onCopies(benchmark::State& state, const RCOMat& a, Routine routine) {
   setThreadCount(static_cast<int>(state.range(1)));
@@ -49,6 +53,12 @@ void onCopies(benchmark::State& state, const RCOMat& a, Routine routine) {
     work = a;
     state.ResumeTiming();
     routine(work);
+  }
+  if (std::getenv("KELVARO_SWEEP_SHARED")) {
+    work = a;
+    startRecordingSharedLoops();
+    routine(work);
+    state.counters["shared_loops"] = static_cast<double>(stopRecordingSharedLoops().size());
   }
   setThreadCount(0);
 }

@@ -3,7 +3,11 @@
 (or the least) time of each thread count and its ratio to one thread, flagged when above the
 allowed 1.03. On a machine shared with other work the least time of each is the steadier one.
 
-    bench/thread_table.py sweep.json [--limit 1.03] [--least]
+    bench/thread_table.py sweep.json [--limit 1.03] [--least] [--shared shared.json]
+
+With --shared (a run with KELVARO_SWEEP_SHARED=1), a ratio whose thread count shared no step
+of that kernel at that size is marked with a dagger: both ran the same one-thread code, so
+the ratio is the machine's noise, not the threads'.
 """
 
 import argparse
@@ -32,7 +36,19 @@ def times_of(path, pick):
     return {key: {t: pick(v) for t, v in by.items()} for key, by in times.items()}
 
 
-def table(results, limit, what):
+def serial_runs(path):
+    """{(kernel, n, threads)} of the runs that cut no loop into ranges."""
+    with open(path, encoding="utf-8") as f:
+        runs = json.load(f)["benchmarks"]
+    serial = set()
+    for run in runs:
+        match = NAME.match(run["name"])
+        if match and run.get("shared_loops") == 0:
+            serial.add((match.group(1), int(match.group(2)), int(match.group(3))))
+    return serial
+
+
+def table(results, limit, what, serial=frozenset()):
     counts = sorted({t for by in results.values() for t in by if t != 1})
     head = ["Kernel", "n", "1 thread"] + [f"{t} threads" for t in counts]
     head += [f"{t} / 1" for t in counts]
@@ -41,7 +57,7 @@ def table(results, limit, what):
     for kernel, n in results:
         if kernel not in order:
             order.append(kernel)
-    over = 0
+    over = noise = 0
     for kernel, n in sorted(results, key=lambda k: (order.index(k[0]), k[1])):
         by = results[(kernel, n)]
         one = by.get(1)
@@ -50,13 +66,18 @@ def table(results, limit, what):
         for t in counts:
             if one and t in by:
                 ratio = by[t] / one
+                same_code = (kernel, n, t) in serial
                 over += ratio > limit
-                cells.append(f"**{ratio:.2f}**" if ratio > limit else f"{ratio:.2f}")
+                noise += ratio > limit and same_code
+                text = f"**{ratio:.2f}**" if ratio > limit else f"{ratio:.2f}"
+                cells.append(text + (" †" if same_code else ""))
             else:
                 cells.append("-")
         lines.append("| " + " | ".join(cells) + " |")
     lines.append("")
     lines.append(f"Times in ms, {what} of the repetitions; {over} ratio(s) above {limit}.")
+    if serial:
+        lines.append(f"† no step shared: the one-thread code ({noise} of those above {limit}).")
     return "\n".join(lines)
 
 
@@ -65,9 +86,11 @@ def main():
     parser.add_argument("json")
     parser.add_argument("--limit", type=float, default=1.03)
     parser.add_argument("--least", action="store_true", help="the least time, not the median")
+    parser.add_argument("--shared", help="a run with KELVARO_SWEEP_SHARED=1")
     args = parser.parse_args()
     pick, what = (min, "least") if args.least else (statistics.median, "medians")
-    print(table(times_of(args.json, pick), args.limit, what))
+    serial = serial_runs(args.shared) if args.shared else frozenset()
+    print(table(times_of(args.json, pick), args.limit, what, serial))
 
 
 if __name__ == "__main__":
