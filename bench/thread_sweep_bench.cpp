@@ -6,7 +6,7 @@
 //   thread_sweep_bench --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 //     --benchmark_format=json > sweep.json
 // and, to mark the runs that shared no step, KELVARO_SWEEP_SHARED=1 thread_sweep_bench
-//   --benchmark_min_time=0 --benchmark_format=json > shared.json.
+//   --benchmark_min_time=0.01 --benchmark_format=json > shared.json.
 
 #include <benchmark/benchmark.h>
 
