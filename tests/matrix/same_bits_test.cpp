@@ -22,7 +22,9 @@ using namespace reference;
 TEST(SameBits, Product) {
   std::mt19937_64 gen(11);
   std::uniform_real_distribution<double> u(-1e3, 1e3);
-  const int shapes[][3] = {{1, 1, 1}, {3, 5, 2}, {17, 33, 9}, {130, 70, 150}, {67, 260, 45}};
+  // Across the register tiles, the blocks of rows and the passes over the depth.
+  const int shapes[][3] = {{1, 1, 1},      {3, 5, 2},     {17, 33, 9},
+                           {130, 70, 150}, {67, 260, 45}, {9, 1100, 21}};
   for (const auto& s : shapes) {
     RCOMat a(s[0], s[1]), b(s[1], s[2]), expected;
     for (auto& e : a.elements()) e = Element::complex(u(gen), u(gen));
