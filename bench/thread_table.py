@@ -20,32 +20,29 @@ NAME = re.compile(r"^BM_(\w+)/n:(\d+)/threads:(\d+)")
 TO_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
 
 
-def times_of(path, pick):
-    """{(kernel, n): {threads: pick(ms of the repetitions)}} from the file."""
+def runs_of(path):
+    """(kernel, n, threads, run) of each measured run of the sweep in the file."""
     with open(path, encoding="utf-8") as f:
         runs = json.load(f)["benchmarks"]
-    times = defaultdict(lambda: defaultdict(list))
     for run in runs:
         if run.get("run_type") != "iteration" or run.get("error_occurred"):
             continue
         match = NAME.match(run["name"])
-        if not match:
-            continue
-        kernel, n, threads = match.group(1), int(match.group(2)), int(match.group(3))
+        if match:
+            yield match.group(1), int(match.group(2)), int(match.group(3)), run
+
+
+def times_of(path, pick):
+    """{(kernel, n): {threads: pick(ms of the repetitions)}} from the file."""
+    times = defaultdict(lambda: defaultdict(list))
+    for kernel, n, threads, run in runs_of(path):
         times[(kernel, n)][threads].append(run["real_time"] * TO_MS[run["time_unit"]])
     return {key: {t: pick(v) for t, v in by.items()} for key, by in times.items()}
 
 
 def serial_runs(path):
     """{(kernel, n, threads)} of the runs that cut no loop into ranges."""
-    with open(path, encoding="utf-8") as f:
-        runs = json.load(f)["benchmarks"]
-    serial = set()
-    for run in runs:
-        match = NAME.match(run["name"])
-        if match and run.get("shared_loops") == 0:
-            serial.add((match.group(1), int(match.group(2)), int(match.group(3))))
-    return serial
+    return {(kernel, n, t) for kernel, n, t, run in runs_of(path) if run.get("shared_loops") == 0}
 
 
 def table(results, limit, what, serial=frozenset()):

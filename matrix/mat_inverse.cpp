@@ -170,10 +170,10 @@ void solveIdentitySplit(const SplitMatrix& a, const RCoVecE& rowPerm, const RCoV
   dst.resizeForOverwrite(n, n, work);
   const int blocks = (n + kSolveBlock - 1) / kSolveBlock;
   const std::int64_t blockCost = static_cast<std::int64_t>(n) * n * kSolveBlock / 2;
-  // Below order 250 or so the factorization before the solve keeps to one thread for longer
-  // than the pool's threads poll, so sharing the solve includes waking one (35-150 us): its
-  // ranges carry four times the usual least work (at order 100 two threads took 1.10-1.16x
-  // the time of one, at 200 they still gain).
+  // Its ranges carry four times the usual least work: at order 100 two threads took
+  // 1.10-1.16x the time of one, at 200 and up they gain. Below order 250 or so the
+  // factorization before the solve keeps to one thread for longer than the pool's threads
+  // poll, so the hand-over likely includes waking one (35-150 us).
   parallelFor(blocks, grainFor(blockCost / 4), [&](int firstBlock, int lastBlock) {
     std::vector<double> yre(static_cast<std::size_t>(n) * kSolveBlock);
     std::vector<double> yim(yre.size());
