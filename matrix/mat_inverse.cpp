@@ -1,10 +1,13 @@
 #include "matrix/mat_inverse.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
+
+#include <unistd.h>
 
 #include "matrix/parallel_steps.h"
 #include "matrix/split_kernels.h"
@@ -16,10 +19,23 @@ namespace kelvaro {
 
 namespace {
 
-// Columns of the identity solved together in one pass of the fast solve. Each row of the
-// solution reads its part of every row below it once, so that part must stay in the
-// second-level cache (1 MB here): at 1000 x 1000, 32 columns keep 512 KB there, 64 spilled.
-constexpr int kSolveBlock = 32;
+// Columns of the identity solved together in one pass of the fast solve: 32, or 16 where 32
+// columns of the solution would fill more than half of the second-level cache. Each row of
+// the solution reads its part of every row below it once, so that part should stay in that
+// cache. Measured on one thread: with 1 MB, at order 1000, 32 columns (512 KB) ran fastest and
+// 64 spilled; with 512 KB, 16 columns took 0.85x the time of 32 at orders 1000 and 2000, and 8
+// columns (shorter vectors in the kernel) were no faster than 32. The width never changes a
+// column's arithmetic.
+std::atomic<long> solveCacheBytes{0};
+
+int solveBlockFor(int n) {
+  static const long systemCache = [] {
+    const long bytes = sysconf(_SC_LEVEL2_CACHE_SIZE);
+    return bytes > 0 ? bytes : 1L << 20;
+  }();
+  const long set = solveCacheBytes.load(std::memory_order_relaxed);
+  return 32L * 16 * n <= (set > 0 ? set : systemCache) / 2 ? 32 : 16;
+}
 
 // Pivot steps, then the columns of the identity solved.
 std::uint64_t inversionSteps(int n) {
@@ -168,22 +184,23 @@ void solveIdentitySplit(const SplitMatrix& a, const RCoVecE& rowPerm, const RCoV
   for (int i = 0; i < n; ++i) positionOf[rowPerm[i]] = i;
   // Every element is written below.
   dst.resizeForOverwrite(n, n, work);
-  const int blocks = (n + kSolveBlock - 1) / kSolveBlock;
-  const std::int64_t blockCost = static_cast<std::int64_t>(n) * n * kSolveBlock / 2;
+  const int blockWidth = solveBlockFor(n);
+  const int blocks = (n + blockWidth - 1) / blockWidth;
+  const std::int64_t blockCost = static_cast<std::int64_t>(n) * n * blockWidth / 2;
   // Its ranges carry four times the usual least work: at order 100 two threads took
   // 1.10-1.16x the time of one, at 200 and up they gain. Below order 250 or so the
   // factorization before the solve keeps to one thread for longer than the pool's threads
   // poll, so the hand-over likely includes waking one (35-150 us).
   parallelFor(blocks, grainFor(blockCost / 4), [&](int firstBlock, int lastBlock) {
-    std::vector<double> yre(static_cast<std::size_t>(n) * kSolveBlock);
+    std::vector<double> yre(static_cast<std::size_t>(n) * blockWidth);
     std::vector<double> yim(yre.size());
-    for (int c0 = firstBlock * kSolveBlock; c0 < std::min(n, lastBlock * kSolveBlock);
-         c0 += kSolveBlock) {
-      const int width = std::min(kSolveBlock, n - c0);
+    for (int c0 = firstBlock * blockWidth; c0 < std::min(n, lastBlock * blockWidth);
+         c0 += blockWidth) {
+      const int width = std::min(blockWidth, n - c0);
       for (int i = n - 1; i >= 0; --i) {
-        if (i % kSolveBlock == 0) checkCancel(work);
-        double* sre = yre.data() + static_cast<std::size_t>(i) * kSolveBlock;
-        double* sim = yim.data() + static_cast<std::size_t>(i) * kSolveBlock;
+        if (i % 32 == 0) checkCancel(work);
+        double* sre = yre.data() + static_cast<std::size_t>(i) * blockWidth;
+        double* sim = yim.data() + static_cast<std::size_t>(i) * blockWidth;
         const double* are = a.rowRe(i);
         const double* aim = a.rowIm(i);
         for (int c = 0; c < width; ++c) {
@@ -191,9 +208,9 @@ void solveIdentitySplit(const SplitMatrix& a, const RCoVecE& rowPerm, const RCoV
           sre[c] = one == i ? 1.0 : one < i ? 0.0 + are[one] : 0.0;
           sim[c] = one < i ? 0.0 + aim[one] : 0.0;
         }
-        const std::size_t below = static_cast<std::size_t>(i + 1) * kSolveBlock;
+        const std::size_t below = static_cast<std::size_t>(i + 1) * blockWidth;
         kern.mulSubRowSteps(width, n - i - 1, are + i + 1, aim + i + 1, yre.data() + below,
-                            yim.data() + below, kSolveBlock, sre, sim);
+                            yim.data() + below, blockWidth, sre, sim);
         const Element d = Element::complex(are[i], aim[i]);
         for (int c = 0; c < width; ++c) {
           const Element y = Element::complex(sre[c], sim[c]) / d;
@@ -204,7 +221,7 @@ void solveIdentitySplit(const SplitMatrix& a, const RCoVecE& rowPerm, const RCoV
       for (int i = 0; i < n; ++i) {
         Element* row = dst[colPerm[i]];
         for (int c = 0; c < width; ++c) {
-          const std::size_t at = static_cast<std::size_t>(i) * kSolveBlock + c;
+          const std::size_t at = static_cast<std::size_t>(i) * blockWidth + c;
           row[c0 + c] = Element::complex(yre[at], yim[at]);
         }
       }
@@ -515,6 +532,10 @@ void MatInvLUElements(RCOMat& src, RCOMat& dst, int& MatErr, WorkToken* work) {
   MatLUPivot(n, src, colPerm, rowPerm, MatErr, work);
   if (MatErr != kMatOk) return;
   solveIdentityElements(src, rowPerm, colPerm, dst, MatErr, work);
+}
+
+void setSolveCacheBytes(long bytes) {
+  solveCacheBytes.store(bytes, std::memory_order_relaxed);
 }
 
 void MatInvLU(RCOMat& src, RCOMat& dst, int& MatErr, WorkToken* work) {

@@ -37,6 +37,12 @@ void MatLUSolve(const RCOMat& a, int n, RCOVec& x, const RCoVecE& rowPerm, const
 // pivot steps and the n columns solved.
 void MatInvLU(RCOMat& src, RCOMat& dst, int& MatErr, WorkToken* work = nullptr);
 
+// The second-level cache size in bytes by which MatInvLU's solve picks how many columns of the
+// identity to take at once (32, or 16 at orders where 32 would not stay in the cache; the
+// results are the same). 0, the default, reads it from the system; tests set it to reach the
+// narrower width at small orders.
+void setSolveCacheBytes(long bytes);
+
 // MatInvLU on elements alone, column by column, as it runs for matrices that hold
 // non-complex or non-finite elements.
 void MatInvLUElements(RCOMat& src, RCOMat& dst, int& MatErr, WorkToken* work = nullptr);

@@ -111,27 +111,33 @@ TEST(SameBits, GaussJordanInverse) {
 }
 
 TEST(SameBits, LUInverseAcrossPanels) {
-  std::mt19937_64 gen(21);
-  for (int round = 0; round < 17; ++round) {
-    const int n = round < 16 ? 1 + round * 5 : 70;
-    RCOMat m = operandOfRound(n, n, round, gen);
-    // No real part left at step 40, in the second panel.
-    if (round == 16)
-      for (int i = 40; i < n; ++i)
-        for (int j = 0; j < n; ++j) m[i][j] = Element::complex(0, 0);
-    RCOMat plainFactors = m, plainInverse;
-    int plainErr = -1;
-    const bool plainThrew = threw([&] { MatInvLUElements(plainFactors, plainInverse, plainErr); });
-    forEachSimdPath([&] {
-      RCOMat factors = m, r;
-      int err = -1;
-      EXPECT_EQ(threw([&] { MatInvLU(factors, r, err); }), plainThrew) << n;
-      if (plainThrew) return;
-      EXPECT_EQ(err, plainErr) << n;
-      EXPECT_TRUE(sameMatrix(factors, plainFactors)) << n;
-      EXPECT_TRUE(err != kMatOk || sameMatrix(r, plainInverse)) << n;
-    });
+  // The solve's blocks of 32 columns, then of 16 (as on a small cache at large orders).
+  for (const long cache : {0L, 32768L}) {
+    setSolveCacheBytes(cache);
+    std::mt19937_64 gen(21);
+    for (int round = 0; round < 17; ++round) {
+      const int n = round < 16 ? 1 + round * 5 : 70;
+      RCOMat m = operandOfRound(n, n, round, gen);
+      // No real part left at step 40, in the second panel.
+      if (round == 16)
+        for (int i = 40; i < n; ++i)
+          for (int j = 0; j < n; ++j) m[i][j] = Element::complex(0, 0);
+      RCOMat plainFactors = m, plainInverse;
+      int plainErr = -1;
+      const bool plainThrew =
+          threw([&] { MatInvLUElements(plainFactors, plainInverse, plainErr); });
+      forEachSimdPath([&] {
+        RCOMat factors = m, r;
+        int err = -1;
+        EXPECT_EQ(threw([&] { MatInvLU(factors, r, err); }), plainThrew) << n;
+        if (plainThrew) return;
+        EXPECT_EQ(err, plainErr) << n;
+        EXPECT_TRUE(sameMatrix(factors, plainFactors)) << n;
+        EXPECT_TRUE(err != kMatOk || sameMatrix(r, plainInverse)) << n << " cache " << cache;
+      });
+    }
   }
+  setSolveCacheBytes(0);
 }
 
 TEST(SameBits, QRPanels) {
