@@ -35,6 +35,24 @@ struct Avx2Vec {
   static T abs(T a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
   static T gt(T a, T b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
   static T select(T m, T a, T b) { return _mm256_blendv_pd(b, a, m); }
+  // The 8 x 8 tile of rows src + i*ls (8 doubles each) into dst + c*ld as its columns, as
+  // four 4 x 4 blocks.
+  static void transposeTile(const double* src, long ls, double* dst, long ld) {
+    for (int bi = 0; bi < 8; bi += 4)
+      for (int bc = 0; bc < 8; bc += 4) {
+        T r[4];
+        for (int i = 0; i < 4; ++i) r[i] = load(src + (bi + i) * ls + bc);
+        // t[0]: columns 0 and 2 of rows 0 and 1, t[1]: columns 1 and 3; t[2], t[3] the same of
+        // rows 2 and 3.
+        const T t[4] = {_mm256_unpacklo_pd(r[0], r[1]), _mm256_unpackhi_pd(r[0], r[1]),
+                        _mm256_unpacklo_pd(r[2], r[3]), _mm256_unpackhi_pd(r[2], r[3])};
+        double* const out = dst + bc * ld + bi;
+        store(out, _mm256_permute2f128_pd(t[0], t[2], 0x20));
+        store(out + ld, _mm256_permute2f128_pd(t[1], t[3], 0x20));
+        store(out + 2 * ld, _mm256_permute2f128_pd(t[0], t[2], 0x31));
+        store(out + 3 * ld, _mm256_permute2f128_pd(t[1], t[3], 0x31));
+      }
+  }
 };
 
 constexpr SplitKernels kKernels = makeKernels<Avx2Vec, 2, 2>();
