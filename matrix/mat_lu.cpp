@@ -1,8 +1,11 @@
 #include "matrix/mat_lu.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <vector>
 
+#include "matrix/panel_packing.h"
 #include "matrix/parallel_steps.h"
 #include "matrix/split_kernels.h"
 #include "matrix/split_matrix.h"
@@ -11,6 +14,10 @@
 namespace kelvaro {
 
 namespace {
+
+// From 256 columns on: at orders 50 to 200 on one thread the packing cost more than the
+// tiles gained (0.037 -> 0.040 ms at 50, 0.18 -> 0.19 ms at 100).
+std::atomic<int> tilesFrom{256};
 
 // Bound: without pivoting the steps block into panels, so arithmetic: n^3/3 complex
 // multiply-adds at the peak without fused multiply-adds (bench/README.md).
@@ -23,6 +30,7 @@ namespace {
 // step order with the same operands. The rows below a panel are shared out over the threads.
 bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
   constexpr int kPanel = 32;
+  constexpr int kRowBlock = 64;
   const SplitKernels& kern = splitKernels();
   const int n = a.rows;
   Element pivots[kPanel];
@@ -41,11 +49,12 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
                        yre + k + 1, yim + k + 1);
       }
   };
-  // The same steps right of the panel, from column k1 on, with the multipliers in place.
-  const auto rightPart = [&](int first, int last, int k0, int steps, int k1) {
-    const int len = n - k1;
-    const double* xre = a.rowRe(k0) + k1;
-    const double* xim = a.rowIm(k0) + k1;
+  // The same steps right of the panel, in columns [c0, c1) (c0 >= k1), with the multipliers
+  // in place.
+  const auto rightPart = [&](int first, int last, int k0, int steps, int c0, int c1) {
+    const int len = c1 - c0;
+    const double* xre = a.rowRe(k0) + c0;
+    const double* xim = a.rowIm(k0) + c0;
     if (steps <= 0 || len <= 0) return;
     int i = first;
     for (; i + 3 < last; i += 4) {
@@ -53,19 +62,19 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
                              a.rowRe(i + 3) + k0};
       const double* mim[] = {a.rowIm(i) + k0, a.rowIm(i + 1) + k0, a.rowIm(i + 2) + k0,
                              a.rowIm(i + 3) + k0};
-      double* yre[] = {a.rowRe(i) + k1, a.rowRe(i + 1) + k1, a.rowRe(i + 2) + k1,
-                       a.rowRe(i + 3) + k1};
-      double* yim[] = {a.rowIm(i) + k1, a.rowIm(i + 1) + k1, a.rowIm(i + 2) + k1,
-                       a.rowIm(i + 3) + k1};
+      double* yre[] = {a.rowRe(i) + c0, a.rowRe(i + 1) + c0, a.rowRe(i + 2) + c0,
+                       a.rowRe(i + 3) + c0};
+      double* yim[] = {a.rowIm(i) + c0, a.rowIm(i + 1) + c0, a.rowIm(i + 2) + c0,
+                       a.rowIm(i + 3) + c0};
       kern.mulSubFourRowsSteps(len, steps, mre, mim, xre, xim, n, yre, yim);
     }
     for (; i + 1 < last; i += 2)
       kern.mulSubTwoRowsSteps(len, steps, a.rowRe(i) + k0, a.rowIm(i) + k0, a.rowRe(i + 1) + k0,
-                              a.rowIm(i + 1) + k0, xre, xim, n, a.rowRe(i) + k1, a.rowIm(i) + k1,
-                              a.rowRe(i + 1) + k1, a.rowIm(i + 1) + k1);
+                              a.rowIm(i + 1) + k0, xre, xim, n, a.rowRe(i) + c0, a.rowIm(i) + c0,
+                              a.rowRe(i + 1) + c0, a.rowIm(i + 1) + c0);
     if (i < last)
       kern.mulSubRowSteps(len, steps, a.rowRe(i) + k0, a.rowIm(i) + k0, xre, xim, n,
-                          a.rowRe(i) + k1, a.rowIm(i) + k1);
+                          a.rowRe(i) + c0, a.rowIm(i) + c0);
   };
   // Rows [first, last) take the panel's first `steps` steps, four rows at a time, shared out.
   // The pivot rows have just been brought up to date on the calling thread: a row shared out
@@ -73,17 +82,50 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
   // kMoveCost columns of the row's work: a 200 x 200 matrix, whose first panels would be
   // shared otherwise, ran 4% slower on two threads than on one.
   constexpr int kMoveCost = 128;
+  // Or, where the path does it faster, the part right of the panel as a product: the
+  // multipliers of mr rows packed, times the panel's pivot rows packed in columns of nr
+  // (packed once per panel), subtracted tile by tile; the rows and columns short of a tile
+  // as above. Each element takes the same steps in the same order either way.
+  const int mr = kern.gemmShape.mr, nr = kern.gemmShape.nr;
+  std::vector<double> packedRows;
+  const int leastTiled = tilesFrom.load(std::memory_order_relaxed);
+  const auto byTiles = [&](int k1) { return kern.stepsByTiles && n - k1 >= leastTiled; };
+  if (byTiles(0)) packedRows.resize(static_cast<std::size_t>(kPanel) * 2 * (n / nr) * nr);
+  const auto packRows = [&](int k0, int steps, int k1) {
+    packB(SplitValues{a, k0, k1}, steps, (n - k1) / nr * nr, nr, 0, (n - k1) / nr,
+          packedRows.data());
+  };
+  const auto tiledPart = [&](int first, int last, int k0, int steps, int k1) {
+    const int panels = (n - k1) / nr, tail = k1 + panels * nr;
+    const int tiled = (last - first) / mr * mr;
+    std::vector<double> ap(static_cast<std::size_t>(2) * std::min(kRowBlock, tiled) * steps);
+    for (int i0 = first; i0 < first + tiled; i0 += kRowBlock) {
+      checkCancel(work);
+      const int rows = std::min(kRowBlock, first + tiled - i0);
+      packA(SplitValues{a}, i0, rows, k0, steps, mr, ap.data());
+      for (int pb = 0; pb < panels; ++pb)
+        for (int t = 0; t < rows; t += mr)
+          kern.gemmTileSub(steps, ap.data() + static_cast<std::size_t>(t) * 2 * steps,
+                           packedRows.data() + static_cast<std::size_t>(pb) * steps * 2 * nr,
+                           a.rowRe(i0 + t) + k1 + pb * nr, a.rowIm(i0 + t) + k1 + pb * nr, n);
+      rightPart(i0, i0 + rows, k0, steps, tail, n);
+    }
+    rightPart(first + tiled, last, k0, steps, k1, n);
+  };
   const auto rowsBelow = [&](int first, int last, int k0, int steps, int k1) {
     if (steps <= 0) return;
     const std::int64_t rowCost = static_cast<std::int64_t>(steps) * (n - k1 - kMoveCost);
     const int grain = rowCost > 0 ? grainFor(rowCost) : last - first;
+    const bool tiled = byTiles(k1);
+    if (tiled) packRows(k0, steps, k1);
     parallelFor(last - first, grain, [&](int from, int to) {
       for (int i = first + from; i < first + to; i += 4) {
         checkCancel(work);
         const int end = std::min(first + to, i + 4);
         panelPart(i, end, k0, steps, k1);
-        rightPart(i, end, k0, steps, k1);
+        if (!tiled) rightPart(i, end, k0, steps, k1, n);
       }
+      if (tiled) tiledPart(first + from, first + to, k0, steps, k1);
     });
   };
   for (int k0 = 0; k0 < n - 1; k0 += kPanel) {
@@ -91,7 +133,7 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
     for (int k = k0; k < k1; ++k) {
       checkCancel(work);
       panelPart(k, k + 1, k0, k - k0, k1);
-      rightPart(k, k + 1, k0, k - k0, k1);
+      rightPart(k, k + 1, k0, k - k0, k1, n);
       pivots[k - k0] = Element::complex(a.rowRe(k)[k], a.rowIm(k)[k]);
       if (isZero(pivots[k - k0])) {
         // Leave the matrix as the step-by-step elimination leaves it.
@@ -140,6 +182,10 @@ void splitFactors(const RCOMat& a, RCOMat& l, RCOMat& u, const CancelFlag* cance
 }
 
 }  // namespace
+
+void setLuTilesFrom(int columns) {
+  tilesFrom.store(columns > 0 ? columns : 256, std::memory_order_relaxed);
+}
 
 int MatLU(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols, WorkToken* work) {
   if (rows != cols) return -1;

@@ -12,6 +12,11 @@ namespace kelvaro {
 // 1 and 0; the last pivot is never tested. work counts the n - 1 elimination steps.
 int MatLU(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols, WorkToken* work = nullptr);
 
+// From how many columns right of a panel of steps MatLU takes them by register tiles, where
+// the processor's path does that faster (the results are the same). 0, the default, is 256;
+// tests set 1 to reach the tiles at small orders.
+void setLuTilesFrom(int columns);
+
 // The same on elements alone, as it runs for matrices with non-complex elements.
 int MatLUElements(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols);
 

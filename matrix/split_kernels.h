@@ -33,10 +33,16 @@ struct SweepReflection {
 
 struct SplitKernels {
   GemmShape gemmShape;
+  // Whether an elimination's rows take a panel of steps faster through gemmTileSub on packed
+  // operands than through mulSubFourRowsSteps on the rows in place (measured per path).
+  bool stepsByTiles;
   // C tile (mr x nr, row stride ldc, split) += packed A (kc steps of mr real parts then mr
   // imaginary parts) times packed B (kc steps of nr real parts then nr imaginary parts);
   // each element's sum runs over k in ascending order.
   void (*gemmTile)(int kc, const double* ap, const double* bp, double* cre, double* cim, int ldc);
+  // The same with each product subtracted: c := c - a*b, step by step (an elimination's).
+  void (*gemmTileSub)(int kc, const double* ap, const double* bp, double* cre, double* cim,
+                      int ldc);
   // y[j] := y[j] - m*x[j] for j < len.
   void (*mulSubRow)(int len, double mre, double mim, const double* xre, const double* xim,
                     double* yre, double* yim);

@@ -5,7 +5,8 @@ namespace kelvaro {
 
 namespace {
 
-constexpr SplitKernels kKernels = makeKernels<ScalarVec, 2, 2>();
+// An elimination's panels by tiles: MatLU of order 1000 on one thread 313-316 -> 235-241 ms.
+constexpr SplitKernels kKernels = makeKernels<ScalarVec, 2, 2, true>();
 
 }  // namespace
 

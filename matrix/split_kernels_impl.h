@@ -49,7 +49,7 @@ inline void seeScalar(double measure, double index, PivotTrack* t) {
   if (measure > t->best) t->best = measure, t->index = index;
 }
 
-template <class V, int MR, int NV>
+template <class V, int MR, int NV, bool Sub>
 void gemmTile(int kc, const double* ap, const double* bp, double* cre, double* cim, int ldc) {
   using T = typename V::T;
   constexpr int NR = NV * V::W;
@@ -76,8 +76,10 @@ void gemmTile(int kc, const double* ap, const double* bp, double* cre, double* c
       const T ai = V::set1(a[MR + r]);
 #pragma GCC unroll 8
       for (int v = 0; v < NV; ++v) {
-        accr[r][v] = V::add(accr[r][v], V::sub(V::mul(ar, br[v]), V::mul(ai, bi[v])));
-        acci[r][v] = V::add(acci[r][v], V::add(V::mul(ar, bi[v]), V::mul(ai, br[v])));
+        const auto pr = V::sub(V::mul(ar, br[v]), V::mul(ai, bi[v]));
+        const auto pi = V::add(V::mul(ar, bi[v]), V::mul(ai, br[v]));
+        accr[r][v] = Sub ? V::sub(accr[r][v], pr) : V::add(accr[r][v], pr);
+        acci[r][v] = Sub ? V::sub(acci[r][v], pi) : V::add(acci[r][v], pi);
       }
     }
   }
@@ -630,11 +632,13 @@ void addScaled(int len, double s, const double* x, double* c) {
   for (; j < len; ++j) c[j] = c[j] + s * x[j];
 }
 
-template <class V, int MR, int NV>
+template <class V, int MR, int NV, bool StepsByTiles>
 constexpr SplitKernels makeKernels() {
   return SplitKernels{
       {MR, NV * V::W},
-      gemmTile<V, MR, NV>,
+      StepsByTiles,
+      gemmTile<V, MR, NV, false>,
+      gemmTile<V, MR, NV, true>,
       mulSubRow<V>,
       mulSubRowTrackAbsRe<V>,
       trackAbsRe<V>,

@@ -98,6 +98,14 @@ const Kernel kKernels[] = {
        const int res = MatLU(a, l, u, a.rows(), a.cols());
        return Outcome{{a, l, u, scalar(Element::integer(res))}};
      }},
+    {"MatLU by tiles", Shape::Square,
+     [](RCOMat a, RCOMat) {
+       RCOMat l(a.rows(), a.cols()), u(a.rows(), a.cols());
+       setLuTilesFrom(1);
+       const int res = MatLU(a, l, u, a.rows(), a.cols());
+       setLuTilesFrom(0);
+       return Outcome{{a, l, u, scalar(Element::integer(res))}};
+     }},
     {"choleskyLDL", Shape::Square,
      [](RCOMat a, RCOMat b) {
        // b's product with its transpose is symmetric and, real, positive definite: the
@@ -194,6 +202,7 @@ class EveryThreadCount : public ::testing::Test {
   void TearDown() override {
     setLeastParallelWork(0);
     setThreadCount(0);
+    setLuTilesFrom(0);
   }
 };
 

@@ -67,28 +67,33 @@ TEST(SameBits, DeterminantAndRankOfEveryShape) {
 }
 
 TEST(SameBits, LUAcrossPanels) {
-  std::mt19937_64 gen(41);
-  for (int round = 0; round < 13; ++round) {
-    const int n = round < 12 ? 1 + round * 9 : 70;
-    RCOMat m = operandOfRound(n, n, round, gen);
-    // A zero pivot by step 40 at the latest, in a later panel than the first.
-    if (round == 12)
-      for (int j = 0; j <= 40; ++j) m[40][j] = m[0][j] + m[1][j];
-    RCOMat plain = m, pl(n, n), pu(n, n);
-    int plainResult = -2;
-    const bool plainThrew = threw([&] { plainResult = MatLUElements(plain, pl, pu, n, n); });
-    EXPECT_TRUE(round != 12 || plainResult == 0);
-    forEachSimdPath([&] {
-      RCOMat a = m, l(n, n), u(n, n);
-      int result = -2;
-      EXPECT_EQ(threw([&] { result = MatLU(a, l, u, n, n); }), plainThrew);
-      if (plainThrew) return;
-      EXPECT_EQ(result, plainResult);
-      EXPECT_TRUE(sameMatrix(a, plain));
-      EXPECT_TRUE(sameMatrix(l, pl));
-      EXPECT_TRUE(sameMatrix(u, pu));
-    });
+  // The rows' steps in place, then by register tiles from the smallest width on.
+  for (const int tilesFromColumns : {0, 1}) {
+    setLuTilesFrom(tilesFromColumns);
+    std::mt19937_64 gen(41);
+    for (int round = 0; round < 13; ++round) {
+      const int n = round < 12 ? 1 + round * 9 : 70;
+      RCOMat m = operandOfRound(n, n, round, gen);
+      // A zero pivot by step 40 at the latest, in a later panel than the first.
+      if (round == 12)
+        for (int j = 0; j <= 40; ++j) m[40][j] = m[0][j] + m[1][j];
+      RCOMat plain = m, pl(n, n), pu(n, n);
+      int plainResult = -2;
+      const bool plainThrew = threw([&] { plainResult = MatLUElements(plain, pl, pu, n, n); });
+      EXPECT_TRUE(round != 12 || plainResult == 0);
+      forEachSimdPath([&] {
+        RCOMat a = m, l(n, n), u(n, n);
+        int result = -2;
+        EXPECT_EQ(threw([&] { result = MatLU(a, l, u, n, n); }), plainThrew);
+        if (plainThrew) return;
+        EXPECT_EQ(result, plainResult);
+        EXPECT_TRUE(sameMatrix(a, plain));
+        EXPECT_TRUE(sameMatrix(l, pl));
+        EXPECT_TRUE(sameMatrix(u, pu)) << n << " tiles from " << tilesFromColumns;
+      });
+    }
   }
+  setLuTilesFrom(0);
 }
 
 TEST(SameBits, GaussJordanInverse) {
