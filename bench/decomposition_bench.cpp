@@ -62,6 +62,24 @@ void BM_Eig(benchmark::State& state) {
 }
 BENCHMARK(BM_Eig)->Apply(sizesAndThreads);
 
+// Eig's first part alone: the reduction to Hessenberg form.
+void BM_Hessenberg(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  setThreads(state);
+  const RCOMat a = randomRegister(n, n, 2);
+  for (auto _ : state) {
+    state.PauseTiming();
+    matrx2 work(n);
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) work[i + 1][j + 1] = a[i][j].re();
+    MatBalance(work, n);
+    state.ResumeTiming();
+    MatHessenberg(work, n);
+    benchmark::DoNotOptimize(work[1][1]);
+  }
+}
+BENCHMARK(BM_Hessenberg)->Apply(sizesAndThreads);
+
 void BM_Svd(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   setThreads(state);
