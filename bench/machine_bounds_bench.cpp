@@ -120,6 +120,71 @@ __attribute__((noinline)) long double extendedDivide(std::int64_t steps) {
   return q0 + q1 + q2 + q3;
 }
 
+#if defined(__x86_64__)
+// The x87 unit's throughput rather than its latency. Modes 0-2: seven independent chains, each
+// register st(1)..st(7) taking st(0) in place, so no exchange of registers comes between
+// them: multiplies (0), adds (1), or three chains of multiplies beside four of adds (2). Mode
+// 3: no chains at all, each multiply and add on a value loaded afresh and dropped after.
+// Seven values in st(1)..st(7), the factor in st(0); BODY runs `steps` times; the sum of the
+// seven comes out in `out`, the stack left empty.
+#define KELVARO_X87_CHAINS(BODY)                                                           \
+  asm volatile(                                                                            \
+      "fld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfldl %[f]\n"                \
+      "1:\n\t" BODY                                                                        \
+      "dec %[n]\n\tjnz 1b\n\t"                                                             \
+      "fstp %%st(0)\n\tfaddp\n\tfaddp\n\tfaddp\n\tfaddp\n\tfaddp\n\tfaddp\n\tfstpl %[out]" \
+      : [n] "+r"(steps), [out] "=m"(out)                                                   \
+      : [f] "m"(factor)                                                                    \
+      : "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)", "cc")
+
+__attribute__((noinline)) double x87Chains(std::int64_t steps, int mode) {
+  const double factor = mode == 1 ? 1e-9 : 0.9999999999;
+  double out;
+  if (mode == 0)
+    KELVARO_X87_CHAINS(
+        "fmul %%st(0), %%st(1)\n\tfmul %%st(0), %%st(2)\n\tfmul %%st(0), %%st(3)\n\t"
+        "fmul %%st(0), %%st(4)\n\tfmul %%st(0), %%st(5)\n\tfmul %%st(0), %%st(6)\n\t"
+        "fmul %%st(0), %%st(7)\n\t");
+  else if (mode == 1)
+    KELVARO_X87_CHAINS(
+        "fadd %%st(0), %%st(1)\n\tfadd %%st(0), %%st(2)\n\tfadd %%st(0), %%st(3)\n\t"
+        "fadd %%st(0), %%st(4)\n\tfadd %%st(0), %%st(5)\n\tfadd %%st(0), %%st(6)\n\t"
+        "fadd %%st(0), %%st(7)\n\t");
+  else if (mode == 2)
+    KELVARO_X87_CHAINS(
+        "fmul %%st(0), %%st(1)\n\tfadd %%st(0), %%st(4)\n\tfmul %%st(0), %%st(2)\n\t"
+        "fadd %%st(0), %%st(5)\n\tfmul %%st(0), %%st(3)\n\tfadd %%st(0), %%st(6)\n\t"
+        "fadd %%st(0), %%st(7)\n\t");
+  else {
+    const double a = 1.0000001, c = 1e-9;
+    asm volatile(
+        "1:\n\t"
+        "fldl %[a]\n\tfmull %[f]\n\tfaddl %[c]\n\tfstp %%st(0)\n\t"
+        "fldl %[a]\n\tfmull %[f]\n\tfaddl %[c]\n\tfstp %%st(0)\n\t"
+        "fldl %[a]\n\tfmull %[f]\n\tfaddl %[c]\n\tfstp %%st(0)\n\t"
+        "fldl %[a]\n\tfmull %[f]\n\tfaddl %[c]\n\tfstp %%st(0)\n\t"
+        "dec %[n]\n\tjnz 1b\n\t"
+        "fldl %[a]\n\tfstpl %[out]"
+        : [n] "+r"(steps), [out] "=m"(out)
+        : [f] "m"(factor), [a] "m"(a), [c] "m"(c)
+        : "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)", "cc");
+  }
+  return out;
+}
+#undef KELVARO_X87_CHAINS
+
+// x87 multiplies and adds per second in the modes of x87Chains, one thread.
+void BM_X87Throughput(benchmark::State& state) {
+  constexpr std::int64_t kSteps = 1 << 22;
+  const int mode = static_cast<int>(state.range(0));
+  for (auto _ : state) benchmark::DoNotOptimize(x87Chains(kSteps, mode));
+  state.counters["op/s"] = benchmark::Counter((mode == 3 ? 8.0 : 7.0) * kSteps,
+                                              benchmark::Counter::kIsIterationInvariantRate,
+                                              benchmark::Counter::kIs1000);
+}
+BENCHMARK(BM_X87Throughput)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->UseRealTime();
+#endif
+
 // Extended multiplies and adds (argument 0) or divisions (1) per second, one thread.
 void BM_ExtendedRate(benchmark::State& state) {
   constexpr std::int64_t kSteps = 1 << 22;
