@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <vector>
 
 #include "matrix/panel_packing.h"
 #include "matrix/parallel_steps.h"
@@ -17,7 +16,8 @@ namespace {
 
 // From 256 columns on: at orders 50 to 200 on one thread the packing cost more than the
 // tiles gained (0.037 -> 0.040 ms at 50, 0.18 -> 0.19 ms at 100).
-std::atomic<int> tilesFrom{256};
+constexpr int kTilesFrom = 256;
+std::atomic<int> tilesFrom{kTilesFrom};
 
 // Bound: without pivoting the steps block into panels, so arithmetic: n^3/3 complex
 // multiply-adds at the peak without fused multiply-adds (bench/README.md).
@@ -87,7 +87,7 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
   // (packed once per panel), subtracted tile by tile; the rows and columns short of a tile
   // as above. Each element takes the same steps in the same order either way.
   const int mr = kern.gemmShape.mr, nr = kern.gemmShape.nr;
-  std::vector<double> packedRows;
+  DoubleArray packedRows;  // written before it is read, panel by panel
   const int leastTiled = tilesFrom.load(std::memory_order_relaxed);
   const auto byTiles = [&](int k1) { return kern.stepsByTiles && n - k1 >= leastTiled; };
   if (byTiles(0)) packedRows.resize(static_cast<std::size_t>(kPanel) * 2 * (n / nr) * nr);
@@ -98,7 +98,7 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
   const auto tiledPart = [&](int first, int last, int k0, int steps, int k1) {
     const int panels = (n - k1) / nr, tail = k1 + panels * nr;
     const int tiled = (last - first) / mr * mr;
-    std::vector<double> ap(static_cast<std::size_t>(2) * std::min(kRowBlock, tiled) * steps);
+    DoubleArray ap(static_cast<std::size_t>(2) * std::min(kRowBlock, tiled) * steps);
     for (int i0 = first; i0 < first + tiled; i0 += kRowBlock) {
       checkCancel(work);
       const int rows = std::min(kRowBlock, first + tiled - i0);
@@ -187,7 +187,7 @@ void splitFactors(const RCOMat& a, RCOMat& l, RCOMat& u, const CancelFlag* cance
 }  // namespace
 
 void setLuTilesFrom(int columns) {
-  tilesFrom.store(columns > 0 ? columns : 256, std::memory_order_relaxed);
+  tilesFrom.store(columns > 0 ? columns : kTilesFrom, std::memory_order_relaxed);
 }
 
 int MatLU(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols, WorkToken* work) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <random>
 
 #include "matrix/mat_det.h"
@@ -66,10 +67,19 @@ TEST(SameBits, DeterminantAndRankOfEveryShape) {
   }
 }
 
+// body(value) with set(value) in force, for each value in turn; then set back to the default.
+template <class T, class Body>
+void underEach(void (*set)(T), std::initializer_list<T> values, Body body) {
+  for (const T value : values) {
+    set(value);
+    body(value);
+  }
+  set(T{});
+}
+
 TEST(SameBits, LUAcrossPanels) {
   // The rows' steps in place, then by register tiles from the smallest width on.
-  for (const int tilesFromColumns : {0, 1}) {
-    setLuTilesFrom(tilesFromColumns);
+  underEach(setLuTilesFrom, {0, 1}, [](int tilesFromColumns) {
     std::mt19937_64 gen(41);
     for (int round = 0; round < 13; ++round) {
       const int n = round < 12 ? 1 + round * 9 : 70;
@@ -92,8 +102,7 @@ TEST(SameBits, LUAcrossPanels) {
         EXPECT_TRUE(sameMatrix(u, pu)) << n << " tiles from " << tilesFromColumns;
       });
     }
-  }
-  setLuTilesFrom(0);
+  });
 }
 
 TEST(SameBits, GaussJordanInverse) {
@@ -117,8 +126,7 @@ TEST(SameBits, GaussJordanInverse) {
 
 TEST(SameBits, LUInverseAcrossPanels) {
   // The solve's blocks of 32 columns, then of 16 (as on a small cache at large orders).
-  for (const long cache : {0L, 32768L}) {
-    setSolveCacheBytes(cache);
+  underEach(setSolveCacheBytes, {0L, 32768L}, [](long cache) {
     std::mt19937_64 gen(21);
     for (int round = 0; round < 17; ++round) {
       const int n = round < 16 ? 1 + round * 5 : 70;
@@ -141,8 +149,7 @@ TEST(SameBits, LUInverseAcrossPanels) {
         EXPECT_TRUE(err != kMatOk || sameMatrix(r, plainInverse)) << n << " cache " << cache;
       });
     }
-  }
-  setSolveCacheBytes(0);
+  });
 }
 
 TEST(SameBits, QRPanels) {
