@@ -5,8 +5,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "matrix/thread_pool.h"
@@ -254,5 +256,51 @@ BENCHMARK(BM_UpdateInPlace)
     ->ArgsProduct({{1, 2}, {16, 128}})
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+// What handing data from one core to another costs: two threads take turns, each reading the
+// lines the other just wrote (the argument: 1 line, or 32 lines, 2 KB, as a step's
+// coefficients) and writing them back. Time per hand-over, one way. A parallel step pays at
+// least this for every line it finds in the other core's cache; on a virtual machine whose
+// two processors sit far apart it is several hundred nanoseconds a line.
+void BM_LineHandOver(benchmark::State& state) {
+  if (std::thread::hardware_concurrency() < 2) {
+    state.SkipWithError("one processor");
+    return;
+  }
+  const int lines = static_cast<int>(state.range(0));
+  struct alignas(64) Line {
+    double values[8];
+  };
+  std::vector<Line> data(static_cast<std::size_t>(lines));
+  alignas(64) std::atomic<std::int64_t> turn{0};
+  std::atomic<bool> stop{false};
+  // Adds one to every value of the lines: each side reads what the other wrote.
+  const auto touch = [&] {
+    for (Line& line : data)
+      for (double& v : line.values) v += 1.0;
+  };
+  std::jthread partner([&] {
+    for (std::int64_t seen = 1;; seen += 2) {
+      while (turn.load(std::memory_order_acquire) != seen)
+        if (stop.load(std::memory_order_relaxed)) return;
+      touch();
+      turn.store(seen + 1, std::memory_order_release);
+    }
+  });
+  std::int64_t mine = 0;
+  for (auto _ : state) {
+    touch();
+    turn.store(mine + 1, std::memory_order_release);
+    while (turn.load(std::memory_order_acquire) != mine + 2) kelvaro::pollPause();
+    mine += 2;
+  }
+  stop.store(true);
+  benchmark::DoNotOptimize(data.data());
+  // Two hand-overs per round.
+  state.counters["ns"] =
+      benchmark::Counter(2.0 * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_LineHandOver)->Arg(1)->Arg(32)->UseRealTime();
 
 }  // namespace

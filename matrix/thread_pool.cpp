@@ -26,12 +26,6 @@ constexpr auto kSpinTime = std::chrono::microseconds(50);
 // Polls between two looks at the clock.
 constexpr int kPollsPerLook = 32;
 
-void relax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#endif
-}
-
 int countFromText(const char* text) {
   if (!text) return 0;
   const std::string_view digits(text);
@@ -120,7 +114,7 @@ class Pool {
       do {
         for (int i = 0; i < kPollsPerLook; ++i) {
           if (value.load(std::memory_order_acquire) != old) return;
-          relax();
+          pollPause();
         }
       } while (std::chrono::steady_clock::now() < until);
     }

@@ -39,6 +39,13 @@ inline constexpr std::int64_t kParallelWork = std::int64_t{1} << 18;
 std::int64_t leastParallelWork();
 void setLeastParallelWork(std::int64_t work);
 
+// One poll's pause in a loop that waits for another thread.
+inline void pollPause() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#endif
+}
+
 // The least number of items per range for items of about `cost` element operations each.
 int grainFor(std::int64_t cost);
 
