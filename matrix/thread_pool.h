@@ -30,10 +30,14 @@ void setThreadCount(int count);
 // The hand-over itself takes well under a microsecond while the threads poll, but a range also
 // pays for the rows it finds in another core's cache, for a thread that the system holds back
 // while the others wait at the step's end, and for the shares coming out uneven. A range of
-// this much work takes tens of microseconds or more (an operation takes 0.1 ns for a real
+// this much work takes a hundred microseconds or more (an operation takes 0.1 ns for a real
 // multiply-add in cache to about 1 ns for a complex one from memory), which those costs do
-// not eat up; a step with less than two of them stays on the calling thread.
-inline constexpr std::int64_t kParallelWork = std::int64_t{1} << 18;
+// not eat up; a step with less than two of them stays on the calling thread. A quarter of
+// this was enough where a line moved from one core to the other in tens of nanoseconds, but
+// on a virtual machine whose two processors were at times 250 ns apart (the time changed from
+// minute to minute, so it could not be measured once and for all), it left QR at 100 and 200
+// and products at 100 up to 1.3 times slower on three threads than on one.
+inline constexpr std::int64_t kParallelWork = std::int64_t{1} << 20;
 // The threshold in force; tests lower it to share out even the smallest matrices (below 1:
 // back to kParallelWork).
 std::int64_t leastParallelWork();
