@@ -281,8 +281,10 @@ void BM_LineHandOver(benchmark::State& state) {
   };
   std::jthread partner([&] {
     for (std::int64_t seen = 1;; seen += 2) {
-      while (turn.load(std::memory_order_acquire) != seen)
+      while (turn.load(std::memory_order_acquire) != seen) {
         if (stop.load(std::memory_order_relaxed)) return;
+        kelvaro::pollPause();
+      }
       touch();
       turn.store(seen + 1, std::memory_order_release);
     }

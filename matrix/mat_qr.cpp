@@ -106,8 +106,9 @@ void reflectRest(const std::vector<Reflection>& refl, const std::vector<double>&
       static_cast<std::int64_t>(refl.size()) * (m - refl.front().first) * kPanel * 2;
   // Its ranges carry four times the usual least work, as MatInvLU's solve: each range copies
   // its panels in and out, every row of them, and a step's work is small beside that at order
-  // 200, where two and three threads took 1.12-1.26x the time of one (eight repetitions,
-  // interleaved, on a machine whose cores were 250 ns apart); from 500 on they gain.
+  // 200, where two to eight threads took 1.12-1.26x the time of one (eight repetitions,
+  // interleaved, where a counter took about 500 ns to go from one core to the other and
+  // back); from 500 on they gain.
   parallelFor(panelsR + panelsQ, grainFor(panelCost / 4), [&](int first, int last) {
     std::vector<double> panel;
     for (int p = first; p < last; ++p) {

@@ -34,9 +34,10 @@ void setThreadCount(int count);
 // multiply-add in cache to about 1 ns for a complex one from memory), which those costs do
 // not eat up; a step with less than two of them stays on the calling thread. A quarter of
 // this was enough where a line moved from one core to the other in tens of nanoseconds, but
-// on a virtual machine whose two processors were at times 250 ns apart (the time changed from
-// minute to minute, so it could not be measured once and for all), it left QR at 100 and 200
-// and products at 100 up to 1.3 times slower on three threads than on one.
+// on a virtual machine where a counter took at times 460-550 ns to go from one core to the
+// other and back (and 60-170 ns minutes later, so it could not be measured once and for all),
+// it left QR at 100 and 200 and products at 100 up to 1.3 times slower on three threads than
+// on one.
 inline constexpr std::int64_t kParallelWork = std::int64_t{1} << 20;
 // The threshold in force; tests lower it to share out even the smallest matrices (below 1:
 // back to kParallelWork).
