@@ -102,7 +102,7 @@ class SplitElimination {
   template <class Multiplier>
   void eliminateBelow(int k, Multiplier multiplierOf, bool keep = false) {
     const int rows = s_.rows - k - 1, len = s_.cols - k - 1;
-    RangeTracks tracks(rows, grainFor(len));
+    RangeTracks tracks(rows, pivotStepGrain(len));
     parallelRanges(rows, tracks.ranges(), [&](int range, int first, int last) {
       for (int i = k + 1 + first; i < k + 1 + last; ++i) {
         checkCancel(work_);

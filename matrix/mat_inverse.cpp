@@ -122,7 +122,7 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
       catchUp(k, k0, 0, s);
       const Element pivot = complexAt(a, k, k);
       tryDivisor(pivot);
-      RangeTracks tracks(n - k - 1, grainFor(n - k0));
+      RangeTracks tracks(n - k - 1, pivotStepGrain(n - k0));
       parallelRanges(n - k - 1, tracks.ranges(), [&](int range, int first, int last) {
         PivotTrack* rangeTrack = tracks.of(range);
         for (int i = k + 1 + first; i < k + 1 + last; ++i) {
@@ -375,7 +375,7 @@ class GaussJordan {
     // carry the work and the pivot search (each range its own), in even runs, and with each
     // run its share of the rows above, which take column k only.
     const int busy = n_ - k0;
-    RangeTracks tracks(busy, grainFor(busy));
+    RangeTracks tracks(busy, pivotStepGrain(busy));
     parallelRanges(busy, tracks.ranges(), [&](int range, int first, int last) {
       PivotTrack* track = tracks.of(range);
       const auto update = [&](int i) {
