@@ -2,9 +2,7 @@
 // What the kernels share when they cut a step into ranges of rows for the threads. Kept apart
 // from split_kernels.h, which the vector kernels include: they must see no standard header.
 
-#include <algorithm>
 #include <cstdint>
-#include <thread>
 #include <vector>
 
 #include "matrix/split_kernels.h"
@@ -35,13 +33,12 @@ class RangeTracks {
 // The grain of a full-pivoting step's rows, each of `rowCost` element operations. The rows
 // stay with the same thread from one step to the next (the ranges are cut the same way and
 // shrink by a row), so a range finds them in its own cache and pays less to be shared than
-// most: it asks a quarter of the usual least work, while the threads are no more than the
-// processors. With more, the pool's threads sleep between steps and are woken for each: at
-// order 1000 MatDet took 1.06x the time of one thread on eight threads (two processors); on
-// two threads 0.88-0.93x, MatInvLU 0.68-0.70x.
+// most: it asks a quarter of the usual least work, while the pool's threads poll. When they
+// sleep between steps, each step pays for waking them: at order 1000 MatDet took 1.06x the
+// time of one thread on eight threads (two processors); on two threads 0.88-0.93x, MatInvLU
+// 0.68-0.70x.
 inline int pivotStepGrain(std::int64_t rowCost) {
-  static const int processors = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  return grainFor(threadCount() <= processors ? rowCost * 4 : rowCost);
+  return grainFor(threadsPoll() ? rowCost * 4 : rowCost);
 }
 
 // Element division fails by its divisor alone: trying it once on the calling thread raises

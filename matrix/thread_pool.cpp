@@ -35,12 +35,18 @@ int countFromText(const char* text) {
   return std::min(std::atoi(text), kMaxThreadCount);
 }
 
+// The processors the system reports, at least 1; asked once (the answer is read from files).
+int processorCount() {
+  static const int count =
+      std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxThreadCount);
+  return count;
+}
+
 int defaultCount() {
   static const int count = [] {
     if (const int fromEnvironment = countFromText(std::getenv("KELVARO_THREADS")))
       return fromEnvironment;
-    const unsigned processors = std::thread::hardware_concurrency();
-    return processors == 0 ? 1 : std::min(static_cast<int>(processors), kMaxThreadCount);
+    return processorCount();
   }();
   return count;
 }
@@ -185,7 +191,7 @@ class Pool {
     wake_.notify_all();
     workers_.clear();  // joins
     // More threads than processors: a polling thread would only keep a working one waiting.
-    spin_ = workers < static_cast<int>(std::thread::hardware_concurrency());
+    spin_ = workers < processorCount();
     stop_.store(false, std::memory_order_release);
     const std::uint32_t now = wake_.load(std::memory_order_acquire);
     for (int i = 0; i < workers; ++i) workers_.emplace_back([this, now, i] { work(now, i + 1); });
@@ -229,6 +235,10 @@ int grainFor(std::int64_t cost) {
 int rangesFor(int count, int grain) {
   const int threads = threadCount();
   return threads <= 1 ? 1 : std::clamp(count / std::max(grain, 1), 1, kRangesPerThread * threads);
+}
+
+bool threadsPoll() {
+  return threadCount() <= processorCount();
 }
 
 int threadCount() {

@@ -44,6 +44,11 @@ inline constexpr std::int64_t kParallelWork = std::int64_t{1} << 20;
 std::int64_t leastParallelWork();
 void setLeastParallelWork(std::int64_t work);
 
+// Whether the pool's threads poll between steps: no more threads than processors. With more,
+// a polling thread would only keep a working one waiting, so they sleep, and every shared step
+// pays for waking them.
+bool threadsPoll();
+
 // One poll's pause in a loop that waits for another thread.
 inline void pollPause() {
 #if defined(__x86_64__) || defined(__i386__)
