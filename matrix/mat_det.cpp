@@ -84,9 +84,12 @@ class SplitElimination {
     return {static_cast<int>(at / s_.cols), static_cast<int>(at % s_.cols), track_.best};
   }
 
+  // The exchange of rows, and of columns in row k: the rows below take the exchange of
+  // columns in eliminateBelow, on the thread that updates them.
   int exchange(const Pivot& p, int k, DetPivots* pivots = nullptr) {
+    exchangeColumn_ = p.col;
     return kelvaro::exchange(
-        p, k, s_.rows, s_.cols,
+        p, k, k + 1, s_.cols,
         [this](int i1, int j1, int i2, int j2) {
           std::swap(s_.rowRe(i1)[j1], s_.rowRe(i2)[j2]);
           std::swap(s_.rowIm(i1)[j1], s_.rowIm(i2)[j2]);
@@ -96,24 +99,34 @@ class SplitElimination {
 
   Element at(int i, int j) const { return Element::complex(s_.rowRe(i)[j], s_.rowIm(i)[j]); }
 
-  // Each row i > k minus multiplierOf(element (i, k)) times row k, over the columns after k.
-  // multiplierOf divides by the pivot, which has been tried on this thread. keep: the
-  // multiplier takes the place of element (i, k).
+  // Each row i > k, its exchange of columns made, minus multiplierOf(element (i, k)) times row
+  // k, over the columns after k. multiplierOf divides by the pivot, which has been tried on this
+  // thread. keep: the multiplier takes the place of element (i, k).
   template <class Multiplier>
   void eliminateBelow(int k, Multiplier multiplierOf, bool keep = false) {
     const int rows = s_.rows - k - 1, len = s_.cols - k - 1;
     RangeTracks tracks(rows, pivotStepGrain(len));
-    parallelRanges(rows, tracks.ranges(), [&](int range, int first, int last) {
-      for (int i = k + 1 + first; i < k + 1 + last; ++i) {
-        checkCancel(work_);
-        const Element m = multiplierOf(at(i, k));
-        kern_.mulSubRowTrackAbsRe(len, m.re(), m.im(), s_.rowRe(k) + k + 1, s_.rowIm(k) + k + 1,
-                                  s_.rowRe(i) + k + 1, s_.rowIm(i) + k + 1,
-                                  static_cast<double>(i) * s_.cols + k + 1, tracks.of(range));
-        if (keep) s_.rowRe(i)[k] = m.re(), s_.rowIm(i)[k] = m.im();
-      }
-    });
+    const auto exchangeColumns = [&](int r) {
+      if (exchangeColumn_ <= k) return;
+      const int i = k + 1 + r;
+      std::swap(s_.rowRe(i)[k], s_.rowRe(i)[exchangeColumn_]);
+      std::swap(s_.rowIm(i)[k], s_.rowIm(i)[exchangeColumn_]);
+    };
+    exchangeThenUpdate(
+        rows, tracks.ranges(), exchangeColumns, [&](int range, int first, int last, auto ahead) {
+          for (int r = first; r < last; ++r) {
+            checkCancel(work_);
+            ahead(r);
+            const int i = k + 1 + r;
+            const Element m = multiplierOf(at(i, k));
+            kern_.mulSubRowTrackAbsRe(len, m.re(), m.im(), s_.rowRe(k) + k + 1, s_.rowIm(k) + k + 1,
+                                      s_.rowRe(i) + k + 1, s_.rowIm(i) + k + 1,
+                                      static_cast<double>(i) * s_.cols + k + 1, tracks.of(range));
+            if (keep) s_.rowRe(i)[k] = m.re(), s_.rowIm(i)[k] = m.im();
+          }
+        });
     track_ = tracks.merged();
+    exchangeColumn_ = -1;
   }
 
   void finishRows(const DetPivots& pivots) {
@@ -130,6 +143,7 @@ class SplitElimination {
   const SplitKernels& kern_;
   WorkToken* work_;
   PivotTrack track_;
+  int exchangeColumn_ = -1;  // the column exchanged by exchange(), until eliminateBelow
 };
 
 Element detSplit(RCOMat& m, int n, WorkToken* work, DetPivots* pivots) {

@@ -113,8 +113,7 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
         std::swap_ranges(multIm.begin() + mult(k), multIm.begin() + mult(k) + s,
                          multIm.begin() + mult(pr));
       }
-      // The exchange of columns reaches the rows below the pivot row as the step comes to
-      // them, while they are in the cache anyway: one pass over the matrix fewer.
+      // The exchange of columns reaches the rows below the pivot row with the step's updates.
       if (pc != k) {
         swapColumns(a.re.data(), a.im.data(), k + 1, n, k, pc);
         std::swap(colPerm[k], colPerm[pc]);
@@ -123,24 +122,32 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
       const Element pivot = complexAt(a, k, k);
       tryDivisor(pivot);
       RangeTracks tracks(n - k - 1, pivotStepGrain(n - k0));
-      parallelRanges(n - k - 1, tracks.ranges(), [&](int range, int first, int last) {
-        PivotTrack* rangeTrack = tracks.of(range);
-        for (int i = k + 1 + first; i < k + 1 + last; ++i) {
-          double* yre = a.rowRe(i);
-          double* yim = a.rowIm(i);
-          if (pc != k) std::swap(yre[k], yre[pc]), std::swap(yim[k], yim[pc]);
-          const Element m = Element::complex(yre[k], yim[k]) / pivot;
-          multRe[mult(i) + s] = m.re();
-          multIm[mult(i) + s] = m.im();
-          kern.mulSubRowTrackAbsRe(n - k - 1, m.re(), m.im(), a.rowRe(k) + k + 1,
-                                   a.rowIm(k) + k + 1, yre + k + 1, yim + k + 1,
-                                   static_cast<double>(i) * n + k + 1, rangeTrack);
-          kern.mulSubRow(k - k0, m.re(), m.im(), a.rowRe(k) + k0, a.rowIm(k) + k0, yre + k0,
-                         yim + k0);
-          yre[k] = -m.re();
-          yim[k] = -m.im();
-        }
-      });
+      const auto exchangeColumns = [&](int r) {
+        if (pc == k) return;
+        std::swap(a.rowRe(k + 1 + r)[k], a.rowRe(k + 1 + r)[pc]);
+        std::swap(a.rowIm(k + 1 + r)[k], a.rowIm(k + 1 + r)[pc]);
+      };
+      exchangeThenUpdate(n - k - 1, tracks.ranges(), exchangeColumns,
+                         [&](int range, int first, int last, auto ahead) {
+                           PivotTrack* rangeTrack = tracks.of(range);
+                           for (int r = first; r < last; ++r) {
+                             ahead(r);
+                             const int i = k + 1 + r;
+                             double* yre = a.rowRe(i);
+                             double* yim = a.rowIm(i);
+                             const Element m = Element::complex(yre[k], yim[k]) / pivot;
+                             multRe[mult(i) + s] = m.re();
+                             multIm[mult(i) + s] = m.im();
+                             kern.mulSubRowTrackAbsRe(n - k - 1, m.re(), m.im(), a.rowRe(k) + k + 1,
+                                                      a.rowIm(k) + k + 1, yre + k + 1, yim + k + 1,
+                                                      static_cast<double>(i) * n + k + 1,
+                                                      rangeTrack);
+                             kern.mulSubRow(k - k0, m.re(), m.im(), a.rowRe(k) + k0,
+                                            a.rowIm(k) + k0, yre + k0, yim + k0);
+                             yre[k] = -m.re();
+                             yim[k] = -m.im();
+                           }
+                         });
       track = tracks.merged();
       stepDone(work);
     }
@@ -342,8 +349,21 @@ class GaussJordan {
         std::swap_ranges(rec->begin() + colRecord(k), rec->begin() + colRecord(k) + s,
                          rec->begin() + colRecord(pr));
     }
+    // The exchange of columns: where the step is shared out, each row takes it on the thread
+    // that updates it; on one thread, a pass of its own (as in exchangeThenUpdate).
+    const int busy = n_ - k0;
+    RangeTracks tracks(busy, pivotStepGrain(busy));
+    const bool shared = tracks.ranges() > 1;
+    const auto exchangeColumns = [&](int i) {
+      if (pc == k) return;
+      std::swap(rowRe(i)[k], rowRe(i)[pc]);
+      std::swap(rowIm(i)[k], rowIm(i)[pc]);
+    };
+    if (shared)
+      exchangeColumns(k);
+    else
+      for (int i = 0; i < n_; ++i) exchangeColumns(i);
     if (pc != k) {
-      swapColumns(re_, im_, n_, n_, k, pc);
       for (auto* rec : {&rowRe_, &rowIm_, &rowSum_})
         for (int t = 0; t < s; ++t) std::swap((*rec)[rowRecord(t) + k], (*rec)[rowRecord(t) + pc]);
     }
@@ -374,8 +394,6 @@ class GaussJordan {
     // Every other row on its own, shared out over the threads: the rows from k0 on, which
     // carry the work and the pivot search (each range its own), in even runs, and with each
     // run its share of the rows above, which take column k only.
-    const int busy = n_ - k0;
-    RangeTracks tracks(busy, pivotStepGrain(busy));
     parallelRanges(busy, tracks.ranges(), [&](int range, int first, int last) {
       PivotTrack* track = tracks.of(range);
       const auto update = [&](int i) {
@@ -402,8 +420,12 @@ class GaussJordan {
         yim[k] = (p + q) - t;
       };
       for (int i = k0 + first; i < k0 + last; ++i)
-        if (i != k) update(i);
+        if (i != k) {
+          if (shared) exchangeColumns(i);
+          update(i);
+        }
       for (int i = shareOf(k0, first, busy); i < shareOf(k0, last, busy); ++i) {
+        if (shared) exchangeColumns(i);
         applySteps(i, 0, s, k, 1);
         update(i);
       }
