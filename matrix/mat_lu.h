@@ -17,6 +17,11 @@ int MatLU(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols, WorkToken* work =
 // tests set 1 to reach the tiles at small orders.
 void setLuTilesFrom(int columns);
 
+// How many columns right of a panel MatLU's rows take at a time where it would be more than
+// twice that many (the results are the same). 0, the default, is 512; tests set a few to reach
+// the blocks at small orders.
+void setLuColumnBlock(int columns);
+
 // The same on elements alone, as it runs for matrices with non-complex elements.
 int MatLUElements(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols);
 

@@ -106,6 +106,14 @@ const Kernel kKernels[] = {
        setLuTilesFrom(0);
        return Outcome{{a, l, u, scalar(Element::integer(res))}};
      }},
+    {"MatLU by column blocks", Shape::Square,
+     [](RCOMat a, RCOMat) {
+       RCOMat l(a.rows(), a.cols()), u(a.rows(), a.cols());
+       setLuColumnBlock(3);
+       const int res = MatLU(a, l, u, a.rows(), a.cols());
+       setLuColumnBlock(0);
+       return Outcome{{a, l, u, scalar(Element::integer(res))}};
+     }},
     {"choleskyLDL", Shape::Square,
      [](RCOMat a, RCOMat b) {
        // b's product with its transpose is symmetric and, real, positive definite: the
