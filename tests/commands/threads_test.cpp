@@ -47,6 +47,15 @@ RCOMat ofDoubles(const std::vector<double>& v) {
   return m;
 }
 
+// MatLU's outcome with one of its path settings at value (0: the default), set back after.
+Outcome luWith(void (*set)(int), int value, RCOMat a) {
+  RCOMat l(a.rows(), a.cols()), u(a.rows(), a.cols());
+  set(value);
+  const int res = MatLU(a, l, u, a.rows(), a.cols());
+  set(0);
+  return Outcome{{a, l, u, scalar(Element::integer(res))}};
+}
+
 // The operands a kernel is given: a (rows x cols) and b (cols x cols).
 enum class Shape { Square, Any, Tall };
 
@@ -92,28 +101,11 @@ const Kernel kKernels[] = {
        const double rank = MatRank(a, a.rows(), a.cols());
        return Outcome{{a, scalar(Element::real(rank))}};
      }},
-    {"MatLU", Shape::Square,
-     [](RCOMat a, RCOMat) {
-       RCOMat l(a.rows(), a.cols()), u(a.rows(), a.cols());
-       const int res = MatLU(a, l, u, a.rows(), a.cols());
-       return Outcome{{a, l, u, scalar(Element::integer(res))}};
-     }},
+    {"MatLU", Shape::Square, [](RCOMat a, RCOMat) { return luWith(setLuTilesFrom, 0, a); }},
     {"MatLU by tiles", Shape::Square,
-     [](RCOMat a, RCOMat) {
-       RCOMat l(a.rows(), a.cols()), u(a.rows(), a.cols());
-       setLuTilesFrom(1);
-       const int res = MatLU(a, l, u, a.rows(), a.cols());
-       setLuTilesFrom(0);
-       return Outcome{{a, l, u, scalar(Element::integer(res))}};
-     }},
+     [](RCOMat a, RCOMat) { return luWith(setLuTilesFrom, 1, a); }},
     {"MatLU by column blocks", Shape::Square,
-     [](RCOMat a, RCOMat) {
-       RCOMat l(a.rows(), a.cols()), u(a.rows(), a.cols());
-       setLuColumnBlock(3);
-       const int res = MatLU(a, l, u, a.rows(), a.cols());
-       setLuColumnBlock(0);
-       return Outcome{{a, l, u, scalar(Element::integer(res))}};
-     }},
+     [](RCOMat a, RCOMat) { return luWith(setLuColumnBlock, 3, a); }},
     {"choleskyLDL", Shape::Square,
      [](RCOMat a, RCOMat b) {
        // b's product with its transpose is symmetric and, real, positive definite: the
