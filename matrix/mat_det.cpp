@@ -85,9 +85,8 @@ class SplitElimination {
   }
 
   // The exchange of rows, and of columns in row k: the rows below take the exchange of
-  // columns in eliminateBelow, on the thread that updates them.
+  // columns in eliminateBelow(k, p.col, ...), on the thread that updates them.
   int exchange(const Pivot& p, int k, DetPivots* pivots = nullptr) {
-    exchangeColumn_ = p.col;
     return kelvaro::exchange(
         p, k, k + 1, s_.cols,
         [this](int i1, int j1, int i2, int j2) {
@@ -99,18 +98,15 @@ class SplitElimination {
 
   Element at(int i, int j) const { return Element::complex(s_.rowRe(i)[j], s_.rowIm(i)[j]); }
 
-  // Each row i > k, its exchange of columns made, minus multiplierOf(element (i, k)) times row
-  // k, over the columns after k. multiplierOf divides by the pivot, which has been tried on this
-  // thread. keep: the multiplier takes the place of element (i, k).
+  // Each row i > k, its columns k and pivotColumn exchanged, minus multiplierOf(element (i, k))
+  // times row k, over the columns after k. multiplierOf divides by the pivot, which has been
+  // tried on this thread. keep: the multiplier takes the place of element (i, k).
   template <class Multiplier>
-  void eliminateBelow(int k, Multiplier multiplierOf, bool keep = false) {
+  void eliminateBelow(int k, int pivotColumn, Multiplier multiplierOf, bool keep = false) {
     const int rows = s_.rows - k - 1, len = s_.cols - k - 1;
     RangeTracks tracks(rows, pivotStepGrain(len));
     const auto exchangeColumns = [&](int r) {
-      if (exchangeColumn_ <= k) return;
-      const int i = k + 1 + r;
-      std::swap(s_.rowRe(i)[k], s_.rowRe(i)[exchangeColumn_]);
-      std::swap(s_.rowIm(i)[k], s_.rowIm(i)[exchangeColumn_]);
+      if (pivotColumn != k) s_.swapInRow(k + 1 + r, k, pivotColumn);
     };
     exchangeThenUpdate(
         rows, tracks.ranges(), exchangeColumns, [&](int range, int first, int last, auto ahead) {
@@ -126,14 +122,11 @@ class SplitElimination {
           }
         });
     track_ = tracks.merged();
-    exchangeColumn_ = -1;
   }
 
   void finishRows(const DetPivots& pivots) {
-    kelvaro::finishRows(pivots, s_.rows, [this](int i, int j1, int j2) {
-      std::swap(s_.rowRe(i)[j1], s_.rowRe(i)[j2]);
-      std::swap(s_.rowIm(i)[j1], s_.rowIm(i)[j2]);
-    });
+    kelvaro::finishRows(pivots, s_.rows,
+                        [this](int i, int j1, int j2) { s_.swapInRow(i, j1, j2); });
   }
 
   void writeBack(RCOMat& m) const { assignFrom(s_, m, work_); }
@@ -143,7 +136,6 @@ class SplitElimination {
   const SplitKernels& kern_;
   WorkToken* work_;
   PivotTrack track_;
-  int exchangeColumn_ = -1;  // the column exchanged by exchange(), until eliminateBelow
 };
 
 Element detSplit(RCOMat& m, int n, WorkToken* work, DetPivots* pivots) {
@@ -162,7 +154,7 @@ Element detSplit(RCOMat& m, int n, WorkToken* work, DetPivots* pivots) {
     prod = prod * pivot;
     tryDivisor(pivot);
     e.eliminateBelow(
-        k, [&pivot](const Element& below) { return below / pivot; }, pivots);
+        k, p.col, [&pivot](const Element& below) { return below / pivot; }, pivots);
     stepDone(work);
   }
   if (pivots) e.finishRows(*pivots), pivots->complete = true;
@@ -215,7 +207,8 @@ double rankSplit(RCOMat& m, int rows, int cols, WorkToken* work) {
     e.exchange(p, l);
     const Element pivot = e.at(l, l);
     tryDivisor(pivot);
-    e.eliminateBelow(l, [&pivot](const Element& below) { return rankMultiplier(below, pivot); });
+    e.eliminateBelow(l, p.col,
+                     [&pivot](const Element& below) { return rankMultiplier(below, pivot); });
   }
   e.writeBack(m);
   return r;

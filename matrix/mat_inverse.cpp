@@ -123,9 +123,7 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
       tryDivisor(pivot);
       RangeTracks tracks(n - k - 1, pivotStepGrain(n - k0));
       const auto exchangeColumns = [&](int r) {
-        if (pc == k) return;
-        std::swap(a.rowRe(k + 1 + r)[k], a.rowRe(k + 1 + r)[pc]);
-        std::swap(a.rowIm(k + 1 + r)[k], a.rowIm(k + 1 + r)[pc]);
+        if (pc != k) a.swapInRow(k + 1 + r, k, pc);
       };
       exchangeThenUpdate(n - k - 1, tracks.ranges(), exchangeColumns,
                          [&](int range, int first, int last, auto ahead) {

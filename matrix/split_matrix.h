@@ -45,6 +45,12 @@ struct SplitMatrix {
   double* rowIm(int r) { return im.data() + static_cast<std::size_t>(r) * cols; }
   const double* rowRe(int r) const { return re.data() + static_cast<std::size_t>(r) * cols; }
   const double* rowIm(int r) const { return im.data() + static_cast<std::size_t>(r) * cols; }
+
+  // Exchanges the elements in columns c1 and c2 of row r.
+  void swapInRow(int r, int c1, int c2) {
+    std::swap(rowRe(r)[c1], rowRe(r)[c2]);
+    std::swap(rowIm(r)[c1], rowIm(r)[c2]);
+  }
 };
 
 // True when every element of m is complex (an empty matrix counts).

@@ -42,6 +42,11 @@ int processorCount() {
   return count;
 }
 
+// The pool's rule: its threads poll between steps when they are no more than the processors.
+bool pollsWith(int threads) {
+  return threads <= processorCount();
+}
+
 int defaultCount() {
   static const int count = [] {
     if (const int fromEnvironment = countFromText(std::getenv("KELVARO_THREADS")))
@@ -190,8 +195,9 @@ class Pool {
     wake_.fetch_add(1, std::memory_order_release);
     wake_.notify_all();
     workers_.clear();  // joins
-    // More threads than processors: a polling thread would only keep a working one waiting.
-    spin_ = workers < processorCount();
+    // The workers and the calling thread; with more threads than processors a polling thread
+    // would only keep a working one waiting.
+    spin_ = pollsWith(workers + 1);
     stop_.store(false, std::memory_order_release);
     const std::uint32_t now = wake_.load(std::memory_order_acquire);
     for (int i = 0; i < workers; ++i) workers_.emplace_back([this, now, i] { work(now, i + 1); });
@@ -238,7 +244,7 @@ int rangesFor(int count, int grain) {
 }
 
 bool threadsPoll() {
-  return threadCount() <= processorCount();
+  return pollsWith(threadCount());
 }
 
 int threadCount() {
