@@ -412,15 +412,19 @@ void transposeRows(int rows, int span, const double* a, long la, double* b, long
 template <class Vec, int N, class Mod>
 void sweepLines(int steps, const SweepReflection* refl, double* base, long ld, int j) {
   using T = typename Vec::T;
-  T v0[N], v1[N], v2[N];
+  T v0[N] = {}, v1[N] = {}, v2[N] = {};
   int held = 0;  // lines held from line k on: 0, 2 or 3
   int k = 0;
   const auto line = [&](int at) { return base + at * ld + j; };
-  const auto flush = [&](int from) {
-    const T* v[3] = {v0, v1, v2};
-    for (int h = from; h < held; ++h)
+  // Named one by one, not through an array of the three: that would hold them in memory.
+  const auto flush = [&] {
+    if (held == 0) return;
 #pragma GCC unroll 8
-      for (int u = 0; u < N; ++u) Vec::store(line(k + h) + u * Vec::W, v[h][u]);
+    for (int u = 0; u < N; ++u) {
+      Vec::store(line(k) + u * Vec::W, v0[u]);
+      Vec::store(line(k + 1) + u * Vec::W, v1[u]);
+      if (held == 3) Vec::store(line(k + 2) + u * Vec::W, v2[u]);
+    }
   };
   for (int s = 0; s < steps; ++s) {
     const SweepReflection& f = refl[s];
@@ -438,7 +442,7 @@ void sweepLines(int steps, const SweepReflection* refl, double* base, long ld, i
         for (int u = 0; u < N; ++u) v2[u] = Vec::load(line(k + 2) + u * Vec::W);
       }
     } else {
-      flush(0);
+      flush();
       k = f.k;
 #pragma GCC unroll 8
       for (int u = 0; u < N; ++u) {
@@ -456,7 +460,7 @@ void sweepLines(int steps, const SweepReflection* refl, double* base, long ld, i
       for (int u = 0; u < N; ++u) Mod::template two<Vec>(f, v0[u], v1[u]);
     }
   }
-  flush(0);
+  flush();
 }
 
 // The column modification: p = x·v0 + y·v1 (+ z·v2); v2 -= p·r; v1 -= p·q; v0 -= p.
