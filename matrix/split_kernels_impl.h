@@ -412,6 +412,7 @@ void transposeRows(int rows, int span, const double* a, long la, double* b, long
 template <class Vec, int N, class Mod>
 void sweepLines(int steps, const SweepReflection* refl, double* base, long ld, int j) {
   using T = typename Vec::T;
+  // Zeros only so that the compiler sees them set: no line is stored before it is loaded.
   T v0[N] = {}, v1[N] = {}, v2[N] = {};
   int held = 0;  // lines held from line k on: 0, 2 or 3
   int k = 0;
