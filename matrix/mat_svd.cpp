@@ -8,6 +8,7 @@
 
 #include "matrix/mat_basic.h"
 #include "matrix/split_matrix.h"
+#include "matrix/svd_columns.h"
 #include "matrix/thread_pool.h"
 
 namespace kelvaro {
@@ -252,12 +253,9 @@ void Svd::accumulateU() {
       const double pivot = U(kk, kk);
       parallelFor(nn - kk, grainFor(5 * (m - kk + 1)), [&](int first, int last) {
         checkCancel(work_);
-        for (int j = kk + 1 + first; j <= kk + last; ++j) {
-          Ext sum = 0;
-          for (int i = kk; i <= m; ++i) sum += U(i, kk) * U(i, j) / pivot;
-          const Ext d = -sum;
-          for (int i = kk; i <= m; ++i) U(i, j) = static_cast<double>(U(i, j) + d * U(i, kk));
-        }
+        svd::reduceColumns(
+            &U(kk, kk), [&](int j) { return &U(kk, j); }, m - kk + 1, pivot, kk + 1 + first,
+            kk + last);
       });
       for (int i = kk; i <= m; ++i) U(i, kk) = -U(i, kk);
       U(kk, kk) = 1 + U(kk, kk);
@@ -278,12 +276,9 @@ void Svd::accumulateV() {
       const double pivot = V(kk + 1, kk);
       parallelFor(n - kk, grainFor(5 * (n - kk)), [&](int first, int last) {
         checkCancel(work_);
-        for (int j = kk + 1 + first; j <= kk + last; ++j) {
-          Ext sum = 0;
-          for (int i = kk + 1; i <= n; ++i) sum += V(i, kk) * V(i, j) / pivot;
-          const Ext d = -sum;
-          for (int i = kk + 1; i <= n; ++i) V(i, j) = static_cast<double>(V(i, j) + d * V(i, kk));
-        }
+        svd::reduceColumns(
+            &V(kk + 1, kk), [&](int j) { return &V(kk + 1, j); }, n - kk, pivot, kk + 1 + first,
+            kk + last);
       });
     }
     std::fill(Vcol(kk), Vcol(kk) + n, 0.0);

@@ -14,6 +14,7 @@
 #include "matrix/mat_lu.h"
 #include "matrix/mat_product.h"
 #include "matrix/mat_qr.h"
+#include "matrix/svd_columns.h"
 #include "tests/support/reference_kernels.h"
 
 namespace kelvaro {
@@ -107,6 +108,36 @@ TEST(SameBits, LUAcrossPanels) {
   // blocks of four columns.
   underEach(setLuTilesFrom, {0, 1}, [&](int from) { check("tiles from " + std::to_string(from)); });
   underEach(setLuColumnBlock, {4}, [&](int) { check("column blocks of 4"); });
+}
+
+// The accumulation of U and V in the singular value decomposition: each column x takes
+// x := x + d·v with d = -Σ v[i]·x[i] / pivot, the quotients double, the sum Extended, in row
+// order. Lengths around the pairs and the blocks of quotients, odd and even column counts.
+TEST(SameBits, SvdColumnReflections) {
+  std::mt19937_64 gen(8);
+  std::uniform_real_distribution<double> dist(-1.0, 1.0);
+  for (const std::size_t len : {1u, 2u, 3u, 63u, 64u, 65u, 129u, 300u}) {
+    for (const int columns : {1, 2, 5}) {
+      std::vector<double> v(len);
+      for (double& e : v) e = dist(gen) * 1e3;
+      std::vector<std::vector<double>> got(columns, std::vector<double>(len));
+      for (auto& c : got)
+        for (double& e : c) e = dist(gen);
+      const double pivot = v[0] + 0.5;
+      auto plain = got;
+      for (auto& x : plain) {
+        Extended sum = 0;
+        for (std::size_t i = 0; i < len; ++i) sum += v[i] * x[i] / pivot;
+        const Extended d = -sum;
+        for (std::size_t i = 0; i < len; ++i) x[i] = static_cast<double>(x[i] + d * v[i]);
+      }
+      svd::reduceColumns(
+          v.data(), [&](int j) { return got[j].data(); }, len, pivot, 0, columns - 1);
+      for (int j = 0; j < columns; ++j)
+        EXPECT_EQ(0, std::memcmp(got[j].data(), plain[j].data(), len * sizeof(double)))
+            << len << " " << j;
+    }
+  }
 }
 
 TEST(SameBits, GaussJordanInverse) {
