@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "matrix/split_kernels.h"
+#include "matrix/thread_pool.h"
 #include "numbers/array_memory.h"
 #include "numbers/extended.h"
 
@@ -234,7 +235,13 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
   beginWork(work, std::max(n, 0));
   SweepStep steps[kSweepChunk];
   SweepReflection refl[kSweepChunk];
-  std::vector<double> block(static_cast<std::size_t>(kRowBlock) * (kSweepChunk + 2));
+  // A block for each of the two threads that may share a chunk's deferred work, a cache line
+  // apart.
+  constexpr std::size_t kBlockSize = static_cast<std::size_t>(kRowBlock) * (kSweepChunk + 2) + 8;
+  std::vector<double> block(2 * kBlockSize);
+  // With more threads than processors the pool's threads sleep between steps, and waking
+  // one for each chunk would cost more than the chunk.
+  const bool twoThreads = threadCount() >= 2 && threadsPoll();
   const SplitKernels& kern = splitKernels();
   int nn = n;
   double t = 0.0;
@@ -313,9 +320,7 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
       // column modifications of its steps, and columns right of what its steps read or
       // modify by columns (up to k1 + 2) by nothing but their row modifications: both take
       // them after the chunk, step by step in order, the same operations on each element,
-      // on vectors of neighbouring rows (held by columns) or of neighbouring columns. On one
-      // thread: a chunk's updates take tens of microseconds, and shared out over two cores
-      // each part ran about twice as slowly as alone (n = 1000), which ate all of the gain.
+      // on vectors of neighbouring rows (held by columns) or of neighbouring columns.
       for (int k0 = m; k0 <= nn - 1; k0 += kSweepChunk) {
         checkCancel(work);
         const int k1 = std::min(nn - 1, k0 + kSweepChunk - 1);
@@ -360,15 +365,41 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
           const SweepStep& st = steps[c];
           refl[c] = SweepReflection{st.k, st.three, st.x, st.y, st.z, st.q, st.r};
         }
-        // The rows above, a block at a time: the kernel holds them by columns meanwhile, so
-        // that it takes neighbouring rows side by side.
+        // Rows [r0, r1) above the chunk, a block at a time (the kernel holds them by columns
+        // meanwhile, so that it takes neighbouring rows side by side), and columns (c0, c1]
+        // right of it. Each row above and each column right takes the steps on its own.
         const int span = reach - k0 + 1;
-        for (int i0 = l; i0 < k0; i0 += kRowBlock)
-          kern.sweepColumnSteps(std::min(k0, i0 + kRowBlock) - i0, span, count, refl, k0,
-                                a[i0] + k0, static_cast<long>(a.stride()), block.data(), kRowBlock);
-        if (reach < nn)
-          kern.sweepRowSteps(nn - reach, count, refl, a[0] + reach + 1,
-                             static_cast<long>(a.stride()));
+        const long stride = static_cast<long>(a.stride());
+        const auto deferred = [&](int r0, int r1, int c0, int c1, double* rows) {
+          for (int i0 = r0; i0 < r1; i0 += kRowBlock)
+            kern.sweepColumnSteps(std::min(r1, i0 + kRowBlock) - i0, span, count, refl, k0,
+                                  a[i0] + k0, stride, rows, kRowBlock);
+          if (c0 < c1) kern.sweepRowSteps(c1 - c0, count, refl, a[0] + c0 + 1, stride);
+        };
+        // Each element above the diagonal is reached by the chunk below it (as a row above)
+        // and by the chunk left of it (as a column right): two threads share the work by the
+        // element's distance from the diagonal, so that both reach it on the same thread.
+        // Even so the two parts together take about 1.45 times the one thread's time (timed
+        // at 1000 on a 2-core Intel machine: they wait on the third-level cache, which two
+        // cores share), and a chunk's work takes tens of microseconds (about three steps for
+        // each element of its lines: the load below). So this shares from a sixteenth of the
+        // usual least work on, from order 700 or so: at 1000 two threads took 0.89-0.94 of one
+        // thread's time, at 2000 0.84; at 500 sharing gained nothing. A third of the order as
+        // the near part evened the two out best (with a quarter or a fifth the far part took
+        // longer).
+        const std::int64_t load = static_cast<std::int64_t>(k0 - l + nn - reach) * span * 3;
+        if (twoThreads && load * 16 >= leastParallelWork()) {
+          const int near = (nn - l + 1) / 3;
+          const int rowCut = std::max(l, k0 - near), columnCut = std::min(nn, reach + near);
+          parallelRanges(2, 2, [&](int range, int, int) {
+            if (range == 0)
+              deferred(rowCut, k0, reach, columnCut, block.data());
+            else
+              deferred(l, rowCut, columnCut, nn, block.data() + kBlockSize);
+          });
+        } else {
+          deferred(l, k0, reach, nn, block.data());
+        }
       }
     }
   }
