@@ -14,7 +14,8 @@
 namespace kelvaro {
 
 // Bound: x87 arithmetic. Every Extended operation is one scalar x87 operation, about one a
-// cycle whatever the order, and nothing can be vectorised without changing its rounding. At
+// cycle whatever the order, and none can be vectorised without changing its rounding (the
+// double operations between elements can, and the accumulation's quotients are). At
 // n = 1000: 19.1 G multiplies and adds (14.8 G of them the plane rotations of U and V, six
 // per element a rotation reaches), 0.33 G extended divisions (bench/README.md).
 //
