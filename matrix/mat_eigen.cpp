@@ -383,10 +383,10 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
         // at 1000 on a 2-core Intel machine: they wait on the third-level cache, which two
         // cores share), and a chunk's work takes tens of microseconds (about three steps for
         // each element of its lines: the load below). So this shares from a sixteenth of the
-        // usual least work on, from order 700 or so: at 1000 two threads took 0.89-0.94 of one
-        // thread's time, at 2000 0.84; at 500 sharing gained nothing. A third of the order as
-        // the near part evened the two out best (with a quarter or a fifth the far part took
-        // longer).
+        // usual least work on, from order 700 or so: two threads took 0.99-1.01 of one thread's
+        // time at 700, 0.93-0.96 at 800, 0.89-0.94 at 1000, 0.84 at 2000 and 0.74 at 4096; at
+        // 500 sharing gained nothing. A third of the order as the near part evened the two out
+        // best (with a quarter or a fifth the far part took longer).
         const std::int64_t load = static_cast<std::int64_t>(k0 - l + nn - reach) * span * 3;
         if (twoThreads && load * 16 >= leastParallelWork()) {
           const int near = (nn - l + 1) / 3;
