@@ -1,6 +1,8 @@
 #include "matrix/mat_eigen.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <utility>
@@ -25,6 +27,37 @@ constexpr int kSweepChunk = 32;
 // Rows above a chunk are updated this many at a time, held by columns meanwhile: a block of
 // the chunk's columns that stays in the first-level cache.
 constexpr int kRowBlock = 64;
+
+// Whether two threads sharing a chunk's deferred work (below) take less time than one on this
+// machine: 0 until a call has timed enough sweeps each way, then 1 (share) or -1, for the
+// rest of the program's run.
+std::atomic<int> sweepSharing{0};
+// Sweeps timed each way before the choice: whole sweeps in turn, since a chunk on one thread
+// moves every line it reaches to that core, and the next chunk shared would find them there.
+constexpr int kTrialSweeps = 4;
+
+// The sweeps of one call timed each way, in turn, while the choice is open.
+struct SharingTrial {
+  double seconds[2] = {0, 0};  // [shared]
+  double load[2] = {0, 0};
+  int sweeps = 0;
+  bool timed = false;  // whether the current sweep timed a chunk
+
+  bool sharesNext() const { return sweeps % 2 == 0; }
+  void add(bool shared, double secs, std::int64_t work) {
+    seconds[shared] += secs;
+    load[shared] += static_cast<double>(work);
+    timed = true;
+  }
+  void endSweep() {
+    if (!timed) return;
+    timed = false;
+    if (++sweeps < 2 * kTrialSweeps) return;
+    const bool pays = seconds[1] * load[0] < seconds[0] * load[1];
+    int open = 0;
+    sweepSharing.compare_exchange_strong(open, pays ? 1 : -1, std::memory_order_relaxed);
+  }
+};
 
 // One step of the double-shift sweep, as its column modification needs it.
 struct SweepStep {
@@ -242,6 +275,7 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
   // With more threads than processors the pool's threads sleep between steps, and waking
   // one for each chunk would cost more than the chunk.
   const bool twoThreads = threadCount() >= 2 && threadsPoll();
+  SharingTrial timing;
   const SplitKernels& kern = splitKernels();
   int nn = n;
   double t = 0.0;
@@ -388,7 +422,18 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
         // 500 sharing gained nothing. A third of the order as the near part evened the two out
         // best (with a quarter or a fifth the far part took longer).
         const std::int64_t load = static_cast<std::int64_t>(k0 - l + nn - reach) * span * 3;
-        if (twoThreads && load * 16 >= leastParallelWork()) {
+        const bool large = twoThreads && load * 16 >= leastParallelWork();
+        // Whether this pays was measured on a 2-core machine of one kind only: the first call
+        // with sweeps this large times whole sweeps each way in turn, and the program keeps to
+        // one thread from then on where sharing was the slower (at 1000 on that machine the
+        // trial cost nothing measurable). The tests, which lower the least work, always share.
+        const int sharing =
+            leastParallelWork() < kParallelWork ? 1 : sweepSharing.load(std::memory_order_relaxed);
+        const bool trial = large && sharing == 0;
+        const bool share = large && (sharing == 1 || (trial && timing.sharesNext()));
+        const auto start =
+            trial ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
+        if (share) {
           const int near = (nn - l + 1) / 3;
           const int rowCut = std::max(l, k0 - near), columnCut = std::min(nn, reach + near);
           parallelRanges(2, 2, [&](int range, int, int) {
@@ -400,7 +445,13 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
         } else {
           deferred(l, k0, reach, nn, block.data());
         }
+        if (trial)
+          timing.add(
+              share,
+              std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+              load);
       }
+      timing.endSweep();
     }
   }
   return true;

@@ -15,6 +15,7 @@
 #include "matrix/mat_product.h"
 #include "matrix/mat_qr.h"
 #include "matrix/svd_columns.h"
+#include "matrix/thread_pool.h"
 #include "tests/support/reference_kernels.h"
 
 namespace kelvaro {
@@ -225,6 +226,28 @@ TEST(SameBits, HessenbergReduction) {
       EXPECT_EQ(0, std::memcmp(a[0], b[0], (n + 1) * (n + 1) * sizeof(double))) << n;
     });
   }
+}
+
+// A sweep of a large matrix on two threads: the first large iteration times sweeps shared and
+// not in turn (its choice then stands), and both ways must give the bits of one thread. At
+// the usual least work: the thread-count tests lower it, which shares every chunk.
+TEST(SameBits, LargeSweepsOnTwoThreads) {
+  std::mt19937_64 rng(6);
+  const int n = 760;
+  matrx2 h = working(randomDense(n, n, rng, -10, 10));
+  MatHessenberg(h, n);
+  std::vector<std::pair<matrx2, std::vector<double>>> runs;
+  for (const int threads : {1, 2}) {
+    setThreadCount(threads);
+    matrx2 a = h;
+    std::vector<double> wr(n + 1, 0.0), wi(n + 1, 0.0);
+    EXPECT_TRUE(MatHqr(a, n, wr, wi));
+    wr.insert(wr.end(), wi.begin(), wi.end());
+    runs.emplace_back(std::move(a), std::move(wr));
+  }
+  setThreadCount(0);
+  EXPECT_EQ(0, std::memcmp(runs[0].first[0], runs[1].first[0], (n + 1) * (n + 1) * sizeof(double)));
+  EXPECT_EQ(runs[0].second, runs[1].second);
 }
 
 TEST(SameBits, QRSweepsInChunks) {
