@@ -125,22 +125,19 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
     const int grain = rowCost > 0 ? grainFor(rowCost) : last - first;
     const bool tiled = byTiles(k1);
     if (tiled) packRows(k0, steps, k1);
+    // Four rows at a time, each over all its columns right of the panel; or in blocks of
+    // columns, a block of rows at a time.
+    const bool blocked = !tiled && n - k1 > 2 * columnBlock;
+    const int rowBlock = blocked ? kRowBlock : 4;
+    const int width = blocked ? columnBlock : n - k1;
     parallelFor(last - first, grain, [&](int from, int to) {
-      if (!tiled && n - k1 > 2 * columnBlock) {
-        for (int i0 = first + from; i0 < first + to; i0 += kRowBlock) {
-          checkCancel(work);
-          const int i1 = std::min(first + to, i0 + kRowBlock);
-          for (int i = i0; i < i1; i += 4) panelPart(i, std::min(i1, i + 4), k0, steps, k1);
-          for (int c0 = k1; c0 < n; c0 += columnBlock)
-            rightPart(i0, i1, k0, steps, c0, std::min(n, c0 + columnBlock));
-        }
-        return;
-      }
-      for (int i = first + from; i < first + to; i += 4) {
+      for (int i0 = first + from; i0 < first + to; i0 += rowBlock) {
         checkCancel(work);
-        const int end = std::min(first + to, i + 4);
-        panelPart(i, end, k0, steps, k1);
-        if (!tiled) rightPart(i, end, k0, steps, k1, n);
+        const int i1 = std::min(first + to, i0 + rowBlock);
+        for (int i = i0; i < i1; i += 4) panelPart(i, std::min(i1, i + 4), k0, steps, k1);
+        if (!tiled)
+          for (int c0 = k1; c0 < n; c0 += width)
+            rightPart(i0, i1, k0, steps, c0, std::min(n, c0 + width));
       }
       if (tiled) tiledPart(first + from, first + to, k0, steps, k1);
     });

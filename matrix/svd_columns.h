@@ -53,20 +53,17 @@ void reduceColumns(const double* v, Column column, std::size_t len, double pivot
     const Ext d = -sum;
     for (std::size_t i = 0; i < len; ++i) x[i] = static_cast<double>(x[i] + d * v[i]);
   };
+  // C columns from j on, their sums side by side.
+  const auto reduce = [&]<int C>(int j) {
+    double* x[C];
+    Ext sums[C];
+    for (int c = 0; c < C; ++c) x[c] = column(j + c), sums[c] = 0;
+    addQuotients<C>(v, x, len, pivot, sums);
+    for (int c = 0; c < C; ++c) update(x[c], sums[c]);
+  };
   int j = first;
-  for (; j + 1 <= last; j += 2) {
-    double* const x[2] = {column(j), column(j + 1)};
-    Ext sums[2] = {0, 0};
-    addQuotients<2>(v, x, len, pivot, sums);
-    update(x[0], sums[0]);
-    update(x[1], sums[1]);
-  }
-  if (j <= last) {
-    double* const x[1] = {column(j)};
-    Ext sums[1] = {0};
-    addQuotients<1>(v, x, len, pivot, sums);
-    update(x[0], sums[0]);
-  }
+  for (; j + 1 <= last; j += 2) reduce.template operator()<2>(j);
+  if (j <= last) reduce.template operator()<1>(j);
 }
 
 }  // namespace kelvaro::svd
