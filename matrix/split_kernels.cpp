@@ -1,6 +1,16 @@
 #include "matrix/split_kernels.h"
 
+#include <unistd.h>
+
 namespace kelvaro {
+
+long reflectCacheBytes() {
+  static const long bytes = [] {
+    const long b = sysconf(_SC_LEVEL1_DCACHE_SIZE);
+    return b >= 16384 ? b : 32768L;
+  }();
+  return bytes;
+}
 
 const SplitKernels& splitKernels() {
   switch (simdPath()) {

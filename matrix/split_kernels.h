@@ -31,6 +31,13 @@ struct SweepReflection {
   double x, y, z, q, r;
 };
 
+// Real matrices reflected by reflectStrips lie in strips of this many columns, each strip's
+// rows one after another, so that a few columns over all their rows are one contiguous block.
+constexpr int kStripWidth = 8;
+
+// The size of a core's first-level data cache in bytes (32 KB where the system does not say).
+long reflectCacheBytes();
+
 struct SplitKernels {
   GemmShape gemmShape;
   // Whether an elimination's rows take a panel of steps faster through gemmTileSub on packed
@@ -92,13 +99,13 @@ struct SplitKernels {
   // 0 .. len-1 of rows held at a0 + row*ld: t = a[k] + q·a[k+1] (+ r·a[k+2]);
   // a[k+2] -= t·z; a[k+1] -= t·y; a[k] -= t·x.
   void (*sweepRowSteps)(int len, int steps, const SweepReflection* refl, double* a0, long ld);
-  // Householder reflections h = 0 .. count-1 in this order on a real panel (rows top ..
-  // rows-1, `width` doubles each, one after another): reflection h acts on rows first[h]
-  // (ascending, the first one top) onwards with the vector v[h] (v[h][0] for row first[h]):
-  // per column, t := (sum over the rows in order of v·x) / beta[h], then x := x - v·t. The
-  // pass that applies reflection h to a row also adds that row to the sums of h + 1.
-  void (*reflectPanel)(int count, const int* first, const double* beta, const double* const* v,
-                       double* panel, int width, int top, int rows);
+  // Householder reflections h = 0 .. count-1 in this order on `strips` strips of columns
+  // (row i of strip s at a + s·ld + i·kStripWidth): reflection h acts on rows first[h]
+  // (ascending) .. rows-1 with the vector v[h] (v[h][0] for row first[h]): per column,
+  // t := (sum over the rows in order of v·x) / beta[h], then x := x - v·t. The pass that
+  // applies reflection h to a row also adds that row to the sums of h + 1.
+  void (*reflectStrips)(int count, const int* first, const double* beta, const double* const* v,
+                        double* a, long ld, int strips, int rows);
   // c[j] := c[j] - m[j]·s for j < len.
   void (*subScaledBy)(int len, double s, const double* m, double* c);
   // c[j] := c[j] + s·x[j] for j < len.

@@ -526,51 +526,51 @@ void sweepRowSteps(int len, int steps, const SweepReflection* refl, double* a0, 
   sweepAlong<V, RowModification>(len, steps, refl, a0, ld);
 }
 
-// reflectPanel on the columns [j, j + N * Vec::W), their sums kept in registers.
+// reflectStrips on N vectors of columns from strip s0 on, their sums kept in registers.
 template <class Vec, int N>
 void reflectColumns(int count, const int* first, const double* beta, const double* const* v,
-                    double* panel, int width, int top, int rows, int j) {
+                    double* a, long ld, int s0, int rows) {
   using T = typename Vec::T;
-  const auto at = [&](int i) { return panel + static_cast<long>(i - top) * width + j; };
+  constexpr int P = kStripWidth / Vec::W;  // vectors to a strip's row
+  const auto at = [&](int u, int i) {
+    return a + (s0 + u / P) * ld + static_cast<long>(i) * kStripWidth + (u % P) * Vec::W;
+  };
   T t[N], next[N];
-#pragma GCC unroll 8
+#pragma GCC unroll 16
   for (int u = 0; u < N; ++u) t[u] = Vec::set1(0.0);
   for (int i = first[0]; i < rows; ++i) {
     const T vi = Vec::set1(v[0][i - first[0]]);
-    const double* row = at(i);
-#pragma GCC unroll 8
-    for (int u = 0; u < N; ++u) t[u] = Vec::add(t[u], Vec::mul(vi, Vec::load(row + u * Vec::W)));
+#pragma GCC unroll 16
+    for (int u = 0; u < N; ++u) t[u] = Vec::add(t[u], Vec::mul(vi, Vec::load(at(u, i))));
   }
   for (int h = 0; h < count; ++h) {
     const T b = Vec::set1(beta[h]);
-#pragma GCC unroll 8
+#pragma GCC unroll 16
     for (int u = 0; u < N; ++u) t[u] = Vec::div(t[u], b);
     const double* vh = v[h];
     const bool more = h + 1 < count;
     const int split = more ? first[h + 1] : rows;
     for (int i = first[h]; i < split; ++i) {
       const T vi = Vec::set1(vh[i - first[h]]);
-      double* row = at(i);
-#pragma GCC unroll 8
+#pragma GCC unroll 16
       for (int u = 0; u < N; ++u)
-        Vec::store(row + u * Vec::W, Vec::sub(Vec::load(row + u * Vec::W), Vec::mul(vi, t[u])));
+        Vec::store(at(u, i), Vec::sub(Vec::load(at(u, i)), Vec::mul(vi, t[u])));
     }
     if (!more) break;
     const double* w = v[h + 1];
-#pragma GCC unroll 8
+#pragma GCC unroll 16
     for (int u = 0; u < N; ++u) next[u] = Vec::set1(0.0);
     for (int i = split; i < rows; ++i) {
       const T vi = Vec::set1(vh[i - first[h]]);
       const T wi = Vec::set1(w[i - split]);
-      double* row = at(i);
-#pragma GCC unroll 8
+#pragma GCC unroll 16
       for (int u = 0; u < N; ++u) {
-        const T r = Vec::sub(Vec::load(row + u * Vec::W), Vec::mul(vi, t[u]));
-        Vec::store(row + u * Vec::W, r);
+        const T r = Vec::sub(Vec::load(at(u, i)), Vec::mul(vi, t[u]));
+        Vec::store(at(u, i), r);
         next[u] = Vec::add(next[u], Vec::mul(wi, r));
       }
     }
-#pragma GCC unroll 8
+#pragma GCC unroll 16
     for (int u = 0; u < N; ++u) t[u] = next[u];
   }
 }
@@ -604,21 +604,22 @@ struct ReflectVec<ScalarVec> {
 };
 
 template <class Path>
-void reflectPanel(int count, const int* first, const double* beta, const double* const* v,
-                  double* panel, int width, int top, int rows) {
+void reflectStrips(int count, const int* first, const double* beta, const double* const* v,
+                   double* a, long ld, int strips, int rows) {
   using V = typename ReflectVec<Path>::type;
-  // Vectors of columns at a time: four of 8 lanes keep their sums and the next reflection's
-  // sums in eight registers; pairs and 4-lane vectors go eight at a time (measured, pairs:
-  // four and sixteen were slower; 4 lanes, QR 1000 on one thread, pinned, alternating: four
-  // 200-215 ms, six 214-264, eight 166-175, sixteen 300-335).
-  constexpr int U = V::W == 8 ? 4 : 8;
-  int j = 0;
-  for (; j + U * V::W <= width; j += U * V::W)
-    reflectColumns<V, U>(count, first, beta, v, panel, width, top, rows, j);
-  for (; j + V::W <= width; j += V::W)
-    reflectColumns<V, 1>(count, first, beta, v, panel, width, top, rows, j);
-  for (; j < width; ++j)
-    reflectColumns<ScalarVec, 1>(count, first, beta, v, panel, width, top, rows, j);
+  constexpr int P = kStripWidth / V::W;
+  // Each reflection is one pass over the strips it works on, so they go a few at a time: as
+  // many as the first-level cache holds over the rows reflected, up to four, and no more
+  // than eight vectors (their sums and the next reflection's take sixteen registers).
+  const long bytes = static_cast<long>(rows - first[0]) * kStripWidth * sizeof(double);
+  const int fit = bytes * 4 <= reflectCacheBytes() ? 4 : bytes * 2 <= reflectCacheBytes() ? 2 : 1;
+  const int group = fit < 8 / P ? fit : 8 / P;
+  int s = 0;
+  if (group >= 4)
+    for (; s + 4 <= strips; s += 4) reflectColumns<V, 4 * P>(count, first, beta, v, a, ld, s, rows);
+  if (group >= 2)
+    for (; s + 2 <= strips; s += 2) reflectColumns<V, 2 * P>(count, first, beta, v, a, ld, s, rows);
+  for (; s < strips; ++s) reflectColumns<V, P>(count, first, beta, v, a, ld, s, rows);
 }
 
 template <class V>
@@ -658,7 +659,7 @@ constexpr SplitKernels makeKernels() {
       trackModulus<V>,
       sweepColumnSteps<V>,
       sweepRowSteps<V>,
-      reflectPanel<V>,
+      reflectStrips<V>,
       subScaledBy<V>,
       addScaled<V>,
   };
