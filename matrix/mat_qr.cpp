@@ -74,11 +74,13 @@ void reflectAny(const double* v, int len, double beta, double* a, int width) {
     reflectColumns(v, len, beta, a, width);
 }
 
-// Bound: the panels make QR arithmetic-bound, 4n^3/3 flops for R and 2n^3 for the full Q of
-// a square matrix, at the peak without fused multiply-adds (bench/README.md). Each reflection
-// still passes once over every column it reaches, all rows, before the next may start; the
-// columns go a few strips at a time so that the rows stay in the first-level cache where they
-// fit, and otherwise the second-level cache's bandwidth holds the vector kernel below the peak.
+// Bound: 4n^3/3 flops for R and 2n^3 for the full Q of a square matrix. Each reflection
+// passes once over every column it reaches, all its rows, before the next may start, and each
+// column's sum is one chain of adds in row order: a strip of eight columns takes a dependent
+// vector add for each row, 32 flops. With only as many strips in flight as the first-level
+// cache holds over the rows (one from about 400 rows on, at 48 KB), a pass goes at the add's
+// latency (BM_DependentAdds), not at the peak; where two or four strips fit, nearer the peak
+// (bench/README.md). From the second-level cache, more strips in flight did not go faster.
 // The reflections of one panel of R reach the columns of R from c1 on and every column of Q,
 // four strips at a time over the threads.
 void reflectRest(const std::vector<Reflection>& refl, const std::vector<double>& store,
@@ -120,9 +122,8 @@ void reflectRest(const std::vector<Reflection>& refl, const std::vector<double>&
   });
 }
 
-// householderQR on r and q by strips.
+// householderQR on r and q by strips, q all zeros on entry.
 void reflectByStrips(const Strips& r, int m, int n, const Strips& q, WorkToken* work) {
-  std::fill(q.a, q.a + stripSize(m, m), 0.0);
   for (int i = 0; i < m; ++i) q(i, i) = 1.0;
 
   const int last = std::min(m - 2, n - 1);  // no step at all when m < 2
