@@ -2,8 +2,11 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <mutex>
 #include <new>
+#include <vector>
 
 namespace kelvaro {
 
@@ -11,12 +14,67 @@ namespace {
 
 constexpr std::size_t kLargePage = std::size_t{1} << 21;
 
+std::size_t mappedSize(std::size_t bytes) {
+  return (bytes + kLargePage - 1) / kLargePage * kLargePage;
+}
+
+// Released mappings kept for the next arrays of the same size: a command on a large matrix
+// makes the same arrays again and again (its split parts, its factors), and a fresh mapping
+// costs its first touch page by page (in a virtual machine, twice). At most kKeptBytes in
+// all, the latest released first to go back to use, the oldest first to be unmapped.
+constexpr std::size_t kKeptBytes = std::size_t{128} << 20;
+
+struct Kept {
+  void* p;
+  std::size_t size;
+};
+
+class KeptMappings {
+ public:
+  void* take(std::size_t size) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = kept_.rbegin(); it != kept_.rend(); ++it)
+      if (it->size == size) {
+        void* p = it->p;
+        total_ -= size;
+        kept_.erase(std::next(it).base());
+        return p;
+      }
+    return nullptr;
+  }
+  // False where the mapping is too large to keep.
+  bool keep(void* p, std::size_t size) {
+    if (size > kKeptBytes) return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    kept_.reserve(kept_.size() + 1);  // may throw, before anything has changed
+    while (total_ + size > kKeptBytes) {
+      munmap(kept_.front().p, kept_.front().size);
+      total_ -= kept_.front().size;
+      kept_.erase(kept_.begin());
+    }
+    kept_.push_back({p, size});
+    total_ += size;
+    return true;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<Kept> kept_;  // oldest first
+  std::size_t total_ = 0;
+};
+
+KeptMappings& keptMappings() {
+  static KeptMappings* kept = new KeptMappings;  // never destroyed: arrays outlive statics
+  return *kept;
+}
+
 }  // namespace
 
 void* allocateArray(std::size_t bytes) {
   if (bytes < kLargePage) return ::operator new(bytes);
+  const std::size_t size = mappedSize(bytes);
+  if (void* p = keptMappings().take(size)) return p;
   // Mapped apart, with room to start on a large page's boundary; the rest is given back.
-  const std::size_t size = (bytes + kLargePage - 1) / kLargePage * kLargePage;
   void* map =
       mmap(nullptr, size + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (map == MAP_FAILED) throw std::bad_alloc();
@@ -34,10 +92,17 @@ void* allocateArray(std::size_t bytes) {
 }
 
 void releaseArray(void* p, std::size_t bytes) noexcept {
-  if (bytes < kLargePage)
+  if (bytes < kLargePage) {
     ::operator delete(p);
-  else
-    munmap(p, (bytes + kLargePage - 1) / kLargePage * kLargePage);
+    return;
+  }
+  const std::size_t size = mappedSize(bytes);
+  bool kept = false;
+  try {
+    kept = keptMappings().keep(p, size);
+  } catch (...) {  // no memory for the list: unmapped at once instead
+  }
+  if (!kept) munmap(p, size);
 }
 
 }  // namespace kelvaro
