@@ -2,8 +2,8 @@
 
 #include <sys/mman.h>
 
-#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <mutex>
 #include <new>
 #include <vector>
