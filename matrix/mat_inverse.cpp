@@ -332,6 +332,24 @@ class GaussJordan {
                            rowSum_.data() + x, n_, rowRe(i) + c0, rowIm(i) + c0);
   }
 
+  // Panel steps [0, steps) to columns c0 .. c0+len-1 of rows i .. i+3, the rows side by side.
+  void applyAllSteps(int i, int steps, int c0, int len) {
+    if (steps <= 0 || len <= 0) return;
+    const double *cre[4], *cim[4], *csum[4];
+    double *yre[4], *yim[4];
+    for (int r = 0; r < 4; ++r) {
+      const std::size_t c = colRecord(i + r);
+      cre[r] = colRe_.data() + c;
+      cim[r] = colIm_.data() + c;
+      csum[r] = colSum_.data() + c;
+      yre[r] = rowRe(i + r) + c0;
+      yim[r] = rowIm(i + r) + c0;
+    }
+    const std::size_t x = rowRecord(0) + c0;
+    kern_.gjUpdateFourRowsSteps(len, steps, cre, cim, csum, rowRe_.data() + x, rowIm_.data() + x,
+                                rowSum_.data() + x, n_, yre, yim);
+  }
+
   bool step(int k0, int k) {
     const int s = k - k0;
     const double d = track_.best;
@@ -440,14 +458,29 @@ class GaussJordan {
     if (k0 == 0) return;
     const int steps = k1 - k0, rest = n_ - k0;
     parallelFor(k0, grainFor(static_cast<std::int64_t>(steps) * n_), [&](int first, int last) {
-      for (int i = first; i < last; ++i) {
+      int i = first;
+      for (; i + 3 < last; i += 4) {
+        checkCancel(work_);
+        applyAllSteps(i, steps, 0, k0);
+        for (int r = i; r < i + 4; ++r)
+          for (int j = k0; j < k1; ++j) applySteps(r, j - k0 + 1, steps, j, 1);
+        applyAllSteps(i, steps, k1, n_ - k1);
+      }
+      for (; i < last; ++i) {
         checkCancel(work_);
         applySteps(i, 0, steps, 0, k0);
         for (int j = k0; j < k1; ++j) applySteps(i, j - k0 + 1, steps, j, 1);
         applySteps(i, 0, steps, k1, n_ - k1);
       }
-      for (int i = k0 + shareOf(rest, first, k0); i < k0 + shareOf(rest, last, k0); ++i)
-        applySteps(i, i < k1 ? i - k0 + 1 : 0, steps, 0, k0);
+      const int end = k0 + shareOf(rest, last, k0);
+      for (i = k0 + shareOf(rest, first, k0); i < end; ++i) {
+        if (i >= k1 && i + 3 < end) {
+          applyAllSteps(i, steps, 0, k0);
+          i += 3;
+        } else {
+          applySteps(i, i < k1 ? i - k0 + 1 : 0, steps, 0, k0);
+        }
+      }
     });
   }
 

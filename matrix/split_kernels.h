@@ -73,6 +73,12 @@ struct SplitKernels {
   void (*gjUpdateRowSteps)(int len, int steps, const double* cre, const double* cim,
                            const double* csum, const double* xre, const double* xim,
                            const double* xsum, long ldx, double* yre, double* yim);
+  // gjUpdateRowSteps on four rows y[r] at once, row r with its own (cre[r][s], cim[r][s],
+  // csum[r][s]) and the same rows x.
+  void (*gjUpdateFourRowsSteps)(int len, int steps, const double* const* cre,
+                                const double* const* cim, const double* const* csum,
+                                const double* xre, const double* xim, const double* xsum, long ldx,
+                                double* const* yre, double* const* yim);
   // Several eliminations of one row in a row: for s = 0 .. steps-1 in this order,
   // y := y - m*x with m = (mre[s], mim[s]) and the row x of step s at xre + s*ldx (and xim).
   void (*mulSubRowSteps)(int len, int steps, const double* mre, const double* mim,

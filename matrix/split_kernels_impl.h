@@ -375,6 +375,55 @@ void mulSubFourRowsSteps(int len, int steps, const double* const* mre, const dou
   for (; j < len; ++j) block.template operator()<ScalarVec, 1>(j);
 }
 
+// gjUpdateRowSteps on four rows at once: every x loaded serves all four (one row at a time,
+// the rows x come from the second-level cache, whose bandwidth bounds it).
+template <class V>
+void gjUpdateFourRowsSteps(int len, int steps, const double* const* cre, const double* const* cim,
+                           const double* const* csum, const double* xre, const double* xim,
+                           const double* xsum, long ldx, double* const* yre, double* const* yim) {
+  constexpr int R = 4;
+  constexpr int U = V::W >= 8 ? 2 : 1;
+  const auto block = [&]<class Vec, int N>(int j) {
+    typename Vec::T yr[R][N], yi[R][N];
+#pragma GCC unroll 8
+    for (int r = 0; r < R; ++r)
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u)
+        yr[r][u] = Vec::load(yre[r] + j + u * Vec::W),
+        yi[r][u] = Vec::load(yim[r] + j + u * Vec::W);
+    for (int s = 0; s < steps; ++s) {
+      typename Vec::T xr[N], xi[N], xs[N];
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u) {
+        xr[u] = Vec::load(xre + s * ldx + j + u * Vec::W);
+        xi[u] = Vec::load(xim + s * ldx + j + u * Vec::W);
+        xs[u] = Vec::load(xsum + s * ldx + j + u * Vec::W);
+      }
+#pragma GCC unroll 8
+      for (int r = 0; r < R; ++r) {
+        const auto cr = Vec::set1(cre[r][s]), ci = Vec::set1(cim[r][s]);
+        const auto cs = Vec::set1(csum[r][s]);
+#pragma GCC unroll 8
+        for (int u = 0; u < N; ++u) {
+          const auto p = Vec::mul(xr[u], cr), q = Vec::mul(xi[u], ci), t = Vec::mul(xs[u], cs);
+          yr[r][u] = Vec::sub(yr[r][u], Vec::sub(p, q));
+          yi[r][u] = Vec::sub(yi[r][u], Vec::sub(Vec::sub(t, p), q));
+        }
+      }
+    }
+#pragma GCC unroll 8
+    for (int r = 0; r < R; ++r)
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u)
+        Vec::store(yre[r] + j + u * Vec::W, yr[r][u]),
+            Vec::store(yim[r] + j + u * Vec::W, yi[r][u]);
+  };
+  int j = 0;
+  for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
+  for (; j + V::W <= len; j += V::W) block.template operator()<V, 1>(j);
+  for (; j < len; ++j) block.template operator()<ScalarVec, 1>(j);
+}
+
 template <class V>
 void trackModulus(int len, const double* re, const double* im, double first, PivotTrack* track) {
   int j = 0;
@@ -653,6 +702,7 @@ constexpr SplitKernels makeKernels() {
       gjUpdateRow<V>,
       gjUpdateRowTrackModulus<V>,
       gjUpdateRowSteps<V>,
+      gjUpdateFourRowsSteps<V>,
       mulSubRowSteps<V>,
       mulSubTwoRowsSteps<V>,
       mulSubFourRowsSteps<V>,
