@@ -329,12 +329,13 @@ void mulSubTwoRowsSteps(int len, int steps, const double* mre, const double* mim
   for (; j < len; ++j) block.template operator()<ScalarVec, 1>(j);
 }
 
-// mulSubRowSteps on four rows y[r] at once, row r with the multipliers (mre[r], mim[r]) and
-// the same rows x: every x loaded serves all four.
-template <class V>
-void mulSubFourRowsSteps(int len, int steps, const double* const* mre, const double* const* mim,
-                         const double* xre, const double* xim, long ldx, double* const* yre,
-                         double* const* yim) {
+// Runs four rows y[r] through steps updates in ascending order, side by side, U vectors of
+// each at a time kept in registers: Step::load<Vec>(s, j) loads what step s needs of its row x
+// from column j, once for all four rows, and Step::apply<Vec>(r, s, x, re, im) applies it to
+// row r's values.
+template <class V, class Step>
+void runFourRowsSteps(int len, int steps, const Step& step, double* const* yre,
+                      double* const* yim) {
   constexpr int R = 4;
   constexpr int U = V::W >= 8 ? 2 : 1;
   const auto block = [&]<class Vec, int N>(int j) {
@@ -346,21 +347,13 @@ void mulSubFourRowsSteps(int len, int steps, const double* const* mre, const dou
         yr[r][u] = Vec::load(yre[r] + j + u * Vec::W),
         yi[r][u] = Vec::load(yim[r] + j + u * Vec::W);
     for (int s = 0; s < steps; ++s) {
-      typename Vec::T xr[N], xi[N];
+      typename Step::template Row<Vec> x[N];
 #pragma GCC unroll 8
-      for (int u = 0; u < N; ++u) {
-        xr[u] = Vec::load(xre + s * ldx + j + u * Vec::W);
-        xi[u] = Vec::load(xim + s * ldx + j + u * Vec::W);
-      }
+      for (int u = 0; u < N; ++u) x[u] = step.template load<Vec>(s, j + u * Vec::W);
 #pragma GCC unroll 8
-      for (int r = 0; r < R; ++r) {
-        const auto mr = Vec::set1(mre[r][s]), mi = Vec::set1(mim[r][s]);
+      for (int r = 0; r < R; ++r)
 #pragma GCC unroll 8
-        for (int u = 0; u < N; ++u) {
-          yr[r][u] = Vec::sub(yr[r][u], Vec::sub(Vec::mul(mr, xr[u]), Vec::mul(mi, xi[u])));
-          yi[r][u] = Vec::sub(yi[r][u], Vec::add(Vec::mul(mr, xi[u]), Vec::mul(mi, xr[u])));
-        }
-      }
+        for (int u = 0; u < N; ++u) step.template apply<Vec>(r, s, x[u], yr[r][u], yi[r][u]);
     }
 #pragma GCC unroll 8
     for (int r = 0; r < R; ++r)
@@ -375,53 +368,67 @@ void mulSubFourRowsSteps(int len, int steps, const double* const* mre, const dou
   for (; j < len; ++j) block.template operator()<ScalarVec, 1>(j);
 }
 
+// EliminationStep for four rows, row r with the multipliers (mre[r][s], mim[r][s]).
+struct EliminationRows {
+  const double *const *mre, *const *mim;
+  const double *xre, *xim;
+  long ldx;
+  template <class Vec>
+  struct Row {
+    typename Vec::T re, im;
+  };
+  template <class Vec>
+  Row<Vec> load(int s, int j) const {
+    return {Vec::load(xre + s * ldx + j), Vec::load(xim + s * ldx + j)};
+  }
+  template <class Vec>
+  void apply(int r, int s, const Row<Vec>& x, typename Vec::T& yr, typename Vec::T& yi) const {
+    const auto mr = Vec::set1(mre[r][s]), mi = Vec::set1(mim[r][s]);
+    yr = Vec::sub(yr, Vec::sub(Vec::mul(mr, x.re), Vec::mul(mi, x.im)));
+    yi = Vec::sub(yi, Vec::add(Vec::mul(mr, x.im), Vec::mul(mi, x.re)));
+  }
+};
+
+// GaussJordanStep for four rows, row r with (cre[r][s], cim[r][s], csum[r][s]).
+struct GaussJordanRows {
+  const double *const *cre, *const *cim, *const *csum;
+  const double *xre, *xim, *xsum;
+  long ldx;
+  template <class Vec>
+  struct Row {
+    typename Vec::T re, im, sum;
+  };
+  template <class Vec>
+  Row<Vec> load(int s, int j) const {
+    return {Vec::load(xre + s * ldx + j), Vec::load(xim + s * ldx + j),
+            Vec::load(xsum + s * ldx + j)};
+  }
+  template <class Vec>
+  void apply(int r, int s, const Row<Vec>& x, typename Vec::T& yr, typename Vec::T& yi) const {
+    const auto p = Vec::mul(x.re, Vec::set1(cre[r][s]));
+    const auto q = Vec::mul(x.im, Vec::set1(cim[r][s]));
+    const auto t = Vec::mul(x.sum, Vec::set1(csum[r][s]));
+    yr = Vec::sub(yr, Vec::sub(p, q));
+    yi = Vec::sub(yi, Vec::sub(Vec::sub(t, p), q));
+  }
+};
+
+// mulSubRowSteps on four rows y[r] at once, row r with the multipliers (mre[r], mim[r]) and
+// the same rows x: every x loaded serves all four.
+template <class V>
+void mulSubFourRowsSteps(int len, int steps, const double* const* mre, const double* const* mim,
+                         const double* xre, const double* xim, long ldx, double* const* yre,
+                         double* const* yim) {
+  runFourRowsSteps<V>(len, steps, EliminationRows{mre, mim, xre, xim, ldx}, yre, yim);
+}
+
 // gjUpdateRowSteps on four rows at once: every x loaded serves all four (one row at a time,
 // the rows x come from the second-level cache, whose bandwidth bounds it).
 template <class V>
 void gjUpdateFourRowsSteps(int len, int steps, const double* const* cre, const double* const* cim,
                            const double* const* csum, const double* xre, const double* xim,
                            const double* xsum, long ldx, double* const* yre, double* const* yim) {
-  constexpr int R = 4;
-  constexpr int U = V::W >= 8 ? 2 : 1;
-  const auto block = [&]<class Vec, int N>(int j) {
-    typename Vec::T yr[R][N], yi[R][N];
-#pragma GCC unroll 8
-    for (int r = 0; r < R; ++r)
-#pragma GCC unroll 8
-      for (int u = 0; u < N; ++u)
-        yr[r][u] = Vec::load(yre[r] + j + u * Vec::W),
-        yi[r][u] = Vec::load(yim[r] + j + u * Vec::W);
-    for (int s = 0; s < steps; ++s) {
-      typename Vec::T xr[N], xi[N], xs[N];
-#pragma GCC unroll 8
-      for (int u = 0; u < N; ++u) {
-        xr[u] = Vec::load(xre + s * ldx + j + u * Vec::W);
-        xi[u] = Vec::load(xim + s * ldx + j + u * Vec::W);
-        xs[u] = Vec::load(xsum + s * ldx + j + u * Vec::W);
-      }
-#pragma GCC unroll 8
-      for (int r = 0; r < R; ++r) {
-        const auto cr = Vec::set1(cre[r][s]), ci = Vec::set1(cim[r][s]);
-        const auto cs = Vec::set1(csum[r][s]);
-#pragma GCC unroll 8
-        for (int u = 0; u < N; ++u) {
-          const auto p = Vec::mul(xr[u], cr), q = Vec::mul(xi[u], ci), t = Vec::mul(xs[u], cs);
-          yr[r][u] = Vec::sub(yr[r][u], Vec::sub(p, q));
-          yi[r][u] = Vec::sub(yi[r][u], Vec::sub(Vec::sub(t, p), q));
-        }
-      }
-    }
-#pragma GCC unroll 8
-    for (int r = 0; r < R; ++r)
-#pragma GCC unroll 8
-      for (int u = 0; u < N; ++u)
-        Vec::store(yre[r] + j + u * Vec::W, yr[r][u]),
-            Vec::store(yim[r] + j + u * Vec::W, yi[r][u]);
-  };
-  int j = 0;
-  for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
-  for (; j + V::W <= len; j += V::W) block.template operator()<V, 1>(j);
-  for (; j < len; ++j) block.template operator()<ScalarVec, 1>(j);
+  runFourRowsSteps<V>(len, steps, GaussJordanRows{cre, cim, csum, xre, xim, xsum, ldx}, yre, yim);
 }
 
 template <class V>
