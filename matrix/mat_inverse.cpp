@@ -83,9 +83,16 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
                         n, a.rowRe(i), a.rowIm(i));
   };
 
+  // The exchanges of columns for the rows above the panel wait until the end: nothing here
+  // reads those rows again, and one pass along each row then costs far less than two lines
+  // of every row above, fetched from memory, at every step.
+  std::vector<std::pair<int, int>> exchanges;  // the steps' exchanges of columns, in order
+  std::vector<std::size_t> exchangesBefore;    // of each panel, how many came before it
+
   PivotTrack track{0.0, -1.0};
   for (int i = 0; i < n; ++i) kern.trackAbsRe(n, a.rowRe(i), static_cast<double>(i) * n, &track);
   for (int k0 = 0; k0 < n - 1 && MatErr == kMatOk; k0 += kPanel) {
+    exchangesBefore.push_back(exchanges.size());
     const int k1 = std::min(n - 1, k0 + kPanel);
     int k = k0;
     for (; k < k1; ++k) {
@@ -115,7 +122,8 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
       }
       // The exchange of columns reaches the rows below the pivot row with the step's updates.
       if (pc != k) {
-        swapColumns(a.re.data(), a.im.data(), k + 1, n, k, pc);
+        for (int i = k0; i <= k; ++i) a.swapInRow(i, k, pc);
+        exchanges.emplace_back(k, pc);
         std::swap(colPerm[k], colPerm[pc]);
       }
       catchUp(k, k0, 0, s);
@@ -168,6 +176,16 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
           }
         });
   }
+  // Row i sits above every panel after its own: those panels' exchanges, in order.
+  parallelFor(n, grainFor(static_cast<std::int64_t>(exchanges.size())), [&](int first, int last) {
+    for (int i = first; i < last; ++i) {
+      const std::size_t panel = static_cast<std::size_t>(i / kPanel) + 1;
+      const std::size_t from =
+          panel < exchangesBefore.size() ? exchangesBefore[panel] : exchanges.size();
+      for (std::size_t t = from; t < exchanges.size(); ++t)
+        a.swapInRow(i, exchanges[t].first, exchanges[t].second);
+    }
+  });
   if (MatErr != kMatOk) return;
   for (int i = 0; i < n; ++i)
     if (isZero(complexAt(a, i, i))) {
