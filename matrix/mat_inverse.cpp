@@ -54,14 +54,6 @@ void swapRows(double* re, double* im, int n, int r1, int r2) {
                    im + static_cast<std::size_t>(r2) * n);
 }
 
-void swapColumns(double* re, double* im, int rows, int n, int c1, int c2) {
-  for (int i = 0; i < rows; ++i) {
-    const std::size_t row = static_cast<std::size_t>(i) * n;
-    std::swap(re[row + c1], re[row + c2]);
-    std::swap(im[row + c1], im[row + c2]);
-  }
-}
-
 // MatLUPivot on split parts; the same steps as the element version below, with the pivot
 // search of each step done while the step before writes the values it searches. The steps
 // run in panels: the columns left of a panel take the panel's updates at its end (all
@@ -322,11 +314,22 @@ class GaussJordan {
       }
       catchUp(k0, k1);
     }
-    for (int k = n_ - 1; k >= 0; --k) {
-      if (k % kPanel == 0) checkCancel(work_);
+    // The exchanges undone, the latest first: those of rows and those of columns commute, so
+    // the columns' go a row at a time (each column's would fetch a line of every row).
+    for (int k = n_ - 1; k >= 0; --k)
       if (pivotCol_[k] != k) swapRows(re_, im_, n_, k, pivotCol_[k]);
-      if (pivotRow_[k] != k) swapColumns(re_, im_, n_, n_, k, pivotRow_[k]);
-    }
+    parallelFor(n_, grainFor(n_), [&](int first, int last) {
+      for (int i = first; i < last; ++i) {
+        if (i % kPanel == 0) checkCancel(work_);
+        double* re = rowRe(i);
+        double* im = rowIm(i);
+        for (int k = n_ - 1; k >= 0; --k)
+          if (pivotRow_[k] != k) {
+            std::swap(re[k], re[pivotRow_[k]]);
+            std::swap(im[k], im[pivotRow_[k]]);
+          }
+      }
+    });
     return true;
   }
 
