@@ -54,6 +54,15 @@ void swapRows(double* re, double* im, int n, int r1, int r2) {
                    im + static_cast<std::size_t>(r2) * n);
 }
 
+// Exchanges of columns, pairs (c1, c2) in order, from `from` on, along one row.
+using ColumnExchanges = std::vector<std::pair<int, int>>;
+void exchangeInRow(double* re, double* im, const ColumnExchanges& exchanges, std::size_t from) {
+  for (std::size_t t = from; t < exchanges.size(); ++t) {
+    std::swap(re[exchanges[t].first], re[exchanges[t].second]);
+    std::swap(im[exchanges[t].first], im[exchanges[t].second]);
+  }
+}
+
 // MatLUPivot on split parts; the same steps as the element version below, with the pivot
 // search of each step done while the step before writes the values it searches. The steps
 // run in panels: the columns left of a panel take the panel's updates at its end (all
@@ -78,8 +87,8 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
   // The exchanges of columns for the rows above the panel wait until the end: nothing here
   // reads those rows again, and one pass along each row then costs far less than two lines
   // of every row above, fetched from memory, at every step.
-  std::vector<std::pair<int, int>> exchanges;  // the steps' exchanges of columns, in order
-  std::vector<std::size_t> exchangesBefore;    // of each panel, how many came before it
+  ColumnExchanges exchanges;                 // the steps' exchanges of columns, in order
+  std::vector<std::size_t> exchangesBefore;  // of each panel, how many came before it
 
   PivotTrack track{0.0, -1.0};
   for (int i = 0; i < n; ++i) kern.trackAbsRe(n, a.rowRe(i), static_cast<double>(i) * n, &track);
@@ -172,10 +181,8 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
   parallelFor(n, grainFor(static_cast<std::int64_t>(exchanges.size())), [&](int first, int last) {
     for (int i = first; i < last; ++i) {
       const std::size_t panel = static_cast<std::size_t>(i / kPanel) + 1;
-      const std::size_t from =
-          panel < exchangesBefore.size() ? exchangesBefore[panel] : exchanges.size();
-      for (std::size_t t = from; t < exchanges.size(); ++t)
-        a.swapInRow(i, exchanges[t].first, exchanges[t].second);
+      exchangeInRow(a.rowRe(i), a.rowIm(i), exchanges,
+                    panel < exchangesBefore.size() ? exchangesBefore[panel] : exchanges.size());
     }
   });
   if (MatErr != kMatOk) return;
@@ -316,18 +323,15 @@ class GaussJordan {
     }
     // The exchanges undone, the latest first: those of rows and those of columns commute, so
     // the columns' go a row at a time (each column's would fetch a line of every row).
-    for (int k = n_ - 1; k >= 0; --k)
+    ColumnExchanges exchanges;
+    for (int k = n_ - 1; k >= 0; --k) {
       if (pivotCol_[k] != k) swapRows(re_, im_, n_, k, pivotCol_[k]);
+      if (pivotRow_[k] != k) exchanges.emplace_back(k, pivotRow_[k]);
+    }
     parallelFor(n_, grainFor(n_), [&](int first, int last) {
       for (int i = first; i < last; ++i) {
         if (i % kPanel == 0) checkCancel(work_);
-        double* re = rowRe(i);
-        double* im = rowIm(i);
-        for (int k = n_ - 1; k >= 0; --k)
-          if (pivotRow_[k] != k) {
-            std::swap(re[k], re[pivotRow_[k]]);
-            std::swap(im[k], im[pivotRow_[k]]);
-          }
+        exchangeInRow(rowRe(i), rowIm(i), exchanges, 0);
       }
     });
     return true;
@@ -353,8 +357,10 @@ class GaussJordan {
                            rowSum_.data() + x, n_, rowRe(i) + c0, rowIm(i) + c0);
   }
 
-  // Panel steps [0, steps) to columns c0 .. c0+len-1 of rows i .. i+3, the rows side by side.
-  void applyAllSteps(int i, int steps, int c0, int len) {
+  // Panel steps [0, steps) to columns c0 .. c0+len-1 of rows i .. i+count-1: one row, or
+  // four side by side.
+  void applyAllSteps(int i, int count, int steps, int c0, int len) {
+    if (count == 1) return applySteps(i, 0, steps, c0, len);
     if (steps <= 0 || len <= 0) return;
     const double *cre[4], *cim[4], *csum[4];
     double *yre[4], *yim[4];
@@ -479,28 +485,22 @@ class GaussJordan {
     if (k0 == 0) return;
     const int steps = k1 - k0, rest = n_ - k0;
     parallelFor(k0, grainFor(static_cast<std::int64_t>(steps) * n_), [&](int first, int last) {
-      int i = first;
-      for (; i + 3 < last; i += 4) {
+      // Four rows at a time where four are left, each part of them side by side.
+      for (int i = first, count; i < last; i += count) {
         checkCancel(work_);
-        applyAllSteps(i, steps, 0, k0);
-        for (int r = i; r < i + 4; ++r)
+        count = i + 3 < last ? 4 : 1;
+        applyAllSteps(i, count, steps, 0, k0);
+        for (int r = i; r < i + count; ++r)
           for (int j = k0; j < k1; ++j) applySteps(r, j - k0 + 1, steps, j, 1);
-        applyAllSteps(i, steps, k1, n_ - k1);
-      }
-      for (; i < last; ++i) {
-        checkCancel(work_);
-        applySteps(i, 0, steps, 0, k0);
-        for (int j = k0; j < k1; ++j) applySteps(i, j - k0 + 1, steps, j, 1);
-        applySteps(i, 0, steps, k1, n_ - k1);
+        applyAllSteps(i, count, steps, k1, n_ - k1);
       }
       const int end = k0 + shareOf(rest, last, k0);
-      for (i = k0 + shareOf(rest, first, k0); i < end; ++i) {
-        if (i >= k1 && i + 3 < end) {
-          applyAllSteps(i, steps, 0, k0);
-          i += 3;
-        } else {
-          applySteps(i, i < k1 ? i - k0 + 1 : 0, steps, 0, k0);
-        }
+      for (int i = k0 + shareOf(rest, first, k0), count; i < end; i += count) {
+        count = i >= k1 && i + 3 < end ? 4 : 1;
+        if (i < k1)
+          applySteps(i, i - k0 + 1, steps, 0, k0);
+        else
+          applyAllSteps(i, count, steps, 0, k0);
       }
     });
   }
