@@ -190,10 +190,11 @@ TEST(SameBits, LUInverseAcrossPanels) {
 
 TEST(SameBits, QRPanels) {
   std::mt19937_64 rng(11);
-  // Up to 600 rows: the reflections take one, two or four strips of columns at a time as
-  // their rows shrink (first-level caches from 16 to 64 KB); 517 columns end in a part strip.
+  // Up to 800 rows: the reflections take four strips of columns at a time from the
+  // second-level cache, then one, two or four from the first as their rows shrink
+  // (first-level caches from 16 to 64 KB); 517 columns end in a part strip.
   for (auto [rows, cols] :
-       {std::pair{31, 31}, {33, 33}, {70, 45}, {100, 3}, {64, 64}, {20, 90}, {600, 517}}) {
+       {std::pair{31, 31}, {33, 33}, {70, 45}, {100, 3}, {64, 64}, {20, 90}, {800, 517}}) {
     const int m = rows, n = cols;  // a lambda may not capture a structured binding in C++20
     Dense a = randomDense(m, n, rng, -100, 100);
     // Integer entries and a zero column: exact cancellation and a skipped step.
