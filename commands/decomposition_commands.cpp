@@ -61,7 +61,7 @@ void decomposeQR(CalcState& state, Operand op) {
     return;
   }
   Registers& regs = state.regs;
-  sizeReal(state, regs.MatF1, m, m);
+  regs.MatF1.resizeForOverwrite(m, m, state.work);  // MatQR writes every element of Q
   sizeReal(state, regs.MatF2, m, n);
   const bool read = readRealPane(state, op, size, [&regs](int r, int c, double value) {
     regs.MatF2[r][c] = Element::real(value);

@@ -66,8 +66,9 @@ void lu(CalcState& state, Operand op) {
   if (size.rows == size.cols) writeSteps(state, exact::StepsOf::LU, op, size);
   if (state.exact) return exactLU(state, op, size);
   Registers& regs = state.regs;
-  regs.MatF1.resize(size.rows, size.cols, state.work);
-  regs.MatF2.resize(size.rows, size.cols, state.work);
+  // MatLU writes every element of both factors; a failed LU shows neither.
+  regs.MatF1.resizeForOverwrite(size.rows, size.cols, state.work);
+  regs.MatF2.resizeForOverwrite(size.rows, size.cols, state.work);
   // Read before the shape test, so a bad element is reported for any shape.
   readOperand(state, op.pane, size, regs.MatR);
   const double norm = norm1(regs.MatR);
