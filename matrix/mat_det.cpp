@@ -71,8 +71,8 @@ void finishRows(const DetPivots& pivots, int n, Swap swapInRow) {
 // the updates of the step before. The rows of a step are shared out over the threads.
 class SplitElimination {
  public:
-  SplitElimination(const RCOMat& m, WorkToken* work)
-      : s_(splitOf(m, work)), kern_(splitKernels()), work_(work) {
+  SplitElimination(SplitMatrix&& s, WorkToken* work)
+      : s_(std::move(s)), kern_(splitKernels()), work_(work) {
     track_ = {0.0, -1.0};
     for (int i = 0; i < s_.rows; ++i)
       kern_.trackAbsRe(s_.cols, s_.rowRe(i), static_cast<double>(i) * s_.cols, &track_);
@@ -138,8 +138,8 @@ class SplitElimination {
   PivotTrack track_;
 };
 
-Element detSplit(RCOMat& m, int n, WorkToken* work, DetPivots* pivots) {
-  SplitElimination e(m, work);
+Element detSplit(RCOMat& m, SplitMatrix&& s, int n, WorkToken* work, DetPivots* pivots) {
+  SplitElimination e(std::move(s), work);
   Element prod = Element::integer(1);
   int sign = 1;
   for (int k = 0; k < n - 1; ++k) {
@@ -193,8 +193,8 @@ Element rankMultiplier(const Element& below, const Element& pivot) {
   return Element::real((below / pivot).re());
 }
 
-double rankSplit(RCOMat& m, int rows, int cols, WorkToken* work) {
-  SplitElimination e(m, work);
+double rankSplit(RCOMat& m, SplitMatrix&& s, int rows, int cols, WorkToken* work) {
+  SplitElimination e(std::move(s), work);
   const int steps = std::min(rows, cols);
   int r = 0;
   for (int l = 0; l < steps; ++l) {
@@ -265,7 +265,9 @@ void MatDet(RCOMat& m, int rows, int cols, Element& det, WorkToken* work, DetPiv
   }
   if (detWithoutElimination(m, rows, cols, det)) return;
   beginWork(work, rows - 1);
-  det = allComplex(m) ? detSplit(m, rows, work, pivots) : detElements(m, rows, work, pivots);
+  SplitMatrix s;
+  det = splitIfComplex(m, s, work) ? detSplit(m, std::move(s), rows, work, pivots)
+                                   : detElements(m, rows, work, pivots);
 }
 
 void MatDetElements(RCOMat& m, int rows, int cols, Element& det) {
@@ -276,7 +278,9 @@ void MatDetElements(RCOMat& m, int rows, int cols, Element& det) {
 double MatRank(RCOMat& m, int rows, int cols, WorkToken* work) {
   if (rows <= 0 || cols <= 0) return 0;
   beginWork(work, std::min(rows, cols));
-  return allComplex(m) ? rankSplit(m, rows, cols, work) : rankElements(m, rows, cols, work);
+  SplitMatrix s;
+  return splitIfComplex(m, s, work) ? rankSplit(m, std::move(s), rows, cols, work)
+                                    : rankElements(m, rows, cols, work);
 }
 
 double MatRankElements(RCOMat& m, int rows, int cols) {

@@ -613,7 +613,8 @@ void setSolveCacheBytes(long bytes) {
 }
 
 void MatInvLU(RCOMat& src, RCOMat& dst, int& MatErr, WorkToken* work) {
-  if (src.empty() || src.rows() != src.cols() || !allComplexFinite(src)) {
+  SplitMatrix a;
+  if (src.empty() || src.rows() != src.cols() || !splitIfComplex(src, a, work, true)) {
     MatInvLUElements(src, dst, MatErr, work);
     return;
   }
@@ -622,7 +623,6 @@ void MatInvLU(RCOMat& src, RCOMat& dst, int& MatErr, WorkToken* work) {
   beginWork(work, inversionSteps(n));
   RCoVecE colPerm(n), rowPerm(n);
   for (int i = 0; i < n; ++i) colPerm[i] = rowPerm[i] = i;
-  SplitMatrix a = splitOf(src, work);
   luPivotSplit(a, colPerm, rowPerm, MatErr, work);
   assignFrom(a, src, work);
   if (MatErr != kMatOk) return;

@@ -233,8 +233,7 @@ void setLuColumnBlock(int columns) {
 int MatLU(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols, WorkToken* work) {
   if (rows != cols) return -1;
   beginWork(work, std::max(rows - 1, 0));
-  if (allComplex(a)) {
-    SplitMatrix s = splitOf(a, work);
+  if (SplitMatrix s; splitIfComplex(a, s, work)) {
     if (!eliminateSplit(s, work)) {
       assignFrom(s, a, work);
       return 0;

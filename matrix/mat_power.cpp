@@ -77,9 +77,8 @@ PowerOutcome positivePower(const RCOMat& a, long long count, RCOMat& c, RCOMat& 
   if (count > largestFullPower(a.rows(), workLimit))
     maxSteps = static_cast<long long>(workLimit / kRepeatSearchShare / productCost(a.rows()));
   beginWork(work, static_cast<std::uint64_t>(std::min(count - 1, maxSteps)) * productSteps(a, a));
-  if (allComplex(a)) {
+  if (SplitMatrix factor; splitIfComplex(a, factor, work)) {
     // The same products as MatMul gives them, without leaving the split form in between.
-    const SplitMatrix factor = splitOf(a, work);
     SplitMatrix power = factor, product;
     const bool reached = raiseByRepeatedSteps(power, count, maxSteps, [&](SplitMatrix& p) {
       MatMulSplit(p, factor, product, work);

@@ -1,6 +1,7 @@
 #include "matrix/split_matrix.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 
@@ -11,13 +12,6 @@ namespace kelvaro {
 bool allComplex(const RCOMat& m) {
   const auto e = m.elements();
   return std::all_of(e.begin(), e.end(), [](const Element& x) { return x.isComplex(); });
-}
-
-bool allComplexFinite(const RCOMat& m) {
-  const auto e = m.elements();
-  return std::all_of(e.begin(), e.end(), [](const Element& x) {
-    return x.isComplex() && std::isfinite(x.re()) && std::isfinite(x.im());
-  });
 }
 
 namespace {
@@ -51,19 +45,33 @@ void assignZeros(DoubleArray& v, std::size_t size, const CancelFlag* cancel) {
   });
 }
 
-SplitMatrix splitOf(const RCOMat& m, const CancelFlag* cancel) {
-  SplitMatrix s;
+bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, bool finite) {
   s.rows = m.rows();
   s.cols = m.cols();
   const auto e = m.elements();
   // Unset until the threads write them.
   s.re.resize(e.size());
   s.im.resize(e.size());
-  forEachIndex(s.rows, s.cols, cancel, [&](std::size_t i) {
-    s.re[i] = e[i].re();
-    s.im[i] = e[i].im();
+  std::atomic<bool> split{true};
+  parallelFor(s.rows, grainFor(s.cols), [&](int first, int last) {
+    CancelCountdown countdown(cancel);
+    for (int r = first; r < last && split.load(std::memory_order_relaxed); ++r) {
+      countdown.tick(s.cols);
+      const std::size_t begin = static_cast<std::size_t>(r) * s.cols;
+      for (std::size_t i = begin; i < begin + s.cols; ++i) {
+        const double re = e[i].re(), im = e[i].im();
+        if (!e[i].isComplex() || (finite && !(std::isfinite(re) && std::isfinite(im)))) {
+          split.store(false, std::memory_order_relaxed);
+          return;
+        }
+        s.re[i] = re;
+        s.im[i] = im;
+      }
+    }
   });
-  return s;
+  if (split.load(std::memory_order_relaxed)) return true;
+  s = SplitMatrix{};
+  return false;
 }
 
 void assignFrom(const SplitMatrix& s, RCOMat& m, const CancelFlag* cancel) {

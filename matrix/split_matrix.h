@@ -55,16 +55,16 @@ struct SplitMatrix {
 
 // True when every element of m is complex (an empty matrix counts).
 bool allComplex(const RCOMat& m);
-// True when every element of m is complex with finite parts.
-bool allComplexFinite(const RCOMat& m);
 
 // v := size zeros. The first touch of a large array's memory takes long: the zeros go in in
 // parts, shared out over the threads, with a look at the cancel flag before each.
 void assignZeros(DoubleArray& v, std::size_t size, const CancelFlag* cancel);
 
-// The parts of m, which must be all complex. Rows are shared out over the threads, which look
-// at the cancel flag every so many elements.
-SplitMatrix splitOf(const RCOMat& m, const CancelFlag* cancel = nullptr);
+// s := the parts of m and true, when every element of m is complex (an empty matrix counts)
+// and, where `finite`, has finite parts; else false, and s is left empty. One pass: the rows
+// are shared out over the threads, which look at the cancel flag every so many elements and
+// stop at the first element of another kind.
+bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, bool finite = false);
 // m := rows x cols complex elements from s, in the same way.
 void assignFrom(const SplitMatrix& s, RCOMat& m, const CancelFlag* cancel = nullptr);
 
