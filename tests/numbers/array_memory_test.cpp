@@ -4,12 +4,31 @@
 #include <sys/mman.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace kelvaro {
 namespace {
 
 constexpr std::size_t kMB = std::size_t{1} << 20;
+
+// Every array starts on a cache line, so that a kernel's 64-byte vectors at multiples of 64
+// bytes from its start never straddle two lines; large ones on a large page.
+TEST(ArrayMemory, ArraysStartOnACacheLine) {
+  const std::size_t sizes[] = {8, 24, 1000, 100 * 1000 + 8, kMB, 3 * kMB + 8};
+  for (std::size_t bytes : sizes) {
+    void* arrays[4];
+    for (void*& p : arrays) {
+      p = allocateArray(bytes);
+      EXPECT_EQ(0u, reinterpret_cast<std::uintptr_t>(p) % 64) << bytes;
+      if (bytes >= 2 * kMB) {
+        EXPECT_EQ(0u, reinterpret_cast<std::uintptr_t>(p) % (2 * kMB));
+      }
+      std::memset(p, 7, bytes);
+    }
+    for (void* p : arrays) releaseArray(p, bytes);
+  }
+}
 
 // A large array released and asked for again at the same size comes back from the kept
 // mappings, the latest released first; another size takes a mapping of its own. The memory
