@@ -117,6 +117,36 @@ void BM_DependentAdds(benchmark::State& state) {
                          benchmark::Counter::kIs1000);
 }
 BENCHMARK(BM_DependentAdds)->UseRealTime();
+
+// x := x - s·x over an array of the argument's KB, in 8-lane vectors: a read and a write of
+// every element (16 bytes, as BM_UpdateInPlace counts them) from the cache level the array
+// fits in. At 256 KB, four strips of eight columns over 1000 rows: what each pass of QR's
+// reflections moves where the strips do not fit in the first-level cache.
+__attribute__((noinline, target("avx512f"))) void scaleDown8(double* x, std::size_t n, double s) {
+  const __m512d sv = _mm512_set1_pd(s);
+  for (std::size_t i = 0; i + 8 <= n; i += 8) {
+    const __m512d v = _mm512_loadu_pd(x + i);
+    _mm512_storeu_pd(x + i, _mm512_sub_pd(v, _mm512_mul_pd(v, sv)));
+  }
+}
+
+void BM_CacheUpdateInPlace(benchmark::State& state) {
+  if (!__builtin_cpu_supports("avx512f")) {
+    state.SkipWithError("no AVX-512 here");
+    return;
+  }
+  const std::size_t n = static_cast<std::size_t>(state.range(0)) << 7;
+  // On a cache line, as the kernels' arrays: a vector across two lines costs two accesses.
+  std::vector<double> buffer(n + 8, 1.0);
+  double* const x =
+      buffer.data() + (64 - reinterpret_cast<std::uintptr_t>(buffer.data()) % 64) / 8 % 8;
+  for (auto _ : state) {
+    scaleDown8(x, n, 1e-12);
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 16 * n));
+}
+BENCHMARK(BM_CacheUpdateInPlace)->Arg(32)->Arg(256)->UseRealTime();
 #endif
 
 // Extended precision is the x87 unit's, one scalar operation at a time: four independent chains
