@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "matrix/split_kernels.h"
+#include "matrix/split_matrix.h"
 #include "matrix/thread_pool.h"
 #include "numbers/array_memory.h"
 #include "numbers/extended.h"
@@ -278,7 +279,7 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
   // A block for each of the two threads that may share a chunk's deferred work, a cache line
   // apart.
   constexpr std::size_t kBlockSize = static_cast<std::size_t>(kRowBlock) * (kSweepChunk + 2) + 8;
-  std::vector<double> block(2 * kBlockSize);
+  LineDoubles block(2 * kBlockSize);
   // With more threads than processors the pool's threads sleep between steps, and waking
   // one for each chunk would cost more than the chunk.
   const bool twoThreads = threadCount() >= 2 && threadsPoll();

@@ -74,7 +74,7 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
   constexpr int kPanel = 32;
   const SplitKernels& kern = splitKernels();
   const int n = a.rows;
-  std::vector<double> multRe(static_cast<std::size_t>(n) * kPanel), multIm(multRe.size());
+  LineDoubles multRe(static_cast<std::size_t>(n) * kPanel), multIm(multRe.size());
   const auto mult = [&](int i) { return static_cast<std::size_t>(i) * kPanel; };
   // Panel steps [0, steps) for the left part [0, k0) of row i.
   const auto catchUp = [&](int i, int k0, int first, int steps) {
@@ -214,8 +214,8 @@ void solveIdentitySplit(const SplitMatrix& a, const RCoVecE& rowPerm, const RCoV
   // factorization before the solve keeps to one thread for longer than the pool's threads
   // poll, so the hand-over likely includes waking one (35-150 us).
   parallelFor(blocks, grainFor(blockCost / 4), [&](int firstBlock, int lastBlock) {
-    std::vector<double> yre(static_cast<std::size_t>(n) * blockWidth);
-    std::vector<double> yim(yre.size());
+    LineDoubles yre(static_cast<std::size_t>(n) * blockWidth);
+    LineDoubles yim(yre.size());
     for (int c0 = firstBlock * blockWidth; c0 < std::min(n, lastBlock * blockWidth);
          c0 += blockWidth) {
       const int width = std::min(blockWidth, n - c0);
@@ -511,7 +511,7 @@ class GaussJordan {
   double* im_;
   const SplitKernels& kern_;
   RCoVecE pivotRow_, pivotCol_;
-  std::vector<double> rowRe_, rowIm_, rowSum_, colRe_, colIm_, colSum_;
+  LineDoubles rowRe_, rowIm_, rowSum_, colRe_, colIm_, colSum_;
   PivotTrack track_{0.0, -1.0};
 };
 

@@ -131,7 +131,8 @@ void reflectByStrips(const Strips& r, int m, int n, const Strips& q, WorkToken* 
   const int last = std::min(m - 2, n - 1);  // no step at all when m < 2
   beginWork(work, std::max(last + 1, 0));
   std::vector<Reflection> refl;
-  std::vector<double> store, panel;
+  std::vector<double> store;
+  LineDoubles panel;
   // Panel by panel: reduce the panel's own columns, then hand its reflections on to the
   // columns right of it and to Q. The panel is reduced in a copy whose rows are whole: by
   // strips, each reflection's sums would wait on one another a strip at a time.

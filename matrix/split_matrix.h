@@ -35,6 +35,9 @@ struct UnsetAllocator : std::allocator<T> {
   }
 };
 using DoubleArray = std::vector<double, UnsetAllocator<double>>;
+// Doubles set as std::vector sets them, on a cache line as every array from allocateArray:
+// a kernel's work rows, whose vectors would otherwise straddle two lines.
+using LineDoubles = std::vector<double, ArrayAllocator<double>>;
 
 struct SplitMatrix {
   int rows = 0;
