@@ -49,6 +49,14 @@ inline void seeScalar(double measure, double index, PivotTrack* t) {
   if (measure > t->best) t->best = measure, t->index = index;
 }
 
+// Whether p starts a vector of V on a boundary of its size. The row updates of the full
+// pivoting take the elements before the first such boundary one at a time, so that their
+// vectors do not straddle cache lines where the rows' starts are on one.
+template <class V>
+bool onVector(const double* p) {
+  return reinterpret_cast<unsigned long>(p) % (V::W * sizeof(double)) == 0;
+}
+
 template <class V, int MR, int NV, bool Sub>
 void gemmTile(int kc, const double* ap, const double* bp, double* cre, double* cim, int ldc) {
   using T = typename V::T;
@@ -96,9 +104,17 @@ template <class V, bool Track>
 void mulSubRowImpl(int len, double mre, double mim, const double* xre, const double* xim,
                    double* yre, double* yim, double first, PivotTrack* track) {
   const auto vmr = V::set1(mre), vmi = V::set1(mim);
+  const auto one = [&](int j) {
+    const double pr = mre * xre[j] - mim * xim[j];
+    const double pi = mre * xim[j] + mim * xre[j];
+    yre[j] = yre[j] - pr;
+    yim[j] = yim[j] - pi;
+    if constexpr (Track) seeScalar(__builtin_fabs(yre[j]), first + j, track);
+  };
   int j = 0;
-  if (len >= V::W) {
-    LaneTracker<V> lanes(track, first);
+  for (; j < len && !onVector<V>(yre + j); ++j) one(j);
+  if (len - j >= V::W) {
+    LaneTracker<V> lanes(track, first + j);
     for (; j + V::W <= len; j += V::W) {
       const auto xr = V::load(xre + j), xi = V::load(xim + j);
       const auto pr = V::sub(V::mul(vmr, xr), V::mul(vmi, xi));
@@ -110,13 +126,7 @@ void mulSubRowImpl(int len, double mre, double mim, const double* xre, const dou
     }
     if constexpr (Track) lanes.finish(track);
   }
-  for (; j < len; ++j) {
-    const double pr = mre * xre[j] - mim * xim[j];
-    const double pi = mre * xim[j] + mim * xre[j];
-    yre[j] = yre[j] - pr;
-    yim[j] = yim[j] - pi;
-    if constexpr (Track) seeScalar(__builtin_fabs(yre[j]), first + j, track);
-  }
+  for (; j < len; ++j) one(j);
 }
 
 // The short rows of a panel end in a part vector rather than one double at a time.
@@ -169,9 +179,18 @@ void gjUpdateRowImpl(int len, double cre, double cim, const double* xre, const d
                      PivotTrack* track) {
   const double csum = cre + cim;
   const auto vcr = V::set1(cre), vci = V::set1(cim), vcs = V::set1(csum);
+  const auto one = [&](int j) {
+    const double p = xre[j] * cre;
+    const double q = xim[j] * cim;
+    const double s = xsum[j] * csum;
+    yre[j] = yre[j] - (p - q);
+    yim[j] = yim[j] - ((s - p) - q);
+    if constexpr (Track) seeScalar(yre[j] * yre[j] + yim[j] * yim[j], first + j, track);
+  };
   int j = 0;
-  if (len >= V::W) {
-    LaneTracker<V> lanes(track, first);
+  for (; j < len && !onVector<V>(yre + j); ++j) one(j);
+  if (len - j >= V::W) {
+    LaneTracker<V> lanes(track, first + j);
     for (; j + V::W <= len; j += V::W) {
       const auto p = V::mul(V::load(xre + j), vcr);
       const auto q = V::mul(V::load(xim + j), vci);
@@ -184,14 +203,7 @@ void gjUpdateRowImpl(int len, double cre, double cim, const double* xre, const d
     }
     if constexpr (Track) lanes.finish(track);
   }
-  for (; j < len; ++j) {
-    const double p = xre[j] * cre;
-    const double q = xim[j] * cim;
-    const double s = xsum[j] * csum;
-    yre[j] = yre[j] - (p - q);
-    yim[j] = yim[j] - ((s - p) - q);
-    if constexpr (Track) seeScalar(yre[j] * yre[j] + yim[j] * yim[j], first + j, track);
-  }
+  for (; j < len; ++j) one(j);
 }
 
 template <class V>
