@@ -25,6 +25,12 @@ void setThreads(benchmark::State& state) {
   kelvaro::setThreadCount(static_cast<int>(state.range(0)));
 }
 
+// The first double of v (which has 8 to spare) on a cache line, as the kernels' arrays start:
+// a vector across two lines costs two accesses.
+double* onLine(std::vector<double>& v) {
+  return v.data() + (64 - reinterpret_cast<std::uintptr_t>(v.data()) % 64) / 8 % 8;
+}
+
 #if defined(__x86_64__)
 // Independent chains of multiplies and as many of adds, at the widest vector the processor
 // has. A multiply takes three cycles and two units run them, so six chains of each only just
@@ -136,10 +142,8 @@ void BM_CacheUpdateInPlace(benchmark::State& state) {
     return;
   }
   const std::size_t n = static_cast<std::size_t>(state.range(0)) << 7;
-  // On a cache line, as the kernels' arrays: a vector across two lines costs two accesses.
   std::vector<double> buffer(n + 8, 1.0);
-  double* const x =
-      buffer.data() + (64 - reinterpret_cast<std::uintptr_t>(buffer.data()) % 64) / 8 % 8;
+  double* const x = onLine(buffer);
   for (auto _ : state) {
     scaleDown8(x, n, 1e-12);
     benchmark::ClobberMemory();
@@ -289,24 +293,44 @@ void BM_Triad(benchmark::State& state) {
 }
 BENCHMARK(BM_Triad)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// a := a - s·b over n doubles at a, 8-lane vectors where the processor has them (as the kernels
+// run), else as the compiler vectorises it for any x86-64 (two lanes, whose instructions
+// alone held a 16 MB array at 46 GB/s where the kernels moved 48).
+#if defined(__x86_64__)
+__attribute__((noinline, target("avx512f"))) void updateRow8(double* a, const double* b,
+                                                             std::size_t n) {
+  const __m512d s = _mm512_set1_pd(1e-3);
+  for (std::size_t j = 0; j + 8 <= n; j += 8)
+    _mm512_storeu_pd(
+        a + j, _mm512_sub_pd(_mm512_loadu_pd(a + j), _mm512_mul_pd(s, _mm512_loadu_pd(b + j))));
+}
+#endif
+
+void updateRow(double* a, const double* b, std::size_t n) {
+#if defined(__x86_64__)
+  static const bool wide = __builtin_cpu_supports("avx512f");
+  if (wide) return updateRow8(a, b, n);
+#endif
+  for (std::size_t j = 0; j < n; ++j) a[j] = a[j] - 1e-3 * b[j];
+}
+
 // a = a - s·b with b short and in cache: what a rank-one update of a trailing matrix moves,
 // one read and one write of every element (16 bytes an element), over a = the second
-// argument in MB: 16 is a 1000 x 1000 complex matrix.
+// argument in MB: 16 is a 1000 x 1000 complex matrix. On a cache line, as the kernels' arrays.
 void BM_UpdateInPlace(benchmark::State& state) {
   setThreads(state);
   constexpr std::size_t kRow = 1024;
   const std::size_t length = static_cast<std::size_t>(state.range(1)) << 17;
-  std::vector<double> a(length, 1.0), row(kRow, 0.5);
+  std::vector<double> buffer(length + 8, 1.0), row(kRow, 0.5);
+  double* const a = onLine(buffer);
   const int threads = kelvaro::threadCount();
   for (auto _ : state) {
     parallelRanges(threads, threads, [&](int first, int last) {
       const std::size_t rows = length / kRow;
-      for (std::size_t r = rows * first / threads; r < rows * last / threads; ++r) {
-        double* ar = a.data() + r * kRow;
-        for (std::size_t j = 0; j < kRow; ++j) ar[j] = ar[j] - 1e-3 * row[j];
-      }
+      for (std::size_t r = rows * first / threads; r < rows * last / threads; ++r)
+        updateRow(a + r * kRow, row.data(), kRow);
     });
-    benchmark::DoNotOptimize(a.data());
+    benchmark::DoNotOptimize(a);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 16 * length));
   kelvaro::setThreadCount(0);
