@@ -13,8 +13,8 @@ namespace kelvaro {
 
 // The eigenvalue working matrix: n+1 rows of n+1 doubles, used 1-based (row 0 and column 0
 // are allocated and never used). Row-major, each row padded to a whole number of cache lines:
-// a[i] is row i. The elements live in the
-// large-array memory: at order 1000 they are 8 MB, first touched here.
+// a[i] is row i. The elements live in the large-array memory: at order 1000 they are 8 MB,
+// first touched here.
 class matrx2 {
  public:
   matrx2() = default;

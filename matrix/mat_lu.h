@@ -6,11 +6,11 @@
 
 namespace kelvaro {
 
-// Factors a in place and writes every element of l and u (sized rows x cols by the caller,
-// their old values unread). Returns -1 when
-// rows != cols (nothing done), 0 when a pivot of the steps 0 .. n-2 is 0 by the element
-// comparison (l and u untouched), 1 on success. The fixed entries of l and u are the reals
-// 1 and 0; the last pivot is never tested. work counts the n - 1 elimination steps.
+// Factors a in place and writes every element of l and u (sized rows x cols by the caller;
+// their old values are not read). Returns -1 when rows != cols (nothing done), 0 when a pivot
+// of the steps 0 .. n-2 is 0 by the element comparison (l and u untouched), 1 on success.
+// The fixed entries of l and u are the reals 1 and 0; the last pivot is never tested. work
+// counts the n - 1 elimination steps.
 int MatLU(RCOMat& a, RCOMat& l, RCOMat& u, int rows, int cols, WorkToken* work = nullptr);
 
 // From how many columns right of a panel of steps MatLU takes them by register tiles, where

@@ -680,8 +680,8 @@ void reflectStrips(int count, const int* first, const double* beta, const double
   // many as the first-level cache holds over the rows reflected, up to four, and no more
   // than eight vectors (their sums and the next reflection's take sixteen registers). A lone
   // strip waits on its chain of sums, and once it fills more than four fifths of the cache
-  // on the second-level cache as well: there four strips together go faster (1.43 against
-  // 1.56 ns a strip and row at 750 rows on the development machine, as fast as eight).
+  // on the second-level cache as well: there four strips together go faster (QR 1000 167 ->
+  // 161 ms on the development machine; eight together no faster than four).
   const long bytes = static_cast<long>(rows - first[0]) * kStripWidth * sizeof(double);
   const long cache = reflectCacheBytes();
   const int fit = bytes * 4 <= cache ? 4 : bytes * 2 <= cache ? 2 : bytes * 5 <= cache * 4 ? 1 : 4;
