@@ -467,10 +467,15 @@ class GaussJordan {
           if (shared) exchangeColumns(i);
           update(i);
         }
-      for (int i = shareOf(k0, first, busy); i < shareOf(k0, last, busy); ++i) {
-        if (shared) exchangeColumns(i);
-        applySteps(i, 0, s, k, 1);
-        update(i);
+      // The rows above bring their column k up to date four at a time: each element's steps
+      // are a chain of dependent subtractions, and four rows side by side overlap them.
+      const int end = shareOf(k0, last, busy);
+      for (int i = shareOf(k0, first, busy), count; i < end; i += count) {
+        count = end - i >= 4 ? 4 : 1;
+        if (shared)
+          for (int r = i; r < i + count; ++r) exchangeColumns(r);
+        applyAllSteps(i, count, s, k, 1);
+        for (int r = i; r < i + count; ++r) update(r);
       }
     });
     track_ = tracks.merged();
