@@ -176,7 +176,8 @@ void MatBalance(matrx2& a, int n, const CancelFlag* cancel) {
 void MatHessenberg(matrx2& a, int n, WorkToken* work) {
   beginWork(work, std::max(n - 2, 0));
   if (n <= 2) return;
-  // Columns padded to start on cache lines: no vector of a column straddles two of them.
+  // Columns padded to start on cache lines, and the kernels' vectors start on line boundaries
+  // within them (the elements before go one at a time): no vector straddles two lines.
   constexpr std::size_t kLine = 8;  // doubles
   const std::size_t ld = (static_cast<std::size_t>(n) + kLine) / kLine * kLine;
   // 8 MB at order 1000: large pages spare most of the first touch.
@@ -190,7 +191,7 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
     for (int j = 1; j <= n; ++j) col(j)[i] = a[i][j];
   // The multipliers of the current step; a row whose element below the pivot was zero has
   // none (a nonzero element whose quotient underflows to zero still counts).
-  std::vector<double> y(ld, 0.0);
+  LineDoubles y(ld, 0.0);  // on a line, as the columns: their vectors go together
   std::vector<unsigned char> active(ld, 0);
   // The pivot a[m][m] as the update of column c finds it.
   std::vector<double> pivotBefore(ld, 0.0);

@@ -698,6 +698,7 @@ template <class V>
 void subScaledBy(int len, double s, const double* m, double* c) {
   const auto sv = V::set1(s);
   int j = 0;
+  for (; j < len && !onVector<V>(c + j); ++j) c[j] = c[j] - m[j] * s;
   for (; j + V::W <= len; j += V::W)
     V::store(c + j, V::sub(V::load(c + j), V::mul(V::load(m + j), sv)));
   for (; j < len; ++j) c[j] = c[j] - m[j] * s;
@@ -707,6 +708,7 @@ template <class V>
 void addScaled(int len, double s, const double* x, double* c) {
   const auto sv = V::set1(s);
   int j = 0;
+  for (; j < len && !onVector<V>(c + j); ++j) c[j] = c[j] + s * x[j];
   for (; j + V::W <= len; j += V::W)
     V::store(c + j, V::add(V::load(c + j), V::mul(sv, V::load(x + j))));
   for (; j < len; ++j) c[j] = c[j] + s * x[j];
