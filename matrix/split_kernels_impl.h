@@ -50,8 +50,9 @@ inline void seeScalar(double measure, double index, PivotTrack* t) {
 }
 
 // Whether p starts a vector of V on a boundary of its size. The row updates of the full
-// pivoting take the elements before the first such boundary one at a time, so that their
-// vectors do not straddle cache lines where the rows' starts are on one.
+// pivoting and the column updates of the Hessenberg reduction, which start at any element,
+// take the elements before the first such boundary one at a time, so that their vectors do
+// not straddle cache lines where the rows' or columns' starts are on one.
 template <class V>
 bool onVector(const double* p) {
   return reinterpret_cast<unsigned long>(p) % (V::W * sizeof(double)) == 0;
