@@ -28,6 +28,8 @@ constexpr int kSweepChunk = 32;
 // Rows above a chunk are updated this many at a time, held by columns meanwhile: a block of
 // the chunk's columns that stays in the first-level cache.
 constexpr int kRowBlock = 64;
+// Doubles to a cache line.
+constexpr int kLineDoubles = 8;
 
 // Whether two threads sharing a chunk's deferred work (below) take less time than one on this
 // machine: 0 until a call has timed enough sweeps each way, then 1 (share) or -1, for the
@@ -279,7 +281,8 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
   SweepReflection refl[kSweepChunk];
   // A block for each of the two threads that may share a chunk's deferred work, a cache line
   // apart.
-  constexpr std::size_t kBlockSize = static_cast<std::size_t>(kRowBlock) * (kSweepChunk + 2) + 8;
+  constexpr std::size_t kBlockSize =
+      static_cast<std::size_t>(kRowBlock) * (kSweepChunk + 2 + kLineDoubles - 1) + 8;
   LineDoubles block(2 * kBlockSize);
   // With more threads than processors the pool's threads sleep between steps, and waking
   // one for each chunk would cost more than the chunk.
@@ -413,10 +416,14 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
         // right of it. Each row above and each column right takes the steps on its own.
         const int span = reach - k0 + 1;
         const long stride = static_cast<long>(a.stride());
+        // The rows above go through the block from the line boundary at or before column k0
+        // (the rows start on lines): the columns before k0 pass through unchanged, nothing
+        // else works on them meanwhile, and no tile of the transposition straddles lines.
+        const int w0 = k0 - k0 % kLineDoubles;
         const auto deferred = [&](int r0, int r1, int c0, int c1, double* rows) {
           for (int i0 = r0; i0 < r1; i0 += kRowBlock)
-            kern.sweepColumnSteps(std::min(r1, i0 + kRowBlock) - i0, span, count, refl, k0,
-                                  a[i0] + k0, stride, rows, kRowBlock);
+            kern.sweepColumnSteps(std::min(r1, i0 + kRowBlock) - i0, span + k0 - w0, count, refl,
+                                  w0, a[i0] + w0, stride, rows, kRowBlock);
           if (c0 < c1) kern.sweepRowSteps(c1 - c0, count, refl, a[0] + c0 + 1, stride);
         };
         // Each element above the diagonal is reached by the chunk below it (as a row above)
