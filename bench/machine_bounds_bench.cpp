@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "matrix/split_matrix.h"
 #include "matrix/thread_pool.h"
 
 #if defined(__x86_64__)
@@ -23,12 +24,6 @@ using kelvaro::parallelRanges;
 
 void setThreads(benchmark::State& state) {
   kelvaro::setThreadCount(static_cast<int>(state.range(0)));
-}
-
-// The first double of v (which has 8 to spare) on a cache line, as the kernels' arrays start:
-// a vector across two lines costs two accesses.
-double* onLine(std::vector<double>& v) {
-  return v.data() + (64 - reinterpret_cast<std::uintptr_t>(v.data()) % 64) / 8 % 8;
 }
 
 #if defined(__x86_64__)
@@ -142,10 +137,9 @@ void BM_CacheUpdateInPlace(benchmark::State& state) {
     return;
   }
   const std::size_t n = static_cast<std::size_t>(state.range(0)) << 7;
-  std::vector<double> buffer(n + 8, 1.0);
-  double* const x = onLine(buffer);
+  kelvaro::LineDoubles x(n, 1.0);  // on a cache line, as the kernels' arrays
   for (auto _ : state) {
-    scaleDown8(x, n, 1e-12);
+    scaleDown8(x.data(), n, 1e-12);
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 16 * n));
@@ -316,21 +310,21 @@ void updateRow(double* a, const double* b, std::size_t n) {
 
 // a = a - s·b with b short and in cache: what a rank-one update of a trailing matrix moves,
 // one read and one write of every element (16 bytes an element), over a = the second
-// argument in MB: 16 is a 1000 x 1000 complex matrix. On a cache line, as the kernels' arrays.
+// argument in MB: 16 is a 1000 x 1000 complex matrix. In the kernels' array memory.
 void BM_UpdateInPlace(benchmark::State& state) {
   setThreads(state);
   constexpr std::size_t kRow = 1024;
   const std::size_t length = static_cast<std::size_t>(state.range(1)) << 17;
-  std::vector<double> buffer(length + 8, 1.0), row(kRow, 0.5);
-  double* const a = onLine(buffer);
+  kelvaro::LineDoubles a(length, 1.0);
+  std::vector<double> row(kRow, 0.5);
   const int threads = kelvaro::threadCount();
   for (auto _ : state) {
     parallelRanges(threads, threads, [&](int first, int last) {
       const std::size_t rows = length / kRow;
       for (std::size_t r = rows * first / threads; r < rows * last / threads; ++r)
-        updateRow(a + r * kRow, row.data(), kRow);
+        updateRow(a.data() + r * kRow, row.data(), kRow);
     });
-    benchmark::DoNotOptimize(a);
+    benchmark::DoNotOptimize(a.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 16 * length));
   kelvaro::setThreadCount(0);

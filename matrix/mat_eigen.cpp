@@ -10,7 +10,6 @@
 #include "matrix/split_kernels.h"
 #include "matrix/split_matrix.h"
 #include "matrix/thread_pool.h"
-#include "numbers/array_memory.h"
 #include "numbers/extended.h"
 
 namespace kelvaro {
@@ -178,17 +177,14 @@ void MatBalance(matrx2& a, int n, const CancelFlag* cancel) {
 void MatHessenberg(matrx2& a, int n, WorkToken* work) {
   beginWork(work, std::max(n - 2, 0));
   if (n <= 2) return;
-  // Columns padded to start on cache lines, and the kernels' vectors start on line boundaries
-  // within them (the elements before go one at a time): no vector straddles two lines.
-  constexpr std::size_t kLine = 8;  // doubles
-  const std::size_t ld = (static_cast<std::size_t>(n) + kLine) / kLine * kLine;
+  // Columns a whole number of cache lines apart, as the rows of a, from the start of an array
+  // on a line; the kernels' vectors start on line boundaries within them (the elements before
+  // go one at a time): no vector straddles two lines.
+  const std::size_t ld = a.stride();
   // 8 MB at order 1000: large pages spare most of the first touch.
-  std::vector<double, ArrayAllocator<double>> t(ld * (ld + 1));
-  double* const base =
-      t.data() +
-      (kLine - reinterpret_cast<std::uintptr_t>(t.data()) / sizeof(double) % kLine) % kLine;
+  LineDoubles t(ld * (static_cast<std::size_t>(n) + 1));
   // col(j)[i] is a[i][j].
-  auto col = [&](int j) { return base + static_cast<std::size_t>(j) * ld; };
+  auto col = [&](int j) { return t.data() + static_cast<std::size_t>(j) * ld; };
   for (int i = 1; i <= n; ++i)
     for (int j = 1; j <= n; ++j) col(j)[i] = a[i][j];
   // The multipliers of the current step; a row whose element below the pivot was zero has

@@ -357,6 +357,10 @@ class GaussJordan {
                            rowSum_.data() + x, n_, rowRe(i) + c0, rowIm(i) + c0);
   }
 
+  // How many rows from i on (of those before end) take their steps side by side: four, or
+  // one where fewer are left.
+  static int rowsTogether(int i, int end) { return end - i >= 4 ? 4 : 1; }
+
   // Panel steps [0, steps) to columns c0 .. c0+len-1 of rows i .. i+count-1: one row, or
   // four side by side.
   void applyAllSteps(int i, int count, int steps, int c0, int len) {
@@ -471,7 +475,7 @@ class GaussJordan {
       // are a chain of dependent subtractions, and four rows side by side overlap them.
       const int end = shareOf(k0, last, busy);
       for (int i = shareOf(k0, first, busy), count; i < end; i += count) {
-        count = end - i >= 4 ? 4 : 1;
+        count = rowsTogether(i, end);
         if (shared)
           for (int r = i; r < i + count; ++r) exchangeColumns(r);
         applyAllSteps(i, count, s, k, 1);
@@ -493,7 +497,7 @@ class GaussJordan {
       // Four rows at a time where four are left, each part of them side by side.
       for (int i = first, count; i < last; i += count) {
         checkCancel(work_);
-        count = i + 3 < last ? 4 : 1;
+        count = rowsTogether(i, last);
         applyAllSteps(i, count, steps, 0, k0);
         for (int r = i; r < i + count; ++r)
           for (int j = k0; j < k1; ++j) applySteps(r, j - k0 + 1, steps, j, 1);
@@ -501,7 +505,7 @@ class GaussJordan {
       }
       const int end = k0 + shareOf(rest, last, k0);
       for (int i = k0 + shareOf(rest, first, k0), count; i < end; i += count) {
-        count = i >= k1 && i + 3 < end ? 4 : 1;
+        count = i >= k1 ? rowsTogether(i, end) : 1;
         if (i < k1)
           applySteps(i, i - k0 + 1, steps, 0, k0);
         else

@@ -58,6 +58,44 @@ bool onVector(const double* p) {
   return reinterpret_cast<unsigned long>(p) % (V::W * sizeof(double)) == 0;
 }
 
+// One double at a time: the tails of the vector loops.
+struct ScalarVec {
+  using T = double;
+  static constexpr int W = 1;
+  static T load(const double* p) { return *p; }
+  static void store(double* p, T v) { *p = v; }
+  static T set1(double x) { return x; }
+  static T lanes(double first) { return first; }
+  static T add(T a, T b) { return a + b; }
+  static T sub(T a, T b) { return a - b; }
+  static T mul(T a, T b) { return a * b; }
+  static T div(T a, T b) { return a / b; }
+  static T abs(T a) { return __builtin_fabs(a); }
+  static bool gt(T a, T b) { return a > b; }
+  static T select(bool m, T a, T b) { return m ? a : b; }
+};
+
+// y := y - m·x for complex values, each part's products and subtraction in the order the
+// step-by-step elimination takes them; every kernel of the elimination goes through this one.
+template <class Vec>
+void eliminate(typename Vec::T mr, typename Vec::T mi, typename Vec::T xr, typename Vec::T xi,
+               typename Vec::T& yr, typename Vec::T& yi) {
+  yr = Vec::sub(yr, Vec::sub(Vec::mul(mr, xr), Vec::mul(mi, xi)));
+  yi = Vec::sub(yi, Vec::add(Vec::mul(mr, xi), Vec::mul(mi, xr)));
+}
+
+// The Gauss-Jordan step's y := y - x·c, with the sums xs = x.re + x.im and cs = c.re + c.im
+// given: three multiplies, the imaginary part as (t - p) - q.
+template <class Vec>
+void gjEliminate(typename Vec::T xr, typename Vec::T xi, typename Vec::T xs, typename Vec::T cr,
+                 typename Vec::T ci, typename Vec::T cs, typename Vec::T& yr, typename Vec::T& yi) {
+  const auto p = Vec::mul(xr, cr);
+  const auto q = Vec::mul(xi, ci);
+  const auto t = Vec::mul(xs, cs);
+  yr = Vec::sub(yr, Vec::sub(p, q));
+  yi = Vec::sub(yi, Vec::sub(Vec::sub(t, p), q));
+}
+
 template <class V, int MR, int NV, bool Sub>
 void gemmTile(int kc, const double* ap, const double* bp, double* cre, double* cim, int ldc) {
   using T = typename V::T;
@@ -106,10 +144,7 @@ void mulSubRowImpl(int len, double mre, double mim, const double* xre, const dou
                    double* yre, double* yim, double first, PivotTrack* track) {
   const auto vmr = V::set1(mre), vmi = V::set1(mim);
   const auto one = [&](int j) {
-    const double pr = mre * xre[j] - mim * xim[j];
-    const double pi = mre * xim[j] + mim * xre[j];
-    yre[j] = yre[j] - pr;
-    yim[j] = yim[j] - pi;
+    eliminate<ScalarVec>(mre, mim, xre[j], xim[j], yre[j], yim[j]);
     if constexpr (Track) seeScalar(__builtin_fabs(yre[j]), first + j, track);
   };
   int j = 0;
@@ -117,12 +152,10 @@ void mulSubRowImpl(int len, double mre, double mim, const double* xre, const dou
   if (len - j >= V::W) {
     LaneTracker<V> lanes(track, first + j);
     for (; j + V::W <= len; j += V::W) {
-      const auto xr = V::load(xre + j), xi = V::load(xim + j);
-      const auto pr = V::sub(V::mul(vmr, xr), V::mul(vmi, xi));
-      const auto pi = V::add(V::mul(vmr, xi), V::mul(vmi, xr));
-      const auto r = V::sub(V::load(yre + j), pr);
+      auto r = V::load(yre + j), i = V::load(yim + j);
+      eliminate<V>(vmr, vmi, V::load(xre + j), V::load(xim + j), r, i);
       V::store(yre + j, r);
-      V::store(yim + j, V::sub(V::load(yim + j), pi));
+      V::store(yim + j, i);
       if constexpr (Track) lanes.see(V::abs(r));
     }
     if constexpr (Track) lanes.finish(track);
@@ -136,8 +169,7 @@ void mulSubRow(int len, double mre, double mim, const double* xre, const double*
                double* yim) {
   const auto vmr = V::set1(mre), vmi = V::set1(mim);
   const auto update = [&](auto xr, auto xi, auto& yr, auto& yi) {
-    yr = V::sub(yr, V::sub(V::mul(vmr, xr), V::mul(vmi, xi)));
-    yi = V::sub(yi, V::add(V::mul(vmr, xi), V::mul(vmi, xr)));
+    eliminate<V>(vmr, vmi, xr, xi, yr, yi);
   };
   int j = 0;
   for (; j + V::W <= len; j += V::W) {
@@ -181,11 +213,7 @@ void gjUpdateRowImpl(int len, double cre, double cim, const double* xre, const d
   const double csum = cre + cim;
   const auto vcr = V::set1(cre), vci = V::set1(cim), vcs = V::set1(csum);
   const auto one = [&](int j) {
-    const double p = xre[j] * cre;
-    const double q = xim[j] * cim;
-    const double s = xsum[j] * csum;
-    yre[j] = yre[j] - (p - q);
-    yim[j] = yim[j] - ((s - p) - q);
+    gjEliminate<ScalarVec>(xre[j], xim[j], xsum[j], cre, cim, csum, yre[j], yim[j]);
     if constexpr (Track) seeScalar(yre[j] * yre[j] + yim[j] * yim[j], first + j, track);
   };
   int j = 0;
@@ -193,11 +221,8 @@ void gjUpdateRowImpl(int len, double cre, double cim, const double* xre, const d
   if (len - j >= V::W) {
     LaneTracker<V> lanes(track, first + j);
     for (; j + V::W <= len; j += V::W) {
-      const auto p = V::mul(V::load(xre + j), vcr);
-      const auto q = V::mul(V::load(xim + j), vci);
-      const auto s = V::mul(V::load(xsum + j), vcs);
-      const auto r = V::sub(V::load(yre + j), V::sub(p, q));
-      const auto i = V::sub(V::load(yim + j), V::sub(V::sub(s, p), q));
+      auto r = V::load(yre + j), i = V::load(yim + j);
+      gjEliminate<V>(V::load(xre + j), V::load(xim + j), V::load(xsum + j), vcr, vci, vcs, r, i);
       V::store(yre + j, r);
       V::store(yim + j, i);
       if constexpr (Track) lanes.see(V::add(V::mul(r, r), V::mul(i, i)));
@@ -220,23 +245,6 @@ void gjUpdateRowTrackModulus(int len, double cre, double cim, const double* xre,
                              PivotTrack* track) {
   gjUpdateRowImpl<V, true>(len, cre, cim, xre, xim, xsum, yre, yim, first, track);
 }
-
-// One double at a time: the tails of the vector loops.
-struct ScalarVec {
-  using T = double;
-  static constexpr int W = 1;
-  static T load(const double* p) { return *p; }
-  static void store(double* p, T v) { *p = v; }
-  static T set1(double x) { return x; }
-  static T lanes(double first) { return first; }
-  static T add(T a, T b) { return a + b; }
-  static T sub(T a, T b) { return a - b; }
-  static T mul(T a, T b) { return a * b; }
-  static T div(T a, T b) { return a / b; }
-  static T abs(T a) { return __builtin_fabs(a); }
-  static bool gt(T a, T b) { return a > b; }
-  static T select(bool m, T a, T b) { return m ? a : b; }
-};
 
 // Runs y through steps updates in ascending order, U vectors at a time kept in registers and
 // the tail one double at a time. Step::apply<Vec>(s, j, r, i) applies step s to the values
@@ -268,11 +276,9 @@ struct GaussJordanStep {
   long ldx;
   template <class Vec>
   void apply(int s, int j, typename Vec::T& r, typename Vec::T& i) const {
-    const auto p = Vec::mul(Vec::load(xre + s * ldx + j), Vec::set1(cre[s]));
-    const auto q = Vec::mul(Vec::load(xim + s * ldx + j), Vec::set1(cim[s]));
-    const auto t = Vec::mul(Vec::load(xsum + s * ldx + j), Vec::set1(csum[s]));
-    r = Vec::sub(r, Vec::sub(p, q));
-    i = Vec::sub(i, Vec::sub(Vec::sub(t, p), q));
+    gjEliminate<Vec>(Vec::load(xre + s * ldx + j), Vec::load(xim + s * ldx + j),
+                     Vec::load(xsum + s * ldx + j), Vec::set1(cre[s]), Vec::set1(cim[s]),
+                     Vec::set1(csum[s]), r, i);
   }
 };
 
@@ -282,10 +288,8 @@ struct EliminationStep {
   long ldx;
   template <class Vec>
   void apply(int s, int j, typename Vec::T& r, typename Vec::T& i) const {
-    const auto mr = Vec::set1(mre[s]), mi = Vec::set1(mim[s]);
-    const auto xr = Vec::load(xre + s * ldx + j), xi = Vec::load(xim + s * ldx + j);
-    r = Vec::sub(r, Vec::sub(Vec::mul(mr, xr), Vec::mul(mi, xi)));
-    i = Vec::sub(i, Vec::add(Vec::mul(mr, xi), Vec::mul(mi, xr)));
+    eliminate<Vec>(Vec::set1(mre[s]), Vec::set1(mim[s]), Vec::load(xre + s * ldx + j),
+                   Vec::load(xim + s * ldx + j), r, i);
   }
 };
 
@@ -324,10 +328,8 @@ void mulSubTwoRowsSteps(int len, int steps, const double* mre, const double* mim
       for (int u = 0; u < N; ++u) {
         const auto xr = Vec::load(xre + s * ldx + j + u * Vec::W);
         const auto xi = Vec::load(xim + s * ldx + j + u * Vec::W);
-        yr[u] = Vec::sub(yr[u], Vec::sub(Vec::mul(mr, xr), Vec::mul(mi, xi)));
-        yi[u] = Vec::sub(yi[u], Vec::add(Vec::mul(mr, xi), Vec::mul(mi, xr)));
-        zr[u] = Vec::sub(zr[u], Vec::sub(Vec::mul(nr, xr), Vec::mul(ni, xi)));
-        zi[u] = Vec::sub(zi[u], Vec::add(Vec::mul(nr, xi), Vec::mul(ni, xr)));
+        eliminate<Vec>(mr, mi, xr, xi, yr[u], yi[u]);
+        eliminate<Vec>(nr, ni, xr, xi, zr[u], zi[u]);
       }
     }
 #pragma GCC unroll 8
@@ -396,9 +398,7 @@ struct EliminationRows {
   }
   template <class Vec>
   void apply(int r, int s, const Row<Vec>& x, typename Vec::T& yr, typename Vec::T& yi) const {
-    const auto mr = Vec::set1(mre[r][s]), mi = Vec::set1(mim[r][s]);
-    yr = Vec::sub(yr, Vec::sub(Vec::mul(mr, x.re), Vec::mul(mi, x.im)));
-    yi = Vec::sub(yi, Vec::add(Vec::mul(mr, x.im), Vec::mul(mi, x.re)));
+    eliminate<Vec>(Vec::set1(mre[r][s]), Vec::set1(mim[r][s]), x.re, x.im, yr, yi);
   }
 };
 
@@ -418,11 +418,8 @@ struct GaussJordanRows {
   }
   template <class Vec>
   void apply(int r, int s, const Row<Vec>& x, typename Vec::T& yr, typename Vec::T& yi) const {
-    const auto p = Vec::mul(x.re, Vec::set1(cre[r][s]));
-    const auto q = Vec::mul(x.im, Vec::set1(cim[r][s]));
-    const auto t = Vec::mul(x.sum, Vec::set1(csum[r][s]));
-    yr = Vec::sub(yr, Vec::sub(p, q));
-    yi = Vec::sub(yi, Vec::sub(Vec::sub(t, p), q));
+    gjEliminate<Vec>(x.re, x.im, x.sum, Vec::set1(cre[r][s]), Vec::set1(cim[r][s]),
+                     Vec::set1(csum[r][s]), yr, yi);
   }
 };
 
