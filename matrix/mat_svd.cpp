@@ -55,19 +55,6 @@ Rotation planeRotation(Ext& f, Ext g) {
   return rot;
 }
 
-// (x, y) := (cs·x + sn·y, -sn·x + cs·y) over two columns of length len.
-void rotateColumns(double* x, double* y, std::size_t len, const Rotation& rot) {
-  const Ext cs = rot.cs;
-  const Ext sn = rot.sn;
-  const Ext msn = -rot.sn;
-  for (std::size_t r = 0; r < len; ++r) {
-    const double xr = x[r];
-    const double yr = y[r];
-    x[r] = static_cast<double>(cs * xr + sn * yr);
-    y[r] = static_cast<double>(msn * xr + cs * yr);
-  }
-}
-
 // The plane rotations of one QR sweep (or chase) of U or of V, kept while the sweep runs and
 // then applied to the rows of the matrix, which are shared out over the threads: each row
 // takes the same rotations in the same order as the columns would have taken them.
@@ -125,33 +112,19 @@ class Svd {
 // Columns first..last take the reflection held in column kk. Each column has its own sum,
 // formed in row order; two columns at a time keep two sums in flight.
 void Svd::reflectColumns(int kk, int first, int last) {
-  const int m = m_;
-  const std::size_t len = static_cast<std::size_t>(m - kk + 1);
+  const std::size_t len = static_cast<std::size_t>(m_ - kk + 1);
   const double* v = &A(kk, kk);
   const double pivot = v[0];
+  const auto reflect = [&]<int C>(int j) {
+    double* x[C];
+    Ext sums[C];
+    for (int c = 0; c < C; ++c) x[c] = &A(kk, j + c), sums[c] = 0;
+    svd::addTerms<C, false>(v, x, len, 0, sums);
+    for (int c = 0; c < C; ++c) svd::addScaled(x[c], v, len, -sums[c] / pivot);
+  };
   int j = first;
-  for (; j + 1 <= last; j += 2) {
-    double* x = &A(kk, j);
-    double* y = &A(kk, j + 1);
-    Ext sx = 0, sy = 0;
-    for (std::size_t i = 0; i < len; ++i) {
-      sx += v[i] * x[i];
-      sy += v[i] * y[i];
-    }
-    const Ext dx = -sx / pivot;
-    const Ext dy = -sy / pivot;
-    for (std::size_t i = 0; i < len; ++i) {
-      x[i] = static_cast<double>(x[i] + dx * v[i]);
-      y[i] = static_cast<double>(y[i] + dy * v[i]);
-    }
-  }
-  for (; j <= last; ++j) {
-    double* x = &A(kk, j);
-    Ext sx = 0;
-    for (std::size_t i = 0; i < len; ++i) sx += v[i] * x[i];
-    const Ext dx = -sx / pivot;
-    for (std::size_t i = 0; i < len; ++i) x[i] = static_cast<double>(x[i] + dx * v[i]);
-  }
+  for (; j + 1 <= last; j += 2) reflect.template operator()<2>(j);
+  if (j <= last) reflect.template operator()<1>(j);
 }
 
 // w[i] := Σ_j e[j]·a[i][j] over j = kk+1..n for rows first..last, each sum in column order;
@@ -159,21 +132,9 @@ void Svd::reflectColumns(int kk, int first, int last) {
 void Svd::rowSums(int kk, int first, int last) {
   const int n = n_;
   int i = first;
-  for (; i + 3 <= last; i += 4) {
-    Ext s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-    for (int j = kk + 1; j <= n; ++j) {
-      const Ext ej = e_[j];
-      const double* c = &A(i, j);
-      s0 += ej * c[0];
-      s1 += ej * c[1];
-      s2 += ej * c[2];
-      s3 += ej * c[3];
-    }
-    w_[i] = s0;
-    w_[i + 1] = s1;
-    w_[i + 2] = s2;
-    w_[i + 3] = s3;
-  }
+  for (; i + 3 <= last; i += 4)
+    svd::sumFourRows(&e_[kk + 1], &A(i, kk + 1), static_cast<std::size_t>(m_),
+                     static_cast<std::size_t>(n - kk), &w_[i]);
   for (; i <= last; ++i) {
     Ext sum = 0;
     for (int j = kk + 1; j <= n; ++j) sum += e_[j] * A(i, j);
@@ -300,7 +261,8 @@ void Svd::applyRotations() {
       for (std::size_t t = 0; t < rotations.size(); ++t) {
         if (t % 64 == 0) checkCancel(work_);
         const ColumnRotation& c = rotations[t];
-        rotateColumns(column(c.first) + r0, column(c.second) + r0, r1 - r0, c.rot);
+        svd::rotateColumns(column(c.first) + r0, column(c.second) + r0, r1 - r0, c.rot.cs,
+                           c.rot.sn);
       }
     };
     rotateRows(

@@ -1,8 +1,10 @@
 #pragma once
-// The column reflections of the singular value decomposition's accumulation of U and V.
+// The column kernels of the singular value decomposition: the reflections of its
+// accumulation of U and V, and the plane rotations of its sweeps.
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
 #include "numbers/extended.h"
 
@@ -10,37 +12,177 @@ namespace kelvaro::svd {
 
 using Ext = Extended;
 
-// sums[c] += a[i]·b_c[i] / p for i < len in order, for the C columns b_c: each quotient of
-// two elements' product by a pivot element is a double operation, so pairs of them go
-// through one vector instruction with the same rounding, a block at a time, and only the
-// Extended sums take them one by one (several columns side by side: each sum is a chain of
-// x87 adds, and a lone chain held the loop at the adder's latency).
-template <int C>
-void addQuotients(const double* a, const double* const* b, std::size_t len, double p, Ext* sums) {
+// Where the x87 instructions can be chosen by hand, the loops below keep their Extended
+// coefficients on the register stack and take every element straight from memory into the
+// operation that needs it. The compiler's loops copied a coefficient up the stack for every
+// product instead, and the copies went to the same two ports as the multiplies and adds.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define KELVARO_X87_LOOPS 1
+#endif
+
+// (x, y) := (cs·x + sn·y, -sn·x + cs·y) over two columns of length len: 2.9 -> 3.7 G
+// multiplies a second by hand.
+inline void rotateColumns(double* x, double* y, std::size_t len, Ext cs, Ext sn) {
+  const Ext msn = -sn;
+#ifdef KELVARO_X87_LOOPS
+  if (len == 0) return;
+  const std::uintptr_t toY =
+      reinterpret_cast<std::uintptr_t>(y) - reinterpret_cast<std::uintptr_t>(x);
+  asm volatile(
+      "fldt %[msn]\n\t"  // msn
+      "fldt %[sn]\n\t"   // sn msn
+      "fldt %[cs]\n"     // cs sn msn
+      "1:\n\t"
+      "fldl (%[x])\n\t"          // x cs sn msn
+      "fmul %%st(1), %%st\n\t"   // cs·x cs sn msn
+      "fldl (%[x],%[toY])\n\t"   // y cs·x cs sn msn
+      "fmul %%st(3), %%st\n\t"   // sn·y cs·x cs sn msn
+      "faddp %%st, %%st(1)\n\t"  // x' cs sn msn
+      "fldl (%[x])\n\t"          // x x' cs sn msn
+      "fmul %%st(4), %%st\n\t"   // msn·x x' cs sn msn
+      "fldl (%[x],%[toY])\n\t"   // y msn·x x' cs sn msn
+      "fmul %%st(3), %%st\n\t"   // cs·y msn·x x' cs sn msn
+      "faddp %%st, %%st(1)\n\t"  // y' x' cs sn msn
+      "fstpl (%[x],%[toY])\n\t"  // x' cs sn msn
+      "fstpl (%[x])\n\t"         // cs sn msn
+      "add $8, %[x]\n\t"
+      "dec %[len]\n\t"
+      "jnz 1b\n\t"
+      "fstp %%st(0)\n\t"
+      "fstp %%st(0)\n\t"
+      "fstp %%st(0)"
+      : [x] "+r"(x), [len] "+r"(len)
+      : [toY] "r"(toY), [cs] "m"(cs), [sn] "m"(sn), [msn] "m"(msn)
+      : "memory", "cc", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
+#else
+  for (std::size_t r = 0; r < len; ++r) {
+    const double xr = x[r];
+    const double yr = y[r];
+    x[r] = static_cast<double>(cs * xr + sn * yr);
+    y[r] = static_cast<double>(msn * xr + cs * yr);
+  }
+#endif
+}
+
+// x := x + d·v over len elements.
+inline void addScaled(double* x, const double* v, std::size_t len, Ext d) {
+#ifdef KELVARO_X87_LOOPS
+  if (len == 0) return;
+  const std::uintptr_t toV =
+      reinterpret_cast<std::uintptr_t>(v) - reinterpret_cast<std::uintptr_t>(x);
+  asm volatile(
+      "fldt %[d]\n"  // d
+      "1:\n\t"
+      "fldl (%[x],%[toV])\n\t"  // v d
+      "fmul %%st(1), %%st\n\t"  // d·v d
+      "faddl (%[x])\n\t"        // x + d·v d
+      "fstpl (%[x])\n\t"        // d
+      "add $8, %[x]\n\t"
+      "dec %[len]\n\t"
+      "jnz 1b\n\t"
+      "fstp %%st(0)"
+      : [x] "+r"(x), [len] "+r"(len)
+      : [toV] "r"(toV), [d] "m"(d)
+      : "memory", "cc", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
+#else
+  for (std::size_t i = 0; i < len; ++i) x[i] = static_cast<double>(x[i] + d * v[i]);
+#endif
+}
+
+// sums[r] := Σ e[j]·c[j·stride + r] over j < count in order, for the four rows r = 0..3 of a
+// column-major block (stride in elements).
+inline void sumFourRows(const Ext* e, const double* c, std::size_t stride, std::size_t count,
+                        Ext* sums) {
+#ifdef KELVARO_X87_LOOPS
+  Ext s0, s1, s2, s3;
+  const std::size_t step = stride * sizeof(double);
+  asm volatile(
+      "fldz\n\t"
+      "fldz\n\t"
+      "fldz\n\t"
+      "fldz\n\t"  // s0 s1 s2 s3
+      "test %[count], %[count]\n\t"
+      "jz 2f\n"
+      "1:\n\t"
+      "fldt (%[e])\n\t"  // e s0 s1 s2 s3
+      "fldl (%[c])\n\t"  // c0 e s0 s1 s2 s3
+      "fmul %%st(1), %%st\n\t"
+      "faddp %%st, %%st(2)\n\t"  // e s0 s1 s2 s3
+      "fldl 8(%[c])\n\t"
+      "fmul %%st(1), %%st\n\t"
+      "faddp %%st, %%st(3)\n\t"
+      "fldl 16(%[c])\n\t"
+      "fmul %%st(1), %%st\n\t"
+      "faddp %%st, %%st(4)\n\t"
+      "fmull 24(%[c])\n\t"       // e·c3 s0 s1 s2 s3
+      "faddp %%st, %%st(4)\n\t"  // s0 s1 s2 s3
+      "add %[eStep], %[e]\n\t"
+      "add %[step], %[c]\n\t"
+      "dec %[count]\n\t"
+      "jnz 1b\n"
+      "2:\n\t"
+      "fstpt %[s0]\n\t"
+      "fstpt %[s1]\n\t"
+      "fstpt %[s2]\n\t"
+      "fstpt %[s3]"
+      : [e] "+r"(e), [c] "+r"(c), [count] "+r"(count), [s0] "=m"(s0), [s1] "=m"(s1), [s2] "=m"(s2),
+        [s3] "=m"(s3)
+      : [step] "r"(step), [eStep] "i"(sizeof(Ext))
+      : "memory", "cc", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
+  sums[0] = s0;
+  sums[1] = s1;
+  sums[2] = s2;
+  sums[3] = s3;
+#else
+  Ext s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+  for (std::size_t j = 0; j < count; ++j, c += stride) {
+    const Ext ej = e[j];
+    s0 += ej * c[0];
+    s1 += ej * c[1];
+    s2 += ej * c[2];
+    s3 += ej * c[3];
+  }
+  sums[0] = s0;
+  sums[1] = s1;
+  sums[2] = s2;
+  sums[3] = s3;
+#endif
+}
+
+// sums[c] += a[i]·b_c[i] (Quotients: divided by p) for i < len in order, for the C columns
+// b_c. Each product, and its quotient by a pivot element, is a double operation, so pairs of
+// them go through one vector instruction with the same rounding, and only the Extended sums
+// take them one by one, several columns side by side (each sum is a chain of x87 adds, and a
+// lone chain held the loop at the adder's latency). A pair's adds follow its vector
+// operations in the same pass, so that they overlap the next pairs' divisions: in blocks of
+// quotients first and adds after, each waited for the other.
+template <int C, bool Quotients>
+void addTerms(const double* a, const double* const* b, std::size_t len, double p, Ext* sums) {
   using Pair = double __attribute__((vector_size(16)));
-  constexpr std::size_t kBlock = 64;
-  double q[C][kBlock];
   const Pair pp = {p, p};
   Ext s[C];
   for (int c = 0; c < C; ++c) s[c] = sums[c];
-  for (std::size_t i0 = 0; i0 < len; i0 += kBlock) {
-    const std::size_t count = std::min(kBlock, len - i0);
-    std::size_t i = 0;
-    for (; i + 2 <= count; i += 2) {
-      Pair x;
-      __builtin_memcpy(&x, a + i0 + i, sizeof x);
-      for (int c = 0; c < C; ++c) {
-        Pair y;
-        __builtin_memcpy(&y, b[c] + i0 + i, sizeof y);
-        const Pair r = x * y / pp;
-        __builtin_memcpy(&q[c][i], &r, sizeof r);
-      }
+  std::size_t i = 0;
+  for (; i + 2 <= len; i += 2) {
+    Pair x;
+    __builtin_memcpy(&x, a + i, sizeof x);
+    double q[C][2];
+    for (int c = 0; c < C; ++c) {
+      Pair y;
+      __builtin_memcpy(&y, b[c] + i, sizeof y);
+      Pair r = x * y;
+      if constexpr (Quotients) r = r / pp;
+      __builtin_memcpy(q[c], &r, sizeof r);
     }
-    for (; i < count; ++i)
-      for (int c = 0; c < C; ++c) q[c][i] = a[i0 + i] * b[c][i0 + i] / p;
-    for (i = 0; i < count; ++i)
-      for (int c = 0; c < C; ++c) s[c] += q[c][i];
+    for (int c = 0; c < C; ++c) s[c] += q[c][0];
+    for (int c = 0; c < C; ++c) s[c] += q[c][1];
   }
+  for (; i < len; ++i)
+    for (int c = 0; c < C; ++c) {
+      double t = a[i] * b[c][i];
+      if constexpr (Quotients) t = t / p;
+      s[c] += t;
+    }
   for (int c = 0; c < C; ++c) sums[c] = s[c];
 }
 
@@ -49,16 +191,13 @@ void addQuotients(const double* a, const double* const* b, std::size_t len, doub
 template <class Column>
 void reduceColumns(const double* v, Column column, std::size_t len, double pivot, int first,
                    int last) {
-  const auto update = [&](double* x, Ext sum) {
-    const Ext d = -sum;
-    for (std::size_t i = 0; i < len; ++i) x[i] = static_cast<double>(x[i] + d * v[i]);
-  };
+  const auto update = [&](double* x, Ext sum) { addScaled(x, v, len, -sum); };
   // C columns from j on, their sums side by side.
   const auto reduce = [&]<int C>(int j) {
     double* x[C];
     Ext sums[C];
     for (int c = 0; c < C; ++c) x[c] = column(j + c), sums[c] = 0;
-    addQuotients<C>(v, x, len, pivot, sums);
+    addTerms<C, true>(v, x, len, pivot, sums);
     for (int c = 0; c < C; ++c) update(x[c], sums[c]);
   };
   int j = first;

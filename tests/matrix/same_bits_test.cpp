@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <initializer_list>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "matrix/mat_det.h"
 #include "matrix/mat_eigen.h"
@@ -138,6 +140,48 @@ TEST(SameBits, SvdColumnReflections) {
         EXPECT_EQ(0, std::memcmp(got[j].data(), plain[j].data(), len * sizeof(double)))
             << len << " " << j;
     }
+  }
+}
+
+// The singular value decomposition's other column kernels: the plane rotations of its sweeps
+// (Extended coefficients with bits below a double's), the sums of products of its reflections
+// and its row sums over a column-major block, each against the loop it stands for.
+TEST(SameBits, SvdRotationsAndSums) {
+  std::mt19937_64 gen(9);
+  std::uniform_real_distribution<double> dist(-1.0, 1.0);
+  const Extended t = 0.3L + 1e-17L;
+  const Extended cs = 1 / std::sqrt(1 + t * t), sn = t * cs;
+  for (const std::size_t len : {0u, 1u, 2u, 3u, 64u, 301u}) {
+    std::vector<double> x(len), y(len), v(len);
+    for (std::size_t i = 0; i < len; ++i)
+      x[i] = dist(gen) * 1e3, y[i] = dist(gen), v[i] = dist(gen);
+    auto px = x, py = y;
+    for (std::size_t r = 0; r < len; ++r) {
+      const double xr = px[r], yr = py[r];
+      px[r] = static_cast<double>(cs * xr + sn * yr);
+      py[r] = static_cast<double>(-sn * xr + cs * yr);
+    }
+    svd::rotateColumns(x.data(), y.data(), len, cs, sn);
+    EXPECT_EQ(0, std::memcmp(x.data(), px.data(), len * sizeof(double))) << len;
+    EXPECT_EQ(0, std::memcmp(y.data(), py.data(), len * sizeof(double))) << len;
+
+    Extended expected[2] = {0.25L, -1e-3L}, got[2] = {0.25L, -1e-3L};
+    const double* columns[] = {x.data(), y.data()};
+    for (std::size_t i = 0; i < len; ++i)
+      for (int c = 0; c < 2; ++c) expected[c] += v[i] * columns[c][i];
+    svd::addTerms<2, false>(v.data(), columns, len, 0, got);
+    EXPECT_TRUE(got[0] == expected[0] && got[1] == expected[1]) << len;
+
+    // Four rows of a block with `len` columns and rows of stride 7.
+    std::vector<double> block(len * 7 + 4);
+    for (double& e : block) e = dist(gen) * 1e2;
+    std::vector<Extended> e(len);
+    for (std::size_t j = 0; j < len; ++j) e[j] = dist(gen) / 3.0L;
+    Extended rows[4], plainRows[4] = {0, 0, 0, 0};
+    for (std::size_t j = 0; j < len; ++j)
+      for (int r = 0; r < 4; ++r) plainRows[r] += e[j] * block[j * 7 + r];
+    svd::sumFourRows(e.data(), block.data(), 7, len, rows);
+    for (int r = 0; r < 4; ++r) EXPECT_TRUE(rows[r] == plainRows[r]) << len << " " << r;
   }
 }
 
