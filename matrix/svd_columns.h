@@ -16,6 +16,9 @@ using Ext = Extended;
 // coefficients on the register stack and take every element straight from memory into the
 // operation that needs it. The compiler's loops copied a coefficient up the stack for every
 // product instead, and the copies went to the same two ports as the multiplies and adds.
+// Every value comes out with the same bits either way but for a NaN's sign: where two NaNs
+// that differ only in sign meet, the x87 unit returns one or the other by their places in the
+// instruction, and the loops place some operands otherwise. No output shows a NaN's sign.
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define KELVARO_X87_LOOPS 1
 #endif
@@ -206,3 +209,5 @@ void reduceColumns(const double* v, Column column, std::size_t len, double pivot
 }
 
 }  // namespace kelvaro::svd
+
+#undef KELVARO_X87_LOOPS
