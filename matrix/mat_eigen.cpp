@@ -27,8 +27,7 @@ constexpr int kSweepChunk = 32;
 // Rows above a chunk are updated this many at a time, held by columns meanwhile: a block of
 // the chunk's columns that stays in the first-level cache.
 constexpr int kRowBlock = 64;
-// Doubles to a cache line.
-constexpr int kLineDoubles = 8;
+constexpr int kLineDoubles = matrx2::kLineDoubles;
 
 // Whether two threads sharing a chunk's deferred work (below) take less time than one on this
 // machine: 0 until a call has timed enough sweeps each way, then 1 (share) or -1, for the

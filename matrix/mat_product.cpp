@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <new>
 
 #include "matrix/panel_packing.h"
 #include "matrix/split_kernels.h"
@@ -24,29 +23,6 @@ namespace {
 constexpr int kDepthBlock = 512;
 constexpr int kRowBlock = 64;
 
-// Doubles left unset, aligned to a cache line; a large run in allocateArray's memory.
-class Doubles {
- public:
-  explicit Doubles(std::size_t count) : bytes_(count * sizeof(double)) {
-    data = static_cast<double*>(large() ? allocateArray(bytes_)
-                                        : ::operator new (bytes_, std::align_val_t{64}));
-  }
-  ~Doubles() {
-    if (large())
-      releaseArray(data, bytes_);
-    else
-      ::operator delete (data, std::align_val_t{64});
-  }
-  Doubles(const Doubles&) = delete;
-  Doubles& operator=(const Doubles&) = delete;
-
-  double* data;
-
- private:
-  bool large() const { return bytes_ >= (std::size_t{2} << 20); }
-  std::size_t bytes_;
-};
-
 // The operands' values, from elements or split arrays.
 struct ElementValues {
   const Element* e;
@@ -65,9 +41,9 @@ void blockedProduct(const AValues& a, const BValues& b, int m, int p, int q, Put
   const int mr = kern.gemmShape.mr, nr = kern.gemmShape.nr;
   const int panelsB = (q + nr - 1) / nr;
   const int width = panelsB * nr;  // of a block's sums: whole panels, the padding dropped
-  Doubles packedB(static_cast<std::size_t>(panelsB) * p * 2 * nr);
+  DoubleArray packedB(static_cast<std::size_t>(panelsB) * p * 2 * nr);
   parallelFor(panelsB, grainFor(static_cast<std::int64_t>(p) * nr),
-              [&](int first, int last) { packB(b, p, q, nr, first, last, packedB.data); });
+              [&](int first, int last) { packB(b, p, q, nr, first, last, packedB.data()); });
 
   // Buffers as large as this product needs: a small product (the powers of a small matrix
   // make millions of them) should not take a quarter megabyte each time.
@@ -77,9 +53,9 @@ void blockedProduct(const AValues& a, const BValues& b, int m, int p, int q, Put
   const int rowTiles = (m + mr - 1) / mr;
   const std::int64_t tileCost = static_cast<std::int64_t>(mr) * q * p;
   parallelFor(rowTiles, grainFor(tileCost), [&](int firstTile, int lastTile) {
-    Doubles packedA(static_cast<std::size_t>(rowBlock) * depthBlock * 2);
-    Doubles sums(static_cast<std::size_t>(rowBlock) * width * 2);
-    double* sre = sums.data;
+    DoubleArray packedA(static_cast<std::size_t>(rowBlock) * depthBlock * 2);
+    DoubleArray sums(static_cast<std::size_t>(rowBlock) * width * 2);
+    double* sre = sums.data();
     double* sim = sre + static_cast<std::size_t>(rowBlock) * width;
     const int end = std::min(m, lastTile * mr);
     for (int i0 = firstTile * mr; i0 < end; i0 += kRowBlock) {
@@ -91,13 +67,13 @@ void blockedProduct(const AValues& a, const BValues& b, int m, int p, int q, Put
       std::fill(sim, sim + used, 0.0);
       for (int k0 = 0; k0 < p; k0 += kDepthBlock) {
         const int depth = std::min(kDepthBlock, p - k0);
-        packA(a, i0, rows, k0, depth, mr, packedA.data);
+        packA(a, i0, rows, k0, depth, mr, packedA.data());
         for (int pb = 0; pb < panelsB; ++pb) {
           if (pb % 64 == 63) checkCancel(work);
-          const double* bp = packedB.data + (static_cast<std::size_t>(pb) * p + k0) * 2 * nr;
+          const double* bp = packedB.data() + (static_cast<std::size_t>(pb) * p + k0) * 2 * nr;
           for (int t = 0; t < tiles; ++t) {
             const std::size_t at = static_cast<std::size_t>(t) * mr * width + pb * nr;
-            kern.gemmTile(depth, packedA.data + static_cast<std::size_t>(t) * mr * depth * 2, bp,
+            kern.gemmTile(depth, packedA.data() + static_cast<std::size_t>(t) * mr * depth * 2, bp,
                           sre + at, sim + at, width);
           }
         }

@@ -112,19 +112,10 @@ class Svd {
 // Columns first..last take the reflection held in column kk. Each column has its own sum,
 // formed in row order; two columns at a time keep two sums in flight.
 void Svd::reflectColumns(int kk, int first, int last) {
-  const std::size_t len = static_cast<std::size_t>(m_ - kk + 1);
   const double* v = &A(kk, kk);
-  const double pivot = v[0];
-  const auto reflect = [&]<int C>(int j) {
-    double* x[C];
-    Ext sums[C];
-    for (int c = 0; c < C; ++c) x[c] = &A(kk, j + c), sums[c] = 0;
-    svd::addTerms<C, false>(v, x, len, 0, sums);
-    for (int c = 0; c < C; ++c) svd::addScaled(x[c], v, len, -sums[c] / pivot);
-  };
-  int j = first;
-  for (; j + 1 <= last; j += 2) reflect.template operator()<2>(j);
-  if (j <= last) reflect.template operator()<1>(j);
+  svd::reduceColumns<false>(
+      v, [&](int j) { return &A(kk, j); }, static_cast<std::size_t>(m_ - kk + 1), v[0], first,
+      last);
 }
 
 // w[i] := Σ_j e[j]·a[i][j] over j = kk+1..n for rows first..last, each sum in column order;
@@ -215,7 +206,7 @@ void Svd::accumulateU() {
       const double pivot = U(kk, kk);
       parallelFor(nn - kk, grainFor(5 * (m - kk + 1)), [&](int first, int last) {
         checkCancel(work_);
-        svd::reduceColumns(
+        svd::reduceColumns<true>(
             &U(kk, kk), [&](int j) { return &U(kk, j); }, m - kk + 1, pivot, kk + 1 + first,
             kk + last);
       });
@@ -238,7 +229,7 @@ void Svd::accumulateV() {
       const double pivot = V(kk + 1, kk);
       parallelFor(n - kk, grainFor(5 * (n - kk)), [&](int first, int last) {
         checkCancel(work_);
-        svd::reduceColumns(
+        svd::reduceColumns<true>(
             &V(kk + 1, kk), [&](int j) { return &V(kk + 1, j); }, n - kk, pivot, kk + 1 + first,
             kk + last);
       });

@@ -134,7 +134,7 @@ TEST(SameBits, SvdColumnReflections) {
         const Extended d = -sum;
         for (std::size_t i = 0; i < len; ++i) x[i] = static_cast<double>(x[i] + d * v[i]);
       }
-      svd::reduceColumns(
+      svd::reduceColumns<true>(
           v.data(), [&](int j) { return got[j].data(); }, len, pivot, 0, columns - 1);
       for (int j = 0; j < columns; ++j)
         EXPECT_EQ(0, std::memcmp(got[j].data(), plain[j].data(), len * sizeof(double)))
