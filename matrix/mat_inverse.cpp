@@ -361,24 +361,24 @@ class GaussJordan {
   // one where fewer are left.
   static int rowsTogether(int i, int end) { return end - i >= 4 ? 4 : 1; }
 
-  // Panel steps [0, steps) to columns c0 .. c0+len-1 of rows i .. i+count-1: one row, or
+  // Panel steps [first, last) to columns c0 .. c0+len-1 of rows i .. i+count-1: one row, or
   // four side by side.
-  void applyAllSteps(int i, int count, int steps, int c0, int len) {
-    if (count == 1) return applySteps(i, 0, steps, c0, len);
-    if (steps <= 0 || len <= 0) return;
+  void applyAllSteps(int i, int count, int first, int last, int c0, int len) {
+    if (count == 1) return applySteps(i, first, last, c0, len);
+    if (first >= last || len <= 0) return;
     const double *cre[4], *cim[4], *csum[4];
     double *yre[4], *yim[4];
     for (int r = 0; r < 4; ++r) {
-      const std::size_t c = colRecord(i + r);
+      const std::size_t c = colRecord(i + r) + first;
       cre[r] = colRe_.data() + c;
       cim[r] = colIm_.data() + c;
       csum[r] = colSum_.data() + c;
       yre[r] = rowRe(i + r) + c0;
       yim[r] = rowIm(i + r) + c0;
     }
-    const std::size_t x = rowRecord(0) + c0;
-    kern_.gjUpdateFourRowsSteps(len, steps, cre, cim, csum, rowRe_.data() + x, rowIm_.data() + x,
-                                rowSum_.data() + x, n_, yre, yim);
+    const std::size_t x = rowRecord(first) + c0;
+    kern_.gjUpdateFourRowsSteps(len, last - first, cre, cim, csum, rowRe_.data() + x,
+                                rowIm_.data() + x, rowSum_.data() + x, n_, yre, yim);
   }
 
   bool step(int k0, int k) {
@@ -478,7 +478,7 @@ class GaussJordan {
         count = rowsTogether(i, end);
         if (shared)
           for (int r = i; r < i + count; ++r) exchangeColumns(r);
-        applyAllSteps(i, count, s, k, 1);
+        applyAllSteps(i, count, 0, s, k, 1);
         for (int r = i; r < i + count; ++r) update(r);
       }
     });
@@ -498,10 +498,11 @@ class GaussJordan {
       for (int i = first, count; i < last; i += count) {
         checkCancel(work_);
         count = rowsTogether(i, last);
-        applyAllSteps(i, count, steps, 0, k0);
-        for (int r = i; r < i + count; ++r)
-          for (int j = k0; j < k1; ++j) applySteps(r, j - k0 + 1, steps, j, 1);
-        applyAllSteps(i, count, steps, k1, n_ - k1);
+        applyAllSteps(i, count, 0, steps, 0, k0);
+        // The panel's columns: column k0 + t takes the steps after its own, so step s goes to
+        // the s columns before k0 + s, a step at a time over the rows side by side.
+        for (int s = 1; s < steps; ++s) applyAllSteps(i, count, s, s + 1, k0, s);
+        applyAllSteps(i, count, 0, steps, k1, n_ - k1);
       }
       const int end = k0 + shareOf(rest, last, k0);
       for (int i = k0 + shareOf(rest, first, k0), count; i < end; i += count) {
@@ -509,7 +510,7 @@ class GaussJordan {
         if (i < k1)
           applySteps(i, i - k0 + 1, steps, 0, k0);
         else
-          applyAllSteps(i, count, steps, 0, k0);
+          applyAllSteps(i, count, 0, steps, 0, k0);
       }
     });
   }
