@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <numeric>
 #include <utility>
 
 #include <unistd.h>
@@ -300,12 +301,15 @@ class GaussJordan {
         kern_(splitKernels()),
         pivotRow_(n),
         pivotCol_(n),
+        aboveAt_(n),
         rowRe_(static_cast<std::size_t>(kPanel) * n),
         rowIm_(rowRe_.size()),
         rowSum_(rowRe_.size()),
         colRe_(rowRe_.size()),
         colIm_(rowRe_.size()),
-        colSum_(rowRe_.size()) {}
+        colSum_(rowRe_.size()) {
+    std::iota(aboveAt_.begin(), aboveAt_.end(), 0);
+  }
 
   // False when the matrix is singular (the arrays are then partly transformed).
   bool run() {
@@ -348,23 +352,24 @@ class GaussJordan {
   std::size_t colRecord(int i) const { return static_cast<std::size_t>(i) * kPanel; }
 
   // Applies panel steps [first, last) to y[0 .. len) of row i, where column j of y is
-  // column c0 + j of the matrix.
-  void applySteps(int i, int first, int last, int c0, int len) {
+  // column c0 + j of the matrix, held in the row at y0 + j (y0 < 0: at c0 + j).
+  void applySteps(int i, int first, int last, int c0, int len, int y0 = -1) {
     if (first >= last || len <= 0) return;
     const std::size_t c = colRecord(i) + first, x = rowRecord(first) + c0;
+    const int at = y0 < 0 ? c0 : y0;
     kern_.gjUpdateRowSteps(len, last - first, colRe_.data() + c, colIm_.data() + c,
                            colSum_.data() + c, rowRe_.data() + x, rowIm_.data() + x,
-                           rowSum_.data() + x, n_, rowRe(i) + c0, rowIm(i) + c0);
+                           rowSum_.data() + x, n_, rowRe(i) + at, rowIm(i) + at);
   }
 
   // How many rows from i on (of those before end) take their steps side by side: four, or
   // one where fewer are left.
   static int rowsTogether(int i, int end) { return end - i >= 4 ? 4 : 1; }
 
-  // Panel steps [first, last) to columns c0 .. c0+len-1 of rows i .. i+count-1: one row, or
-  // four side by side.
-  void applyAllSteps(int i, int count, int first, int last, int c0, int len) {
-    if (count == 1) return applySteps(i, first, last, c0, len);
+  // Panel steps [first, last) to columns c0 .. c0+len-1 of rows i .. i+count-1, held at y0 as
+  // in applySteps: one row, or four side by side.
+  void applyAllSteps(int i, int count, int first, int last, int c0, int len, int y0 = -1) {
+    if (count == 1) return applySteps(i, first, last, c0, len, y0);
     if (first >= last || len <= 0) return;
     const double *cre[4], *cim[4], *csum[4];
     double *yre[4], *yim[4];
@@ -373,8 +378,8 @@ class GaussJordan {
       cre[r] = colRe_.data() + c;
       cim[r] = colIm_.data() + c;
       csum[r] = colSum_.data() + c;
-      yre[r] = rowRe(i + r) + c0;
-      yim[r] = rowIm(i + r) + c0;
+      yre[r] = rowRe(i + r) + (y0 < 0 ? c0 : y0);
+      yim[r] = rowIm(i + r) + (y0 < 0 ? c0 : y0);
     }
     const std::size_t x = rowRecord(first) + c0;
     kern_.gjUpdateFourRowsSteps(len, last - first, cre, cim, csum, rowRe_.data() + x,
@@ -396,8 +401,10 @@ class GaussJordan {
         std::swap_ranges(rec->begin() + colRecord(k), rec->begin() + colRecord(k) + s,
                          rec->begin() + colRecord(pr));
     }
-    // The exchange of columns: where the step is shared out, each row takes it on the thread
-    // that updates it; on one thread, a pass of its own (as in exchangeThenUpdate).
+    // The exchange of columns in the rows from k0 on: where the step is shared out, each row
+    // takes it on the thread that updates it; on one thread, a pass of its own (as in
+    // exchangeThenUpdate). The rows above the panel take the panel's exchanges at its end,
+    // with their other updates; until then their column j is at aboveAt_[j].
     const int busy = n_ - k0;
     RangeTracks tracks(busy, pivotStepGrain(busy));
     const bool shared = tracks.ranges() > 1;
@@ -409,11 +416,16 @@ class GaussJordan {
     if (shared)
       exchangeColumns(k);
     else
-      for (int i = 0; i < n_; ++i) exchangeColumns(i);
+      for (int i = k0; i < n_; ++i) exchangeColumns(i);
     if (pc != k) {
       for (auto* rec : {&rowRe_, &rowIm_, &rowSum_})
         for (int t = 0; t < s; ++t) std::swap((*rec)[rowRecord(t) + k], (*rec)[rowRecord(t) + pc]);
+      if (k0 > 0) {
+        aboveExchanges_.emplace_back(k, pc);
+        std::swap(aboveAt_[k], aboveAt_[pc]);
+      }
     }
+    const int kAbove = aboveAt_[k];
     // The pivot row's part left of the panel; the pivot column's part above it comes with
     // the other rows below.
     applySteps(k, 0, s, 0, k0);
@@ -446,7 +458,8 @@ class GaussJordan {
       const auto update = [&](int i) {
         double* yre = rowRe(i);
         double* yim = rowIm(i);
-        const double cr = yre[k], ci = yim[k];
+        const int kc = i >= k0 ? k : kAbove;
+        const double cr = yre[kc], ci = yim[kc];
         const std::size_t c = colRecord(i) + s;
         colRe_[c] = cr;
         colIm_[c] = ci;
@@ -463,8 +476,8 @@ class GaussJordan {
         }
         // Column k: the negated product of the old element with the pivot.
         const double p = cr * vr, q = ci * vi, t = (cr + ci) * vs;
-        yre[k] = q - p;
-        yim[k] = (p + q) - t;
+        yre[kc] = q - p;
+        yim[kc] = (p + q) - t;
       };
       for (int i = k0 + first; i < k0 + last; ++i)
         if (i != k) {
@@ -472,13 +485,17 @@ class GaussJordan {
           update(i);
         }
       // The rows above bring their column k up to date four at a time: each element's steps
-      // are a chain of dependent subtractions, and four rows side by side overlap them.
+      // are a chain of dependent subtractions, and four rows side by side overlap them. Their
+      // column k comes from memory, asked for eight rows ahead (no exchange has fetched it).
       const int end = shareOf(k0, last, busy);
+      constexpr int kAhead = 8;
       for (int i = shareOf(k0, first, busy), count; i < end; i += count) {
         count = rowsTogether(i, end);
-        if (shared)
-          for (int r = i; r < i + count; ++r) exchangeColumns(r);
-        applyAllSteps(i, count, 0, s, k, 1);
+        for (int r = i + kAhead; r < std::min(end, i + kAhead + count); ++r) {
+          __builtin_prefetch(rowRe(r) + kAbove, 1);
+          __builtin_prefetch(rowIm(r) + kAbove, 1);
+        }
+        applyAllSteps(i, count, 0, s, k, 1, kAbove);
         for (int r = i; r < i + count; ++r) update(r);
       }
     });
@@ -493,11 +510,13 @@ class GaussJordan {
   void catchUp(int k0, int k1) {
     if (k0 == 0) return;
     const int steps = k1 - k0, rest = n_ - k0;
+    for (auto [j1, j2] : aboveExchanges_) aboveAt_[j1] = j1, aboveAt_[j2] = j2;
     parallelFor(k0, grainFor(static_cast<std::int64_t>(steps) * n_), [&](int first, int last) {
       // Four rows at a time where four are left, each part of them side by side.
       for (int i = first, count; i < last; i += count) {
         checkCancel(work_);
         count = rowsTogether(i, last);
+        for (int r = i; r < i + count; ++r) exchangeInRow(rowRe(r), rowIm(r), aboveExchanges_, 0);
         applyAllSteps(i, count, 0, steps, 0, k0);
         // The panel's columns: column k0 + t takes the steps after its own, so step s goes to
         // the s columns before k0 + s, a step at a time over the rows side by side.
@@ -513,6 +532,7 @@ class GaussJordan {
           applyAllSteps(i, count, 0, steps, 0, k0);
       }
     });
+    aboveExchanges_.clear();
   }
 
   const int n_;
@@ -521,6 +541,10 @@ class GaussJordan {
   double* im_;
   const SplitKernels& kern_;
   RCoVecE pivotRow_, pivotCol_;
+  // The panel's exchanges of columns, in order, which the rows above it have yet to take, and
+  // where those rows hold each column meanwhile.
+  ColumnExchanges aboveExchanges_;
+  RCoVecE aboveAt_;
   LineDoubles rowRe_, rowIm_, rowSum_, colRe_, colIm_, colSum_;
   PivotTrack track_{0.0, -1.0};
 };
