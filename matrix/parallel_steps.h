@@ -41,22 +41,20 @@ inline int pivotStepGrain(std::int64_t rowCost) {
   return grainFor(threadsPoll() ? rowCost * 4 : rowCost);
 }
 
-// A full-pivoting step's exchange of two columns reaches every row. On one thread it is best a
-// pass of its own, before the step's updates, whose loads overlap; within the loop of updates
-// each row's exchange would hold its row up (MatDet 1000 took 3% longer). Shared out, each
-// thread exchanges its own rows, so that no row goes to the calling thread's core and back
-// (MatDet 1000 on two threads took 7-9% less), the next row's exchange ahead of this row's
-// update so that its lines come in meanwhile. exchange(i) exchanges in row i; rows(range,
+// A full-pivoting step's exchange of two columns reaches every row. Each thread exchanges its
+// own rows, so that no row goes to the calling thread's core and back (MatDet 1000 on two
+// threads took 7-9% less than with the calling thread exchanging in all of them first), the
+// next row's exchange ahead of this row's update so that its lines come in meanwhile. On one
+// thread the same: a pass of its own before the updates took 1.5-2.5% longer (MatDet,
+// MatRank and MatInvLU at 1000 and 200), and each row's exchange just before its own update
+// 3% longer, the row's first loads held up. exchange(i) exchanges in row i; rows(range,
 // first, last, ahead) updates its rows, calling ahead(i) before it updates row i.
 template <class Exchange, class Rows>
 void exchangeThenUpdate(int count, int ranges, Exchange&& exchange, Rows&& rows) {
-  const bool shared = ranges > 1;
-  if (!shared)
-    for (int i = 0; i < count; ++i) exchange(i);
   parallelRanges(count, ranges, [&](int range, int first, int last) {
-    if (shared && first < last) exchange(first);
+    if (first < last) exchange(first);
     rows(range, first, last, [&](int i) {
-      if (shared && i + 1 < last) exchange(i + 1);
+      if (i + 1 < last) exchange(i + 1);
     });
   });
 }
