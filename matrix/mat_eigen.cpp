@@ -190,8 +190,6 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
   // none (a nonzero element whose quotient underflows to zero still counts).
   LineDoubles y(ld, 0.0);  // on a line, as the columns: their vectors go together
   std::vector<unsigned char> active(ld, 0);
-  // The pivot a[m][m] as the update of column c finds it.
-  std::vector<double> pivotBefore(ld, 0.0);
 
   // Rows lo..hi of column c: a[r][c] -= y_r·a[m][c] for every row with a multiplier.
   bool allActive = false;
@@ -218,11 +216,15 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
         i = j;
       }
     }
-    if (i != m) {
-      for (int j = m - 1; j <= n; ++j) std::swap(col(j)[i], col(j)[m]);
-      std::swap_ranges(col(i) + 1, col(i) + n + 1, col(m) + 1);
-    }
-    if (x == 0.0) {
+    // The exchange of rows i and m and of columns i and m. The rows of columns from m + 1 on
+    // are exchanged in the loop below, the next column's ahead of this one's update.
+    const auto exchangeRows = [&](int j) {
+      if (i != m) std::swap(col(j)[i], col(j)[m]);
+    };
+    if (i != m) std::swap_ranges(col(i) + 1, col(i) + n + 1, col(m) + 1);
+    exchangeRows(m - 1);
+    exchangeRows(m);
+    if (x == 0.0) {  // then i == m: nothing was exchanged
       stepDone(work);
       continue;
     }
@@ -234,20 +236,18 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
     allActive = std::all_of(active.begin() + m + 1, active.begin() + n + 1,
                             [](unsigned char on) { return on != 0; });
     double* cm = col(m);
-    double pivot = cm[m];
-    for (int c = m + 1; c <= n; ++c) {
-      pivotBefore[c] = pivot;
-      if (active[c]) pivot = pivot + y[c] * col(c)[m];
-    }
     // Columns m+1..n: each reduced below m in two parts around its update of column m, which
-    // takes all rows at once.
+    // takes all rows at once. The update of column c adds y_c·a[m][c] to the pivot a[m][m]
+    // as to every element of column m, so cm[m] is the pivot as column c finds it.
+    if (m + 1 <= n) exchangeRows(m + 1);
     for (int c = m + 1; c <= n; ++c) {
+      if (c + 1 <= n) exchangeRows(c + 1);
       double* cc = col(c);
       const double top = cc[m];
       const double yc = y[c];
       reduceRows(cc, top, m + 1, c);
       if (active[c]) {
-        cm[c] = cm[c] - yc * pivotBefore[c];
+        cm[c] = cm[c] - yc * cm[m];
         kern.addScaled(n, yc, cc + 1, cm + 1);
       }
       reduceRows(cc, top, c + 1, n);
