@@ -259,11 +259,18 @@ TEST(SameBits, QRPanels) {
 
 TEST(SameBits, HessenbergReduction) {
   std::mt19937_64 rng(9);
-  for (int n : {3, 4, 17, 60}) {
+  for (int n : {3, 4, 17, 60, 6}) {
     Dense d = randomDense(n, n, rng, -10, 10);
     // Zeros in the pivot column: skipped multipliers and row swaps.
     for (int i = 0; i < n; i += 3) d(i, 0) = 0;
     if (n > 4) d(n - 1, 1) = 50;
+    if (n == 6) {
+      // Already reduced but for the last pivot column, whose pivot is in the last row: the
+      // last step exchanges the last two rows, the last column's alone after the pivot's.
+      for (int i = 2; i < n; ++i)
+        for (int j = 0; j < i - 1; ++j) d(i, j) = 0;
+      d(n - 1, n - 3) = 100;
+    }
     if (n > 16) {
       // A multiplier that underflows to zero still reduces its row: -0 - (+0·-3) is +0.
       d(1, 0) = 1e10;
