@@ -35,4 +35,9 @@ void MatMulElements(const RCOMat& a, const RCOMat& b, RCOMat& c, WorkToken* work
 void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c,
                  WorkToken* work = nullptr);
 
+// From how many bytes of packed B the product takes its rows in blocks of 256 rather than 64
+// (the results are the same). 0, the default, is 8 MB; tests set 1 to reach the wide blocks
+// at small orders.
+void setProductWideRowsFrom(long bytes);
+
 }  // namespace kelvaro

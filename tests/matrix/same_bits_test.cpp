@@ -28,23 +28,29 @@ using namespace reference;
 TEST(SameBits, Product) {
   std::mt19937_64 gen(11);
   std::uniform_real_distribution<double> u(-1e3, 1e3);
-  // Across the register tiles, the blocks of rows and the passes over the depth.
-  const int shapes[][3] = {{1, 1, 1},      {3, 5, 2},     {17, 33, 9},
-                           {130, 70, 150}, {67, 260, 45}, {9, 1100, 21}};
-  for (const auto& s : shapes) {
-    RCOMat a(s[0], s[1]), b(s[1], s[2]), expected;
-    for (auto& e : a.elements()) e = Element::complex(u(gen), u(gen));
-    for (auto& e : b.elements()) e = Element::complex(u(gen), u(gen));
-    a[0][0] = Element::complex(-0.0, 0.0);  // signed zeros come out as they would
-    MatMulElements(a, b, expected);
-    forEachSimdPath([&] {
-      RCOMat c;
-      int err = -1;
-      MatMul(a, b, c, err);
-      EXPECT_EQ(err, kMatOk);
-      EXPECT_TRUE(sameMatrix(c, expected)) << s[0] << "x" << s[1] << "x" << s[2];
-    });
+  // Across the register tiles, the blocks of rows (of 64, and of 256 as for a large B) and the
+  // passes over the depth.
+  const int shapes[][3] = {{1, 1, 1},     {3, 5, 2},     {17, 33, 9},  {130, 70, 150},
+                           {67, 260, 45}, {9, 1100, 21}, {300, 40, 50}};
+  for (const long wideFrom : {0L, 1L}) {
+    setProductWideRowsFrom(wideFrom);
+    for (const auto& s : shapes) {
+      RCOMat a(s[0], s[1]), b(s[1], s[2]), expected;
+      for (auto& e : a.elements()) e = Element::complex(u(gen), u(gen));
+      for (auto& e : b.elements()) e = Element::complex(u(gen), u(gen));
+      a[0][0] = Element::complex(-0.0, 0.0);  // signed zeros come out as they would
+      MatMulElements(a, b, expected);
+      forEachSimdPath([&] {
+        RCOMat c;
+        int err = -1;
+        MatMul(a, b, c, err);
+        EXPECT_EQ(err, kMatOk);
+        EXPECT_TRUE(sameMatrix(c, expected))
+            << s[0] << "x" << s[1] << "x" << s[2] << " " << wideFrom;
+      });
+    }
   }
+  setProductWideRowsFrom(0);
 }
 
 TEST(SameBits, DeterminantAndRankOfEveryShape) {
