@@ -372,6 +372,7 @@ class GaussJordan {
   void applyAllSteps(int i, int count, int first, int last, int c0, int len, int y0 = -1) {
     if (count == 1) return applySteps(i, first, last, c0, len, y0);
     if (first >= last || len <= 0) return;
+    const int at = y0 < 0 ? c0 : y0;
     const double *cre[4], *cim[4], *csum[4];
     double *yre[4], *yim[4];
     for (int r = 0; r < 4; ++r) {
@@ -379,8 +380,8 @@ class GaussJordan {
       cre[r] = colRe_.data() + c;
       cim[r] = colIm_.data() + c;
       csum[r] = colSum_.data() + c;
-      yre[r] = rowRe(i + r) + (y0 < 0 ? c0 : y0);
-      yim[r] = rowIm(i + r) + (y0 < 0 ? c0 : y0);
+      yre[r] = rowRe(i + r) + at;
+      yim[r] = rowIm(i + r) + at;
     }
     const std::size_t x = rowRecord(first) + c0;
     kern_.gjUpdateFourRowsSteps(len, last - first, cre, cim, csum, rowRe_.data() + x,
@@ -402,11 +403,10 @@ class GaussJordan {
         std::swap_ranges(rec->begin() + colRecord(k), rec->begin() + colRecord(k) + s,
                          rec->begin() + colRecord(pr));
     }
-    // The exchange of columns: the pivot row's now, every other row from k0 on by the thread
-    // that updates it, the next row's ahead of this row's update, so that its lines come in
-    // meanwhile (on one thread too: a pass of its own over the rows took 2-3% longer at
-    // 1000). The rows above the panel take the panel's exchanges at its end, with their other
-    // updates; until then their column j is at aboveAt_[j].
+    // The exchange of columns: the pivot row's now, every other row from k0 on in the loop
+    // that updates it (exchangeThenUpdate). The rows above the panel take the panel's
+    // exchanges at its end, with their other updates; until then their column j is at
+    // aboveAt_[j].
     const int busy = n_ - k0;
     RangeTracks tracks(busy, pivotStepGrain(busy));
     const auto exchangeColumns = [&](int i) {
@@ -451,52 +451,56 @@ class GaussJordan {
     // Every other row on its own, shared out over the threads: the rows from k0 on, which
     // carry the work and the pivot search (each range its own), in even runs, and with each
     // run its share of the rows above, which take column k only.
-    parallelRanges(busy, tracks.ranges(), [&](int range, int first, int last) {
-      PivotTrack* track = tracks.of(range);
-      const auto update = [&](int i) {
-        double* yre = rowRe(i);
-        double* yim = rowIm(i);
-        const int kc = i >= k0 ? k : kAbove;
-        const double cr = yre[kc], ci = yim[kc];
-        const std::size_t c = colRecord(i) + s;
-        colRe_[c] = cr;
-        colIm_[c] = ci;
-        colSum_[c] = cr + ci;
-        if (i >= k0) {
-          kern_.gjUpdateRow(k - k0, cr, ci, kre + k0, kim + k0, recSum + k0, yre + k0, yim + k0);
-          if (i > k)
-            kern_.gjUpdateRowTrackModulus(n_ - k - 1, cr, ci, kre + k + 1, kim + k + 1,
-                                          recSum + k + 1, yre + k + 1, yim + k + 1,
-                                          static_cast<double>(i) * n_ + k + 1, track);
-          else
-            kern_.gjUpdateRow(n_ - k - 1, cr, ci, kre + k + 1, kim + k + 1, recSum + k + 1,
-                              yre + k + 1, yim + k + 1);
-        }
-        // Column k: the negated product of the old element with the pivot.
-        const double p = cr * vr, q = ci * vi, t = (cr + ci) * vs;
-        yre[kc] = q - p;
-        yim[kc] = (p + q) - t;
-      };
-      if (k0 + first != k && k0 + first < k0 + last) exchangeColumns(k0 + first);
-      for (int i = k0 + first; i < k0 + last; ++i) {
-        if (i + 1 < k0 + last && i + 1 != k) exchangeColumns(i + 1);
-        if (i != k) update(i);
-      }
-      // The rows above bring their column k up to date four at a time: each element's steps
-      // are a chain of dependent subtractions, and four rows side by side overlap them. Their
-      // column k comes from memory, asked for eight rows ahead (no exchange has fetched it).
-      const int end = shareOf(k0, last, busy);
-      constexpr int kAhead = 8;
-      for (int i = shareOf(k0, first, busy), count; i < end; i += count) {
-        count = rowsTogether(i, end);
-        for (int r = i + kAhead; r < std::min(end, i + kAhead + count); ++r) {
-          __builtin_prefetch(rowRe(r) + kAbove, 1);
-          __builtin_prefetch(rowIm(r) + kAbove, 1);
-        }
-        applyAllSteps(i, count, 0, s, k, 1, kAbove);
-        for (int r = i; r < i + count; ++r) update(r);
-      }
-    });
+    const auto exchangeBelow = [&](int r) {
+      if (k0 + r != k) exchangeColumns(k0 + r);
+    };
+    exchangeThenUpdate(
+        busy, tracks.ranges(), exchangeBelow, [&](int range, int first, int last, auto ahead) {
+          PivotTrack* track = tracks.of(range);
+          const auto update = [&](int i) {
+            double* yre = rowRe(i);
+            double* yim = rowIm(i);
+            const int kc = i >= k0 ? k : kAbove;
+            const double cr = yre[kc], ci = yim[kc];
+            const std::size_t c = colRecord(i) + s;
+            colRe_[c] = cr;
+            colIm_[c] = ci;
+            colSum_[c] = cr + ci;
+            if (i >= k0) {
+              kern_.gjUpdateRow(k - k0, cr, ci, kre + k0, kim + k0, recSum + k0, yre + k0,
+                                yim + k0);
+              if (i > k)
+                kern_.gjUpdateRowTrackModulus(n_ - k - 1, cr, ci, kre + k + 1, kim + k + 1,
+                                              recSum + k + 1, yre + k + 1, yim + k + 1,
+                                              static_cast<double>(i) * n_ + k + 1, track);
+              else
+                kern_.gjUpdateRow(n_ - k - 1, cr, ci, kre + k + 1, kim + k + 1, recSum + k + 1,
+                                  yre + k + 1, yim + k + 1);
+            }
+            // Column k: the negated product of the old element with the pivot.
+            const double p = cr * vr, q = ci * vi, t = (cr + ci) * vs;
+            yre[kc] = q - p;
+            yim[kc] = (p + q) - t;
+          };
+          for (int i = k0 + first; i < k0 + last; ++i) {
+            ahead(i - k0);
+            if (i != k) update(i);
+          }
+          // The rows above bring their column k up to date four at a time: each element's steps
+          // are a chain of dependent subtractions, and four rows side by side overlap them. Their
+          // column k comes from memory, asked for eight rows ahead (no exchange has fetched it).
+          const int end = shareOf(k0, last, busy);
+          constexpr int kAhead = 8;
+          for (int i = shareOf(k0, first, busy), count; i < end; i += count) {
+            count = rowsTogether(i, end);
+            for (int r = i + kAhead; r < std::min(end, i + kAhead + count); ++r) {
+              __builtin_prefetch(rowRe(r) + kAbove, 1);
+              __builtin_prefetch(rowIm(r) + kAbove, 1);
+            }
+            applyAllSteps(i, count, 0, s, k, 1, kAbove);
+            for (int r = i; r < i + count; ++r) update(r);
+          }
+        });
     track_ = tracks.merged();
     return true;
   }

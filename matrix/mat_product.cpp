@@ -60,8 +60,7 @@ void blockedProduct(const AValues& a, const BValues& b, int m, int p, int q, Put
   const int depthBlock = std::min(kDepthBlock, p);
   const bool wide = packedB.size() * sizeof(double) >=
                     static_cast<std::size_t>(wideRowsFrom.load(std::memory_order_relaxed));
-  const int rowsEach = wide ? kWideRowBlock : kRowBlock;
-  const int rowBlock = std::min(rowsEach, (m + mr - 1) / mr * mr);
+  const int rowBlock = std::min(wide ? kWideRowBlock : kRowBlock, (m + mr - 1) / mr * mr);
   // The threads take runs of whole register tiles of rows.
   const int rowTiles = (m + mr - 1) / mr;
   const std::int64_t tileCost = static_cast<std::int64_t>(mr) * q * p;
@@ -71,9 +70,9 @@ void blockedProduct(const AValues& a, const BValues& b, int m, int p, int q, Put
     double* sre = sums.data();
     double* sim = sre + static_cast<std::size_t>(rowBlock) * width;
     const int end = std::min(m, lastTile * mr);
-    for (int i0 = firstTile * mr; i0 < end; i0 += rowsEach) {
+    for (int i0 = firstTile * mr; i0 < end; i0 += rowBlock) {
       checkCancel(work);
-      const int rows = std::min(rowsEach, end - i0);
+      const int rows = std::min(rowBlock, end - i0);
       const int tiles = (rows + mr - 1) / mr;
       const std::size_t used = static_cast<std::size_t>(tiles) * mr * width;
       std::fill(sre, sre + used, 0.0);

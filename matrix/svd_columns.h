@@ -100,8 +100,8 @@ inline void addScaled(double* x, const double* v, std::size_t len, Ext d) {
 // column-major block (stride in elements).
 inline void sumFourRows(const Ext* e, const double* c, std::size_t stride, std::size_t count,
                         Ext* sums) {
+  Ext s0 = 0, s1 = 0, s2 = 0, s3 = 0;
 #ifdef KELVARO_X87_LOOPS
-  Ext s0, s1, s2, s3;
   const std::size_t step = stride * sizeof(double);
   asm volatile(
       "fldz\n\t"
@@ -136,12 +136,7 @@ inline void sumFourRows(const Ext* e, const double* c, std::size_t stride, std::
         [s3] "=m"(s3)
       : [step] "r"(step), [eStep] "i"(sizeof(Ext))
       : "memory", "cc", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
-  sums[0] = s0;
-  sums[1] = s1;
-  sums[2] = s2;
-  sums[3] = s3;
 #else
-  Ext s0 = 0, s1 = 0, s2 = 0, s3 = 0;
   for (std::size_t j = 0; j < count; ++j, c += stride) {
     const Ext ej = e[j];
     s0 += ej * c[0];
@@ -149,11 +144,11 @@ inline void sumFourRows(const Ext* e, const double* c, std::size_t stride, std::
     s2 += ej * c[2];
     s3 += ej * c[3];
   }
+#endif
   sums[0] = s0;
   sums[1] = s1;
   sums[2] = s2;
   sums[3] = s3;
-#endif
 }
 
 // sums[c] += a[i]·b_c[i] (Quotients: divided by p) for i < len in order, for the C columns
