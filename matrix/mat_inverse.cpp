@@ -207,6 +207,7 @@ void solveIdentitySplit(const SplitMatrix& a, const RCoVecE& rowPerm, const RCoV
   for (int i = 0; i < n; ++i) positionOf[rowPerm[i]] = i;
   // Every element is written below.
   dst.resizeForOverwrite(n, n, work);
+  const bool stream = streamResult(static_cast<std::size_t>(n) * n);
   const int blockWidth = solveBlockFor(n);
   const int blocks = (n + blockWidth - 1) / blockWidth;
   const std::int64_t blockCost = static_cast<std::int64_t>(n) * n * blockWidth / 2;
@@ -242,14 +243,12 @@ void solveIdentitySplit(const SplitMatrix& a, const RCoVecE& rowPerm, const RCoV
         }
       }
       for (int i = 0; i < n; ++i) {
-        Element* row = dst[colPerm[i]];
-        for (int c = 0; c < width; ++c) {
-          const std::size_t at = static_cast<std::size_t>(i) * blockWidth + c;
-          row[c0 + c] = Element::complex(yre[at], yim[at]);
-        }
+        const std::size_t at = static_cast<std::size_t>(i) * blockWidth;
+        writeElements(width, yre.data() + at, yim.data() + at, dst[colPerm[i]] + c0, stream);
       }
       stepDone(work, width);
     }
+    streamsDone();
   });
 }
 
@@ -554,16 +553,22 @@ class GaussJordan {
 }  // namespace
 
 int MatInverse(int n, RCoVecD& ar, RCoVecD& ai, RCOMat& r, WorkToken* work) {
-  r.resize(n, n, work);
   beginWork(work, n);
   GaussJordan gj(n, ar.data(), ai.data(), work);
-  if (!gj.run()) return 1;
-  auto out = r.elements();
-  CancelCountdown countdown(work);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    countdown.tick();
-    out[i] = Element::complex(ar[i], ai[i]);
+  if (!gj.run()) {
+    r.resize(n, n, work);
+    return 1;
   }
+  r.resizeForOverwrite(n, n, work);
+  Element* const out = r.elements().data();
+  const bool stream = streamResult(static_cast<std::size_t>(n) * n);
+  CancelCountdown countdown(work);
+  for (int i = 0; i < n; ++i) {
+    countdown.tick(n);
+    const std::size_t at = static_cast<std::size_t>(i) * n;
+    writeElements(n, ar.data() + at, ai.data() + at, out + at, stream);
+  }
+  streamsDone();
   return 0;
 }
 

@@ -15,8 +15,8 @@
 
 namespace kelvaro {
 
-// ar, ai: n*n real and imaginary parts, row-major (index i*n + j), overwritten. r is sized
-// n x n first. Returns 0 with r the inverse, or 1 (singular) with r sized but not filled.
+// ar, ai: n*n real and imaginary parts, row-major (index i*n + j), overwritten. Returns 0
+// with r the n x n inverse, or 1 (singular) with r n x n empty elements.
 // work counts the n pivot steps.
 int MatInverse(int n, RCoVecD& ar, RCoVecD& ai, RCOMat& r, WorkToken* work = nullptr);
 

@@ -177,6 +177,19 @@ void reflectByStrips(const Strips& r, int m, int n, const Strips& q, WorkToken* 
   }
 }
 
+// The rows x cols real elements of a strips' matrix into out, row by row, each gathered from
+// the strips first.
+void writeRows(const Strips& x, int rows, int cols, Element* out, CancelCountdown& countdown) {
+  const bool stream = streamResult(static_cast<std::size_t>(rows) * cols);
+  LineDoubles row(static_cast<std::size_t>(cols));
+  for (int i = 0; i < rows; ++i) {
+    countdown.tick(cols);
+    for (int j = 0; j < cols; ++j) row[j] = x(i, j);
+    writeElements(cols, row.data(), nullptr, out + static_cast<std::size_t>(i) * cols, stream);
+  }
+  streamsDone();
+}
+
 }  // namespace
 
 void householderQR(double* r, int m, int n, double* q, WorkToken* work) {
@@ -207,17 +220,9 @@ void MatQR(RCOMat& R, int m, int n, RCOMat& Q, WorkToken* work) {
   const Strips sq{q.data(), static_cast<long>(m) * kStripWidth};
   reflectByStrips(sr, m, n, sq, work);
   sizeFor(R, m, n, work);
-  auto re = R.elements();
-  for (int i = 0; i < m; ++i) {
-    countdown.tick(n);
-    for (int j = 0; j < n; ++j) re[static_cast<std::size_t>(i) * n + j] = Element::real(sr(i, j));
-  }
+  writeRows(sr, m, n, R.elements().data(), countdown);
   sizeFor(Q, m, m, work);
-  auto qe = Q.elements();
-  for (int i = 0; i < m; ++i) {
-    countdown.tick(m);
-    for (int j = 0; j < m; ++j) qe[static_cast<std::size_t>(i) * m + j] = Element::real(sq(i, j));
-  }
+  writeRows(sq, m, m, Q.elements().data(), countdown);
 }
 
 }  // namespace kelvaro

@@ -116,6 +116,12 @@ struct SplitKernels {
   void (*subScaledBy)(int len, double s, const double* m, double* c);
   // c[j] := c[j] + s·x[j] for j < len.
   void (*addScaled)(int len, double s, const double* x, double* c);
+  // Elements from parts, three 8-byte words each (writeElements in split_matrix.h says which):
+  // for j < count, out[3j] := re[j], out[3j + 1] := im[j], out[3j + 2] := the bits of `kind`,
+  // a null re or im reading as zeros. Where `stream`, the stores of whole cache lines go
+  // around the caches, and are not ordered until streamsDone().
+  void (*elementWords)(long count, const double* re, const double* im, unsigned long kind,
+                       double* out, bool stream);
 };
 
 // The kernels of the path in force (simdPath()).

@@ -33,6 +33,21 @@ struct Avx512Vec {
   static T abs(T a) { return _mm512_abs_pd(a); }
   static __mmask8 gt(T a, T b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
   static T select(__mmask8 m, T a, T b) { return _mm512_mask_blend_pd(m, b, a); }
+  // Elements j = 0 .. 7 of real parts r, imaginary parts i and kind words k as words 3j, 3j + 1
+  // and 3j + 2 of three lines from dst (on a line).
+  static void elementBlock(T r, T i, T k, double* dst, bool stream) {
+    const __m512i at[3] = {_mm512_setr_epi64(0, 8, 0, 1, 9, 0, 2, 10),
+                           _mm512_setr_epi64(0, 3, 11, 0, 4, 12, 0, 5),
+                           _mm512_setr_epi64(13, 0, 6, 14, 0, 7, 15, 0)};
+    constexpr __mmask8 kKind[3] = {0x24, 0x49, 0x92};
+    for (int v = 0; v < 3; ++v) {
+      const T line = _mm512_mask_blend_pd(kKind[v], _mm512_permutex2var_pd(r, at[v], i), k);
+      if (stream)
+        _mm512_stream_pd(dst + 8 * v, line);
+      else
+        _mm512_store_pd(dst + 8 * v, line);
+    }
+  }
   // The 8 x 8 tile of rows src + i*ls (8 doubles each) into dst + c*ld as its columns.
   // (The masked forms with every lane set: the plain ones start from an undefined vector,
   // which the compiler warns of.)

@@ -712,6 +712,33 @@ void addScaled(int len, double s, const double* x, double* c) {
   for (; j < len; ++j) c[j] = c[j] + s * x[j];
 }
 
+// Where V has elementBlock (W elements from a vector of real parts, one of imaginary parts and
+// one of kind words, stored as three vectors from an address on a boundary of W doubles), the
+// elements between the first such boundary and the last go a block at a time: a block of 24-
+// byte elements then fills whole vectors, and whole cache lines for eight.
+template <class V>
+void elementWords(long count, const double* re, const double* im, unsigned long kind, double* out,
+                  bool stream) {
+  const auto one = [&](long j) {
+    const double words[2] = {re ? re[j] : 0.0, im ? im[j] : 0.0};
+    __builtin_memcpy(out + 3 * j, words, sizeof words);
+    __builtin_memcpy(out + 3 * j + 2, &kind, sizeof kind);
+  };
+  long j = 0;
+  if constexpr (requires { V::elementBlock; }) {
+    for (; j < count && !onVector<V>(out + 3 * j); ++j) one(j);
+    if (onVector<V>(out + 3 * j)) {
+      double k;
+      __builtin_memcpy(&k, &kind, sizeof k);
+      const auto zero = V::set1(0.0), kinds = V::set1(k);
+      for (; j + V::W <= count; j += V::W)
+        V::elementBlock(re ? V::load(re + j) : zero, im ? V::load(im + j) : zero, kinds,
+                        out + 3 * j, stream);
+    }
+  }
+  for (; j < count; ++j) one(j);
+}
+
 template <class V, int MR, int NV, bool StepsByTiles>
 constexpr SplitKernels makeKernels() {
   return SplitKernels{
@@ -735,6 +762,7 @@ constexpr SplitKernels makeKernels() {
       reflectStrips<V>,
       subScaledBy<V>,
       addScaled<V>,
+      elementWords<V>,
   };
 }
 

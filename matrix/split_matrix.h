@@ -71,4 +71,14 @@ bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, b
 // m := rows x cols complex elements from s, in the same way.
 void assignFrom(const SplitMatrix& s, RCOMat& m, const CancelFlag* cancel = nullptr);
 
+// out[j] := Element::complex(re[j], im[j]) for j < count; Element::real(re[j]) where im is
+// null, Element::real(0) where both are. Where `stream`, most of it goes around the caches:
+// the thread calls streamsDone() before anything else reads it.
+void writeElements(long count, const double* re, const double* im, Element* out, bool stream);
+void streamsDone();
+// Whether a result of this many elements is written around the caches. A large result would
+// only push the operation's own arrays out of them on its way to memory: 24 MB of elements
+// written went from 3.5 to 1.6 ms once other work had passed 64 MB through the caches.
+bool streamResult(std::size_t elements);
+
 }  // namespace kelvaro

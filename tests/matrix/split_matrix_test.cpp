@@ -5,9 +5,11 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "matrix/split_matrix.h"
 #include "matrix/thread_pool.h"
+#include "tests/support/reference_kernels.h"
 
 namespace kelvaro {
 namespace {
@@ -61,6 +63,46 @@ TEST(SplitIfComplex, SplitsOnlyMatricesWhoseEveryElementIsComplex) {
   SplitMatrix e;
   EXPECT_TRUE(splitIfComplex(RCOMat(), e, nullptr));
   EXPECT_EQ(0, e.rows);
+}
+
+// The vector paths write whole blocks of elements from the first aligned one on: every start
+// and length around a block, in the cache and around it, must give each element its parts and
+// its kind and leave the elements beside the run alone.
+TEST(WriteElements, GivesEveryElementItsPartsAndKindFromAnyStart) {
+  std::vector<double> re(40), im(40);
+  for (int j = 0; j < 40; ++j) re[j] = j + 0.5, im[j] = -j - 0.25;
+  const Element guard = Element::integer(7);
+  reference::forEachSimdPath([&] {
+    for (bool stream : {false, true})
+      for (int start = 0; start < 8; ++start)
+        for (int count : {0, 1, 7, 8, 9, 16, 23, 31}) {
+          SCOPED_TRACE(testing::Message() << stream << " " << start << " " << count);
+          std::vector<Element> out(48, guard);
+          writeElements(count, re.data(), im.data(), out.data() + start, stream);
+          streamsDone();
+          for (int j = 0; j < count; ++j) {
+            const Element& e = out[start + j];
+            ASSERT_TRUE(e.isComplex()) << j;
+            ASSERT_EQ(re[j], e.re()) << j;
+            ASSERT_EQ(im[j], e.im()) << j;
+          }
+          writeElements(count, re.data(), nullptr, out.data() + start, stream);
+          for (int j = 0; j < count; ++j) {
+            ASSERT_EQ(ElementKind::Real, out[start + j].kind()) << j;
+            ASSERT_EQ(re[j], out[start + j].re()) << j;
+            ASSERT_EQ(0.0, out[start + j].im()) << j;
+          }
+          writeElements(count, nullptr, nullptr, out.data() + start, stream);
+          streamsDone();
+          for (int j = 0; j < 48; ++j) {
+            const bool inRun = j >= start && j < start + count;
+            const Element& e = out[j];
+            ASSERT_EQ(inRun ? ElementKind::Real : ElementKind::Integer, e.kind()) << j;
+            ASSERT_EQ(inRun ? 0.0 : 7.0, e.re()) << j;
+            ASSERT_EQ(0.0, e.im()) << j;
+          }
+        }
+  });
 }
 
 }  // namespace
