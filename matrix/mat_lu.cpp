@@ -34,23 +34,10 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
   constexpr int kPanel = 32;
   constexpr int kRowBlock = 64;
   const SplitKernels& kern = splitKernels();
+  static_assert(kPanel <= kPanelWidth);
   const int n = a.rows;
   Element pivots[kPanel];
-  // Rows [first, last) take steps [k0, k0 + steps) of the panel [k0, k1) in its columns: the
-  // multiplier of step k comes into column k, then goes over columns k + 1 .. k1 - 1. Step
-  // by step, the rows side by side: their divisions overlap.
-  const auto panelPart = [&](int first, int last, int k0, int steps, int k1) {
-    for (int k = k0; k < k0 + steps; ++k)
-      for (int i = first; i < last; ++i) {
-        double* yre = a.rowRe(i);
-        double* yim = a.rowIm(i);
-        const Element m = Element::complex(yre[k], yim[k]) / pivots[k - k0];
-        yre[k] = m.re();
-        yim[k] = m.im();
-        kern.mulSubRow(k1 - k - 1, m.re(), m.im(), a.rowRe(k) + k + 1, a.rowIm(k) + k + 1,
-                       yre + k + 1, yim + k + 1);
-      }
-  };
+  double pivotRe[kPanel], pivotIm[kPanel], pivotQ[kPanel];  // q as the division forms it
   // The same steps right of the panel, in columns [c0, c1) (c0 >= k1), with the multipliers
   // in place.
   const auto rightPart = [&](int first, int last, int k0, int steps, int c0, int c1) {
@@ -78,7 +65,16 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
       kern.mulSubRowSteps(len, steps, a.rowRe(i) + k0, a.rowIm(i) + k0, xre, xim, n,
                           a.rowRe(i) + c0, a.rowIm(i) + c0);
   };
-  // Rows [first, last) take the panel's first `steps` steps, four rows at a time, shared out.
+  // Rows [first, last) take steps [k0, k0 + steps) of the panel [k0, k1) in its columns: the
+  // multiplier of step k comes into column k, then goes over columns k + 1 .. k1 - 1. As many
+  // rows side by side as the kernel takes.
+  const auto panelRows = [&](int first, int last, int k0, int steps, int k1) {
+    for (int i = first; i < last; i += kern.dividedRows)
+      kern.divideSubRowsSteps(std::min(kern.dividedRows, last - i), k1 - k0, steps, pivotRe,
+                              pivotIm, pivotQ, a.rowRe(k0) + k0, a.rowIm(k0) + k0, n,
+                              a.rowRe(i) + k0, a.rowIm(i) + k0, n);
+  };
+  // Rows [first, last) take the panel's first `steps` steps, shared out.
   // The pivot rows have just been brought up to date on the calling thread: a row shared out
   // moves them to another core, and the other thread may have to be woken. Counted as
   // kMoveCost columns of the row's work: a 200 x 200 matrix, whose first panels would be
@@ -128,13 +124,13 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
     // Four rows at a time, each over all its columns right of the panel; or in blocks of
     // columns, a block of rows at a time.
     const bool blocked = !tiled && n - k1 > 2 * columnBlock;
-    const int rowBlock = blocked ? kRowBlock : 4;
+    const int rowBlock = blocked ? kRowBlock : std::max(4, kern.dividedRows);
     const int width = blocked ? columnBlock : n - k1;
     parallelFor(last - first, grain, [&](int from, int to) {
       for (int i0 = first + from; i0 < first + to; i0 += rowBlock) {
         checkCancel(work);
         const int i1 = std::min(first + to, i0 + rowBlock);
-        for (int i = i0; i < i1; i += 4) panelPart(i, std::min(i1, i + 4), k0, steps, k1);
+        panelRows(i0, i1, k0, steps, k1);
         if (!tiled)
           for (int c0 = k1; c0 < n; c0 += width)
             rightPart(i0, i1, k0, steps, c0, std::min(n, c0 + width));
@@ -146,9 +142,13 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
     const int k1 = std::min(n - 1, k0 + kPanel);
     for (int k = k0; k < k1; ++k) {
       checkCancel(work);
-      panelPart(k, k + 1, k0, k - k0, k1);
+      panelRows(k, k + 1, k0, k - k0, k1);
       rightPart(k, k + 1, k0, k - k0, k1, n);
-      pivots[k - k0] = Element::complex(a.rowRe(k)[k], a.rowIm(k)[k]);
+      const double c = a.rowRe(k)[k], d = a.rowIm(k)[k];
+      pivots[k - k0] = Element::complex(c, d);
+      pivotRe[k - k0] = c;
+      pivotIm[k - k0] = d;
+      pivotQ[k - k0] = c * c + d * d;
       if (isZero(pivots[k - k0])) {
         // Leave the matrix as the step-by-step elimination leaves it.
         rowsBelow(k + 1, n, k0, k - k0, k1);

@@ -35,6 +35,9 @@ struct SweepReflection {
 // rows one after another, so that a few columns over all their rows are one contiguous block.
 constexpr int kStripWidth = 8;
 
+// The widest panel divideSubRowsSteps takes.
+constexpr int kPanelWidth = 32;
+
 // The size of a core's first-level data cache in bytes (32 KB where the system does not say).
 long reflectCacheBytes();
 
@@ -92,6 +95,17 @@ struct SplitKernels {
   void (*mulSubFourRowsSteps)(int len, int steps, const double* const* mre,
                               const double* const* mim, const double* xre, const double* xim,
                               long ldx, double* const* yre, double* const* yim);
+  // How many rows divideSubRowsSteps takes at once.
+  int dividedRows;
+  // The part in its panel of an elimination's rows: rows r < count (count <= dividedRows) at
+  // yre + r·ldy (and yim), the panel's first `width` columns (width <= kPanelWidth). For s = 0
+  // .. steps-1 in this order: the multiplier m := y[s] / (pre[s], pim[s]) as the element
+  // division forms it, ((a·c + b·d) / q[s], (b·c - a·d) / q[s]) with q[s] = c·c + d·d, goes
+  // into y[s]; then y[j] := y[j] - m·x[j] for s < j < width, x the pivot row of step s at
+  // xre + s·ldx (and xim).
+  void (*divideSubRowsSteps)(int count, int width, int steps, const double* pre, const double* pim,
+                             const double* q, const double* xre, const double* xim, long ldx,
+                             double* yre, double* yim, long ldy);
   // The pivot search over re[j]*re[j] + im[j]*im[j] at indexes first + j.
   void (*trackModulus)(int len, const double* re, const double* im, double first,
                        PivotTrack* track);

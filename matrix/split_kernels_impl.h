@@ -470,6 +470,40 @@ void transposeRows(int rows, int span, const double* a, long la, double* b, long
     for (int c = i < i8 ? c8 : 0; c < span; ++c) b[c * lb + i] = a[i * la + c];
 }
 
+// The panel part of an elimination's rows, the rows a lane each (see divideSubRowsSteps in
+// split_kernels.h). Row by row, each step's division waited on the update before it through a
+// store of part of a vector and a load of one double; side by side, one division serves W
+// rows and the values stay whole vectors.
+template <class V>
+void divideSubRowsSteps(int count, int width, int steps, const double* pre, const double* pim,
+                        const double* q, const double* xre, const double* xim, long ldx,
+                        double* yre, double* yim, long ldy) {
+  constexpr int W = V::W;
+  alignas(64) double br[kPanelWidth * W], bi[kPanelWidth * W];
+  if (count < W)
+    for (int e = 0; e < width * W; ++e) br[e] = bi[e] = 0.0;
+  transposeRows<V>(count, width, yre, ldy, br, W);
+  transposeRows<V>(count, width, yim, ldy, bi, W);
+  for (int s = 0; s < steps; ++s) {
+    const auto c = V::set1(pre[s]), d = V::set1(pim[s]), qs = V::set1(q[s]);
+    const auto a = V::load(br + s * W), b = V::load(bi + s * W);
+    const auto mr = V::div(V::add(V::mul(a, c), V::mul(b, d)), qs);
+    const auto mi = V::div(V::sub(V::mul(b, c), V::mul(a, d)), qs);
+    V::store(br + s * W, mr);
+    V::store(bi + s * W, mi);
+    const double* xr = xre + s * ldx;
+    const double* xi = xim + s * ldx;
+    for (int j = s + 1; j < width; ++j) {
+      auto r = V::load(br + j * W), i = V::load(bi + j * W);
+      eliminate<V>(mr, mi, V::set1(xr[j]), V::set1(xi[j]), r, i);
+      V::store(br + j * W, r);
+      V::store(bi + j * W, i);
+    }
+  }
+  transposeRows<V>(width, count, br, W, yre, ldy);
+  transposeRows<V>(width, count, bi, W, yim, ldy);
+}
+
 // Reflections s = 0 .. steps-1 in order on lines k, k+1 (and k+2) of a matrix, line k at
 // base + k*ld, over N vectors of the lines from offset j. The lines a step shares with the next
 // (k+1 and k+2 when the next starts at k+1) stay in registers between them; a line is stored
@@ -756,6 +790,8 @@ constexpr SplitKernels makeKernels() {
       mulSubRowSteps<V>,
       mulSubTwoRowsSteps<V>,
       mulSubFourRowsSteps<V>,
+      V::W,
+      divideSubRowsSteps<V>,
       trackModulus<V>,
       sweepColumnSteps<V>,
       sweepRowSteps<V>,
