@@ -93,6 +93,7 @@ void blockedProduct(const AValues& a, const BValues& b, int m, int p, int q, Put
       for (int y = 0; y < rows; ++y)
         put(i0 + y, sre + static_cast<std::size_t>(y) * width,
             sim + static_cast<std::size_t>(y) * width, q);
+      streamsDone();  // put may write around the caches
       stepDone(work, static_cast<std::uint64_t>(rows));
     }
   });
@@ -198,11 +199,11 @@ void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr, WorkToken*
   // product would cost more in fresh memory than their reading does.
   c.resizeForOverwrite(m, q, work);
   Element* out = c[0];
+  const bool stream = streamResult(static_cast<std::size_t>(m) * q);
   blockedProduct(
       ElementValues{a[0], p}, ElementValues{b[0], q}, m, p, q,
       [&](int i, const double* re, const double* im, int count) {
-        Element* row = out + static_cast<std::size_t>(i) * q;
-        for (int j = 0; j < count; ++j) row[j] = Element::complex(re[j], im[j]);
+        writeElements(count, re, im, out + static_cast<std::size_t>(i) * q, stream);
       },
       work);
 }
