@@ -35,20 +35,15 @@ struct Avx2Vec {
   static T abs(T a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
   static T gt(T a, T b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
   static T select(T m, T a, T b) { return _mm256_blendv_pd(b, a, m); }
-  // The 8 x 8 tile of rows src + i*ls (8 doubles each) into dst + c*ld as its columns, as
-  // four 4 x 4 blocks.
   // Elements j = 0 .. 3 of real parts r, imaginary parts i and kind words k as words 3j, 3j + 1
-  // and 3j + 2 of three vectors from dst (on a boundary of four doubles).
+  // and 3j + 2 of three vectors from dst (on a boundary of four doubles): r0 i0 k r1, i1 k r2
+  // i2 and k r3 i3 k, from r0 i0 r2 i2 and r1 i1 r3 i3.
   static void elementBlock(T r, T i, T k, double* dst, bool stream) {
-    const T lo = _mm256_unpacklo_pd(r, i),
-            hi = _mm256_unpackhi_pd(r, i);  // r0 i0 r2 i2, r1 i1 r3 i3
+    const T lo = _mm256_unpacklo_pd(r, i), hi = _mm256_unpackhi_pd(r, i);
     const T v[3] = {
-        _mm256_blend_pd(_mm256_permute4x64_pd(_mm256_permute2f128_pd(lo, hi, 0x20), 0x84), k,
-                        0x4),  // r0 i0 k r1
-        _mm256_blend_pd(_mm256_permute4x64_pd(_mm256_blend_pd(hi, lo, 0xC), 0xE1), k,
-                        0x2),  // i1 k r2 i2
-        _mm256_blend_pd(_mm256_permute4x64_pd(_mm256_permute2f128_pd(lo, hi, 0x31), 0x38), k,
-                        0x9),  // k r3 i3 k
+        _mm256_blend_pd(_mm256_permute4x64_pd(_mm256_permute2f128_pd(lo, hi, 0x20), 0x84), k, 0x4),
+        _mm256_blend_pd(_mm256_permute4x64_pd(_mm256_blend_pd(hi, lo, 0xC), 0xE1), k, 0x2),
+        _mm256_blend_pd(_mm256_permute4x64_pd(_mm256_permute2f128_pd(lo, hi, 0x31), 0x38), k, 0x9),
     };
     for (int u = 0; u < 3; ++u) {
       if (stream)
@@ -57,6 +52,8 @@ struct Avx2Vec {
         _mm256_store_pd(dst + 4 * u, v[u]);
     }
   }
+  // The 8 x 8 tile of rows src + i*ls (8 doubles each) into dst + c*ld as its columns, as
+  // four 4 x 4 blocks.
   static void transposeTile(const double* src, long ls, double* dst, long ld) {
     for (int bi = 0; bi < 8; bi += 4)
       for (int bc = 0; bc < 8; bc += 4) {
