@@ -138,12 +138,21 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
       if (tiled) tiledPart(first + from, first + to, k0, steps, k1);
     });
   };
+  // The pivot rows [k0, last) right of the panel, once their panel part is done: row k takes
+  // steps k0 .. k - 1, each from a pivot row above it, final by then. A block of columns at a
+  // time for all of them, so that the block of pivot rows each row reads stays in the
+  // first-level cache (row by row over all columns, they came from the second level).
+  const auto pivotRowsRight = [&](int k0, int last, int k1) {
+    constexpr int kColumns = 64;
+    for (int c0 = k1; c0 < n; c0 += kColumns)
+      for (int k = k0 + 1; k < last; ++k)
+        rightPart(k, k + 1, k0, k - k0, c0, std::min(n, c0 + kColumns));
+  };
   for (int k0 = 0; k0 < n - 1; k0 += kPanel) {
     const int k1 = std::min(n - 1, k0 + kPanel);
     for (int k = k0; k < k1; ++k) {
       checkCancel(work);
       panelRows(k, k + 1, k0, k - k0, k1);
-      rightPart(k, k + 1, k0, k - k0, k1, n);
       const double c = a.rowRe(k)[k], d = a.rowIm(k)[k];
       pivots[k - k0] = Element::complex(c, d);
       pivotRe[k - k0] = c;
@@ -151,11 +160,13 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
       pivotQ[k - k0] = c * c + d * d;
       if (isZero(pivots[k - k0])) {
         // Leave the matrix as the step-by-step elimination leaves it.
+        pivotRowsRight(k0, k + 1, k1);
         rowsBelow(k + 1, n, k0, k - k0, k1);
         return false;
       }
       tryDivisor(pivots[k - k0]);
     }
+    pivotRowsRight(k0, k1, k1);
     rowsBelow(k1, n, k0, k1 - k0, k1);
     stepDone(work, k1 - k0);
   }

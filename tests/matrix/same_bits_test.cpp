@@ -94,9 +94,10 @@ TEST(SameBits, LUAcrossPanels) {
     for (int round = 0; round < 13; ++round) {
       const int n = round < 12 ? 1 + round * 9 : 70;
       RCOMat m = operandOfRound(n, n, round, gen);
-      // A zero pivot by step 40 at the latest, in a later panel than the first.
+      // A zero pivot by step 40 at the latest, in a later panel than the first, its row
+      // taking steps of that panel with multipliers near 1 before it.
       if (round == 12)
-        for (int j = 0; j <= 40; ++j) m[40][j] = m[0][j] + m[1][j];
+        for (int j = 0; j <= 40; ++j) m[40][j] = m[33][j] + m[35][j];
       RCOMat plain = m, pl(n, n), pu(n, n);
       int plainResult = -2;
       const bool plainThrew = threw([&] { plainResult = MatLUElements(plain, pl, pu, n, n); });
