@@ -560,15 +560,7 @@ int MatInverse(int n, RCoVecD& ar, RCoVecD& ai, RCOMat& r, WorkToken* work) {
     return 1;
   }
   r.resizeForOverwrite(n, n, work);
-  Element* const out = r.elements().data();
-  const bool stream = streamResult(static_cast<std::size_t>(n) * n);
-  CancelCountdown countdown(work);
-  for (int i = 0; i < n; ++i) {
-    countdown.tick(n);
-    const std::size_t at = static_cast<std::size_t>(i) * n;
-    writeElements(n, ar.data() + at, ai.data() + at, out + at, stream);
-  }
-  streamsDone();
+  writeComplexRows(n, n, ar.data(), ai.data(), r.elements().data(), work);
   return 0;
 }
 

@@ -36,7 +36,6 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
   const SplitKernels& kern = splitKernels();
   static_assert(kPanel <= kPanelWidth);
   const int n = a.rows;
-  Element pivots[kPanel];
   double pivotRe[kPanel], pivotIm[kPanel], pivotQ[kPanel];  // q as the division forms it
   // The same steps right of the panel, in columns [c0, c1) (c0 >= k1), with the multipliers
   // in place.
@@ -154,17 +153,17 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
       checkCancel(work);
       panelRows(k, k + 1, k0, k - k0, k1);
       const double c = a.rowRe(k)[k], d = a.rowIm(k)[k];
-      pivots[k - k0] = Element::complex(c, d);
+      const Element pivot = Element::complex(c, d);
       pivotRe[k - k0] = c;
       pivotIm[k - k0] = d;
       pivotQ[k - k0] = c * c + d * d;
-      if (isZero(pivots[k - k0])) {
+      if (isZero(pivot)) {
         // Leave the matrix as the step-by-step elimination leaves it.
         pivotRowsRight(k0, k + 1, k1);
         rowsBelow(k + 1, n, k0, k - k0, k1);
         return false;
       }
-      tryDivisor(pivots[k - k0]);
+      tryDivisor(pivot);
     }
     pivotRowsRight(k0, k1, k1);
     rowsBelow(k1, n, k0, k1 - k0, k1);

@@ -93,9 +93,9 @@ void blockedProduct(const AValues& a, const BValues& b, int m, int p, int q, Put
       for (int y = 0; y < rows; ++y)
         put(i0 + y, sre + static_cast<std::size_t>(y) * width,
             sim + static_cast<std::size_t>(y) * width, q);
-      streamsDone();  // put may write around the caches
       stepDone(work, static_cast<std::uint64_t>(rows));
     }
+    streamsDone();  // put may write around the caches
   });
 }
 

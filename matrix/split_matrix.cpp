@@ -63,14 +63,18 @@ bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, b
 
 void assignFrom(const SplitMatrix& s, RCOMat& m, const CancelFlag* cancel) {
   m.resizeForOverwrite(s.rows, s.cols, cancel);
-  Element* const e = m.elements().data();
-  const bool stream = streamResult(s.re.size());
-  parallelFor(s.rows, grainFor(s.cols), [&](int first, int last) {
+  writeComplexRows(s.rows, s.cols, s.re.data(), s.im.data(), m.elements().data(), cancel);
+}
+
+void writeComplexRows(int rows, int cols, const double* re, const double* im, Element* out,
+                      const CancelFlag* cancel) {
+  const bool stream = streamResult(static_cast<std::size_t>(rows) * cols);
+  parallelFor(rows, grainFor(cols), [&](int first, int last) {
     CancelCountdown countdown(cancel);
     for (int r = first; r < last; ++r) {
-      countdown.tick(s.cols);
-      writeElements(s.cols, s.rowRe(r), s.rowIm(r), e + static_cast<std::size_t>(r) * s.cols,
-                    stream);
+      countdown.tick(cols);
+      const std::size_t at = static_cast<std::size_t>(r) * cols;
+      writeElements(cols, re + at, im + at, out + at, stream);
     }
     streamsDone();
   });

@@ -70,6 +70,10 @@ void assignZeros(DoubleArray& v, std::size_t size, const CancelFlag* cancel);
 bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, bool finite = false);
 // m := rows x cols complex elements from s, in the same way.
 void assignFrom(const SplitMatrix& s, RCOMat& m, const CancelFlag* cancel = nullptr);
+// out := the rows x cols complex elements of the row-major parts re and im, the rows shared
+// out in the same way (what assignFrom writes, from parts held elsewhere).
+void writeComplexRows(int rows, int cols, const double* re, const double* im, Element* out,
+                      const CancelFlag* cancel);
 
 // out[j] := Element::complex(re[j], im[j]) for j < count; Element::real(re[j]) where im is
 // null, Element::real(0) where both are. Where `stream`, most of it goes around the caches:
