@@ -81,6 +81,28 @@ void BM_Hessenberg(benchmark::State& state) {
 }
 BENCHMARK(BM_Hessenberg)->Apply(sizesAndThreads);
 
+// Eig's second part alone: the sweeps on the Hessenberg form, each run on a fresh copy of it.
+void BM_Hqr(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  setThreads(state);
+  const RCOMat a = randomRegister(n, n, 2);
+  matrx2 hessenberg(n);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) hessenberg[i + 1][j + 1] = a[i][j].re();
+  MatBalance(hessenberg, n);
+  MatHessenberg(hessenberg, n);
+  std::vector<double> wr, wi;
+  for (auto _ : state) {
+    state.PauseTiming();
+    matrx2 work = hessenberg;
+    wr.assign(n + 1, 0.0);
+    wi.assign(n + 1, 0.0);
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(MatHqr(work, n, wr, wi));
+  }
+}
+BENCHMARK(BM_Hqr)->Apply(sizesAndThreads);
+
 void BM_Svd(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   setThreads(state);
