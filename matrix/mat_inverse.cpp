@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <numeric>
 #include <utility>
 
 #include <unistd.h>
@@ -301,15 +300,12 @@ class GaussJordan {
         kern_(splitKernels()),
         pivotRow_(n),
         pivotCol_(n),
-        aboveAt_(n),
         rowRe_(static_cast<std::size_t>(kPanel) * n),
         rowIm_(rowRe_.size()),
         rowSum_(rowRe_.size()),
         colRe_(rowRe_.size()),
         colIm_(rowRe_.size()),
-        colSum_(rowRe_.size()) {
-    std::iota(aboveAt_.begin(), aboveAt_.end(), 0);
-  }
+        colSum_(rowRe_.size()) {}
 
   // False when the matrix is singular (the arrays are then partly transformed).
   bool run() {
@@ -404,8 +400,7 @@ class GaussJordan {
     }
     // The exchange of columns: the pivot row's now, every other row from k0 on in the loop
     // that updates it (exchangeThenUpdate). The rows above the panel take the panel's
-    // exchanges at its end, with their other updates; until then their column j is at
-    // aboveAt_[j].
+    // exchanges at its end, before its steps.
     const int busy = n_ - k0;
     RangeTracks tracks(busy, pivotStepGrain(busy));
     const auto exchangeColumns = [&](int i) {
@@ -417,14 +412,10 @@ class GaussJordan {
     if (pc != k) {
       for (auto* rec : {&rowRe_, &rowIm_, &rowSum_})
         for (int t = 0; t < s; ++t) std::swap((*rec)[rowRecord(t) + k], (*rec)[rowRecord(t) + pc]);
-      if (k0 > 0) {
-        aboveExchanges_.emplace_back(k, pc);
-        std::swap(aboveAt_[k], aboveAt_[pc]);
-      }
+      if (k0 > 0) aboveExchanges_.emplace_back(k, pc);
     }
-    const int kAbove = aboveAt_[k];
-    // The pivot row's part left of the panel; the pivot column's part above it comes with
-    // the other rows below.
+    // The pivot row's part left of the panel; the pivot column's part in the panel's rows
+    // above the pivot row comes with the rows below it, above the panel in catchUp.
     applySteps(k, 0, s, 0, k0);
 
     double* kre = rowRe(k);
@@ -447,77 +438,82 @@ class GaussJordan {
       recSum[j] = kre[j] + kim[j];
     }
 
-    // Every other row on its own, shared out over the threads: the rows from k0 on, which
-    // carry the work and the pivot search (each range its own), in even runs, and with each
-    // run its share of the rows above, which take column k only.
+    // Every other row from k0 on, which carry the work and the pivot search, on its own,
+    // shared out over the threads in even runs (each range its own search). The rows above
+    // take the step at the panel's end (catchUp), column k with the rest.
     const auto exchangeBelow = [&](int r) {
       if (k0 + r != k) exchangeColumns(k0 + r);
     };
     exchangeThenUpdate(
         busy, tracks.ranges(), exchangeBelow, [&](int range, int first, int last, auto ahead) {
           PivotTrack* track = tracks.of(range);
-          const auto update = [&](int i) {
-            double* yre = rowRe(i);
-            double* yim = rowIm(i);
-            const int kc = i >= k0 ? k : kAbove;
-            const double cr = yre[kc], ci = yim[kc];
-            const std::size_t c = colRecord(i) + s;
-            colRe_[c] = cr;
-            colIm_[c] = ci;
-            colSum_[c] = cr + ci;
-            if (i >= k0) {
-              kern_.gjUpdateRow(k - k0, cr, ci, kre + k0, kim + k0, recSum + k0, yre + k0,
-                                yim + k0);
-              if (i > k)
-                kern_.gjUpdateRowTrackModulus(n_ - k - 1, cr, ci, kre + k + 1, kim + k + 1,
-                                              recSum + k + 1, yre + k + 1, yim + k + 1,
-                                              static_cast<double>(i) * n_ + k + 1, track);
-              else
-                kern_.gjUpdateRow(n_ - k - 1, cr, ci, kre + k + 1, kim + k + 1, recSum + k + 1,
-                                  yre + k + 1, yim + k + 1);
-            }
-            // Column k: the negated product of the old element with the pivot.
-            const double p = cr * vr, q = ci * vi, t = (cr + ci) * vs;
-            yre[kc] = q - p;
-            yim[kc] = (p + q) - t;
-          };
           for (int i = k0 + first; i < k0 + last; ++i) {
             ahead(i - k0);
-            if (i != k) update(i);
-          }
-          // The rows above bring their column k up to date four at a time: each element's steps
-          // are a chain of dependent subtractions, and four rows side by side overlap them. Their
-          // column k comes from memory, asked for eight rows ahead (no exchange has fetched it).
-          const int end = shareOf(k0, last, busy);
-          constexpr int kAhead = 8;
-          for (int i = shareOf(k0, first, busy), count; i < end; i += count) {
-            count = rowsTogether(i, end);
-            for (int r = i + kAhead; r < std::min(end, i + kAhead + count); ++r) {
-              __builtin_prefetch(rowRe(r) + kAbove, 1);
-              __builtin_prefetch(rowIm(r) + kAbove, 1);
-            }
-            applyAllSteps(i, count, 0, s, k, 1, kAbove);
-            for (int r = i; r < i + count; ++r) update(r);
+            if (i == k) continue;
+            double* yre = rowRe(i);
+            double* yim = rowIm(i);
+            const double cr = yre[k], ci = yim[k];
+            record(i, s, cr, ci);
+            kern_.gjUpdateRow(k - k0, cr, ci, kre + k0, kim + k0, recSum + k0, yre + k0, yim + k0);
+            if (i > k)
+              kern_.gjUpdateRowTrackModulus(n_ - k - 1, cr, ci, kre + k + 1, kim + k + 1,
+                                            recSum + k + 1, yre + k + 1, yim + k + 1,
+                                            static_cast<double>(i) * n_ + k + 1, track);
+            else
+              kern_.gjUpdateRow(n_ - k - 1, cr, ci, kre + k + 1, kim + k + 1, recSum + k + 1,
+                                yre + k + 1, yim + k + 1);
+            pivotColumn(s, k, cr, ci, yre + k, yim + k);
           }
         });
     track_ = tracks.merged();
     return true;
   }
 
+  // Row i's element in the pivot column of panel step s, as the step finds it.
+  void record(int i, int s, double cr, double ci) {
+    const std::size_t c = colRecord(i) + s;
+    colRe_[c] = cr;
+    colIm_[c] = ci;
+    colSum_[c] = cr + ci;
+  }
+
+  // A row's element in pivot column k of panel step s, once the step has taken it as (cr, ci)
+  // (any row but the pivot row): the negated product of the old element with the inverted
+  // pivot, which the step's record of the pivot row holds in column k (with its sum).
+  void pivotColumn(int s, int k, double cr, double ci, double* yre, double* yim) const {
+    const std::size_t x = rowRecord(s) + k;
+    const double vr = rowRe_[x], vi = rowIm_[x], vs = rowSum_[x];
+    const double p = cr * vr, q = ci * vi, t = (cr + ci) * vs;
+    *yre = q - p;
+    *yim = (p + q) - t;
+  }
+
   // The collected updates of the panel [k0, k1). A pivot row or column of the panel has had
   // the steps before its own and takes only those after it.
-  // The rows above the panel take all columns, those from k0 on the columns left of it: the
-  // first in even runs, each with its share of the others.
+  // The rows above the panel take the whole of every step here, all columns, those from k0
+  // on the columns left of it: the first in even runs, each with its share of the others.
+  // A row above meets the panel's pivot columns in step order: column k0 + s takes steps
+  // 0 .. s-1, is recorded for step s and becomes the pivot column's element. Taken during the
+  // steps, each row's element of each pivot column came from memory on its own (two lines a
+  // row and step, MatInverse 1000 spent about a tenth of its time waiting on them).
   void catchUp(int k0, int k1) {
     if (k0 == 0) return;
     const int steps = k1 - k0, rest = n_ - k0;
-    for (auto [j1, j2] : aboveExchanges_) aboveAt_[j1] = j1, aboveAt_[j2] = j2;
     parallelFor(k0, grainFor(static_cast<std::int64_t>(steps) * n_), [&](int first, int last) {
       // Four rows at a time where four are left, each part of them side by side.
       for (int i = first, count; i < last; i += count) {
         checkCancel(work_);
         count = rowsTogether(i, last);
         for (int r = i; r < i + count; ++r) exchangeInRow(rowRe(r), rowIm(r), aboveExchanges_, 0);
+        for (int s = 0; s < steps; ++s) {
+          const int k = k0 + s;
+          for (int r = i; r < i + count; ++r) {
+            const double cr = rowRe(r)[k], ci = rowIm(r)[k];
+            record(r, s, cr, ci);
+            pivotColumn(s, k, cr, ci, rowRe(r) + k, rowIm(r) + k);
+          }
+          applyAllSteps(i, count, s, s + 1, k + 1, k1 - k - 1);
+        }
         applyAllSteps(i, count, 0, steps, 0, k0);
         // The panel's columns: column k0 + t takes the steps after its own, so step s goes to
         // the s columns before k0 + s, a step at a time over the rows side by side.
@@ -542,10 +538,8 @@ class GaussJordan {
   double* im_;
   const SplitKernels& kern_;
   RCoVecE pivotRow_, pivotCol_;
-  // The panel's exchanges of columns, in order, which the rows above it have yet to take, and
-  // where those rows hold each column meanwhile.
+  // The panel's exchanges of columns, in order, which the rows above it have yet to take.
   ColumnExchanges aboveExchanges_;
-  RCoVecE aboveAt_;
   LineDoubles rowRe_, rowIm_, rowSum_, colRe_, colIm_, colSum_;
   PivotTrack track_{0.0, -1.0};
 };
