@@ -13,4 +13,9 @@ namespace kelvaro {
 // work counts the n rows.
 bool choleskyLDL(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work = nullptr);
 
+// The same on elements alone, as it runs where the fast path on split parts does not (an
+// element that is not complex or not finite, a pivot near zero): the reference the fast
+// path's results are compared with.
+bool choleskyLDLElements(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work = nullptr);
+
 }  // namespace kelvaro

@@ -90,6 +90,12 @@ void writeElements(long count, const double* re, const double* im, Element* out,
   splitKernels().elementWords(count, re, im, kind, reinterpret_cast<double*>(out), stream);
 }
 
+void writeIntegerZeros(long count, Element* out, bool stream) {
+  splitKernels().elementWords(count, nullptr, nullptr,
+                              static_cast<unsigned long>(ElementKind::Integer),
+                              reinterpret_cast<double*>(out), stream);
+}
+
 void streamsDone() {
   _mm_sfence();
 }

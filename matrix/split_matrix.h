@@ -79,6 +79,8 @@ void writeComplexRows(int rows, int cols, const double* re, const double* im, El
 // null, Element::real(0) where both are. Where `stream`, most of it goes around the caches:
 // the thread calls streamsDone() before anything else reads it.
 void writeElements(long count, const double* re, const double* im, Element* out, bool stream);
+// out[j] := Element::integer(0) for j < count, in the same way.
+void writeIntegerZeros(long count, Element* out, bool stream);
 void streamsDone();
 // Whether a result of this many elements is written around the caches. A large result would
 // only push the operation's own arrays out of them on its way to memory: 24 MB of elements

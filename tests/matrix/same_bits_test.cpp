@@ -3,13 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstring>
 #include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "matrix/mat_cholesky.h"
 #include "matrix/mat_det.h"
 #include "matrix/mat_eigen.h"
 #include "matrix/mat_inverse.h"
@@ -237,6 +240,54 @@ TEST(SameBits, LUInverseAcrossPanels) {
       });
     }
   });
+}
+
+// L·D·Lᵀ on split parts, rows side by side, against the element path: orders around the
+// groups of rows and the blocks, on one thread and three. Round 0 plants a zero pivot at row
+// 100, in the second block (the fast path gives up there and the element path ends it);
+// round 1 a pivot of 1e-7, whose square is within 1e-12 of zero (a division by zero there).
+TEST(SameBits, CholeskyAcrossBlocks) {
+  std::mt19937_64 gen(9);
+  const int sizes[] = {130, 130, 1, 2, 5, 16, 17, 33, 64, 65, 81, 150};
+  for (int round = 0; round < 12; ++round) {
+    const int n = sizes[round];
+    RCOMat m = round == 3 ? randomSmallIntegers(n, n, gen) : randomWellConditioned(n, gen);
+    if (round < 2) {
+      // m := L·diag(1 .. 1, p, 1 .. 1)·Lᵀ with L unit lower.
+      RCOMat lower = randomWellConditioned(n, gen);
+      const double p = round == 0 ? 0.0 : 1e-7;
+      for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) {
+          double re = 0, im = 0;
+          for (int k = 0; k <= std::min(i, j); ++k) {
+            const auto at = [&](int r, int c) {
+              return c < r ? std::complex<double>(lower[r][c].re(), lower[r][c].im()) / 64.0
+                           : std::complex<double>(c == r ? 1 : 0, 0);
+            };
+            const std::complex<double> t = at(i, k) * (k == 100 ? p : 1.0) * at(j, k);
+            re += t.real(), im += t.imag();
+          }
+          m[i][j] = Element::complex(re, im);
+        }
+    }
+    RCOMat plain = m, pl, pd;
+    bool plainDone = false;
+    const bool plainThrew = threw([&] { plainDone = choleskyLDLElements(plain, pl, pd); });
+    EXPECT_TRUE(round != 1 || plainThrew);
+    for (const int threads : {1, 3}) {
+      setThreadCount(threads);
+      forEachSimdPath([&] {
+        RCOMat a = m, l, d;
+        bool done = false;
+        EXPECT_EQ(threw([&] { done = choleskyLDL(a, l, d); }), plainThrew) << n;
+        EXPECT_EQ(done, plainDone) << n;
+        EXPECT_TRUE(sameMatrix(a, plain)) << n << " threads " << threads;
+        EXPECT_TRUE(sameMatrix(l, pl)) << n;
+        EXPECT_TRUE(sameMatrix(d, pd)) << n;
+      });
+    }
+    setThreadCount(1);
+  }
 }
 
 TEST(SameBits, QRPanels) {
