@@ -51,20 +51,6 @@ bool finishColumn(RowWork& row, int k, const RCOVec& pivots, Element& multiplier
   return true;
 }
 
-// l and d from the factored matrix a and the pivots.
-void writeFactors(const RCOMat& a, const RCOVec& pivots, RCOMat& l, RCOMat& d, WorkToken* work) {
-  const int n = a.rows();
-  l.resize(n, n, work);
-  d.resize(n, n, work);
-  CancelCountdown countdown(work);
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) {
-      countdown.tick();
-      l[i][j] = j > i ? Element::integer(0) : j == i ? Element::integer(1) : a[i][j];
-      d[i][j] = j == i ? pivots[i] : Element::integer(0);
-    }
-}
-
 // Rows taken side by side by the split path: a group's rows are the lanes of its vectors.
 constexpr int kLanes = 16;
 
@@ -292,7 +278,15 @@ bool choleskyLDLElements(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
       stepDone(work);
     }
   }
-  writeFactors(a, pivots, l, d, work);
+  l.resize(n, n, work);
+  d.resize(n, n, work);
+  CancelCountdown countdown(work);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      countdown.tick();
+      l[i][j] = j > i ? Element::integer(0) : j == i ? Element::integer(1) : a[i][j];
+      d[i][j] = j == i ? pivots[i] : Element::integer(0);
+    }
   return true;
 }
 

@@ -692,7 +692,7 @@ struct PairVec {
   static T div(T a, T b) { return a / b; }
 };
 
-// The vectors reflectPanel runs on: one double at a time would leave the generic path far
+// The vectors reflectStrips runs on: one double at a time would leave the generic path far
 // behind, so it takes pairs.
 template <class V>
 struct ReflectVec {
