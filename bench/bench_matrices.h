@@ -24,12 +24,19 @@ inline RCOMat randomMatrix(int n, unsigned seed, bool complex = true) {
   return m;
 }
 
-// The eigenvalues of the real parts of a, as the command computes them.
-inline void eigenvalues(const RCOMat& a, WorkToken* work = nullptr) {
+// The real parts of the square a in the eigenvalue routines' working matrix.
+inline matrx2 eigenWork(const RCOMat& a) {
   const int n = a.rows();
   matrx2 m(n);
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j) m[i + 1][j + 1] = a[i][j].re();
+  return m;
+}
+
+// The eigenvalues of the real parts of a, as the command computes them.
+inline void eigenvalues(const RCOMat& a, WorkToken* work = nullptr) {
+  const int n = a.rows();
+  matrx2 m = eigenWork(a);
   std::vector<double> wr, wi;
   MatBalance(m, n, work);
   MatHessenberg(m, n, work);

@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "bench_matrices.h"
 #include "matrix/Zezizir2.h"
 #include "matrix/thread_pool.h"
 
@@ -51,9 +52,7 @@ void BM_Eig(benchmark::State& state) {
   const RCOMat a = randomRegister(n, n, 2);
   std::vector<double> wr, wi;
   for (auto _ : state) {
-    matrx2 work(n);
-    for (int i = 0; i < n; ++i)
-      for (int j = 0; j < n; ++j) work[i + 1][j + 1] = a[i][j].re();
+    matrx2 work = bench::eigenWork(a);
     wr.assign(n + 1, 0.0);
     wi.assign(n + 1, 0.0);
     MatBalance(work, n);
@@ -70,9 +69,7 @@ void BM_Hessenberg(benchmark::State& state) {
   const RCOMat a = randomRegister(n, n, 2);
   for (auto _ : state) {
     state.PauseTiming();
-    matrx2 work(n);
-    for (int i = 0; i < n; ++i)
-      for (int j = 0; j < n; ++j) work[i + 1][j + 1] = a[i][j].re();
+    matrx2 work = bench::eigenWork(a);
     MatBalance(work, n);
     state.ResumeTiming();
     MatHessenberg(work, n);
@@ -86,9 +83,7 @@ void BM_Hqr(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   setThreads(state);
   const RCOMat a = randomRegister(n, n, 2);
-  matrx2 hessenberg(n);
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) hessenberg[i + 1][j + 1] = a[i][j].re();
+  matrx2 hessenberg = bench::eigenWork(a);
   MatBalance(hessenberg, n);
   MatHessenberg(hessenberg, n);
   std::vector<double> wr, wi;

@@ -54,6 +54,22 @@ bool finishColumn(RowWork& row, int k, const RCOVec& pivots, Element& multiplier
 // Rows taken side by side by the split path: a group's rows are the lanes of its vectors.
 constexpr int kLanes = 16;
 
+// A pivot of the split path, with q = re² + im² as the element division forms it.
+struct SplitPivot {
+  double re, im, q;
+};
+
+// A row's value w = (re, im) of a column whose pivot is p, final: its multiplier w / p by the
+// element division into (mr, mi), and the row's pivot's part s := s - w·m by the element
+// product.
+void finishSplit(double re, double im, const SplitPivot& p, double& mr, double& mi, double& sr,
+                 double& si) {
+  mr = (re * p.re + im * p.im) / p.q;
+  mi = (im * p.re - re * p.im) / p.q;
+  sr = sr - (re * mr - im * mi);
+  si = si - (re * mi + im * mr);
+}
+
 // Bound: arithmetic. Row j's values take n^3/6 complex multiply-subtractions in all, eight
 // operations each; the rows above a block are final when it starts, so those steps are
 // blocked (four values share the loads of each row's values, the rows side by side in
@@ -76,7 +92,7 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
   SplitMatrix s;
   if (n == 0 || !splitIfComplex(a, s, work, true)) return false;
   const SplitKernels& kern = splitKernels();
-  std::vector<double> pre(n), pim(n), pq(n);
+  std::vector<SplitPivot> pivots(n);
   constexpr int kGroups = kBlock / kLanes;
   const std::size_t groupSize = static_cast<std::size_t>(n) * kLanes;
   DoubleArray wre(kGroups * groupSize), wim(wre.size());
@@ -126,17 +142,12 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
             if (k > k0)
               kern.mulSubRowSteps(len, k - k0, s.rowRe(k) + k0, s.rowIm(k) + k0, wr(g, k0),
                                   wi(g, k0), kLanes, wr(g, k), wi(g, k));
-            const double c = pre[k], dd = pim[k], q = pq[k];
+            const SplitPivot p = pivots[k];
             const double* xr = wr(g, k);
             const double* xi = wi(g, k);
-            for (int r = 0; r < len; ++r) {
-              const double re = xr[r], im = xi[r];
-              const double mr = (re * c + im * dd) / q, mi = (im * c - re * dd) / q;
-              s.rowRe(j + r)[k] = mr;
-              s.rowIm(j + r)[k] = mi;
-              sre[g][r] = sre[g][r] - (re * mr - im * mi);
-              sim[g][r] = sim[g][r] - (re * mi + im * mr);
-            }
+            for (int r = 0; r < len; ++r)
+              finishSplit(xr[r], xi[r], p, s.rowRe(j + r)[k], s.rowIm(j + r)[k], sre[g][r],
+                          sim[g][r]);
           }
         }
       }
@@ -170,19 +181,12 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
         }
         xr[k * kLanes] = re;
         xi[k * kLanes] = im;
-        const double c = pre[k], dd = pim[k], q = pq[k];
-        const double mr = (re * c + im * dd) / q, mi = (im * c - re * dd) / q;
-        mre[k] = mr;
-        mim[k] = mi;
-        sre[g][r] = sre[g][r] - (re * mr - im * mi);
-        sim[g][r] = sim[g][r] - (re * mi + im * mr);
+        finishSplit(re, im, pivots[k], mre[k], mim[k], sre[g][r], sim[g][r]);
       }
       const double c = sre[g][r], dd = sim[g][r], q = c * c + dd * dd;
       if (!std::isfinite(c) || !std::isfinite(dd) || (j + 1 < n && !(std::fabs(q) > kTolerance)))
         return false;
-      pre[j] = c;
-      pim[j] = dd;
-      pq[j] = q;
+      pivots[j] = {c, dd, q};
       stepDone(work);
     }
   }
@@ -200,7 +204,7 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
       l[i][i] = Element::integer(1);
       writeIntegerZeros(n - i - 1, l[i] + i + 1, stream);
       writeIntegerZeros(i, d[i], stream);
-      d[i][i] = Element::complex(pre[i], pim[i]);
+      d[i][i] = Element::complex(pivots[i].re, pivots[i].im);
       writeIntegerZeros(n - i - 1, d[i] + i + 1, stream);
     }
     streamsDone();

@@ -505,6 +505,9 @@ class GaussJordan {
         checkCancel(work_);
         count = rowsTogether(i, last);
         for (int r = i; r < i + count; ++r) exchangeInRow(rowRe(r), rowIm(r), aboveExchanges_, 0);
+        // The panel's columns, a step at a time over the rows side by side: k0 + s gives step
+        // s its record and takes the pivot column's element, then the step goes to the columns
+        // before it (past their own step) and to those after it (before theirs).
         for (int s = 0; s < steps; ++s) {
           const int k = k0 + s;
           for (int r = i; r < i + count; ++r) {
@@ -512,12 +515,10 @@ class GaussJordan {
             record(r, s, cr, ci);
             pivotColumn(s, k, cr, ci, rowRe(r) + k, rowIm(r) + k);
           }
+          applyAllSteps(i, count, s, s + 1, k0, s);
           applyAllSteps(i, count, s, s + 1, k + 1, k1 - k - 1);
         }
         applyAllSteps(i, count, 0, steps, 0, k0);
-        // The panel's columns: column k0 + t takes the steps after its own, so step s goes to
-        // the s columns before k0 + s, a step at a time over the rows side by side.
-        for (int s = 1; s < steps; ++s) applyAllSteps(i, count, s, s + 1, k0, s);
         applyAllSteps(i, count, 0, steps, k1, n_ - k1);
       }
       const int end = k0 + shareOf(rest, last, k0);
