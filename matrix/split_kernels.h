@@ -126,6 +126,10 @@ struct SplitKernels {
   // applies reflection h to a row also adds that row to the sums of h + 1.
   void (*reflectStrips)(int count, const int* first, const double* beta, const double* const* v,
                         double* a, long ld, int strips, int rows);
+  // One Householder reflection on the first `width` columns (width <= kPanelWidth) of rows
+  // i = 0 .. len-1 at a + i·ld: per column, t := (sum over the rows in order of v[i]·x) / beta,
+  // then x := x - v[i]·t.
+  void (*reflectPanel)(const double* v, int len, double beta, double* a, long ld, int width);
   // c[j] := c[j] - m[j]·s for j < len.
   void (*subScaledBy)(int len, double s, const double* m, double* c);
   // c[j] := c[j] + s·x[j] for j < len.

@@ -726,6 +726,62 @@ void reflectStrips(int count, const int* first, const double* beta, const double
   for (; s < strips; ++s) reflectColumns<V, P>(count, first, beta, v, a, ld, s, rows);
 }
 
+// reflectPanel on N vectors of columns from a and, where Tail, the first `tail` lanes of the
+// vector after them, the sums kept in registers.
+template <class V, int N, bool Tail>
+void reflectPanelVectors(const double* v, int len, double beta, double* a, long ld, int tail) {
+  using T = typename V::T;
+  constexpr int M = Tail ? N + 1 : N;
+  if constexpr (M > 0) {
+    T t[M];
+#pragma GCC unroll 8
+    for (int u = 0; u < M; ++u) t[u] = V::set1(0.0);
+    for (int i = 0; i < len; ++i) {
+      const T vi = V::set1(v[i]);
+      const double* row = a + i * ld;
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u) t[u] = V::add(t[u], V::mul(vi, V::load(row + u * V::W)));
+      if constexpr (Tail) t[N] = V::add(t[N], V::mul(vi, V::loadFirst(row + N * V::W, tail)));
+    }
+    const T b = V::set1(beta);
+#pragma GCC unroll 8
+    for (int u = 0; u < M; ++u) t[u] = V::div(t[u], b);
+    for (int i = 0; i < len; ++i) {
+      const T vi = V::set1(v[i]);
+      double* row = a + i * ld;
+#pragma GCC unroll 8
+      for (int u = 0; u < N; ++u)
+        V::store(row + u * V::W, V::sub(V::load(row + u * V::W), V::mul(vi, t[u])));
+      if constexpr (Tail) {
+        double* last = row + N * V::W;
+        V::storeFirst(last, V::sub(V::loadFirst(last, tail), V::mul(vi, t[N])), tail);
+      }
+    }
+  }
+}
+
+// reflectPanel on `vectors` (at most N) whole vectors and `tail` columns after them; where V
+// cannot take part of a vector, the tail a column at a time.
+template <class V, int N>
+void reflectPanelBy(int vectors, int tail, const double* v, int len, double beta, double* a,
+                    long ld) {
+  if constexpr (N > 0)
+    if (vectors < N) return reflectPanelBy<V, N - 1>(vectors, tail, v, len, beta, a, ld);
+  if constexpr (requires(const double* p) { V::loadFirst(p, 1); }) {
+    if (tail > 0) return reflectPanelVectors<V, N, true>(v, len, beta, a, ld, tail);
+  } else {
+    for (int c = 0; c < tail; ++c)
+      reflectPanelVectors<ScalarVec, 1, false>(v, len, beta, a + N * V::W + c, ld, 0);
+  }
+  reflectPanelVectors<V, N, false>(v, len, beta, a, ld, 0);
+}
+
+template <class Path>
+void reflectPanel(const double* v, int len, double beta, double* a, long ld, int width) {
+  using V = typename ReflectVec<Path>::type;
+  reflectPanelBy<V, kPanelWidth / V::W>(width / V::W, width % V::W, v, len, beta, a, ld);
+}
+
 template <class V>
 void subScaledBy(int len, double s, const double* m, double* c) {
   const auto sv = V::set1(s);
@@ -796,6 +852,7 @@ constexpr SplitKernels makeKernels() {
       sweepColumnSteps<V>,
       sweepRowSteps<V>,
       reflectStrips<V>,
+      reflectPanel<V>,
       subScaledBy<V>,
       addScaled<V>,
       elementWords<V>,
