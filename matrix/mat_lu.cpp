@@ -140,12 +140,19 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
   // The pivot rows [k0, last) right of the panel, once their panel part is done: row k takes
   // steps k0 .. k - 1, each from a pivot row above it, final by then. A block of columns at a
   // time for all of them, so that the block of pivot rows each row reads stays in the
-  // first-level cache (row by row over all columns, they came from the second level).
+  // first-level cache (row by row over all columns, they came from the second level). Four
+  // rows k .. k + 3 take steps k0 .. k - 1 together, then each the steps from k on that the
+  // rows before it in the four give it, one row at a time.
   const auto pivotRowsRight = [&](int k0, int last, int k1) {
     constexpr int kColumns = 64;
-    for (int c0 = k1; c0 < n; c0 += kColumns)
-      for (int k = k0 + 1; k < last; ++k)
-        rightPart(k, k + 1, k0, k - k0, c0, std::min(n, c0 + kColumns));
+    for (int c0 = k1; c0 < n; c0 += kColumns) {
+      const int c1 = std::min(n, c0 + kColumns);
+      for (int k = k0 + 1; k < last; k += 4) {
+        const int rows = std::min(4, last - k);
+        rightPart(k, k + rows, k0, k - k0, c0, c1);
+        for (int i = k + 1; i < k + rows; ++i) rightPart(i, i + 1, k, i - k, c0, c1);
+      }
+    }
   };
   for (int k0 = 0; k0 < n - 1; k0 += kPanel) {
     const int k1 = std::min(n - 1, k0 + kPanel);
