@@ -146,6 +146,16 @@ void BM_Svd(benchmark::State& state) {
            [&](RCOMat& a) { benchmark::DoNotOptimize(MatSvd(a, u, v, n, n, 1e-15L)); });
 }
 
+// Solve(A,B) with B = A on a real A: Gauss-Jordan on [A|A], n x 2n.
+void BM_Solve(benchmark::State& state) {
+  const int n = size(state);
+  const RCOMat a = bench::randomMatrix(n, 9, false);
+  RCOMat both(n, 2 * n);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) both[i][j] = both[i][n + j] = a[i][j];
+  onCopies(state, both, [](RCOMat& m) { benchmark::DoNotOptimize(MatRref(m).pivotColumns); });
+}
+
 BENCHMARK(BM_MatMul)->Apply(sizesAndThreads);
 BENCHMARK(BM_MatInverse)->Apply(sizesAndThreads);
 BENCHMARK(BM_MatInvLU)->Apply(sizesAndThreads);
@@ -156,6 +166,7 @@ BENCHMARK(BM_Cholesky)->Apply(sizesAndThreads);
 BENCHMARK(BM_QR)->Apply(sizesAndThreads);
 BENCHMARK(BM_Eig)->Apply(sizesAndThreads);
 BENCHMARK(BM_Svd)->Apply(sizesAndThreads);
+BENCHMARK(BM_Solve)->Apply(sizesAndThreads);
 
 }  // namespace
 }  // namespace kelvaro

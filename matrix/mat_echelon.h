@@ -29,6 +29,9 @@ struct EchelonOutcome {
 // it meets on the way: each pivot column below the pivot before the step, each pivot row once
 // divided by its pivot. That is O(n^2) copying and nothing in its arithmetic changes.
 EchelonOutcome MatRref(RCOMat& a, WorkToken* work = nullptr, bool squareInverseNorm = false);
+// MatRref a step at a time over whole rows: what the panels of MatRref must equal bit for bit.
+EchelonOutcome MatRrefElements(RCOMat& a, WorkToken* work = nullptr,
+                               bool squareInverseNorm = false);
 
 // A null-space basis from a reduced form of `cols` columns: for each free column f the vector
 // with 1 at f and minus the reduced form's column f at the pivot columns, as columns.

@@ -132,6 +132,10 @@ struct SplitKernels {
   void (*reflectPanel)(const double* v, int len, double beta, double* a, long ld, int width);
   // c[j] := c[j] - m[j]·s for j < len.
   void (*subScaledBy)(int len, double s, const double* m, double* c);
+  // Real rows r < count (count <= 4) at y[r]: for s = 0 .. steps-1 in this order, where f[r][s]
+  // is not zero, y[r][j] := y[r][j] - f[r][s]·x[s·ldx + j] for j < len.
+  void (*subScaledRowsSteps)(int count, int len, int steps, const double* const* f, const double* x,
+                             long ldx, double* const* y);
   // c[j] := c[j] + s·x[j] for j < len.
   void (*addScaled)(int len, double s, const double* x, double* c);
   // Elements from parts, three 8-byte words each (writeElements in split_matrix.h says which):

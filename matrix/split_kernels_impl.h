@@ -792,6 +792,77 @@ void subScaledBy(int len, double s, const double* m, double* c) {
   for (; j < len; ++j) c[j] = c[j] - m[j] * s;
 }
 
+// subScaledRowsSteps on U vectors of R rows from column j, kept in registers over the steps;
+// without Skip, no multiplier is zero.
+template <class V, int R, int U, bool Skip>
+void subScaledStepsAt(int steps, const double* const* f, const double* x, long ldx,
+                      double* const* y, int j) {
+  using T = typename V::T;
+  T acc[R][U];
+#pragma GCC unroll 4
+  for (int r = 0; r < R; ++r)
+#pragma GCC unroll 4
+    for (int u = 0; u < U; ++u) acc[r][u] = V::load(y[r] + j + u * V::W);
+  for (int s = 0; s < steps; ++s) {
+    const double* xs = x + s * ldx + j;
+    T xv[U];
+#pragma GCC unroll 4
+    for (int u = 0; u < U; ++u) xv[u] = V::load(xs + u * V::W);
+#pragma GCC unroll 4
+    for (int r = 0; r < R; ++r) {
+      if (Skip && f[r][s] == 0.0) continue;
+      const T fv = V::set1(f[r][s]);
+#pragma GCC unroll 4
+      for (int u = 0; u < U; ++u) acc[r][u] = V::sub(acc[r][u], V::mul(fv, xv[u]));
+    }
+  }
+#pragma GCC unroll 4
+  for (int r = 0; r < R; ++r)
+#pragma GCC unroll 4
+    for (int u = 0; u < U; ++u) V::store(y[r] + j + u * V::W, acc[r][u]);
+}
+
+template <class V, int R, bool Skip>
+void subScaledRowsStepsBy(int len, int steps, const double* const* f, const double* x, long ldx,
+                          double* const* y) {
+  // Four rows of U vectors, their sums and the step's vectors of x: 21 registers of 32 with
+  // AVX-512, 11 of 16 with two vectors.
+  constexpr int U = V::W >= 8 ? 4 : 2;
+  int j = 0;
+  for (; j + U * V::W <= len; j += U * V::W)
+    subScaledStepsAt<V, R, U, Skip>(steps, f, x, ldx, y, j);
+  for (; j + V::W <= len; j += V::W) subScaledStepsAt<V, R, 1, Skip>(steps, f, x, ldx, y, j);
+  for (; j < len; ++j) subScaledStepsAt<ScalarVec, R, 1, Skip>(steps, f, x, ldx, y, j);
+}
+
+// The rows' zero multipliers looked for once: without any, the steps go without a test each.
+template <class V, int R>
+void subScaledRowsStepsBy(int len, int steps, const double* const* f, const double* x, long ldx,
+                          double* const* y) {
+  bool zero = false;
+  for (int r = 0; r < R; ++r)
+    for (int s = 0; s < steps; ++s) zero = zero || f[r][s] == 0.0;
+  if (zero)
+    subScaledRowsStepsBy<V, R, true>(len, steps, f, x, ldx, y);
+  else
+    subScaledRowsStepsBy<V, R, false>(len, steps, f, x, ldx, y);
+}
+
+template <class V>
+void subScaledRowsSteps(int count, int len, int steps, const double* const* f, const double* x,
+                        long ldx, double* const* y) {
+  switch (count) {
+    case 4:
+      return subScaledRowsStepsBy<V, 4>(len, steps, f, x, ldx, y);
+    case 3:
+      return subScaledRowsStepsBy<V, 3>(len, steps, f, x, ldx, y);
+    case 2:
+      return subScaledRowsStepsBy<V, 2>(len, steps, f, x, ldx, y);
+    default:
+      return subScaledRowsStepsBy<V, 1>(len, steps, f, x, ldx, y);
+  }
+}
+
 template <class V>
 void addScaled(int len, double s, const double* x, double* c) {
   const auto sv = V::set1(s);
@@ -854,6 +925,7 @@ constexpr SplitKernels makeKernels() {
       reflectStrips<V>,
       reflectPanel<V>,
       subScaledBy<V>,
+      subScaledRowsSteps<V>,
       addScaled<V>,
       elementWords<V>,
   };

@@ -157,6 +157,16 @@ const Kernel kKernels[] = {
        MatKron(a, small, r, err);
        return Outcome{{r, scalar(Element::integer(err))}};
      }},
+    {"MatRref", Shape::Any,
+     [](RCOMat a, RCOMat) {
+       RCOMat r = realParts(a);
+       const EchelonOutcome e = MatRref(r, nullptr, true);
+       RCOMat columns(1, static_cast<int>(e.pivotColumns.size()));
+       for (std::size_t k = 0; k < e.pivotColumns.size(); ++k)
+         columns[0][static_cast<int>(k)] = Element::integer(e.pivotColumns[k]);
+       return Outcome{{r, columns, scalar(Element::real(e.squareInverseNorm1)),
+                       scalar(Element::integer(e.pivotTakenAsZero))}};
+     }},
     {"MatSvd", Shape::Any,
      [](RCOMat a, RCOMat) {
        RCOMat s = realParts(a), u, v;

@@ -14,6 +14,7 @@
 
 #include "matrix/mat_cholesky.h"
 #include "matrix/mat_det.h"
+#include "matrix/mat_echelon.h"
 #include "matrix/mat_eigen.h"
 #include "matrix/mat_inverse.h"
 #include "matrix/mat_lu.h"
@@ -240,6 +241,47 @@ TEST(SameBits, LUInverseAcrossPanels) {
       });
     }
   });
+}
+
+// Gauss-Jordan on real matrices by panels against the elimination a step at a time: shapes
+// around the panels, wide as Solve's [A|B] and tall. Small integers give exact cancellations
+// and zero multipliers. In odd rounds a repeated row and column 1 within the tolerance give
+// columns taken as zero, and a row of -0 keeps its signs only where zero multipliers are
+// skipped. With and without the factors kept for the estimate (finite in even rounds), on one
+// thread and three.
+TEST(SameBits, RrefPanels) {
+  std::mt19937_64 gen(17);
+  std::uniform_real_distribution<double> u(-1, 1);
+  const int shapes[][2] = {{1, 1}, {5, 9}, {33, 33}, {40, 80}, {70, 45}, {64, 130}, {260, 300}};
+  for (int round = 0; round < 14; ++round) {
+    const int m = shapes[round % 7][0], n = shapes[round % 7][1];
+    const bool integers = round >= 7;
+    RCOMat a(m, n);
+    for (Element& e : a.elements())
+      e = Element::real(integers ? std::round(3 * u(gen)) : 100 * u(gen));
+    if (round % 2 == 1 && m > 3 && n > 3) {
+      for (int j = 0; j < n; ++j) a[2][j] = a[0][j], a[3][j] = Element::real(-0.0);
+      for (int i = 0; i < m; ++i) a[i][1] = Element::real(1e-17 * u(gen));
+    }
+    for (const bool square : {false, true}) {
+      RCOMat plain = a;
+      const EchelonOutcome expected = MatRrefElements(plain, nullptr, square);
+      for (const int threads : {1, 3}) {
+        setThreadCount(threads);
+        forEachSimdPath([&] {
+          RCOMat b = a;
+          const EchelonOutcome got = MatRref(b, nullptr, square);
+          EXPECT_TRUE(sameMatrix(b, plain)) << m << "x" << n << " round " << round;
+          EXPECT_EQ(got.pivotColumns, expected.pivotColumns);
+          EXPECT_EQ(got.tolerance, expected.tolerance);
+          EXPECT_EQ(got.pivotTakenAsZero, expected.pivotTakenAsZero);
+          EXPECT_EQ(0, std::memcmp(&got.squareInverseNorm1, &expected.squareInverseNorm1,
+                                   sizeof(double)));
+        });
+      }
+    }
+  }
+  setThreadCount(0);
 }
 
 // L·D·Lᵀ on split parts, rows side by side, against the element path: orders around the
