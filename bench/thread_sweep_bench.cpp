@@ -146,14 +146,22 @@ void BM_Svd(benchmark::State& state) {
            [&](RCOMat& a) { benchmark::DoNotOptimize(MatSvd(a, u, v, n, n, 1e-15L)); });
 }
 
-// Solve(A,B) with B = A on a real A: Gauss-Jordan on [A|A], n x 2n.
-void BM_Solve(benchmark::State& state) {
+// Solve(A,B) with B = A: Gauss-Jordan on [A|A], n x 2n, real or complex.
+void solveBoth(benchmark::State& state, bool complex) {
   const int n = size(state);
-  const RCOMat a = bench::randomMatrix(n, 9, false);
+  const RCOMat a = bench::randomMatrix(n, 9, complex);
   RCOMat both(n, 2 * n);
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j) both[i][j] = both[i][n + j] = a[i][j];
   onCopies(state, both, [](RCOMat& m) { benchmark::DoNotOptimize(MatRref(m).pivotColumns); });
+}
+
+void BM_Solve(benchmark::State& state) {
+  solveBoth(state, false);
+}
+
+void BM_SolveComplex(benchmark::State& state) {
+  solveBoth(state, true);
 }
 
 BENCHMARK(BM_MatMul)->Apply(sizesAndThreads);
@@ -167,6 +175,7 @@ BENCHMARK(BM_QR)->Apply(sizesAndThreads);
 BENCHMARK(BM_Eig)->Apply(sizesAndThreads);
 BENCHMARK(BM_Svd)->Apply(sizesAndThreads);
 BENCHMARK(BM_Solve)->Apply(sizesAndThreads);
+BENCHMARK(BM_SolveComplex)->Apply(sizesAndThreads);
 
 }  // namespace
 }  // namespace kelvaro

@@ -118,6 +118,56 @@ double toleranceOf(const std::vector<T>& v, int m, int n) {
   return std::max(m, n) * std::numeric_limits<double>::epsilon() * normInf;
 }
 
+// The pivot of column c into p: the first candidate of largest modulus at or below `row`.
+// False when even that is within the tolerance: the candidates then become zeros.
+template <class T, class At>
+bool findPivot(At&& at, int row, int m, int c, EchelonOutcome& out, int& p) {
+  p = row;
+  double best = 0;
+  for (int r = row; r < m; ++r)
+    if (std::abs(at(r, c)) > best) best = std::abs(at(r, c)), p = r;
+  if (!(best <= out.tolerance)) return true;
+  out.pivotTakenAsZero = out.pivotTakenAsZero || best > 0;
+  for (int r = row; r < m; ++r) at(r, c) = T(0);
+  return false;
+}
+
+// A step's elimination over columns [c, end) of every row but the pivot row `row`: each
+// row's multiplier f = at(r, c) goes to record(r, f) and, below the pivot, to keep's L.
+template <class T, class At, class Record>
+void eliminateRows(At&& at, int m, int row, int c, int end, SquareFactors<T>* keep,
+                   Record&& record) {
+  for (int r = 0; r < m; ++r) {
+    if (r == row) continue;
+    const T f = at(r, c);
+    record(r, f);
+    if (keep && r > row) keep->lower(r, row) = f;
+    if (f == T(0)) continue;
+    for (int j = c; j < end; ++j) at(r, j) -= f * at(row, j);
+  }
+}
+
+// At a panel's end, every row's part right of the panel takes the `steps` steps it has not
+// had (done[r] of them it has), in order: four rows that have had none at a time, through
+// catchUp(first row, count, steps), the others one at a time; the fours shared out over the
+// threads, each counted as fourCost operations.
+template <class CatchUp>
+void finishPanel(const std::vector<int>& done, int steps, std::int64_t fourCost, WorkToken* work,
+                 CatchUp&& catchUp) {
+  const int m = static_cast<int>(done.size());
+  parallelFor((m + 3) / 4, grainFor(fourCost), [&](int first, int last) {
+    for (int g = first; g < last; ++g) {
+      checkCancel(work);
+      const int r0 = 4 * g, r1 = std::min(m, r0 + 4);
+      if (std::all_of(done.begin() + r0, done.begin() + r1, [](int d) { return d == 0; })) {
+        catchUp(r0, r1 - r0, steps);
+        continue;
+      }
+      for (int r = r0; r < r1; ++r) catchUp(r, 1, steps);
+    }
+  });
+}
+
 template <class T>
 EchelonOutcome reduce(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
   const int m = a.rows(), n = a.cols();
@@ -134,13 +184,8 @@ EchelonOutcome reduce(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
   int row = 0;
   for (int c = 0; c < n && row < m; ++c) {
     checkCancel(work);
-    int p = row;
-    double best = 0;
-    for (int r = row; r < m; ++r)
-      if (std::abs(at(r, c)) > best) best = std::abs(at(r, c)), p = r;
-    if (best <= out.tolerance) {
-      out.pivotTakenAsZero = out.pivotTakenAsZero || best > 0;
-      for (int r = row; r < m; ++r) at(r, c) = T(0);
+    int p;
+    if (!findPivot<T>(at, row, m, c, out, p)) {
       stepDone(work);
       continue;
     }
@@ -154,13 +199,7 @@ EchelonOutcome reduce(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
       keep->lower(row, row) = pivot;
       std::copy(pivotRow + c + 1, pivotRow + m, keep->upper(row, row + 1));
     }
-    for (int r = 0; r < m; ++r) {
-      if (r == row) continue;
-      const T f = at(r, c);
-      if (keep && r > row) keep->lower(r, row) = f;
-      if (f == T(0)) continue;
-      for (int j = c; j < n; ++j) at(r, j) -= f * at(row, j);
-    }
+    eliminateRows(at, m, row, c, n, keep, [](int, const T&) {});
     out.pivotColumns.push_back(c);
     ++row;
     stepDone(work);
@@ -241,13 +280,8 @@ EchelonOutcome reduceReal(RCOMat& a, std::vector<double>& v, WorkToken* work,
     int steps = 0;
     for (int c = c0; c < c1 && row < m; ++c) {
       checkCancel(work);
-      int p = row;
-      double best = 0;
-      for (int r = row; r < m; ++r)
-        if (std::abs(b(r, c)) > best) best = std::abs(b(r, c)), p = r;
-      if (best <= out.tolerance) {
-        out.pivotTakenAsZero = out.pivotTakenAsZero || best > 0;
-        for (int r = row; r < m; ++r) b(r, c) = 0.0;
+      int p;
+      if (!findPivot<double>(b, row, m, c, out, p)) {
         stepDone(work);
         continue;
       }
@@ -272,41 +306,19 @@ EchelonOutcome reduceReal(RCOMat& a, std::vector<double>& v, WorkToken* work,
         double* const upper = keep->upper(row, row + 1);
         for (int j = c + 1; j < m; ++j) upper[j - c - 1] = j < c1 ? b(row, j) : at(row, j);
       }
-      for (int r = 0; r < m; ++r) {
-        if (r == row) continue;
-        const double f = b(r, c);
+      eliminateRows(b, m, row, c, c1, keep, [&](int r, double f) {
         mult[static_cast<std::size_t>(r) * kPanel + steps] = f;
-        if (keep && r > row) keep->lower(r, row) = f;
-        if (f == 0.0) continue;
-        for (int j = c; j < c1; ++j) b(r, j) -= f * b(row, j);
-      }
+      });
       out.pivotColumns.push_back(c);
       ++row;
       ++steps;
       stepDone(work);
     }
-    // Every row's part right of the panel takes the steps it has not had, in order: four rows
-    // that have had none at a time, the rows shared out over the threads. A four counts as one
-    // row's work: a real multiply-subtract in registers takes a fraction of what the pool's
-    // least work counts an operation at, and counted whole, Solve on 200 x 400 was shared out
-    // and took 1.09x the time of one thread on two.
-    if (right > 0 && steps > 0) {
-      const int fours = (m + 3) / 4;
-      parallelFor(
-          fours, grainFor(static_cast<std::int64_t>(steps) * right), [&](int first, int last) {
-            for (int g = first; g < last; ++g) {
-              checkCancel(work);
-              const int r0 = 4 * g, r1 = std::min(m, r0 + 4);
-              const bool fresh =
-                  std::all_of(done.begin() + r0, done.begin() + r1, [](int d) { return d == 0; });
-              if (fresh) {
-                catchUp(r0, r1 - r0, steps);
-                continue;
-              }
-              for (int r = r0; r < r1; ++r) catchUp(r, 1, steps);
-            }
-          });
-    }
+    // A four counts as one row's work: a real multiply-subtract in registers takes a fraction
+    // of what the pool's least work counts an operation at, and counted whole, Solve on 200 x
+    // 400 was shared out and took 1.09x the time of one thread on two.
+    if (right > 0 && steps > 0)
+      finishPanel(done, steps, static_cast<std::int64_t>(steps) * right, work, catchUp);
     for (int r = 0; r < m; ++r) std::copy(&b(r, c0), &b(r, c0) + (c1 - c0), &at(r, c0));
   }
   finishWork(work);  // the columns past the last pivot row need no step
@@ -314,6 +326,183 @@ EchelonOutcome reduceReal(RCOMat& a, std::vector<double>& v, WorkToken* work,
   const bool stream = streamResult(v.size());
   writeElements(static_cast<long>(v.size()), v.data(), nullptr, a.elements().data(), stream);
   streamsDone();
+  if (square) out.squareInverseNorm1 = square->inverseNorm1();
+  return out;
+}
+
+// Whether every part of the count values at re and im is finite and at most 2^510 in size: a
+// product of two such values, and the sum or difference of two such products, is then finite,
+// so the element product never takes its way for a result of two NaN parts, and the vector
+// kernels give its bits.
+bool tame(const double* re, const double* im, int count) {
+  constexpr double kLimit = 0x1p510;
+  for (int j = 0; j < count; ++j)
+    if (!(std::fabs(re[j]) <= kLimit && std::fabs(im[j]) <= kLimit)) return false;
+  return true;
+}
+
+// reduce<Complex> in panels, as reduceReal, on the parts of the elements. The panel's own
+// columns take each step in complex arithmetic; the parts right of the panel take its steps
+// through the elimination's vector kernels where the steps' multipliers and pivot rows are
+// tame, and one row at a time around zero multipliers (which a step skips); otherwise in
+// complex arithmetic, as step by step.
+EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
+  constexpr int kPanel = 32;
+  const SplitKernels& kern = splitKernels();
+  const int m = a.rows(), n = a.cols();
+  SplitMatrix v;
+  v.rows = m;
+  v.cols = n;
+  v.re.resize(a.elements().size());
+  v.im.resize(v.re.size());
+  for (std::size_t i = 0; i < v.re.size(); ++i)
+    v.re[i] = a.elements()[i].re(), v.im[i] = a.elements()[i].im();
+  EchelonOutcome out;
+  double normInf = 0;
+  for (int r = 0; r < m; ++r) {
+    double sum = 0;
+    for (int c = 0; c < n; ++c) sum += std::abs(Complex(v.rowRe(r)[c], v.rowIm(r)[c]));
+    normInf = std::max(normInf, sum);
+  }
+  out.tolerance = std::max(m, n) * std::numeric_limits<double>::epsilon() * normInf;
+  std::optional<SquareFactors<Complex>> square;
+  if (squareInverseNorm && n >= m) square.emplace(m);
+  beginWork(work, static_cast<std::uint64_t>(n));
+  std::vector<Complex> block(static_cast<std::size_t>(m) * kPanel);
+  // As in reduceReal, by parts; and whether each step's multipliers and pivot row are tame.
+  DoubleArray multRe(block.size()), multIm(block.size()), pivotRe, pivotIm;
+  std::vector<int> done(static_cast<std::size_t>(m));
+  bool tameSteps[kPanel];
+  int row = 0;
+  for (int c0 = 0; c0 < n && row < m; c0 += kPanel) {
+    const int c1 = std::min(n, c0 + kPanel);
+    const int right = n - c1;
+    const auto b = [&](int r, int c) -> Complex& {
+      return block[static_cast<std::size_t>(r) * kPanel + static_cast<std::size_t>(c - c0)];
+    };
+    for (int r = 0; r < m; ++r)
+      for (int c = c0; c < c1; ++c) b(r, c) = Complex(v.rowRe(r)[c], v.rowIm(r)[c]);
+    std::fill(done.begin(), done.end(), 0);
+    pivotRe.resize(static_cast<std::size_t>(kPanel) * right);
+    pivotIm.resize(pivotRe.size());
+    const auto multAt = [&](int r, int s) { return static_cast<std::size_t>(r) * kPanel + s; };
+    const auto pivotAt = [&](int s) { return static_cast<std::size_t>(s) * right; };
+    // Row r's part right of the panel takes steps [from, upTo) one at a time in complex
+    // arithmetic, or by runs of non-zero multipliers through the kernel.
+    const auto rowSteps = [&](int r, int from, int upTo, bool tameAll) {
+      double* yre = v.rowRe(r) + c1;
+      double* yim = v.rowIm(r) + c1;
+      for (int s = from; s < upTo;) {
+        const Complex f(multRe[multAt(r, s)], multIm[multAt(r, s)]);
+        if (f == Complex(0)) {
+          ++s;
+          continue;
+        }
+        if (!tameAll) {
+          for (int j = 0; j < right; ++j) {
+            Complex y(yre[j], yim[j]);
+            y -= f * Complex(pivotRe[pivotAt(s) + j], pivotIm[pivotAt(s) + j]);
+            yre[j] = y.real(), yim[j] = y.imag();
+          }
+          ++s;
+          continue;
+        }
+        int end = s + 1;
+        while (end < upTo && Complex(multRe[multAt(r, end)], multIm[multAt(r, end)]) != Complex(0))
+          ++end;
+        kern.mulSubRowSteps(right, end - s, &multRe[multAt(r, s)], &multIm[multAt(r, s)],
+                            &pivotRe[pivotAt(s)], &pivotIm[pivotAt(s)], right, yre, yim);
+        s = end;
+      }
+    };
+    // The parts right of the panel of rows r .. r + count - 1 (count <= 4, all having had as
+    // many of the panel's steps) take its steps from there to upTo - 1.
+    const auto catchUp = [&](int r, int count, int upTo) {
+      const int from = done[static_cast<std::size_t>(r)];
+      if (right == 0 || upTo <= from) return;
+      const bool tameAll =
+          std::all_of(tameSteps + from, tameSteps + upTo, [](bool t) { return t; });
+      bool zero = false;
+      for (int i = 0; i < count; ++i)
+        for (int s = from; s < upTo; ++s)
+          zero = zero || (multRe[multAt(r + i, s)] == 0 && multIm[multAt(r + i, s)] == 0);
+      if (count < 4 || zero || !tameAll) {
+        for (int i = 0; i < count; ++i) rowSteps(r + i, from, upTo, tameAll);
+        return;
+      }
+      const double* mre[4];
+      const double* mim[4];
+      double* yre[4];
+      double* yim[4];
+      for (int i = 0; i < 4; ++i) {
+        mre[i] = &multRe[multAt(r + i, from)];
+        mim[i] = &multIm[multAt(r + i, from)];
+        yre[i] = v.rowRe(r + i) + c1;
+        yim[i] = v.rowIm(r + i) + c1;
+      }
+      kern.mulSubFourRowsSteps(right, upTo - from, mre, mim, &pivotRe[pivotAt(from)],
+                               &pivotIm[pivotAt(from)], right, yre, yim);
+    };
+    int steps = 0;
+    for (int c = c0; c < c1 && row < m; ++c) {
+      checkCancel(work);
+      int p;
+      if (!findPivot<Complex>(b, row, m, c, out, p)) {
+        stepDone(work);
+        continue;
+      }
+      for (int j = c; j < c1; ++j) std::swap(b(p, j), b(row, j));
+      for (DoubleArray* part : {&v.re, &v.im}) {
+        double* const base = part->data();
+        std::swap_ranges(base + static_cast<std::size_t>(p) * n + c1,
+                         base + static_cast<std::size_t>(p) * n + n,
+                         base + static_cast<std::size_t>(row) * n + c1);
+      }
+      for (DoubleArray* part : {&multRe, &multIm})
+        std::swap_ranges(part->data() + multAt(p, 0), part->data() + multAt(p, steps),
+                         part->data() + multAt(row, 0));
+      SquareFactors<Complex>* const keep = square && square->takes(row, c) ? &*square : nullptr;
+      if (keep) keep->begin(p, row);
+      const Complex pivot = b(row, c);
+      for (int j = c; j < c1; ++j) b(row, j) /= pivot;
+      catchUp(row, 1, steps);
+      double* const pre = v.rowRe(row) + c1;
+      double* const pim = v.rowIm(row) + c1;
+      for (int j = 0; j < right; ++j) {
+        Complex x(pre[j], pim[j]);
+        x /= pivot;
+        pre[j] = x.real(), pim[j] = x.imag();
+      }
+      std::copy_n(pre, right, &pivotRe[pivotAt(steps)]);
+      std::copy_n(pim, right, &pivotIm[pivotAt(steps)]);
+      tameSteps[steps] = tame(pre, pim, right);
+      done[static_cast<std::size_t>(row)] = steps + 1;
+      if (keep) {
+        keep->lower(row, row) = pivot;
+        Complex* const upper = keep->upper(row, row + 1);
+        for (int j = c + 1; j < m; ++j)
+          upper[j - c - 1] = j < c1 ? b(row, j) : Complex(pre[j - c1], pim[j - c1]);
+      }
+      eliminateRows(b, m, row, c, c1, keep, [&](int r, const Complex& f) {
+        multRe[multAt(r, steps)] = f.real();
+        multIm[multAt(r, steps)] = f.imag();
+        tameSteps[steps] =
+            tameSteps[steps] && tame(&multRe[multAt(r, steps)], &multIm[multAt(r, steps)], 1);
+      });
+      out.pivotColumns.push_back(c);
+      ++row;
+      ++steps;
+      stepDone(work);
+    }
+    // A four counts as two rows' work (at 200 x 400, shared, eight threads took 1.03x the
+    // time of one).
+    if (right > 0 && steps > 0)
+      finishPanel(done, steps, static_cast<std::int64_t>(2) * steps * right, work, catchUp);
+    for (int r = 0; r < m; ++r)
+      for (int c = c0; c < c1; ++c) v.rowRe(r)[c] = b(r, c).real(), v.rowIm(r)[c] = b(r, c).imag();
+  }
+  finishWork(work);
+  writeComplexRows(m, n, v.re.data(), v.im.data(), a.elements().data(), work);
   if (square) out.squareInverseNorm1 = square->inverseNorm1();
   return out;
 }
@@ -381,7 +570,7 @@ std::vector<Element> charpoly(const RCOMat& a, WorkToken* work) {
 EchelonOutcome MatRref(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
   std::vector<double> v;
   return realParts(a, v) ? reduceReal(a, v, work, squareInverseNorm)
-                         : reduce<Complex>(a, work, squareInverseNorm);
+                         : reduceComplex(a, work, squareInverseNorm);
 }
 
 EchelonOutcome MatRrefElements(RCOMat& a, WorkToken* work, bool squareInverseNorm) {

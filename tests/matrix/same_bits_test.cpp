@@ -243,25 +243,37 @@ TEST(SameBits, LUInverseAcrossPanels) {
   });
 }
 
-// Gauss-Jordan on real matrices by panels against the elimination a step at a time: shapes
-// around the panels, wide as Solve's [A|B] and tall. Small integers give exact cancellations
-// and zero multipliers. In odd rounds a repeated row and column 1 within the tolerance give
-// columns taken as zero, and a row of -0 keeps its signs only where zero multipliers are
-// skipped. With and without the factors kept for the estimate (finite in even rounds), on one
-// thread and three.
+// Gauss-Jordan by panels against the elimination a step at a time, on real matrices and on
+// complex ones: shapes around the panels, wide as Solve's [A|B] and tall. Small integers give
+// exact cancellations and zero multipliers. In odd rounds a repeated row and column 1 within
+// the tolerance give columns taken as zero, and a row of -0 keeps its signs only where zero
+// multipliers are skipped, also after a step it takes; every fourth round a NaN at the end of
+// the first pivot row makes the steps right of the first panel go in complex arithmetic. With
+// and without the factors kept for the estimate (finite in even rounds), on one thread and
+// three.
 TEST(SameBits, RrefPanels) {
   std::mt19937_64 gen(17);
   std::uniform_real_distribution<double> u(-1, 1);
   const int shapes[][2] = {{1, 1}, {5, 9}, {33, 33}, {40, 80}, {70, 45}, {64, 130}, {260, 300}};
-  for (int round = 0; round < 14; ++round) {
+  for (int round = 0; round < 28; ++round) {
     const int m = shapes[round % 7][0], n = shapes[round % 7][1];
-    const bool integers = round >= 7;
+    const bool integers = round % 14 >= 7, complex = round >= 14;
+    const auto value = [&] { return integers ? std::round(3 * u(gen)) : 100 * u(gen); };
     RCOMat a(m, n);
     for (Element& e : a.elements())
-      e = Element::real(integers ? std::round(3 * u(gen)) : 100 * u(gen));
-    if (round % 2 == 1 && m > 3 && n > 3) {
+      e = complex ? Element::complex(value(), value()) : Element::real(value());
+    if (round % 2 == 1 && m > 5 && n > 3) {
       for (int j = 0; j < n; ++j) a[2][j] = a[0][j], a[3][j] = Element::real(-0.0);
       for (int i = 0; i < m; ++i) a[i][1] = Element::real(1e-17 * u(gen));
+      // Row 0 the first pivot row.
+      a[0][0] = Element::real(1000);
+      if (round % 4 == 3) {
+        a[0][n - 1] = Element::complex(std::nan(""), 1);
+      } else {
+        // Row 3 takes step 0 and keeps its -0, then only zero multipliers.
+        for (int j = 2; j < n; ++j) a[0][j] = Element::real(0);
+        a[3][0] = Element::real(1);
+      }
     }
     for (const bool square : {false, true}) {
       RCOMat plain = a;
