@@ -288,7 +288,7 @@ EchelonOutcome reduceReal(RCOMat& a, std::vector<double>& v, WorkToken* work,
       // Rows p and row: their panel part from c, their part right of the panel and the
       // multipliers it waits on (neither has been a pivot row: those lie above row).
       for (int j = c; j < c1; ++j) std::swap(b(p, j), b(row, j));
-      std::swap_ranges(&at(p, c1), &at(p, c1) + right, &at(row, c1));
+      if (right > 0) std::swap_ranges(&at(p, c1), &at(p, c1) + right, &at(row, c1));
       std::swap_ranges(mult.data() + static_cast<std::size_t>(p) * kPanel,
                        mult.data() + static_cast<std::size_t>(p) * kPanel + steps,
                        mult.data() + static_cast<std::size_t>(row) * kPanel);
@@ -299,7 +299,8 @@ EchelonOutcome reduceReal(RCOMat& a, std::vector<double>& v, WorkToken* work,
       catchUp(row, 1, steps);
       double* const pivotRight = right > 0 ? &at(row, c1) : nullptr;
       for (int j = 0; j < right; ++j) pivotRight[j] /= pivot;
-      std::copy_n(pivotRight, right, pivotRows.data() + static_cast<std::size_t>(steps) * right);
+      if (right > 0)
+        std::copy_n(pivotRight, right, pivotRows.data() + static_cast<std::size_t>(steps) * right);
       done[static_cast<std::size_t>(row)] = steps + 1;
       if (keep) {
         keep->lower(row, row) = pivot;
@@ -473,8 +474,8 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
         x /= pivot;
         pre[j] = x.real(), pim[j] = x.imag();
       }
-      std::copy_n(pre, right, &pivotRe[pivotAt(steps)]);
-      std::copy_n(pim, right, &pivotIm[pivotAt(steps)]);
+      std::copy_n(pre, right, pivotRe.data() + pivotAt(steps));
+      std::copy_n(pim, right, pivotIm.data() + pivotAt(steps));
       tameSteps[steps] = tame(pre, pim, right);
       done[static_cast<std::size_t>(row)] = steps + 1;
       if (keep) {
