@@ -106,13 +106,13 @@ class SquareFactors {
   int steps_ = 0;
 };
 
-// max(m, n) * eps * the largest sum of moduli of a row, of the row-major m x n values v.
-template <class T>
-double toleranceOf(const std::vector<T>& v, int m, int n) {
+// max(m, n) * eps * the largest sum of moduli of a row, of the m x n values value(r, c).
+template <class Value>
+double toleranceOf(int m, int n, Value&& value) {
   double normInf = 0;
   for (int r = 0; r < m; ++r) {
     double sum = 0;
-    for (int c = 0; c < n; ++c) sum += std::abs(v[static_cast<std::size_t>(r) * n + c]);
+    for (int c = 0; c < n; ++c) sum += std::abs(value(r, c));
     normInf = std::max(normInf, sum);
   }
   return std::max(m, n) * std::numeric_limits<double>::epsilon() * normInf;
@@ -177,7 +177,7 @@ EchelonOutcome reduce(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
              static_cast<std::size_t>(c)];
   };
   EchelonOutcome out;
-  out.tolerance = toleranceOf(v, m, n);
+  out.tolerance = toleranceOf(m, n, at);
   std::optional<SquareFactors<T>> square;
   if (squareInverseNorm && n >= m) square.emplace(m);
   beginWork(work, static_cast<std::uint64_t>(n));
@@ -212,7 +212,7 @@ EchelonOutcome reduce(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
 
 // v := the real parts of a, row-major, and true; false as soon as an element has an imaginary
 // part (v then partly written). One pass for the look and the copy.
-bool realParts(const RCOMat& a, std::vector<double>& v) {
+bool realParts(const RCOMat& a, DoubleArray& v) {
   const auto e = a.elements();
   v.resize(e.size());
   for (std::size_t i = 0; i < e.size(); ++i) {
@@ -234,8 +234,7 @@ bool realParts(const RCOMat& a, std::vector<double>& v) {
 // Bound: the elimination of [A|B] with A n x n and B n x k takes about n^2 (n/2 + k) multiply-
 // subtracts, all but those within the panels deferrable: arithmetic (bench/README.md). v holds
 // the real parts of a (realParts).
-EchelonOutcome reduceReal(RCOMat& a, std::vector<double>& v, WorkToken* work,
-                          bool squareInverseNorm) {
+EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squareInverseNorm) {
   constexpr int kPanel = 32;
   const SplitKernels& kern = splitKernels();
   const int m = a.rows(), n = a.cols();
@@ -244,7 +243,7 @@ EchelonOutcome reduceReal(RCOMat& a, std::vector<double>& v, WorkToken* work,
              static_cast<std::size_t>(c)];
   };
   EchelonOutcome out;
-  out.tolerance = toleranceOf(v, m, n);
+  out.tolerance = toleranceOf(m, n, at);
   std::optional<SquareFactors<double>> square;
   if (squareInverseNorm && n >= m) square.emplace(m);
   beginWork(work, static_cast<std::uint64_t>(n));
@@ -359,13 +358,8 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
   for (std::size_t i = 0; i < v.re.size(); ++i)
     v.re[i] = a.elements()[i].re(), v.im[i] = a.elements()[i].im();
   EchelonOutcome out;
-  double normInf = 0;
-  for (int r = 0; r < m; ++r) {
-    double sum = 0;
-    for (int c = 0; c < n; ++c) sum += std::abs(Complex(v.rowRe(r)[c], v.rowIm(r)[c]));
-    normInf = std::max(normInf, sum);
-  }
-  out.tolerance = std::max(m, n) * std::numeric_limits<double>::epsilon() * normInf;
+  out.tolerance =
+      toleranceOf(m, n, [&](int r, int c) { return Complex(v.rowRe(r)[c], v.rowIm(r)[c]); });
   std::optional<SquareFactors<Complex>> square;
   if (squareInverseNorm && n >= m) square.emplace(m);
   beginWork(work, static_cast<std::uint64_t>(n));
@@ -569,7 +563,7 @@ std::vector<Element> charpoly(const RCOMat& a, WorkToken* work) {
 }  // namespace
 
 EchelonOutcome MatRref(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
-  std::vector<double> v;
+  DoubleArray v;  // set as it is read
   return realParts(a, v) ? reduceReal(a, v, work, squareInverseNorm)
                          : reduceComplex(a, work, squareInverseNorm);
 }
