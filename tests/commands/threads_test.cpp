@@ -159,13 +159,18 @@ const Kernel kKernels[] = {
      }},
     {"MatRref", Shape::Any,
      [](RCOMat a, RCOMat) {
-       RCOMat r = realParts(a);
-       const EchelonOutcome e = MatRref(r, nullptr, true);
-       RCOMat columns(1, static_cast<int>(e.pivotColumns.size()));
-       for (std::size_t k = 0; k < e.pivotColumns.size(); ++k)
-         columns[0][static_cast<int>(k)] = Element::integer(e.pivotColumns[k]);
-       return Outcome{{r, columns, scalar(Element::real(e.squareInverseNorm1)),
-                       scalar(Element::integer(e.pivotTakenAsZero))}};
+       // The real parts alone, and the operand as it is.
+       Outcome out;
+       for (RCOMat r : {realParts(a), a}) {
+         const EchelonOutcome e = MatRref(r, nullptr, true);
+         RCOMat columns(1, static_cast<int>(e.pivotColumns.size()));
+         for (std::size_t k = 0; k < e.pivotColumns.size(); ++k)
+           columns[0][static_cast<int>(k)] = Element::integer(e.pivotColumns[k]);
+         out.matrices.insert(out.matrices.end(),
+                             {r, columns, scalar(Element::real(e.squareInverseNorm1)),
+                              scalar(Element::integer(e.pivotTakenAsZero))});
+       }
+       return out;
      }},
     {"MatSvd", Shape::Any,
      [](RCOMat a, RCOMat) {
