@@ -106,19 +106,11 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
     const auto wi = [&](int g, int k) { return wim.data() + g * groupSize + k * kLanes; };
     // Steps i < `steps` (the rows x at w[i]) for the values w[k], k in [k0, k1), of group g.
     const auto stepsFor = [&](int g, int k0, int k1, int steps) {
-      const int len = rowsOf(g);
-      int k = k0;
-      for (; k + 4 <= k1; k += 4) {
-        checkCancel(work);
-        const double* mre[] = {s.rowRe(k), s.rowRe(k + 1), s.rowRe(k + 2), s.rowRe(k + 3)};
-        const double* mim[] = {s.rowIm(k), s.rowIm(k + 1), s.rowIm(k + 2), s.rowIm(k + 3)};
-        double* yre[] = {wr(g, k), wr(g, k + 1), wr(g, k + 2), wr(g, k + 3)};
-        double* yim[] = {wi(g, k), wi(g, k + 1), wi(g, k + 2), wi(g, k + 3)};
-        kern.mulSubFourRowsSteps(len, steps, mre, mim, wr(g, 0), wi(g, 0), kLanes, yre, yim);
-      }
-      for (; k < k1; ++k)
-        kern.mulSubRowSteps(len, steps, s.rowRe(k), s.rowIm(k), wr(g, 0), wi(g, 0), kLanes,
-                            wr(g, k), wi(g, k));
+      checkCancel(work);
+      mulSubRowsSteps(kern, k1 - k0, rowsOf(g), steps, wr(g, 0), wi(g, 0), kLanes, [&](int r) {
+        const int k = k0 + r;
+        return StepRow{s.rowRe(k), s.rowIm(k), wr(g, k), wi(g, k)};
+      });
     };
     // The columns left of the block, for each group on its own: w[k], the multiplier and the
     // pivot's part, k in order.

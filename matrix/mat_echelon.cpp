@@ -118,18 +118,29 @@ double toleranceOf(int m, int n, Value&& value) {
   return std::max(m, n) * std::numeric_limits<double>::epsilon() * normInf;
 }
 
-// The pivot of column c into p: the first candidate of largest modulus at or below `row`.
-// False when even that is within the tolerance: the candidates then become zeros.
-template <class T, class At>
-bool findPivot(At&& at, int row, int m, int c, EchelonOutcome& out, int& p) {
-  p = row;
-  double best = 0;
-  for (int r = row; r < m; ++r)
-    if (std::abs(at(r, c)) > best) best = std::abs(at(r, c)), p = r;
-  if (!(best <= out.tolerance)) return true;
-  out.pivotTakenAsZero = out.pivotTakenAsZero || best > 0;
-  for (int r = row; r < m; ++r) at(r, c) = T(0);
-  return false;
+// Columns [c0, c1) in order while rows remain: in each, the pivot search over the rows from
+// `row` on, the first candidate of largest modulus; where even that is within the tolerance
+// the candidates become zeros, otherwise step(c, p) takes the step with the pivot in row p,
+// the column is noted and `row` moves on. Every column counts as a step of work.
+template <class T, class At, class Step>
+void eachColumn(At&& at, int c0, int c1, int m, int& row, EchelonOutcome& out, WorkToken* work,
+                Step&& step) {
+  for (int c = c0; c < c1 && row < m; ++c) {
+    checkCancel(work);
+    int p = row;
+    double best = 0;
+    for (int r = row; r < m; ++r)
+      if (std::abs(at(r, c)) > best) best = std::abs(at(r, c)), p = r;
+    if (best <= out.tolerance) {
+      out.pivotTakenAsZero = out.pivotTakenAsZero || best > 0;
+      for (int r = row; r < m; ++r) at(r, c) = T(0);
+    } else {
+      step(c, p);
+      out.pivotColumns.push_back(c);
+      ++row;
+    }
+    stepDone(work);
+  }
 }
 
 // A step's elimination over columns [c, end) of every row but the pivot row `row`: each
@@ -182,13 +193,7 @@ EchelonOutcome reduce(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
   if (squareInverseNorm && n >= m) square.emplace(m);
   beginWork(work, static_cast<std::uint64_t>(n));
   int row = 0;
-  for (int c = 0; c < n && row < m; ++c) {
-    checkCancel(work);
-    int p;
-    if (!findPivot<T>(at, row, m, c, out, p)) {
-      stepDone(work);
-      continue;
-    }
+  eachColumn<T>(at, 0, n, m, row, out, work, [&](int c, int p) {
     for (int j = c; j < n; ++j) std::swap(at(p, j), at(row, j));
     SquareFactors<T>* const keep = square && square->takes(row, c) ? &*square : nullptr;
     if (keep) keep->begin(p, row);
@@ -200,10 +205,7 @@ EchelonOutcome reduce(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
       std::copy(pivotRow + c + 1, pivotRow + m, keep->upper(row, row + 1));
     }
     eliminateRows(at, m, row, c, n, keep, [](int, const T&) {});
-    out.pivotColumns.push_back(c);
-    ++row;
-    stepDone(work);
-  }
+  });
   finishWork(work);  // the columns past the last pivot row need no step
   store(a, v);
   if (square) out.squareInverseNorm1 = square->inverseNorm1();
@@ -277,13 +279,7 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
                               pivotRows.data() + static_cast<std::size_t>(from) * right, right, y);
     };
     int steps = 0;
-    for (int c = c0; c < c1 && row < m; ++c) {
-      checkCancel(work);
-      int p;
-      if (!findPivot<double>(b, row, m, c, out, p)) {
-        stepDone(work);
-        continue;
-      }
+    eachColumn<double>(b, c0, c1, m, row, out, work, [&](int c, int p) {
       // Rows p and row: their panel part from c, their part right of the panel and the
       // multipliers it waits on (neither has been a pivot row: those lie above row).
       for (int j = c; j < c1; ++j) std::swap(b(p, j), b(row, j));
@@ -309,11 +305,8 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
       eliminateRows(b, m, row, c, c1, keep, [&](int r, double f) {
         mult[static_cast<std::size_t>(r) * kPanel + steps] = f;
       });
-      out.pivotColumns.push_back(c);
-      ++row;
       ++steps;
-      stepDone(work);
-    }
+    });
     // A four counts as one row's work: a real multiply-subtract in registers takes a fraction
     // of what the pool's least work counts an operation at, and counted whole, Solve on 200 x
     // 400 was shared out and took 1.09x the time of one thread on two.
@@ -439,13 +432,7 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
                                &pivotIm[pivotAt(from)], right, yre, yim);
     };
     int steps = 0;
-    for (int c = c0; c < c1 && row < m; ++c) {
-      checkCancel(work);
-      int p;
-      if (!findPivot<Complex>(b, row, m, c, out, p)) {
-        stepDone(work);
-        continue;
-      }
+    eachColumn<Complex>(b, c0, c1, m, row, out, work, [&](int c, int p) {
       for (int j = c; j < c1; ++j) std::swap(b(p, j), b(row, j));
       for (DoubleArray* part : {&v.re, &v.im}) {
         double* const base = part->data();
@@ -484,11 +471,8 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
         tameSteps[steps] =
             tameSteps[steps] && tame(&multRe[multAt(r, steps)], &multIm[multAt(r, steps)], 1);
       });
-      out.pivotColumns.push_back(c);
-      ++row;
       ++steps;
-      stepDone(work);
-    }
+    });
     // A four counts as two rows' work (at 200 x 400, shared, eight threads took 1.03x the
     // time of one).
     if (right > 0 && steps > 0)

@@ -160,31 +160,19 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
     }
     // Rows from k on have not been pivot rows yet: they take every step made in the panel,
     // four rows at a time (each pivot row's part read once for four rows: MatInvLU 1000 on
-    // one thread 354-356 -> 348-352 ms, against two at a time), the rest two and one.
+    // one thread 354-356 -> 348-352 ms, against two at a time), sixteen rows between looks at
+    // the cancel flag.
     parallelFor(
         n - k, grainFor(static_cast<std::int64_t>(k0) * (k - k0)), [&](int first, int last) {
           if (k0 == 0 || k == k0) return;
-          int i = k + first;
-          for (; i + 3 < k + last; i += 4) {
+          for (int i0 = k + first; i0 < k + last; i0 += 16) {
             checkCancel(work);
-            const double* mre[] = {multRe.data() + mult(i), multRe.data() + mult(i + 1),
-                                   multRe.data() + mult(i + 2), multRe.data() + mult(i + 3)};
-            const double* mim[] = {multIm.data() + mult(i), multIm.data() + mult(i + 1),
-                                   multIm.data() + mult(i + 2), multIm.data() + mult(i + 3)};
-            double* yre[] = {a.rowRe(i), a.rowRe(i + 1), a.rowRe(i + 2), a.rowRe(i + 3)};
-            double* yim[] = {a.rowIm(i), a.rowIm(i + 1), a.rowIm(i + 2), a.rowIm(i + 3)};
-            kern.mulSubFourRowsSteps(k0, k - k0, mre, mim, a.rowRe(k0), a.rowIm(k0), n, yre, yim);
-          }
-          for (; i + 1 < k + last; i += 2) {
-            checkCancel(work);
-            kern.mulSubTwoRowsSteps(k0, k - k0, multRe.data() + mult(i), multIm.data() + mult(i),
-                                    multRe.data() + mult(i + 1), multIm.data() + mult(i + 1),
-                                    a.rowRe(k0), a.rowIm(k0), n, a.rowRe(i), a.rowIm(i),
-                                    a.rowRe(i + 1), a.rowIm(i + 1));
-          }
-          if (i < k + last) {
-            checkCancel(work);
-            catchUp(i, k0, 0, k - k0);
+            mulSubRowsSteps(kern, std::min(16, k + last - i0), k0, k - k0, a.rowRe(k0), a.rowIm(k0),
+                            n, [&](int r) {
+                              const int i = i0 + r;
+                              return StepRow{multRe.data() + mult(i), multIm.data() + mult(i),
+                                             a.rowRe(i), a.rowIm(i)};
+                            });
           }
         });
   }

@@ -44,25 +44,10 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
     const double* xre = a.rowRe(k0) + c0;
     const double* xim = a.rowIm(k0) + c0;
     if (steps <= 0 || len <= 0) return;
-    int i = first;
-    for (; i + 3 < last; i += 4) {
-      const double* mre[] = {a.rowRe(i) + k0, a.rowRe(i + 1) + k0, a.rowRe(i + 2) + k0,
-                             a.rowRe(i + 3) + k0};
-      const double* mim[] = {a.rowIm(i) + k0, a.rowIm(i + 1) + k0, a.rowIm(i + 2) + k0,
-                             a.rowIm(i + 3) + k0};
-      double* yre[] = {a.rowRe(i) + c0, a.rowRe(i + 1) + c0, a.rowRe(i + 2) + c0,
-                       a.rowRe(i + 3) + c0};
-      double* yim[] = {a.rowIm(i) + c0, a.rowIm(i + 1) + c0, a.rowIm(i + 2) + c0,
-                       a.rowIm(i + 3) + c0};
-      kern.mulSubFourRowsSteps(len, steps, mre, mim, xre, xim, n, yre, yim);
-    }
-    for (; i + 1 < last; i += 2)
-      kern.mulSubTwoRowsSteps(len, steps, a.rowRe(i) + k0, a.rowIm(i) + k0, a.rowRe(i + 1) + k0,
-                              a.rowIm(i + 1) + k0, xre, xim, n, a.rowRe(i) + c0, a.rowIm(i) + c0,
-                              a.rowRe(i + 1) + c0, a.rowIm(i + 1) + c0);
-    if (i < last)
-      kern.mulSubRowSteps(len, steps, a.rowRe(i) + k0, a.rowIm(i) + k0, xre, xim, n,
-                          a.rowRe(i) + c0, a.rowIm(i) + c0);
+    mulSubRowsSteps(kern, last - first, len, steps, xre, xim, n, [&](int r) {
+      const int i = first + r;
+      return StepRow{a.rowRe(i) + k0, a.rowIm(i) + k0, a.rowRe(i) + c0, a.rowIm(i) + c0};
+    });
   };
   // Rows [first, last) take steps [k0, k0 + steps) of the panel [k0, k1) in its columns: the
   // multiplier of step k comes into column k, then goes over columns k + 1 .. k1 - 1. As many

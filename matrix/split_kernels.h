@@ -149,6 +149,38 @@ struct SplitKernels {
 // The kernels of the path in force (simdPath()).
 const SplitKernels& splitKernels();
 
+// A row of mulSubRowsSteps: its multipliers (mre[s], mim[s]) and its part the steps update.
+struct StepRow {
+  const double *mre, *mim;
+  double *yre, *yim;
+};
+
+// Rows r = 0 .. count-1, row(r) a StepRow, each take the `steps` steps of mulSubRowSteps with
+// the rows x at xre + s·ldx (and xim): four rows at a time, each x loaded once for the four,
+// then two, then one.
+template <class Row>
+void mulSubRowsSteps(const SplitKernels& kern, int count, int len, int steps, const double* xre,
+                     const double* xim, long ldx, Row&& row) {
+  int r = 0;
+  for (; r + 3 < count; r += 4) {
+    const StepRow q[] = {row(r), row(r + 1), row(r + 2), row(r + 3)};
+    const double* mre[] = {q[0].mre, q[1].mre, q[2].mre, q[3].mre};
+    const double* mim[] = {q[0].mim, q[1].mim, q[2].mim, q[3].mim};
+    double* yre[] = {q[0].yre, q[1].yre, q[2].yre, q[3].yre};
+    double* yim[] = {q[0].yim, q[1].yim, q[2].yim, q[3].yim};
+    kern.mulSubFourRowsSteps(len, steps, mre, mim, xre, xim, ldx, yre, yim);
+  }
+  for (; r + 1 < count; r += 2) {
+    const StepRow y = row(r), z = row(r + 1);
+    kern.mulSubTwoRowsSteps(len, steps, y.mre, y.mim, z.mre, z.mim, xre, xim, ldx, y.yre, y.yim,
+                            z.yre, z.yim);
+  }
+  if (r < count) {
+    const StepRow y = row(r);
+    kern.mulSubRowSteps(len, steps, y.mre, y.mim, xre, xim, ldx, y.yre, y.yim);
+  }
+}
+
 // One table per path; only call the ones the processor supports.
 const SplitKernels& splitKernelsGeneric();
 const SplitKernels& splitKernelsAvx2();
