@@ -5,6 +5,7 @@
 #include "bench_matrices.h"
 #include "matrix/Zezizir2.h"
 #include "matrix/simd_path.h"
+#include "matrix/split_matrix.h"
 #include "matrix/thread_pool.h"
 
 namespace kelvaro {
@@ -143,6 +144,28 @@ void BM_MatKron(benchmark::State& state) {
                                                     benchmark::Counter::kIs1000);
 }
 BENCHMARK(BM_MatKron)->ArgsProduct({{32, 64}, {1, 2}})->Unit(benchmark::kMillisecond);
+
+// The parts of an n x n complex matrix taken apart (split) and put back as elements (join),
+// the first and last pass of every kernel on split parts; bytes/s counts the elements' 24
+// bytes and the parts' 16 each.
+void BM_SplitParts(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const bool join = state.range(1) != 0;
+  setThreads(state, 2);
+  const RCOMat a = randomComplex(n, 8);
+  SplitMatrix s;
+  RCOMat back;
+  if (join) splitIfComplex(a, s, nullptr, true);
+  for (auto _ : state) {
+    if (join)
+      assignFrom(s, back);
+    else
+      benchmark::DoNotOptimize(splitIfComplex(a, s, nullptr, true));
+  }
+  state.counters["bytes/s"] = benchmark::Counter(
+      40.0 * n * n, benchmark::Counter::kIsIterationInvariantRate, benchmark::Counter::kIs1024);
+}
+BENCHMARK(BM_SplitParts)->ArgsProduct({{200, 1000}, {0, 1}, {1, 2}})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kelvaro

@@ -144,6 +144,12 @@ struct SplitKernels {
   // around the caches, and are not ordered until streamsDone().
   void (*elementWords)(long count, const double* re, const double* im, unsigned long kind,
                        double* out, bool stream);
+  // The other way, for elements of one kind: re[j] := word 3j, im[j] := word 3j + 1 of `in`
+  // for j < count, and true, where every element's kind (the low byte of word 3j + 2) is
+  // `kind` and, where `finite`, both its parts are finite; else false, with re and im partly
+  // written.
+  bool (*elementParts)(long count, const double* in, unsigned long kind, bool finite, double* re,
+                       double* im);
 };
 
 // The kernels of the path in force (simdPath()).

@@ -48,6 +48,31 @@ struct Avx512Vec {
         _mm512_store_pd(dst + 8 * v, line);
     }
   }
+  // The other way: from the elements j = 0 .. 7 at src (words 3j, 3j + 1 and 3j + 2, on no
+  // particular boundary) their real parts r and imaginary parts i, and the lanes whose kind
+  // word's low byte is `kind` and, where `finite`, whose parts are both finite.
+  static __mmask8 partsBlock(const double* src, unsigned long kind, bool finite, T& r, T& i) {
+    const T w0 = load(src), w1 = load(src + 8), w2 = load(src + 16);
+    // Word 3j + p of each element: those in the first two lines by one permutation, the
+    // rest from the third line by a second.
+    const auto gather = [&](__m512i first, __m512i second) {
+      return _mm512_permutex2var_pd(_mm512_permutex2var_pd(w0, first, w1), second, w2);
+    };
+    r = gather(_mm512_setr_epi64(0, 3, 6, 9, 12, 15, 0, 0),
+               _mm512_setr_epi64(0, 1, 2, 3, 4, 5, 10, 13));
+    i = gather(_mm512_setr_epi64(1, 4, 7, 10, 13, 0, 0, 0),
+               _mm512_setr_epi64(0, 1, 2, 3, 4, 8, 11, 14));
+    const T words = gather(_mm512_setr_epi64(2, 5, 8, 11, 14, 0, 0, 0),
+                           _mm512_setr_epi64(0, 1, 2, 3, 4, 9, 12, 15));
+    const __m512i kinds = _mm512_and_si512(_mm512_castpd_si512(words), _mm512_set1_epi64(0xFF));
+    __mmask8 ok = _mm512_cmpeq_epi64_mask(kinds, _mm512_set1_epi64(static_cast<long>(kind)));
+    if (finite) {  // below infinity in magnitude, which no NaN is
+      const T inf = set1(__builtin_inf());
+      ok &=
+          _mm512_cmp_pd_mask(abs(r), inf, _CMP_LT_OQ) & _mm512_cmp_pd_mask(abs(i), inf, _CMP_LT_OQ);
+    }
+    return ok;
+  }
   // The 8 x 8 tile of rows src + i*ls (8 doubles each) into dst + c*ld as its columns.
   // (The masked forms with every lane set: the plain ones start from an undefined vector,
   // which the compiler warns of.)

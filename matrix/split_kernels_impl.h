@@ -900,6 +900,33 @@ void elementWords(long count, const double* re, const double* im, unsigned long 
   for (; j < count; ++j) one(j);
 }
 
+template <class V>
+bool elementParts(long count, const double* in, unsigned long kind, bool finite, double* re,
+                  double* im) {
+  const auto one = [&](long j) {
+    unsigned long word;
+    __builtin_memcpy(&word, in + 3 * j + 2, sizeof word);
+    const double r = in[3 * j], i = in[3 * j + 1];
+    if ((word & 0xFF) != kind || (finite && !(__builtin_isfinite(r) && __builtin_isfinite(i))))
+      return false;
+    re[j] = r;
+    im[j] = i;
+    return true;
+  };
+  long j = 0;
+  if constexpr (requires { V::partsBlock; }) {
+    for (; j + V::W <= count; j += V::W) {
+      typename V::T r, i;
+      if (V::partsBlock(in + 3 * j, kind, finite, r, i) != (1u << V::W) - 1) return false;
+      V::store(re + j, r);
+      V::store(im + j, i);
+    }
+  }
+  for (; j < count; ++j)
+    if (!one(j)) return false;
+  return true;
+}
+
 template <class V, int MR, int NV, bool StepsByTiles>
 constexpr SplitKernels makeKernels() {
   return SplitKernels{
@@ -928,6 +955,7 @@ constexpr SplitKernels makeKernels() {
       subScaledRowsSteps<V>,
       addScaled<V>,
       elementWords<V>,
+      elementParts<V>,
   };
 }
 

@@ -32,6 +32,11 @@ void assignZeros(DoubleArray& v, std::size_t size, const CancelFlag* cancel) {
   });
 }
 
+// The kernels read and write an element as three words: its real part, its imaginary part and
+// its kind (the kind's byte first; the padding after it written zero, and not read).
+static_assert(sizeof(Element) == 3 * sizeof(double) && alignof(Element) == alignof(double));
+static_assert(std::is_trivially_copyable_v<Element> && std::is_standard_layout_v<Element>);
+
 bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, bool finite) {
   s.rows = m.rows();
   s.cols = m.cols();
@@ -40,19 +45,17 @@ bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, b
   s.re.resize(e.size());
   s.im.resize(e.size());
   std::atomic<bool> split{true};
+  const SplitKernels& kern = splitKernels();
+  const auto kind = static_cast<unsigned long>(ElementKind::Complex);
   parallelFor(s.rows, grainFor(s.cols), [&](int first, int last) {
     CancelCountdown countdown(cancel);
     for (int r = first; r < last && split.load(std::memory_order_relaxed); ++r) {
       countdown.tick(s.cols);
       const std::size_t begin = static_cast<std::size_t>(r) * s.cols;
-      for (std::size_t i = begin; i < begin + s.cols; ++i) {
-        const double re = e[i].re(), im = e[i].im();
-        if (!e[i].isComplex() || (finite && !(std::isfinite(re) && std::isfinite(im)))) {
-          split.store(false, std::memory_order_relaxed);
-          return;
-        }
-        s.re[i] = re;
-        s.im[i] = im;
+      if (!kern.elementParts(s.cols, reinterpret_cast<const double*>(e.data() + begin), kind,
+                             finite, s.re.data() + begin, s.im.data() + begin)) {
+        split.store(false, std::memory_order_relaxed);
+        return;
       }
     }
   });
@@ -79,11 +82,6 @@ void writeComplexRows(int rows, int cols, const double* re, const double* im, El
     streamsDone();
   });
 }
-
-// The kernels write an element as three words: its real part, its imaginary part and its kind
-// (the kind's byte first, the padding after it zero).
-static_assert(sizeof(Element) == 3 * sizeof(double) && alignof(Element) == alignof(double));
-static_assert(std::is_trivially_copyable_v<Element> && std::is_standard_layout_v<Element>);
 
 void writeElements(long count, const double* re, const double* im, Element* out, bool stream) {
   const auto kind = static_cast<unsigned long>(im ? ElementKind::Complex : ElementKind::Real);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -63,6 +64,46 @@ TEST(SplitIfComplex, SplitsOnlyMatricesWhoseEveryElementIsComplex) {
   SplitMatrix e;
   EXPECT_TRUE(splitIfComplex(RCOMat(), e, nullptr));
   EXPECT_EQ(0, e.rows);
+}
+
+// The vector paths read eight elements at a time, each part from its own lane of three loads:
+// every column of a row with two blocks and a tail must give its own parts, and turn the
+// matrix away when it holds another kind or (where asked) a part that is not finite. Only the
+// kind's byte counts, not the bytes that pad it.
+TEST(SplitIfComplex, ReadsEveryColumnOfABlockOnEveryPath) {
+  constexpr int kCols = 21;
+  RCOMat all(2, kCols);
+  for (int i = 0; i < 2; ++i)
+    for (int j = 0; j < kCols; ++j) {
+      Element e = Element::complex(100 * i + j + 0.5, -(100 * i + j) - 0.25);
+      unsigned char bytes[sizeof(Element)];
+      std::memcpy(bytes, &e, sizeof e);
+      std::memset(bytes + 2 * sizeof(double) + 1, 0xA5, sizeof(double) - 1);
+      std::memcpy(&e, bytes, sizeof e);
+      all[i][j] = e;
+    }
+  const double inf = std::numeric_limits<double>::infinity();
+  reference::forEachSimdPath([&] {
+    SplitMatrix s;
+    ASSERT_TRUE(splitIfComplex(all, s, nullptr, true));
+    for (int i = 0; i < 2; ++i)
+      for (int j = 0; j < kCols; ++j) {
+        ASSERT_EQ(100 * i + j + 0.5, s.rowRe(i)[j]) << i << " " << j;
+        ASSERT_EQ(-(100 * i + j) - 0.25, s.rowIm(i)[j]) << i << " " << j;
+      }
+    for (int j = 0; j < kCols; ++j) {
+      SCOPED_TRACE(j);
+      RCOMat m = all;
+      m[1][j] = Element::real(1);
+      EXPECT_FALSE(splitIfComplex(m, s, nullptr));
+      for (const Element odd : {Element::complex(inf, 0), Element::complex(0, -inf),
+                                Element::complex(0, std::nan(""))}) {
+        m[1][j] = odd;
+        EXPECT_TRUE(splitIfComplex(m, s, nullptr));
+        EXPECT_FALSE(splitIfComplex(m, s, nullptr, true));
+      }
+    }
+  });
 }
 
 // The vector paths write whole blocks of elements from the first aligned one on: every start
