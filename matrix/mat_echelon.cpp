@@ -107,13 +107,18 @@ class SquareFactors {
 };
 
 // max(m, n) * eps * the largest sum of moduli of a row, of the m x n values value(r, c).
+// Eight rows go side by side, each its own sum in column order: one row's additions wait on
+// each other, eight rows' do not.
 template <class Value>
 double toleranceOf(int m, int n, Value&& value) {
+  constexpr int kRows = 8;
   double normInf = 0;
-  for (int r = 0; r < m; ++r) {
-    double sum = 0;
-    for (int c = 0; c < n; ++c) sum += std::abs(value(r, c));
-    normInf = std::max(normInf, sum);
+  for (int r0 = 0; r0 < m; r0 += kRows) {
+    const int rows = std::min(kRows, m - r0);
+    double sum[kRows] = {};
+    for (int c = 0; c < n; ++c)
+      for (int k = 0; k < rows; ++k) sum[k] += std::abs(value(r0 + k, c));
+    for (int k = 0; k < rows; ++k) normInf = std::max(normInf, sum[k]);
   }
   return std::max(m, n) * std::numeric_limits<double>::epsilon() * normInf;
 }
@@ -225,8 +230,8 @@ bool realParts(const RCOMat& a, DoubleArray& v) {
 }
 
 // reduce<double> with the columns in panels. Within a panel every row's part in the panel's
-// columns takes each step as it comes (the pivot searches need them current), in a copy whose
-// rows lie together; the part right of the panel waits, and takes the panel's steps at its
+// columns takes each step as it comes (the pivot searches need them current), in a copy held
+// by columns; the part right of the panel waits, and takes the panel's steps at its
 // end, all of them for a block of elements while it stays in registers, four rows at a time.
 // For that the panel keeps each row's multipliers (exchanged with the row's part right of it)
 // and each pivot row right of it once divided, and a pivot row is brought up to date just
@@ -249,19 +254,26 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
   std::optional<SquareFactors<double>> square;
   if (squareInverseNorm && n >= m) square.emplace(m);
   beginWork(work, static_cast<std::uint64_t>(n));
+  // The panel by columns: column c's rows lie together, so that a step goes down them in
+  // vectors, as does the pivot search.
   std::vector<double> block(static_cast<std::size_t>(m) * kPanel);
-  // Row r's multiplier of the panel's step s at r·kPanel + s; step s's pivot row right of the
-  // panel, once divided, at s·right.
-  std::vector<double> mult(block.size()), pivotRows;
+  // Row r's multiplier of the panel's step s: at s·m + r while the panel goes (a step's column
+  // of the block), at r·kPanel + s for the part right of the panel; step s's pivot row right of
+  // the panel, once divided, at s·right, and its part in the panel at pivotPart[c - c0].
+  std::vector<double> bySteps(block.size()), mult(block.size()), pivotRows;
+  double pivotPart[kPanel];
   std::vector<int> done(static_cast<std::size_t>(m));  // steps row r's right part has had
   int row = 0;
   for (int c0 = 0; c0 < n && row < m; c0 += kPanel) {
     const int c1 = std::min(n, c0 + kPanel);
     const int right = n - c1;
     const auto b = [&](int r, int c) -> double& {
-      return block[static_cast<std::size_t>(r) * kPanel + static_cast<std::size_t>(c - c0)];
+      return block[static_cast<std::size_t>(c - c0) * m + static_cast<std::size_t>(r)];
     };
-    for (int r = 0; r < m; ++r) std::copy(&at(r, c0), &at(r, c0) + (c1 - c0), &b(r, c0));
+    const auto multOf = [&](int r, int s) -> double& {
+      return bySteps[static_cast<std::size_t>(s) * m + static_cast<std::size_t>(r)];
+    };
+    kern.transpose(m, c1 - c0, &at(0, c0), n, block.data(), m);
     std::fill(done.begin(), done.end(), 0);
     pivotRows.resize(static_cast<std::size_t>(kPanel) * right);
     // Row r's part right of the panel takes the panel's steps done[r] .. upTo - 1, with the
@@ -284,13 +296,13 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
       // multipliers it waits on (neither has been a pivot row: those lie above row).
       for (int j = c; j < c1; ++j) std::swap(b(p, j), b(row, j));
       if (right > 0) std::swap_ranges(&at(p, c1), &at(p, c1) + right, &at(row, c1));
-      std::swap_ranges(mult.data() + static_cast<std::size_t>(p) * kPanel,
-                       mult.data() + static_cast<std::size_t>(p) * kPanel + steps,
-                       mult.data() + static_cast<std::size_t>(row) * kPanel);
+      for (int s = 0; s < steps; ++s) std::swap(multOf(p, s), multOf(row, s));
       SquareFactors<double>* const keep = square && square->takes(row, c) ? &*square : nullptr;
       if (keep) keep->begin(p, row);
       const double pivot = b(row, c);
-      for (int j = c; j < c1; ++j) b(row, j) /= pivot;
+      for (int j = c; j < c1; ++j) pivotPart[j - c0] = b(row, j) /= pivot;
+      for (int s = 0; s < steps; ++s)
+        mult[static_cast<std::size_t>(row) * kPanel + static_cast<std::size_t>(s)] = multOf(row, s);
       catchUp(row, 1, steps);
       double* const pivotRight = right > 0 ? &at(row, c1) : nullptr;
       for (int j = 0; j < right; ++j) pivotRight[j] /= pivot;
@@ -302,17 +314,25 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
         double* const upper = keep->upper(row, row + 1);
         for (int j = c + 1; j < m; ++j) upper[j - c - 1] = j < c1 ? b(row, j) : at(row, j);
       }
-      eliminateRows(b, m, row, c, c1, keep, [&](int r, double f) {
-        mult[static_cast<std::size_t>(r) * kPanel + steps] = f;
-      });
+      // Every other row: the step's column becomes its multipliers, then the step, the rows
+      // above the pivot row and those below.
+      double* const f = &multOf(0, steps);
+      std::copy_n(&b(0, c), m, f);
+      kern.subScaledColumns(row, c1 - c, f, pivotPart + (c - c0), &b(0, c), m);
+      kern.subScaledColumns(m - row - 1, c1 - c, f + row + 1, pivotPart + (c - c0), &b(row + 1, c),
+                            m);
+      if (keep)
+        for (int r = row + 1; r < m; ++r) keep->lower(r, row) = f[r];
       ++steps;
     });
     // A four counts as one row's work: a real multiply-subtract in registers takes a fraction
     // of what the pool's least work counts an operation at, and counted whole, Solve on 200 x
     // 400 was shared out and took 1.09x the time of one thread on two.
-    if (right > 0 && steps > 0)
+    if (right > 0 && steps > 0) {
+      kern.transpose(steps, m, bySteps.data(), m, mult.data(), kPanel);
       finishPanel(done, steps, static_cast<std::int64_t>(steps) * right, work, catchUp);
-    for (int r = 0; r < m; ++r) std::copy(&b(r, c0), &b(r, c0) + (c1 - c0), &at(r, c0));
+    }
+    kern.transpose(c1 - c0, m, block.data(), m, &at(0, c0), n);
   }
   finishWork(work);  // the columns past the last pivot row need no step
   // Every element of a is real: its elements as store writes them, most around the caches.

@@ -132,6 +132,12 @@ struct SplitKernels {
   void (*reflectPanel)(const double* v, int len, double beta, double* a, long ld, int width);
   // c[j] := c[j] - m[j]·s for j < len.
   void (*subScaledBy)(int len, double s, const double* m, double* c);
+  // A step on a panel held by columns: for each column j < cols at y + j·ldy, rows r < rows,
+  // where f[r] is not zero, y[j·ldy + r] := y[j·ldy + r] - f[r]·x[j].
+  void (*subScaledColumns)(int rows, int cols, const double* f, const double* x, double* y,
+                           long ldy);
+  // The rows i < rows at a + i·la, their columns c < span, into b + c·lb as columns.
+  void (*transpose)(int rows, int span, const double* a, long la, double* b, long lb);
   // Real rows r < count (count <= 4) at y[r]: for s = 0 .. steps-1 in this order, where f[r][s]
   // is not zero, y[r][j] := y[r][j] - f[r][s]·x[s·ldx + j] for j < len.
   void (*subScaledRowsSteps)(int count, int len, int steps, const double* const* f, const double* x,

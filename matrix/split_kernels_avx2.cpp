@@ -34,6 +34,7 @@ struct Avx2Vec {
   static T div(T a, T b) { return _mm256_div_pd(a, b); }
   static T abs(T a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
   static T gt(T a, T b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
+  static T nonzero(T a) { return _mm256_cmp_pd(a, _mm256_setzero_pd(), _CMP_NEQ_UQ); }
   static T select(T m, T a, T b) { return _mm256_blendv_pd(b, a, m); }
   // Elements j = 0 .. 3 of real parts r, imaginary parts i and kind words k as words 3j, 3j + 1
   // and 3j + 2 of three vectors from dst (on a boundary of four doubles): r0 i0 k r1, i1 k r2

@@ -32,6 +32,7 @@ struct Avx512Vec {
   static T div(T a, T b) { return _mm512_div_pd(a, b); }
   static T abs(T a) { return _mm512_abs_pd(a); }
   static __mmask8 gt(T a, T b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
+  static __mmask8 nonzero(T a) { return _mm512_cmp_pd_mask(a, _mm512_setzero_pd(), _CMP_NEQ_UQ); }
   static T select(__mmask8 m, T a, T b) { return _mm512_mask_blend_pd(m, b, a); }
   // Elements j = 0 .. 7 of real parts r, imaginary parts i and kind words k as words 3j, 3j + 1
   // and 3j + 2 of three lines from dst (on a line).

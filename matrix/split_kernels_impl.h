@@ -6,8 +6,8 @@
 //
 // V provides: T (the vector), W (lanes), load, store, loadFirst and storeFirst (of the first
 // count lanes, 0 < count < W, where W > 1), set1, add, sub, mul, div, abs, gt (lane
-// mask of a > b, false for NaN), select(mask, a, b) (a where the mask is set), lanes(first)
-// (first, first + 1, ...).
+// mask of a > b, false for NaN), nonzero (lane mask of a != 0, true for NaN), select(mask, a,
+// b) (a where the mask is set), lanes(first) (first, first + 1, ...).
 
 #include "matrix/split_kernels.h"
 
@@ -72,6 +72,7 @@ struct ScalarVec {
   static T div(T a, T b) { return a / b; }
   static T abs(T a) { return __builtin_fabs(a); }
   static bool gt(T a, T b) { return a > b; }
+  static bool nonzero(T a) { return a != 0.0; }
   static T select(bool m, T a, T b) { return m ? a : b; }
 };
 
@@ -782,6 +783,55 @@ void reflectPanel(const double* v, int len, double beta, double* a, long ld, int
   reflectPanelBy<V, kPanelWidth / V::W>(width / V::W, width % V::W, v, len, beta, a, ld);
 }
 
+// subScaledColumns on U vectors of rows from r, their multipliers and masks in registers over
+// the columns; Tail: the last `tail` rows, as part of a vector.
+template <class V, int U, bool Tail = false>
+void subScaledColumnsAt(int r, int cols, const double* f, const double* x, double* y, long ldy,
+                        int tail = 0) {
+  using T = typename V::T;
+  T fv[U];
+  decltype(V::nonzero(fv[0])) take[U];
+#pragma GCC unroll 4
+  for (int u = 0; u < U; ++u) {
+    if constexpr (Tail)
+      fv[u] = V::loadFirst(f + r, tail);
+    else
+      fv[u] = V::load(f + r + u * V::W);
+    take[u] = V::nonzero(fv[u]);
+  }
+  for (int j = 0; j < cols; ++j) {
+    const T xj = V::set1(x[j]);
+    double* const col = y + j * ldy + r;
+#pragma GCC unroll 4
+    for (int u = 0; u < U; ++u) {
+      double* const at = col + u * V::W;
+      T old;
+      if constexpr (Tail)
+        old = V::loadFirst(at, tail);
+      else
+        old = V::load(at);
+      const T now = V::select(take[u], V::sub(old, V::mul(fv[u], xj)), old);
+      if constexpr (Tail)
+        V::storeFirst(at, now, tail);
+      else
+        V::store(at, now);
+    }
+  }
+}
+
+template <class V>
+void subScaledColumns(int rows, int cols, const double* f, const double* x, double* y, long ldy) {
+  constexpr int U = 4;
+  int r = 0;
+  for (; r + U * V::W <= rows; r += U * V::W) subScaledColumnsAt<V, U>(r, cols, f, x, y, ldy);
+  for (; r + V::W <= rows; r += V::W) subScaledColumnsAt<V, 1>(r, cols, f, x, y, ldy);
+  if (r == rows) return;
+  if constexpr (requires(const double* p) { V::loadFirst(p, 1); })
+    subScaledColumnsAt<V, 1, true>(r, cols, f, x, y, ldy, rows - r);
+  else
+    for (; r < rows; ++r) subScaledColumnsAt<ScalarVec, 1>(r, cols, f, x, y, ldy);
+}
+
 template <class V>
 void subScaledBy(int len, double s, const double* m, double* c) {
   const auto sv = V::set1(s);
@@ -952,6 +1002,8 @@ constexpr SplitKernels makeKernels() {
       reflectStrips<V>,
       reflectPanel<V>,
       subScaledBy<V>,
+      subScaledColumns<V>,
+      transposeRows<V>,
       subScaledRowsSteps<V>,
       addScaled<V>,
       elementWords<V>,

@@ -8,7 +8,9 @@
 #include <complex>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -248,9 +250,10 @@ TEST(SameBits, LUInverseAcrossPanels) {
 // exact cancellations and zero multipliers. In odd rounds a repeated row and column 1 within
 // the tolerance give columns taken as zero, and a row of -0 keeps its signs only where zero
 // multipliers are skipped, also after a step it takes; every fourth round a NaN at the end of
-// the first pivot row makes the steps right of the first panel go in complex arithmetic. With
-// and without the factors kept for the estimate (finite in even rounds), on one thread and
-// three.
+// the first pivot row makes the steps right of the first panel go in complex arithmetic, and
+// in the others a NaN in the last row is a multiplier, which is not skipped. With and without
+// the factors kept for the estimate (finite in even rounds), on one thread and three. The
+// tolerance is max(m, n)·eps times the largest sum of moduli of a row.
 TEST(SameBits, RrefPanels) {
   std::mt19937_64 gen(17);
   std::uniform_real_distribution<double> u(-1, 1);
@@ -273,11 +276,20 @@ TEST(SameBits, RrefPanels) {
         // Row 3 takes step 0 and keeps its -0, then only zero multipliers.
         for (int j = 2; j < n; ++j) a[0][j] = Element::real(0);
         a[3][0] = Element::real(1);
+        a[m - 1][0] = complex ? Element::complex(std::nan(""), 0) : Element::real(std::nan(""));
       }
+    }
+    double normInf = 0;
+    for (int i = 0; i < m; ++i) {
+      double sum = 0;
+      for (const Element& e : std::span(a[i], n)) sum += std::abs(std::complex(e.re(), e.im()));
+      normInf = std::max(normInf, sum);
     }
     for (const bool square : {false, true}) {
       RCOMat plain = a;
       const EchelonOutcome expected = MatRrefElements(plain, nullptr, square);
+      EXPECT_EQ(expected.tolerance,
+                std::max(m, n) * std::numeric_limits<double>::epsilon() * normInf);
       for (const int threads : {1, 3}) {
         setThreadCount(threads);
         forEachSimdPath([&] {
