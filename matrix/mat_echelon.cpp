@@ -135,7 +135,7 @@ void eachColumn(At&& at, int c0, int c1, int m, int& row, EchelonOutcome& out, W
     int p = row;
     double best = 0;
     for (int r = row; r < m; ++r)
-      if (std::abs(at(r, c)) > best) best = std::abs(at(r, c)), p = r;
+      if (std::abs(T(at(r, c))) > best) best = std::abs(T(at(r, c))), p = r;
     if (best <= out.tolerance) {
       out.pivotTakenAsZero = out.pivotTakenAsZero || best > 0;
       for (int r = row; r < m; ++r) at(r, c) = T(0);
@@ -354,11 +354,22 @@ bool tame(const double* re, const double* im, int count) {
   return true;
 }
 
-// reduce<Complex> in panels, as reduceReal, on the parts of the elements. The panel's own
-// columns take each step in complex arithmetic; the parts right of the panel take its steps
-// through the elimination's vector kernels where the steps' multipliers and pivot rows are
-// tame, and one row at a time around zero multipliers (which a step skips); otherwise in
-// complex arithmetic, as step by step.
+// An element of a matrix held by parts, read and written as a complex value.
+struct PartsRef {
+  double& re;
+  double& im;
+  operator Complex() const { return {re, im}; }
+  PartsRef& operator=(const Complex& z) {
+    re = z.real(), im = z.imag();
+    return *this;
+  }
+};
+
+// reduce<Complex> in panels, as reduceReal, on the parts of the elements. Where a step's
+// multipliers and pivot row are tame, the panel's own columns take it through mulSubColumns
+// and the parts right of the panel through the elimination's vector kernels (one row at a
+// time around zero multipliers, which a step skips); otherwise both take it in complex
+// arithmetic, as step by step.
 EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
   constexpr int kPanel = 32;
   const SplitKernels& kern = splitKernels();
@@ -376,20 +387,29 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
   std::optional<SquareFactors<Complex>> square;
   if (squareInverseNorm && n >= m) square.emplace(m);
   beginWork(work, static_cast<std::uint64_t>(n));
-  std::vector<Complex> block(static_cast<std::size_t>(m) * kPanel);
-  // As in reduceReal, by parts; and whether each step's multipliers and pivot row are tame.
-  DoubleArray multRe(block.size()), multIm(block.size()), pivotRe, pivotIm;
+  // As in reduceReal, by parts: the panel by columns, the multipliers by steps and by rows, the
+  // pivot rows; and whether each step's multipliers and pivot row are tame.
+  const std::size_t panelSize = static_cast<std::size_t>(m) * kPanel;
+  DoubleArray blockRe(panelSize), blockIm(panelSize), byStepsRe(panelSize), byStepsIm(panelSize);
+  DoubleArray multRe(panelSize), multIm(panelSize), pivotRe, pivotIm;
+  double pivotPartRe[kPanel], pivotPartIm[kPanel];
   std::vector<int> done(static_cast<std::size_t>(m));
   bool tameSteps[kPanel];
   int row = 0;
   for (int c0 = 0; c0 < n && row < m; c0 += kPanel) {
     const int c1 = std::min(n, c0 + kPanel);
     const int right = n - c1;
-    const auto b = [&](int r, int c) -> Complex& {
-      return block[static_cast<std::size_t>(r) * kPanel + static_cast<std::size_t>(c - c0)];
+    const auto panelAt = [&](int r, int c) {
+      return static_cast<std::size_t>(c - c0) * m + static_cast<std::size_t>(r);
     };
-    for (int r = 0; r < m; ++r)
-      for (int c = c0; c < c1; ++c) b(r, c) = Complex(v.rowRe(r)[c], v.rowIm(r)[c]);
+    const auto b = [&](int r, int c) {
+      return PartsRef{blockRe[panelAt(r, c)], blockIm[panelAt(r, c)]};
+    };
+    const auto stepAt = [&](int r, int s) {
+      return static_cast<std::size_t>(s) * m + static_cast<std::size_t>(r);
+    };
+    kern.transpose(m, c1 - c0, v.rowRe(0) + c0, n, blockRe.data(), m);
+    kern.transpose(m, c1 - c0, v.rowIm(0) + c0, n, blockIm.data(), m);
     std::fill(done.begin(), done.end(), 0);
     pivotRe.resize(static_cast<std::size_t>(kPanel) * right);
     pivotIm.resize(pivotRe.size());
@@ -453,20 +473,29 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
     };
     int steps = 0;
     eachColumn<Complex>(b, c0, c1, m, row, out, work, [&](int c, int p) {
-      for (int j = c; j < c1; ++j) std::swap(b(p, j), b(row, j));
+      for (DoubleArray* part : {&blockRe, &blockIm})
+        for (int j = c; j < c1; ++j) std::swap((*part)[panelAt(p, j)], (*part)[panelAt(row, j)]);
       for (DoubleArray* part : {&v.re, &v.im}) {
         double* const base = part->data();
         std::swap_ranges(base + static_cast<std::size_t>(p) * n + c1,
                          base + static_cast<std::size_t>(p) * n + n,
                          base + static_cast<std::size_t>(row) * n + c1);
       }
-      for (DoubleArray* part : {&multRe, &multIm})
-        std::swap_ranges(part->data() + multAt(p, 0), part->data() + multAt(p, steps),
-                         part->data() + multAt(row, 0));
+      for (DoubleArray* part : {&byStepsRe, &byStepsIm})
+        for (int s = 0; s < steps; ++s) std::swap((*part)[stepAt(p, s)], (*part)[stepAt(row, s)]);
       SquareFactors<Complex>* const keep = square && square->takes(row, c) ? &*square : nullptr;
       if (keep) keep->begin(p, row);
       const Complex pivot = b(row, c);
-      for (int j = c; j < c1; ++j) b(row, j) /= pivot;
+      for (int j = c; j < c1; ++j) {
+        Complex x = b(row, j);
+        x /= pivot;
+        b(row, j) = x;
+        pivotPartRe[j - c0] = x.real(), pivotPartIm[j - c0] = x.imag();
+      }
+      for (int s = 0; s < steps; ++s) {
+        multRe[multAt(row, s)] = byStepsRe[stepAt(row, s)];
+        multIm[multAt(row, s)] = byStepsIm[stepAt(row, s)];
+      }
       catchUp(row, 1, steps);
       double* const pre = v.rowRe(row) + c1;
       double* const pim = v.rowIm(row) + c1;
@@ -483,22 +512,47 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
         keep->lower(row, row) = pivot;
         Complex* const upper = keep->upper(row, row + 1);
         for (int j = c + 1; j < m; ++j)
-          upper[j - c - 1] = j < c1 ? b(row, j) : Complex(pre[j - c1], pim[j - c1]);
+          upper[j - c - 1] = j < c1 ? Complex(b(row, j)) : Complex(pre[j - c1], pim[j - c1]);
       }
-      eliminateRows(b, m, row, c, c1, keep, [&](int r, const Complex& f) {
-        multRe[multAt(r, steps)] = f.real();
-        multIm[multAt(r, steps)] = f.imag();
-        tameSteps[steps] =
-            tameSteps[steps] && tame(&multRe[multAt(r, steps)], &multIm[multAt(r, steps)], 1);
-      });
+      // Every other row: the step's column becomes its multipliers, then the step, through the
+      // kernel where the multipliers and the pivot row's part are tame, else in complex
+      // arithmetic.
+      double* const fre = &byStepsRe[stepAt(0, steps)];
+      double* const fim = &byStepsIm[stepAt(0, steps)];
+      std::copy_n(&blockRe[panelAt(0, c)], m, fre);
+      std::copy_n(&blockIm[panelAt(0, c)], m, fim);
+      const bool tameRows = tame(fre, fim, row) && tame(fre + row + 1, fim + row + 1, m - row - 1);
+      tameSteps[steps] = tameSteps[steps] && tameRows;
+      const double* const xre = pivotPartRe + (c - c0);
+      const double* const xim = pivotPartIm + (c - c0);
+      if (tameRows && tame(xre, xim, c1 - c)) {
+        for (const auto& [first, count] : {std::pair{0, row}, std::pair{row + 1, m - row - 1}})
+          kern.mulSubColumns(count, c1 - c, fre + first, fim + first, xre, xim,
+                             &blockRe[panelAt(first, c)], &blockIm[panelAt(first, c)], m);
+      } else {
+        for (int r = 0; r < m; ++r) {
+          const Complex f(fre[r], fim[r]);
+          if (r == row || f == Complex(0)) continue;
+          for (int j = c; j < c1; ++j) {
+            Complex y = b(r, j);
+            y -= f * Complex(xre[j - c], xim[j - c]);
+            b(r, j) = y;
+          }
+        }
+      }
+      if (keep)
+        for (int r = row + 1; r < m; ++r) keep->lower(r, row) = Complex(fre[r], fim[r]);
       ++steps;
     });
     // A four counts as two rows' work (at 200 x 400, shared, eight threads took 1.03x the
     // time of one).
-    if (right > 0 && steps > 0)
+    if (right > 0 && steps > 0) {
+      kern.transpose(steps, m, byStepsRe.data(), m, multRe.data(), kPanel);
+      kern.transpose(steps, m, byStepsIm.data(), m, multIm.data(), kPanel);
       finishPanel(done, steps, static_cast<std::int64_t>(2) * steps * right, work, catchUp);
-    for (int r = 0; r < m; ++r)
-      for (int c = c0; c < c1; ++c) v.rowRe(r)[c] = b(r, c).real(), v.rowIm(r)[c] = b(r, c).imag();
+    }
+    kern.transpose(c1 - c0, m, blockRe.data(), m, v.rowRe(0) + c0, n);
+    kern.transpose(c1 - c0, m, blockIm.data(), m, v.rowIm(0) + c0, n);
   }
   finishWork(work);
   writeComplexRows(m, n, v.re.data(), v.im.data(), a.elements().data(), work);

@@ -136,6 +136,10 @@ struct SplitKernels {
   // where f[r] is not zero, y[j·ldy + r] := y[j·ldy + r] - f[r]·x[j].
   void (*subScaledColumns)(int rows, int cols, const double* f, const double* x, double* y,
                            long ldy);
+  // The same in complex values, the elimination's product: where (fre[r], fim[r]) is not zero,
+  // y := y - f[r]·x[j] for each column j < cols (yre and yim by columns, ldy apart).
+  void (*mulSubColumns)(int rows, int cols, const double* fre, const double* fim, const double* xre,
+                        const double* xim, double* yre, double* yim, long ldy);
   // The rows i < rows at a + i·la, their columns c < span, into b + c·lb as columns.
   void (*transpose)(int rows, int span, const double* a, long la, double* b, long lb);
   // Real rows r < count (count <= 4) at y[r]: for s = 0 .. steps-1 in this order, where f[r][s]

@@ -783,53 +783,79 @@ void reflectPanel(const double* v, int len, double beta, double* a, long ld, int
   reflectPanelBy<V, kPanelWidth / V::W>(width / V::W, width % V::W, v, len, beta, a, ld);
 }
 
-// subScaledColumns on U vectors of rows from r, their multipliers and masks in registers over
-// the columns; Tail: the last `tail` rows, as part of a vector.
-template <class V, int U, bool Tail = false>
-void subScaledColumnsAt(int r, int cols, const double* f, const double* x, double* y, long ldy,
-                        int tail = 0) {
+// A step on a panel held by columns (subScaledColumns, or mulSubColumns where Cx), on U vectors
+// of rows from r, their multipliers and masks in registers over the columns; Tail: the last
+// `tail` rows, as part of a vector. A row takes the step where a part of its multiplier is not
+// zero.
+template <class V, int U, bool Cx, bool Tail = false>
+void subColumnsAt(int r, int cols, const double* fre, const double* fim, const double* xre,
+                  const double* xim, double* yre, double* yim, long ldy, int tail = 0) {
   using T = typename V::T;
-  T fv[U];
-  decltype(V::nonzero(fv[0])) take[U];
+  const auto get = [&](const double* p) {
+    if constexpr (Tail)
+      return V::loadFirst(p, tail);
+    else
+      return V::load(p);
+  };
+  const auto put = [&](double* p, T v) {
+    if constexpr (Tail)
+      V::storeFirst(p, v, tail);
+    else
+      V::store(p, v);
+  };
+  T fr[U], fi[U];
+  decltype(V::nonzero(fr[0])) takeRe[U], takeIm[U];
 #pragma GCC unroll 4
   for (int u = 0; u < U; ++u) {
-    if constexpr (Tail)
-      fv[u] = V::loadFirst(f + r, tail);
-    else
-      fv[u] = V::load(f + r + u * V::W);
-    take[u] = V::nonzero(fv[u]);
+    fr[u] = get(fre + r + u * V::W);
+    takeRe[u] = V::nonzero(fr[u]);
+    if constexpr (Cx) {
+      fi[u] = get(fim + r + u * V::W);
+      takeIm[u] = V::nonzero(fi[u]);
+    }
   }
   for (int j = 0; j < cols; ++j) {
-    const T xj = V::set1(x[j]);
-    double* const col = y + j * ldy + r;
+    const T xr = V::set1(xre[j]);
+    T xi;
+    if constexpr (Cx) xi = V::set1(xim[j]);
 #pragma GCC unroll 4
     for (int u = 0; u < U; ++u) {
-      double* const at = col + u * V::W;
-      T old;
-      if constexpr (Tail)
-        old = V::loadFirst(at, tail);
-      else
-        old = V::load(at);
-      const T now = V::select(take[u], V::sub(old, V::mul(fv[u], xj)), old);
-      if constexpr (Tail)
-        V::storeFirst(at, now, tail);
-      else
-        V::store(at, now);
+      double* const atRe = yre + j * ldy + r + u * V::W;
+      const T oldRe = get(atRe);
+      if constexpr (Cx) {
+        double* const atIm = yim + j * ldy + r + u * V::W;
+        const T oldIm = get(atIm);
+        T nowRe = oldRe, nowIm = oldIm;
+        eliminate<V>(fr[u], fi[u], xr, xi, nowRe, nowIm);
+        put(atRe, V::select(takeRe[u], nowRe, V::select(takeIm[u], nowRe, oldRe)));
+        put(atIm, V::select(takeRe[u], nowIm, V::select(takeIm[u], nowIm, oldIm)));
+      } else {
+        put(atRe, V::select(takeRe[u], V::sub(oldRe, V::mul(fr[u], xr)), oldRe));
+      }
     }
   }
 }
 
-template <class V>
-void subScaledColumns(int rows, int cols, const double* f, const double* x, double* y, long ldy) {
-  constexpr int U = 4;
+template <class V, bool Cx>
+void subColumns(int rows, int cols, const double* fre, const double* fim, const double* xre,
+                const double* xim, double* yre, double* yim, long ldy) {
+  constexpr int U = Cx ? 2 : 4;
   int r = 0;
-  for (; r + U * V::W <= rows; r += U * V::W) subScaledColumnsAt<V, U>(r, cols, f, x, y, ldy);
-  for (; r + V::W <= rows; r += V::W) subScaledColumnsAt<V, 1>(r, cols, f, x, y, ldy);
+  for (; r + U * V::W <= rows; r += U * V::W)
+    subColumnsAt<V, U, Cx>(r, cols, fre, fim, xre, xim, yre, yim, ldy);
+  for (; r + V::W <= rows; r += V::W)
+    subColumnsAt<V, 1, Cx>(r, cols, fre, fim, xre, xim, yre, yim, ldy);
   if (r == rows) return;
   if constexpr (requires(const double* p) { V::loadFirst(p, 1); })
-    subScaledColumnsAt<V, 1, true>(r, cols, f, x, y, ldy, rows - r);
+    subColumnsAt<V, 1, Cx, true>(r, cols, fre, fim, xre, xim, yre, yim, ldy, rows - r);
   else
-    for (; r < rows; ++r) subScaledColumnsAt<ScalarVec, 1>(r, cols, f, x, y, ldy);
+    for (; r < rows; ++r)
+      subColumnsAt<ScalarVec, 1, Cx>(r, cols, fre, fim, xre, xim, yre, yim, ldy);
+}
+
+template <class V>
+void subScaledColumns(int rows, int cols, const double* f, const double* x, double* y, long ldy) {
+  subColumns<V, false>(rows, cols, f, nullptr, x, nullptr, y, nullptr, ldy);
 }
 
 template <class V>
@@ -1003,6 +1029,7 @@ constexpr SplitKernels makeKernels() {
       reflectPanel<V>,
       subScaledBy<V>,
       subScaledColumns<V>,
+      subColumns<V, true>,
       transposeRows<V>,
       subScaledRowsSteps<V>,
       addScaled<V>,

@@ -250,7 +250,8 @@ TEST(SameBits, LUInverseAcrossPanels) {
 // exact cancellations and zero multipliers. In odd rounds a repeated row and column 1 within
 // the tolerance give columns taken as zero, and a row of -0 keeps its signs only where zero
 // multipliers are skipped, also after a step it takes; every fourth round a NaN at the end of
-// the first pivot row makes the steps right of the first panel go in complex arithmetic, and
+// the first pivot row makes the steps right of the first panel go in complex arithmetic (and an
+// infinity in complex rounds those within it), and
 // in the others a NaN in the last row is a multiplier, which is not skipped. With and without
 // the factors kept for the estimate (finite in even rounds), on one thread and three. The
 // tolerance is max(m, n)·eps times the largest sum of moduli of a row.
@@ -272,6 +273,10 @@ TEST(SameBits, RrefPanels) {
       a[0][0] = Element::real(1000);
       if (round % 4 == 3) {
         a[0][n - 1] = Element::complex(std::nan(""), 1);
+        // Once divided, a pivot row part whose product with a multiplier of a zero part is
+        // two NaNs by the formula, which complex arithmetic takes another way.
+        constexpr double inf = std::numeric_limits<double>::infinity();
+        if (complex) a[0][2] = Element::complex(inf, inf);
       } else {
         // Row 3 takes step 0 and keeps its -0, then only zero multipliers.
         for (int j = 2; j < n; ++j) a[0][j] = Element::real(0);
@@ -306,6 +311,26 @@ TEST(SameBits, RrefPanels) {
     }
   }
   setThreadCount(0);
+}
+
+// A multiplier of a row above the pivot row that is infinite: its product with the pivot row's
+// (3, 0) is two NaNs by the formula and two infinities in complex arithmetic, which the panel
+// must take. Row 0's NaN keeps the tolerance finite.
+TEST(SameBits, RrefInfiniteMultiplierAbove) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const auto c = [](double re, double im) { return Element::complex(re, im); };
+  RCOMat a(2, 4);
+  const Element rows[2][4] = {{c(4, 0), c(inf, inf), c(1, 1), c(std::nan(""), 0)},
+                              {c(0, 0), c(2, 0), c(6, 0), c(1, 2)}};
+  for (int i = 0; i < 2; ++i) std::copy_n(rows[i], 4, a[i]);
+  RCOMat plain = a;
+  MatRrefElements(plain, nullptr, false);
+  ASSERT_TRUE(std::isinf(plain[0][2].re()) && std::isinf(plain[0][2].im()));
+  forEachSimdPath([&] {
+    RCOMat b = a;
+    MatRref(b, nullptr, false);
+    EXPECT_TRUE(sameMatrix(b, plain));
+  });
 }
 
 // L·D·Lᵀ on split parts, rows side by side, against the element path: orders around the
