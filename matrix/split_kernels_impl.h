@@ -457,18 +457,25 @@ void trackModulus(int len, const double* re, const double* im, double first, Piv
 }
 
 // The rows 0 .. rows-1 at a + i*la, columns 0 .. span-1, into b + c*lb as columns (or back,
-// with the roles of a and b exchanged): 8 x 8 tiles where V has them, the rest one at a time.
+// with the roles of a and b exchanged): 8 x 8 tiles where V has them and both are at least 8,
+// the last tile of a row or a column of tiles moved back to end at the last row or column
+// (what it copies again it copies the same); otherwise one at a time.
 template <class V>
 void transposeRows(int rows, int span, const double* a, long la, double* b, long lb) {
-  int i8 = 0, c8 = 0;
   if constexpr (requires { V::transposeTile(a, la, b, lb); }) {
-    i8 = rows / 8 * 8;
-    c8 = span / 8 * 8;
-    for (int i = 0; i < i8; i += 8)
-      for (int c = 0; c < c8; c += 8) V::transposeTile(a + i * la + c, la, b + c * lb + i, lb);
+    if (rows >= 8 && span >= 8) {
+      for (int i0 = 0; i0 < rows; i0 += 8) {
+        const int i = i0 + 8 <= rows ? i0 : rows - 8;
+        for (int c0 = 0; c0 < span; c0 += 8) {
+          const int c = c0 + 8 <= span ? c0 : span - 8;
+          V::transposeTile(a + i * la + c, la, b + c * lb + i, lb);
+        }
+      }
+      return;
+    }
   }
   for (int i = 0; i < rows; ++i)
-    for (int c = i < i8 ? c8 : 0; c < span; ++c) b[c * lb + i] = a[i * la + c];
+    for (int c = 0; c < span; ++c) b[c * lb + i] = a[i * la + c];
 }
 
 // The panel part of an elimination's rows, the rows a lane each (see divideSubRowsSteps in
