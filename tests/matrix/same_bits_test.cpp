@@ -315,21 +315,40 @@ TEST(SameBits, RrefPanels) {
 
 // A multiplier of a row above the pivot row that is infinite: its product with the pivot row's
 // (3, 0) is two NaNs by the formula and two infinities in complex arithmetic, which the panel
-// must take. Row 0's NaN keeps the tolerance finite.
+// and the part right of it must take. Row 0's NaN keeps the tolerance finite.
 TEST(SameBits, RrefInfiniteMultiplierAbove) {
   const double inf = std::numeric_limits<double>::infinity();
   const auto c = [](double re, double im) { return Element::complex(re, im); };
-  RCOMat a(2, 4);
-  const Element rows[2][4] = {{c(4, 0), c(inf, inf), c(1, 1), c(std::nan(""), 0)},
-                              {c(0, 0), c(2, 0), c(6, 0), c(1, 2)}};
-  for (int i = 0; i < 2; ++i) std::copy_n(rows[i], 4, a[i]);
+  constexpr int kCols = 40;
+  RCOMat a(2, kCols);
+  const Element first[2][4] = {{c(4, 0), c(inf, inf), c(1, 1), c(std::nan(""), 0)},
+                               {c(0, 0), c(2, 0), c(6, 0), c(1, 2)}};
+  for (int i = 0; i < 2; ++i) {
+    std::copy_n(first[i], 4, a[i]);
+    std::fill(a[i] + 4, a[i] + kCols, i == 0 ? c(1, 1) : c(6, 0));
+  }
   RCOMat plain = a;
   MatRrefElements(plain, nullptr, false);
-  ASSERT_TRUE(std::isinf(plain[0][2].re()) && std::isinf(plain[0][2].im()));
+  for (const int j : {2, kCols - 1})
+    ASSERT_TRUE(std::isinf(plain[0][j].re()) && std::isinf(plain[0][j].im())) << j;
+  // And the other way round, in the rows that take the panel's steps four at a time: the
+  // multipliers (0, 1) below the first pivot row, whose part right of the panel holds
+  // (inf, inf); the panel's other columns are zero there, so that those rows stay fresh.
+  RCOMat fours(12, kCols);
+  for (int i = 0; i < 12; ++i)
+    for (int j = 0; j < kCols; ++j)
+      fours[i][j] = j == 0   ? c(i == 0 ? 10 : 0, i == 0 ? 0 : 1)
+                    : j < 32 ? c(i == 0 && j == 3 ? std::nan("") : 0, 0)
+                             : c(i == 0 && j == 35 ? inf : i, i == 0 && j == 35 ? inf : 1);
+  RCOMat plainFours = fours;
+  MatRrefElements(plainFours, nullptr, false);
   forEachSimdPath([&] {
     RCOMat b = a;
     MatRref(b, nullptr, false);
     EXPECT_TRUE(sameMatrix(b, plain));
+    b = fours;
+    MatRref(b, nullptr, false);
+    EXPECT_TRUE(sameMatrix(b, plainFours));
   });
 }
 
