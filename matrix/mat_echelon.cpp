@@ -135,7 +135,7 @@ void eachColumn(At&& at, int c0, int c1, int m, int& row, EchelonOutcome& out, W
     int p = row;
     double best = 0;
     for (int r = row; r < m; ++r)
-      if (std::abs(T(at(r, c))) > best) best = std::abs(T(at(r, c))), p = r;
+      if (const double modulus = std::abs(T(at(r, c))); modulus > best) best = modulus, p = r;
     if (best <= out.tolerance) {
       out.pivotTakenAsZero = out.pivotTakenAsZero || best > 0;
       for (int r = row; r < m; ++r) at(r, c) = T(0);
@@ -148,18 +148,17 @@ void eachColumn(At&& at, int c0, int c1, int m, int& row, EchelonOutcome& out, W
   }
 }
 
-// A step's elimination over columns [c, end) of every row but the pivot row `row`: each
-// row's multiplier f = at(r, c) goes to record(r, f) and, below the pivot, to keep's L.
-template <class T, class At, class Record>
-void eliminateRows(At&& at, int m, int row, int c, int end, SquareFactors<T>* keep,
-                   Record&& record) {
+// A step's elimination over columns [c, end) of every row but the pivot row `row`, the
+// multiplier f = at(r, c) of each (below the pivot, also to keep's L), a zero one skipped.
+// at(r, c) may be a reference to parts (PartsRef), read and written as a T.
+template <class T, class At>
+void eliminateRows(At&& at, int m, int row, int c, int end, SquareFactors<T>* keep) {
   for (int r = 0; r < m; ++r) {
     if (r == row) continue;
     const T f = at(r, c);
-    record(r, f);
     if (keep && r > row) keep->lower(r, row) = f;
     if (f == T(0)) continue;
-    for (int j = c; j < end; ++j) at(r, j) -= f * at(row, j);
+    for (int j = c; j < end; ++j) at(r, j) = T(at(r, j)) - f * T(at(row, j));
   }
 }
 
@@ -209,7 +208,7 @@ EchelonOutcome reduce(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
       keep->lower(row, row) = pivot;
       std::copy(pivotRow + c + 1, pivotRow + m, keep->upper(row, row + 1));
     }
-    eliminateRows(at, m, row, c, n, keep, [](int, const T&) {});
+    eliminateRows(at, m, row, c, n, keep);
   });
   finishWork(work);  // the columns past the last pivot row need no step
   store(a, v);
@@ -516,7 +515,7 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
       }
       // Every other row: the step's column becomes its multipliers, then the step, through the
       // kernel where the multipliers and the pivot row's part are tame, else in complex
-      // arithmetic.
+      // arithmetic as step by step (eliminateRows).
       double* const fre = &byStepsRe[stepAt(0, steps)];
       double* const fim = &byStepsIm[stepAt(0, steps)];
       std::copy_n(&blockRe[panelAt(0, c)], m, fre);
@@ -529,19 +528,11 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
         for (const auto& [first, count] : {std::pair{0, row}, std::pair{row + 1, m - row - 1}})
           kern.mulSubColumns(count, c1 - c, fre + first, fim + first, xre, xim,
                              &blockRe[panelAt(first, c)], &blockIm[panelAt(first, c)], m);
+        if (keep)
+          for (int r = row + 1; r < m; ++r) keep->lower(r, row) = Complex(fre[r], fim[r]);
       } else {
-        for (int r = 0; r < m; ++r) {
-          const Complex f(fre[r], fim[r]);
-          if (r == row || f == Complex(0)) continue;
-          for (int j = c; j < c1; ++j) {
-            Complex y = b(r, j);
-            y -= f * Complex(xre[j - c], xim[j - c]);
-            b(r, j) = y;
-          }
-        }
+        eliminateRows(b, m, row, c, c1, keep);
       }
-      if (keep)
-        for (int r = row + 1; r < m; ++r) keep->lower(r, row) = Complex(fre[r], fim[r]);
       ++steps;
     });
     // A four counts as two rows' work (at 200 x 400, shared, eight threads took 1.03x the
