@@ -96,6 +96,9 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
   constexpr int kGroups = kBlock / kLanes;
   const std::size_t groupSize = static_cast<std::size_t>(n) * kLanes;
   DoubleArray wre(kGroups * groupSize), wim(wre.size());
+  // Each group's multipliers of the columns left of its block, column k's at k·kLanes, until
+  // the group has them all: written a lane vector at a time, they go into the rows by tiles.
+  DoubleArray multRe(wre.size()), multIm(wre.size());
   double sre[kGroups][kLanes], sim[kGroups][kLanes];
   beginWork(work, n);
   for (int j0 = 0; j0 < n; j0 += kBlock) {
@@ -104,6 +107,8 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
     const auto rowsOf = [&](int g) { return std::min(kLanes, j1 - j0 - g * kLanes); };
     const auto wr = [&](int g, int k) { return wre.data() + g * groupSize + k * kLanes; };
     const auto wi = [&](int g, int k) { return wim.data() + g * groupSize + k * kLanes; };
+    const auto mr = [&](int g, int k) { return multRe.data() + g * groupSize + k * kLanes; };
+    const auto mi = [&](int g, int k) { return multIm.data() + g * groupSize + k * kLanes; };
     // Steps i < `steps` (the rows x at w[i]) for the values w[k], k in [k0, k1), of group g.
     const auto stepsFor = [&](int g, int k0, int k1, int steps) {
       checkCancel(work);
@@ -134,14 +139,13 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
             if (k > k0)
               kern.mulSubRowSteps(len, k - k0, s.rowRe(k) + k0, s.rowIm(k) + k0, wr(g, k0),
                                   wi(g, k0), kLanes, wr(g, k), wi(g, k));
-            const SplitPivot p = pivots[k];
-            const double* xr = wr(g, k);
-            const double* xi = wi(g, k);
-            for (int r = 0; r < len; ++r)
-              finishSplit(xr[r], xi[r], p, s.rowRe(j + r)[k], s.rowIm(j + r)[k], sre[g][r],
-                          sim[g][r]);
+            const SplitPivot& p = pivots[k];
+            kern.divideLanes(len, wr(g, k), wi(g, k), p.re, p.im, p.q, mr(g, k), mi(g, k), sre[g],
+                             sim[g]);
           }
         }
+        kern.transpose(j0, len, mr(g, 0), kLanes, s.rowRe(j), n);
+        kern.transpose(j0, len, mi(g, 0), kLanes, s.rowIm(j), n);
       }
     });
     // The columns inside the block, over the columns left of it (a row's values of the

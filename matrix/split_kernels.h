@@ -148,6 +148,13 @@ struct SplitKernels {
                              long ldx, double* const* y);
   // c[j] := c[j] + s·x[j] for j < len.
   void (*addScaled)(int len, double s, const double* x, double* c);
+  // Values w = (xre[r], xim[r]) of lanes r < len whose pivot is p = (pre, pim), q = pre² + pim²
+  // as the element division forms it: the multiplier m = w / p by the element division,
+  // ((xre·pre + xim·pim) / q, (xim·pre - xre·pim) / q), into (mre[r], mim[r]); then the lane's
+  // s := s - w·m by the element product, sre[r] - (xre·mre - xim·mim) and sim[r] - (xre·mim +
+  // xim·mre).
+  void (*divideLanes)(int len, const double* xre, const double* xim, double pre, double pim,
+                      double q, double* mre, double* mim, double* sre, double* sim);
   // Elements from parts, three 8-byte words each (writeElements in split_matrix.h says which):
   // for j < count, out[3j] := re[j], out[3j + 1] := im[j], out[3j + 2] := the bits of `kind`,
   // a null re or im reading as zeros. Where `stream`, the stores of whole cache lines go

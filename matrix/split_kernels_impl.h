@@ -956,6 +956,24 @@ void addScaled(int len, double s, const double* x, double* c) {
   for (; j < len; ++j) c[j] = c[j] + s * x[j];
 }
 
+template <class V>
+void divideLanes(int len, const double* xre, const double* xim, double pre, double pim, double q,
+                 double* mre, double* mim, double* sre, double* sim) {
+  const auto one = [&]<class Vec>(int r) {
+    const auto c = Vec::set1(pre), d = Vec::set1(pim), qv = Vec::set1(q);
+    const auto a = Vec::load(xre + r), b = Vec::load(xim + r);
+    const auto mr = Vec::div(Vec::add(Vec::mul(a, c), Vec::mul(b, d)), qv);
+    const auto mi = Vec::div(Vec::sub(Vec::mul(b, c), Vec::mul(a, d)), qv);
+    Vec::store(mre + r, mr);
+    Vec::store(mim + r, mi);
+    Vec::store(sre + r, Vec::sub(Vec::load(sre + r), Vec::sub(Vec::mul(a, mr), Vec::mul(b, mi))));
+    Vec::store(sim + r, Vec::sub(Vec::load(sim + r), Vec::add(Vec::mul(a, mi), Vec::mul(b, mr))));
+  };
+  int r = 0;
+  for (; r + V::W <= len; r += V::W) one.template operator()<V>(r);
+  for (; r < len; ++r) one.template operator()<ScalarVec>(r);
+}
+
 // Where V has elementBlock (W elements from a vector of real parts, one of imaginary parts and
 // one of kind words, stored as three vectors from an address on a boundary of W doubles), the
 // elements between the first such boundary and the last go a block at a time: a block of 24-
@@ -1040,6 +1058,7 @@ constexpr SplitKernels makeKernels() {
       transposeRows<V>,
       subScaledRowsSteps<V>,
       addScaled<V>,
+      divideLanes<V>,
       elementWords<V>,
       elementParts<V>,
   };
