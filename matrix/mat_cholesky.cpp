@@ -166,18 +166,36 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
       double* xi = wi(g, 0) + r;
       double* mre = s.rowRe(j);
       double* mim = s.rowIm(j);
-      for (int k = j0; k < j; ++k) {
-        double re = xr[k * kLanes], im = xi[k * kLanes];
-        const double* lre = s.rowRe(k);
-        const double* lim = s.rowIm(k);
-        for (int i = j0; i < k; ++i) {
-          const double a = xr[i * kLanes], b = xi[i * kLanes];
-          re = re - (a * lre[i] - b * lim[i]);
-          im = im - (a * lim[i] + b * lre[i]);
+      // Four values at a time: their sums over the columns before the four side by side
+      // (each its own chain, in column order), then each the four's earlier columns in turn.
+      for (int k0 = j0; k0 < j; k0 += 4) {
+        const int count = std::min(4, j - k0);
+        double re[4], im[4];
+        const double *lre[4], *lim[4];
+        for (int q = 0; q < count; ++q) {
+          re[q] = xr[(k0 + q) * kLanes];
+          im[q] = xi[(k0 + q) * kLanes];
+          lre[q] = s.rowRe(k0 + q);
+          lim[q] = s.rowIm(k0 + q);
         }
-        xr[k * kLanes] = re;
-        xi[k * kLanes] = im;
-        finishSplit(re, im, pivots[k], mre[k], mim[k], sre[g][r], sim[g][r]);
+        const auto take = [&](int q, int i) {
+          const double a = xr[i * kLanes], b = xi[i * kLanes];
+          re[q] = re[q] - (a * lre[q][i] - b * lim[q][i]);
+          im[q] = im[q] - (a * lim[q][i] + b * lre[q][i]);
+        };
+        if (count == 4)
+          for (int i = j0; i < k0; ++i)
+            for (int q = 0; q < 4; ++q) take(q, i);
+        else
+          for (int i = j0; i < k0; ++i)
+            for (int q = 0; q < count; ++q) take(q, i);
+        for (int q = 0; q < count; ++q) {
+          const int k = k0 + q;
+          for (int i = k0; i < k; ++i) take(q, i);
+          xr[k * kLanes] = re[q];
+          xi[k * kLanes] = im[q];
+          finishSplit(re[q], im[q], pivots[k], mre[k], mim[k], sre[g][r], sim[g][r]);
+        }
       }
       const double c = sre[g][r], dd = sim[g][r], q = c * c + dd * dd;
       if (!std::isfinite(c) || !std::isfinite(dd) || (j + 1 < n && !(std::fabs(q) > kTolerance)))
