@@ -147,22 +147,26 @@ void reflectByStrips(const Strips& r, int m, int n, const Strips& q, WorkToken* 
         stepDone(work);
         continue;
       }
-      double sigma = 0.0;
-      for (int i = 0; i < len; ++i) {
-        col[i * kPanel] = col[i * kPanel] / s;
-        sigma += col[i * kPanel] * col[i * kPanel];
-      }
-      const double sgn = col[0] >= 0.0 ? 1.0 : -1.0;
-      const double alpha = -sgn * std::sqrt(sigma);
-      col[0] = col[0] - alpha;
-      const double beta = -alpha * col[0];
+      // One pass down the column below its first element: the scaled value goes to the
+      // reflection's vector, the column's place to its final zero (nothing reads it before).
       const std::size_t offset = store.size();
-      for (int i = 0; i < len; ++i) store.push_back(col[i * kPanel]);
+      store.resize(offset + len);
+      double* v = store.data() + offset;
+      v[0] = col[0] / s;
+      double sigma = 0.0;
+      sigma += v[0] * v[0];
+      for (int i = 1; i < len; ++i) {
+        v[i] = col[i * kPanel] / s;
+        sigma += v[i] * v[i];
+        col[i * kPanel] = 0.0;
+      }
+      const double sgn = v[0] >= 0.0 ? 1.0 : -1.0;
+      const double alpha = -sgn * std::sqrt(sigma);
+      v[0] = v[0] - alpha;
+      const double beta = -alpha * v[0];
       refl.push_back({k, beta, offset});
-      if (k + 1 < c1)
-        kernels.reflectPanel(store.data() + offset, len, beta, col + 1, kPanel, c1 - k - 1);
+      if (k + 1 < c1) kernels.reflectPanel(v, len, beta, col + 1, kPanel, c1 - k - 1);
       col[0] = alpha * s;
-      for (int i = 1; i < len; ++i) col[i * kPanel] = 0.0;
       stepDone(work);
     }
     for (int j = c0; j < c1; j += kStripWidth)
