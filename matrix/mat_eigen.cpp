@@ -263,7 +263,10 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
 // the rows above and the columns right of a chunk of steps can wait until the chunk ends (each
 // element still takes the steps in order), so it can be blocked: 10 flops per element a step
 // takes, about 10·N^2 a sweep of order N; at n = 1000, 1.9 sweeps an eigenvalue, 6.5 GFLOP at
-// the peak without fused multiply-adds (bench/README.md).
+// the peak without fused multiply-adds (bench/README.md). Sweeps cannot be blocked together:
+// the next one's shifts come from the block this one leaves, and a row step reaches every
+// later step down its column. The bytes of one pass over the upper triangle a sweep, 8·N^2,
+// stay below the arithmetic at the in-place bandwidth.
 bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, WorkToken* work) {
   double anorm = n >= 1 ? std::fabs(a[1][1]) : 0.0;
   for (int i = 2; i <= n; ++i)
