@@ -262,10 +262,58 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
   std::vector<double> bySteps(block.size()), mult(block.size()), pivotRows;
   double pivotPart[kPanel];
   std::vector<int> done(static_cast<std::size_t>(m));  // steps row r's right part has had
+  // Each step's pivot, its column, and whether S keeps its row.
+  struct StepPivot {
+    double pivot;
+    int column;
+    bool kept;
+  } pivots[kPanel];
   int row = 0;
   for (int c0 = 0; c0 < n && row < m; c0 += kPanel) {
     const int c1 = std::min(n, c0 + kPanel);
     const int right = n - c1;
+    // The pivot rows' parts right of the panel, which the panel's steps left alone: the pivot
+    // row of step s (at first + s) takes steps 0 .. s - 1, each from a pivot row above it,
+    // final by then, and is divided by its pivot; then it is step s's row for the others. A
+    // block of columns at a time for all of them, so that the pivot rows' block stays in the
+    // first-level cache; four rows at a time take the steps before the four together, then
+    // each the four's earlier steps in turn.
+    const auto pivotRowsRight = [&](int first, int count, int from) {
+      constexpr int kColumns = 64;
+      for (int j0 = from; j0 < n; j0 += kColumns) {
+        const int len = std::min(n, j0 + kColumns) - j0;
+        for (int s0 = 0; s0 < count; s0 += 4) {
+          const int rows = std::min(4, count - s0);
+          const double* f[4];
+          double* y[4];
+          for (int i = 0; i < rows; ++i) {
+            f[i] = mult.data() + static_cast<std::size_t>(first + s0 + i) * kPanel;
+            y[i] = &at(first + s0 + i, j0);
+          }
+          const double* x = pivotRows.data() + (j0 - from);
+          if (s0 > 0) kern.subScaledRowsSteps(rows, len, s0, f, x, right, y);
+          for (int i = 0; i < rows; ++i) {
+            const int s = s0 + i;
+            if (i > 0) {
+              const double* fi[1] = {f[i] + s0};
+              kern.subScaledRowsSteps(1, len, i, fi, x + static_cast<std::size_t>(s0) * right,
+                                      right, y + i);
+            }
+            double* const yi = y[i];
+            for (int j = 0; j < len; ++j) yi[j] /= pivots[s].pivot;
+            std::copy_n(yi, len,
+                        pivotRows.data() + static_cast<std::size_t>(s) * right + (j0 - from));
+          }
+        }
+      }
+      // What S keeps of each pivot row right of the panel, as the row stood at its step.
+      for (int s = 0; s < count; ++s) {
+        if (!pivots[s].kept) continue;
+        const int r = first + s, c = pivots[s].column;
+        double* const upper = square->upper(r, r + 1);
+        for (int j = std::max(c + 1, from); j < m; ++j) upper[j - c - 1] = at(r, j);
+      }
+    };
     const auto b = [&](int r, int c) -> double& {
       return block[static_cast<std::size_t>(c - c0) * m + static_cast<std::size_t>(r)];
     };
@@ -290,6 +338,7 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
                               pivotRows.data() + static_cast<std::size_t>(from) * right, right, y);
     };
     int steps = 0;
+    const int firstPivotRow = row;
     eachColumn<double>(b, c0, c1, m, row, out, work, [&](int c, int p) {
       // Rows p and row: their panel part from c, their part right of the panel and the
       // multipliers it waits on (neither has been a pivot row: those lie above row).
@@ -300,18 +349,13 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
       if (keep) keep->begin(p, row);
       const double pivot = b(row, c);
       for (int j = c; j < c1; ++j) pivotPart[j - c0] = b(row, j) /= pivot;
-      for (int s = 0; s < steps; ++s)
-        mult[static_cast<std::size_t>(row) * kPanel + static_cast<std::size_t>(s)] = multOf(row, s);
-      catchUp(row, 1, steps);
-      double* const pivotRight = right > 0 ? &at(row, c1) : nullptr;
-      for (int j = 0; j < right; ++j) pivotRight[j] /= pivot;
-      if (right > 0)
-        std::copy_n(pivotRight, right, pivotRows.data() + static_cast<std::size_t>(steps) * right);
+      // The pivot row's part right of the panel waits for the panel's end (pivotRowsRight).
+      pivots[steps] = {pivot, c, keep != nullptr};
       done[static_cast<std::size_t>(row)] = steps + 1;
       if (keep) {
         keep->lower(row, row) = pivot;
         double* const upper = keep->upper(row, row + 1);
-        for (int j = c + 1; j < m; ++j) upper[j - c - 1] = j < c1 ? b(row, j) : at(row, j);
+        for (int j = c + 1; j < std::min(m, c1); ++j) upper[j - c - 1] = b(row, j);
       }
       // Every other row: the step's column becomes its multipliers, then the step, the rows
       // above the pivot row and those below.
@@ -329,6 +373,7 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
     // 400 was shared out and took 1.09x the time of one thread on two.
     if (right > 0 && steps > 0) {
       kern.transpose(steps, m, bySteps.data(), m, mult.data(), kPanel);
+      pivotRowsRight(firstPivotRow, steps, c1);
       finishPanel(done, steps, static_cast<std::int64_t>(steps) * right, work, catchUp);
     }
     kern.transpose(c1 - c0, m, block.data(), m, &at(0, c0), n);
