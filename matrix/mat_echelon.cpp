@@ -233,9 +233,10 @@ bool realParts(const RCOMat& a, DoubleArray& v) {
 // by columns; the part right of the panel waits, and takes the panel's steps at its
 // end, all of them for a block of elements while it stays in registers, four rows at a time.
 // For that the panel keeps each row's multipliers (exchanged with the row's part right of it)
-// and each pivot row right of it once divided, and a pivot row is brought up to date just
-// before its step. Every element takes the same steps with the same operands in the same
-// order as step by step, a zero multiplier skipped as there.
+// and each pivot row right of it once divided; the pivot rows' parts right of it are brought
+// up to date first, in step order, each divided once it has its steps. Every element takes the
+// same steps with the same operands in the same order as step by step, a zero multiplier
+// skipped as there.
 //
 // Bound: the elimination of [A|B] with A n x n and B n x k takes about n^2 (n/2 + k) multiply-
 // subtracts, all but those within the panels deferrable: arithmetic (bench/README.md). v holds
