@@ -263,10 +263,9 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
   std::vector<double> bySteps(block.size()), mult(block.size()), pivotRows;
   double pivotPart[kPanel];
   std::vector<int> done(static_cast<std::size_t>(m));  // steps row r's right part has had
-  // Each step's pivot, its column, and whether S keeps its row.
+  // Each step's pivot, and whether S keeps its row.
   struct StepPivot {
     double pivot;
-    int column;
     bool kept;
   } pivots[kPanel];
   int row = 0;
@@ -307,13 +306,13 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
           }
         }
       }
-      // What S keeps of each pivot row right of the panel, as the row stood at its step.
-      for (int s = 0; s < count; ++s) {
-        if (!pivots[s].kept) continue;
-        const int r = first + s, c = pivots[s].column;
-        double* const upper = square->upper(r, r + 1);
-        for (int j = std::max(c + 1, from); j < m; ++j) upper[j - c - 1] = at(r, j);
-      }
+      // What S keeps of each pivot row right of the panel (its square part ends at column m),
+      // as the row stood at its step: the copy just made.
+      if (m > from)
+        for (int s = 0; s < count; ++s)
+          if (pivots[s].kept)
+            std::copy_n(pivotRows.data() + static_cast<std::size_t>(s) * right, m - from,
+                        square->upper(first + s, from));
     };
     const auto b = [&](int r, int c) -> double& {
       return block[static_cast<std::size_t>(c - c0) * m + static_cast<std::size_t>(r)];
@@ -351,7 +350,7 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
       const double pivot = b(row, c);
       for (int j = c; j < c1; ++j) pivotPart[j - c0] = b(row, j) /= pivot;
       // The pivot row's part right of the panel waits for the panel's end (pivotRowsRight).
-      pivots[steps] = {pivot, c, keep != nullptr};
+      pivots[steps] = {pivot, keep != nullptr};
       done[static_cast<std::size_t>(row)] = steps + 1;
       if (keep) {
         keep->lower(row, row) = pivot;
