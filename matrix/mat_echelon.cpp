@@ -256,11 +256,11 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
   beginWork(work, static_cast<std::uint64_t>(n));
   // The panel by columns: column c's rows lie together, so that a step goes down them in
   // vectors, as does the pivot search.
-  std::vector<double> block(static_cast<std::size_t>(m) * kPanel);
+  DoubleArray block(static_cast<std::size_t>(m) * kPanel);
   // Row r's multiplier of the panel's step s: at s·m + r while the panel goes (a step's column
   // of the block), at r·kPanel + s for the part right of the panel; step s's pivot row right of
   // the panel, once divided, at s·right, and its part in the panel at pivotPart[c - c0].
-  std::vector<double> bySteps(block.size()), mult(block.size()), pivotRows;
+  DoubleArray bySteps(block.size()), mult(block.size()), pivotRows;
   double pivotPart[kPanel];
   std::vector<int> done(static_cast<std::size_t>(m));  // steps row r's right part has had
   // Each step's pivot, and whether S keeps its row.
