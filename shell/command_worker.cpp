@@ -97,8 +97,11 @@ void CommandWorker::start(const CalcState& state, Command command) {
     // A worker that is gone by then (the window closed) drops the call.
     QMetaObject::invokeMethod(
         this,
-        [this, outcome] {
+        [this, outcome, token] {
           running_ = false;
+          // A stop asked for after the command ended, while the window still showed it
+          // running, wins: the outcome goes unused, as if the command had seen the request.
+          if (token->cancelRequested() && !outcome->cancelled) *outcome = Outcome{true, {}, {}, {}};
           finished_(*outcome);
         },
         Qt::QueuedConnection);

@@ -4,7 +4,8 @@
 // changes nothing of its state while a command runs). What the command asks of the person
 // (boxes, notes for the bottom strip) is kept in order and handed back with the outcome, on
 // the window's thread, once the command has ended: the changed copy when it ended (also with
-// an error: what it did up to the error stays), nothing when it was cancelled.
+// an error: what it did up to the error stays), nothing when it was cancelled, also when
+// the request to stop came after its end but before the window had its outcome.
 
 #include <QObject>
 #include <QString>

@@ -38,9 +38,11 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QXYSeries>
+#include <chrono>
 #include <csignal>
 #include <memory>
 #include <string_view>
+#include <thread>
 #include <tuple>
 
 #include "commands/project_file.h"
@@ -1010,6 +1012,29 @@ class WindowTest : public QObject {
     }
     QVERIFY(form->isVisible());
     QVERIFY(shown().empty());
+  }
+
+  // A stop asked for after the command's own end, before the window has its outcome (the
+  // window still shows it running), leaves everything as it was, as one that came in time.
+  void aStopAskedForAsACommandEndsStillWins() {
+    pane("RichEdit1")->setPlainText("1 2\n3 4");
+    pane("RichEdit2")->setPlainText("10 20\n30 40");
+    pane("RichEdit3")->setPlainText("kept");
+    const QStringList before = everything();
+    now<QToolButton>("SpeedButton13")->click();  // A+B
+    QVERIFY(form->busy());
+    // Ended on its thread long since; its outcome waits for the event loop.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    QVERIFY(form->busy());
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    settle();
+    QCOMPARE(everything(), before);
+    QCOMPARE(status(), QString("Cancelled: A+B"));
+    QVERIFY(form->isVisible() && now<QWidget>("Panel3")->isEnabled());
+    // The next command runs as ever.
+    now<QToolButton>("SpeedButton13")->click();
+    settle();
+    QVERIFY(text("RichEdit3").endsWith("A+B=\n         11         22\n         33         44\n"));
   }
 
   void closingWhileACommandRunsStopsItFirst() {
