@@ -38,25 +38,27 @@ std::atomic<int> sweepSharing{0};
 // The first sweep each way is not counted (it finds the pool's thread asleep and the lines
 // elsewhere), and each way is judged by its median sweep: timed over four sweeps each way in
 // all, the shared sweeps took 0.67-1.16 times as long as the others in six runs at order 1000,
-// and two of the six kept to one thread, which took 1.2 times as long at 2000.
+// and two of the six kept to one thread, which took 1.2 times as long at 2000. A sweep is
+// timed whole, its steps on the calling thread included: what sharing costs lands mostly
+// there, as the lines the other core took come back for the next chunk's steps. Timing only
+// the shared work, the trial chose sharing in half the runs on a 2-core AMD machine where
+// Eig 1000 then took 1.22 times as long as on one thread.
 constexpr int kTrialSweeps = 9;
 
 // The sweeps of one call timed each way, in turn, while the choice is open.
 struct SharingTrial {
-  double seconds = 0, load = 0;  // of the current sweep's timed chunks
+  double load = 0;               // of the current sweep's chunks large enough to share
   double rate[2][kTrialSweeps];  // [shared]: seconds per unit of work of each counted sweep
   int sweeps = 0;                // timed so far, both ways, the uncounted first two included
 
   bool sharesNext() const { return sweeps % 2 == 0; }
-  void add(double secs, std::int64_t work) {
-    seconds += secs;
-    load += static_cast<double>(work);
-  }
-  void endSweep() {
+  void add(std::int64_t work) { load += static_cast<double>(work); }
+  // The current sweep took `seconds` in all.
+  void endSweep(double seconds) {
     if (load == 0) return;
     const int counted = sweeps - 2;
     if (counted >= 0) rate[sharesNext()][counted / 2] = seconds / load;
-    seconds = load = 0;
+    load = 0;
     if (++sweeps < 2 * kTrialSweeps + 2) return;
     for (double* r : rate) std::nth_element(r, r + kTrialSweeps / 2, r + kTrialSweeps);
     // Sharing stays unless it is clearly the slower: within 2% it is no loss worth the
@@ -365,6 +367,7 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
       // modify by columns (up to k1 + 2) by nothing but their row modifications: both take
       // them after the chunk, step by step in order, the same operations on each element,
       // on vectors of neighbouring rows (held by columns) or of neighbouring columns.
+      const auto sweepStart = std::chrono::steady_clock::now();
       for (int k0 = m; k0 <= nn - 1; k0 += kSweepChunk) {
         checkCancel(work);
         const int k1 = std::min(nn - 1, k0 + kSweepChunk - 1);
@@ -445,8 +448,6 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
             leastParallelWork() < kParallelWork ? 1 : sweepSharing.load(std::memory_order_relaxed);
         const bool trial = large && sharing == 0;
         const bool share = large && (sharing == 1 || (trial && timing.sharesNext()));
-        const auto start =
-            trial ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
         if (share) {
           const int near = (nn - l + 1) / 3;
           const int rowCut = std::max(l, k0 - near), columnCut = std::min(nn, reach + near);
@@ -459,12 +460,10 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
         } else {
           deferred(l, k0, reach, nn, block.data());
         }
-        if (trial)
-          timing.add(
-              std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
-              load);
+        if (trial) timing.add(load);
       }
-      timing.endSweep();
+      timing.endSweep(
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - sweepStart).count());
     }
   }
   return true;
