@@ -76,8 +76,10 @@ struct Avx512Vec {
   }
   // The 8 x 8 tile of rows src + i*ls (8 doubles each) into dst + c*ld as its columns.
   // (The masked forms with every lane set: the plain ones start from an undefined vector,
-  // which the compiler warns of.)
-  static void transposeTile(const double* src, long ls, double* dst, long ld) {
+  // which the compiler warns of.) Inlined: called, it ended each tile with a vzeroupper and
+  // took 2% more of Eig's time on an AMD processor.
+  [[gnu::always_inline]] static void transposeTile(const double* src, long ls, double* dst,
+                                                   long ld) {
     constexpr __mmask8 kAll = 0xFF;
     T r[8], t[8], u[8];
     for (int i = 0; i < 8; ++i) r[i] = load(src + i * ls);
