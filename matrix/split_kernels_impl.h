@@ -140,6 +140,22 @@ void gemmTile(int kc, const double* ap, const double* bp, double* cre, double* c
     }
 }
 
+// The full-pivoting passes update every row of the trailing matrix at every step, most of it
+// from the third-level cache, one short run after another: the processor's own prefetching
+// starts again at each row. Asked for 1024 doubles (8 KB) ahead, the lines come in time, at
+// order 1000 from the next row: MatDet, MatRank, MatInvLU and MatInverse 1000 on one thread
+// 8-12% faster on an AMD processor (MatDet 2048 ahead: 5-11%). Rows shorter than 256 doubles
+// are not: a matrix of such rows fits in the second-level cache, where prefetching gained
+// nothing and cost up to 2% at 200. A prefetch never faults, past the end of the matrix too; the
+// address is formed as an integer for that reason.
+using Address = __UINTPTR_TYPE__;
+constexpr Address kPrefetchAhead = 1024 * sizeof(double);
+constexpr int kPrefetchFrom = 256;
+inline void prefetchAhead(const double* p) {
+  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<Address>(p) + kPrefetchAhead),
+                     1);
+}
+
 template <class V, bool Track>
 void mulSubRowImpl(int len, double mre, double mim, const double* xre, const double* xim,
                    double* yre, double* yim, double first, PivotTrack* track) {
@@ -152,7 +168,12 @@ void mulSubRowImpl(int len, double mre, double mim, const double* xre, const dou
   for (; j < len && !onVector<V>(yre + j); ++j) one(j);
   if (len - j >= V::W) {
     LaneTracker<V> lanes(track, first + j);
+    const bool ahead = len >= kPrefetchFrom;
     for (; j + V::W <= len; j += V::W) {
+      if (ahead) {
+        prefetchAhead(yre + j);
+        prefetchAhead(yim + j);
+      }
       auto r = V::load(yre + j), i = V::load(yim + j);
       eliminate<V>(vmr, vmi, V::load(xre + j), V::load(xim + j), r, i);
       V::store(yre + j, r);
@@ -221,7 +242,12 @@ void gjUpdateRowImpl(int len, double cre, double cim, const double* xre, const d
   for (; j < len && !onVector<V>(yre + j); ++j) one(j);
   if (len - j >= V::W) {
     LaneTracker<V> lanes(track, first + j);
+    const bool ahead = len >= kPrefetchFrom;
     for (; j + V::W <= len; j += V::W) {
+      if (ahead) {
+        prefetchAhead(yre + j);
+        prefetchAhead(yim + j);
+      }
       auto r = V::load(yre + j), i = V::load(yim + j);
       gjEliminate<V>(V::load(xre + j), V::load(xim + j), V::load(xsum + j), vcr, vci, vcs, r, i);
       V::store(yre + j, r);
