@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <type_traits>
 #include <vector>
 
 #include "matrix/mat_types.h"
@@ -183,12 +184,15 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
           re[q] = re[q] - (a * lre[q][i] - b * lim[q][i]);
           im[q] = im[q] - (a * lim[q][i] + b * lre[q][i]);
         };
+        // The width a constant where it is four, so that the four chains stay in registers.
+        const auto sums = [&](auto width) {
+          for (int i = j0; i < k0; ++i)
+            for (int q = 0; q < width; ++q) take(q, i);
+        };
         if (count == 4)
-          for (int i = j0; i < k0; ++i)
-            for (int q = 0; q < 4; ++q) take(q, i);
+          sums(std::integral_constant<int, 4>{});
         else
-          for (int i = j0; i < k0; ++i)
-            for (int q = 0; q < count; ++q) take(q, i);
+          sums(count);
         for (int q = 0; q < count; ++q) {
           const int k = k0 + q;
           for (int i = k0; i < k; ++i) take(q, i);

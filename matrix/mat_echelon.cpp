@@ -300,9 +300,9 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
                                       right, y + i);
             }
             double* const yi = y[i];
-            for (int j = 0; j < len; ++j) yi[j] /= pivots[s].pivot;
-            std::copy_n(yi, len,
-                        pivotRows.data() + static_cast<std::size_t>(s) * right + (j0 - from));
+            double* const kept =
+                pivotRows.data() + static_cast<std::size_t>(s) * right + (j0 - from);
+            for (int j = 0; j < len; ++j) kept[j] = yi[j] /= pivots[s].pivot;
           }
         }
       }

@@ -367,7 +367,10 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
       // modify by columns (up to k1 + 2) by nothing but their row modifications: both take
       // them after the chunk, step by step in order, the same operations on each element,
       // on vectors of neighbouring rows (held by columns) or of neighbouring columns.
-      const auto sweepStart = std::chrono::steady_clock::now();
+      // The clock only while the choice is open.
+      const bool timed = twoThreads && sweepSharing.load(std::memory_order_relaxed) == 0;
+      const auto sweepStart =
+          timed ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
       for (int k0 = m; k0 <= nn - 1; k0 += kSweepChunk) {
         checkCancel(work);
         const int k1 = std::min(nn - 1, k0 + kSweepChunk - 1);
@@ -462,8 +465,9 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
         }
         if (trial) timing.add(load);
       }
-      timing.endSweep(
-          std::chrono::duration<double>(std::chrono::steady_clock::now() - sweepStart).count());
+      if (timed)
+        timing.endSweep(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - sweepStart).count());
     }
   }
   return true;

@@ -153,8 +153,7 @@ void reflectByStrips(const Strips& r, int m, int n, const Strips& q, WorkToken* 
       store.resize(offset + len);
       double* v = store.data() + offset;
       v[0] = col[0] / s;
-      double sigma = 0.0;
-      sigma += v[0] * v[0];
+      double sigma = v[0] * v[0];
       for (int i = 1; i < len; ++i) {
         v[i] = col[i * kPanel] / s;
         sigma += v[i] * v[i];

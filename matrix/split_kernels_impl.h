@@ -155,6 +155,12 @@ inline void prefetchAhead(const double* p) {
   __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<Address>(p) + kPrefetchAhead),
                      1);
 }
+// Both parts of a row at j, where the row is long enough.
+inline void prefetchAhead(bool ahead, const double* re, const double* im, int j) {
+  if (!ahead) return;
+  prefetchAhead(re + j);
+  prefetchAhead(im + j);
+}
 
 template <class V, bool Track>
 void mulSubRowImpl(int len, double mre, double mim, const double* xre, const double* xim,
@@ -170,10 +176,7 @@ void mulSubRowImpl(int len, double mre, double mim, const double* xre, const dou
     LaneTracker<V> lanes(track, first + j);
     const bool ahead = len >= kPrefetchFrom;
     for (; j + V::W <= len; j += V::W) {
-      if (ahead) {
-        prefetchAhead(yre + j);
-        prefetchAhead(yim + j);
-      }
+      prefetchAhead(ahead, yre, yim, j);
       auto r = V::load(yre + j), i = V::load(yim + j);
       eliminate<V>(vmr, vmi, V::load(xre + j), V::load(xim + j), r, i);
       V::store(yre + j, r);
@@ -244,10 +247,7 @@ void gjUpdateRowImpl(int len, double cre, double cim, const double* xre, const d
     LaneTracker<V> lanes(track, first + j);
     const bool ahead = len >= kPrefetchFrom;
     for (; j + V::W <= len; j += V::W) {
-      if (ahead) {
-        prefetchAhead(yre + j);
-        prefetchAhead(yim + j);
-      }
+      prefetchAhead(ahead, yre, yim, j);
       auto r = V::load(yre + j), i = V::load(yim + j);
       gjEliminate<V>(V::load(xre + j), V::load(xim + j), V::load(xsum + j), vcr, vci, vcs, r, i);
       V::store(yre + j, r);
