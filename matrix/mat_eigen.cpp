@@ -284,9 +284,7 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
   constexpr std::size_t kBlockSize =
       static_cast<std::size_t>(kRowBlock) * (kSweepChunk + 2 + kLineDoubles - 1) + 8;
   LineDoubles block(2 * kBlockSize);
-  // With more threads than processors the pool's threads sleep between steps, and waking
-  // one for each chunk would cost more than the chunk.
-  const bool twoThreads = threadCount() >= 2 && threadsPoll();
+  const bool twoThreads = workingThreads() >= 2;
   SharingTrial timing;
   const SplitKernels& kern = splitKernels();
   int nn = n;

@@ -33,12 +33,11 @@ class RangeTracks {
 // The grain of a full-pivoting step's rows, each of `rowCost` element operations. The rows
 // stay with the same thread from one step to the next (the ranges are cut the same way and
 // shrink by a row), so a range finds them in its own cache and pays less to be shared than
-// most: it asks a quarter of the usual least work, while the pool's threads poll. When they
-// sleep between steps, each step pays for waking them: at order 1000 MatDet took 1.06x the
-// time of one thread on eight threads (two processors); on two threads 0.88-0.93x, MatInvLU
-// 0.68-0.70x.
+// most: it asks a quarter of the usual least work (at order 1000 on two threads MatDet took
+// 0.88-0.93x the time of one thread, MatInvLU 0.68-0.70x). The pool's threads poll between
+// steps: the next one comes before they sleep.
 inline int pivotStepGrain(std::int64_t rowCost) {
-  return grainFor(threadsPoll() ? rowCost * 4 : rowCost);
+  return grainFor(rowCost * 4);
 }
 
 // A full-pivoting step's exchange of two columns reaches every row. Each thread exchanges its

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include <sched.h>
+
 namespace kelvaro {
 
 namespace {
@@ -35,16 +37,18 @@ int countFromText(const char* text) {
   return std::min(std::atoi(text), kMaxThreadCount);
 }
 
-// The processors the system reports, at least 1; asked once (the answer is read from files).
+// The processors this program may run on, at least 1; asked once (the answer is read from
+// files). Those it is allowed, where the system says: under `taskset -c 0` that is one of two.
 int processorCount() {
-  static const int count =
-      std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMaxThreadCount);
+  static const int count = [] {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    const int reported = sched_getaffinity(0, sizeof allowed, &allowed) == 0
+                             ? CPU_COUNT(&allowed)
+                             : static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(reported, 1, kMaxThreadCount);
+  }();
   return count;
-}
-
-// The pool's rule: its threads poll between steps when they are no more than the processors.
-bool pollsWith(int threads) {
-  return threads <= processorCount();
 }
 
 int defaultCount() {
@@ -83,7 +87,8 @@ class Pool {
  public:
   ~Pool() { resize(0); }
 
-  // Runs the job; false, with nothing run, when another thread has the pool.
+  // Runs the job on `threads` threads, the caller's included; false, with nothing run, when
+  // another thread has the pool.
   bool tryRun(int threads, int count, int ranges, detail::RangeCall call, void* body) {
     std::unique_lock lock(busy_, std::try_to_lock);
     if (!lock.owns_lock()) return false;
@@ -120,15 +125,13 @@ class Pool {
 
   template <class T>
   void waitWhile(std::atomic<T>& value, T old) const {
-    if (spin_) {
-      const auto until = std::chrono::steady_clock::now() + kSpinTime;
-      do {
-        for (int i = 0; i < kPollsPerLook; ++i) {
-          if (value.load(std::memory_order_acquire) != old) return;
-          pollPause();
-        }
-      } while (std::chrono::steady_clock::now() < until);
-    }
+    const auto until = std::chrono::steady_clock::now() + kSpinTime;
+    do {
+      for (int i = 0; i < kPollsPerLook; ++i) {
+        if (value.load(std::memory_order_acquire) != old) return;
+        pollPause();
+      }
+    } while (std::chrono::steady_clock::now() < until);
     value.wait(old, std::memory_order_acquire);
   }
 
@@ -195,9 +198,6 @@ class Pool {
     wake_.fetch_add(1, std::memory_order_release);
     wake_.notify_all();
     workers_.clear();  // joins
-    // The workers and the calling thread; with more threads than processors a polling thread
-    // would only keep a working one waiting.
-    spin_ = pollsWith(workers + 1);
     stop_.store(false, std::memory_order_release);
     const std::uint32_t now = wake_.load(std::memory_order_acquire);
     for (int i = 0; i < workers; ++i) workers_.emplace_back([this, now, i] { work(now, i + 1); });
@@ -214,7 +214,6 @@ class Pool {
   };
   Share shares_[kMaxThreadCount];
   std::atomic<bool> stop_{false};
-  bool spin_ = true;
   Job job_;
 };
 
@@ -243,8 +242,8 @@ int rangesFor(int count, int grain) {
   return threads <= 1 ? 1 : std::clamp(count / std::max(grain, 1), 1, kRangesPerThread * threads);
 }
 
-bool threadsPoll() {
-  return pollsWith(threadCount());
+int workingThreads() {
+  return std::min(threadCount(), processorCount());
 }
 
 int threadCount() {
@@ -259,7 +258,7 @@ void setThreadCount(int count) {
 namespace detail {
 
 void runRanges(int count, int ranges, RangeCall call, void* body) {
-  const int threads = threadCount();
+  const int threads = workingThreads();
   if (ranges > 1 && recordingLoops.load(std::memory_order_relaxed)) recordLoop(call);
   if (ranges <= 1 || threads <= 1 || insideRange ||
       !pool().tryRun(threads, count, std::min(ranges, count), call, body)) {
