@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 namespace kelvaro {
@@ -55,6 +56,21 @@ TEST(ArrayMemory, ReleasedMappingsComeBackForTheSameSize) {
   releaseArray(again, 6 * kMB);
   releaseArray(last, 5 * kMB + 1);
   releaseArray(other, 10 * kMB);
+}
+
+// A block of a few hundred KB to a few MB, as a command's split parts of a 500 x 500 matrix,
+// stays with the program when freed, for the next command's, rather than going back to the
+// system and coming back as fresh pages.
+TEST(ArrayMemory, FreedHeapBlocksStayForTheNext) {
+  for (std::size_t bytes : {std::size_t{300} * 1000, std::size_t{2} * 1000 * 1000}) {
+    void* block = std::malloc(bytes);
+    ASSERT_NE(block, nullptr);
+    std::memset(block, 1, bytes);
+    // The page the block started in, as a number: the block itself is gone.
+    const std::uintptr_t page = reinterpret_cast<std::uintptr_t>(block) & ~std::uintptr_t{0xfff};
+    std::free(block);
+    EXPECT_EQ(msync(reinterpret_cast<void*>(page), 4096, MS_ASYNC), 0) << bytes;
+  }
 }
 
 // More released than is kept: the oldest mappings go back to the system, the latest stay.
