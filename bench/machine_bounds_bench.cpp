@@ -32,19 +32,21 @@ void setThreads(benchmark::State& state) {
 // keep the units busy: with 8 lanes they measured a quarter below the peak (79-82 against 111
 // GFLOP/s on an AMD processor with AVX-512), and twelve leave room for the order the processor
 // picks. With 4 lanes there are sixteen registers: seven chains of each and the two factors.
+// Muls of the 24 chains multiply, the others add: twelve for BM_NoFmaPeak.
+template <int Muls>
 __attribute__((target("avx512f"))) double mulAddPeak8(std::int64_t steps) {
-  constexpr int kChains = 12;
-  __m512d acc[2 * kChains];
-  for (int k = 0; k < 2 * kChains; ++k) acc[k] = _mm512_set1_pd(1.0 + k * 1e-3);
+  constexpr int kChains = 24;
+  __m512d acc[kChains];
+  for (int k = 0; k < kChains; ++k) acc[k] = _mm512_set1_pd(1.0 + k * 1e-3);
   const __m512d m = _mm512_set1_pd(0.999999999);
   const __m512d a = _mm512_set1_pd(1e-9);
   for (std::int64_t s = 0; s < steps; ++s) {
-    for (int k = 0; k < kChains; ++k) acc[k] = _mm512_mul_pd(acc[k], m);
-    for (int k = kChains; k < 2 * kChains; ++k) acc[k] = _mm512_add_pd(acc[k], a);
+    for (int k = 0; k < Muls; ++k) acc[k] = _mm512_mul_pd(acc[k], m);
+    for (int k = Muls; k < kChains; ++k) acc[k] = _mm512_add_pd(acc[k], a);
   }
   double lanes[8];
   __m512d sum = acc[0];
-  for (int k = 1; k < 2 * kChains; ++k) sum = _mm512_add_pd(sum, acc[k]);
+  for (int k = 1; k < kChains; ++k) sum = _mm512_add_pd(sum, acc[k]);
   _mm512_storeu_pd(lanes, sum);
   return lanes[0] + lanes[7];
 }
@@ -66,68 +68,47 @@ __attribute__((target("avx2"))) double mulAddPeak4(std::int64_t steps) {
   return lanes[0] + lanes[3];
 }
 
+// peak(steps) on each of the run's threads at once, flopsPerStep a step and thread.
+template <class Peak>
+void timeChains(benchmark::State& state, double flopsPerStep, Peak peak) {
+  setThreads(state);
+  constexpr std::int64_t kSteps = 1 << 20;
+  const int threads = kelvaro::threadCount();
+  for (auto _ : state)
+    parallelRanges(threads, threads, [&](int first, int last) {
+      for (int t = first; t < last; ++t) benchmark::DoNotOptimize(peak(kSteps));
+    });
+  state.counters["GFLOP/s"] = benchmark::Counter(flopsPerStep * kSteps * threads,
+                                                 benchmark::Counter::kIsIterationInvariantRate,
+                                                 benchmark::Counter::kIs1000);
+  kelvaro::setThreadCount(0);
+}
+
 void BM_NoFmaPeak(benchmark::State& state) {
   const bool wide = __builtin_cpu_supports("avx512f");
   if (!wide && !__builtin_cpu_supports("avx2")) {
     state.SkipWithError("neither AVX-512 nor AVX2 here");
     return;
   }
-  setThreads(state);
-  constexpr std::int64_t kSteps = 1 << 20;
-  const int threads = kelvaro::threadCount();
-  for (auto _ : state)
-    parallelRanges(threads, threads, [&](int first, int last) {
-      for (int t = first; t < last; ++t)
-        benchmark::DoNotOptimize(wide ? mulAddPeak8(kSteps) : mulAddPeak4(kSteps));
-    });
-  // Per step and thread: 24 operations of 8 lanes, or 14 of 4.
-  const double flopsPerStep = wide ? 192.0 : 56.0;
   state.SetLabel(wide ? "AVX-512" : "AVX2");
-  state.counters["GFLOP/s"] = benchmark::Counter(flopsPerStep * kSteps * threads,
-                                                 benchmark::Counter::kIsIterationInvariantRate,
-                                                 benchmark::Counter::kIs1000);
-  kelvaro::setThreadCount(0);
+  // Per step and thread: 24 operations of 8 lanes, or 14 of 4.
+  timeChains(state, wide ? 192.0 : 56.0, [wide](std::int64_t steps) {
+    return wide ? mulAddPeak8<12>(steps) : mulAddPeak4(steps);
+  });
 }
 BENCHMARK(BM_NoFmaPeak)->Arg(1)->Arg(2)->UseRealTime();
 
-// The same with three multiply chains to five add chains (9 and 15), the mix of the
-// Gauss-Jordan update in its three-multiply form: per complex element three multiplies and
-// five subtractions. Where multiplies and adds run on units of their own, the adds set its
-// pace, and the inverse's arithmetic cannot run at BM_NoFmaPeak: on the AMD processor with
-// AVX-512 adds alone ran at half that peak (54 against 107 GFLOP/s), and this mix at 84.
-__attribute__((noinline, target("avx512f"))) double gaussJordanMix8(std::int64_t steps) {
-  constexpr int kMuls = 9, kChains = 24;
-  __m512d acc[kChains];
-  for (int k = 0; k < kChains; ++k) acc[k] = _mm512_set1_pd(1.0 + k * 1e-3);
-  const __m512d m = _mm512_set1_pd(0.999999999);
-  const __m512d a = _mm512_set1_pd(1e-9);
-  for (std::int64_t s = 0; s < steps; ++s) {
-    for (int k = 0; k < kMuls; ++k) acc[k] = _mm512_mul_pd(acc[k], m);
-    for (int k = kMuls; k < kChains; ++k) acc[k] = _mm512_add_pd(acc[k], a);
-  }
-  double lanes[8];
-  __m512d sum = acc[0];
-  for (int k = 1; k < kChains; ++k) sum = _mm512_add_pd(sum, acc[k]);
-  _mm512_storeu_pd(lanes, sum);
-  return lanes[0] + lanes[7];
-}
-
+// The same with nine multiply chains to fifteen add chains, the mix of the Gauss-Jordan
+// update in its three-multiply form: per complex element three multiplies and five
+// subtractions. Where multiplies and adds run on units of their own, the adds set its pace,
+// and the inverse's arithmetic cannot run at BM_NoFmaPeak: on the AMD processor with AVX-512
+// adds alone ran at half that peak (54 against 107 GFLOP/s), and this mix at 87-92.
 void BM_GaussJordanMixPeak(benchmark::State& state) {
   if (!__builtin_cpu_supports("avx512f")) {
     state.SkipWithError("no AVX-512 here");
     return;
   }
-  setThreads(state);
-  constexpr std::int64_t kSteps = 1 << 20;
-  const int threads = kelvaro::threadCount();
-  for (auto _ : state)
-    parallelRanges(threads, threads, [&](int first, int last) {
-      for (int t = first; t < last; ++t) benchmark::DoNotOptimize(gaussJordanMix8(kSteps));
-    });
-  state.counters["GFLOP/s"] = benchmark::Counter(192.0 * kSteps * threads,
-                                                 benchmark::Counter::kIsIterationInvariantRate,
-                                                 benchmark::Counter::kIs1000);
-  kelvaro::setThreadCount(0);
+  timeChains(state, 192.0, mulAddPeak8<9>);
 }
 BENCHMARK(BM_GaussJordanMixPeak)->Arg(1)->Arg(2)->UseRealTime();
 
