@@ -18,9 +18,9 @@ namespace {
 // until the first such block is freed: then it raises both limits to that block's size (up to
 // 32 MB and twice that). Before that, in a program that had not yet freed a large block, a
 // command's arrays of a few hundred KB to 2 MB came back as fresh pages, a fault each, every
-// time: one thread, run alone, Cholesky 500 took 19.7 ms a run against 3.7, MatLU 500 23.2
-// against 5.8, QR 500 21.8 against 10.8, Cholesky 200 0.46 against 0.34. So the limits are
-// where the heap takes them by itself, from the start.
+// time: on one thread, with nothing run before, Cholesky 500 took 18.0-18.3 ms a run against
+// 4.0-4.1 with these limits, MatLU 500 16.0-21.6 against 6.6-6.8, QR 500 28.7-29.3 against
+// 15.0-15.4. So the limits are where the heap takes them by itself, from the start.
 [[maybe_unused]] const bool heapKeepsFreedBlocks = [] {
 #if defined(M_MMAP_THRESHOLD) && defined(M_TRIM_THRESHOLD)
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
