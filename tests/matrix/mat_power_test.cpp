@@ -33,13 +33,14 @@ RCOMat swap2() {
 
 TEST(MatrixPower, SkippingRepeatedPowersChangesNoBit) {
   const RCOMat matrices[] = {
-      complexMatrix(2, 2, {0.9, 0.1, 0.5, 0.5}),   // converges, maybe alternating last bits
-      complexMatrix(1, 1, {2}),                    // overflows to INF, then stays
-      complexMatrix(1, 1, {{0.5, 0.5}}),           // underflows to 0
-      swap2(),                                     // a permutation
-      complexMatrix(1, 1, {{0, 1}}),               // i, -1, -i, 1, i, ...
-      complexMatrix(2, 2, {0.6, -0.8, 0.8, 0.6}),  // turns without settling
-      complexMatrix(2, 2, {1e300, -1e300, 1, 0}),  // INF - INF: NaN
+      complexMatrix(2, 2, {0.9, 0.1, 0.5, 0.5}),         // converges, maybe alternating last bits
+      complexMatrix(1, 1, {2}),                          // overflows to INF, then stays
+      complexMatrix(1, 1, {{0.5, 0.5}}),                 // underflows to 0
+      swap2(),                                           // a permutation
+      complexMatrix(3, 3, {0, 1, 0, 0, 0, 1, 1, 0, 0}),  // period three, seen at the 7th power
+      complexMatrix(1, 1, {{0, 1}}),                     // i, -1, -i, 1, i, ...
+      complexMatrix(2, 2, {0.6, -0.8, 0.8, 0.6}),        // turns without settling
+      complexMatrix(2, 2, {1e300, -1e300, 1, 0}),        // INF - INF: NaN
   };
   for (const RCOMat& m : matrices) {
     for (const int x : {2, 3, 4, 5, 7, 8, 9, 33, 64, 65, 1000, 1023, 1024, 1025, 3001}) {
