@@ -47,15 +47,22 @@ constexpr int kTrialSweeps = 9;
 
 // The sweeps of one call timed each way, in turn, while the choice is open.
 struct SharingTrial {
+  using Clock = std::chrono::steady_clock;
   double load = 0;               // of the current sweep's chunks large enough to share
   double rate[2][kTrialSweeps];  // [shared]: seconds per unit of work of each counted sweep
   int sweeps = 0;                // timed so far, both ways, the uncounted first two included
+  Clock::time_point start;       // of the current sweep, while the choice is open
 
   bool sharesNext() const { return sweeps % 2 == 0; }
+  // The clock is read only while the choice is open.
+  void startSweep() {
+    if (sweepSharing.load(std::memory_order_relaxed) == 0) start = Clock::now();
+  }
   void add(std::int64_t work) { load += static_cast<double>(work); }
-  // The current sweep took `seconds` in all.
-  void endSweep(double seconds) {
+  // Ends a sweep: counted if any of its chunks took part in the trial.
+  void endSweep() {
     if (load == 0) return;
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const int counted = sweeps - 2;
     if (counted >= 0) rate[sharesNext()][counted / 2] = seconds / load;
     load = 0;
@@ -365,10 +372,7 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
       // modify by columns (up to k1 + 2) by nothing but their row modifications: both take
       // them after the chunk, step by step in order, the same operations on each element,
       // on vectors of neighbouring rows (held by columns) or of neighbouring columns.
-      // The clock only while the choice is open.
-      const bool timed = twoThreads && sweepSharing.load(std::memory_order_relaxed) == 0;
-      const auto sweepStart =
-          timed ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
+      timing.startSweep();
       for (int k0 = m; k0 <= nn - 1; k0 += kSweepChunk) {
         checkCancel(work);
         const int k1 = std::min(nn - 1, k0 + kSweepChunk - 1);
@@ -463,9 +467,7 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
         }
         if (trial) timing.add(load);
       }
-      if (timed)
-        timing.endSweep(
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - sweepStart).count());
+      timing.endSweep();
     }
   }
   return true;

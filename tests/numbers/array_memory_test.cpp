@@ -8,14 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-// A sanitizer brings its own allocator, which the C library's limits do not reach.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define KELVARO_OWN_HEAP
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define KELVARO_OWN_HEAP
-#endif
-#endif
+#include "tests/support/sanitizers.h"
 
 namespace kelvaro {
 namespace {
@@ -71,7 +64,7 @@ TEST(ArrayMemory, ReleasedMappingsComeBackForTheSameSize) {
 // stays with the program when freed, for the next command's, rather than going back to the
 // system and coming back as fresh pages.
 TEST(ArrayMemory, FreedHeapBlocksStayForTheNext) {
-#ifdef KELVARO_OWN_HEAP
+#if defined(KELVARO_ADDRESS_SANITIZER) || defined(KELVARO_THREAD_SANITIZER)
   GTEST_SKIP() << "the sanitizer's allocator keeps its own rules";
 #endif
   for (std::size_t bytes : {std::size_t{300} * 1000, std::size_t{2} * 1000 * 1000}) {

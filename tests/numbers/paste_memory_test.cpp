@@ -11,19 +11,15 @@
 #include "numbers/calc_error.h"
 #include "numbers/matrix_formats.h"
 #include "numbers/matrix_recognition.h"
+#include "tests/support/sanitizers.h"
 
 // ThreadSanitizer brings its own operator new, so its build counts nothing.
-#ifdef __has_feature
-#if __has_feature(thread_sanitizer)
-#define KELVARO_NO_COUNT
-#endif
-#endif
 
 namespace {
 std::atomic<std::size_t> liveBytes{0}, peakBytes{0};
 }  // namespace
 
-#ifndef KELVARO_NO_COUNT
+#ifndef KELVARO_THREAD_SANITIZER
 static void release(void* p) {
   if (p) liveBytes -= malloc_usable_size(p);
   std::free(p);
@@ -54,7 +50,7 @@ std::string repeated(const std::string& piece, std::size_t times) {
 }
 
 TEST(PasteMemory, AtMostTheTextBesideTheMatrixItMakes) {
-#ifdef KELVARO_NO_COUNT
+#ifdef KELVARO_THREAD_SANITIZER
   GTEST_SKIP() << "no count of allocations under ThreadSanitizer";
 #endif
   const struct {
