@@ -1,11 +1,13 @@
 // What the condition of the square operand adds to the operations that report it: each
-// routine as its command calls it, without (argument 0) and with (argument 1) the norms and
-// the estimate from its factors, side by side, on random real matrices (symmetric for Chol);
+// routine as its command calls it, without (second argument 0) and with (1) the norms and
+// the estimate from its factors, side by side, on random matrices of real (third argument 0)
+// or complex values (1), Hermitian for Chol;
 // and the whole command as a click runs it (text in, text out), which the difference of the
 // two is to be set against.
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,19 +22,25 @@ namespace {
 
 using namespace kelvaro;
 
-RCOMat randomComplexRegister(int n, unsigned seed, bool symmetric = false) {
+// Imaginary parts zero unless `complexValues`; the diagonal real.
+RCOMat randomComplexRegister(int n, unsigned seed, bool symmetric = false,
+                             bool complexValues = false) {
   std::mt19937_64 rng(seed);
   std::uniform_real_distribution<double> dist(-1.0, 1.0);
   RCOMat m;
   m.assign(n, n, Element::real(0.0));
   for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j)
-      m[i][j] = symmetric && j < i ? m[j][i] : Element::complex(dist(rng) + (i == j ? n : 0), 0.0);
+    for (int j = 0; j < n; ++j) {
+      const double re = dist(rng) + (i == j ? n : 0);
+      const double im = complexValues && i != j ? dist(rng) : 0.0;
+      m[i][j] = symmetric && j < i ? Element::complex(m[j][i].re(), -m[j][i].im())
+                                   : Element::complex(re, im);
+    }
   return m;
 }
 
 void arguments(benchmark::internal::Benchmark* b) {
-  b->ArgsProduct({{200, 1000}, {0, 1}})->Unit(benchmark::kMillisecond)->MinTime(2.0);
+  b->ArgsProduct({{200, 1000}, {0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->MinTime(2.0);
 }
 
 template <class Routine>
@@ -40,7 +48,7 @@ void run(benchmark::State& state, bool symmetric, Routine routine) {
   setThreadCount(1);
   const int n = static_cast<int>(state.range(0));
   const bool condition = state.range(1) != 0;
-  const RCOMat a = randomComplexRegister(n, 21, symmetric);
+  const RCOMat a = randomComplexRegister(n, 21, symmetric, state.range(2) != 0);
   for (auto _ : state) {
     RCOMat m = a;
     benchmark::DoNotOptimize(routine(m, condition));
@@ -51,7 +59,8 @@ void BM_Inverse(benchmark::State& state) {
   run(state, false, [](RCOMat& m, bool condition) {
     const int n = m.rows();
     RCoVecD re(m.elements().size()), im(re.size());
-    for (std::size_t i = 0; i < re.size(); ++i) re[i] = m.elements()[i].re();
+    for (std::size_t i = 0; i < re.size(); ++i)
+      re[i] = m.elements()[i].re(), im[i] = m.elements()[i].im();
     RCOMat r;
     MatInverse(n, re, im, r);
     return condition ? norm1(m) * norm1(r) : 0.0;
@@ -124,15 +133,26 @@ void BM_Solve(benchmark::State& state) {
 }
 BENCHMARK(BM_Solve)->Apply(arguments);
 
-// The command on the same matrix typed into pane A (B for A/B, with pane A the same size).
+// The command on the same matrix typed into pane A (B for A/B, with pane A the same size),
+// of real (second argument 0) or complex values (1).
 void BM_Command(benchmark::State& state, const char* action) {
   setThreadCount(1);
   const int n = static_cast<int>(state.range(0));
-  const RCOMat a = randomComplexRegister(n, 21, std::string(action) == "Chol(A)");
+  const RCOMat a =
+      randomComplexRegister(n, 21, std::string(action) == "Chol(A)", state.range(1) != 0);
   std::vector<std::string> lines;
   for (int i = 0; i < n; ++i) {
     std::string line;
-    for (int j = 0; j < n; ++j) line += std::to_string(a[i][j].re()) + " ";
+    for (int j = 0; j < n; ++j) {
+      const double im = a[i][j].im();
+      line += std::to_string(a[i][j].re());
+      if (state.range(1) != 0) {
+        line += im < 0 ? '-' : '+';
+        line += std::to_string(std::fabs(im));
+        line += 'i';
+      }
+      line += " ";
+    }
     lines.push_back(line);
   }
   CalcState calc;
@@ -147,11 +167,23 @@ void BM_Command(benchmark::State& state, const char* action) {
     benchmark::DoNotOptimize(calc.condition);
   }
 }
-BENCHMARK_CAPTURE(BM_Command, inverse, "inv(A)")->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Command, divide, "A/B")->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Command, det, "Det(A)")->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Command, lu, "LU(A)")->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Command, solve, "Solve(A,B)")->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Command, chol, "Chol(A)")->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Command, inverse, "inv(A)")
+    ->ArgsProduct({{1000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Command, divide, "A/B")
+    ->ArgsProduct({{1000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Command, det, "Det(A)")
+    ->ArgsProduct({{1000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Command, lu, "LU(A)")
+    ->ArgsProduct({{1000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Command, solve, "Solve(A,B)")
+    ->ArgsProduct({{1000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Command, chol, "Chol(A)")
+    ->ArgsProduct({{1000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
