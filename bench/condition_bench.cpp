@@ -133,6 +133,23 @@ void BM_Solve(benchmark::State& state) {
 }
 BENCHMARK(BM_Solve)->Apply(arguments);
 
+// The norms alone, of matrices of real (second argument 0) or complex values (1).
+void BM_Norm1(benchmark::State& state) {
+  const RCOMat a =
+      randomComplexRegister(static_cast<int>(state.range(0)), 21, false, state.range(1) != 0);
+  for (auto _ : state) benchmark::DoNotOptimize(norm1(a));
+}
+BENCHMARK(BM_Norm1)->ArgsProduct({{200, 1000}, {0, 1}})->Unit(benchmark::kMillisecond);
+
+void BM_UpperSymmetricNorm1(benchmark::State& state) {
+  const RCOMat a =
+      randomComplexRegister(static_cast<int>(state.range(0)), 21, true, state.range(1) != 0);
+  for (auto _ : state) benchmark::DoNotOptimize(upperSymmetricNorm1(a));
+}
+BENCHMARK(BM_UpperSymmetricNorm1)
+    ->ArgsProduct({{200, 1000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
 // The command on the same matrix typed into pane A (B for A/B, with pane A the same size),
 // of real (second argument 0) or complex values (1).
 void BM_Command(benchmark::State& state, const char* action) {
