@@ -5,9 +5,12 @@
 #include <complex>
 #include <limits>
 #include <optional>
+#include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "matrix/mat_condition.h"
+#include "matrix/modulus_bounds.h"
 #include "matrix/split_kernels.h"
 #include "matrix/split_matrix.h"
 #include "matrix/thread_pool.h"
@@ -108,19 +111,70 @@ class SquareFactors {
 
 // max(m, n) * eps * the largest sum of moduli of a row, of the m x n values value(r, c).
 // Eight rows go side by side, each its own sum in column order: one row's additions wait on
-// each other, eight rows' do not.
+// each other, eight rows' do not. Complex values' rows are first summed from bounds on their
+// moduli, and only the rows that may hold the largest sum take the moduli themselves.
 template <class Value>
 double toleranceOf(int m, int n, Value&& value) {
   constexpr int kRows = 8;
-  double normInf = 0;
-  for (int r0 = 0; r0 < m; r0 += kRows) {
-    const int rows = std::min(kRows, m - r0);
-    double sum[kRows] = {};
-    for (int c = 0; c < n; ++c)
-      for (int k = 0; k < rows; ++k) sum[k] += std::abs(value(r0 + k, c));
-    for (int k = 0; k < rows; ++k) normInf = std::max(normInf, sum[k]);
+  using T = std::decay_t<decltype(value(0, 0))>;
+  const auto largestExactly = [&] {
+    double normInf = 0;
+    for (int r0 = 0; r0 < m; r0 += kRows) {
+      const int rows = std::min(kRows, m - r0);
+      double sum[kRows] = {};
+      for (int c = 0; c < n; ++c)
+        for (int k = 0; k < rows; ++k) sum[k] += std::abs(value(r0 + k, c));
+      for (int k = 0; k < rows; ++k) normInf = std::max(normInf, sum[k]);
+    }
+    return normInf;
+  };
+  double normInf;
+  if constexpr (std::is_same_v<T, Complex>) {
+    std::vector<double> low(static_cast<std::size_t>(m)), high(low.size());
+    for (int r0 = 0; r0 < m; r0 += kRows) {
+      const int rows = std::min(kRows, m - r0);
+      double lo[kRows] = {}, hi[kRows] = {};
+      for (int c = 0; c < n; ++c)
+        for (int k = 0; k < rows; ++k) {
+          const Complex z = value(r0 + k, c);
+          const ModulusBounds b = modulusBounds(z.real(), z.imag());
+          lo[k] += b.low;
+          hi[k] += b.high;
+        }
+      std::copy_n(lo, rows, low.begin() + r0);
+      std::copy_n(hi, rows, high.begin() + r0);
+    }
+    const std::optional<double> largest = largestSum(low, high, [&](std::size_t r) {
+      double sum = 0;
+      for (int c = 0; c < n; ++c) {
+        const Complex z = value(static_cast<int>(r), c);
+        sum += exactModulus(z.real(), z.imag());
+      }
+      return sum;
+    });
+    normInf = largest ? *largest : largestExactly();
+  } else {
+    normInf = largestExactly();
   }
   return std::max(m, n) * std::numeric_limits<double>::epsilon() * normInf;
+}
+
+// The row of the first value of largest modulus among rows [row, m) of column c, and that
+// modulus in `best`; `row` and 0 if none is above 0 (NaN moduli never are). Complex values
+// are ruled out by bounds on their moduli first.
+template <class T, class At>
+int pivotSearch(At&& at, int c, int row, int m, double& best) {
+  int p = row;
+  best = 0;
+  if constexpr (std::is_same_v<T, Complex>) {
+    const int first = firstLargestModulus(
+        m - row, [&](int i) { return Complex(at(row + i, c)); }, best);
+    if (first >= 0) p = row + first;
+  } else {
+    for (int r = row; r < m; ++r)
+      if (const double modulus = std::abs(T(at(r, c))); modulus > best) best = modulus, p = r;
+  }
+  return p;
 }
 
 // Columns [c0, c1) in order while rows remain: in each, the pivot search over the rows from
@@ -132,10 +186,8 @@ void eachColumn(At&& at, int c0, int c1, int m, int& row, EchelonOutcome& out, W
                 Step&& step) {
   for (int c = c0; c < c1 && row < m; ++c) {
     checkCancel(work);
-    int p = row;
-    double best = 0;
-    for (int r = row; r < m; ++r)
-      if (const double modulus = std::abs(T(at(r, c))); modulus > best) best = modulus, p = r;
+    double best;
+    const int p = pivotSearch<T>(at, c, row, m, best);
     if (best <= out.tolerance) {
       out.pivotTakenAsZero = out.pivotTakenAsZero || best > 0;
       for (int r = row; r < m; ++r) at(r, c) = T(0);
