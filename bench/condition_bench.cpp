@@ -134,21 +134,17 @@ void BM_Solve(benchmark::State& state) {
 BENCHMARK(BM_Solve)->Apply(arguments);
 
 // The norms alone, of matrices of real (second argument 0) or complex values (1).
-void BM_Norm1(benchmark::State& state) {
-  const RCOMat a =
-      randomComplexRegister(static_cast<int>(state.range(0)), 21, false, state.range(1) != 0);
-  for (auto _ : state) benchmark::DoNotOptimize(norm1(a));
+void normArguments(benchmark::internal::Benchmark* b) {
+  b->ArgsProduct({{200, 1000}, {0, 1}})->Unit(benchmark::kMillisecond);
 }
-BENCHMARK(BM_Norm1)->ArgsProduct({{200, 1000}, {0, 1}})->Unit(benchmark::kMillisecond);
 
-void BM_UpperSymmetricNorm1(benchmark::State& state) {
+void BM_Norm(benchmark::State& state, double (*norm)(const RCOMat&), bool symmetric) {
   const RCOMat a =
-      randomComplexRegister(static_cast<int>(state.range(0)), 21, true, state.range(1) != 0);
-  for (auto _ : state) benchmark::DoNotOptimize(upperSymmetricNorm1(a));
+      randomComplexRegister(static_cast<int>(state.range(0)), 21, symmetric, state.range(1) != 0);
+  for (auto _ : state) benchmark::DoNotOptimize(norm(a));
 }
-BENCHMARK(BM_UpperSymmetricNorm1)
-    ->ArgsProduct({{200, 1000}, {0, 1}})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Norm, norm1, &norm1, false)->Apply(normArguments);
+BENCHMARK_CAPTURE(BM_Norm, upperSymmetricNorm1, &upperSymmetricNorm1, true)->Apply(normArguments);
 
 // The command on the same matrix typed into pane A (B for A/B, with pane A the same size),
 // of real (second argument 0) or complex values (1).
@@ -184,23 +180,15 @@ void BM_Command(benchmark::State& state, const char* action) {
     benchmark::DoNotOptimize(calc.condition);
   }
 }
-BENCHMARK_CAPTURE(BM_Command, inverse, "inv(A)")
-    ->ArgsProduct({{1000}, {0, 1}})
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Command, divide, "A/B")
-    ->ArgsProduct({{1000}, {0, 1}})
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Command, det, "Det(A)")
-    ->ArgsProduct({{1000}, {0, 1}})
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Command, lu, "LU(A)")
-    ->ArgsProduct({{1000}, {0, 1}})
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Command, solve, "Solve(A,B)")
-    ->ArgsProduct({{1000}, {0, 1}})
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Command, chol, "Chol(A)")
-    ->ArgsProduct({{1000}, {0, 1}})
-    ->Unit(benchmark::kMillisecond);
+
+void commandArguments(benchmark::internal::Benchmark* b) {
+  b->ArgsProduct({{1000}, {0, 1}})->Unit(benchmark::kMillisecond);
+}
+BENCHMARK_CAPTURE(BM_Command, inverse, "inv(A)")->Apply(commandArguments);
+BENCHMARK_CAPTURE(BM_Command, divide, "A/B")->Apply(commandArguments);
+BENCHMARK_CAPTURE(BM_Command, det, "Det(A)")->Apply(commandArguments);
+BENCHMARK_CAPTURE(BM_Command, lu, "LU(A)")->Apply(commandArguments);
+BENCHMARK_CAPTURE(BM_Command, solve, "Solve(A,B)")->Apply(commandArguments);
+BENCHMARK_CAPTURE(BM_Command, chol, "Chol(A)")->Apply(commandArguments);
 
 }  // namespace
