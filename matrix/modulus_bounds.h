@@ -11,6 +11,7 @@
 // moduli.
 
 #include <cmath>
+#include <cstddef>
 #include <optional>
 #include <span>
 
@@ -20,8 +21,8 @@ struct ModulusBounds {
   double low, high;
 };
 
-// Bounds on std::hypot(re, im); equal to it where that is cheap or where
-// the plain formula does not hold (zero or infinite parts, NaN, extreme magnitudes).
+// Bounds on std::hypot(re, im); equal to it where that is cheap or where the plain formula
+// does not hold (zero or infinite parts, NaN, extreme magnitudes).
 inline ModulusBounds modulusBounds(double re, double im) {
   // hypot(x, ±0) is |x| and hypot(±0, y) is |y|, exactly.
   if (im == 0) return {std::fabs(re), std::fabs(re)};
