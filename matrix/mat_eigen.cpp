@@ -1,7 +1,6 @@
 #include "matrix/mat_eigen.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -29,12 +28,9 @@ constexpr int kSweepChunk = 32;
 constexpr int kRowBlock = 64;
 constexpr int kLineDoubles = matrx2::kLineDoubles;
 
-// Whether two threads sharing a chunk's deferred work (below) take less time than one on this
-// machine: 0 until a call has timed enough sweeps each way, then 1 (share) or -1, for the
-// rest of the program's run.
-std::atomic<int> sweepSharing{0};
-// Sweeps timed each way before the choice: whole sweeps in turn, since a chunk on one thread
-// moves every line it reaches to that core, and the next chunk shared would find them there.
+// Whether two threads sharing a chunk's deferred work (below) take less time than one is
+// timed by each call: whole sweeps each way in turn, since a chunk on one thread moves every
+// line it reaches to that core, and the next chunk shared would find them there.
 // The first sweep each way is not counted (it finds the pool's thread asleep and the lines
 // elsewhere), and each way is judged by its median sweep: timed over four sweeps each way in
 // all, the shared sweeps took 0.67-1.16 times as long as the others in six runs at order 1000,
@@ -42,12 +38,18 @@ std::atomic<int> sweepSharing{0};
 // timed whole, its steps on the calling thread included: what sharing costs lands mostly
 // there, as the lines the other core took come back for the next chunk's steps. Timing only
 // the shared work, the trial chose sharing in half the runs on a 2-core AMD machine where
-// Eig 1000 then took 1.22 times as long as on one thread.
+// Eig 1000 then took 1.22 times as long as on one thread. On a virtual machine of that kind
+// what a line costs to cross between the cores changes from one second to the next: one
+// choice kept for the program's run shared on in every later call at 1.19 times one thread's
+// time (Eig 1000, five runs), and a trial that found sharing 0.88 of one thread's time was
+// followed by a call at 1.17. So the choice holds for one call only, and sharing must be
+// clearly the faster, by 15%, before the call shares.
 constexpr int kTrialSweeps = 9;
 
 // The sweeps of one call timed each way, in turn, while the choice is open.
 struct SharingTrial {
   using Clock = std::chrono::steady_clock;
+  int choice = 0;                // 0 while open, then 1 (share) or -1
   double load = 0;               // of the current sweep's chunks large enough to share
   double rate[2][kTrialSweeps];  // [shared]: seconds per unit of work of each counted sweep
   int sweeps = 0;                // timed so far, both ways, the uncounted first two included
@@ -56,7 +58,7 @@ struct SharingTrial {
   bool sharesNext() const { return sweeps % 2 == 0; }
   // The clock is read only while the choice is open.
   void startSweep() {
-    if (sweepSharing.load(std::memory_order_relaxed) == 0) start = Clock::now();
+    if (choice == 0) start = Clock::now();
   }
   void add(std::int64_t work) { load += static_cast<double>(work); }
   // Ends a sweep: counted if any of its chunks took part in the trial.
@@ -68,11 +70,7 @@ struct SharingTrial {
     load = 0;
     if (++sweeps < 2 * kTrialSweeps + 2) return;
     for (double* r : rate) std::nth_element(r, r + kTrialSweeps / 2, r + kTrialSweeps);
-    // Sharing stays unless it is clearly the slower: within 2% it is no loss worth the
-    // chance of a wrong choice.
-    const bool pays = rate[1][kTrialSweeps / 2] <= 1.02 * rate[0][kTrialSweeps / 2];
-    int open = 0;
-    sweepSharing.compare_exchange_strong(open, pays ? 1 : -1, std::memory_order_relaxed);
+    choice = rate[1][kTrialSweeps / 2] <= 0.85 * rate[0][kTrialSweeps / 2] ? 1 : -1;
   }
 };
 
@@ -445,12 +443,11 @@ bool MatHqr(matrx2& a, int n, std::vector<double>& wr, std::vector<double>& wi, 
         // best (with a quarter or a fifth the far part took longer).
         const std::int64_t load = static_cast<std::int64_t>(k0 - l + nn - reach) * span * 3;
         const bool large = twoThreads && load * 16 >= leastParallelWork();
-        // Whether this pays was measured on a 2-core machine of one kind only: the first call
-        // with sweeps this large times whole sweeps each way in turn, and the program keeps to
-        // one thread from then on where sharing was the slower (at 1000 on that machine the
+        // Whether this pays was measured on 2-core machines of two kinds only: each call with
+        // sweeps this large times whole sweeps each way in turn, and keeps to one thread from
+        // then on unless sharing was clearly the faster (at 1000 on the first machine the
         // trial cost nothing measurable). The tests, which lower the least work, always share.
-        const int sharing =
-            leastParallelWork() < kParallelWork ? 1 : sweepSharing.load(std::memory_order_relaxed);
+        const int sharing = leastParallelWork() < kParallelWork ? 1 : timing.choice;
         const bool trial = large && sharing == 0;
         const bool share = large && (sharing == 1 || (trial && timing.sharesNext()));
         if (share) {
