@@ -5,7 +5,6 @@
 #include <complex>
 #include <cstddef>
 #include <limits>
-#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -296,14 +295,12 @@ double ldl(Factors<T> f) {
 }
 
 double modulus(const Element& e) {
-  return e.im() == 0.0 ? std::fabs(e.re()) : std::hypot(e.re(), e.im());
+  return exactModulus(e.re(), e.im());
 }
 
-double largest(const std::vector<double>& sums) {
-  double best = 0.0;
-  for (double s : sums)
-    if (s > best || std::isnan(s)) best = s;
-  return best;
+// The largest of the sums, but a NaN one: then the last NaN.
+double largest(double best, double sum) {
+  return sum > best || std::isnan(sum) ? sum : best;
 }
 
 }  // namespace
@@ -315,21 +312,18 @@ double norm1(const RCOMat& a) {
   std::vector<double> low(columns, 0.0), high(columns, 0.0);
   for (int i = 0; i < a.rows(); ++i)
     for (std::size_t j = 0; j < columns; ++j) {
-      const Element& e = a[i][j];
-      const ModulusBounds b = modulusBounds(e.re(), e.im());
+      const ModulusBounds b = modulusBounds(a[i][j].re(), a[i][j].im());
       low[j] += b.low;
       high[j] += b.high;
     }
-  const std::optional<double> bounded = largestSum(low, high, [&](std::size_t j) {
-    double sum = 0;
-    for (int i = 0; i < a.rows(); ++i) sum += modulus(a[i][j]);
-    return sum;
-  });
-  if (bounded) return *bounded;
-  std::vector<double> sums(columns, 0.0);
-  for (int i = 0; i < a.rows(); ++i)
-    for (std::size_t j = 0; j < columns; ++j) sums[j] += modulus(a[i][j]);
-  return largest(sums);
+  return largestSum(
+      low, high,
+      [&](std::size_t j) {
+        double sum = 0;
+        for (int i = 0; i < a.rows(); ++i) sum += modulus(a[i][j]);
+        return sum;
+      },
+      largest);
 }
 
 // Column j's sum takes the upper triangle's column j down to the diagonal, then row j right of
@@ -344,22 +338,16 @@ double upperSymmetricNorm1(const RCOMat& a) {
       high[j] += b.high;
       if (j != i) low[i] += b.low, high[i] += b.high;
     }
-  const std::optional<double> bounded = largestSum(low, high, [&](std::size_t k) {
-    const int c = static_cast<int>(k);
-    double sum = 0;
-    for (int i = 0; i <= c; ++i) sum += modulus(a[i][c]);
-    for (int j = c + 1; j < n; ++j) sum += modulus(a[c][j]);
-    return sum;
-  });
-  if (bounded) return *bounded;
-  std::vector<double> sums(static_cast<std::size_t>(n), 0.0);
-  for (int i = 0; i < n; ++i)
-    for (int j = i; j < n; ++j) {
-      const double r = modulus(a[i][j]);
-      sums[j] += r;
-      if (j != i) sums[i] += r;
-    }
-  return largest(sums);
+  return largestSum(
+      low, high,
+      [&](std::size_t k) {
+        const int c = static_cast<int>(k);
+        double sum = 0;
+        for (int i = 0; i <= c; ++i) sum += modulus(a[i][c]);
+        for (int j = c + 1; j < n; ++j) sum += modulus(a[c][j]);
+        return sum;
+      },
+      largest);
 }
 
 double inverseNorm1PivotedLU(const RCOMat& lu, const RCoVecE& rowPerm, const RCoVecE& colPerm) {

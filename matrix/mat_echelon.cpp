@@ -116,20 +116,8 @@ class SquareFactors {
 template <class Value>
 double toleranceOf(int m, int n, Value&& value) {
   constexpr int kRows = 8;
-  using T = std::decay_t<decltype(value(0, 0))>;
-  const auto largestExactly = [&] {
-    double normInf = 0;
-    for (int r0 = 0; r0 < m; r0 += kRows) {
-      const int rows = std::min(kRows, m - r0);
-      double sum[kRows] = {};
-      for (int c = 0; c < n; ++c)
-        for (int k = 0; k < rows; ++k) sum[k] += std::abs(value(r0 + k, c));
-      for (int k = 0; k < rows; ++k) normInf = std::max(normInf, sum[k]);
-    }
-    return normInf;
-  };
-  double normInf;
-  if constexpr (std::is_same_v<T, Complex>) {
+  double normInf = 0;
+  if constexpr (std::is_same_v<std::decay_t<decltype(value(0, 0))>, Complex>) {
     std::vector<double> low(static_cast<std::size_t>(m)), high(low.size());
     for (int r0 = 0; r0 < m; r0 += kRows) {
       const int rows = std::min(kRows, m - r0);
@@ -144,17 +132,25 @@ double toleranceOf(int m, int n, Value&& value) {
       std::copy_n(lo, rows, low.begin() + r0);
       std::copy_n(hi, rows, high.begin() + r0);
     }
-    const std::optional<double> largest = largestSum(low, high, [&](std::size_t r) {
-      double sum = 0;
-      for (int c = 0; c < n; ++c) {
-        const Complex z = value(static_cast<int>(r), c);
-        sum += exactModulus(z.real(), z.imag());
-      }
-      return sum;
-    });
-    normInf = largest ? *largest : largestExactly();
+    normInf = largestSum(
+        low, high,
+        [&](std::size_t r) {
+          double sum = 0;
+          for (int c = 0; c < n; ++c) {
+            const Complex z = value(static_cast<int>(r), c);
+            sum += exactModulus(z.real(), z.imag());
+          }
+          return sum;
+        },
+        [](double best, double sum) { return std::max(best, sum); });
   } else {
-    normInf = largestExactly();
+    for (int r0 = 0; r0 < m; r0 += kRows) {
+      const int rows = std::min(kRows, m - r0);
+      double sum[kRows] = {};
+      for (int c = 0; c < n; ++c)
+        for (int k = 0; k < rows; ++k) sum[k] += std::abs(value(r0 + k, c));
+      for (int k = 0; k < rows; ++k) normInf = std::max(normInf, sum[k]);
+    }
   }
   return std::max(m, n) * std::numeric_limits<double>::epsilon() * normInf;
 }

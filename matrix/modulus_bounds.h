@@ -12,7 +12,6 @@
 
 #include <cmath>
 #include <cstddef>
-#include <optional>
 #include <span>
 
 namespace kelvaro {
@@ -55,8 +54,10 @@ int firstLargestModulus(int count, Value&& z, double& best) {
   best = 0;
   for (int i = 0; i < count; ++i) {
     const auto v = z(i);
-    if (!(modulusBounds(v.real(), v.imag()).high >= floor)) continue;
-    if (const double modulus = exactModulus(v.real(), v.imag()); modulus > best)
+    const ModulusBounds b = modulusBounds(v.real(), v.imag());
+    if (!(b.high >= floor)) continue;
+    if (const double modulus = b.low == b.high ? b.low : std::hypot(v.real(), v.imag());
+        modulus > best)
       best = modulus, first = i;
   }
   return first;
@@ -65,24 +66,19 @@ int firstLargestModulus(int count, Value&& z, double& best) {
 // The largest of some sums of moduli, each formed from 0 by adding its terms in a fixed order,
 // given the same sums formed in the same order from the terms' lower and from their upper
 // bounds: a sum rounded at every addition never decreases when a term grows, so those bound
-// each exact sum. exactSum(k) forms sum k from the exact moduli; it is called only for the
-// sums whose upper bound reaches the largest lower bound, the only ones that can be the
-// largest. The largest sum is at least 0. Nothing when a bound is NaN: the caller then forms
-// every sum exactly, as NaN sums have rules of their own.
-template <class ExactSum>
-std::optional<double> largestSum(std::span<const double> low, std::span<const double> high,
-                                 ExactSum&& exactSum) {
+// each exact sum. `fold(best, sum)` takes the exact sums exactSum(k) in order, from 0, of
+// those that can matter: the sums whose upper bound reaches the largest lower bound, and the
+// NaN ones (a NaN bound comes of a NaN term, whose bounds are the term itself), so that the
+// caller's rule for NaN sums holds as over all of them.
+template <class ExactSum, class Fold>
+double largestSum(std::span<const double> low, std::span<const double> high, ExactSum&& exactSum,
+                  Fold&& fold) {
   double floor = 0;
-  for (std::size_t k = 0; k < low.size(); ++k) {
-    if (std::isnan(low[k]) || std::isnan(high[k])) return std::nullopt;
-    if (low[k] > floor) floor = low[k];
-  }
+  for (const double l : low)
+    if (l > floor) floor = l;
   double best = 0;
   for (std::size_t k = 0; k < low.size(); ++k)
-    if (high[k] >= floor) {
-      const double sum = exactSum(k);
-      if (sum > best) best = sum;
-    }
+    if (!(high[k] < floor)) best = fold(best, exactSum(k));
   return best;
 }
 
