@@ -66,9 +66,12 @@ void finishRows(const DetPivots& pivots, int n, Swap swapInRow) {
 
 // Bound: full pivoting must see the whole updated trailing matrix at every step, so every step
 // reads all of it; this kernel also writes it at every step, n^3/3 element updates of 32
-// bytes at the memory bandwidth (bench/README.md has the table). Steps fused in threes, each
-// pass recomputing the updates since the last write, would write a third as often for twice
-// the arithmetic (7.1 GB and 5.3 GFLOP at n = 1000, against 10.7 GB): not built.
+// bytes at the memory bandwidth (bench/README.md has the table). Passes that applied two to
+// four steps' updates to each element before writing it, the passes between only looking for
+// the next pivot, were slower on an AMD EPYC (order 1000: 148-172 ms in threes against 126-149;
+// 2000: no change): there a pass that only reads a matrix from the third-level cache takes 80%
+// of the time of one that also writes it back (machine_bounds_bench BM_ReadPass), and the
+// repeated updates cost more than the writes saved.
 // Split parts of a matrix under elimination with the pivot search of each step fused into
 // the updates of the step before. The rows of a step are shared out over the threads.
 class SplitElimination {

@@ -275,9 +275,9 @@ bool finite(const SplitMatrix& s) {
 }
 
 // Bound: the pivot searches need the trailing part updated at every step (n^3/3 element
-// updates of 32 bytes, at the memory bandwidth, as this kernel writes it at every step; read
-// at every step but written less often, fused steps would move less: bench/README.md); the
-// rows above and the columns left of a panel
+// updates of 32 bytes, at the memory bandwidth: a pass that writes less often but must read
+// as often gained nothing in MatDet, see mat_det.cpp); the rows above and the columns left of
+// a panel
 // are arithmetic, 2n^3/3 complex multiply-adds of eight operations each (three multiplies,
 // five subtractions), at the rate of that mix (machine_bounds_bench BM_GaussJordanMixPeak:
 // where adds have units of their own, they set the pace; bench/README.md).
