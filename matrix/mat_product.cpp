@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -43,17 +44,21 @@ struct ElementValues {
 
 // c := a * b (m x p times p x q) for a product whose every element is complex, each sum from
 // 0.0 over k in ascending order. Values give the operands; put(i, re, im, count) takes count
-// finished elements of row i, from column 0. Advances work once per row of c.
-template <class AValues, class BValues, class Put>
+// finished elements of row i, from column 0. Advances work once per row of c. Real: every
+// operand's imaginary part is zero and its real part finite (realValued); the sums are then
+// those of the real parts alone, and put is given no imaginary parts (im null): they are +0.
+template <bool Real, class AValues, class BValues, class Put>
 void blockedProduct(const AValues& a, const BValues& b, int m, int p, int q, Put put,
                     WorkToken* work) {
   const SplitKernels& kern = splitKernels();
-  const int mr = kern.gemmShape.mr, nr = kern.gemmShape.nr;
+  const GemmShape shape = Real ? kern.realGemmShape : kern.gemmShape;
+  const int mr = shape.mr, nr = shape.nr;
+  constexpr int parts = Real ? 1 : 2;
   const int panelsB = (q + nr - 1) / nr;
   const int width = panelsB * nr;  // of a block's sums: whole panels, the padding dropped
-  DoubleArray packedB(static_cast<std::size_t>(panelsB) * p * 2 * nr);
-  parallelFor(panelsB, grainFor(static_cast<std::int64_t>(p) * nr),
-              [&](int first, int last) { packB(b, p, q, nr, first, last, packedB.data()); });
+  DoubleArray packedB(static_cast<std::size_t>(panelsB) * p * parts * nr);
+  parallelFor(panelsB, grainFor(static_cast<std::int64_t>(p) * nr * parts),
+              [&](int first, int last) { packB<Real>(b, p, q, nr, first, last, packedB.data()); });
 
   // Buffers as large as this product needs: a small product (the powers of a small matrix
   // make millions of them) should not take a quarter megabyte each time.
@@ -61,14 +66,15 @@ void blockedProduct(const AValues& a, const BValues& b, int m, int p, int q, Put
   const bool wide = packedB.size() * sizeof(double) >=
                     static_cast<std::size_t>(wideRowsFrom.load(std::memory_order_relaxed));
   const int rowBlock = std::min(wide ? kWideRowBlock : kRowBlock, (m + mr - 1) / mr * mr);
-  // The threads take runs of whole register tiles of rows.
+  // The threads take runs of whole register tiles of rows; a real multiply-add costs a
+  // quarter of a complex one.
   const int rowTiles = (m + mr - 1) / mr;
-  const std::int64_t tileCost = static_cast<std::int64_t>(mr) * q * p;
+  const std::int64_t tileCost = static_cast<std::int64_t>(mr) * q * p / (Real ? 4 : 1);
   parallelFor(rowTiles, grainFor(tileCost), [&](int firstTile, int lastTile) {
-    DoubleArray packedA(static_cast<std::size_t>(rowBlock) * depthBlock * 2);
-    DoubleArray sums(static_cast<std::size_t>(rowBlock) * width * 2);
+    DoubleArray packedA(static_cast<std::size_t>(rowBlock) * depthBlock * parts);
+    DoubleArray sums(static_cast<std::size_t>(rowBlock) * width * parts);
     double* sre = sums.data();
-    double* sim = sre + static_cast<std::size_t>(rowBlock) * width;
+    double* sim = Real ? nullptr : sre + static_cast<std::size_t>(rowBlock) * width;
     const int end = std::min(m, lastTile * mr);
     for (int i0 = firstTile * mr; i0 < end; i0 += rowBlock) {
       checkCancel(work);
@@ -76,27 +82,61 @@ void blockedProduct(const AValues& a, const BValues& b, int m, int p, int q, Put
       const int tiles = (rows + mr - 1) / mr;
       const std::size_t used = static_cast<std::size_t>(tiles) * mr * width;
       std::fill(sre, sre + used, 0.0);
-      std::fill(sim, sim + used, 0.0);
+      if constexpr (!Real) std::fill(sim, sim + used, 0.0);
       for (int k0 = 0; k0 < p; k0 += kDepthBlock) {
         const int depth = std::min(kDepthBlock, p - k0);
-        packA(a, i0, rows, k0, depth, mr, packedA.data());
+        packA<Real>(a, i0, rows, k0, depth, mr, packedA.data());
         for (int pb = 0; pb < panelsB; ++pb) {
           if (pb % 64 == 63) checkCancel(work);
-          const double* bp = packedB.data() + (static_cast<std::size_t>(pb) * p + k0) * 2 * nr;
+          const double* bp = packedB.data() + (static_cast<std::size_t>(pb) * p + k0) * parts * nr;
           for (int t = 0; t < tiles; ++t) {
             const std::size_t at = static_cast<std::size_t>(t) * mr * width + pb * nr;
-            kern.gemmTile(depth, packedA.data() + static_cast<std::size_t>(t) * mr * depth * 2, bp,
-                          sre + at, sim + at, width);
+            const double* ap = packedA.data() + static_cast<std::size_t>(t) * mr * depth * parts;
+            if constexpr (Real)
+              kern.gemmTileReal(depth, ap, bp, sre + at, width);
+            else
+              kern.gemmTile(depth, ap, bp, sre + at, sim + at, width);
           }
         }
       }
       for (int y = 0; y < rows; ++y)
         put(i0 + y, sre + static_cast<std::size_t>(y) * width,
-            sim + static_cast<std::size_t>(y) * width, q);
+            Real ? nullptr : sim + static_cast<std::size_t>(y) * width, q);
       stepDone(work, static_cast<std::uint64_t>(rows));
     }
     streamsDone();  // put may write around the caches
   });
+}
+
+// Whether a value's imaginary part is zero and its real part finite. Where every value of both
+// operands is, each product's real part a·c - b·d is a·c, but for the sign of a zero, and its
+// imaginary part a·d + b·c a zero; a sum that starts from +0 stays +0 under zeros of either
+// sign, and takes its first non-zero term as it is. So the product is the real product of the
+// real parts with +0 imaginary parts, at a quarter of the arithmetic. (An infinite or NaN part
+// would make a·d a NaN.)
+bool realValued(double re, double im) {
+  return im == 0.0 && std::isfinite(re);
+}
+
+bool realValued(const RCOMat& m) {
+  return std::all_of(m.elements().begin(), m.elements().end(),
+                     [](const Element& e) { return realValued(e.re(), e.im()); });
+}
+
+bool realValued(const SplitMatrix& s) {
+  for (std::size_t i = 0; i < s.re.size(); ++i)
+    if (!realValued(s.re[i], s.im[i])) return false;
+  return true;
+}
+
+// blockedProduct by the real kernel where every operand value allows it (realValued).
+template <class AValues, class BValues, class Put>
+void product(bool real, const AValues& a, const BValues& b, int m, int p, int q, Put put,
+             WorkToken* work) {
+  if (real)
+    blockedProduct<true>(a, b, m, p, q, put, work);
+  else
+    blockedProduct<false>(a, b, m, p, q, put, work);
 }
 
 }  // namespace
@@ -169,11 +209,14 @@ void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c, Wor
     stepDone(work, static_cast<std::uint64_t>(m));
     return;
   }
-  blockedProduct(
-      SplitValues{a}, SplitValues{b}, m, p, q,
+  product(
+      realValued(a) && realValued(b), SplitValues{a}, SplitValues{b}, m, p, q,
       [&](int i, const double* re, const double* im, int count) {
         std::copy_n(re, count, c.rowRe(i));
-        std::copy_n(im, count, c.rowIm(i));
+        if (im)
+          std::copy_n(im, count, c.rowIm(i));
+        else
+          std::fill_n(c.rowIm(i), count, 0.0);
       },
       work);
 }
@@ -200,10 +243,13 @@ void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr, WorkToken*
   c.resizeForOverwrite(m, q, work);
   Element* out = c[0];
   const bool stream = streamResult(static_cast<std::size_t>(m) * q);
-  blockedProduct(
-      ElementValues{a[0], p}, ElementValues{b[0], q}, m, p, q,
+  const bool real = realValued(a) && realValued(b);
+  const DoubleArray zeros(real ? q : 0, 0.0);  // the imaginary parts of a real product
+  product(
+      real, ElementValues{a[0], p}, ElementValues{b[0], q}, m, p, q,
       [&](int i, const double* re, const double* im, int count) {
-        writeElements(count, re, im, out + static_cast<std::size_t>(i) * q, stream);
+        writeElements(count, re, im ? im : zeros.data(), out + static_cast<std::size_t>(i) * q,
+                      stream);
       },
       work);
 }

@@ -53,6 +53,12 @@ struct SplitKernels {
   // The same with each product subtracted: c := c - a*b, step by step (an elimination's).
   void (*gemmTileSub)(int kc, const double* ap, const double* bp, double* cre, double* cim,
                       int ldc);
+  // Register tile of the real product kernel, twice the rows of the complex one.
+  GemmShape realGemmShape;
+  // C tile (mr x nr of realGemmShape, row stride ldc) += packed A (kc steps of mr values) times
+  // packed B (kc steps of nr values), each element's sum over k in ascending order: the real
+  // parts of gemmTile's sums where every imaginary part is zero.
+  void (*gemmTileReal)(int kc, const double* ap, const double* bp, double* c, int ldc);
   // y[j] := y[j] - m*x[j] for j < len.
   void (*mulSubRow)(int len, double mre, double mim, const double* xre, const double* xim,
                     double* yre, double* yim);

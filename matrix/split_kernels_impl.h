@@ -140,6 +140,34 @@ void gemmTile(int kc, const double* ap, const double* bp, double* cre, double* c
     }
 }
 
+template <class V, int MR, int NV>
+void gemmTileReal(int kc, const double* ap, const double* bp, double* c, int ldc) {
+  using T = typename V::T;
+  constexpr int NR = NV * V::W;
+  T acc[MR][NV];
+#pragma GCC unroll 8
+  for (int r = 0; r < MR; ++r)
+#pragma GCC unroll 8
+    for (int v = 0; v < NV; ++v) acc[r][v] = V::load(c + r * ldc + v * V::W);
+  for (int k = 0; k < kc; ++k) {
+    const double* a = ap + MR * k;
+    const double* b = bp + NR * k;
+    T bv[NV];
+#pragma GCC unroll 8
+    for (int v = 0; v < NV; ++v) bv[v] = V::load(b + v * V::W);
+#pragma GCC unroll 16
+    for (int r = 0; r < MR; ++r) {
+      const T ar = V::set1(a[r]);
+#pragma GCC unroll 8
+      for (int v = 0; v < NV; ++v) acc[r][v] = V::add(acc[r][v], V::mul(ar, bv[v]));
+    }
+  }
+#pragma GCC unroll 8
+  for (int r = 0; r < MR; ++r)
+#pragma GCC unroll 8
+    for (int v = 0; v < NV; ++v) V::store(c + r * ldc + v * V::W, acc[r][v]);
+}
+
 // The full-pivoting passes update every row of the trailing matrix at every step, most of it
 // from the third-level cache, one short run after another: the processor's own prefetching
 // starts again at each row. Asked for 1024 doubles (8 KB) ahead, the lines come in time, at
@@ -1061,6 +1089,8 @@ constexpr SplitKernels makeKernels() {
       StepsByTiles,
       gemmTile<V, MR, NV, false>,
       gemmTile<V, MR, NV, true>,
+      {2 * MR, NV * V::W},
+      gemmTileReal<V, 2 * MR, NV>,
       mulSubRow<V>,
       mulSubRowTrackAbsRe<V>,
       trackAbsRe<V>,

@@ -41,6 +41,14 @@ RCOMat realParts(const RCOMat& m) {
   return r;
 }
 
+// The real parts as complex elements, as a pane of real numbers reads.
+RCOMat realValues(const RCOMat& m) {
+  RCOMat r(m.rows(), m.cols());
+  for (int i = 0; i < m.rows(); ++i)
+    for (int j = 0; j < m.cols(); ++j) r[i][j] = Element::complex(m[i][j].re(), 0.0);
+  return r;
+}
+
 RCOMat ofDoubles(const std::vector<double>& v) {
   RCOMat m(1, static_cast<int>(v.size()));
   for (std::size_t i = 0; i < v.size(); ++i) m[0][static_cast<int>(i)] = Element::real(v[i]);
@@ -73,6 +81,13 @@ const Kernel kKernels[] = {
        MatMul(a, b, c, err);
        MatMulElements(realParts(a), b, elementwise);
        return Outcome{{c, elementwise}};
+     }},
+    {"MatMul of real values", Shape::Any,
+     [](RCOMat a, RCOMat b) {
+       RCOMat c;
+       int err = 0;
+       MatMul(realValues(a), realValues(b), c, err);
+       return Outcome{{c}};
      }},
     {"MatInverse", Shape::Square,
      [](RCOMat a, RCOMat) {
@@ -126,6 +141,13 @@ const Kernel kKernels[] = {
        matrixPower(a, 5, c, r, err);
        const PowerOutcome negative = matrixPower(a2, -3, c2, r2, err);
        return Outcome{{c, r, a2, c2, r2, scalar(Element::integer(static_cast<int>(negative)))}};
+     }},
+    {"matrixPower of real values", Shape::Square,
+     [](RCOMat a, RCOMat) {
+       RCOMat real = realValues(a), c, r;
+       int err = 0;
+       matrixPower(real, 5, c, r, err);
+       return Outcome{{c, r}};
      }},
     {"MatQR", Shape::Tall,
      [](RCOMat a, RCOMat) {

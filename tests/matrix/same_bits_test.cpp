@@ -20,6 +20,7 @@
 #include "matrix/mat_eigen.h"
 #include "matrix/mat_inverse.h"
 #include "matrix/mat_lu.h"
+#include "matrix/mat_power.h"
 #include "matrix/mat_product.h"
 #include "matrix/mat_qr.h"
 #include "matrix/svd_columns.h"
@@ -57,6 +58,61 @@ TEST(SameBits, Product) {
     }
   }
   setProductWideRowsFrom(0);
+}
+
+// Operands read from panes of real numbers, every imaginary part zero, take the real product:
+// the same bits as the complex sums, with zeros of either sign among the values, products,
+// sums and imaginary parts. An infinite value, whose product with a zero is a NaN, keeps the
+// complex product.
+TEST(SameBits, ProductOfRealValues) {
+  std::mt19937_64 gen(12);
+  std::uniform_int_distribution<int> small(-2, 2);
+  const int shapes[][3] = {{1, 1, 1}, {3, 5, 2}, {17, 33, 9}, {67, 260, 45}, {300, 40, 50}};
+  for (const char* variant : {"real", "all negative", "-0 imaginary part", "infinite value"}) {
+    for (const auto& s : shapes) {
+      const int m = s[0], p = s[1], q = s[2];
+      RCOMat a(m, p), b(p, q), expected;
+      const bool negative = variant == std::string("all negative");
+      for (auto& e : a.elements())
+        e = Element::complex(negative ? -1.0 - small(gen) * small(gen) : small(gen) * 0.75, 0.0);
+      for (auto& e : b.elements()) e = Element::complex(negative ? -0.5 : small(gen) * 1.5, 0.0);
+      a[0][0] = Element::complex(-0.0, 0.0);
+      b[p - 1][q - 1] = Element::complex(-0.0, 0.0);
+      if (variant == std::string("-0 imaginary part")) b[0][0] = Element::complex(1.0, -0.0);
+      if (variant == std::string("infinite value"))
+        a[m - 1][0] = Element::complex(std::numeric_limits<double>::infinity(), 0.0);
+      MatMulElements(a, b, expected);
+      forEachSimdPath([&] {
+        RCOMat c;
+        int err = -1;
+        MatMul(a, b, c, err);
+        EXPECT_EQ(err, kMatOk);
+        EXPECT_TRUE(sameMatrix(c, expected)) << m << "x" << p << "x" << q << " " << variant;
+      });
+    }
+  }
+}
+
+// The powers of a real-valued matrix by the split products, until they overflow: from then on
+// the complex product, as the element loop gives it.
+TEST(SameBits, PowersOfRealValues) {
+  RCOMat a(3, 3);
+  const double values[3][3] = {{1e30, -2e30, 0.0}, {-0.0, 3e30, 1e30}, {2e30, 0.0, -1e30}};
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) a[i][j] = Element::complex(values[i][j], 0.0);
+  for (const int x : {2, 5, 12}) {
+    RCOMat expected = a, next;
+    for (int k = 1; k < x; ++k) {
+      MatMulElements(expected, a, next);
+      expected = next;
+    }
+    forEachSimdPath([&] {
+      RCOMat c, r;
+      int err = -1;
+      ASSERT_EQ(matrixPower(a, x, c, r, err), PowerOutcome::Done);
+      EXPECT_TRUE(sameMatrix(r, expected)) << x;
+    });
+  }
 }
 
 TEST(SameBits, DeterminantAndRankOfEveryShape) {
