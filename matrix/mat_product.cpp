@@ -118,9 +118,17 @@ bool realValued(double re, double im) {
   return im == 0.0 && std::isfinite(re);
 }
 
-bool realValued(const RCOMat& m) {
-  return std::all_of(m.elements().begin(), m.elements().end(),
-                     [](const Element& e) { return realValued(e.re(), e.im()); });
+// What an operand's elements are: not all complex, or all complex and whether every one of
+// them is real-valued, in one pass.
+enum class Operand { NotAllComplex, Complex, RealValued };
+
+Operand operandOf(const RCOMat& m) {
+  bool real = true;
+  for (const Element& e : m.elements()) {
+    if (!e.isComplex()) return Operand::NotAllComplex;
+    real = real & realValued(e.re(), e.im());
+  }
+  return real ? Operand::RealValued : Operand::Complex;
 }
 
 bool realValued(const SplitMatrix& s) {
@@ -234,7 +242,9 @@ void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr, WorkToken*
     return;
   }
   beginWork(work, productSteps(a, b));
-  if (!allComplex(a) || !allComplex(b)) {
+  const Operand ofA = operandOf(a);
+  const Operand ofB = ofA == Operand::NotAllComplex ? ofA : operandOf(b);
+  if (ofB == Operand::NotAllComplex) {
     MatMulElements(a, b, c, work);
     return;
   }
@@ -243,7 +253,7 @@ void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr, WorkToken*
   c.resizeForOverwrite(m, q, work);
   Element* out = c[0];
   const bool stream = streamResult(static_cast<std::size_t>(m) * q);
-  const bool real = realValued(a) && realValued(b);
+  const bool real = ofA == Operand::RealValued && ofB == Operand::RealValued;
   const DoubleArray zeros(real ? q : 0, 0.0);  // the imaginary parts of a real product
   product(
       real, ElementValues{a[0], p}, ElementValues{b[0], q}, m, p, q,

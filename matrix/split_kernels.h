@@ -53,7 +53,8 @@ struct SplitKernels {
   // The same with each product subtracted: c := c - a*b, step by step (an elimination's).
   void (*gemmTileSub)(int kc, const double* ap, const double* bp, double* cre, double* cim,
                       int ldc);
-  // Register tile of the real product kernel, twice the rows of the complex one.
+  // Register tile of the real product kernel, twice the rows of the complex one (as theirs,
+  // its rows divide the product's blocks of 64 rows).
   GemmShape realGemmShape;
   // C tile (mr x nr of realGemmShape, row stride ldc) += packed A (kc steps of mr values) times
   // packed B (kc steps of nr values), each element's sum over k in ascending order: the real
