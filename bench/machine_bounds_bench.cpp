@@ -359,53 +359,52 @@ double readRow(const double* a, const double* b, std::size_t n) {
   return m;
 }
 
-// a = a - s·b with b short and in cache: what a rank-one update of a trailing matrix moves,
-// one read and one write of every element (16 bytes an element), over a = the second
-// argument in MB: 16 is a 1000 x 1000 complex matrix. In the kernels' array memory.
-void BM_UpdateInPlace(benchmark::State& state) {
+// Passes of pass(a row of 1024 doubles, b) over every row of an array of the second argument's
+// megabytes, shared over the first argument's threads; each range sums what pass returns.
+// 16 bytes counted an element, a read and a write, as the kernels' updates move them.
+template <class Pass>
+void passesOverArray(benchmark::State& state, Pass pass) {
   setThreads(state);
   constexpr std::size_t kRow = 1024;
   const std::size_t length = static_cast<std::size_t>(state.range(1)) << 17;
   kelvaro::LineDoubles a(length, 1.0);
   std::vector<double> row(kRow, 0.5);
   const int threads = kelvaro::threadCount();
+  std::vector<double> sums(static_cast<std::size_t>(threads));
   for (auto _ : state) {
     parallelRanges(threads, threads, [&](int first, int last) {
       const std::size_t rows = length / kRow;
+      double sum = 0.0;
       for (std::size_t r = rows * first / threads; r < rows * last / threads; ++r)
-        updateRow(a.data() + r * kRow, row.data(), kRow);
+        sum += pass(a.data() + r * kRow, row.data(), kRow);
+      sums[static_cast<std::size_t>(first)] = sum;
     });
     benchmark::DoNotOptimize(a.data());
+    benchmark::DoNotOptimize(sums.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 16 * length));
   kelvaro::setThreadCount(0);
+}
+
+// a = a - s·b with b short and in cache: what a rank-one update of a trailing matrix moves,
+// one read and one write of every element (16 bytes an element), over a = the second
+// argument in MB: 16 is a 1000 x 1000 complex matrix. In the kernels' array memory.
+void BM_UpdateInPlace(benchmark::State& state) {
+  passesOverArray(state, [](double* a, const double* b, std::size_t n) {
+    updateRow(a, b, n);
+    return 0.0;
+  });
 }
 BENCHMARK(BM_UpdateInPlace)
     ->ArgsProduct({{1, 2}, {16, 128}})
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
-// BM_UpdateInPlace's pass without its store: the bytes it reads (16 an element, as there).
+// BM_UpdateInPlace's pass without its store, as a pass that only looks for a pivot (the same
+// bytes counted: its time against BM_UpdateInPlace's is what the writes cost).
 void BM_ReadPass(benchmark::State& state) {
-  setThreads(state);
-  constexpr std::size_t kRow = 1024;
-  const std::size_t length = static_cast<std::size_t>(state.range(1)) << 17;
-  kelvaro::LineDoubles a(length, 1.0);
-  std::vector<double> row(kRow, 0.5);
-  const int threads = kelvaro::threadCount();
-  std::vector<double> largest(static_cast<std::size_t>(threads));
-  for (auto _ : state) {
-    parallelRanges(threads, threads, [&](int first, int last) {
-      const std::size_t rows = length / kRow;
-      double m = 0.0;
-      for (std::size_t r = rows * first / threads; r < rows * last / threads; ++r)
-        m += readRow(a.data() + r * kRow, row.data(), kRow);
-      largest[static_cast<std::size_t>(first)] = m;
-    });
-    benchmark::DoNotOptimize(largest.data());
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 16 * length));
-  kelvaro::setThreadCount(0);
+  passesOverArray(state,
+                  [](double* a, const double* b, std::size_t n) { return readRow(a, b, n); });
 }
 BENCHMARK(BM_ReadPass)
     ->ArgsProduct({{1, 2}, {16, 128}})

@@ -32,6 +32,19 @@ namespace {
 
 using namespace reference;
 
+// MatMul of a and b on every vector path: the element loop's bits.
+void expectProductAsElementLoop(const RCOMat& a, const RCOMat& b, const std::string& what) {
+  RCOMat expected;
+  MatMulElements(a, b, expected);
+  forEachSimdPath([&] {
+    RCOMat c;
+    int err = -1;
+    MatMul(a, b, c, err);
+    EXPECT_EQ(err, kMatOk);
+    EXPECT_TRUE(sameMatrix(c, expected)) << a.rows() << "x" << what;
+  });
+}
+
 TEST(SameBits, Product) {
   std::mt19937_64 gen(11);
   std::uniform_real_distribution<double> u(-1e3, 1e3);
@@ -42,19 +55,12 @@ TEST(SameBits, Product) {
   for (const long wideFrom : {0L, 1L}) {
     setProductWideRowsFrom(wideFrom);
     for (const auto& s : shapes) {
-      RCOMat a(s[0], s[1]), b(s[1], s[2]), expected;
+      RCOMat a(s[0], s[1]), b(s[1], s[2]);
       for (auto& e : a.elements()) e = Element::complex(u(gen), u(gen));
       for (auto& e : b.elements()) e = Element::complex(u(gen), u(gen));
       a[0][0] = Element::complex(-0.0, 0.0);  // signed zeros come out as they would
-      MatMulElements(a, b, expected);
-      forEachSimdPath([&] {
-        RCOMat c;
-        int err = -1;
-        MatMul(a, b, c, err);
-        EXPECT_EQ(err, kMatOk);
-        EXPECT_TRUE(sameMatrix(c, expected))
-            << s[0] << "x" << s[1] << "x" << s[2] << " " << wideFrom;
-      });
+      expectProductAsElementLoop(
+          a, b, std::to_string(s[1]) + "x" + std::to_string(s[2]) + " " + std::to_string(wideFrom));
     }
   }
   setProductWideRowsFrom(0);
@@ -71,7 +77,7 @@ TEST(SameBits, ProductOfRealValues) {
   for (const char* variant : {"real", "all negative", "-0 imaginary part", "infinite value"}) {
     for (const auto& s : shapes) {
       const int m = s[0], p = s[1], q = s[2];
-      RCOMat a(m, p), b(p, q), expected;
+      RCOMat a(m, p), b(p, q);
       const bool negative = variant == std::string("all negative");
       for (auto& e : a.elements())
         e = Element::complex(negative ? -1.0 - small(gen) * small(gen) : small(gen) * 0.75, 0.0);
@@ -81,14 +87,7 @@ TEST(SameBits, ProductOfRealValues) {
       if (variant == std::string("-0 imaginary part")) b[0][0] = Element::complex(1.0, -0.0);
       if (variant == std::string("infinite value"))
         a[m - 1][0] = Element::complex(std::numeric_limits<double>::infinity(), 0.0);
-      MatMulElements(a, b, expected);
-      forEachSimdPath([&] {
-        RCOMat c;
-        int err = -1;
-        MatMul(a, b, c, err);
-        EXPECT_EQ(err, kMatOk);
-        EXPECT_TRUE(sameMatrix(c, expected)) << m << "x" << p << "x" << q << " " << variant;
-      });
+      expectProductAsElementLoop(a, b, variant);
     }
   }
 }
