@@ -253,13 +253,13 @@ void MatMul(const RCOMat& a, const RCOMat& b, RCOMat& c, int& MatErr, WorkToken*
   c.resizeForOverwrite(m, q, work);
   Element* out = c[0];
   const bool stream = streamResult(static_cast<std::size_t>(m) * q);
-  const bool real = ofA == Operand::RealValued && ofB == Operand::RealValued;
-  const DoubleArray zeros(real ? q : 0, 0.0);  // the imaginary parts of a real product
   product(
-      real, ElementValues{a[0], p}, ElementValues{b[0], q}, m, p, q,
+      ofA == Operand::RealValued && ofB == Operand::RealValued, ElementValues{a[0], p},
+      ElementValues{b[0], q}, m, p, q,
       [&](int i, const double* re, const double* im, int count) {
-        writeElements(count, re, im ? im : zeros.data(), out + static_cast<std::size_t>(i) * q,
-                      stream);
+        Element* row = out + static_cast<std::size_t>(i) * q;
+        im ? writeElements(count, re, im, row, stream)
+           : writeRealsAsComplex(count, re, row, stream);
       },
       work);
 }

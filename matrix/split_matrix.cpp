@@ -87,6 +87,11 @@ void writeElements(long count, const double* re, const double* im, Element* out,
   splitKernels().elementWords(count, re, im, kind, reinterpret_cast<double*>(out), stream);
 }
 
+void writeRealsAsComplex(long count, const double* re, Element* out, bool stream) {
+  splitKernels().elementWords(count, re, nullptr, static_cast<unsigned long>(ElementKind::Complex),
+                              reinterpret_cast<double*>(out), stream);
+}
+
 void writeIntegerZeros(long count, Element* out, bool stream) {
   splitKernels().elementWords(count, nullptr, nullptr,
                               static_cast<unsigned long>(ElementKind::Integer),

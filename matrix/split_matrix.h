@@ -79,6 +79,8 @@ void writeComplexRows(int rows, int cols, const double* re, const double* im, El
 // null, Element::real(0) where both are. Where `stream`, most of it goes around the caches:
 // the thread calls streamsDone() before anything else reads it.
 void writeElements(long count, const double* re, const double* im, Element* out, bool stream);
+// out[j] := Element::complex(re[j], 0.0) for j < count, in the same way.
+void writeRealsAsComplex(long count, const double* re, Element* out, bool stream);
 // out[j] := Element::integer(0) for j < count, in the same way.
 void writeIntegerZeros(long count, Element* out, bool stream);
 void streamsDone();
