@@ -1,8 +1,10 @@
 #include "matrix/mat_det.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 #include "matrix/parallel_steps.h"
@@ -74,6 +76,17 @@ void finishRows(const DetPivots& pivots, int n, Swap swapInRow) {
 // repeated updates cost more than the writes saved.
 // Split parts of a matrix under elimination with the pivot search of each step fused into
 // the updates of the step before. The rows of a step are shared out over the threads.
+//
+// A matrix of real values, as a pane of real numbers reads (every imaginary part +0, every
+// real part finite), keeps its imaginary parts at +0 through the steps: each update subtracts
+// from +0 a sum of products with a zero. A multiplier through such a pivot has a zero
+// imaginary part mi, and the real part of the update, y - (mr*x - mi*(+0)), is y - (mr*x - mi):
+// the real kernel does those very operations, on half the bytes. Where the pivot's square
+// overflows, the multiplier's real part is 0 or NaN; a NaN takes the complex update, which
+// leaves NaN in both parts of the row after the pivot column, values no later step picks as
+// a pivot or changes. Nothing overflows: while the pivot's square is finite a multiplier is at
+// most about 1, so an update at most doubles values below 1.4e154, and where it is not the
+// multiplier is 0 or NaN.
 class SplitElimination {
  public:
   SplitElimination(SplitMatrix&& s, WorkToken* work)
@@ -81,6 +94,9 @@ class SplitElimination {
     track_ = {0.0, -1.0};
     for (int i = 0; i < s_.rows; ++i)
       kern_.trackAbsRe(s_.cols, s_.rowRe(i), static_cast<double>(i) * s_.cols, &track_);
+    real_ = std::all_of(s_.im.begin(), s_.im.end(),
+                        [](double v) { return std::bit_cast<std::uint64_t>(v) == 0; }) &&
+            std::all_of(s_.re.begin(), s_.re.end(), [](double v) { return std::isfinite(v); });
   }
 
   Pivot pivot() const {
@@ -110,8 +126,13 @@ class SplitElimination {
   void eliminateBelow(int k, int pivotColumn, Multiplier multiplierOf, bool keep = false) {
     const int rows = s_.rows - k - 1, len = s_.cols - k - 1;
     RangeTracks tracks(rows, pivotStepGrain(len));
+    // Where the values are real, the imaginary parts being exchanged are both +0.
     const auto exchangeColumns = [&](int r) {
-      if (pivotColumn != k) s_.swapInRow(k + 1 + r, k, pivotColumn);
+      if (pivotColumn == k) return;
+      if (real_)
+        std::swap(s_.rowRe(k + 1 + r)[k], s_.rowRe(k + 1 + r)[pivotColumn]);
+      else
+        s_.swapInRow(k + 1 + r, k, pivotColumn);
     };
     exchangeThenUpdate(
         rows, tracks.ranges(), exchangeColumns, [&](int range, int first, int last, auto ahead) {
@@ -120,9 +141,15 @@ class SplitElimination {
             ahead(r);
             const int i = k + 1 + r;
             const Element m = multiplierOf(at(i, k));
-            kern_.mulSubRowTrackAbsRe(len, m.re(), m.im(), s_.rowRe(k) + k + 1, s_.rowIm(k) + k + 1,
-                                      s_.rowRe(i) + k + 1, s_.rowIm(i) + k + 1,
-                                      static_cast<double>(i) * s_.cols + k + 1, tracks.of(range));
+            const double index = static_cast<double>(i) * s_.cols + k + 1;
+            if (real_ && std::isfinite(m.re()) && m.im() == 0.0) {
+              kern_.mulSubRealRowTrackAbs(len, m.re(), m.im(), s_.rowRe(k) + k + 1,
+                                          s_.rowRe(i) + k + 1, index, tracks.of(range));
+            } else {
+              kern_.mulSubRowTrackAbsRe(len, m.re(), m.im(), s_.rowRe(k) + k + 1,
+                                        s_.rowIm(k) + k + 1, s_.rowRe(i) + k + 1,
+                                        s_.rowIm(i) + k + 1, index, tracks.of(range));
+            }
             if (keep) s_.rowRe(i)[k] = m.re(), s_.rowIm(i)[k] = m.im();
           }
         });
@@ -141,6 +168,7 @@ class SplitElimination {
   const SplitKernels& kern_;
   WorkToken* work_;
   PivotTrack track_;
+  bool real_;  // the values read are real: every imaginary part +0, every real part finite
 };
 
 Element detSplit(RCOMat& m, SplitMatrix&& s, int n, WorkToken* work, DetPivots* pivots) {
@@ -256,18 +284,22 @@ bool detWithoutElimination(const RCOMat& m, int rows, int cols, Element& det) {
   return false;
 }
 
+// No exchanges yet.
+void startPivots(DetPivots* pivots, int rows, int cols) {
+  if (!pivots) return;
+  *pivots = {};
+  if (rows == cols) {
+    pivots->rowPerm.resize(rows);
+    for (int i = 0; i < rows; ++i) pivots->rowPerm[i] = i;
+    pivots->colPerm = pivots->rowPerm;
+    pivots->complete = rows == 1;
+  }
+}
+
 }  // namespace
 
 void MatDet(RCOMat& m, int rows, int cols, Element& det, WorkToken* work, DetPivots* pivots) {
-  if (pivots) {
-    *pivots = {};
-    if (rows == cols) {
-      pivots->rowPerm.resize(rows);
-      for (int i = 0; i < rows; ++i) pivots->rowPerm[i] = i;
-      pivots->colPerm = pivots->rowPerm;
-      pivots->complete = rows == 1;
-    }
-  }
+  startPivots(pivots, rows, cols);
   if (detWithoutElimination(m, rows, cols, det)) return;
   beginWork(work, rows - 1);
   SplitMatrix s;
@@ -275,9 +307,10 @@ void MatDet(RCOMat& m, int rows, int cols, Element& det, WorkToken* work, DetPiv
                                    : detElements(m, rows, work, pivots);
 }
 
-void MatDetElements(RCOMat& m, int rows, int cols, Element& det) {
+void MatDetElements(RCOMat& m, int rows, int cols, Element& det, DetPivots* pivots) {
+  startPivots(pivots, rows, cols);
   if (detWithoutElimination(m, rows, cols, det)) return;
-  det = detElements(m, rows, nullptr, nullptr);
+  det = detElements(m, rows, nullptr, pivots);
 }
 
 double MatRank(RCOMat& m, int rows, int cols, WorkToken* work) {

@@ -29,7 +29,7 @@ void MatDet(RCOMat& m, int rows, int cols, Element& det, WorkToken* work = nullp
 double MatRank(RCOMat& m, int rows, int cols, WorkToken* work = nullptr);
 
 // The same on elements alone, as they run for matrices with non-complex elements.
-void MatDetElements(RCOMat& m, int rows, int cols, Element& det);
+void MatDetElements(RCOMat& m, int rows, int cols, Element& det, DetPivots* pivots = nullptr);
 double MatRankElements(RCOMat& m, int rows, int cols);
 
 }  // namespace kelvaro

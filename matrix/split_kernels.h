@@ -66,6 +66,11 @@ struct SplitKernels {
   // As mulSubRow, then the pivot search goes on over |Re y[j]| at indexes first + j.
   void (*mulSubRowTrackAbsRe)(int len, double mre, double mim, const double* xre, const double* xim,
                               double* yre, double* yim, double first, PivotTrack* track);
+  // mulSubRowTrackAbsRe's real parts where every x[j] has the imaginary part +0 and m = (mre,
+  // mim) has a zero one: y[j] := y[j] - (mre*x[j] - mim), as mim*(+0) is mim; then the pivot
+  // search over |y[j]| at indexes first + j.
+  void (*mulSubRealRowTrackAbs)(int len, double mre, double mim, const double* x, double* y,
+                                double first, PivotTrack* track);
   // The pivot search over |re[j]| at indexes first + j.
   void (*trackAbsRe)(int len, const double* re, double first, PivotTrack* track);
   // Gauss-Jordan update with the three-multiplication product of x[j] and c = (cre, cim):

@@ -25,15 +25,12 @@ struct Avx2Vec {
   static T loadFirst(const double* p, int count) { return _mm256_maskload_pd(p, first(count)); }
   static void storeFirst(double* p, T v, int count) { _mm256_maskstore_pd(p, first(count), v); }
   static T set1(double x) { return _mm256_set1_pd(x); }
-  static T lanes(double first) {
-    return _mm256_add_pd(_mm256_set1_pd(first), _mm256_setr_pd(0, 1, 2, 3));
-  }
   static T add(T a, T b) { return _mm256_add_pd(a, b); }
   static T sub(T a, T b) { return _mm256_sub_pd(a, b); }
   static T mul(T a, T b) { return _mm256_mul_pd(a, b); }
   static T div(T a, T b) { return _mm256_div_pd(a, b); }
   static T abs(T a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
-  static T gt(T a, T b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
+  static T max(T a, T b) { return _mm256_max_pd(a, b); }
   static T nonzero(T a) { return _mm256_cmp_pd(a, _mm256_setzero_pd(), _CMP_NEQ_UQ); }
   static T select(T m, T a, T b) { return _mm256_blendv_pd(b, a, m); }
   // Elements j = 0 .. 3 of real parts r, imaginary parts i and kind words k as words 3j, 3j + 1

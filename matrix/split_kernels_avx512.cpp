@@ -23,15 +23,13 @@ struct Avx512Vec {
   static T loadFirst(const double* p, int count) { return _mm512_maskz_loadu_pd(first(count), p); }
   static void storeFirst(double* p, T v, int count) { _mm512_mask_storeu_pd(p, first(count), v); }
   static T set1(double x) { return _mm512_set1_pd(x); }
-  static T lanes(double first) {
-    return _mm512_add_pd(_mm512_set1_pd(first), _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7));
-  }
   static T add(T a, T b) { return _mm512_add_pd(a, b); }
   static T sub(T a, T b) { return _mm512_sub_pd(a, b); }
   static T mul(T a, T b) { return _mm512_mul_pd(a, b); }
   static T div(T a, T b) { return _mm512_div_pd(a, b); }
   static T abs(T a) { return _mm512_abs_pd(a); }
-  static __mmask8 gt(T a, T b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
+  // b where a is not greater, a NaN a too (the masked form: GCC 12's plain one warns).
+  static T max(T a, T b) { return _mm512_maskz_max_pd(0xff, a, b); }
   static __mmask8 nonzero(T a) { return _mm512_cmp_pd_mask(a, _mm512_setzero_pd(), _CMP_NEQ_UQ); }
   static T select(__mmask8 m, T a, T b) { return _mm512_mask_blend_pd(m, b, a); }
   // Elements j = 0 .. 7 of real parts r, imaginary parts i and kind words k as words 3j, 3j + 1

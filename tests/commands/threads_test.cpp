@@ -111,6 +111,15 @@ const Kernel kKernels[] = {
        MatDet(a, a.rows(), a.cols(), det);
        return Outcome{{a, scalar(det)}};
      }},
+    {"MatDet and MatRank of real values", Shape::Square,
+     [](RCOMat a, RCOMat) {
+       RCOMat d = realValues(a), r = d;
+       Element det;
+       DetPivots pivots;
+       MatDet(d, d.rows(), d.cols(), det, nullptr, &pivots);
+       const double rank = MatRank(r, r.rows(), r.cols());
+       return Outcome{{d, r, scalar(det), scalar(Element::real(rank))}};
+     }},
     {"MatRank", Shape::Any,
      [](RCOMat a, RCOMat) {
        const double rank = MatRank(a, a.rows(), a.cols());
