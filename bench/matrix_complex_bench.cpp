@@ -113,6 +113,14 @@ void BM_MatInvLU(benchmark::State& state) {
 }
 BENCHMARK(BM_MatInvLU)->Apply(sizesAndThreads);
 
+void BM_MatInvLURealValues(benchmark::State& state) {
+  RCOMat r;
+  int err = 0;
+  runOnCopies(
+      state, [&](RCOMat& m, int) { MatInvLU(m, r, err); }, true);
+}
+BENCHMARK(BM_MatInvLURealValues)->Apply(sizesAndThreads);
+
 void BM_MatDet(benchmark::State& state) {
   Element d;
   runOnCopies(state, [&](RCOMat& m, int n) { MatDet(m, n, n, d); });

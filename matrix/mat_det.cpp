@@ -1,10 +1,8 @@
 #include "matrix/mat_det.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstddef>
-#include <cstdint>
 #include <utility>
 
 #include "matrix/parallel_steps.h"
@@ -94,9 +92,7 @@ class SplitElimination {
     track_ = {0.0, -1.0};
     for (int i = 0; i < s_.rows; ++i)
       kern_.trackAbsRe(s_.cols, s_.rowRe(i), static_cast<double>(i) * s_.cols, &track_);
-    real_ = std::all_of(s_.im.begin(), s_.im.end(),
-                        [](double v) { return std::bit_cast<std::uint64_t>(v) == 0; }) &&
-            std::all_of(s_.re.begin(), s_.re.end(), [](double v) { return std::isfinite(v); });
+    real_ = realValuesWithPlusZeros(s_);
   }
 
   Pivot pivot() const {

@@ -90,6 +90,10 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
   ColumnExchanges exchanges;                 // the steps' exchanges of columns, in order
   std::vector<std::size_t> exchangesBefore;  // of each panel, how many came before it
 
+  // Real values keep +0 imaginary parts right of the pivot column, and those elements take
+  // the real updates there, as in MatDet (mat_det.cpp says why that gives the same bits); the
+  // multipliers left of it have imaginary parts of either sign and take the complex ones.
+  const bool real = realValuesWithPlusZeros(a);
   PivotTrack track{0.0, -1.0};
   for (int i = 0; i < n; ++i) kern.trackAbsRe(n, a.rowRe(i), static_cast<double>(i) * n, &track);
   for (int k0 = 0; k0 < n - 1 && MatErr == kMatOk; k0 += kPanel) {
@@ -132,7 +136,11 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
       tryDivisor(pivot);
       RangeTracks tracks(n - k - 1, pivotStepGrain(n - k0));
       const auto exchangeColumns = [&](int r) {
-        if (pc != k) a.swapInRow(k + 1 + r, k, pc);
+        if (pc == k) return;
+        if (real)
+          std::swap(a.rowRe(k + 1 + r)[k], a.rowRe(k + 1 + r)[pc]);
+        else
+          a.swapInRow(k + 1 + r, k, pc);
       };
       exchangeThenUpdate(n - k - 1, tracks.ranges(), exchangeColumns,
                          [&](int range, int first, int last, auto ahead) {
@@ -145,10 +153,15 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
                              const Element m = Element::complex(yre[k], yim[k]) / pivot;
                              multRe[mult(i) + s] = m.re();
                              multIm[mult(i) + s] = m.im();
-                             kern.mulSubRowTrackAbsRe(n - k - 1, m.re(), m.im(), a.rowRe(k) + k + 1,
-                                                      a.rowIm(k) + k + 1, yre + k + 1, yim + k + 1,
-                                                      static_cast<double>(i) * n + k + 1,
-                                                      rangeTrack);
+                             const double index = static_cast<double>(i) * n + k + 1;
+                             if (real && std::isfinite(m.re()) && m.im() == 0.0)
+                               kern.mulSubRealRowTrackAbs(n - k - 1, m.re(), m.im(),
+                                                          a.rowRe(k) + k + 1, yre + k + 1, index,
+                                                          rangeTrack);
+                             else
+                               kern.mulSubRowTrackAbsRe(
+                                   n - k - 1, m.re(), m.im(), a.rowRe(k) + k + 1,
+                                   a.rowIm(k) + k + 1, yre + k + 1, yim + k + 1, index, rangeTrack);
                              kern.mulSubRow(k - k0, m.re(), m.im(), a.rowRe(k) + k0,
                                             a.rowIm(k) + k0, yre + k0, yim + k0);
                              yre[k] = -m.re();

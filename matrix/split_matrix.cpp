@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
+#include <cmath>
 #include <cstdint>
 #include <type_traits>
 
@@ -61,6 +63,12 @@ bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, b
   if (split.load(std::memory_order_relaxed)) return true;
   s = SplitMatrix{};
   return false;
+}
+
+bool realValuesWithPlusZeros(const SplitMatrix& s) {
+  return std::all_of(s.im.begin(), s.im.end(),
+                     [](double v) { return std::bit_cast<std::uint64_t>(v) == 0; }) &&
+         std::all_of(s.re.begin(), s.re.end(), [](double v) { return std::isfinite(v); });
 }
 
 void assignFrom(const SplitMatrix& s, RCOMat& m, const CancelFlag* cancel) {

@@ -68,6 +68,9 @@ void assignZeros(DoubleArray& v, std::size_t size, const CancelFlag* cancel);
 // are shared out over the threads, which look at the cancel flag every so many elements and
 // stop at the first element of another kind.
 bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, bool finite = false);
+// Whether s holds real values as a pane of real numbers reads them: every imaginary part +0
+// (not -0), every real part finite.
+bool realValuesWithPlusZeros(const SplitMatrix& s);
 // m := rows x cols complex elements from s, in the same way.
 void assignFrom(const SplitMatrix& s, RCOMat& m, const CancelFlag* cancel = nullptr);
 // out := the rows x cols complex elements of the row-major parts re and im, the rows shared
