@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,7 @@ RCOMat realValues(const RCOMat& m) {
   return r;
 }
 
-RCOMat ofDoubles(const std::vector<double>& v) {
+RCOMat ofDoubles(std::span<const double> v) {
   RCOMat m(1, static_cast<int>(v.size()));
   for (std::size_t i = 0; i < v.size(); ++i) m[0][static_cast<int>(i)] = Element::real(v[i]);
   return m;
