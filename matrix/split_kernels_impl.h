@@ -191,32 +191,25 @@ inline void prefetchAhead(bool ahead, const double* re, const double* im, int j)
   prefetchAhead(im + j);
 }
 
-template <class V, bool Track>
-void mulSubRowImpl(int len, double mre, double mim, const double* xre, const double* xim,
-                   double* yre, double* yim, double first, PivotTrack* track) {
-  const auto vmr = V::set1(mre), vmi = V::set1(mim);
-  const auto one = [&](int j) {
-    eliminate<ScalarVec>(mre, mim, xre[j], xim[j], yre[j], yim[j]);
-    if constexpr (Track) seeScalar(__builtin_fabs(yre[j]), first + j, track);
+// A row pass of full pivoting over y[0 .. len), whose real parts start at yre: one(j) updates
+// element j alone, update(j) the vector at j and gives its new real parts; then the pivot
+// search goes on over |Re y[j]| at indexes first + j.
+template <class V, class One, class Update>
+void rowPassTrackAbsRe(int len, const double* yre, double first, PivotTrack* track, One one,
+                       Update update) {
+  const auto scalar = [&](int j) {
+    one(j);
+    seeScalar(__builtin_fabs(yre[j]), first + j, track);
   };
   int j = 0;
-  for (; j < len && !onVector<V>(yre + j); ++j) one(j);
+  for (; j < len && !onVector<V>(yre + j); ++j) scalar(j);
   if (len - j >= V::W) {
     const int from = j;
     RunMaximum<V> run(track);
-    const bool ahead = len >= kPrefetchFrom;
-    for (; j + V::W <= len; j += V::W) {
-      prefetchAhead(ahead, yre, yim, j);
-      auto r = V::load(yre + j), i = V::load(yim + j);
-      eliminate<V>(vmr, vmi, V::load(xre + j), V::load(xim + j), r, i);
-      V::store(yre + j, r);
-      V::store(yim + j, i);
-      if constexpr (Track) run.see(V::abs(r));
-    }
-    if constexpr (Track)
-      run.finish(track, from, j, first, [&](int t) { return __builtin_fabs(yre[t]); });
+    for (; j + V::W <= len; j += V::W) run.see(V::abs(update(j)));
+    run.finish(track, from, j, first, [&](int t) { return __builtin_fabs(yre[t]); });
   }
-  for (; j < len; ++j) one(j);
+  for (; j < len; ++j) scalar(j);
 }
 
 // The short rows of a panel end in a part vector rather than one double at a time.
@@ -248,32 +241,34 @@ void mulSubRow(int len, double mre, double mim, const double* xre, const double*
 template <class V>
 void mulSubRowTrackAbsRe(int len, double mre, double mim, const double* xre, const double* xim,
                          double* yre, double* yim, double first, PivotTrack* track) {
-  mulSubRowImpl<V, true>(len, mre, mim, xre, xim, yre, yim, first, track);
+  const auto vmr = V::set1(mre), vmi = V::set1(mim);
+  const bool ahead = len >= kPrefetchFrom;
+  rowPassTrackAbsRe<V>(
+      len, yre, first, track,
+      [&](int j) { eliminate<ScalarVec>(mre, mim, xre[j], xim[j], yre[j], yim[j]); },
+      [&](int j) {
+        prefetchAhead(ahead, yre, yim, j);
+        auto r = V::load(yre + j), i = V::load(yim + j);
+        eliminate<V>(vmr, vmi, V::load(xre + j), V::load(xim + j), r, i);
+        V::store(yre + j, r);
+        V::store(yim + j, i);
+        return r;
+      });
 }
 
 template <class V>
 void mulSubRealRowTrackAbs(int len, double mre, double mim, const double* x, double* y,
                            double first, PivotTrack* track) {
   const auto vm = V::set1(mre), vz = V::set1(mim);
-  const auto one = [&](int j) {
-    y[j] = y[j] - (mre * x[j] - mim);
-    seeScalar(__builtin_fabs(y[j]), first + j, track);
-  };
-  int j = 0;
-  for (; j < len && !onVector<V>(y + j); ++j) one(j);
-  if (len - j >= V::W) {
-    const int from = j;
-    RunMaximum<V> run(track);
-    const bool ahead = len >= kPrefetchFrom;
-    for (; j + V::W <= len; j += V::W) {
-      if (ahead) prefetchAhead(y + j);
-      const auto r = V::sub(V::load(y + j), V::sub(V::mul(vm, V::load(x + j)), vz));
-      V::store(y + j, r);
-      run.see(V::abs(r));
-    }
-    run.finish(track, from, j, first, [&](int t) { return __builtin_fabs(y[t]); });
-  }
-  for (; j < len; ++j) one(j);
+  const bool ahead = len >= kPrefetchFrom;
+  rowPassTrackAbsRe<V>(
+      len, y, first, track, [&](int j) { y[j] = y[j] - (mre * x[j] - mim); },
+      [&](int j) {
+        if (ahead) prefetchAhead(y + j);
+        const auto r = V::sub(V::load(y + j), V::sub(V::mul(vm, V::load(x + j)), vz));
+        V::store(y + j, r);
+        return r;
+      });
 }
 
 template <class V>
