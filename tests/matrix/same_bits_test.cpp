@@ -141,7 +141,31 @@ TEST(SameBits, DeterminantAndRankOfEveryShape) {
   }
 }
 
-void expectLUInverseAsElementLoop(const RCOMat& m, const std::string& what);
+// m with every NaN part the same NaN: the sign a NaN takes depends on the instructions that
+// made it, and no output shows it.
+RCOMat oneNaN(RCOMat m) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (auto& e : m.elements())
+    e = Element::complex(std::isnan(e.re()) ? nan : e.re(), std::isnan(e.im()) ? nan : e.im());
+  return m;
+}
+
+// MatInvLU of m on every vector path: the factors, the inverse and the error (or the
+// exception) of the element loops.
+void expectLUInverseAsElementLoop(const RCOMat& m, const std::string& what) {
+  RCOMat plainFactors = m, plainInverse;
+  int plainErr = -1;
+  const bool plainThrew = threw([&] { MatInvLUElements(plainFactors, plainInverse, plainErr); });
+  forEachSimdPath([&] {
+    RCOMat factors = m, r;
+    int err = -1;
+    EXPECT_EQ(threw([&] { MatInvLU(factors, r, err); }), plainThrew) << what;
+    if (plainThrew) return;
+    EXPECT_EQ(err, plainErr) << what;
+    EXPECT_TRUE(sameMatrix(oneNaN(factors), oneNaN(plainFactors))) << what;
+    EXPECT_TRUE(err != kMatOk || sameMatrix(oneNaN(r), oneNaN(plainInverse))) << what;
+  });
+}
 
 // Panes of real numbers: the determinant (with and without the factors kept), the rank and
 // the factors of the inverse take the real updates, with the bits of the element loops. Zeros of
@@ -177,7 +201,9 @@ TEST(SameBits, EliminationsOfRealValues) {
           DetPivots pivots;
           MatDet(a, n, n, d, nullptr, keep ? &pivots : nullptr);
           EXPECT_TRUE(sameBits(d, plainDet) && sameMatrix(a, plain)) << variant << " " << n;
+          EXPECT_EQ(pivots.rowPerm, plainPivots.rowPerm);
           EXPECT_EQ(pivots.colPerm, plainPivots.colPerm);
+          EXPECT_EQ(pivots.complete, plainPivots.complete);
         });
       }
       RCOMat plainR = m;
@@ -323,32 +349,6 @@ TEST(SameBits, GaussJordanInverse) {
       EXPECT_TRUE(expectedResult != 0 || sameMatrix(r, expected)) << n;
     });
   }
-}
-
-// m with every NaN part the same NaN: the sign a NaN takes depends on the instructions that
-// made it, and no output shows it.
-RCOMat oneNaN(RCOMat m) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  for (auto& e : m.elements())
-    e = Element::complex(std::isnan(e.re()) ? nan : e.re(), std::isnan(e.im()) ? nan : e.im());
-  return m;
-}
-
-// MatInvLU of m on every vector path: the factors, the inverse and the error (or the
-// exception) of the element loops.
-void expectLUInverseAsElementLoop(const RCOMat& m, const std::string& what) {
-  RCOMat plainFactors = m, plainInverse;
-  int plainErr = -1;
-  const bool plainThrew = threw([&] { MatInvLUElements(plainFactors, plainInverse, plainErr); });
-  forEachSimdPath([&] {
-    RCOMat factors = m, r;
-    int err = -1;
-    EXPECT_EQ(threw([&] { MatInvLU(factors, r, err); }), plainThrew) << what;
-    if (plainThrew) return;
-    EXPECT_EQ(err, plainErr) << what;
-    EXPECT_TRUE(sameMatrix(oneNaN(factors), oneNaN(plainFactors))) << what;
-    EXPECT_TRUE(err != kMatOk || sameMatrix(oneNaN(r), oneNaN(plainInverse))) << what;
-  });
 }
 
 TEST(SameBits, LUInverseAcrossPanels) {
