@@ -178,8 +178,10 @@ TEST(SameBits, EliminationsOfRealValues) {
   std::uniform_real_distribution<double> u(0.1, 10.0);
   const std::pair<const char*, double> variants[] = {
       {"small integers", 1.0}, {"reals", 1.0}, {"huge rows", 1e160}, {"-0 im", 1.0}};
-  for (const auto& [variant, scale] : variants) {
-    const bool integers = variant == std::string("small integers");
+  for (const auto& v : variants) {
+    const std::string variant = v.first;
+    const double scale = v.second;
+    const bool integers = variant == "small integers";
     for (const int n : {2, 5, 17, 40, 133}) {
       RCOMat m(n, n);
       for (int i = 0; i < n; ++i) {
@@ -189,7 +191,7 @@ TEST(SameBits, EliminationsOfRealValues) {
           m[i][j] = Element::complex(v == 0.0 && coin(gen) ? -0.0 : v, 0.0);
         }
       }
-      if (variant == std::string("-0 im")) m[n / 2][n / 2] = Element::complex(1.0, -0.0);
+      if (variant == "-0 im") m[n / 2][n / 2] = Element::complex(1.0, -0.0);
       for (const bool keep : {false, true}) {
         RCOMat plain = m;
         Element plainDet;
@@ -213,7 +215,7 @@ TEST(SameBits, EliminationsOfRealValues) {
         EXPECT_EQ(MatRank(b, n, n), plainRank);
         EXPECT_TRUE(sameMatrix(b, plainR)) << variant << " " << n;
       });
-      expectLUInverseAsElementLoop(m, variant + (" " + std::to_string(n)));
+      expectLUInverseAsElementLoop(m, variant + " " + std::to_string(n));
     }
   }
 }
