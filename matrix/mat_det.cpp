@@ -92,7 +92,7 @@ class SplitElimination {
     track_ = {0.0, -1.0};
     for (int i = 0; i < s_.rows; ++i)
       kern_.trackAbsRe(s_.cols, s_.rowRe(i), static_cast<double>(i) * s_.cols, &track_);
-    real_ = realValuesWithPlusZeros(s_);
+    real_ = realValued(s_, true);
   }
 
   Pivot pivot() const {
@@ -124,11 +124,7 @@ class SplitElimination {
     RangeTracks tracks(rows, pivotStepGrain(len));
     // Where the values are real, the imaginary parts being exchanged are both +0.
     const auto exchangeColumns = [&](int r) {
-      if (pivotColumn == k) return;
-      if (real_)
-        std::swap(s_.rowRe(k + 1 + r)[k], s_.rowRe(k + 1 + r)[pivotColumn]);
-      else
-        s_.swapInRow(k + 1 + r, k, pivotColumn);
+      if (pivotColumn != k) s_.swapInRow(k + 1 + r, k, pivotColumn, real_);
     };
     exchangeThenUpdate(
         rows, tracks.ranges(), exchangeColumns, [&](int range, int first, int last, auto ahead) {
@@ -137,15 +133,9 @@ class SplitElimination {
             ahead(r);
             const int i = k + 1 + r;
             const Element m = multiplierOf(at(i, k));
-            const double index = static_cast<double>(i) * s_.cols + k + 1;
-            if (real_ && std::isfinite(m.re()) && m.im() == 0.0) {
-              kern_.mulSubRealRowTrackAbs(len, m.re(), m.im(), s_.rowRe(k) + k + 1,
-                                          s_.rowRe(i) + k + 1, index, tracks.of(range));
-            } else {
-              kern_.mulSubRowTrackAbsRe(len, m.re(), m.im(), s_.rowRe(k) + k + 1,
-                                        s_.rowIm(k) + k + 1, s_.rowRe(i) + k + 1,
-                                        s_.rowIm(i) + k + 1, index, tracks.of(range));
-            }
+            eliminateRowTrackAbsRe(kern_, real_, len, m, s_.rowRe(k) + k + 1, s_.rowIm(k) + k + 1,
+                                   s_.rowRe(i) + k + 1, s_.rowIm(i) + k + 1,
+                                   static_cast<double>(i) * s_.cols + k + 1, tracks.of(range));
             if (keep) s_.rowRe(i)[k] = m.re(), s_.rowIm(i)[k] = m.im();
           }
         });

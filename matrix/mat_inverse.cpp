@@ -93,7 +93,7 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
   // Real values keep +0 imaginary parts right of the pivot column, and those elements take
   // the real updates there, as in MatDet (mat_det.cpp says why that gives the same bits); the
   // multipliers left of it have imaginary parts of either sign and take the complex ones.
-  const bool real = realValuesWithPlusZeros(a);
+  const bool real = realValued(a, true);
   PivotTrack track{0.0, -1.0};
   for (int i = 0; i < n; ++i) kern.trackAbsRe(n, a.rowRe(i), static_cast<double>(i) * n, &track);
   for (int k0 = 0; k0 < n - 1 && MatErr == kMatOk; k0 += kPanel) {
@@ -136,11 +136,7 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
       tryDivisor(pivot);
       RangeTracks tracks(n - k - 1, pivotStepGrain(n - k0));
       const auto exchangeColumns = [&](int r) {
-        if (pc == k) return;
-        if (real)
-          std::swap(a.rowRe(k + 1 + r)[k], a.rowRe(k + 1 + r)[pc]);
-        else
-          a.swapInRow(k + 1 + r, k, pc);
+        if (pc != k) a.swapInRow(k + 1 + r, k, pc, real);
       };
       exchangeThenUpdate(n - k - 1, tracks.ranges(), exchangeColumns,
                          [&](int range, int first, int last, auto ahead) {
@@ -153,15 +149,9 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
                              const Element m = Element::complex(yre[k], yim[k]) / pivot;
                              multRe[mult(i) + s] = m.re();
                              multIm[mult(i) + s] = m.im();
-                             const double index = static_cast<double>(i) * n + k + 1;
-                             if (real && std::isfinite(m.re()) && m.im() == 0.0)
-                               kern.mulSubRealRowTrackAbs(n - k - 1, m.re(), m.im(),
-                                                          a.rowRe(k) + k + 1, yre + k + 1, index,
-                                                          rangeTrack);
-                             else
-                               kern.mulSubRowTrackAbsRe(
-                                   n - k - 1, m.re(), m.im(), a.rowRe(k) + k + 1,
-                                   a.rowIm(k) + k + 1, yre + k + 1, yim + k + 1, index, rangeTrack);
+                             eliminateRowTrackAbsRe(kern, real, n - k - 1, m, a.rowRe(k) + k + 1,
+                                                    a.rowIm(k) + k + 1, yre + k + 1, yim + k + 1,
+                                                    static_cast<double>(i) * n + k + 1, rangeTrack);
                              kern.mulSubRow(k - k0, m.re(), m.im(), a.rowRe(k) + k0,
                                             a.rowIm(k) + k0, yre + k0, yim + k0);
                              yre[k] = -m.re();

@@ -131,12 +131,6 @@ Operand operandOf(const RCOMat& m) {
   return real ? Operand::RealValued : Operand::Complex;
 }
 
-bool realValued(const SplitMatrix& s) {
-  for (std::size_t i = 0; i < s.re.size(); ++i)
-    if (!realValued(s.re[i], s.im[i])) return false;
-  return true;
-}
-
 // blockedProduct by the real kernel where every operand value allows it (realValued).
 template <class AValues, class BValues, class Put>
 void product(bool real, const AValues& a, const BValues& b, int m, int p, int q, Put put,
@@ -218,7 +212,7 @@ void MatMulSplit(const SplitMatrix& a, const SplitMatrix& b, SplitMatrix& c, Wor
     return;
   }
   product(
-      realValued(a) && realValued(b), SplitValues{a}, SplitValues{b}, m, p, q,
+      realValued(a, false) && realValued(b, false), SplitValues{a}, SplitValues{b}, m, p, q,
       [&](int i, const double* re, const double* im, int count) {
         std::copy_n(re, count, c.rowRe(i));
         if (im)

@@ -2,6 +2,7 @@
 // What the kernels share when they cut a step into ranges of rows for the threads. Kept apart
 // from split_kernels.h, which the vector kernels include: they must see no standard header.
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -56,6 +57,19 @@ void exchangeThenUpdate(int count, int ranges, Exchange&& exchange, Rows&& rows)
       if (i + 1 < last) exchange(i + 1);
     });
   });
+}
+
+// Row y of a full-pivoting step: y := y - m·x over len elements, then the pivot search over
+// |Re y|. Where the matrix holds real values with +0 imaginary parts (`real`: realValued(s,
+// true)), a row whose multiplier is a finite real value takes the real parts' update, which
+// gives the very bits of the complex one (mat_det.cpp says why); any other row the complex one.
+inline void eliminateRowTrackAbsRe(const SplitKernels& kern, bool real, int len, const Element& m,
+                                   const double* xre, const double* xim, double* yre, double* yim,
+                                   double first, PivotTrack* track) {
+  if (real && std::isfinite(m.re()) && m.im() == 0.0)
+    kern.mulSubRealRowTrackAbs(len, m.re(), m.im(), xre, yre, first, track);
+  else
+    kern.mulSubRowTrackAbsRe(len, m.re(), m.im(), xre, xim, yre, yim, first, track);
 }
 
 // Element division fails by its divisor alone: trying it once on the calling thread raises

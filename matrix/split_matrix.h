@@ -49,10 +49,11 @@ struct SplitMatrix {
   const double* rowRe(int r) const { return re.data() + static_cast<std::size_t>(r) * cols; }
   const double* rowIm(int r) const { return im.data() + static_cast<std::size_t>(r) * cols; }
 
-  // Exchanges the elements in columns c1 and c2 of row r.
-  void swapInRow(int r, int c1, int c2) {
+  // Exchanges the elements in columns c1 and c2 of row r; their real parts alone where
+  // `realOnly` (the imaginary parts known to be equal).
+  void swapInRow(int r, int c1, int c2, bool realOnly = false) {
     std::swap(rowRe(r)[c1], rowRe(r)[c2]);
-    std::swap(rowIm(r)[c1], rowIm(r)[c2]);
+    if (!realOnly) std::swap(rowIm(r)[c1], rowIm(r)[c2]);
   }
 };
 
@@ -68,9 +69,9 @@ void assignZeros(DoubleArray& v, std::size_t size, const CancelFlag* cancel);
 // are shared out over the threads, which look at the cancel flag every so many elements and
 // stop at the first element of another kind.
 bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, bool finite = false);
-// Whether s holds real values as a pane of real numbers reads them: every imaginary part +0
-// (not -0), every real part finite.
-bool realValuesWithPlusZeros(const SplitMatrix& s);
+// Whether s holds real values: every real part finite, every imaginary part a zero, of either
+// sign, or where `plusZeros` +0 alone (as a pane of real numbers reads).
+bool realValued(const SplitMatrix& s, bool plusZeros);
 // m := rows x cols complex elements from s, in the same way.
 void assignFrom(const SplitMatrix& s, RCOMat& m, const CancelFlag* cancel = nullptr);
 // out := the rows x cols complex elements of the row-major parts re and im, the rows shared
