@@ -211,9 +211,12 @@ void eliminateRows(At&& at, int m, int row, int c, int end, SquareFactors<T>* ke
 }
 
 // At a panel's end, every row's part right of the panel takes the `steps` steps it has not
-// had (done[r] of them it has), in order: four rows that have had none at a time, through
-// catchUp(first row, count, steps), the others one at a time; the fours shared out over the
-// threads, each counted as fourCost operations.
+// had (done[r] of them it has), in order, through catchUp(first row, count, from, upTo), which
+// gives rows first .. first + count - 1 (count <= 4) steps [from, upTo): four rows at a time
+// where they have had as many, else each row alone up to the most any of the four has had
+// (the panel's pivot rows have had each a step more than the one before), then the four
+// together: with each of those rows alone for all its steps, Solve 200 took 4% longer. The
+// fours are shared out over the threads, each counted as fourCost operations.
 template <class CatchUp>
 void finishPanel(const std::vector<int>& done, int steps, std::int64_t fourCost, WorkToken* work,
                  CatchUp&& catchUp) {
@@ -222,11 +225,9 @@ void finishPanel(const std::vector<int>& done, int steps, std::int64_t fourCost,
     for (int g = first; g < last; ++g) {
       checkCancel(work);
       const int r0 = 4 * g, r1 = std::min(m, r0 + 4);
-      if (std::all_of(done.begin() + r0, done.begin() + r1, [](int d) { return d == 0; })) {
-        catchUp(r0, r1 - r0, steps);
-        continue;
-      }
-      for (int r = r0; r < r1; ++r) catchUp(r, 1, steps);
+      const int most = *std::max_element(done.begin() + r0, done.begin() + r1);
+      for (int r = r0; r < r1; ++r) catchUp(r, 1, done[static_cast<std::size_t>(r)], most);
+      catchUp(r0, r1 - r0, most, steps);
     }
   });
 }
@@ -371,10 +372,9 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
     kern.transpose(m, c1 - c0, &at(0, c0), n, block.data(), m);
     std::fill(done.begin(), done.end(), 0);
     pivotRows.resize(static_cast<std::size_t>(kPanel) * right);
-    // Row r's part right of the panel takes the panel's steps done[r] .. upTo - 1, with the
-    // rows after it in a four where they have had none either.
-    const auto catchUp = [&](int r, int count, int upTo) {
-      const int from = done[static_cast<std::size_t>(r)];
+    // The parts right of the panel of rows r .. r + count - 1 (count <= 4) take the panel's
+    // steps from .. upTo - 1.
+    const auto catchUp = [&](int r, int count, int from, int upTo) {
       if (right == 0 || upTo <= from) return;
       const double* f[4];
       double* y[4];
@@ -535,10 +535,9 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
         s = end;
       }
     };
-    // The parts right of the panel of rows r .. r + count - 1 (count <= 4, all having had as
-    // many of the panel's steps) take its steps from there to upTo - 1.
-    const auto catchUp = [&](int r, int count, int upTo) {
-      const int from = done[static_cast<std::size_t>(r)];
+    // The parts right of the panel of rows r .. r + count - 1 (count <= 4) take the panel's
+    // steps from .. upTo - 1.
+    const auto catchUp = [&](int r, int count, int from, int upTo) {
       if (right == 0 || upTo <= from) return;
       const bool tameAll =
           std::all_of(tameSteps + from, tameSteps + upTo, [](bool t) { return t; });
@@ -588,7 +587,7 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
         multRe[multAt(row, s)] = byStepsRe[stepAt(row, s)];
         multIm[multAt(row, s)] = byStepsIm[stepAt(row, s)];
       }
-      catchUp(row, 1, steps);
+      catchUp(row, 1, 0, steps);
       double* const pre = v.rowRe(row) + c1;
       double* const pim = v.rowIm(row) + c1;
       for (int j = 0; j < right; ++j) {
