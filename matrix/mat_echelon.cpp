@@ -587,7 +587,7 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
         multRe[multAt(row, s)] = byStepsRe[stepAt(row, s)];
         multIm[multAt(row, s)] = byStepsIm[stepAt(row, s)];
       }
-      catchUp(row, 1, 0, steps);
+      catchUp(row, 1, done[static_cast<std::size_t>(row)], steps);
       double* const pre = v.rowRe(row) + c1;
       double* const pim = v.rowIm(row) + c1;
       for (int j = 0; j < right; ++j) {
