@@ -245,13 +245,21 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
     double* cm = col(m);
     // Columns m+1..n: each reduced below m in two parts around its update of column m, which
     // takes all rows at once. The update of column c adds y_c·a[m][c] to the pivot a[m][m]
-    // as to every element of column m, so cm[m] is the pivot as column c finds it.
+    // as to every element of column m, so cm[m] is the pivot as column c finds it. Where every
+    // row below m has a multiplier, the three go in one pass down the column, each row taking
+    // the same two operations in the same order: one stream through memory, column after
+    // column, where the three passes went back up each column twice.
     if (m + 1 <= n) exchangeRows(m + 1);
     for (int c = m + 1; c <= n; ++c) {
       if (c + 1 <= n) exchangeRows(c + 1);
       double* cc = col(c);
       const double top = cc[m];
       const double yc = y[c];
+      if (allActive) {
+        cm[c] = cm[c] - yc * cm[m];
+        kern.reduceAddColumn(n, m, c, top, y.data() + 1, yc, cc + 1, cm + 1);
+        continue;
+      }
       reduceRows(cc, top, m + 1, c);
       if (active[c]) {
         cm[c] = cm[c] - yc * cm[m];

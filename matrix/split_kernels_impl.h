@@ -1049,6 +1049,29 @@ void addScaled(int len, double s, const double* x, double* c) {
   for (; j < len; ++j) c[j] = c[j] + s * x[j];
 }
 
+// Each row of the column x takes, in one pass down it: where lo <= j < mid, x[j] -= m[j]·top and
+// then c[j] += s·x[j]; where mid <= j, the other way round; above lo, the second alone.
+template <class V>
+void reduceAddColumn(int len, int lo, int mid, double top, const double* m, double s, double* x,
+                     double* c) {
+  const auto segment = [&]<int Reduce>(int from, int to) {
+    const auto one = [&]<class Vec>(int j) {
+      auto v = Vec::load(x + j);
+      const auto reduced = [&] { return Vec::sub(v, Vec::mul(Vec::load(m + j), Vec::set1(top))); };
+      if constexpr (Reduce == 1) Vec::store(x + j, v = reduced());
+      Vec::store(c + j, Vec::add(Vec::load(c + j), Vec::mul(Vec::set1(s), v)));
+      if constexpr (Reduce == 2) Vec::store(x + j, reduced());
+    };
+    int j = from;
+    for (; j < to && !onVector<V>(x + j); ++j) one.template operator()<ScalarVec>(j);
+    for (; j + V::W <= to; j += V::W) one.template operator()<V>(j);
+    for (; j < to; ++j) one.template operator()<ScalarVec>(j);
+  };
+  segment.template operator()<0>(0, lo);
+  segment.template operator()<1>(lo, mid);
+  segment.template operator()<2>(mid, len);
+}
+
 template <class V>
 void divideLanes(int len, const double* xre, const double* xim, double pre, double pim, double q,
                  double* mre, double* mim, double* sre, double* sim) {
@@ -1154,6 +1177,7 @@ constexpr SplitKernels makeKernels() {
       transposeRows<V>,
       subScaledRowsSteps<V>,
       addScaled<V>,
+      reduceAddColumn<V>,
       divideLanes<V>,
       elementWords<V>,
       elementParts<V>,
