@@ -160,10 +160,12 @@ struct SplitKernels {
                              long ldx, double* const* y);
   // c[j] := c[j] + s·x[j] for j < len.
   void (*addScaled)(int len, double s, const double* x, double* c);
-  // One pass down x[j], j < len: where lo <= j < mid, x[j] := x[j] - m[j]·top, then c[j] :=
-  // c[j] + s·x[j]; where mid <= j the same two the other way round; where j < lo the second.
-  void (*reduceAddColumn)(int len, int lo, int mid, double top, const double* m, double s,
-                          double* x, double* c);
+  // Rows j in [from, to) of the column x1 and then, where x2 is not null, of x2, each row one
+  // after the other: for each column x in turn, with its top and s, kind 0 takes c[j] := c[j] +
+  // s·x[j]; kind 1 first x[j] := x[j] - m[j]·top, then the same; kind 2 the same two the other
+  // way round.
+  void (*reduceAddRows)(int from, int to, int kind, double top1, double top2, const double* m,
+                        double s1, double s2, double* x1, double* x2, double* c);
   // Values w = (xre[r], xim[r]) of lanes r < len whose pivot is p = (pre, pim), q = pre² + pim²
   // as the element division forms it: the multiplier m = w / p by the element division,
   // ((xre·pre + xim·pim) / q, (xim·pre - xre·pim) / q), into (mre[r], mim[r]); then the lane's

@@ -1049,27 +1049,40 @@ void addScaled(int len, double s, const double* x, double* c) {
   for (; j < len; ++j) c[j] = c[j] + s * x[j];
 }
 
-// Each row of the column x takes, in one pass down it: where lo <= j < mid, x[j] -= m[j]·top and
-// then c[j] += s·x[j]; where mid <= j, the other way round; above lo, the second alone.
+// Rows [from, to) of the column x1, then of x2 where there is one (see split_kernels.h).
 template <class V>
-void reduceAddColumn(int len, int lo, int mid, double top, const double* m, double s, double* x,
-                     double* c) {
-  const auto segment = [&]<int Reduce>(int from, int to) {
+void reduceAddRows(int from, int to, int kind, double top1, double top2, const double* m, double s1,
+                   double s2, double* x1, double* x2, double* c) {
+  const auto pass = [&]<int Kind, bool Two>() {
     const auto one = [&]<class Vec>(int j) {
-      auto v = Vec::load(x + j);
-      const auto reduced = [&] { return Vec::sub(v, Vec::mul(Vec::load(m + j), Vec::set1(top))); };
-      if constexpr (Reduce == 1) Vec::store(x + j, v = reduced());
-      Vec::store(c + j, Vec::add(Vec::load(c + j), Vec::mul(Vec::set1(s), v)));
-      if constexpr (Reduce == 2) Vec::store(x + j, reduced());
+      // Loaded once: the stores into the columns could reach m, for all the compiler knows.
+      const auto mj = Kind == 0 ? Vec::set1(0.0) : Vec::load(m + j);
+      const auto column = [&](double* x, double top, double s, typename Vec::T& sum) {
+        auto v = Vec::load(x + j);
+        const auto reduced = [&] { return Vec::sub(v, Vec::mul(mj, Vec::set1(top))); };
+        if constexpr (Kind == 1) Vec::store(x + j, v = reduced());
+        sum = Vec::add(sum, Vec::mul(Vec::set1(s), v));
+        if constexpr (Kind == 2) Vec::store(x + j, reduced());
+      };
+      auto sum = Vec::load(c + j);
+      column(x1, top1, s1, sum);
+      if constexpr (Two) column(x2, top2, s2, sum);
+      Vec::store(c + j, sum);
     };
     int j = from;
-    for (; j < to && !onVector<V>(x + j); ++j) one.template operator()<ScalarVec>(j);
+    for (; j < to && !onVector<V>(x1 + j); ++j) one.template operator()<ScalarVec>(j);
     for (; j + V::W <= to; j += V::W) one.template operator()<V>(j);
     for (; j < to; ++j) one.template operator()<ScalarVec>(j);
   };
-  segment.template operator()<0>(0, lo);
-  segment.template operator()<1>(lo, mid);
-  segment.template operator()<2>(mid, len);
+  const auto byKind = [&]<bool Two>() {
+    if (kind == 0) pass.template operator()<0, Two>();
+    if (kind == 1) pass.template operator()<1, Two>();
+    if (kind == 2) pass.template operator()<2, Two>();
+  };
+  if (x2)
+    byKind.template operator()<true>();
+  else
+    byKind.template operator()<false>();
 }
 
 template <class V>
@@ -1177,7 +1190,7 @@ constexpr SplitKernels makeKernels() {
       transposeRows<V>,
       subScaledRowsSteps<V>,
       addScaled<V>,
-      reduceAddColumn<V>,
+      reduceAddRows<V>,
       divideLanes<V>,
       elementWords<V>,
       elementParts<V>,
