@@ -215,14 +215,11 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
   for (int m = 2; m < n; ++m) {
     checkCancel(work);
     double* prev = col(m - 1);
-    double x = 0.0;
-    int i = m;
-    for (int j = m; j <= n; ++j) {
-      if (std::fabs(prev[j]) > std::fabs(x)) {
-        x = prev[j];
-        i = j;
-      }
-    }
+    // The first row from m on of the largest |a[j][m-1]| above zero (NaNs never are), else m.
+    PivotTrack pivot{0.0, static_cast<double>(m)};
+    kern.trackAbsRe(n - m + 1, prev + m, m, &pivot);
+    const int i = static_cast<int>(pivot.index);
+    const double x = pivot.best == 0.0 ? 0.0 : prev[i];
     // The exchange of rows i and m and of columns i and m. The rows of columns from m + 1 on
     // are exchanged in the loop below, the next column's ahead of this one's update.
     const auto exchangeRows = [&](int j) {
@@ -275,12 +272,10 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
         kern.reduceAddRows(0, m, 0, top, topD, ys, yc, yd, cc + 1, cd + 1, cm + 1);
         kern.reduceAddRows(m, c, 1, top, topD, ys, yc, yd, cc + 1, cd + 1, cm + 1);
         const int r = c + 1;
-        const double t = cc[r];
-        cm[r] = cm[r] + yc * t;
+        const double t = cc[r], u = cd[r] - y[r] * topD;
         cc[r] = t - y[r] * top;
-        cm[r] = cm[r] - yd * pivot;
-        cd[r] = cd[r] - y[r] * topD;
-        cm[r] = cm[r] + yd * cd[r];
+        cd[r] = u;
+        cm[r] = ((cm[r] + yc * t) - yd * pivot) + yd * u;
         kern.reduceAddRows(r, n, 2, top, topD, ys, yc, yd, cc + 1, cd + 1, cm + 1);
         ++c;
         continue;

@@ -552,10 +552,13 @@ TEST(SameBits, QRPanels) {
 TEST(SameBits, HessenbergReduction) {
   std::mt19937_64 rng(9);
   // At 45 every row has a multiplier from the second step on: the columns go in one pass.
-  for (int n : {3, 4, 17, 60, 6, 45}) {
+  // At 7 the first pivot column is NaN below the diagonal: no pivot, the step skipped.
+  for (int n : {3, 4, 17, 60, 6, 45, 7}) {
     Dense d = randomDense(n, n, rng, -10, 10);
     // Zeros in the pivot column: skipped multipliers and row swaps.
     for (int i = 0; i < n; i += 3) d(i, 0) = 0;
+    if (n == 7)
+      for (int i = 1; i < n; ++i) d(i, 0) = std::nan("");
     if (n > 4) d(n - 1, 1) = 50;
     if (n == 6) {
       // Already reduced but for the last pivot column, whose pivot is in the last row: the
