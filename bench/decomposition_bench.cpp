@@ -78,6 +78,25 @@ void BM_Hessenberg(benchmark::State& state) {
 }
 BENCHMARK(BM_Hessenberg)->Apply(sizesAndThreads);
 
+// The same on a matrix zero below its third subdiagonal: each step has three rows with
+// multipliers, the other rows of every column are left as they are.
+void BM_HessenbergBanded(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  setThreads(state);
+  RCOMat a = randomRegister(n, n, 3);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < i - 3; ++j) a[i][j] = Element::real(0.0);
+  for (auto _ : state) {
+    state.PauseTiming();
+    matrx2 work = bench::eigenWork(a);
+    MatBalance(work, n);
+    state.ResumeTiming();
+    MatHessenberg(work, n);
+    benchmark::DoNotOptimize(work[1][1]);
+  }
+}
+BENCHMARK(BM_HessenbergBanded)->Apply(sizesAndThreads);
+
 // Eig's second part alone: the sweeps on the Hessenberg form, each run on a fresh copy of it.
 void BM_Hqr(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));

@@ -163,7 +163,8 @@ void MatBalance(matrx2& a, int n, const CancelFlag* cancel) {
 // Bound: bytes. The pivot of step m+1 is chosen in column m, which takes its update from every
 // column right of it, each as step m leaves it: every step reads all of columns m+1..n and
 // writes their rows below m, nothing can be deferred. At n = 1000, 4.0 GB read and 2.7 GB
-// written (1.66 GFLOP), at the in-place bandwidth of an 8-16 MB working set (bench/README.md).
+// written (1.66 GFLOP), at the in-place bandwidth of an 8-16 MB working set (bench/README.md),
+// which the step reaches with its columns two at a time in one pass.
 // The elimination of step m, written element by element, is: for every row i > m with a
 // nonzero multiplier y_i, row i -= y_i·row m (columns m..n), then column m += y_i·column i
 // (rows 1..n). It runs here on a column-major copy and in a different loop order, which gives
@@ -179,7 +180,10 @@ void MatBalance(matrx2& a, int n, const CancelFlag* cancel) {
 // thread's part of a column lies between the others' parts, and two cores writing such
 // neighbouring runs of the same pages, step after step, went slower together than one alone
 // (1.6x at n = 1000 on a 2-core machine, also with the cuts on cache lines); the pivot
-// search and the swaps between the steps would then also move lines between the cores.
+// search and the swaps between the steps would then also move lines between the cores. Cut
+// by columns, the second thread's columns going over each block of 128 rows after the first
+// thread's (column m takes their updates in column order), each thread's half took 1.6-2
+// times as long as it does alone: 82-111 ms on two threads against 69-77 on one (n = 1000).
 void MatHessenberg(matrx2& a, int n, WorkToken* work) {
   beginWork(work, std::max(n - 2, 0));
   if (n <= 2) return;
@@ -198,15 +202,13 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
   LineDoubles y(ld, 0.0);  // on a line, as the columns: their vectors go together
   std::vector<unsigned char> active(ld, 0);
 
-  // Rows lo..hi of column c: a[r][c] -= y_r·a[m][c] for every row with a multiplier.
-  bool allActive = false;
+  // The rows with multipliers lie within [firstActive, lastActive].
+  int firstActive = 0, lastActive = -1;
   const SplitKernels& kern = splitKernels();
+  // Rows lo..hi of column c: a[r][c] -= y_r·a[m][c] for every row with a multiplier. The
+  // others are left as they are: a banded matrix's steps reduce a few rows of each column.
   auto reduceRows = [&](double* c, double top, int lo, int hi) {
-    if (allActive) {
-      if (hi >= lo) kern.subScaledBy(hi - lo + 1, top, y.data() + lo, c + lo);
-      return;
-    }
-    for (int r = lo; r <= hi; ++r) {
+    for (int r = std::max(lo, firstActive); r <= std::min(hi, lastActive); ++r) {
       const double v = c[r] - y[r] * top;
       c[r] = active[r] ? v : c[r];
     }
@@ -232,60 +234,81 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
       stepDone(work);
       continue;
     }
+    firstActive = n + 1;
+    lastActive = m;
+    int activeRows = 0;
     for (int r = m + 1; r <= n; ++r) {
       active[r] = prev[r] != 0.0;
       if (active[r]) prev[r] = prev[r] / x;
       y[r] = active[r] ? prev[r] : 0.0;
+      if (active[r]) firstActive = std::min(firstActive, r), lastActive = r, ++activeRows;
     }
-    allActive = std::all_of(active.begin() + m + 1, active.begin() + n + 1,
-                            [](unsigned char on) { return on != 0; });
     double* cm = col(m);
     // Columns m+1..n: each reduced below m in two parts around its update of column m, which
     // takes all rows at once. The update of column c adds y_c·a[m][c] to the pivot a[m][m]
-    // as to every element of column m, so cm[m] is the pivot as column c finds it. Where every
-    // row below m has a multiplier, two columns go in one pass down them, each row taking
-    // the same operations in the same order: one stream through memory, where three passes a
-    // column went back up it twice, and column m loaded and stored once for two (Hessenberg
-    // 1000 on one thread 80.3-82.3 -> 65.7-67.8 ms, 200 1.31-1.33 -> 0.84-0.87).
-    if (m + 1 <= n) exchangeRows(m + 1);
-    for (int c = m + 1; c <= n; ++c) {
-      if (c + 1 <= n) exchangeRows(c + 1);
-      double* cc = col(c);
-      const double top = cc[m];
-      const double yc = y[c];
-      if (allActive) {
-        // From row 1 on: row r at index r - 1.
-        const double* ys = y.data() + 1;
-        cm[c] = cm[c] - yc * cm[m];
-        if (c == n) {
-          kern.reduceAddRows(0, m, 0, top, 0, ys, yc, 0, cc + 1, nullptr, cm + 1);
-          kern.reduceAddRows(m, c, 1, top, 0, ys, yc, 0, cc + 1, nullptr, cm + 1);
+    // as to every element of column m, so cm[m] is the pivot as column c finds it. Where the
+    // rows with multipliers are one run [fa, la] (all rows below m in a dense matrix, a few
+    // at first in a banded one), two columns of the run go in one pass down them, each row
+    // taking the same operations in the same order: one stream through memory, where three
+    // passes a column went back up it twice, and column m loaded and stored once for two
+    // (Hessenberg 1000 on one thread 80.3-82.3 -> 65.7-67.8 ms, 200 1.31-1.33 -> 0.84-0.87).
+    // A column outside the run has no multiplier and takes no part in column m's update.
+    const int fa = firstActive, la = lastActive;
+    if (activeRows > 0 && activeRows == la - fa + 1) {
+      // Rows first..last of the columns at x (from row 1: row r at index r - 1).
+      const double* ys = y.data() + 1;
+      const auto rows = [&](int first, int last, int kind, int count, const double* top,
+                            const double* s, double* const* x) {
+        if (first <= last)
+          kern.reduceAddRows(first - 1, last, kind, top[0], count == 2 ? top[1] : 0.0, ys, s[0],
+                             count == 2 ? s[1] : 0.0, x[0], count == 2 ? x[1] : nullptr, cm + 1);
+      };
+      if (m + 1 <= n) exchangeRows(m + 1);
+      for (int c = m + 1; c <= n; ++c) {
+        if (c + 1 <= n) exchangeRows(c + 1);
+        double* cc = col(c);
+        if (c < fa || c > la) {
+          const double top = cc[m];
+          for (int r = fa; r <= la; ++r) cc[r] = cc[r] - y[r] * top;
           continue;
         }
-        // Columns c and d = c + 1 together, each row taking c's operations, then d's. d's
-        // update of the pivot row, before its pass, takes cm[m] as c's pass leaves it; and row
-        // d of column m takes it between the two columns' operations.
-        if (c + 2 <= n) exchangeRows(c + 2);
-        double* cd = col(c + 1);
-        const double topD = cd[m], yd = y[c + 1];
-        const double pivot = cm[m] + yc * cc[m];
-        kern.reduceAddRows(0, m, 0, top, topD, ys, yc, yd, cc + 1, cd + 1, cm + 1);
-        kern.reduceAddRows(m, c, 1, top, topD, ys, yc, yd, cc + 1, cd + 1, cm + 1);
-        const int r = c + 1;
-        const double t = cc[r], u = cd[r] - y[r] * topD;
-        cc[r] = t - y[r] * top;
-        cd[r] = u;
-        cm[r] = ((cm[r] + yc * t) - yd * pivot) + yd * u;
-        kern.reduceAddRows(r, n, 2, top, topD, ys, yc, yd, cc + 1, cd + 1, cm + 1);
-        ++c;
-        continue;
+        // Columns c and d = c + 1 together where both are in the run, each row taking c's
+        // operations, then d's. d's update of the pivot row, before its pass, takes cm[m] as
+        // c's pass leaves it; and row d of column m takes it between the two columns'
+        // operations.
+        const int count = c + 1 <= la ? 2 : 1;
+        if (count == 2 && c + 2 <= n) exchangeRows(c + 2);
+        double* cd = col(c + count - 1);
+        const double top[2] = {cc[m], cd[m]}, s[2] = {y[c], y[c + count - 1]};
+        double* const x[2] = {cc + 1, cd + 1};
+        const double pivot = cm[m] + s[0] * cc[m];
+        cm[c] = cm[c] - s[0] * cm[m];
+        rows(1, fa - 1, 0, count, top, s, x);
+        rows(fa, c, 1, count, top, s, x);
+        if (count == 2) {
+          const int r = c + 1;
+          const double t = cc[r], u = cd[r] - y[r] * top[1];
+          cc[r] = t - y[r] * top[0];
+          cd[r] = u;
+          cm[r] = ((cm[r] + s[0] * t) - s[1] * pivot) + s[1] * u;
+          ++c;
+        }
+        rows(c + 1, la, 2, count, top, s, x);
+        rows(la + 1, n, 0, count, top, s, x);
       }
-      reduceRows(cc, top, m + 1, c);
-      if (active[c]) {
-        cm[c] = cm[c] - yc * cm[m];
-        kern.addScaled(n, yc, cc + 1, cm + 1);
+    } else {
+      if (m + 1 <= n) exchangeRows(m + 1);
+      for (int c = m + 1; c <= n; ++c) {
+        if (c + 1 <= n) exchangeRows(c + 1);
+        double* cc = col(c);
+        const double top = cc[m];
+        reduceRows(cc, top, m + 1, c);
+        if (active[c]) {
+          cm[c] = cm[c] - y[c] * cm[m];
+          kern.addScaled(n, y[c], cc + 1, cm + 1);
+        }
+        reduceRows(cc, top, c + 1, n);
       }
-      reduceRows(cc, top, c + 1, n);
     }
     std::fill(active.begin(), active.end(), 0);
     stepDone(work);

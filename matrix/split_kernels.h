@@ -142,8 +142,6 @@ struct SplitKernels {
   // i = 0 .. len-1 at a + i·ld: per column, t := (sum over the rows in order of v[i]·x) / beta,
   // then x := x - v[i]·t.
   void (*reflectPanel)(const double* v, int len, double beta, double* a, long ld, int width);
-  // c[j] := c[j] - m[j]·s for j < len.
-  void (*subScaledBy)(int len, double s, const double* m, double* c);
   // A step on a panel held by columns: for each column j < cols at y + j·ldy, rows r < rows,
   // where f[r] is not zero, y[j·ldy + r] := y[j·ldy + r] - f[r]·x[j].
   void (*subScaledColumns)(int rows, int cols, const double* f, const double* x, double* y,

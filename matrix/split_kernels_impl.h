@@ -946,16 +946,6 @@ void subScaledColumns(int rows, int cols, const double* f, const double* x, doub
   subColumns<V, false>(rows, cols, f, nullptr, x, nullptr, y, nullptr, ldy);
 }
 
-template <class V>
-void subScaledBy(int len, double s, const double* m, double* c) {
-  const auto sv = V::set1(s);
-  int j = 0;
-  for (; j < len && !onVector<V>(c + j); ++j) c[j] = c[j] - m[j] * s;
-  for (; j + V::W <= len; j += V::W)
-    V::store(c + j, V::sub(V::load(c + j), V::mul(V::load(m + j), sv)));
-  for (; j < len; ++j) c[j] = c[j] - m[j] * s;
-}
-
 // subScaledRowsSteps on U vectors of R rows from column j, kept in registers over the steps;
 // without Skip, no multiplier is zero.
 template <class V, int R, int U, bool Skip>
@@ -1184,7 +1174,6 @@ constexpr SplitKernels makeKernels() {
       sweepRowSteps<V>,
       reflectStrips<V>,
       reflectPanel<V>,
-      subScaledBy<V>,
       subScaledColumns<V>,
       subColumns<V, true>,
       transposeRows<V>,

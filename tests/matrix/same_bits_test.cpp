@@ -552,14 +552,29 @@ TEST(SameBits, QRPanels) {
 TEST(SameBits, HessenbergReduction) {
   std::mt19937_64 rng(9);
   // At 45 every row has a multiplier from the second step on: the columns go in one pass.
-  // At 7 the first pivot column is NaN below the diagonal: no pivot, the step skipped.
-  for (int n : {3, 4, 17, 60, 6, 45, 7}) {
+  // At 7 the first pivot column is NaN below the diagonal: no pivot, the step skipped. At 40
+  // the matrix is zero below its second subdiagonal and at some places on its first: the rows
+  // with multipliers are a run below the pivot row, or not, as the steps fill the band in; at
+  // 41 the first step's run starts two rows below its pivot.
+  for (int n : {3, 4, 17, 60, 6, 45, 7, 40, 41}) {
     Dense d = randomDense(n, n, rng, -10, 10);
     // Zeros in the pivot column: skipped multipliers and row swaps.
     for (int i = 0; i < n; i += 3) d(i, 0) = 0;
     if (n == 7)
       for (int i = 1; i < n; ++i) d(i, 0) = std::nan("");
     if (n > 4) d(n - 1, 1) = 50;
+    if (n == 40)
+      for (int i = 0; i < n; ++i)
+        for (int j = 0; j < i; ++j)
+          if (j < i - 2 || (j == i - 1 && i % 5 == 0)) d(i, j) = 0;
+    if (n == 41) {
+      for (int i = 3; i < n; ++i) d(i, 0) = d(i, 0) == 0 ? 1 : d(i, 0);
+      d(1, 0) = 20;
+      d(2, 0) = 0;
+      // In the first row of the one column left of that run, which has no multiplier: it must
+      // not reach column 2 (0·inf would).
+      d(0, 2) = std::numeric_limits<double>::infinity();
+    }
     if (n == 6) {
       // Already reduced but for the last pivot column, whose pivot is in the last row: the
       // last step exchanges the last two rows, the last column's alone after the pivot's.
