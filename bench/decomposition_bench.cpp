@@ -78,14 +78,20 @@ void BM_Hessenberg(benchmark::State& state) {
 }
 BENCHMARK(BM_Hessenberg)->Apply(sizesAndThreads);
 
-// The same on a matrix zero below its third subdiagonal: each step has three rows with
-// multipliers, the other rows of every column are left as they are.
-void BM_HessenbergBanded(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  setThreads(state);
+// A random matrix zero below its third subdiagonal.
+RCOMat bandedRegister(int n) {
   RCOMat a = randomRegister(n, n, 3);
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < i - 3; ++j) a[i][j] = Element::real(0.0);
+  return a;
+}
+
+// The same on a banded matrix: each step has three rows with multipliers at first, the other
+// rows of every column are left as they are.
+void BM_HessenbergBanded(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  setThreads(state);
+  const RCOMat a = bandedRegister(n);
   for (auto _ : state) {
     state.PauseTiming();
     matrx2 work = bench::eigenWork(a);
@@ -96,6 +102,21 @@ void BM_HessenbergBanded(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_HessenbergBanded)->Apply(sizesAndThreads);
+
+// Eig's balancing, of a random matrix (one round, nothing scaled) and of a banded one (65
+// rounds at 1000, an index in eight scaled in each).
+void BM_Balance(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const RCOMat a = state.range(1) ? bandedRegister(n) : randomRegister(n, n, 2);
+  for (auto _ : state) {
+    state.PauseTiming();
+    matrx2 work = bench::eigenWork(a);
+    state.ResumeTiming();
+    MatBalance(work, n);
+    benchmark::DoNotOptimize(work[1][1]);
+  }
+}
+BENCHMARK(BM_Balance)->ArgsProduct({{200, 1000}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 // Eig's second part alone: the sweeps on the Hessenberg form, each run on a fresh copy of it.
 void BM_Hqr(benchmark::State& state) {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 
 #include "matrix/split_kernels.h"
@@ -116,6 +117,47 @@ struct SweepStep {
   }
 };
 
+// Indices whose sums balanceSums takes together: four, where eight kept fewer of the sums in
+// registers and, when indices are scaled, take more sums again (a banded matrix at order
+// 1000, 65 rounds: 47.6 ms against 61.9 with eight, 89.8 one index at a time).
+constexpr int kBalanceBatch = 4;
+
+// The sums of |a[j][i]| (column i) and of |a[i][j]| (row i) over j != i, for Count indices
+// from i0, into c and r: each sum its own chain over j in order, as one index at a time takes
+// it, but the chains side by side, where one at a time waited on each addition in turn (each
+// sum a thousand additions at order 1000; a matrix far from balanced takes tens of rounds).
+// A term on the diagonal adds +0, which leaves the sum as it was: sums start at +0 and only
+// grow, or are NaN.
+template <int Count>
+void balanceSums(const matrx2& a, int n, int i0, double* c, double* r) {
+  double cs[Count], rs[Count];
+  const double* rows[Count];
+  for (int k = 0; k < Count; ++k) cs[k] = rs[k] = 0.0, rows[k] = a[i0 + k];
+  // The terms j in [i0, i0 + Count) hold the diagonal ones.
+  const auto sums = [&](int first, int last, auto diagonal) {
+    for (int j = first; j < last; ++j) {
+      const double* row = a[j] + i0;
+#pragma GCC unroll 4
+      for (int k = 0; k < Count; ++k)
+        cs[k] = cs[k] + (diagonal && j == i0 + k ? 0.0 : std::fabs(row[k]));
+    }
+    for (int j = first; j < last; ++j) {
+#pragma GCC unroll 4
+      for (int k = 0; k < Count; ++k)
+        rs[k] = rs[k] + (diagonal && j == i0 + k ? 0.0 : std::fabs(rows[k][j]));
+    }
+  };
+  sums(1, i0, std::false_type{});
+  sums(i0, std::min(n + 1, i0 + Count), std::true_type{});
+  sums(i0 + Count, n + 1, std::false_type{});
+  for (int k = 0; k < Count; ++k) c[k] = cs[k], r[k] = rs[k];
+}
+
+void balanceSums(const matrx2& a, int n, int i0, int count, double* c, double* r) {
+  if (count == kBalanceBatch) return balanceSums<kBalanceBatch>(a, n, i0, c, r);
+  for (int k = 0; k < count; ++k) balanceSums<1>(a, n, i0 + k, c + k, r + k);
+}
+
 }  // namespace
 
 void MatBalance(matrx2& a, int n, const CancelFlag* cancel) {
@@ -125,15 +167,18 @@ void MatBalance(matrx2& a, int n, const CancelFlag* cancel) {
   while (!last) {
     checkCancel(cancel);
     last = true;
+    // The sums of indices [from, to), taken before any of them was scaled: scaling index i
+    // changes a term of every later index's sums, which are then taken again.
+    double cs[kBalanceBatch] = {}, rs[kBalanceBatch] = {};
+    int from = 1, to = 1;
     for (int i = 1; i <= n; ++i) {
-      double c = 0.0;
-      double r = 0.0;
-      for (int j = 1; j <= n; ++j) {
-        if (j != i) {
-          c += std::fabs(a[j][i]);
-          r += std::fabs(a[i][j]);
-        }
+      if (i >= to) {
+        from = i;
+        to = std::min(n + 1, i + kBalanceBatch);
+        balanceSums(a, n, from, to - from, cs, rs);
       }
+      double c = cs[i - from];
+      double r = rs[i - from];
       // Sums that overflowed (or met a NaN) would keep the scaling loops below from ending.
       if (c == 0.0 || r == 0.0 || !std::isfinite(c) || !std::isfinite(r)) continue;
       double g = r / kRadix;
@@ -155,6 +200,7 @@ void MatBalance(matrx2& a, int n, const CancelFlag* cancel) {
         g = 1.0 / f;
         for (int j = 1; j <= n; ++j) a[i][j] *= g;
         for (int j = 1; j <= n; ++j) a[j][i] *= f;
+        to = i + 1;
       }
     }
   }

@@ -549,6 +549,31 @@ TEST(SameBits, QRPanels) {
   }
 }
 
+TEST(SameBits, Balancing) {
+  std::mt19937_64 rng(10);
+  // The sums go four indices at a time, and one at a time for the one to three left at the
+  // end: orders 5, 30 and 43. The rows and columns are scaled far apart (rounds, indices
+  // scaled among others that are not); at 43 a zero row and column, an infinity and a NaN,
+  // which keep their indices as they are.
+  for (int n : {5, 30, 43}) {
+    Dense d = randomDense(n, n, rng, -10, 10);
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) d(i, j) = std::ldexp(d(i, j), (i * 7 % 11) - (j * 5 % 13));
+    // The last two indices far out of balance, each its own way.
+    for (int j = 0; j < n; ++j) d(n - 1, j) *= 0x1p20, d(j, n - 2) *= 0x1p-20;
+    if (n == 43) {
+      for (int j = 0; j < n; ++j) d(4, j) = d(j, 4) = 0;
+      d(9, 20) = std::numeric_limits<double>::infinity();
+      d(30, 12) = std::nan("");
+    }
+    matrx2 plain = working(d);
+    plainBalance(plain, n);
+    matrx2 a = working(d);
+    MatBalance(a, n);
+    EXPECT_EQ(0, std::memcmp(a[0], plain[0], (n + 1) * a.stride() * sizeof(double))) << n;
+  }
+}
+
 TEST(SameBits, HessenbergReduction) {
   std::mt19937_64 rng(9);
   // At 45 every row has a multiplier from the second step on: the columns go in one pass.

@@ -199,6 +199,34 @@ inline void plainQR(Dense& r, Dense& q) {
   }
 }
 
+// Balancing by powers of two, one index at a time.
+inline void plainBalance(matrx2& a, int n) {
+  bool last = false;
+  while (!last) {
+    last = true;
+    for (int i = 1; i <= n; ++i) {
+      double c = 0, r = 0;
+      for (int j = 1; j <= n; ++j)
+        if (j != i) {
+          c += std::fabs(a[j][i]);
+          r += std::fabs(a[i][j]);
+        }
+      if (c == 0 || r == 0 || !std::isfinite(c) || !std::isfinite(r)) continue;
+      double g = r / 2, f = 1;
+      const double s = c + r;
+      while (c < g) f *= 2, c *= 4;
+      g = r * 2;
+      while (c > g) f /= 2, c /= 4;
+      if (!std::isfinite(f) || f == 0 || !std::isfinite(1 / f)) continue;
+      if ((c + r) / f < 0.95 * s) {
+        last = false;
+        for (int j = 1; j <= n; ++j) a[i][j] *= 1 / f;
+        for (int j = 1; j <= n; ++j) a[j][i] *= f;
+      }
+    }
+  }
+}
+
 // Reduction to upper Hessenberg form by stabilised elementary similarity transformations.
 inline void plainHessenberg(matrx2& a, int n) {
   for (int m = 2; m < n; ++m) {
