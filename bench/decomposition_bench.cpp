@@ -62,22 +62,6 @@ void BM_Eig(benchmark::State& state) {
 }
 BENCHMARK(BM_Eig)->Apply(sizesAndThreads);
 
-// Eig's first part alone: the reduction to Hessenberg form.
-void BM_Hessenberg(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  setThreads(state);
-  const RCOMat a = randomRegister(n, n, 2);
-  for (auto _ : state) {
-    state.PauseTiming();
-    matrx2 work = bench::eigenWork(a);
-    MatBalance(work, n);
-    state.ResumeTiming();
-    MatHessenberg(work, n);
-    benchmark::DoNotOptimize(work[1][1]);
-  }
-}
-BENCHMARK(BM_Hessenberg)->Apply(sizesAndThreads);
-
 // A random matrix zero below its third subdiagonal.
 RCOMat bandedRegister(int n) {
   RCOMat a = randomRegister(n, n, 3);
@@ -86,12 +70,13 @@ RCOMat bandedRegister(int n) {
   return a;
 }
 
-// The same on a banded matrix: each step has three rows with multipliers at first, the other
-// rows of every column are left as they are.
-void BM_HessenbergBanded(benchmark::State& state) {
+// Eig's first part alone: the reduction to Hessenberg form, of a random matrix or of a banded
+// one (each step has three rows with multipliers at first, the other rows of every column are
+// left as they are).
+void hessenberg(benchmark::State& state, bool banded) {
   const int n = static_cast<int>(state.range(0));
   setThreads(state);
-  const RCOMat a = bandedRegister(n);
+  const RCOMat a = banded ? bandedRegister(n) : randomRegister(n, n, 2);
   for (auto _ : state) {
     state.PauseTiming();
     matrx2 work = bench::eigenWork(a);
@@ -100,6 +85,15 @@ void BM_HessenbergBanded(benchmark::State& state) {
     MatHessenberg(work, n);
     benchmark::DoNotOptimize(work[1][1]);
   }
+}
+
+void BM_Hessenberg(benchmark::State& state) {
+  hessenberg(state, false);
+}
+BENCHMARK(BM_Hessenberg)->Apply(sizesAndThreads);
+
+void BM_HessenbergBanded(benchmark::State& state) {
+  hessenberg(state, true);
 }
 BENCHMARK(BM_HessenbergBanded)->Apply(sizesAndThreads);
 
