@@ -248,17 +248,7 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
   LineDoubles y(ld, 0.0);  // on a line, as the columns: their vectors go together
   std::vector<unsigned char> active(ld, 0);
 
-  // The rows with multipliers lie within [firstActive, lastActive].
-  int firstActive = 0, lastActive = -1;
   const SplitKernels& kern = splitKernels();
-  // Rows lo..hi of column c: a[r][c] -= y_r·a[m][c] for every row with a multiplier. The
-  // others are left as they are: a banded matrix's steps reduce a few rows of each column.
-  auto reduceRows = [&](double* c, double top, int lo, int hi) {
-    for (int r = std::max(lo, firstActive); r <= std::min(hi, lastActive); ++r) {
-      const double v = c[r] - y[r] * top;
-      c[r] = active[r] ? v : c[r];
-    }
-  };
 
   for (int m = 2; m < n; ++m) {
     checkCancel(work);
@@ -280,15 +270,22 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
       stepDone(work);
       continue;
     }
-    firstActive = n + 1;
-    lastActive = m;
-    int activeRows = 0;
+    // The rows with multipliers lie within [fa, la].
+    int fa = n + 1, la = m, activeRows = 0;
     for (int r = m + 1; r <= n; ++r) {
       active[r] = prev[r] != 0.0;
       if (active[r]) prev[r] = prev[r] / x;
       y[r] = active[r] ? prev[r] : 0.0;
-      if (active[r]) firstActive = std::min(firstActive, r), lastActive = r, ++activeRows;
+      if (active[r]) fa = std::min(fa, r), la = r, ++activeRows;
     }
+    // Rows lo..hi of column c: a[r][c] -= y_r·a[m][c] for every row with a multiplier. The
+    // others are left as they are: a banded matrix's steps reduce a few rows of each column.
+    const auto reduceRows = [&](double* c, double top, int lo, int hi) {
+      for (int r = std::max(lo, fa); r <= std::min(hi, la); ++r) {
+        const double v = c[r] - y[r] * top;
+        c[r] = active[r] ? v : c[r];
+      }
+    };
     double* cm = col(m);
     // Columns m+1..n: each reduced below m in two parts around its update of column m, which
     // takes all rows at once. The update of column c adds y_c·a[m][c] to the pivot a[m][m]
@@ -299,21 +296,14 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
     // passes a column went back up it twice, and column m loaded and stored once for two
     // (Hessenberg 1000 on one thread 80.3-82.3 -> 65.7-67.8 ms, 200 1.31-1.33 -> 0.84-0.87).
     // A column outside the run has no multiplier and takes no part in column m's update.
-    const int fa = firstActive, la = lastActive;
+    if (m + 1 <= n) exchangeRows(m + 1);
     if (activeRows > 0 && activeRows == la - fa + 1) {
-      // Rows first..last of the columns at x (from row 1: row r at index r - 1).
-      const double* ys = y.data() + 1;
-      const auto rows = [&](int first, int last, int kind, int count, const double* top,
-                            const double* s, double* const* x) {
-        if (first <= last)
-          kern.reduceAddRows(first - 1, last, kind, top[0], count == 2 ? top[1] : 0.0, ys, s[0],
-                             count == 2 ? s[1] : 0.0, x[0], count == 2 ? x[1] : nullptr, cm + 1);
-      };
-      if (m + 1 <= n) exchangeRows(m + 1);
       for (int c = m + 1; c <= n; ++c) {
         if (c + 1 <= n) exchangeRows(c + 1);
         double* cc = col(c);
         if (c < fa || c > la) {
+          // Every row of the run has a multiplier: no need to look (through reduceRows, a
+          // banded matrix's reduction took 10% longer).
           const double top = cc[m];
           for (int r = fa; r <= la; ++r) cc[r] = cc[r] - y[r] * top;
           continue;
@@ -328,9 +318,15 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
         const double top[2] = {cc[m], cd[m]}, s[2] = {y[c], y[c + count - 1]};
         double* const x[2] = {cc + 1, cd + 1};
         const double pivot = cm[m] + s[0] * cc[m];
+        // Rows first..last of the columns (from row 1 on: row r at index r - 1).
+        const auto rows = [&](int first, int last, int kind) {
+          if (first <= last)
+            kern.reduceAddRows(first - 1, last, kind, top[0], top[1], y.data() + 1, s[0], s[1],
+                               x[0], count == 2 ? x[1] : nullptr, cm + 1);
+        };
         cm[c] = cm[c] - s[0] * cm[m];
-        rows(1, fa - 1, 0, count, top, s, x);
-        rows(fa, c, 1, count, top, s, x);
+        rows(1, fa - 1, 0);
+        rows(fa, c, 1);
         if (count == 2) {
           const int r = c + 1;
           const double t = cc[r], u = cd[r] - y[r] * top[1];
@@ -339,11 +335,10 @@ void MatHessenberg(matrx2& a, int n, WorkToken* work) {
           cm[r] = ((cm[r] + s[0] * t) - s[1] * pivot) + s[1] * u;
           ++c;
         }
-        rows(c + 1, la, 2, count, top, s, x);
-        rows(la + 1, n, 0, count, top, s, x);
+        rows(c + 1, la, 2);
+        rows(la + 1, n, 0);
       }
     } else {
-      if (m + 1 <= n) exchangeRows(m + 1);
       for (int c = m + 1; c <= n; ++c) {
         if (c + 1 <= n) exchangeRows(c + 1);
         double* cc = col(c);
