@@ -212,19 +212,19 @@ void eliminateRows(At&& at, int m, int row, int c, int end, SquareFactors<T>* ke
 
 // At a panel's end, every row's part right of the panel takes the `steps` steps it has not
 // had (done[r] of them it has), in order, through catchUp(first row, count, from, upTo), which
-// gives rows first .. first + count - 1 (count <= 4) steps [from, upTo): four rows at a time
-// where they have had as many, else each row alone up to the most any of the four has had
-// (the panel's pivot rows have had each a step more than the one before), then the four
+// gives rows first .. first + count - 1 (count <= group) steps [from, upTo): `group` rows at
+// a time where they have had as many, else each row alone up to the most any of the group has
+// had (the panel's pivot rows have had each a step more than the one before), then the group
 // together: with each of those rows alone for all its steps, Solve 200 took 4% longer. The
-// fours are shared out over the threads, each counted as fourCost operations.
+// groups are shared out over the threads, each counted as groupCost operations.
 template <class CatchUp>
-void finishPanel(const std::vector<int>& done, int steps, std::int64_t fourCost, WorkToken* work,
-                 CatchUp&& catchUp) {
+void finishPanel(const std::vector<int>& done, int steps, int group, std::int64_t groupCost,
+                 WorkToken* work, CatchUp&& catchUp) {
   const int m = static_cast<int>(done.size());
-  parallelFor((m + 3) / 4, grainFor(fourCost), [&](int first, int last) {
+  parallelFor((m + group - 1) / group, grainFor(groupCost), [&](int first, int last) {
     for (int g = first; g < last; ++g) {
       checkCancel(work);
-      const int r0 = 4 * g, r1 = std::min(m, r0 + 4);
+      const int r0 = group * g, r1 = std::min(m, r0 + group);
       const int most = *std::max_element(done.begin() + r0, done.begin() + r1);
       for (int r = r0; r < r1; ++r) catchUp(r, 1, done[static_cast<std::size_t>(r)], most);
       catchUp(r0, r1 - r0, most, steps);
@@ -372,12 +372,12 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
     kern.transpose(m, c1 - c0, &at(0, c0), n, block.data(), m);
     std::fill(done.begin(), done.end(), 0);
     pivotRows.resize(static_cast<std::size_t>(kPanel) * right);
-    // The parts right of the panel of rows r .. r + count - 1 (count <= 4) take the panel's
-    // steps from .. upTo - 1.
+    // The parts right of the panel of rows r .. r + count - 1 (count <= scaledRows) take the
+    // panel's steps from .. upTo - 1.
     const auto catchUp = [&](int r, int count, int from, int upTo) {
       if (right == 0 || upTo <= from) return;
-      const double* f[4];
-      double* y[4];
+      const double* f[8];
+      double* y[8];
       for (int i = 0; i < count; ++i) {
         f[i] = mult.data() + static_cast<std::size_t>(r + i) * kPanel + from;
         y[i] = &at(r + i, c1);
@@ -416,13 +416,15 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
         for (int r = row + 1; r < m; ++r) keep->lower(r, row) = f[r];
       ++steps;
     });
-    // A four counts as one row's work: a real multiply-subtract in registers takes a fraction
-    // of what the pool's least work counts an operation at, and counted whole, Solve on 200 x
-    // 400 was shared out and took 1.09x the time of one thread on two.
+    // Four rows count as one row's work: a real multiply-subtract in registers takes a
+    // fraction of what the pool's least work counts an operation at, and counted whole, Solve
+    // on 200 x 400 was shared out and took 1.09x the time of one thread on two.
     if (right > 0 && steps > 0) {
       kern.transpose(steps, m, bySteps.data(), m, mult.data(), kPanel);
       pivotRowsRight(firstPivotRow, steps, c1);
-      finishPanel(done, steps, static_cast<std::int64_t>(steps) * right, work, catchUp);
+      const int group = kern.scaledRows;
+      finishPanel(done, steps, group, static_cast<std::int64_t>(steps) * right * group / 4, work,
+                  catchUp);
     }
     kern.transpose(c1 - c0, m, block.data(), m, &at(0, c0), n);
   }
@@ -535,8 +537,8 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
         s = end;
       }
     };
-    // The parts right of the panel of rows r .. r + count - 1 (count <= 4) take the panel's
-    // steps from .. upTo - 1.
+    // The parts right of the panel of rows r .. r + count - 1 (count <= scaledRows) take the
+    // panel's steps from .. upTo - 1.
     const auto catchUp = [&](int r, int count, int from, int upTo) {
       if (right == 0 || upTo <= from) return;
       const bool tameAll =
@@ -632,7 +634,7 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
     if (right > 0 && steps > 0) {
       kern.transpose(steps, m, byStepsRe.data(), m, multRe.data(), kPanel);
       kern.transpose(steps, m, byStepsIm.data(), m, multIm.data(), kPanel);
-      finishPanel(done, steps, static_cast<std::int64_t>(2) * steps * right, work, catchUp);
+      finishPanel(done, steps, 4, static_cast<std::int64_t>(2) * steps * right, work, catchUp);
     }
     kern.transpose(c1 - c0, m, blockRe.data(), m, v.rowRe(0) + c0, n);
     kern.transpose(c1 - c0, m, blockIm.data(), m, v.rowIm(0) + c0, n);

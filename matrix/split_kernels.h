@@ -152,10 +152,12 @@ struct SplitKernels {
                         const double* xim, double* yre, double* yim, long ldy);
   // The rows i < rows at a + i·la, their columns c < span, into b + c·lb as columns.
   void (*transpose)(int rows, int span, const double* a, long la, double* b, long lb);
-  // Real rows r < count (count <= 4) at y[r]: for s = 0 .. steps-1 in this order, where f[r][s]
-  // is not zero, y[r][j] := y[r][j] - f[r][s]·x[s·ldx + j] for j < len.
+  // Real rows r < count (count <= scaledRows) at y[r]: for s = 0 .. steps-1 in this order, where
+  // f[r][s] is not zero, y[r][j] := y[r][j] - f[r][s]·x[s·ldx + j] for j < len.
   void (*subScaledRowsSteps)(int count, int len, int steps, const double* const* f, const double* x,
                              long ldx, double* const* y);
+  // How many rows subScaledRowsSteps takes at once: 4, or 8 with 32 vector registers.
+  int scaledRows;
   // c[j] := c[j] + s·x[j] for j < len.
   void (*addScaled)(int len, double s, const double* x, double* c);
   // Rows j in [from, to) of the column x1 and then, where x2 is not null, of x2, each row one
