@@ -537,8 +537,8 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
         s = end;
       }
     };
-    // The parts right of the panel of rows r .. r + count - 1 (count <= 4) take the
-    // panel's steps from .. upTo - 1.
+    // The parts right of the panel of rows r .. r + count - 1 (count <= 4) take the panel's
+    // steps from .. upTo - 1.
     const auto catchUp = [&](int r, int count, int from, int upTo) {
       if (right == 0 || upTo <= from) return;
       const bool tameAll =

@@ -951,7 +951,8 @@ void subScaledColumns(int rows, int cols, const double* f, const double* x, doub
 // are 32 rows as long as the matrix), and with four rows of four vectors each vector of x
 // served four rows: the kernel alone on 1000 rows of 1968 took 70.9 GFLOP/s on an AMD
 // processor with AVX-512, eight rows of two vectors (19 registers) 83.9, of three 84.0; the
-// peak without fused multiply-adds is about 110 (Solve 1000 on one thread 50.1 -> 47.1 ms).
+// peak without fused multiply-adds is about 110 (Solve 1000 on one thread 49.3 -> 45.9 ms,
+// least of fourteen rounds).
 template <class V>
 constexpr int scaledRows() {
   return V::W >= 8 ? 8 : 4;
@@ -999,7 +1000,8 @@ void subScaledRowsStepsBy(int len, int steps, const double* const* f, const doub
   // processor with AVX-512 took 6% less time in quiet minutes, 12% in busy ones). Not for
   // shorter rows, whose matrix the second-level cache holds: Solve 200 took 3% longer. Nor
   // for blocks of two 4-lane vectors, a line each, the next line the processor's own guess:
-  // asking changed nothing there.
+  // asking changed nothing there; nor for eight rows of two 8-lane vectors (Solve 1000
+  // 46.8-49.9 ms asked, 45.9-49.1 not, eight rounds).
   const bool ahead = U * V::W >= 32 && len >= kBlockAheadFrom;
   int j = 0;
   for (; j + U * V::W <= len; j += U * V::W) {
