@@ -280,7 +280,8 @@ bool realParts(const RCOMat& a, DoubleArray& v) {
 // reduce<double> with the columns in panels. Within a panel every row's part in the panel's
 // columns takes each step as it comes (the pivot searches need them current), in a copy held
 // by columns; the part right of the panel waits, and takes the panel's steps at its
-// end, all of them for a block of elements while it stays in registers, four rows at a time.
+// end, all of them for a block of elements while it stays in registers, as many rows at a
+// time as the kernel takes (scaledRows: eight with AVX-512, else four).
 // For that the panel keeps each row's multipliers (exchanged with the row's part right of it)
 // and each pivot row right of it once divided; the pivot rows' parts right of it are brought
 // up to date first, in step order, each divided once it has its steps. Every element takes the
