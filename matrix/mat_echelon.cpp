@@ -216,12 +216,12 @@ void eliminateRows(At&& at, int m, int row, int c, int end, SquareFactors<T>* ke
 // a time where they have had as many, else each row alone up to the most any of the group has
 // had (the panel's pivot rows have had each a step more than the one before), then the group
 // together: with each of those rows alone for all its steps, Solve 200 took 4% longer. The
-// groups are shared out over the threads, each counted as groupCost operations.
+// groups are shared out over the threads, four rows counted as fourCost operations.
 template <class CatchUp>
-void finishPanel(const std::vector<int>& done, int steps, int group, std::int64_t groupCost,
+void finishPanel(const std::vector<int>& done, int steps, int group, std::int64_t fourCost,
                  WorkToken* work, CatchUp&& catchUp) {
   const int m = static_cast<int>(done.size());
-  parallelFor((m + group - 1) / group, grainFor(groupCost), [&](int first, int last) {
+  parallelFor((m + group - 1) / group, grainFor(fourCost * group / 4), [&](int first, int last) {
     for (int g = first; g < last; ++g) {
       checkCancel(work);
       const int r0 = group * g, r1 = std::min(m, r0 + group);
@@ -423,8 +423,7 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
     if (right > 0 && steps > 0) {
       kern.transpose(steps, m, bySteps.data(), m, mult.data(), kPanel);
       pivotRowsRight(firstPivotRow, steps, c1);
-      const int group = kern.scaledRows;
-      finishPanel(done, steps, group, static_cast<std::int64_t>(steps) * right * group / 4, work,
+      finishPanel(done, steps, kern.scaledRows, static_cast<std::int64_t>(steps) * right, work,
                   catchUp);
     }
     kern.transpose(c1 - c0, m, block.data(), m, &at(0, c0), n);
