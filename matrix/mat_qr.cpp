@@ -64,9 +64,10 @@ struct Reflection {
 // vector add for each row, 32 flops. With only as many strips in flight as the first-level
 // cache holds over the rows (one from about 400 rows on, at 48 KB), a pass goes at the add's
 // latency (BM_DependentAdds), not at the peak; where two or four strips fit, nearer the peak.
-// Where not even one strip fits (from about 600 rows on), four strips together pass at the
-// second-level cache's bandwidth (BM_CacheUpdateInPlace/256): each pass reads and writes
-// every row of its strips there, 128 bytes a strip and row (bench/README.md).
+// Four strips together from the second-level cache pass at its bandwidth
+// (BM_CacheUpdateInPlace/256), reading and writing every row of its strips there, 128 bytes a
+// strip and row: where a lone strip fits, the faster of the two is the bound, and where not
+// even one fits (from about 600 rows on), the second (bench/README.md).
 // The reflections of one panel of R reach the columns of R from c1 on and every column of Q,
 // four strips at a time over the threads.
 void reflectRest(const std::vector<Reflection>& refl, const std::vector<double>& store,

@@ -799,13 +799,15 @@ void reflectStrips(int count, const int* first, const double* beta, const double
   constexpr int P = kStripWidth / V::W;
   // Each reflection is one pass over the strips it works on, so they go a few at a time: as
   // many as the first-level cache holds over the rows reflected, up to four, and no more
-  // than eight vectors (their sums and the next reflection's take sixteen registers). A lone
-  // strip waits on its chain of sums, and once it fills more than four fifths of the cache
-  // on the second-level cache as well: there four strips together go faster (QR 1000 167 ->
-  // 161 ms on the development machine; eight together no faster than four).
+  // than eight vectors (their sums and the next reflection's take sixteen registers). Where
+  // not even two fit, four go together from the second-level cache: a lone strip waits on
+  // its chain of sums. On an Intel machine a lone strip that still fitted kept up with four
+  // (QR 1000 132 ms either way), and once it filled more than four fifths of the cache four
+  // were faster (167 -> 161 ms); on a 2-core AMD EPYC four are faster throughout (QR 600 25.4
+  // -> 16.4 ms, 800 47.6 -> 37.2). Eight together were no faster than four on either.
   const long bytes = static_cast<long>(rows - first[0]) * kStripWidth * sizeof(double);
   const long cache = reflectCacheBytes();
-  const int fit = bytes * 4 <= cache ? 4 : bytes * 2 <= cache ? 2 : bytes * 5 <= cache * 4 ? 1 : 4;
+  const int fit = bytes * 4 <= cache ? 4 : bytes * 2 <= cache ? 2 : 4;
   const int group = fit < 8 / P ? fit : 8 / P;
   int s = 0;
   if (group >= 4)
