@@ -77,6 +77,29 @@ struct ScalarVec {
   static T select(bool m, T a, T b) { return m ? a : b; }
 };
 
+// V with its loads and stores on the first C lanes only (0 < C < W): the others read as zero
+// and are not written. A kernel's last few values go through it as one vector, each lane taking
+// the same operations alone: one double at a time, each waited on its own chain of steps.
+template <class V, int C>
+struct FirstLanes : V {
+  static typename V::T load(const double* p) { return V::loadFirst(p, C); }
+  static void store(double* p, typename V::T v) { V::storeFirst(p, v, C); }
+};
+
+// block<FirstLanes<V, count>, 1>(j) where V has masked loads, else block<ScalarVec, 1> on each
+// of the count values from j.
+template <class V, int C = 1, class Block>
+void lastLanes(int count, const Block& block, int j) {
+  if constexpr (requires(const double* p) { V::loadFirst(p, 1); }) {
+    if constexpr (C < V::W) {
+      if (count == C) return block.template operator()<FirstLanes<V, C>, 1>(j);
+      return lastLanes<V, C + 1>(count, block, j);
+    }
+  } else {
+    for (int t = 0; t < count; ++t) block.template operator()<ScalarVec, 1>(j + t);
+  }
+}
+
 // y := y - m·x for complex values, each part's products and subtraction in the order the
 // step-by-step elimination takes them; every kernel of the elimination goes through this one.
 template <class Vec>
@@ -349,7 +372,7 @@ void runSteps(int len, int steps, const Step& step, double* yre, double* yim) {
   int j = 0;
   for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
   for (; j + V::W <= len; j += V::W) block.template operator()<V, 1>(j);
-  for (; j < len; ++j) block.template operator()<ScalarVec, 1>(j);
+  if (j < len) lastLanes<V>(len - j, block, j);
 }
 
 // Gauss-Jordan step s: c = (cre[s], cim[s]) with csum[s], the row x of step s at s * ldx.
@@ -423,7 +446,7 @@ void mulSubTwoRowsSteps(int len, int steps, const double* mre, const double* mim
   int j = 0;
   for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
   for (; j + V::W <= len; j += V::W) block.template operator()<V, 1>(j);
-  for (; j < len; ++j) block.template operator()<ScalarVec, 1>(j);
+  if (j < len) lastLanes<V>(len - j, block, j);
 }
 
 // Runs four rows y[r] through steps updates in ascending order, side by side, U vectors of
@@ -462,7 +485,7 @@ void runFourRowsSteps(int len, int steps, const Step& step, double* const* yre,
   int j = 0;
   for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
   for (; j + V::W <= len; j += V::W) block.template operator()<V, 1>(j);
-  for (; j < len; ++j) block.template operator()<ScalarVec, 1>(j);
+  if (j < len) lastLanes<V>(len - j, block, j);
 }
 
 // EliminationStep for four rows, row r with the multipliers (mre[r][s], mim[r][s]).
@@ -691,47 +714,27 @@ struct RowModification {
   }
 };
 
-// The lines a chunk's steps reach (32 steps reach 34), with room to spare.
-constexpr int kTailLines = 40;
-
 // sweepLines over len values of the lines, U vectors at a time, then the vectors left over
-// together and the last few values in a vector of their own. Each sweepLines call waits on
-// its steps' chain, so the rest goes in as few calls as it can: one value at a time, the few
-// values past the last vector took as long as U vectors each, and a call a vector as long as
-// all of them (on one thread, least of six rounds: Eig 200 5.50 -> 5.12 ms, 500 52.4 -> 50.7,
-// 1000 357 -> 334; with a sweep's chunks moved so that the rows above each left seven values
-// past their last vector, Eig 500 60.8 -> 52.9).
+// together and the last few values as one vector. Each sweepLines call waits on its steps'
+// chain, so the rest goes in as few calls as it can: one value at a time, the few values past
+// the last vector took as long as U vectors each, and a call a vector as long as all of them
+// (on one thread, least of six rounds: Eig 200 5.50 -> 5.12 ms, 500 52.4 -> 50.7, 1000 357 ->
+// 334; with a sweep's chunks moved so that the rows above each left seven values past their
+// last vector, Eig 500 60.8 -> 52.9).
 template <class V, class Mod>
 void sweepAlong(int len, int steps, const SweepReflection* refl, double* base, long ld) {
   constexpr int U = 4;
+  const auto block = [&]<class Vec, int N>(int j) {
+    sweepLines<Vec, N, Mod>(steps, refl, base, ld, j);
+  };
   int j = 0;
-  for (; j + U * V::W <= len; j += U * V::W) sweepLines<V, U, Mod>(steps, refl, base, ld, j);
+  for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
   const int vectors = (len - j) / V::W;
-  if (vectors == 3) sweepLines<V, 3, Mod>(steps, refl, base, ld, j);
-  if (vectors == 2) sweepLines<V, 2, Mod>(steps, refl, base, ld, j);
-  if (vectors == 1) sweepLines<V, 1, Mod>(steps, refl, base, ld, j);
+  if (vectors == 3) block.template operator()<V, 3>(j);
+  if (vectors == 2) block.template operator()<V, 2>(j);
+  if (vectors == 1) block.template operator()<V, 1>(j);
   j += vectors * V::W;
-  if (j == len || steps == 0) return;
-  // The last values of each line the steps reach, copied into a vector padded with zeros: each
-  // lane takes the same operations alone, and the zeros stay zeros.
-  int first = refl[0].k, last = first;
-  for (int s = 0; s < steps; ++s) {
-    first = refl[s].k < first ? refl[s].k : first;
-    const int reach = refl[s].k + (refl[s].three ? 2 : 1);
-    last = reach > last ? reach : last;
-  }
-  const int w = len - j;
-  if (last - first >= kTailLines) {
-    for (; j < len; ++j) sweepLines<ScalarVec, 1, Mod>(steps, refl, base, ld, j);
-    return;
-  }
-  alignas(64) double tail[kTailLines * V::W];
-  for (int k = first; k <= last; ++k)
-    for (int c = 0; c < V::W; ++c)
-      tail[(k - first) * V::W + c] = c < w ? base[k * ld + j + c] : 0.0;
-  sweepLines<V, 1, Mod>(steps, refl, tail - first * V::W, V::W, 0);
-  for (int k = first; k <= last; ++k)
-    for (int c = 0; c < w; ++c) base[k * ld + j + c] = tail[(k - first) * V::W + c];
+  if (j < len) lastLanes<V>(len - j, block, j);
 }
 
 // The rows, held by columns in block meanwhile (a column of the matrix is then a line).
@@ -1046,7 +1049,10 @@ void subScaledRowsStepsBy(int len, int steps, const double* const* f, const doub
     subScaledStepsAt<V, R, U, Skip>(steps, f, x, ldx, y, j);
   }
   for (; j + V::W <= len; j += V::W) subScaledStepsAt<V, R, 1, Skip>(steps, f, x, ldx, y, j);
-  for (; j < len; ++j) subScaledStepsAt<ScalarVec, R, 1, Skip>(steps, f, x, ldx, y, j);
+  const auto block = [&]<class Vec, int>(int at) {
+    subScaledStepsAt<Vec, R, 1, Skip>(steps, f, x, ldx, y, at);
+  };
+  if (j < len) lastLanes<V>(len - j, block, j);
 }
 
 // The rows' zero multipliers looked for once: without any, the steps go without a test each.
