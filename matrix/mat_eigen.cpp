@@ -26,8 +26,9 @@ bool negligibleAgainst(double x, double y) {
 constexpr int kSweepChunk = 32;
 // Rows above a chunk are updated this many at a time, held by columns meanwhile: a block of
 // the chunk's columns that stays in the first-level cache. On a 2-core AMD EPYC 32 rows took
-// 0.98-0.99 of the time of 64 (Eig 1000 343 against 349 ms, 500 52.4 against 52.9, six
-// rounds in turn), 16, 24, 40 and 48 longer than either, 96 and 128 longer still.
+// 0.98-0.99 of the time of 64 in a build that read the count at start (Eig 1000 343 against
+// 349 ms, 500 52.4 against 52.9, six rounds in turn; built in, eight rounds, 336 against 362),
+// 16, 24, 40 and 48 rows longer than either, 96 and 128 longer still.
 constexpr int kRowBlock = 32;
 constexpr int kLineDoubles = matrx2::kLineDoubles;
 
