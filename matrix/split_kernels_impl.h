@@ -86,18 +86,36 @@ struct FirstLanes : V {
   static void store(double* p, typename V::T v) { V::storeFirst(p, v, C); }
 };
 
-// block<FirstLanes<V, count>, 1>(j) where V has masked loads, else block<ScalarVec, 1> on each
-// of the count values from j.
+// block<V, N>(j) for the N (below U) vectors left from j, in one call.
+template <class V, int N, class Block>
+void vectorsLeft(int count, const Block& block, int j) {
+  if constexpr (N > 0) {
+    if (count == N) return block.template operator()<V, N>(j);
+    vectorsLeft<V, N - 1>(count, block, j);
+  }
+}
+
+// block<FirstLanes<V, count>, 1>(j) for the count (below W) values left from j.
 template <class V, int C = 1, class Block>
 void lastLanes(int count, const Block& block, int j) {
-  if constexpr (requires(const double* p) { V::loadFirst(p, 1); }) {
-    if constexpr (C < V::W) {
-      if (count == C) return block.template operator()<FirstLanes<V, C>, 1>(j);
-      return lastLanes<V, C + 1>(count, block, j);
-    }
-  } else {
-    for (int t = 0; t < count; ++t) block.template operator()<ScalarVec, 1>(j + t);
+  if constexpr (C < V::W) {
+    if (count == C) return block.template operator()<FirstLanes<V, C>, 1>(j);
+    lastLanes<V, C + 1>(count, block, j);
   }
+}
+
+// A row of len values through block<Vec, N>(j), which takes N vectors from value j through a
+// kernel's steps: U vectors at a time, then the vectors left in one call and the values left in
+// one vector. Each call waits on its own chain of steps, so the rest goes in as few calls as it
+// can (see sweepAlong).
+template <class V, int U, class Block>
+void alongRow(int len, const Block& block) {
+  int j = 0;
+  for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
+  const int vectors = (len - j) / V::W;
+  vectorsLeft<V, U - 1>(vectors, block, j);
+  j += vectors * V::W;
+  lastLanes<V>(len - j, block, j);
 }
 
 // y := y - m·x for complex values, each part's products and subtraction in the order the
@@ -351,8 +369,8 @@ void gjUpdateRowTrackModulus(int len, double cre, double cim, const double* xre,
   gjUpdateRowImpl<V, true>(len, cre, cim, xre, xim, xsum, yre, yim, first, track);
 }
 
-// Runs y through steps updates in ascending order, U vectors at a time kept in registers and
-// the tail one double at a time. Step::apply<Vec>(s, j, r, i) applies step s to the values
+// Runs y through steps updates in ascending order, U vectors at a time kept in registers (the
+// rest as alongRow takes it). Step::apply<Vec>(s, j, r, i) applies step s to the values
 // r, i of columns j onwards.
 template <class V, class Step>
 void runSteps(int len, int steps, const Step& step, double* yre, double* yim) {
@@ -369,10 +387,7 @@ void runSteps(int len, int steps, const Step& step, double* yre, double* yim) {
     for (int u = 0; u < N; ++u)
       Vec::store(yre + j + u * Vec::W, r[u]), Vec::store(yim + j + u * Vec::W, i[u]);
   };
-  int j = 0;
-  for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
-  for (; j + V::W <= len; j += V::W) block.template operator()<V, 1>(j);
-  if (j < len) lastLanes<V>(len - j, block, j);
+  alongRow<V, U>(len, block);
 }
 
 // Gauss-Jordan step s: c = (cre[s], cim[s]) with csum[s], the row x of step s at s * ldx.
@@ -443,10 +458,7 @@ void mulSubTwoRowsSteps(int len, int steps, const double* mre, const double* mim
       Vec::store(zre + j + u * Vec::W, zr[u]), Vec::store(zim + j + u * Vec::W, zi[u]);
     }
   };
-  int j = 0;
-  for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
-  for (; j + V::W <= len; j += V::W) block.template operator()<V, 1>(j);
-  if (j < len) lastLanes<V>(len - j, block, j);
+  alongRow<V, U>(len, block);
 }
 
 // Runs four rows y[r] through steps updates in ascending order, side by side, U vectors of
@@ -482,10 +494,7 @@ void runFourRowsSteps(int len, int steps, const Step& step, double* const* yre,
         Vec::store(yre[r] + j + u * Vec::W, yr[r][u]),
             Vec::store(yim[r] + j + u * Vec::W, yi[r][u]);
   };
-  int j = 0;
-  for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
-  for (; j + V::W <= len; j += V::W) block.template operator()<V, 1>(j);
-  if (j < len) lastLanes<V>(len - j, block, j);
+  alongRow<V, U>(len, block);
 }
 
 // EliminationStep for four rows, row r with the multipliers (mre[r][s], mim[r][s]).
@@ -714,28 +723,18 @@ struct RowModification {
   }
 };
 
-// sweepLines over len values of the lines, U vectors at a time, then the vectors left over
+// sweepLines over len values of the lines, four vectors at a time, then the vectors left over
 // together and the last few values as one vector. Each sweepLines call waits on its steps'
-// chain, so the rest goes in as few calls as it can: one value at a time, the few values past
-// the last vector took as long as U vectors each, and a call a vector as long as all of them
+// chain, so the rest goes in as few calls as it can (alongRow): one value at a time, the few values
+// past the last vector took as long as U vectors each, and a call a vector as long as all of them
 // (on one thread, least of six rounds: Eig 200 5.50 -> 5.12 ms, 500 52.4 -> 50.7, 1000 357 ->
 // 334, the last values then copied into a vector; with a sweep's chunks moved so that the rows
 // above each left seven values past their last vector, Eig 500 60.8 -> 52.9). Through
 // FirstLanes instead of a copy, five rounds: 200 5.14 -> 4.94, 1000 339 -> 330.
 template <class V, class Mod>
 void sweepAlong(int len, int steps, const SweepReflection* refl, double* base, long ld) {
-  constexpr int U = 4;
-  const auto block = [&]<class Vec, int N>(int j) {
-    sweepLines<Vec, N, Mod>(steps, refl, base, ld, j);
-  };
-  int j = 0;
-  for (; j + U * V::W <= len; j += U * V::W) block.template operator()<V, U>(j);
-  const int vectors = (len - j) / V::W;
-  if (vectors == 3) block.template operator()<V, 3>(j);
-  if (vectors == 2) block.template operator()<V, 2>(j);
-  if (vectors == 1) block.template operator()<V, 1>(j);
-  j += vectors * V::W;
-  if (j < len) lastLanes<V>(len - j, block, j);
+  alongRow<V, 4>(
+      len, [&]<class Vec, int N>(int j) { sweepLines<Vec, N, Mod>(steps, refl, base, ld, j); });
 }
 
 // The rows, held by columns in block meanwhile (a column of the matrix is then a line).
@@ -844,7 +843,7 @@ void reflectStrips(int count, const int* first, const double* beta, const double
   // -> 16.4 ms, 800 47.6 -> 37.2). Eight together were no faster than four on either.
   const long bytes = static_cast<long>(rows - first[0]) * kStripWidth * sizeof(double);
   const long cache = reflectCacheBytes();
-  const int fit = bytes * 4 <= cache ? 4 : bytes * 2 <= cache ? 2 : 4;
+  const int fit = bytes * 4 > cache && bytes * 2 <= cache ? 2 : 4;
   const int group = fit < 8 / P ? fit : 8 / P;
   int s = 0;
   if (group >= 4)
@@ -1042,18 +1041,13 @@ void subScaledRowsStepsBy(int len, int steps, const double* const* f, const doub
   // asking changed nothing there; nor for eight rows of two 8-lane vectors (Solve 1000
   // 46.8-49.9 ms asked, 45.9-49.1 not, eight rounds).
   const bool ahead = U * V::W >= 32 && len >= kBlockAheadFrom;
-  int j = 0;
-  for (; j + U * V::W <= len; j += U * V::W) {
-    if (ahead)
-      for (int r = 0; r < R; ++r)
-        for (int u = 0; u < U; ++u) prefetchAhead<U * V::W * sizeof(double)>(y[r] + j + u * V::W);
-    subScaledStepsAt<V, R, U, Skip>(steps, f, x, ldx, y, j);
-  }
-  for (; j + V::W <= len; j += V::W) subScaledStepsAt<V, R, 1, Skip>(steps, f, x, ldx, y, j);
-  const auto block = [&]<class Vec, int>(int at) {
-    subScaledStepsAt<Vec, R, 1, Skip>(steps, f, x, ldx, y, at);
-  };
-  if (j < len) lastLanes<V>(len - j, block, j);
+  alongRow<V, U>(len, [&]<class Vec, int N>(int j) {
+    if constexpr (N == U)
+      if (ahead)
+        for (int r = 0; r < R; ++r)
+          for (int u = 0; u < U; ++u) prefetchAhead<U * V::W * sizeof(double)>(y[r] + j + u * V::W);
+    subScaledStepsAt<Vec, R, N, Skip>(steps, f, x, ldx, y, j);
+  });
 }
 
 // The rows' zero multipliers looked for once: without any, the steps go without a test each.
