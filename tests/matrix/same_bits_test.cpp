@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <limits>
@@ -231,19 +232,22 @@ void underEach(void (*set)(T), std::initializer_list<T> values, Body body) {
 }
 
 TEST(SameBits, LUAcrossPanels) {
-  const auto check = [](const std::string& path) {
+  // Rounds from `first` on, each matrix `larger` rows and columns larger.
+  const auto check = [](const std::string& path, int first = 0, int larger = 0) {
     std::mt19937_64 gen(41);
-    for (int round = 0; round < 13; ++round) {
-      const int n = round < 12 ? 1 + round * 9 : 70;
+    for (int round = first; round < 14; ++round) {
+      const int n = (round < 12 ? 1 + round * 9 : 70) + larger;
       RCOMat m = operandOfRound(n, n, round, gen);
       // A zero pivot by step 40 at the latest, in a later panel than the first, its row
-      // taking steps of that panel with multipliers near 1 before it.
+      // taking steps of that panel with multipliers near 1 before it; then one on the first
+      // row of the third panel (row 32 taken away from it whole).
       if (round == 12)
         for (int j = 0; j <= 40; ++j) m[40][j] = m[33][j] + m[35][j];
+      if (round == 13) std::copy_n(m[32], 65, m[64]);
       RCOMat plain = m, pl(n, n), pu(n, n);
       int plainResult = -2;
       const bool plainThrew = threw([&] { plainResult = MatLUElements(plain, pl, pu, n, n); });
-      EXPECT_TRUE(round != 12 || plainResult == 0);
+      EXPECT_TRUE(round < 12 || plainResult == 0);
       forEachSimdPath([&] {
         RCOMat a = m, l(n, n), u(n, n);
         int result = -2;
@@ -260,6 +264,12 @@ TEST(SameBits, LUAcrossPanels) {
   // blocks of four columns.
   underEach(setLuTilesFrom, {0, 1}, [&](int from) { check("tiles from " + std::to_string(from)); });
   underEach(setLuColumnBlock, {4}, [&](int) { check("column blocks of 4"); });
+  // The rows below a panel cut into ranges of a few rows (they are shared from 128 columns
+  // right of the panel on), the next panel's pivot rows with the first.
+  setThreadCount(3);
+  underEach<std::int64_t>(setLeastParallelWork, {1},
+                          [&](std::int64_t) { check("shared", 10, 130); });
+  setThreadCount(0);
 }
 
 // The accumulation of U and V in the singular value decomposition: each column x takes
