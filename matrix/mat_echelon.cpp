@@ -216,12 +216,15 @@ void eliminateRows(At&& at, int m, int row, int c, int end, SquareFactors<T>* ke
 // a time where they have had as many, else each row alone up to the most any of the group has
 // had (the panel's pivot rows have had each a step more than the one before), then the group
 // together: with each of those rows alone for all its steps, Solve 200 took 4% longer. The
-// groups are shared out over the threads, four rows counted as fourCost operations.
+// groups are shared out over the threads in fine ranges, four rows counted as fourCost
+// operations.
 template <class CatchUp>
 void finishPanel(const std::vector<int>& done, int steps, int group, std::int64_t fourCost,
                  WorkToken* work, CatchUp&& catchUp) {
   const int m = static_cast<int>(done.size());
-  parallelFor((m + group - 1) / group, grainFor(fourCost * group / 4), [&](int first, int last) {
+  const int groups = (m + group - 1) / group;
+  const int ranges = finerRangesFor(groups, grainFor(fourCost * group / 4), 2);
+  parallelRanges(groups, ranges, [&](int first, int last) {
     for (int g = first; g < last; ++g) {
       checkCancel(work);
       const int r0 = group * g, r1 = std::min(m, r0 + group);

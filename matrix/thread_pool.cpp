@@ -242,6 +242,11 @@ int rangesFor(int count, int grain) {
   return threads <= 1 ? 1 : std::clamp(count / std::max(grain, 1), 1, kRangesPerThread * threads);
 }
 
+int finerRangesFor(int count, int grain, int least) {
+  const int ranges = rangesFor(count, grain);
+  return ranges > 1 ? std::clamp(count / std::max(least, 1), 1, 4 * ranges) : 1;
+}
+
 int workingThreads() {
   return std::min(threadCount(), processorCount());
 }
