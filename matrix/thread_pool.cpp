@@ -244,7 +244,7 @@ int rangesFor(int count, int grain) {
 
 int finerRangesFor(int count, int grain, int least) {
   const int ranges = rangesFor(count, grain);
-  return ranges > 1 ? std::clamp(count / std::max(least, 1), 1, 4 * ranges) : 1;
+  return ranges > 1 ? std::clamp(count / std::max(least, 1), ranges, 4 * ranges) : 1;
 }
 
 int workingThreads() {
