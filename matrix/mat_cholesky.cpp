@@ -152,7 +152,8 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
     // The columns inside the block, over the columns left of it (a row's values of the
     // block's rows at or below it are not used). Group g has kLanes·(g + 1) of them, so the
     // groups go out the longest and the shortest in turn: two threads then share them evenly
-    // (in order, the second thread's two took 2.3 times the first's).
+    // (in order, the second thread's two took 2.3 times the first's; Cholesky 1000 on two
+    // threads 22.2 -> 20.9 ms on the Intel machine).
     const auto inside = [&](int first, int last) {
       for (int i = first; i < last; ++i) {
         checkCancel(work);
