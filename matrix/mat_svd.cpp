@@ -40,10 +40,11 @@ struct Rotation {
 // The pool's least work counts the vector kernels' element operations; these loops work one
 // Extended operation at a time on the x87 unit, each taking as long as about sixteen of those.
 // Counted as one, most of the bidiagonalisation's steps and of U's and V's accumulation stayed
-// on one thread: Svd 1000 on two threads 3.40 -> 2.70 s on the Intel machine (bidiagonal form
-// 1020 -> 619 ms, accumulation 441 -> 316). Not for the rotations of U and V, which share
-// whole sweeps already: counted so, a range had only some 60 rows on eight threads, a short
-// run of each column for each rotation, and the sweeps took 1.5 times as long.
+// on one thread: Svd 1000 on two threads 3.52 -> 2.98 s, 500 537 -> 457 ms on the Intel
+// machine (timed inside at 1000: bidiagonal form 1020 -> 619 ms, accumulation 441 -> 316).
+// Not for the rotations of U and V, which share whole sweeps already: counted so, a range had
+// only some 60 rows on eight threads, a short run of each column for each rotation, and the
+// sweeps took 1.5 times as long.
 int x87Grain(std::int64_t operations) {
   constexpr std::int64_t kX87Operation = 16;
   return grainFor(kX87Operation * operations);
