@@ -223,8 +223,7 @@ void finishPanel(const std::vector<int>& done, int steps, int group, std::int64_
                  WorkToken* work, CatchUp&& catchUp) {
   const int m = static_cast<int>(done.size());
   const int groups = (m + group - 1) / group;
-  const int ranges = finerRangesFor(groups, grainFor(fourCost * group / 4), 2);
-  parallelRanges(groups, ranges, [&](int first, int last) {
+  parallelForFine(groups, grainFor(fourCost * group / 4), 2, [&](int first, int last) {
     for (int g = first; g < last; ++g) {
       checkCancel(work);
       const int r0 = group * g, r1 = std::min(m, r0 + group);

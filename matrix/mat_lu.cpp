@@ -118,6 +118,7 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
     const int rowBlock = blocked ? kRowBlock : std::max(4, kern.dividedRows);
     const int width = blocked ? columnBlock : n - k1;
     const auto rows = [&](int from, int to) {
+      if (from >= to) return;  // a range within the next panel's pivot rows
       for (int i0 = from; i0 < to; i0 += rowBlock) {
         checkCancel(work);
         const int i1 = std::min(to, i0 + rowBlock);
@@ -126,7 +127,7 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
           for (int c0 = k1; c0 < n; c0 += width)
             rightPart(i0, i1, k0, steps, c0, std::min(n, c0 + width));
       }
-      if (tiled && from < to) tiledPart(from, to, k0, steps, k1);
+      if (tiled) tiledPart(from, to, k0, steps, k1);
     };
     const int aheadEnd = first + aheadRows;
     const auto range = [&](int from, int to) {
@@ -134,7 +135,7 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
       rows(first, std::max(aheadEnd, first + to));
       ahead();
     };
-    parallelRanges(last - first, finerRangesFor(last - first, grain, 8), range);
+    parallelForFine(last - first, grain, 8, range);
   };
   // The pivot rows [k0, last) right of the panel, once their panel part is done: row k takes
   // steps k0 .. k - 1, each from a pivot row above it, final by then. A block of columns at a
@@ -176,22 +177,19 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
   // holds up the other. With the rows below in fine ranges, MatLU 1000's elimination on two
   // threads 33.2 -> 31.4 ms on the Intel machine. Each row still takes the same steps in the
   // same order.
-  const auto nothing = [] {};
   int zero = n > 1 ? pivotPanel(0, std::min(n - 1, kPanel), pivotsOf[0]) : -1;
   for (int k0 = 0, at = 0; k0 < n - 1; k0 += kPanel, at ^= 1) {
     const int k1 = std::min(n - 1, k0 + kPanel);
     if (zero >= 0) {
       // Leave the matrix as the step-by-step elimination leaves it.
       pivotRowsRight(k0, zero + 1, k1);
-      rowsBelow(zero + 1, n, k0, zero - k0, k1, pivotsOf[at], 0, nothing);
+      rowsBelow(zero + 1, n, k0, zero - k0, k1, pivotsOf[at], 0, [] {});
       return false;
     }
+    // After the last panel there is no next one: pivotPanel(k1, k1) does nothing.
     const int k2 = std::min(n - 1, k1 + kPanel);
-    if (k1 < k2)
-      rowsBelow(k1, n, k0, k1 - k0, k1, pivotsOf[at], k2 - k1,
-                [&] { zero = pivotPanel(k1, k2, pivotsOf[at ^ 1]); });
-    else
-      rowsBelow(k1, n, k0, k1 - k0, k1, pivotsOf[at], 0, nothing);
+    rowsBelow(k1, n, k0, k1 - k0, k1, pivotsOf[at], k2 - k1,
+              [&] { zero = pivotPanel(k1, k2, pivotsOf[at ^ 1]); });
     stepDone(work, k1 - k0);
   }
   return true;

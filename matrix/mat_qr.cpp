@@ -97,8 +97,7 @@ void reflectRest(const std::vector<Reflection>& refl, const std::vector<double>&
   // one core to the other and back); from 500 on they gain. In fine ranges where shared: QR
   // 500 on two threads 12.5 -> 11.5 ms on the Intel machine.
   const SplitKernels& kernels = splitKernels();
-  const int all = unitsR + units(stripsQ);
-  parallelRanges(all, finerRangesFor(all, grainFor(unitCost / 4), 1), [&](int lo, int hi) {
+  parallelForFine(unitsR + units(stripsQ), grainFor(unitCost / 4), 1, [&](int lo, int hi) {
     for (int p = lo; p < hi; ++p) {
       checkCancel(cancel);
       const bool inR = p < unitsR;

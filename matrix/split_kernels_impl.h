@@ -725,12 +725,12 @@ struct RowModification {
 
 // sweepLines over len values of the lines, four vectors at a time, then the vectors left over
 // together and the last few values as one vector. Each sweepLines call waits on its steps'
-// chain, so the rest goes in as few calls as it can (alongRow): one value at a time, the few values
-// past the last vector took as long as U vectors each, and a call a vector as long as all of them
-// (on one thread, least of six rounds: Eig 200 5.50 -> 5.12 ms, 500 52.4 -> 50.7, 1000 357 ->
-// 334, the last values then copied into a vector; with a sweep's chunks moved so that the rows
-// above each left seven values past their last vector, Eig 500 60.8 -> 52.9). Through
-// FirstLanes instead of a copy, five rounds: 200 5.14 -> 4.94, 1000 339 -> 330.
+// chain, so the rest goes in as few calls as it can (alongRow): one value at a time, the few
+// values past the last vector took as long as four vectors each, and a call a vector as long as
+// all of them (on one thread, least of six rounds: Eig 200 5.50 -> 5.12 ms, 500 52.4 -> 50.7,
+// 1000 357 -> 334, the last values then copied into a vector; with a sweep's chunks moved so
+// that the rows above each left seven values past their last vector, Eig 500 60.8 -> 52.9).
+// Through FirstLanes instead of a copy, five rounds: 200 5.14 -> 4.94, 1000 339 -> 330.
 template <class V, class Mod>
 void sweepAlong(int len, int steps, const SweepReflection* refl, double* base, long ld) {
   alongRow<V, 4>(

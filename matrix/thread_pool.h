@@ -113,4 +113,10 @@ void parallelFor(int count, int grain, Body&& body) {
   parallelRanges(count, rangesFor(count, grain), std::forward<Body>(body));
 }
 
+// The same in finerRangesFor(count, grain, least) ranges.
+template <class Body>
+void parallelForFine(int count, int grain, int least, Body&& body) {
+  parallelRanges(count, finerRangesFor(count, grain, least), std::forward<Body>(body));
+}
+
 }  // namespace kelvaro
