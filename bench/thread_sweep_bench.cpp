@@ -41,13 +41,19 @@ void sizesAndThreads(benchmark::internal::Benchmark* b) {
       ->Unit(benchmark::kMillisecond);
 }
 
-// Runs routine(copy of the operand) under the run's thread count; the copy is not timed. With
+// Runs routine(copy of the operand) under the run's thread count; the copy is not timed. An
+// untimed run first: the results then have their memory, as the window's registers keep it
+// from one command to the next. Without it a run of one iteration (most runs from 2000 on)
+// timed the first touch of the results' fresh pages, or not, as the benchmark's trial run had
+// left them: Cholesky 2000 on two threads took 690 ms in one repetition and 192 in the next
+// (with the untimed run, 123 and 124). With
 // KELVARO_SWEEP_SHARED set, one more untimed run counts the loops that were cut into ranges
 // (counter shared_loops): where none was, the run took the one-thread code.
 template <typename Routine>
 void onCopies(benchmark::State& state, const RCOMat& a, Routine routine) {
   setThreadCount(static_cast<int>(state.range(1)));
-  RCOMat work;
+  RCOMat work = a;
+  routine(work);
   for (auto _ : state) {
     state.PauseTiming();
     work = a;
