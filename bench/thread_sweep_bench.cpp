@@ -155,6 +155,10 @@ void BM_Svd(benchmark::State& state) {
 // Solve(A,B) with B = A: Gauss-Jordan on [A|A], n x 2n, real or complex.
 void solveBoth(benchmark::State& state, bool complex) {
   const int n = size(state);
+  if (2LL * n * n > kMaxMatrixElements) {
+    state.SkipWithError("[A|A] has more elements than a matrix may have");
+    return;
+  }
   const RCOMat a = bench::randomMatrix(n, 9, complex);
   RCOMat both(n, 2 * n);
   for (int i = 0; i < n; ++i)
