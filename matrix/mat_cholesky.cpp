@@ -111,7 +111,7 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
   // alike; 250 and below unchanged.
   const int lastBlock = (n - 1) / kBlock * kBlock;
   const std::int64_t lastLeftCost = static_cast<std::int64_t>(lastBlock) * lastBlock / 2 * kLanes;
-  const int later = rangesFor(kGroups, grainFor(lastLeftCost + 1)) > 1 ? 16 : 1;
+  const int later = sharedOut(kGroups, lastLeftCost + 1) ? 16 : 1;
   for (int j0 = 0; j0 < n; j0 += kBlock) {
     const int j1 = std::min(n, j0 + kBlock);
     const int groups = (j1 - j0 + kLanes - 1) / kLanes;

@@ -78,8 +78,7 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
   // and 300 unchanged. A sixty-fourth gained a little more (500 7.34) and was left for the
   // shorter ranges it cuts.
   const std::int64_t firstRowCost = std::int64_t{kPanel} * (n - kPanel - kMoveCost);
-  const int laterShare =
-      firstRowCost > 0 && rangesFor(n - kPanel, grainFor(firstRowCost)) > 1 ? 16 : 1;
+  const int laterShare = firstRowCost > 0 && sharedOut(n - kPanel, firstRowCost) ? 16 : 1;
   // Where the panel's pivot rows right of it would not stay in the second-level cache (32
   // steps of more than 1024 columns: over 512 KB), a block of rows takes them a block of
   // columns at a time, each block of pivot rows read from that cache by all the rows: at order

@@ -66,6 +66,11 @@ int grainFor(std::int64_t cost);
 // thread or for work too small to share.
 int rangesFor(int count, int grain);
 
+// Whether a step of count items of about `cost` element operations each is shared out.
+inline bool sharedOut(int count, std::int64_t cost) {
+  return rangesFor(count, grainFor(cost)) > 1;
+}
+
 // For a step whose threads all wait for its last range (a panel's rows before the next
 // panel): where rangesFor shares the items out at all, up to four times as many ranges, of
 // `least` items at the least where that leaves more than rangesFor's. The threads claim ranges
