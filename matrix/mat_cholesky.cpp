@@ -104,14 +104,13 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
   beginWork(work, n);
   // A call whose last block would share its columns left of it (order 257 and up on two
   // threads) shares those of every block, and the columns inside, down to a sixteenth of the
-  // least work: the groups stay with their threads from block to block, and the pool's threads
-  // poll between the steps. On the Intel machine, two threads against one: Cholesky 280 1.30
-  // -> 1.08 ms (one thread 1.20: sharing the last block's left columns alone had cost 8%), 300
-  // 1.54 -> 1.38 (1.46), 400 2.67 -> 2.33, 500 4.32 -> 3.88, 1000 20.5 -> 20.2; eight threads
-  // alike; 250 and below unchanged.
+  // least work (sharedCallScale): the groups stay with their threads from block to block. On the
+  // Intel machine, two threads against one: Cholesky 280 1.30 -> 1.08 ms (one thread 1.20:
+  // sharing the last block's left columns alone had cost 8%), 300 1.54 -> 1.38 (1.46), 400 2.67
+  // -> 2.33, 500 4.32 -> 3.88, 1000 20.5 -> 20.2; eight threads alike; 250 and below unchanged.
   const int lastBlock = (n - 1) / kBlock * kBlock;
-  const std::int64_t lastLeftCost = static_cast<std::int64_t>(lastBlock) * lastBlock / 2 * kLanes;
-  const int later = sharedOut(kGroups, lastLeftCost + 1) ? 16 : 1;
+  const int later =
+      sharedCallScale(kGroups, static_cast<std::int64_t>(lastBlock) * lastBlock / 2 * kLanes + 1);
   for (int j0 = 0; j0 < n; j0 += kBlock) {
     const int j1 = std::min(n, j0 + kBlock);
     const int groups = (j1 - j0 + kLanes - 1) / kLanes;

@@ -121,8 +121,7 @@ class SplitElimination {
   template <class Multiplier>
   void eliminateBelow(int k, int pivotColumn, Multiplier multiplierOf, bool keep = false) {
     const int rows = s_.rows - k - 1, len = s_.cols - k - 1;
-    RangeTracks tracks(rows,
-                       pivotStepGrain(len, static_cast<std::int64_t>(s_.rows - 1) * (s_.cols - 1)));
+    RangeTracks tracks(rows, pivotStepGrain(len, s_.rows - 1, s_.cols - 1));
     // Where the values are real, the imaginary parts being exchanged are both +0.
     const auto exchangeColumns = [&](int r) {
       if (pivotColumn != k) s_.swapInRow(k + 1 + r, k, pivotColumn, real_);

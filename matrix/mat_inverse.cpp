@@ -134,7 +134,7 @@ void luPivotSplit(SplitMatrix& a, RCoVecE& colPerm, RCoVecE& rowPerm, int& MatEr
       catchUp(k, k0, 0, s);
       const Element pivot = complexAt(a, k, k);
       tryDivisor(pivot);
-      RangeTracks tracks(n - k - 1, pivotStepGrain(n - k0, static_cast<std::int64_t>(n - 1) * n));
+      RangeTracks tracks(n - k - 1, pivotStepGrain(n - k0, n - 1, n));
       const auto exchangeColumns = [&](int r) {
         if (pc != k) a.swapInRow(k + 1 + r, k, pc, real);
       };
@@ -407,7 +407,7 @@ class GaussJordan {
     // that updates it (exchangeThenUpdate). The rows above the panel take the panel's
     // exchanges at its end, before its steps.
     const int busy = n_ - k0;
-    RangeTracks tracks(busy, pivotStepGrain(busy, static_cast<std::int64_t>(n_) * n_));
+    RangeTracks tracks(busy, pivotStepGrain(busy, n_, n_));
     const auto exchangeColumns = [&](int i) {
       if (pc == k) return;
       std::swap(rowRe(i)[k], rowRe(i)[pc]);

@@ -71,14 +71,13 @@ bool eliminateSplit(SplitMatrix& a, WorkToken* work) {
   // shared otherwise, ran 4% slower on two threads than on one.
   constexpr int kMoveCost = 128;
   // A call whose first panel's rows below are shared (order 360 and up on two threads) shares
-  // every later panel's down to a sixteenth of the least work: each thread keeps most of its
-  // rows from one panel to the next, in its own cache, and the pool's threads poll between
-  // panels. On the Intel machine, two threads: MatLU 360 4.39 -> 3.65 ms (one thread 4.42),
-  // 400 5.32 -> 4.44, 500 8.26-8.34 -> 7.39-7.47, 1000 41.1 -> 40.3; eight threads alike; 200
-  // and 300 unchanged. A sixty-fourth gained a little more (500 7.34) and was left for the
-  // shorter ranges it cuts.
+  // every later panel's down to a sixteenth of the least work (sharedCallScale): each thread
+  // keeps most of its rows from one panel to the next. On the Intel machine, two threads: MatLU
+  // 360 4.39 -> 3.65 ms (one thread 4.42), 400 5.32 -> 4.44, 500 8.26-8.34 -> 7.39-7.47, 1000
+  // 41.1 -> 40.3; eight threads alike; 200 and 300 unchanged. A sixty-fourth gained a little
+  // more (500 7.34) and was left for the shorter ranges it cuts.
   const std::int64_t firstRowCost = std::int64_t{kPanel} * (n - kPanel - kMoveCost);
-  const int laterShare = firstRowCost > 0 && sharedOut(n - kPanel, firstRowCost) ? 16 : 1;
+  const int laterShare = firstRowCost > 0 ? sharedCallScale(n - kPanel, firstRowCost) : 1;
   // Where the panel's pivot rows right of it would not stay in the second-level cache (32
   // steps of more than 1024 columns: over 512 KB), a block of rows takes them a block of
   // columns at a time, each block of pivot rows read from that cache by all the rows: at order

@@ -32,19 +32,17 @@ class RangeTracks {
 };
 
 // The grain of a full-pivoting step's rows, each of `rowCost` element operations, in a call whose
-// first step has `firstStepCost` of them in all. The rows stay with the same thread from one step
-// to the next (the ranges are cut the same way and shrink by a row), so a range finds them in its
-// own cache and pays less to be shared than most. A call whose first step would be shared at a
-// sixteenth of the usual least work (a square matrix from order 363 or 364 on, by kernel) shares
-// its steps down to a sixty-fourth of it: each thread keeps its half in its own second-level cache,
-// and the pool's threads poll between steps. On the Intel machine, two threads against one: MatDet
-// 500 21.5 -> 11.3 ms (one thread 21.5), 400 8.1 -> 5.6, 1000 160 -> 105; MatInvLU 500 34.0 ->
-// 24.1, 1000 246 -> 182; MatInverse 500 40.9 -> 27.5, 1000 257 -> 206; the same on three and eight
-// threads. Smaller calls keep a quarter of it, which shares nothing of theirs: a sixty-fourth for
-// every call left MatDet 200 on two threads at 1.15-1.19 ms against 1.08 on one.
-inline int pivotStepGrain(std::int64_t rowCost, std::int64_t firstStepCost) {
-  const bool large = firstStepCost * 16 >= 2 * leastParallelWork();
-  return grainFor(rowCost * (large ? 64 : 4));
+// first step has `firstRows` rows of `firstRowCost`. The rows stay with the same thread from one
+// step to the next (the ranges are cut the same way and shrink by a row), so a range pays less
+// to be shared than most: a quarter of the least work. A call whose first step would be shared
+// at a sixteenth of it (a square matrix from order 362 or 363 on, by kernel) shares its steps
+// down to a sixty-fourth (sharedCallScale): each thread keeps its half in its own second-level
+// cache. On the Intel machine, two threads against one: MatDet 500 21.5 -> 11.3 ms, 400 8.1 ->
+// 5.6, 1000 160 -> 105; MatInvLU 500 34.0 -> 24.1, 1000 246 -> 182; MatInverse 500 40.9 -> 27.5,
+// 1000 257 -> 206; the same on three and eight threads. A sixty-fourth for every call left MatDet
+// 200 on two threads at 1.15-1.19 ms against 1.08 on one.
+inline int pivotStepGrain(std::int64_t rowCost, int firstRows, std::int64_t firstRowCost) {
+  return grainFor(rowCost * 4 * sharedCallScale(firstRows, firstRowCost * 16));
 }
 
 // A full-pivoting step's exchange of two columns reaches every row. Each thread exchanges its
