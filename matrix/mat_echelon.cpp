@@ -1,6 +1,7 @@
 #include "matrix/mat_echelon.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <complex>
 #include <limits>
@@ -268,15 +269,23 @@ EchelonOutcome reduce(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
 }
 
 // v := the real parts of a, row-major, and true; false as soon as an element has an imaginary
-// part (v then partly written). One pass for the look and the copy.
+// part (v then partly written). One pass for the look and the copy, the rows shared out over
+// the threads.
 bool realParts(const RCOMat& a, DoubleArray& v) {
   const auto e = a.elements();
   v.resize(e.size());
-  for (std::size_t i = 0; i < e.size(); ++i) {
-    if (e[i].im() != 0) return false;
-    v[i] = e[i].re();
-  }
-  return true;
+  const int cols = a.cols();
+  std::atomic<bool> real{true};
+  const SplitKernels& kern = splitKernels();
+  parallelFor(a.rows(), grainFor(cols), [&](int first, int last) {
+    for (int r = first; r < last && real.load(std::memory_order_relaxed); ++r) {
+      const std::size_t begin = static_cast<std::size_t>(r) * cols;
+      if (!kern.realWords(cols, reinterpret_cast<const double*>(e.data() + begin),
+                          v.data() + begin))
+        real.store(false, std::memory_order_relaxed);
+    }
+  });
+  return real.load(std::memory_order_relaxed);
 }
 
 // reduce<double> with the columns in panels. Within a panel every row's part in the panel's

@@ -185,6 +185,9 @@ struct SplitKernels {
   // written.
   bool (*elementParts)(long count, const double* in, unsigned long kind, bool finite, double* re,
                        double* im);
+  // re[j] := word 3j of `in` for j < count, and true, where every element's word 3j + 1 (its
+  // imaginary part) is a zero of either sign; else false, with re partly written.
+  bool (*realWords)(long count, const double* in, double* re);
 };
 
 // The kernels of the path in force (simdPath()).

@@ -9,6 +9,8 @@
 // a > b, else b: b for a NaN a), nonzero (lane mask of a != 0, true for NaN), select(mask, a,
 // b) (a where the mask is set).
 
+#include <algorithm>
+
 #include "matrix/split_kernels.h"
 
 namespace kelvaro {
@@ -997,25 +999,26 @@ constexpr int scaledRows() {
 }
 
 // subScaledRowsSteps on U vectors of R rows from column j, kept in registers over the steps;
-// without Skip, no multiplier is zero.
+// without Skip, no multiplier is zero. fs holds the multipliers by step: row r's of step s at
+// fs[s·R + r].
 template <class V, int R, int U, bool Skip>
-void subScaledStepsAt(int steps, const double* const* f, const double* x, long ldx,
-                      double* const* y, int j) {
+void subScaledStepsAt(int steps, const double* fs, const double* x, long ldx, double* const* y,
+                      int j) {
   using T = typename V::T;
   T acc[R][U];
 #pragma GCC unroll 8
   for (int r = 0; r < R; ++r)
 #pragma GCC unroll 8
     for (int u = 0; u < U; ++u) acc[r][u] = V::load(y[r] + j + u * V::W);
-  for (int s = 0; s < steps; ++s) {
+  for (int s = 0; s < steps; ++s, fs += R) {
     const double* xs = x + s * ldx + j;
     T xv[U];
 #pragma GCC unroll 8
     for (int u = 0; u < U; ++u) xv[u] = V::load(xs + u * V::W);
 #pragma GCC unroll 8
     for (int r = 0; r < R; ++r) {
-      if (Skip && f[r][s] == 0.0) continue;
-      const T fv = V::set1(f[r][s]);
+      if (Skip && fs[r] == 0.0) continue;
+      const T fv = V::set1(fs[r]);
 #pragma GCC unroll 8
       for (int u = 0; u < U; ++u) acc[r][u] = V::sub(acc[r][u], V::mul(fv, xv[u]));
     }
@@ -1027,7 +1030,7 @@ void subScaledStepsAt(int steps, const double* const* f, const double* x, long l
 }
 
 template <class V, int R, bool Skip>
-void subScaledRowsStepsBy(int len, int steps, const double* const* f, const double* x, long ldx,
+void subScaledRowsStepsBy(int len, int steps, const double* fs, const double* x, long ldx,
                           double* const* y) {
   // Four rows of U vectors, their sums and the step's vectors of x: 21 registers of 32 with
   // AVX-512, 11 of 16 with two vectors; eight rows of two vectors, 19 of 32.
@@ -1046,21 +1049,33 @@ void subScaledRowsStepsBy(int len, int steps, const double* const* f, const doub
       if (ahead)
         for (int r = 0; r < R; ++r)
           for (int u = 0; u < U; ++u) prefetchAhead<U * V::W * sizeof(double)>(y[r] + j + u * V::W);
-    subScaledStepsAt<Vec, R, N, Skip>(steps, f, x, ldx, y, j);
+    subScaledStepsAt<Vec, R, N, Skip>(steps, fs, x, ldx, y, j);
   });
 }
 
-// The rows' zero multipliers looked for once: without any, the steps go without a test each.
+// The rows' multipliers gathered by step, kStepsAtOnce steps at a time, so that a step's are
+// read from one place (eight pointers moved on at every step took integer ports the vector
+// arithmetic needed); their zeros looked for once: without any, the steps go without a test
+// each.
 template <class V, int R>
 void subScaledRowsStepsBy(int len, int steps, const double* const* f, const double* x, long ldx,
                           double* const* y) {
-  bool zero = false;
-  for (int r = 0; r < R; ++r)
-    for (int s = 0; s < steps; ++s) zero = zero || f[r][s] == 0.0;
-  if (zero)
-    subScaledRowsStepsBy<V, R, true>(len, steps, f, x, ldx, y);
-  else
-    subScaledRowsStepsBy<V, R, false>(len, steps, f, x, ldx, y);
+  constexpr int kStepsAtOnce = 64;
+  alignas(64) double fs[kStepsAtOnce * R];
+  for (int s0 = 0; s0 < steps; s0 += kStepsAtOnce) {
+    const int count = std::min(kStepsAtOnce, steps - s0);
+    bool zero = false;
+    for (int s = 0; s < count; ++s)
+      for (int r = 0; r < R; ++r) {
+        fs[s * R + r] = f[r][s0 + s];
+        zero = zero || fs[s * R + r] == 0.0;
+      }
+    const double* xs = x + static_cast<long>(s0) * ldx;
+    if (zero)
+      subScaledRowsStepsBy<V, R, true>(len, count, fs, xs, ldx, y);
+    else
+      subScaledRowsStepsBy<V, R, false>(len, count, fs, xs, ldx, y);
+  }
 }
 
 template <class V>
@@ -1203,6 +1218,24 @@ bool elementParts(long count, const double* in, unsigned long kind, bool finite,
   return true;
 }
 
+template <class V>
+bool realWords(long count, const double* in, double* re) {
+  long j = 0;
+  if constexpr (requires { V::partsBlock; }) {
+    for (; j + V::W <= count; j += V::W) {
+      typename V::T r, i;
+      V::partsBlock(in + 3 * j, 0, false, r, i);
+      if (V::nonzero(i)) return false;
+      V::store(re + j, r);
+    }
+  }
+  for (; j < count; ++j) {
+    if (in[3 * j + 1] != 0) return false;
+    re[j] = in[3 * j];
+  }
+  return true;
+}
+
 template <class V, int MR, int NV, bool StepsByTiles>
 constexpr SplitKernels makeKernels() {
   return SplitKernels{
@@ -1240,6 +1273,7 @@ constexpr SplitKernels makeKernels() {
       divideLanes<V>,
       elementWords<V>,
       elementParts<V>,
+      realWords<V>,
   };
 }
 

@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <vector>
 
+#include "matrix/split_kernels.h"
 #include "matrix/split_matrix.h"
 #include "matrix/thread_pool.h"
 #include "tests/support/reference_kernels.h"
@@ -143,6 +147,64 @@ TEST(WriteElements, GivesEveryElementItsPartsAndKindFromAnyStart) {
             ASSERT_EQ(0.0, e.im()) << j;
           }
         }
+  });
+}
+
+// A real matrix's values for the echelon form: every element whose imaginary part is a zero,
+// of either sign, gives its real part; any other imaginary part, a NaN too, in any lane of a
+// block or the tail, turns the row away.
+TEST(RealWords, TakesRealPartsWhereEveryImaginaryPartIsZero) {
+  constexpr int kCols = 21;
+  std::vector<Element> row(kCols);
+  for (int j = 0; j < kCols; ++j)
+    row[j] = j % 3 ? Element::integer(j) : Element::complex(j + 0.5, j % 2 ? -0.0 : 0.0);
+  reference::forEachSimdPath([&] {
+    const SplitKernels& kern = splitKernels();
+    std::vector<double> re(kCols);
+    ASSERT_TRUE(kern.realWords(kCols, reinterpret_cast<const double*>(row.data()), re.data()));
+    for (int j = 0; j < kCols; ++j) ASSERT_EQ(row[j].re(), re[j]) << j;
+    for (int j = 0; j < kCols; ++j)
+      for (const double im : {1e-300, std::nan("")}) {
+        std::vector<Element> odd = row;
+        odd[j] = Element::complex(1, im);
+        EXPECT_FALSE(kern.realWords(kCols, reinterpret_cast<const double*>(odd.data()), re.data()))
+            << j;
+      }
+  });
+}
+
+// The eliminations' deferred steps, more steps than the kernel gathers at once and zero
+// multipliers skipped (an infinite x would turn the products of a zero into NaNs), against the
+// steps one at a time.
+TEST(SubScaledRowsSteps, TakesEveryStepInOrderOnEveryPath) {
+  constexpr int kSteps = 150, kLen = 37;
+  std::mt19937_64 gen(11);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  std::vector<double> x(kSteps * kLen), f(8 * kSteps), start(8 * kLen);
+  for (double& v : x) v = u(gen);
+  for (double& v : f) v = u(gen);
+  for (double& v : start) v = u(gen);
+  x[100 * kLen + 3] = std::numeric_limits<double>::infinity();
+  for (int r = 0; r < 8; ++r) f[r * kSteps + 100] = r % 2 ? 0.0 : f[r * kSteps + 100];
+  reference::forEachSimdPath([&] {
+    const int most = splitKernels().scaledRows;
+    for (int count : {most, most - 3, 3}) {
+      std::vector<double> got = start, want = start;
+      const double* fr[8];
+      double* y[8];
+      for (int r = 0; r < count; ++r) {
+        fr[r] = f.data() + r * kSteps;
+        y[r] = got.data() + r * kLen;
+        for (int s = 0; s < kSteps; ++s)
+          if (fr[r][s] != 0.0)
+            for (int j = 0; j < kLen; ++j)
+              want[r * kLen + j] = want[r * kLen + j] - fr[r][s] * x[s * kLen + j];
+      }
+      splitKernels().subScaledRowsSteps(count, kLen, kSteps, fr, x.data(), kLen, y);
+      for (int i = 0; i < 8 * kLen; ++i)
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(want[i]), std::bit_cast<std::uint64_t>(got[i]))
+            << count << " " << i;
+    }
   });
 }
 
