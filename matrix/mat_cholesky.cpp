@@ -91,7 +91,11 @@ void finishSplit(double re, double im, const SplitPivot& p, double& mr, double& 
 bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
   const int n = a.rows();
   SplitMatrix s;
-  if (n == 0 || !splitIfComplex(a, s, work, true)) return false;
+  // The rows' parts left of the diagonal are never read: the rows' multipliers take their place
+  // before anything reads them, but in a group's 16 x 16 block on the diagonal, which go into
+  // lanes no row of the group uses. The element path reads none of them either, so neither
+  // their kind nor their value makes a difference.
+  if (n == 0 || !splitUpperIfComplex(a, s, work, kLanes)) return false;
   const SplitKernels& kern = splitKernels();
   std::vector<SplitPivot> pivots(n);
   constexpr int kGroups = kBlock / kLanes;
@@ -133,7 +137,8 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
     parallelFor(groups, grainFor(leftCost), [&](int first, int last) {
       for (int g = first; g < last; ++g) {
         const int j = j0 + g * kLanes, len = rowsOf(g);
-        for (int k = 0; k < j1; ++k) {
+        // Values k of the group's rows, k up to its last row: no later one is used.
+        for (int k = 0; k < j + len; ++k) {
           std::copy_n(s.rowRe(k) + j, len, wr(g, k));
           std::copy_n(s.rowIm(k) + j, len, wi(g, k));
         }

@@ -37,7 +37,11 @@ void assignZeros(DoubleArray& v, std::size_t size, const CancelFlag* cancel) {
 static_assert(sizeof(Element) == 3 * sizeof(double) && alignof(Element) == alignof(double));
 static_assert(std::is_trivially_copyable_v<Element> && std::is_standard_layout_v<Element>);
 
-bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, bool finite) {
+namespace {
+
+// splitIfComplex on the columns from from(r) on of each row r.
+template <class From>
+bool splitFrom(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, bool finite, From from) {
   s.rows = m.rows();
   s.cols = m.cols();
   const auto e = m.elements();
@@ -51,8 +55,9 @@ bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, b
     CancelCountdown countdown(cancel);
     for (int r = first; r < last && split.load(std::memory_order_relaxed); ++r) {
       countdown.tick(s.cols);
-      const std::size_t begin = static_cast<std::size_t>(r) * s.cols;
-      if (!kern.elementParts(s.cols, reinterpret_cast<const double*>(e.data() + begin), kind,
+      const int c = from(r);
+      const std::size_t begin = static_cast<std::size_t>(r) * s.cols + c;
+      if (!kern.elementParts(s.cols - c, reinterpret_cast<const double*>(e.data() + begin), kind,
                              finite, s.re.data() + begin, s.im.data() + begin)) {
         split.store(false, std::memory_order_relaxed);
         return;
@@ -62,6 +67,16 @@ bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, b
   if (split.load(std::memory_order_relaxed)) return true;
   s = SplitMatrix{};
   return false;
+}
+
+}  // namespace
+
+bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, bool finite) {
+  return splitFrom(m, s, cancel, finite, [](int) { return 0; });
+}
+
+bool splitUpperIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, int tile) {
+  return splitFrom(m, s, cancel, true, [&](int r) { return std::min(r - r % tile, m.cols()); });
 }
 
 bool realValued(const SplitMatrix& s, bool plusZeros) {

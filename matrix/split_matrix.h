@@ -69,6 +69,10 @@ void assignZeros(DoubleArray& v, std::size_t size, const CancelFlag* cancel);
 // are shared out over the threads, which look at the cancel flag every so many elements and
 // stop at the first element of another kind.
 bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, bool finite = false);
+// The same with `finite` for the elements of each row r from column r - r % tile on: the upper
+// triangle of m and the lower halves of the tile x tile blocks along its diagonal. s's other
+// parts are left unset, and the elements there are neither read nor looked at.
+bool splitUpperIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, int tile);
 // Whether s holds real values: every real part finite, every imaginary part a zero, of either
 // sign, or where `plusZeros` +0 alone (as a pane of real numbers reads).
 bool realValued(const SplitMatrix& s, bool plusZeros);

@@ -150,6 +150,32 @@ TEST(WriteElements, GivesEveryElementItsPartsAndKindFromAnyStart) {
   });
 }
 
+// Cholesky splits only the upper triangle and the diagonal's tiles: an element elsewhere is
+// neither copied nor looked at, one inside still turns the matrix away.
+TEST(SplitUpperIfComplex, LooksOnlyAtTheUpperTriangleAndTheDiagonalTiles) {
+  for (int threads : {1, 3}) {
+    setThreadCount(threads);
+    RCOMat m = complexRegister(40, 40);
+    m[39][0] = m[16][15] = Element::real(1);
+    m[20][3] = Element::complex(std::nan(""), 0);
+    SplitMatrix s;
+    ASSERT_TRUE(splitUpperIfComplex(m, s, nullptr, 16)) << threads;
+    for (int i = 0; i < 40; ++i)
+      for (int j = i - i % 16; j < 40; ++j) {
+        ASSERT_EQ(i + 0.5, s.rowRe(i)[j]) << i << " " << j;
+        ASSERT_EQ(-j - 0.25, s.rowIm(i)[j]) << i << " " << j;
+      }
+    for (const auto& [i, j] : {std::pair{17, 16}, std::pair{39, 39}, std::pair{0, 39}}) {
+      RCOMat t = m;
+      t[i][j] = Element::real(1);
+      EXPECT_FALSE(splitUpperIfComplex(t, s, nullptr, 16)) << i << " " << j;
+      t[i][j] = Element::complex(0, std::numeric_limits<double>::infinity());
+      EXPECT_FALSE(splitUpperIfComplex(t, s, nullptr, 16)) << i << " " << j;
+    }
+  }
+  setThreadCount(0);
+}
+
 // A real matrix's values for the echelon form: every element whose imaginary part is a zero,
 // of either sign, gives its real part; any other imaginary part, a NaN too, in any lane of a
 // block or the tail, turns the row away.
