@@ -489,13 +489,22 @@ TEST(SameBits, RrefInfiniteMultiplierAbove) {
 // L·D·Lᵀ on split parts, rows side by side, against the element path: orders around the
 // groups of rows and the blocks, on one thread and three. Round 0 plants a zero pivot at row
 // 100, in the second block, round 1 a pivot of 1e-7, whose square is within 1e-12 of zero (a
-// division by zero): the fast path hands over to the element path there.
+// division by zero): the fast path hands over to the element path there. Neither path reads
+// below the diagonal: in round 12 the elements there (but in the diagonal's 16 x 16 blocks)
+// are integers and infinities, and the split path takes the matrix all the same; in round 13
+// a NaN sits in such a block, and the element path takes it.
 TEST(SameBits, CholeskyAcrossBlocks) {
   std::mt19937_64 gen(9);
-  const int sizes[] = {130, 130, 1, 2, 5, 16, 17, 33, 64, 65, 81, 150};
-  for (int round = 0; round < 12; ++round) {
+  const int sizes[] = {130, 130, 1, 2, 5, 16, 17, 33, 64, 65, 81, 150, 150, 150};
+  for (int round = 0; round < 14; ++round) {
     const int n = sizes[round];
     RCOMat m = round == 3 ? randomSmallIntegers(n, n, gen) : randomWellConditioned(n, gen);
+    if (round == 12)
+      for (int i = 0; i < n; ++i)
+        for (int j = 0; j < i - i % 16; ++j)
+          m[i][j] = (i + j) % 3 ? Element::integer(i - j)
+                                : Element::complex(std::numeric_limits<double>::infinity(), 0);
+    if (round == 13) m[100][97] = Element::complex(0, std::nan(""));
     if (round < 2) {
       // m := L·diag(1 .. 1, p, 1 .. 1)·Lᵀ with L unit lower.
       RCOMat lower = randomWellConditioned(n, gen);
