@@ -1037,8 +1037,12 @@ template <class V, int R, bool Skip>
 void subScaledRowsStepsBy(int len, int steps, const double* fs, const double* x, long ldx,
                           double* const* y) {
   // Four rows of U vectors, their sums and the step's vectors of x: 21 registers of 32 with
-  // AVX-512, 11 of 16 with two vectors; eight rows of two vectors, 19 of 32.
-  constexpr int U = R > 4 ? 2 : V::W >= 8 ? 4 : 2;
+  // AVX-512, 11 of 16 with two vectors; eight rows of three vectors, 28 of 32. Three vectors
+  // in place of two spread each block's loads, stores and loop over half as many steps again:
+  // on the Intel machine, Solve 1000 on one thread 68.6-69.0 -> 67.7-68.5 ms (least of five
+  // and of six rounds; medians 69.5-70.0 -> 68.3-69.3); on an AMD processor the kernel alone
+  // ran alike with two and three (83.9 and 84.0 GFLOP/s).
+  constexpr int U = R > 4 ? 3 : V::W >= 8 ? 4 : 2;
   // The rows' next block asked for while this one takes its steps, where the rows are long:
   // the processor's own prefetching left Solve 1000's first loads of each block waiting (a
   // fifth of the kernel's samples on them; asked for, Solve 1000 on one thread on an AMD
