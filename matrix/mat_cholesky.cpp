@@ -92,9 +92,9 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
   const int n = a.rows();
   SplitMatrix s;
   // The rows' parts left of the diagonal are never read: the rows' multipliers take their place
-  // before anything reads them, but in a group's 16 x 16 block on the diagonal, which go into
-  // lanes no row of the group uses. The element path reads none of them either, so neither
-  // their kind nor their value makes a difference.
+  // before anything reads them, except those in a group's 16 x 16 block on the diagonal, which
+  // are copied into lanes no row of the group uses. The element path reads none of them
+  // either, so neither their kind nor their value makes a difference.
   if (n == 0 || !splitUpperIfComplex(a, s, work, kLanes)) return false;
   const SplitKernels& kern = splitKernels();
   std::vector<SplitPivot> pivots(n);
