@@ -137,8 +137,9 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
     parallelFor(groups, grainFor(leftCost), [&](int first, int last) {
       for (int g = first; g < last; ++g) {
         const int j = j0 + g * kLanes, len = rowsOf(g);
-        // Values k of the group's rows, k up to its last row: no later one is used.
-        for (int k = 0; k < j + len; ++k) {
+        // Values k of the group's rows, k left of its last row: no later one is used (a row's
+        // values are those of the columns left of it).
+        for (int k = 0; k < j + len - 1; ++k) {
           std::copy_n(s.rowRe(k) + j, len, wr(g, k));
           std::copy_n(s.rowIm(k) + j, len, wi(g, k));
         }
