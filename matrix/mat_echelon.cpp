@@ -1,7 +1,6 @@
 #include "matrix/mat_echelon.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <complex>
 #include <limits>
@@ -268,26 +267,6 @@ EchelonOutcome reduce(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
   return out;
 }
 
-// v := the real parts of a, row-major, and true; false as soon as an element has an imaginary
-// part (v then partly written). One pass for the look and the copy, the rows shared out over
-// the threads.
-bool realParts(const RCOMat& a, DoubleArray& v) {
-  const auto e = a.elements();
-  v.resize(e.size());
-  const int cols = a.cols();
-  std::atomic<bool> real{true};
-  const SplitKernels& kern = splitKernels();
-  parallelFor(a.rows(), grainFor(cols), [&](int first, int last) {
-    for (int r = first; r < last && real.load(std::memory_order_relaxed); ++r) {
-      const std::size_t begin = static_cast<std::size_t>(r) * cols;
-      if (!kern.realWords(cols, reinterpret_cast<const double*>(e.data() + begin),
-                          v.data() + begin))
-        real.store(false, std::memory_order_relaxed);
-    }
-  });
-  return real.load(std::memory_order_relaxed);
-}
-
 // reduce<double> with the columns in panels. Within a panel every row's part in the panel's
 // columns takes each step as it comes (the pivot searches need them current), in a copy held
 // by columns; the part right of the panel waits, and takes the panel's steps at its
@@ -301,7 +280,7 @@ bool realParts(const RCOMat& a, DoubleArray& v) {
 //
 // Bound: the elimination of [A|B] with A n x n and B n x k takes about n^2 (n/2 + k) multiply-
 // subtracts, all but those within the panels deferrable: arithmetic (bench/README.md). v holds
-// the real parts of a (realParts).
+// the real parts of a (splitIfReal).
 EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squareInverseNorm) {
   constexpr int kPanel = 32;
   const SplitKernels& kern = splitKernels();
@@ -718,8 +697,8 @@ std::vector<Element> charpoly(const RCOMat& a, WorkToken* work) {
 
 EchelonOutcome MatRref(RCOMat& a, WorkToken* work, bool squareInverseNorm) {
   DoubleArray v;  // set as it is read
-  return realParts(a, v) ? reduceReal(a, v, work, squareInverseNorm)
-                         : reduceComplex(a, work, squareInverseNorm);
+  return splitIfReal(a, v, work) ? reduceReal(a, v, work, squareInverseNorm)
+                                 : reduceComplex(a, work, squareInverseNorm);
 }
 
 EchelonOutcome MatRrefElements(RCOMat& a, WorkToken* work, bool squareInverseNorm) {

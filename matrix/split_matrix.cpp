@@ -39,6 +39,25 @@ static_assert(std::is_trivially_copyable_v<Element> && std::is_standard_layout_v
 
 namespace {
 
+// Whether row(r) holds for every row r < rows of `cols` elements: the rows shared out over the
+// threads, which look at the cancel flag every so many elements and stop at the first row for
+// which it does not.
+template <class Row>
+bool everyRow(int rows, int cols, const CancelFlag* cancel, Row row) {
+  std::atomic<bool> all{true};
+  parallelFor(rows, grainFor(cols), [&](int first, int last) {
+    CancelCountdown countdown(cancel);
+    for (int r = first; r < last && all.load(std::memory_order_relaxed); ++r) {
+      countdown.tick(cols);
+      if (!row(r)) {
+        all.store(false, std::memory_order_relaxed);
+        return;
+      }
+    }
+  });
+  return all.load(std::memory_order_relaxed);
+}
+
 // splitIfComplex on the columns from from(r) on of each row r.
 template <class From>
 bool splitFrom(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, bool finite, From from) {
@@ -48,23 +67,15 @@ bool splitFrom(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, bool f
   // Unset until the threads write them.
   s.re.resize(e.size());
   s.im.resize(e.size());
-  std::atomic<bool> split{true};
   const SplitKernels& kern = splitKernels();
   const auto kind = static_cast<unsigned long>(ElementKind::Complex);
-  parallelFor(s.rows, grainFor(s.cols), [&](int first, int last) {
-    CancelCountdown countdown(cancel);
-    for (int r = first; r < last && split.load(std::memory_order_relaxed); ++r) {
-      countdown.tick(s.cols);
-      const int c = from(r);
-      const std::size_t begin = static_cast<std::size_t>(r) * s.cols + c;
-      if (!kern.elementParts(s.cols - c, reinterpret_cast<const double*>(e.data() + begin), kind,
-                             finite, s.re.data() + begin, s.im.data() + begin)) {
-        split.store(false, std::memory_order_relaxed);
-        return;
-      }
-    }
-  });
-  if (split.load(std::memory_order_relaxed)) return true;
+  if (everyRow(s.rows, s.cols, cancel, [&](int r) {
+        const int c = from(r);
+        const std::size_t begin = static_cast<std::size_t>(r) * s.cols + c;
+        return kern.elementParts(s.cols - c, reinterpret_cast<const double*>(e.data() + begin),
+                                 kind, finite, s.re.data() + begin, s.im.data() + begin);
+      }))
+    return true;
   s = SplitMatrix{};
   return false;
 }
@@ -77,6 +88,18 @@ bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, b
 
 bool splitUpperIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, int tile) {
   return splitFrom(m, s, cancel, true, [&](int r) { return std::min(r - r % tile, m.cols()); });
+}
+
+bool splitIfReal(const RCOMat& m, DoubleArray& v, const CancelFlag* cancel) {
+  const auto e = m.elements();
+  v.resize(e.size());
+  const int cols = m.cols();
+  const SplitKernels& kern = splitKernels();
+  return everyRow(m.rows(), cols, cancel, [&](int r) {
+    const std::size_t begin = static_cast<std::size_t>(r) * cols;
+    return kern.realWords(cols, reinterpret_cast<const double*>(e.data() + begin),
+                          v.data() + begin);
+  });
 }
 
 bool realValued(const SplitMatrix& s, bool plusZeros) {

@@ -73,6 +73,10 @@ bool splitIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, b
 // triangle of m and the lower halves of the tile x tile blocks along its diagonal. s's other
 // parts are left unset, and the elements there are neither read nor looked at.
 bool splitUpperIfComplex(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, int tile);
+// v := the real parts of m, row-major, and true, where every element's imaginary part is a
+// zero of either sign (of any kind); else false, with v partly written. One pass for the look
+// and the copy, shared out as splitIfComplex's.
+bool splitIfReal(const RCOMat& m, DoubleArray& v, const CancelFlag* cancel);
 // Whether s holds real values: every real part finite, every imaginary part a zero, of either
 // sign, or where `plusZeros` +0 alone (as a pane of real numbers reads).
 bool realValued(const SplitMatrix& s, bool plusZeros);
