@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstddef>
 #include <limits>
 #include <optional>
 #include <type_traits>
@@ -176,14 +177,15 @@ int pivotSearch(At&& at, int c, int row, int m, double& best) {
 // Columns [c0, c1) in order while rows remain: in each, the pivot search over the rows from
 // `row` on, the first candidate of largest modulus; where even that is within the tolerance
 // the candidates become zeros, otherwise step(c, p) takes the step with the pivot in row p,
-// the column is noted and `row` moves on. Every column counts as a step of work.
-template <class T, class At, class Step>
+// the column is noted and `row` moves on. Every column counts as a step of work. search(c,
+// row, best) stands in for pivotSearch where given (the same row and modulus).
+template <class T, class At, class Search, class Step>
 void eachColumn(At&& at, int c0, int c1, int m, int& row, EchelonOutcome& out, WorkToken* work,
-                Step&& step) {
+                Search&& search, Step&& step) {
   for (int c = c0; c < c1 && row < m; ++c) {
     checkCancel(work);
     double best;
-    const int p = pivotSearch<T>(at, c, row, m, best);
+    const int p = search(c, row, best);
     if (best <= out.tolerance) {
       out.pivotTakenAsZero = out.pivotTakenAsZero || best > 0;
       for (int r = row; r < m; ++r) at(r, c) = T(0);
@@ -193,6 +195,24 @@ void eachColumn(At&& at, int c0, int c1, int m, int& row, EchelonOutcome& out, W
       ++row;
     }
     stepDone(work);
+  }
+}
+
+template <class T, class At, class Step>
+void eachColumn(At&& at, int c0, int c1, int m, int& row, EchelonOutcome& out, WorkToken* work,
+                Step&& step) {
+  const auto search = [&](int c, int from, double& best) {
+    return pivotSearch<T>(at, c, from, m, best);
+  };
+  eachColumn<T>(at, c0, c1, m, row, out, work, search, step);
+}
+
+// Two rows' values exchanged, x and y apart: std::swap_ranges went one double at a time.
+void swapValues(double* __restrict x, double* __restrict y, std::size_t count) {
+  for (std::size_t j = 0; j < count; ++j) {
+    const double t = x[j];
+    x[j] = y[j];
+    y[j] = t;
   }
 }
 
@@ -378,11 +398,18 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
     };
     int steps = 0;
     const int firstPivotRow = row;
-    eachColumn<double>(b, c0, c1, m, row, out, work, [&](int c, int p) {
+    // Down the panel's column in vectors: the first of the largest |value|, as pivotSearch.
+    const auto searchColumn = [&](int c, int from, double& best) {
+      PivotTrack track{0.0, static_cast<double>(from)};
+      kern.trackAbsRe(m - from, &b(from, c), from, &track);
+      best = track.best;
+      return static_cast<int>(track.index);
+    };
+    eachColumn<double>(b, c0, c1, m, row, out, work, searchColumn, [&](int c, int p) {
       // Rows p and row: their panel part from c, their part right of the panel and the
       // multipliers it waits on (neither has been a pivot row: those lie above row).
       for (int j = c; j < c1; ++j) std::swap(b(p, j), b(row, j));
-      if (right > 0) std::swap_ranges(&at(p, c1), &at(p, c1) + right, &at(row, c1));
+      if (right > 0 && p != row) swapValues(&at(p, c1), &at(row, c1), right);
       for (int s = 0; s < steps; ++s) std::swap(multOf(p, s), multOf(row, s));
       SquareFactors<double>* const keep = square && square->takes(row, c) ? &*square : nullptr;
       if (keep) keep->begin(p, row);
@@ -558,12 +585,12 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
     eachColumn<Complex>(b, c0, c1, m, row, out, work, [&](int c, int p) {
       for (DoubleArray* part : {&blockRe, &blockIm})
         for (int j = c; j < c1; ++j) std::swap((*part)[panelAt(p, j)], (*part)[panelAt(row, j)]);
-      for (DoubleArray* part : {&v.re, &v.im}) {
-        double* const base = part->data();
-        std::swap_ranges(base + static_cast<std::size_t>(p) * n + c1,
-                         base + static_cast<std::size_t>(p) * n + n,
-                         base + static_cast<std::size_t>(row) * n + c1);
-      }
+      if (p != row)
+        for (DoubleArray* part : {&v.re, &v.im}) {
+          double* const base = part->data();
+          swapValues(base + static_cast<std::size_t>(p) * n + c1,
+                     base + static_cast<std::size_t>(row) * n + c1, right);
+        }
       for (DoubleArray* part : {&byStepsRe, &byStepsIm})
         for (int s = 0; s < steps; ++s) std::swap((*part)[stepAt(p, s)], (*part)[stepAt(row, s)]);
       SquareFactors<Complex>* const keep = square && square->takes(row, c) ? &*square : nullptr;
