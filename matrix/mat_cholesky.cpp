@@ -147,8 +147,15 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
           sre[g][r] = s.rowRe(j + r)[j + r];
           sim[g][r] = s.rowIm(j + r)[j + r];
         }
-        for (int k0 = 0; k0 < j0; k0 += 4) {
-          const int k1 = std::min(j0, k0 + 4);
+      }
+      // Four values at a time, for each group in turn: the groups share the four rows'
+      // multipliers, which the first brings in for the others. Group by group, every group read
+      // all the rows' multipliers from the third-level cache again (Cholesky 1000 on one thread,
+      // least of five: 30.4 -> 29.4 ms; 500 4.88 -> 4.81).
+      for (int k0 = 0; k0 < j0; k0 += 4) {
+        const int k1 = std::min(j0, k0 + 4);
+        for (int g = first; g < last; ++g) {
+          const int len = rowsOf(g);
           stepsFor(g, k0, k1, k0);
           for (int k = k0; k < k1; ++k) {
             // The steps of the four's earlier values, in order.
@@ -160,6 +167,9 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
                              sim[g]);
           }
         }
+      }
+      for (int g = first; g < last; ++g) {
+        const int j = j0 + g * kLanes, len = rowsOf(g);
         kern.transpose(j0, len, mr(g, 0), kLanes, s.rowRe(j), n);
         kern.transpose(j0, len, mi(g, 0), kLanes, s.rowIm(j), n);
       }
