@@ -34,6 +34,8 @@ struct SweepReflection {
 // Real matrices reflected by reflectStrips lie in strips of this many columns, each strip's
 // rows one after another, so that a few columns over all their rows are one contiguous block.
 constexpr int kStripWidth = 8;
+// The most steps subScaledColumnsSteps takes at once.
+constexpr int kColumnSteps = 8;
 
 // The widest panel divideSubRowsSteps takes.
 constexpr int kPanelWidth = 32;
@@ -146,6 +148,11 @@ struct SplitKernels {
   // where f[r] is not zero, y[j·ldy + r] := y[j·ldy + r] - f[r]·x[j].
   void (*subScaledColumns)(int rows, int cols, const double* f, const double* x, double* y,
                            long ldy);
+  // subScaledColumns for steps s = 0 .. steps-1 (steps <= kColumnSteps) in this order, step s
+  // with the multipliers at f + s·ldf and the values at x + s·ldx: each element is loaded and
+  // stored once for all of them.
+  void (*subScaledColumnsSteps)(int rows, int cols, int steps, const double* f, long ldf,
+                                const double* x, long ldx, double* y, long ldy);
   // The same in complex values, the elimination's product: where (fre[r], fim[r]) is not zero,
   // y := y - f[r]·x[j] for each column j < cols (yre and yim by columns, ldy apart).
   void (*mulSubColumns)(int rows, int cols, const double* fre, const double* fim, const double* xre,

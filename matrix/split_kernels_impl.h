@@ -990,6 +990,52 @@ void subScaledColumns(int rows, int cols, const double* f, const double* x, doub
   subColumns<V, false>(rows, cols, f, nullptr, x, nullptr, y, nullptr, ldy);
 }
 
+// subScaledColumnsSteps on a vector of rows from r, each step's multipliers and mask in
+// registers over the columns; Tail: the last `tail` rows, as part of a vector.
+template <class V, bool Tail = false>
+void subColumnsStepsAt(int r, int cols, int steps, const double* f, long ldf, const double* x,
+                       long ldx, double* y, long ldy, int tail = 0) {
+  using T = typename V::T;
+  const auto get = [&](const double* p) {
+    if constexpr (Tail)
+      return V::loadFirst(p, tail);
+    else
+      return V::load(p);
+  };
+  // Set only so that the compiler sees them set: only the first `steps` are read.
+  T fs[kColumnSteps] = {};
+  decltype(V::nonzero(fs[0])) take[kColumnSteps] = {};
+#pragma GCC unroll 8
+  for (int s = 0; s < kColumnSteps; ++s)
+    if (s < steps) {
+      fs[s] = get(f + s * ldf + r);
+      take[s] = V::nonzero(fs[s]);
+    }
+  for (int j = 0; j < cols; ++j) {
+    double* const at = y + j * ldy + r;
+    T v = get(at);
+#pragma GCC unroll 8
+    for (int s = 0; s < kColumnSteps; ++s)
+      if (s < steps) v = V::select(take[s], V::sub(v, V::mul(fs[s], V::set1(x[s * ldx + j]))), v);
+    if constexpr (Tail)
+      V::storeFirst(at, v, tail);
+    else
+      V::store(at, v);
+  }
+}
+
+template <class V>
+void subScaledColumnsSteps(int rows, int cols, int steps, const double* f, long ldf,
+                           const double* x, long ldx, double* y, long ldy) {
+  int r = 0;
+  for (; r + V::W <= rows; r += V::W) subColumnsStepsAt<V>(r, cols, steps, f, ldf, x, ldx, y, ldy);
+  if (r == rows) return;
+  if constexpr (requires(const double* p) { V::loadFirst(p, 1); })
+    subColumnsStepsAt<V, true>(r, cols, steps, f, ldf, x, ldx, y, ldy, rows - r);
+  else
+    for (; r < rows; ++r) subColumnsStepsAt<ScalarVec>(r, cols, steps, f, ldf, x, ldx, y, ldy);
+}
+
 // How many rows subScaledRowsSteps takes together: eight where there are 32 vector registers.
 // The step's vectors of x come from the second-level cache (a panel's pivot rows right of it
 // are 32 rows as long as the matrix), and with four rows of four vectors each vector of x
@@ -1272,6 +1318,7 @@ constexpr SplitKernels makeKernels() {
       reflectStrips<V>,
       reflectPanel<V>,
       subScaledColumns<V>,
+      subScaledColumnsSteps<V>,
       subColumns<V, true>,
       transposeRows<V>,
       subScaledRowsSteps<V>,

@@ -234,5 +234,35 @@ TEST(SubScaledRowsSteps, TakesEveryStepInOrderOnEveryPath) {
   });
 }
 
+TEST(SubScaledColumnsSteps, TakesTheStepsInOrderSkippingZeroMultipliersOnEveryPath) {
+  constexpr int kRows = 21, kCols = 11, kLd = 24;
+  std::mt19937_64 gen(12);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  std::vector<double> x(kColumnSteps * kCols), f(kColumnSteps * kLd), start(kCols * kLd);
+  for (double& v : x) v = u(gen);
+  for (double& v : f) v = u(gen);
+  for (double& v : start) v = u(gen);
+  // Zero multipliers meet an infinity, which would make NaNs, and the last row's keep its -0s.
+  x[2 * kCols + 4] = -std::numeric_limits<double>::infinity();
+  for (int r = 0; r < kRows; r += 2) f[2 * kLd + r] = r % 4 ? 0.0 : -0.0;
+  for (int s = 0; s < kColumnSteps; ++s) f[s * kLd + kRows - 1] = 0.0;
+  for (int j = 0; j < kCols; ++j) start[j * kLd + kRows - 1] = -0.0;
+  reference::forEachSimdPath([&] {
+    for (int steps : {1, 3, kColumnSteps}) {
+      std::vector<double> got = start, want = start;
+      for (int s = 0; s < steps; ++s)
+        for (int j = 0; j < kCols; ++j)
+          for (int r = 0; r < kRows; ++r)
+            if (f[s * kLd + r] != 0.0)
+              want[j * kLd + r] = want[j * kLd + r] - f[s * kLd + r] * x[s * kCols + j];
+      splitKernels().subScaledColumnsSteps(kRows, kCols, steps, f.data(), kLd, x.data(), kCols,
+                                           got.data(), kLd);
+      for (int i = 0; i < kCols * kLd; ++i)
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(want[i]), std::bit_cast<std::uint64_t>(got[i]))
+            << steps << " " << i;
+    }
+  });
+}
+
 }  // namespace
 }  // namespace kelvaro
