@@ -915,6 +915,24 @@ void reflectPanel(const double* v, int len, double beta, double* a, long ld, int
   reflectPanelBy<V, kPanelWidth / V::W>(width / V::W, width % V::W, v, len, beta, a, ld);
 }
 
+// A vector of a column's rows: all its lanes, or where Tail the first `tail` alone.
+template <class V, bool Tail>
+struct RowsVector {
+  int tail;
+  typename V::T get(const double* p) const {
+    if constexpr (Tail)
+      return V::loadFirst(p, tail);
+    else
+      return V::load(p);
+  }
+  void put(double* p, typename V::T v) const {
+    if constexpr (Tail)
+      V::storeFirst(p, v, tail);
+    else
+      V::store(p, v);
+  }
+};
+
 // A step on a panel held by columns (subScaledColumns, or mulSubColumns where Cx), on U vectors
 // of rows from r, their multipliers and masks in registers over the columns; Tail: the last
 // `tail` rows, as part of a vector. A row takes the step where a part of its multiplier is not
@@ -923,18 +941,9 @@ template <class V, int U, bool Cx, bool Tail = false>
 void subColumnsAt(int r, int cols, const double* fre, const double* fim, const double* xre,
                   const double* xim, double* yre, double* yim, long ldy, int tail = 0) {
   using T = typename V::T;
-  const auto get = [&](const double* p) {
-    if constexpr (Tail)
-      return V::loadFirst(p, tail);
-    else
-      return V::load(p);
-  };
-  const auto put = [&](double* p, T v) {
-    if constexpr (Tail)
-      V::storeFirst(p, v, tail);
-    else
-      V::store(p, v);
-  };
+  const RowsVector<V, Tail> rows{tail};
+  const auto get = [&](const double* p) { return rows.get(p); };
+  const auto put = [&](double* p, T v) { rows.put(p, v); };
   T fr[U], fi[U];
   decltype(V::nonzero(fr[0])) takeRe[U], takeIm[U];
 #pragma GCC unroll 4
@@ -996,31 +1005,23 @@ template <class V, bool Tail = false>
 void subColumnsStepsAt(int r, int cols, int steps, const double* f, long ldf, const double* x,
                        long ldx, double* y, long ldy, int tail = 0) {
   using T = typename V::T;
-  const auto get = [&](const double* p) {
-    if constexpr (Tail)
-      return V::loadFirst(p, tail);
-    else
-      return V::load(p);
-  };
+  const RowsVector<V, Tail> rows{tail};
   // Set only so that the compiler sees them set: only the first `steps` are read.
   T fs[kColumnSteps] = {};
   decltype(V::nonzero(fs[0])) take[kColumnSteps] = {};
 #pragma GCC unroll 8
   for (int s = 0; s < kColumnSteps; ++s)
     if (s < steps) {
-      fs[s] = get(f + s * ldf + r);
+      fs[s] = rows.get(f + s * ldf + r);
       take[s] = V::nonzero(fs[s]);
     }
   for (int j = 0; j < cols; ++j) {
     double* const at = y + j * ldy + r;
-    T v = get(at);
+    T v = rows.get(at);
 #pragma GCC unroll 8
     for (int s = 0; s < kColumnSteps; ++s)
       if (s < steps) v = V::select(take[s], V::sub(v, V::mul(fs[s], V::set1(x[s * ldx + j]))), v);
-    if constexpr (Tail)
-      V::storeFirst(at, v, tail);
-    else
-      V::store(at, v);
+    rows.put(at, v);
   }
 }
 
