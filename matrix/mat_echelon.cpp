@@ -408,24 +408,29 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
     // threads, where the panel goes on one, 1000 42.6 -> 41.8, 500 8.39 -> 7.97. The
     // `deferred` steps wait so far.
     int deferFrom = c0, deferred = 0;
+    // Rows [r0, r1) of the columns from deferFrom on take the waiting steps from s0 on.
+    const auto catchUpRows = [&](int r0, int r1, int s0) {
+      if (r0 < r1 && s0 < steps && deferFrom < c1)
+        kern.subScaledColumnsSteps(r1 - r0, c1 - deferFrom, steps - s0, &multOf(r0, s0), m,
+                                   pivotParts + s0 * kPanel + (deferFrom - c0), kPanel,
+                                   &b(r0, deferFrom), m);
+    };
+    // The group's pivot rows took its earlier steps as they became pivot rows, and none takes
+    // its own (its multiplier is a zero, below): their multipliers of the earlier steps are
+    // zeros meanwhile, so that one call takes all the rows (the rows around them in two calls
+    // and each pivot row in one of its own: Solve 500 on one thread 10.02 against 9.89 ms,
+    // 1000 65.7 against 65.4, least of eight).
     const auto catchUpColumns = [&] {
-      if (deferred > 0 && deferFrom < c1) {
-        // The group's pivot rows took its earlier steps as they became pivot rows (and their
-        // own step is none): their multipliers of the group's later steps only, meanwhile.
-        const int first = steps - deferred;
-        double held[kColumnSteps * kColumnSteps];
-        const auto exchange = [&] {
-          for (int s = first; s < steps; ++s)
-            for (int t = s + 1; t < steps; ++t)
-              std::swap(multOf(firstPivotRow + t, s), held[(s - first) * kColumnSteps + t - first]);
-        };
-        std::fill_n(held, kColumnSteps * kColumnSteps, 0.0);
-        exchange();
-        kern.subScaledColumnsSteps(m, c1 - deferFrom, deferred, &multOf(0, first), m,
-                                   pivotParts + first * kPanel + (deferFrom - c0), kPanel,
-                                   &b(0, deferFrom), m);
-        exchange();
-      }
+      const int first = steps - deferred;
+      double held[kColumnSteps * kColumnSteps];
+      int h = 0;
+      for (int t = first + 1; t < steps; ++t)
+        for (int s = first; s < t; ++s)
+          held[h++] = std::exchange(multOf(firstPivotRow + t, s), 0.0);
+      catchUpRows(0, m, first);
+      h = 0;
+      for (int t = first + 1; t < steps; ++t)
+        for (int s = first; s < t; ++s) multOf(firstPivotRow + t, s) = held[h++];
       deferred = 0;
     };
     // Down the panel's column in vectors: the first of the largest |value|, as pivotSearch.
@@ -448,10 +453,7 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
       SquareFactors<double>* const keep = square && square->takes(row, c) ? &*square : nullptr;
       if (keep) keep->begin(p, row);
       // The pivot row's columns from deferFrom on take the group's earlier steps first.
-      for (int s = steps - deferred; s < steps; ++s)
-        if (const double fr = multOf(row, s); fr != 0)
-          for (int j = deferFrom; j < c1; ++j)
-            b(row, j) = b(row, j) - fr * pivotParts[s * kPanel + (j - c0)];
+      catchUpRows(row, row + 1, steps - deferred);
       const double pivot = b(row, c);
       double* const pivotPart = pivotParts + steps * kPanel;
       for (int j = c; j < c1; ++j) pivotPart[j - c0] = b(row, j) /= pivot;
@@ -463,8 +465,12 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
         double* const upper = keep->upper(row, row + 1);
         for (int j = c + 1; j < std::min(m, c1); ++j) upper[j - c - 1] = b(row, j);
       }
-      // Every other row: the step's column becomes its multipliers (the pivot row's a zero: it
-      // takes no step of its own, and no later part reads it), then the step.
+      // Every other row: the step's column becomes its multipliers, then the step over the
+      // group's columns. The pivot row's multiplier is a zero, so that it takes no step of its
+      // own in one call down all the rows (two calls around it, the second starting past a
+      // vector's boundary: Solve 200 on one thread 0.726 against 0.714 ms, 1000 66.1 against
+      // 65.7); nothing reads it later (the part right of the panel starts each pivot row after
+      // its own step).
       double* const f = &multOf(0, steps);
       std::copy_n(&b(0, c), m, f);
       f[row] = 0.0;

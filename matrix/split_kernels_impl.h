@@ -915,24 +915,6 @@ void reflectPanel(const double* v, int len, double beta, double* a, long ld, int
   reflectPanelBy<V, kPanelWidth / V::W>(width / V::W, width % V::W, v, len, beta, a, ld);
 }
 
-// A vector of a column's rows: all its lanes, or where Tail the first `tail` alone.
-template <class V, bool Tail>
-struct RowsVector {
-  int tail;
-  typename V::T get(const double* p) const {
-    if constexpr (Tail)
-      return V::loadFirst(p, tail);
-    else
-      return V::load(p);
-  }
-  void put(double* p, typename V::T v) const {
-    if constexpr (Tail)
-      V::storeFirst(p, v, tail);
-    else
-      V::store(p, v);
-  }
-};
-
 // A step on a panel held by columns (subScaledColumns, or mulSubColumns where Cx), on U vectors
 // of rows from r, their multipliers and masks in registers over the columns; Tail: the last
 // `tail` rows, as part of a vector. A row takes the step where a part of its multiplier is not
@@ -941,9 +923,18 @@ template <class V, int U, bool Cx, bool Tail = false>
 void subColumnsAt(int r, int cols, const double* fre, const double* fim, const double* xre,
                   const double* xim, double* yre, double* yim, long ldy, int tail = 0) {
   using T = typename V::T;
-  const RowsVector<V, Tail> rows{tail};
-  const auto get = [&](const double* p) { return rows.get(p); };
-  const auto put = [&](double* p, T v) { rows.put(p, v); };
+  const auto get = [&](const double* p) {
+    if constexpr (Tail)
+      return V::loadFirst(p, tail);
+    else
+      return V::load(p);
+  };
+  const auto put = [&](double* p, T v) {
+    if constexpr (Tail)
+      V::storeFirst(p, v, tail);
+    else
+      V::store(p, v);
+  };
   T fr[U], fi[U];
   decltype(V::nonzero(fr[0])) takeRe[U], takeIm[U];
 #pragma GCC unroll 4
@@ -999,42 +990,38 @@ void subScaledColumns(int rows, int cols, const double* f, const double* x, doub
   subColumns<V, false>(rows, cols, f, nullptr, x, nullptr, y, nullptr, ldy);
 }
 
-// subScaledColumnsSteps on a vector of rows from r, each step's multipliers and mask in
-// registers over the columns; Tail: the last `tail` rows, as part of a vector.
-template <class V, bool Tail = false>
+// subScaledColumnsSteps on the vector of rows from r (Vec's lanes, the last rows' through
+// FirstLanes), each step's multipliers and mask in registers over the columns.
+template <class Vec>
 void subColumnsStepsAt(int r, int cols, int steps, const double* f, long ldf, const double* x,
-                       long ldx, double* y, long ldy, int tail = 0) {
-  using T = typename V::T;
-  const RowsVector<V, Tail> rows{tail};
+                       long ldx, double* y, long ldy) {
+  using T = typename Vec::T;
   // Set only so that the compiler sees them set: only the first `steps` are read.
   T fs[kColumnSteps] = {};
-  decltype(V::nonzero(fs[0])) take[kColumnSteps] = {};
+  decltype(Vec::nonzero(fs[0])) take[kColumnSteps] = {};
 #pragma GCC unroll 8
   for (int s = 0; s < kColumnSteps; ++s)
     if (s < steps) {
-      fs[s] = rows.get(f + s * ldf + r);
-      take[s] = V::nonzero(fs[s]);
+      fs[s] = Vec::load(f + s * ldf + r);
+      take[s] = Vec::nonzero(fs[s]);
     }
   for (int j = 0; j < cols; ++j) {
     double* const at = y + j * ldy + r;
-    T v = rows.get(at);
+    T v = Vec::load(at);
 #pragma GCC unroll 8
     for (int s = 0; s < kColumnSteps; ++s)
-      if (s < steps) v = V::select(take[s], V::sub(v, V::mul(fs[s], V::set1(x[s * ldx + j]))), v);
-    rows.put(at, v);
+      if (s < steps)
+        v = Vec::select(take[s], Vec::sub(v, Vec::mul(fs[s], Vec::set1(x[s * ldx + j]))), v);
+    Vec::store(at, v);
   }
 }
 
 template <class V>
 void subScaledColumnsSteps(int rows, int cols, int steps, const double* f, long ldf,
                            const double* x, long ldx, double* y, long ldy) {
-  int r = 0;
-  for (; r + V::W <= rows; r += V::W) subColumnsStepsAt<V>(r, cols, steps, f, ldf, x, ldx, y, ldy);
-  if (r == rows) return;
-  if constexpr (requires(const double* p) { V::loadFirst(p, 1); })
-    subColumnsStepsAt<V, true>(r, cols, steps, f, ldf, x, ldx, y, ldy, rows - r);
-  else
-    for (; r < rows; ++r) subColumnsStepsAt<ScalarVec>(r, cols, steps, f, ldf, x, ldx, y, ldy);
+  alongRow<V, 1>(rows, [&]<class Vec, int N>(int r) {
+    subColumnsStepsAt<Vec>(r, cols, steps, f, ldf, x, ldx, y, ldy);
+  });
 }
 
 // How many rows subScaledRowsSteps takes together: eight where there are 32 vector registers.
