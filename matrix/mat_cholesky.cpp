@@ -273,7 +273,7 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
   l.resizeForOverwrite(n, n, work);
   d.resizeForOverwrite(n, n, work);
   const bool stream = streamResult(std::size_t{5} * n * n / 2);
-  parallelFor(n, grainFor(2 * n), [&](int first, int last) {
+  parallelFor(n, passGrainFor(2 * n), [&](int first, int last) {
     CancelCountdown countdown(work);
     for (int i = first; i < last; ++i) {
       countdown.tick(2 * n);

@@ -223,7 +223,7 @@ bool eliminateElements(RCOMat& a, WorkToken* work) {
 void splitFactors(const RCOMat& a, RCOMat& l, RCOMat& u, const CancelFlag* cancel) {
   const int n = a.rows();
   const Element zero = Element::real(0), one = Element::real(1);
-  parallelFor(n, grainFor(n), [&](int first, int last) {
+  parallelFor(n, passGrainFor(2 * n), [&](int first, int last) {
     CancelCountdown countdown(cancel);
     for (int i = first; i < last; ++i) {
       countdown.tick(n);
@@ -241,7 +241,7 @@ void splitFactors(const RCOMat& a, RCOMat& l, RCOMat& u, const CancelFlag* cance
 void splitFactors(const SplitMatrix& s, RCOMat& a, RCOMat& l, RCOMat& u, const CancelFlag* cancel) {
   const int n = s.rows;
   const bool stream = streamResult(std::size_t{3} * n * n);
-  parallelFor(n, grainFor(n), [&](int first, int last) {
+  parallelFor(n, passGrainFor(3 * n), [&](int first, int last) {
     CancelCountdown countdown(cancel);
     for (int i = first; i < last; ++i) {
       countdown.tick(n);

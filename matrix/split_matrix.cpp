@@ -45,7 +45,7 @@ namespace {
 template <class Row>
 bool everyRow(int rows, int cols, const CancelFlag* cancel, Row row) {
   std::atomic<bool> all{true};
-  parallelFor(rows, grainFor(cols), [&](int first, int last) {
+  parallelFor(rows, passGrainFor(cols), [&](int first, int last) {
     CancelCountdown countdown(cancel);
     for (int r = first; r < last && all.load(std::memory_order_relaxed); ++r) {
       countdown.tick(cols);
@@ -129,7 +129,7 @@ void assignFrom(const SplitMatrix& s, RCOMat& m, const CancelFlag* cancel) {
 void writeComplexRows(int rows, int cols, const double* re, const double* im, Element* out,
                       const CancelFlag* cancel) {
   const bool stream = streamResult(static_cast<std::size_t>(rows) * cols);
-  parallelFor(rows, grainFor(cols), [&](int first, int last) {
+  parallelFor(rows, passGrainFor(cols), [&](int first, int last) {
     CancelCountdown countdown(cancel);
     for (int r = first; r < last; ++r) {
       countdown.tick(cols);
