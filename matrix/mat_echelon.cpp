@@ -493,10 +493,8 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
     kern.transpose(c1 - c0, m, block.data(), m, &at(0, c0), n);
   }
   finishWork(work);  // the columns past the last pivot row need no step
-  // Every element of a is real: its elements as store writes them, most around the caches.
-  const bool stream = streamResult(v.size());
-  writeElements(static_cast<long>(v.size()), v.data(), nullptr, a.elements().data(), stream);
-  streamsDone();
+  // Every element of a is real.
+  writeElementRows(m, n, v.data(), nullptr, a.elements().data(), work);
   if (square) out.squareInverseNorm1 = square->inverseNorm1();
   return out;
 }
@@ -704,7 +702,7 @@ EchelonOutcome reduceComplex(RCOMat& a, WorkToken* work, bool squareInverseNorm)
     kern.transpose(c1 - c0, m, blockIm.data(), m, v.rowIm(0) + c0, n);
   }
   finishWork(work);
-  writeComplexRows(m, n, v.re.data(), v.im.data(), a.elements().data(), work);
+  writeElementRows(m, n, v.re.data(), v.im.data(), a.elements().data(), work);
   if (square) out.squareInverseNorm1 = square->inverseNorm1();
   return out;
 }

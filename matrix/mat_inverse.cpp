@@ -560,7 +560,7 @@ int MatInverse(int n, RCoVecD& ar, RCoVecD& ai, RCOMat& r, WorkToken* work) {
     return 1;
   }
   r.resizeForOverwrite(n, n, work);
-  writeComplexRows(n, n, ar.data(), ai.data(), r.elements().data(), work);
+  writeElementRows(n, n, ar.data(), ai.data(), r.elements().data(), work);
   return 0;
 }
 

@@ -123,10 +123,10 @@ bool realValued(const SplitMatrix& s, bool plusZeros) {
 
 void assignFrom(const SplitMatrix& s, RCOMat& m, const CancelFlag* cancel) {
   m.resizeForOverwrite(s.rows, s.cols, cancel);
-  writeComplexRows(s.rows, s.cols, s.re.data(), s.im.data(), m.elements().data(), cancel);
+  writeElementRows(s.rows, s.cols, s.re.data(), s.im.data(), m.elements().data(), cancel);
 }
 
-void writeComplexRows(int rows, int cols, const double* re, const double* im, Element* out,
+void writeElementRows(int rows, int cols, const double* re, const double* im, Element* out,
                       const CancelFlag* cancel) {
   const bool stream = streamResult(static_cast<std::size_t>(rows) * cols);
   parallelFor(rows, passGrainFor(cols), [&](int first, int last) {
@@ -134,7 +134,7 @@ void writeComplexRows(int rows, int cols, const double* re, const double* im, El
     for (int r = first; r < last; ++r) {
       countdown.tick(cols);
       const std::size_t at = static_cast<std::size_t>(r) * cols;
-      writeElements(cols, re + at, im + at, out + at, stream);
+      writeElements(cols, re + at, im ? im + at : nullptr, out + at, stream);
     }
     streamsDone();
   });

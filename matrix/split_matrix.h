@@ -82,9 +82,10 @@ bool splitIfReal(const RCOMat& m, DoubleArray& v, const CancelFlag* cancel);
 bool realValued(const SplitMatrix& s, bool plusZeros);
 // m := rows x cols complex elements from s, in the same way.
 void assignFrom(const SplitMatrix& s, RCOMat& m, const CancelFlag* cancel = nullptr);
-// out := the rows x cols complex elements of the row-major parts re and im, the rows shared
-// out in the same way (what assignFrom writes, from parts held elsewhere).
-void writeComplexRows(int rows, int cols, const double* re, const double* im, Element* out,
+// out := the rows x cols complex elements of the row-major parts re and im (real elements
+// where im is null), the rows shared out in the same way (what assignFrom writes, from parts
+// held elsewhere).
+void writeElementRows(int rows, int cols, const double* re, const double* im, Element* out,
                       const CancelFlag* cancel);
 
 // out[j] := Element::complex(re[j], im[j]) for j < count; Element::real(re[j]) where im is
