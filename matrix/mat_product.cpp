@@ -57,7 +57,7 @@ void blockedProduct(const AValues& a, const BValues& b, int m, int p, int q, Put
   const int panelsB = (q + nr - 1) / nr;
   const int width = panelsB * nr;  // of a block's sums: whole panels, the padding dropped
   DoubleArray packedB(static_cast<std::size_t>(panelsB) * p * parts * nr);
-  parallelFor(panelsB, grainFor(static_cast<std::int64_t>(p) * nr * parts),
+  parallelFor(panelsB, passGrainFor(static_cast<std::int64_t>(p) * nr),
               [&](int first, int last) { packB<Real>(b, p, q, nr, first, last, packedB.data()); });
 
   // Buffers as large as this product needs: a small product (the powers of a small matrix
@@ -122,13 +122,24 @@ bool realValued(double re, double im) {
 // them is real-valued, in one pass.
 enum class Operand { NotAllComplex, Complex, RealValued };
 
+// The rows shared out over the threads: a pass over the elements in memory.
 Operand operandOf(const RCOMat& m) {
-  bool real = true;
-  for (const Element& e : m.elements()) {
-    if (!e.isComplex()) return Operand::NotAllComplex;
-    real = real & realValued(e.re(), e.im());
-  }
-  return real ? Operand::RealValued : Operand::Complex;
+  std::atomic<bool> complex{true}, real{true};
+  const int cols = m.cols();
+  parallelFor(m.rows(), passGrainFor(cols), [&](int first, int last) {
+    bool allReal = true;
+    for (int i = first; i < last && complex.load(std::memory_order_relaxed); ++i)
+      for (const Element* e = m[i]; e != m[i] + cols; ++e) {
+        if (!e->isComplex()) {
+          complex.store(false, std::memory_order_relaxed);
+          return;
+        }
+        allReal = allReal & realValued(e->re(), e->im());
+      }
+    if (!allReal) real.store(false, std::memory_order_relaxed);
+  });
+  if (!complex.load(std::memory_order_relaxed)) return Operand::NotAllComplex;
+  return real.load(std::memory_order_relaxed) ? Operand::RealValued : Operand::Complex;
 }
 
 // blockedProduct by the real kernel where every operand value allows it (realValued).
