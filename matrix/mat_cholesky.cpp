@@ -134,9 +134,11 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
                         return StepRow{s.rowRe(k) + from, s.rowIm(k) + from, wr(g, k), wi(g, k)};
                       });
     };
-    // Values k in [k0, k1) of group g, which have had the steps before k0: each the steps of
-    // the earlier ones in turn, then its multiplier and its part of the pivots.
-    const auto finishValues = [&](int g, int k0, int k1) {
+    // Values k in [k0, k1) of group g, which have had the steps before `from`: the steps
+    // [from, k0) side by side, then each the steps of the earlier ones in turn, then its
+    // multiplier and its part of the pivots.
+    const auto finishValues = [&](int g, int k0, int k1, int from) {
+      stepsFor(g, k0, k1, from, k0);
       const int len = rowsOf(g);
       for (int k = k0; k < k1; ++k) {
         if (k > k0)
@@ -146,6 +148,12 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
         kern.divideLanes(len, wr(g, k), wi(g, k), p.re, p.im, p.q, mr(g, k), mi(g, k), sre[g],
                          sim[g]);
       }
+    };
+    // Group g's multipliers of the columns [from, to) into its rows, as their values there.
+    const auto multipliersIntoRows = [&](int g, int from, int to) {
+      const int j = j0 + g * kLanes, len = rowsOf(g);
+      kern.transpose(to - from, len, mr(g, from), kLanes, s.rowRe(j) + from, n);
+      kern.transpose(to - from, len, mi(g, from), kLanes, s.rowIm(j) + from, n);
     };
     // The columns left of the block, for each group on its own: w[k], the multiplier and the
     // pivot's part, k in order.
@@ -170,16 +178,9 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
       // least of five: 30.4 -> 29.4 ms; 500 4.88 -> 4.81).
       for (int k0 = 0; k0 < j0; k0 += 4) {
         const int k1 = std::min(j0, k0 + 4);
-        for (int g = first; g < last; ++g) {
-          stepsFor(g, k0, k1, 0, k0);
-          finishValues(g, k0, k1);
-        }
+        for (int g = first; g < last; ++g) finishValues(g, k0, k1, 0);
       }
-      for (int g = first; g < last; ++g) {
-        const int j = j0 + g * kLanes, len = rowsOf(g);
-        kern.transpose(j0, len, mr(g, 0), kLanes, s.rowRe(j), n);
-        kern.transpose(j0, len, mi(g, 0), kLanes, s.rowIm(j), n);
-      }
+      for (int g = first; g < last; ++g) multipliersIntoRows(g, 0, j0);
     });
     // The columns inside the block, over the columns left of it (a row's values of the
     // block's rows at or below it are not used). Group g has kLanes·(g + 1) of them, so the
@@ -255,13 +256,9 @@ bool choleskySplit(RCOMat& a, RCOMat& l, RCOMat& d, WorkToken* work) {
     // 4.80 -> 4.70, 1000 29.1 -> 28.9.
     for (int g = 0; g < groups; ++g) {
       const int g0 = j0 + g * kLanes, len = rowsOf(g);
-      for (int k0 = j0; k0 < g0; k0 += 4) {
-        stepsFor(g, k0, k0 + 4, j0, k0);
-        finishValues(g, k0, k0 + 4);
-      }
+      for (int k0 = j0; k0 < g0; k0 += 4) finishValues(g, k0, k0 + 4, j0);
       if (g > 0) {
-        kern.transpose(g0 - j0, len, mr(g, j0), kLanes, s.rowRe(g0) + j0, n);
-        kern.transpose(g0 - j0, len, mi(g, j0), kLanes, s.rowIm(g0) + j0, n);
+        multipliersIntoRows(g, j0, g0);
         stepsFor(g, g0, g0 + len - 1, j0, g0);
       }
       for (int j = g0; j < g0 + len; ++j)

@@ -405,9 +405,9 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
     // ends. An element of the panel (32 columns as long as the matrix, in the second-level
     // cache) is then read and written once a group rather than once a step: Solve on one
     // thread, least of five, 1000 65.3 -> 65.1 ms, 500 10.24 -> 9.92, 400 5.81 -> 5.56; on two
-    // threads, where the panel goes on one, 1000 42.6 -> 41.8, 500 8.39 -> 7.97. The
-    // `deferred` steps wait so far.
-    int deferFrom = c0, deferred = 0;
+    // threads, where the panel goes on one, 1000 42.6 -> 41.8, 500 8.39 -> 7.97. The steps
+    // from groupFirst on wait so far.
+    int deferFrom = c0, groupFirst = 0;
     // Rows [r0, r1) of the columns from deferFrom on take the waiting steps from s0 on.
     const auto catchUpRows = [&](int r0, int r1, int s0) {
       if (r0 < r1 && s0 < steps && deferFrom < c1)
@@ -421,7 +421,7 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
     // and each pivot row in one of its own: Solve 500 on one thread 10.02 against 9.89 ms,
     // 1000 65.7 against 65.4, least of eight).
     const auto catchUpColumns = [&] {
-      const int first = steps - deferred;
+      const int first = groupFirst;
       double held[kColumnSteps * kColumnSteps];
       int h = 0;
       for (int t = first + 1; t < steps; ++t)
@@ -431,7 +431,7 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
       h = 0;
       for (int t = first + 1; t < steps; ++t)
         for (int s = first; s < t; ++s) multOf(firstPivotRow + t, s) = held[h++];
-      deferred = 0;
+      groupFirst = steps;
     };
     // Down the panel's column in vectors: the first of the largest |value|, as pivotSearch.
     const auto searchColumn = [&](int c, int from, double& best) {
@@ -453,7 +453,7 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
       SquareFactors<double>* const keep = square && square->takes(row, c) ? &*square : nullptr;
       if (keep) keep->begin(p, row);
       // The pivot row's columns from deferFrom on take the group's earlier steps first.
-      catchUpRows(row, row + 1, steps - deferred);
+      catchUpRows(row, row + 1, groupFirst);
       const double pivot = b(row, c);
       double* const pivotPart = pivotParts + steps * kPanel;
       for (int j = c; j < c1; ++j) pivotPart[j - c0] = b(row, j) /= pivot;
@@ -478,7 +478,6 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
       if (keep)
         for (int r = row + 1; r < m; ++r) keep->lower(r, row) = f[r];
       ++steps;
-      ++deferred;
     });
     catchUpColumns();
     // Four rows count as one row's work: a real multiply-subtract in registers takes a

@@ -8,6 +8,7 @@
 
 #include "matrix/panel_packing.h"
 #include "matrix/split_kernels.h"
+#include "matrix/split_matrix.h"
 #include "matrix/thread_pool.h"
 
 namespace kelvaro {
@@ -122,23 +123,19 @@ bool realValued(double re, double im) {
 // them is real-valued, in one pass.
 enum class Operand { NotAllComplex, Complex, RealValued };
 
-// The rows shared out over the threads: a pass over the elements in memory.
 Operand operandOf(const RCOMat& m) {
-  std::atomic<bool> complex{true}, real{true};
+  std::atomic<bool> real{true};
   const int cols = m.cols();
-  parallelFor(m.rows(), passGrainFor(cols), [&](int first, int last) {
+  const bool complex = everyRow(m.rows(), cols, nullptr, [&](int i) {
     bool allReal = true;
-    for (int i = first; i < last && complex.load(std::memory_order_relaxed); ++i)
-      for (const Element* e = m[i]; e != m[i] + cols; ++e) {
-        if (!e->isComplex()) {
-          complex.store(false, std::memory_order_relaxed);
-          return;
-        }
-        allReal = allReal & realValued(e->re(), e->im());
-      }
+    for (const Element* e = m[i]; e != m[i] + cols; ++e) {
+      if (!e->isComplex()) return false;
+      allReal = allReal & realValued(e->re(), e->im());
+    }
     if (!allReal) real.store(false, std::memory_order_relaxed);
+    return true;
   });
-  if (!complex.load(std::memory_order_relaxed)) return Operand::NotAllComplex;
+  if (!complex) return Operand::NotAllComplex;
   return real.load(std::memory_order_relaxed) ? Operand::RealValued : Operand::Complex;
 }
 

@@ -39,25 +39,6 @@ static_assert(std::is_trivially_copyable_v<Element> && std::is_standard_layout_v
 
 namespace {
 
-// Whether row(r) holds for every row r < rows of `cols` elements: the rows shared out over the
-// threads, which look at the cancel flag every so many elements and stop at the first row for
-// which it does not.
-template <class Row>
-bool everyRow(int rows, int cols, const CancelFlag* cancel, Row row) {
-  std::atomic<bool> all{true};
-  parallelFor(rows, passGrainFor(cols), [&](int first, int last) {
-    CancelCountdown countdown(cancel);
-    for (int r = first; r < last && all.load(std::memory_order_relaxed); ++r) {
-      countdown.tick(cols);
-      if (!row(r)) {
-        all.store(false, std::memory_order_relaxed);
-        return;
-      }
-    }
-  });
-  return all.load(std::memory_order_relaxed);
-}
-
 // splitIfComplex on the columns from from(r) on of each row r.
 template <class From>
 bool splitFrom(const RCOMat& m, SplitMatrix& s, const CancelFlag* cancel, bool finite, From from) {

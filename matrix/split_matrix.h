@@ -3,17 +3,38 @@
 // the library run on. Only a matrix whose every element is complex takes this form: integer,
 // real and empty elements follow other arithmetic rules, so those go the element way.
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <new>
 #include <utility>
 #include <vector>
 
+#include "matrix/thread_pool.h"
 #include "numbers/array_memory.h"
 #include "numbers/cancel_flag.h"
 #include "numbers/rcomat.h"
 
 namespace kelvaro {
+
+// Whether row(r) holds for every row r < rows of `cols` elements: a pass over elements (see
+// passGrainFor), the rows shared out over the threads, which look at the cancel flag every so
+// many elements and stop at the first row for which it does not.
+template <class Row>
+bool everyRow(int rows, int cols, const CancelFlag* cancel, Row row) {
+  std::atomic<bool> all{true};
+  parallelFor(rows, passGrainFor(cols), [&](int first, int last) {
+    CancelCountdown countdown(cancel);
+    for (int r = first; r < last && all.load(std::memory_order_relaxed); ++r) {
+      countdown.tick(cols);
+      if (!row(r)) {
+        all.store(false, std::memory_order_relaxed);
+        return;
+      }
+    }
+  });
+  return all.load(std::memory_order_relaxed);
+}
 
 // A vector's allocator that leaves the elements it adds unset, in memory from allocateArray.
 // The split arrays are written whole before they are read, by the threads: their first touch
