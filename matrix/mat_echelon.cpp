@@ -422,15 +422,15 @@ EchelonOutcome reduceReal(RCOMat& a, DoubleArray& v, WorkToken* work, bool squar
     // 1000 65.7 against 65.4, least of eight).
     const auto catchUpColumns = [&] {
       const int first = groupFirst;
-      double held[kColumnSteps * kColumnSteps];
-      int h = 0;
-      for (int t = first + 1; t < steps; ++t)
-        for (int s = first; s < t; ++s)
-          held[h++] = std::exchange(multOf(firstPivotRow + t, s), 0.0);
+      // Those multipliers and held trade places: zeros during the call, as they were after it.
+      double held[kColumnSteps * kColumnSteps] = {};
+      const auto swapHeld = [&] {
+        for (int t = first + 1, h = 0; t < steps; ++t)
+          for (int s = first; s < t; ++s) std::swap(multOf(firstPivotRow + t, s), held[h++]);
+      };
+      swapHeld();
       catchUpRows(0, m, first);
-      h = 0;
-      for (int t = first + 1; t < steps; ++t)
-        for (int s = first; s < t; ++s) multOf(firstPivotRow + t, s) = held[h++];
+      swapHeld();
       groupFirst = steps;
     };
     // Down the panel's column in vectors: the first of the largest |value|, as pivotSearch.
